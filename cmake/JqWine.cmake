@@ -1,0 +1,42 @@
+# Helpers for building the suite's programs and running their tests under Wine.
+
+# The Windows form of a host path, as Wine's Z: drive shows it.
+function(jq_windows_path out path)
+  string(REPLACE "/" "\\" win "${path}")
+  set(${out} "Z:${win}" PARENT_SCOPE)
+endfunction()
+
+# jq_add_wine_test(<target> [LOCALES <locale>...] [TIMEOUT <seconds>])
+# Puts the test executable into the tests folder and registers one CTest entry per locale
+# (zh_TW.UTF-8 unless told otherwise) that runs it under Wine. The script that runs CTest
+# provides the Wine prefix, the wineserver and the X display.
+function(jq_add_wine_test target)
+  cmake_parse_arguments(ARG "" "TIMEOUT" "LOCALES" ${ARGN})
+  if(NOT ARG_LOCALES)
+    set(ARG_LOCALES zh_TW.UTF-8)
+  endif()
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 600)
+  endif()
+  set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${JQ_TEST_DIR})
+  target_link_libraries(${target} PRIVATE jqtesting)
+  jq_windows_path(progdir "${JQ_PROGRAM_DIR}")
+  foreach(loc ${ARG_LOCALES})
+    set(name ${target})
+    list(LENGTH ARG_LOCALES nloc)
+    if(nloc GREATER 1)
+      string(REGEX REPLACE "\\..*$" "" short ${loc})
+      set(name ${target}.${short})
+    endif()
+    add_test(NAME ${name} COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-run-test.sh $<TARGET_FILE:${target}> --gtest_color=no)
+    set_tests_properties(${name} PROPERTIES
+      TIMEOUT ${ARG_TIMEOUT}
+      ENVIRONMENT "LC_ALL=${loc};LANG=${loc};JQ_PROGRAM_DIR=${progdir};JQ_TEST_LOCALE=${loc}")
+  endforeach()
+endfunction()
+
+# jq_add_program(<name> <library> <sources...>): a thin WinMain executable over a static library.
+function(jq_add_program name lib)
+  add_executable(${name} WIN32 ${ARGN})
+  target_link_libraries(${name} PRIVATE ${lib})
+endfunction()

@@ -1,0 +1,4 @@
+#pragma once
+#include <windows.h>
+
+int JQNavigWinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int show);

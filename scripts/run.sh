@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs what is needed, builds the suite and starts JQNavig under Wine.
+# Without a working $DISPLAY it runs on an Xvfb screen and saves a screenshot to the file it names.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${JQ_BUILD_DIR:-$root/build}
+
+bash "$root/scripts/setup.sh"
+bash "$root/scripts/build.sh"
+
+. "$root/scripts/wine-env.sh"
+jq_wine_env "${JQ_WINEPREFIX:-$build/wineprefix-run}"
+export LC_ALL=${JQ_LOCALE:-zh_TW.UTF-8} LANG=${JQ_LOCALE:-zh_TW.UTF-8}
+program='C:\Program Files\Quorvanel\JQNavig.exe'
+if jq_display_works; then
+  jq_prefix_init
+  jq_install_suite "$build/bin"
+  exec wine "$program" "$@"
+fi
+
+jq_start_xvfb force
+trap jq_stop_wine EXIT
+jq_prefix_init
+jq_install_suite "$build/bin"
+shot="$build/jqnavig-screenshot.png"
+wine "$program" "$@" &
+pid=$!
+sleep "${JQ_SHOT_DELAY:-8}"
+import -window root "$shot"
+echo "screenshot: $shot"
+kill "$pid" 2>/dev/null || true

@@ -1,0 +1,242 @@
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+#include <atomic>
+#include <cstdio>
+
+namespace jqtest {
+
+namespace {
+std::atomic<unsigned> g_counter{0};
+
+std::string UniqueName(const char* prefix) {
+  char buf[96];
+  wsprintfA(buf, "%s%lu_%lu_%u", prefix, GetCurrentProcessId(), GetTickCount(), g_counter++);
+  return buf;
+}
+}  // namespace
+
+TempFolder::TempFolder() {
+  char temp[MAX_PATH];
+  DWORD n = GetTempPathA(MAX_PATH, temp);
+  std::string base(temp, n);
+  if (!base.empty() && base.back() != '\\') base += '\\';
+  for (;;) {
+    path_ = base + UniqueName("jqt");
+    if (CreateDirectoryA(path_.c_str(), nullptr)) break;
+    if (GetLastError() != ERROR_ALREADY_EXISTS) {
+      ADD_FAILURE() << "cannot create temporary folder " << path_;
+      break;
+    }
+  }
+}
+
+TempFolder::~TempFolder() { RemoveTree(path_); }
+
+std::string TempFolder::operator/(const std::string& relative) const {
+  return path_ + "\\" + relative;
+}
+
+std::string TempFolder::MakeFolder(const std::string& relative) const {
+  std::string full = path_;
+  size_t start = 0;
+  while (start <= relative.size()) {
+    size_t end = relative.find('\\', start);
+    if (end == std::string::npos) end = relative.size();
+    full += "\\" + relative.substr(start, end - start);
+    CreateDirectoryA(full.c_str(), nullptr);
+    start = end + 1;
+  }
+  return full;
+}
+
+std::string TempFolder::WriteFile(const std::string& relative, const std::string& content) const {
+  size_t slash = relative.rfind('\\');
+  if (slash != std::string::npos) MakeFolder(relative.substr(0, slash));
+  std::string full = *this / relative;
+  HANDLE h = CreateFileA(full.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    ADD_FAILURE() << "cannot write " << full;
+    return full;
+  }
+  DWORD written = 0;
+  ::WriteFile(h, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+  CloseHandle(h);
+  return full;
+}
+
+bool RemoveTree(const std::string& path) {
+  if (path.empty()) return false;
+  WIN32_FIND_DATAA fd;
+  HANDLE find = FindFirstFileA((path + "\\*").c_str(), &fd);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      std::string name = fd.cFileName;
+      if (name == "." || name == "..") continue;
+      std::string child = path + "\\" + name;
+      if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveTree(child);
+      } else {
+        SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(child.c_str());
+      }
+    } while (FindNextFileA(find, &fd));
+    FindClose(find);
+  }
+  SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+  return RemoveDirectoryA(path.c_str()) != 0;
+}
+
+bool FileExists(const std::string& path) {
+  DWORD a = GetFileAttributesA(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool FolderExists(const std::string& path) {
+  DWORD a = GetFileAttributesA(path.c_str());
+  return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string ReadFileText(const std::string& path) {
+  std::string out;
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return out;
+  char buf[65536];
+  DWORD got = 0;
+  while (ReadFile(h, buf, sizeof buf, &got, nullptr) && got > 0) out.append(buf, got);
+  CloseHandle(h);
+  return out;
+}
+
+TestRegistry::TestRegistry() {
+  userPath_ = "Software\\JQTests\\" + UniqueName("u");
+  machinePath_ = "Software\\JQTests\\" + UniqueName("m");
+  RegCreateKeyExA(HKEY_CURRENT_USER, userPath_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                  &user_, nullptr);
+  RegCreateKeyExA(HKEY_CURRENT_USER, machinePath_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                  &machine_, nullptr);
+  auto& h = seams::CurrentHandlers();
+  previousUser_ = h.userRoot;
+  previousMachine_ = h.machineRoot;
+  h.userRoot = user_;
+  h.machineRoot = machine_;
+}
+
+TestRegistry::~TestRegistry() {
+  auto& h = seams::CurrentHandlers();
+  h.userRoot = previousUser_;
+  h.machineRoot = previousMachine_;
+  if (user_) RegCloseKey(user_);
+  if (machine_) RegCloseKey(machine_);
+  RegDeleteTreeA(HKEY_CURRENT_USER, userPath_.c_str());
+  RegDeleteTreeA(HKEY_CURRENT_USER, machinePath_.c_str());
+}
+
+void PumpPending() {
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+}
+
+bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
+  DWORD start = ::GetTickCount();
+  for (;;) {
+    PumpPending();
+    if (condition()) return true;
+    DWORD elapsed = ::GetTickCount() - start;
+    if (elapsed >= timeoutMs) return condition();
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, (std::min<DWORD>)(20, timeoutMs - elapsed),
+                              QS_ALLINPUT);
+  }
+}
+
+SeamRecorder::SeamRecorder() {
+  seams::Handlers h;
+  h.userRoot = seams::CurrentHandlers().userRoot;
+  h.machineRoot = seams::CurrentHandlers().machineRoot;
+  h.messageBox = [this](HWND, const char* text, const char* caption, UINT type) {
+    boxes.push_back({text ? text : "", caption ? caption : "", type});
+    if (!boxAnswers.empty()) {
+      int a = boxAnswers.front();
+      boxAnswers.erase(boxAnswers.begin());
+      return a;
+    }
+    UINT kind = type & MB_TYPEMASK;
+    return (kind == MB_YESNO || kind == MB_YESNOCANCEL) ? IDYES : IDOK;
+  };
+  h.popupMenu = [this](HMENU menu, UINT, int, int, HWND) -> UINT {
+    menusShown.push_back(static_cast<UINT>(GetMenuItemCount(menu)));
+    if (menuAnswers.empty()) return 0;
+    UINT a = menuAnswers.front();
+    menuAnswers.erase(menuAnswers.begin());
+    return a;
+  };
+  h.shellExecute = [this](SHELLEXECUTEINFOA* info) -> BOOL {
+    starts.push_back({info->lpFile ? info->lpFile : "", info->lpParameters ? info->lpParameters : "",
+                      info->lpDirectory ? info->lpDirectory : "", info->lpVerb ? info->lpVerb : ""});
+    if (info->fMask & SEE_MASK_NOCLOSEPROCESS) info->hProcess = nullptr;
+    info->hInstApp = reinterpret_cast<HINSTANCE>(startsSucceed ? 42 : SE_ERR_FNF);
+    if (!startsSucceed) SetLastError(ERROR_FILE_NOT_FOUND);
+    return startsSucceed;
+  };
+  h.createProcess = [this](const char* app, char* cmd, const char* dir, DWORD,
+                           PROCESS_INFORMATION* pi) -> BOOL {
+    starts.push_back({app ? app : "", cmd ? cmd : "", dir ? dir : "", "CreateProcess"});
+    if (pi) ZeroMemory(pi, sizeof *pi);
+    if (!startsSucceed) SetLastError(ERROR_FILE_NOT_FOUND);
+    return startsSucceed;
+  };
+  h.winExec = [this](const char* cmd, UINT) -> UINT {
+    starts.push_back({cmd ? cmd : "", "", "", "WinExec"});
+    return startsSucceed ? 33 : ERROR_FILE_NOT_FOUND;
+  };
+  h.winHelp = [this](HWND, const char* file, UINT command, ULONG_PTR) -> BOOL {
+    helpCalls.push_back(std::string(file ? file : "") + "#" + std::to_string(command));
+    return TRUE;
+  };
+  previous_ = seams::SetHandlers(std::move(h));
+}
+
+SeamRecorder::~SeamRecorder() {
+  seams::Handlers previous = std::move(previous_);
+  previous.userRoot = seams::CurrentHandlers().userRoot;
+  previous.machineRoot = seams::CurrentHandlers().machineRoot;
+  seams::SetHandlers(std::move(previous));
+}
+
+std::string ProgramFolder() {
+  char buf[MAX_PATH] = "";
+  DWORD n = GetEnvironmentVariableA("JQ_PROGRAM_DIR", buf, MAX_PATH);
+  if (n == 0 || n >= MAX_PATH) return "";
+  return buf;
+}
+
+HANDLE StartProcess(const std::string& commandLine, DWORD* pid) {
+  STARTUPINFOA si{};
+  si.cb = sizeof si;
+  PROCESS_INFORMATION pi{};
+  std::vector<char> cmd(commandLine.begin(), commandLine.end());
+  cmd.push_back('\0');
+  if (!::CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                        &pi))
+    return nullptr;
+  CloseHandle(pi.hThread);
+  if (pid) *pid = pi.dwProcessId;
+  return pi.hProcess;
+}
+
+int WaitProcess(HANDLE process, DWORD timeoutMs) {
+  if (!process) return -1;
+  bool ended = PumpUntil([&] { return WaitForSingleObject(process, 0) == WAIT_OBJECT_0; },
+                         timeoutMs);
+  DWORD code = static_cast<DWORD>(-1);
+  if (ended) GetExitCodeProcess(process, &code);
+  CloseHandle(process);
+  return ended ? static_cast<int>(code) : -1;
+}
+
+}  // namespace jqtest

@@ -1,0 +1,92 @@
+// Helpers shared by the suite's tests: temporary folders, a private settings root in the
+// registry, waiting by pumping messages, and recorders for the calls that would show modal UI
+// or start programs.
+#pragma once
+#include <windows.h>
+#include <functional>
+#include <string>
+#include <vector>
+#include "seams.h"
+
+namespace jqtest {
+
+// A folder under the temporary folder, removed with everything in it on destruction.
+class TempFolder {
+ public:
+  TempFolder();
+  ~TempFolder();
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+  const std::string& path() const { return path_; }
+  // path() + "\\" + relative
+  std::string operator/(const std::string& relative) const;
+  // Writes a file (creating its folders); returns its full path.
+  std::string WriteFile(const std::string& relative, const std::string& content) const;
+  std::string MakeFolder(const std::string& relative) const;
+
+ private:
+  std::string path_;
+};
+
+bool RemoveTree(const std::string& path);
+bool FileExists(const std::string& path);
+bool FolderExists(const std::string& path);
+std::string ReadFileText(const std::string& path);
+
+// Points the programs' HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE at two fresh keys of their own
+// for the object's life, so that tests never see each other's settings.
+class TestRegistry {
+ public:
+  TestRegistry();
+  ~TestRegistry();
+  TestRegistry(const TestRegistry&) = delete;
+  TestRegistry& operator=(const TestRegistry&) = delete;
+  HKEY user() const { return user_; }
+  HKEY machine() const { return machine_; }
+  const std::string& userPath() const { return userPath_; }  // beneath the real HKCU
+
+ private:
+  HKEY user_ = nullptr;
+  HKEY machine_ = nullptr;
+  std::string userPath_, machinePath_;
+  HKEY previousUser_ = nullptr, previousMachine_ = nullptr;
+};
+
+// Pumps the thread's messages until the condition holds or the time is up; true when it held.
+bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs = 5000);
+// Pumps whatever is queued now, without waiting.
+void PumpPending();
+
+// Records message boxes, popup menus and program starts, answering them from queues.
+// Installed for its lifetime; the previous handlers come back on destruction.
+class SeamRecorder {
+ public:
+  struct Box { std::string text, caption; UINT type; };
+  struct Start { std::string file, parameters, directory, verb; };
+  SeamRecorder();
+  ~SeamRecorder();
+  SeamRecorder(const SeamRecorder&) = delete;
+  SeamRecorder& operator=(const SeamRecorder&) = delete;
+
+  std::vector<Box> boxes;
+  std::vector<UINT> menusShown;  // item count of each popup menu shown
+  std::vector<Start> starts;
+  std::vector<std::string> helpCalls;
+  // Answers, used front first; when empty: IDOK / IDYES for boxes, 0 for menus.
+  std::vector<int> boxAnswers;
+  std::vector<UINT> menuAnswers;
+  bool startsSucceed = true;  // program starts are recorded, never run
+
+ private:
+  seams::Handlers previous_;
+};
+
+// The program folder of the build (JQ_PROGRAM_DIR, as a Windows path).
+std::string ProgramFolder();
+
+// Starts a program with a command line and returns its process handle (0 on failure).
+HANDLE StartProcess(const std::string& commandLine, DWORD* pid = nullptr);
+// Waits (pumping messages) for a process to end; returns its exit code, or -1 on a timeout.
+int WaitProcess(HANDLE process, DWORD timeoutMs = 30000);
+
+}  // namespace jqtest
