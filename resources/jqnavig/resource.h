@@ -1,9 +1,5 @@
 #pragma once
-// Resource ids of JQNavig.
+// Resource ids of JQNavig, one header per area.
 
-#define IDI_MAIN 50
-
-#define IDS_APP_NAME 1
-#define IDS_TITLE 2
-#define IDS_CLASS_NAME 3
-#define IDS_OS_UNSUPPORTED 41049
+#include "resource_frame.h"
+#include "resource_panes.h"

@@ -1,0 +1,2 @@
+#pragma once
+// Folder trees and file lists.
