@@ -1,0 +1,1 @@
+target_sources(jqnavig PRIVATE ${CMAKE_CURRENT_LIST_DIR}/startup.cpp)
