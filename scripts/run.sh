@@ -5,7 +5,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${JQ_BUILD_DIR:-$root/build}
 
-bash "$root/scripts/setup.sh"
+[ "${JQ_SKIP_SETUP:-0}" = 1 ] || bash "$root/scripts/setup.sh"
 bash "$root/scripts/build.sh"
 
 . "$root/scripts/wine-env.sh"
@@ -23,7 +23,8 @@ trap jq_stop_wine EXIT
 jq_prefix_init
 jq_install_suite "$build/bin"
 shot="$build/jqnavig-screenshot.png"
-wine "$program" "$@" &
+# A Wine virtual desktop draws the window frame and caption, which bare Xvfb (no window manager) lacks.
+wine explorer /desktop=Quorvanel,1280x900 "$program" "$@" &
 pid=$!
 sleep "${JQ_SHOT_DELAY:-8}"
 import -window root "$shot"
