@@ -1,0 +1,179 @@
+// Voltaly's main window, size tree pane, find and tag, settings sheets and folder picker: the
+// user-interface side of the disk-space program. The engine (scan threads, change feed, drive
+// list) reaches the tree controls only through the functions declared here, from any thread;
+// they use sent messages where a window of the GUI thread is involved.
+#pragma once
+#include <windows.h>
+#include <commctrl.h>
+#include <shlobj.h>
+#include <atomic>
+#include <cstdint>
+
+struct FolderNode;
+struct DriveNode;
+struct HostedFilePane;
+struct ColumnRecord;
+
+// ---------------------------------------------------------------------------------------------
+// Main window (class "Voltaline_Class")
+
+// Run-time state of the main window. Written on the GUI thread; the flags marked atomic are read
+// by worker threads too.
+struct VoltalineWindowState {
+  HINSTANCE instance = nullptr;
+  HWND mainWindow = nullptr;
+  HWND toolbar = nullptr;       // id 107
+  HWND statusBar = nullptr;     // id 40961
+  HWND tabStrip = nullptr;      // id 10002
+  HWND paneDialog = nullptr;    // dialog 101
+  HWND header = nullptr;        // id 123
+  HWND mainTree = nullptr;      // control 1000 of the pane dialog
+  HWND searchTree = nullptr;    // control 1001 (find results)
+  HWND mainSizeList = nullptr;  // the size list inside the main tree (id 10001)
+  HWND searchSizeList = nullptr;
+  HWND currentTree = nullptr;   // mainTree or searchTree
+  HWND currentSizeList = nullptr;
+  HWND lastFocusDialog = nullptr;  // the pane dialog that had the focus last (dialog keys)
+  FolderNode* currentNode = nullptr;
+  HostedFilePane* filePane = nullptr;
+  HWND fileView = nullptr;
+  bool filePaneActive = false;
+  std::atomic<bool> shuttingDown{false};
+  bool startFolderGiven = false;
+  bool isNT = false;
+  bool isOSR2 = false;
+  bool changeNotificationMode = false;  // the change-feed driver is absent: watch folders
+  int toolbarHeight = 0, statusHeight = 0, headerHeight = 0, tabHeight = 0;
+  int splitterHeight = 3;
+  float filePaneShare = 0.3f;
+  UINT timerCounter = 0;
+  char title[101] = {};
+  bool helpOpened = false;
+  IMalloc* allocator = nullptr;
+  IShellFolder* desktop = nullptr;
+};
+extern VoltalineWindowState g_voltaly;
+
+// Messages of the main window.
+constexpr UINT kMsgShowFindResults = WM_USER + 95;   // 1119
+constexpr UINT kMsgFilePaneActivated = WM_USER + 110;  // 1134
+
+int VoltalineWinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int show);
+LRESULT CALLBACK VoltalineWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+void UpdateMenuAndToolbar(FolderNode* node, HMENU menu);
+void UpdateTreeStatusBar(FolderNode* node);
+void RelayoutWindow(HWND window);
+void ShowHelpTopic(HWND window, UINT topic);
+void TraceMessage(int level, const char* text);  // a sink that does nothing
+void SetStatusText(const char* text, int part);
+void ShowFolderInFilePane(FolderNode* node);
+// Checks the system (Windows 9x or NT 4 and later); sets g_voltaly.isNT / isOSR2.
+BOOL CheckOsVersion();
+// The main window's size from a stored rectangle and the maximised size (64-bit clean ints).
+void ComputeStartWindowRect(const int32_t stored[4], int maxWidth, int maxHeight, int screenWidth,
+                            int screenHeight, RECT* out, bool* useDefaultPosition);
+
+// ---------------------------------------------------------------------------------------------
+// Size tree pane (dialog 101) and columns
+
+INT_PTR CALLBACK TreePaneDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT CALLBACK FolderTreeSubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+LRESULT CALLBACK SizeListSubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
+
+// Inserts an item (text, images, the node as parameter); beeps and returns 0 when refused.
+// May be called from any thread (the insertion is a sent message).
+HTREEITEM InsertTreeItem(HWND tree, HTREEITEM parent, const char* text, HTREEITEM after, int image,
+                         int openImage, FolderNode* node);
+FolderNode* GetItemNode(HWND tree, HTREEITEM item);
+BOOL IsItemExpanded(HWND tree, HTREEITEM item);
+
+struct TreeWalk {
+  HWND tree = nullptr;
+  bool intoCollapsed = false;   // descend into collapsed items too
+  bool callBefore = true;       // call back before the children (else after)
+  std::atomic<bool>* stop = nullptr;
+  void* context = nullptr;
+  void (*callback)(TreeWalk* walk, int depth, HTREEITEM item) = nullptr;
+};
+void WalkTreeItems(TreeWalk* walk, HTREEITEM item, int depth);
+
+HTREEITEM FindTreeItemByPath(HWND tree, const char* path, HTREEITEM start, BOOL select, BOOL expand);
+HTREEITEM FindNodeByIdList(HWND tree, HTREEITEM start, LPCITEMIDLIST idList, const char* path);
+void SelectFolder(FolderNode* node);
+void SelectStartFolder(const char* path, BOOL select);
+// Re-sorts the children of `item` (recursively where expanded) and repaints; any thread.
+void RebuildTreeView(HTREEITEM item);
+// Repaints the size row of a node in whichever list shows it; any thread.
+void RepaintNodeRow(FolderNode* node);
+void RepaintAllRows();
+// Aligns the size list's top row with the tree's first visible item; any thread.
+void SyncListBoxTop();
+void ScanDiskCommand(HWND owner);
+INT_PTR CALLBACK ScanDiskDlgProc(HWND, UINT, WPARAM, LPARAM);
+BOOL ExpandTreeItem(HWND tree, HTREEITEM item);
+BOOL CollapseTreeItem(HWND tree, HTREEITEM item);
+// Recreates the bar brushes from the settings' colours (after the colour page applied).
+void RecreateSizePaneBrushes();
+// Recomputes every column's width and rebuilds the header items.
+void RebuildHeaderLayout();
+// Writes every column's persisted state (end of a run).
+void SaveColumnStates();
+
+// The column set (name column + up to 10 size columns).
+int GetColumnCount();
+ColumnRecord* GetColumn(int index);   // in display order, 0 = name column
+ColumnRecord* GetSortColumn();
+int GetSortColumnIndex();
+
+// Formats a node's value for a column as the size pane shows it ("---" for a node never
+// computed; a leading blank when final, ">" while counting). Used by export too.
+// Returns false for a column without a value for this node.
+bool FormatColumnValue(const ColumnRecord* column, FolderNode* node, char* out, int size);
+
+// ---------------------------------------------------------------------------------------------
+// Find and tag folders
+
+struct FolderCriteria;     // 32-byte stored record (settings_store.h of the engine)
+struct CriteriaTargets {
+  char patterns[260] = {};   // upper case, separated by ';'
+  ColumnRecord* column = nullptr;
+  FILETIME reference = {};
+};
+int MatchesCriteria(const uint8_t* criteria32, const CriteriaTargets* targets, FolderNode* node);
+// The value MatchesCriteria compares for a column kind (−1 when unknown or unfinished).
+double CriterionValue(uint32_t typeId, FolderNode* node);
+// "*.TMP; CACHE?" style lists against an upper-cased name.
+bool MatchPatternList(const char* patterns, const char* upperName);
+void ShowFindFolder();
+void ShowTagFolders(HWND owner);
+void ShowFindResults();
+void ShowNormalView();
+bool IsTagActive();
+void SetTagActive(bool active);
+extern CriteriaTargets g_tagTargets;
+
+// ---------------------------------------------------------------------------------------------
+// Settings sheets and the control-state language
+
+void SetDialogControls(HWND dialog, const char* format, ...);
+void ShowSettingsSheet(HWND owner);
+void ShowFolderDetailsSheet(HWND owner, int start);
+
+// ---------------------------------------------------------------------------------------------
+// Folder picker tree
+
+struct FolderPickerItem {
+  IShellFolder* parent;
+  LPITEMIDLIST relative;
+  LPITEMIDLIST absolute;
+  ULONG attributes;
+};
+BOOL InitFolderPickerTree(HWND tree);
+void FillPickerLevel(HWND tree, IShellFolder* folder, LPCITEMIDLIST parentAbsolute, HTREEITEM parent);
+LRESULT OnPickerExpanding(HWND tree, NMTREEVIEWA* notification);
+LRESULT OnPickerDeleteItem(HWND tree, NMTREEVIEWA* notification);
+void ExpandPickerRoot(HWND tree);
+BOOL GetPickerSelectedPath(HWND tree, char* out, BOOL display);
+HTREEITEM SelectPickerPath(HWND tree, const char* path, BOOL select);
+void ExpandAllBelow(HWND tree, HTREEITEM item);
+void CollapseAllBelow(HWND tree, HTREEITEM item);
