@@ -9,7 +9,7 @@ packages=(
   libz-mingw-w64-dev
   wine wine32 wine64
   xvfb xauth x11-utils imagemagick
-  fonts-wqy-microhei locales
+  fonts-wqy-microhei fonts-wine locales
   cmake ninja-build googletest
   zip unzip p7zip-full
 )
