@@ -19,6 +19,8 @@ struct ColumnRecord;
 
 // Run-time state of the main window. Written on the GUI thread; the flags marked atomic are read
 // by worker threads too.
+// The flags that the engine reads too (shutdown, NT, start folder given, ...) are the engine's
+// program-wide values (folder_node.h); g_mainWindow is set together with mainWindow.
 struct VoltalineWindowState {
   HINSTANCE instance = nullptr;
   HWND mainWindow = nullptr;
@@ -38,11 +40,6 @@ struct VoltalineWindowState {
   HostedFilePane* filePane = nullptr;
   HWND fileView = nullptr;
   bool filePaneActive = false;
-  std::atomic<bool> shuttingDown{false};
-  bool startFolderGiven = false;
-  bool isNT = false;
-  bool isOSR2 = false;
-  bool changeNotificationMode = false;  // the change-feed driver is absent: watch folders
   int toolbarHeight = 0, statusHeight = 0, headerHeight = 0, tabHeight = 0;
   int splitterHeight = 3;
   float filePaneShare = 0.3f;
@@ -67,7 +64,7 @@ void ShowHelpTopic(HWND window, UINT topic);
 void TraceMessage(int level, const char* text);  // a sink that does nothing
 void SetStatusText(const char* text, int part);
 void ShowFolderInFilePane(FolderNode* node);
-// Checks the system (Windows 9x or NT 4 and later); sets g_voltaly.isNT / isOSR2.
+// Checks the system (Windows 9x or NT 4 and later); sets g_isNT / g_isOSR2.
 BOOL CheckOsVersion();
 // The main window's size from a stored rectangle and the maximised size (64-bit clean ints).
 void ComputeStartWindowRect(const int32_t stored[4], int maxWidth, int maxHeight, int screenWidth,
