@@ -70,3 +70,7 @@ int InvokeDefaultVerb(LPCITEMIDLIST absolute);
 // kMaxShortcutChain links and never round a cycle); anything else goes to InvokeDefaultVerb.
 int OpenShellItem(LPCITEMIDLIST absolute);
 constexpr int kMaxShortcutChain = 16;
+// Follows a chain of shortcuts from `absolute` to the first item that is no shortcut and
+// returns a copy of its list (a copy of `absolute` itself when it is no shortcut). Null when a
+// link does not resolve, the chain runs round a cycle or is longer than kMaxShortcutChain.
+LPITEMIDLIST FollowShortcutChain(LPCITEMIDLIST absolute);
