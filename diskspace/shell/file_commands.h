@@ -1,0 +1,44 @@
+// File, disk and shell commands of the main window: clipboard and delete on the tree folder or
+// the file view, view modes, rename in the tree, Copy/Move To, Create Folder, disk format, label
+// and copy, network drive dialogs, the shell's Find, add/remove programs, the Recycle Bin and the
+// About box.
+#pragma once
+#include <windows.h>
+#include <commctrl.h>
+#include <shlobj.h>
+#include <string>
+
+struct FolderNode;
+
+// The main window's WM_COMMAND routing calls this for the ids 45008 45011 45018 45027 45028
+// 45029 45035 45038 45039 45040 45041 45042-45045 45047 45051 45072 45074 45094 45096 45099
+// 45108 45216 45230 45235 45237 45238 45243. Returns TRUE when the id is one of them.
+BOOL RunFileCommand(HWND owner, UINT command);
+
+// Routines.
+void CenterDialog(HWND window, HWND over);
+FolderNode* GetSelectedNode(HWND tree);
+std::string TrimLeadingSpaces(const std::string& text);
+std::string StripTrailingBackslash(const std::string& path);
+BOOL IsExistingDirectory(const std::string& path);
+BOOL GetSelectedFolderPath(HWND tree, std::string* path);
+// Returns the path double-NUL terminated (the string holds one extra '\0' at its end).
+std::string CombinePath(const std::string& text, const std::string& base);
+BOOL CreateDirectoryPath(const std::string& path);
+// Carries out the shell context-menu verb with offset `verb` on the selected tree folder.
+BOOL InvokeFolderVerb(HWND owner, UINT verb);
+// Carries out a verb on the drive whose root text ("C:\") is given.
+BOOL InvokeDriveVerb(HWND owner, const std::string& root, UINT verb);
+// Copy (FO_COPY) or move (FO_MOVE) of the selected tree folder to `target`.
+BOOL CopyMoveSelectedFolder(HWND owner, const std::string& target, UINT mode);
+// The size tree's TVN_ENDLABELEDIT answer: TRUE accepts the new text.
+BOOL RenameTreeFolder(HWND tree, NMTVDISPINFOA* info);
+BOOL EmptyRecycleBin(HWND owner);
+
+// The dialogs (return 1 on OK).
+INT_PTR ShowCopyMoveToDialog(HWND owner, UINT mode);
+INT_PTR ShowCreateFolderDialog(HWND owner);
+INT_PTR ShowDriveDialog(HWND owner, UINT mode);
+INT_PTR ShowAboutDialog(HWND owner);
+// The shared path buffer: the result of the Copy/Move To and drive dialogs.
+const char* SharedPathBuffer();
