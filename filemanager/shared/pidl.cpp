@@ -8,7 +8,7 @@
 
 namespace {
 
-IMalloc* g_allocator = nullptr;
+IMalloc* volatile g_allocator = nullptr;
 
 // Releases a COM interface when it goes.
 template <class T>
@@ -52,8 +52,12 @@ const GUID kDialUpFolder = {0x992CFFA0, 0xF557, 0x101A, {0x88, 0xEC, 0x00, 0xDD,
 
 IMalloc* GetShellAllocator() {
   if (!g_allocator) {
+    // Worker threads may ask first; only one of two racing threads keeps its reference.
     IMalloc* allocator = nullptr;
-    if (SUCCEEDED(SHGetMalloc(&allocator))) g_allocator = allocator;
+    if (SUCCEEDED(SHGetMalloc(&allocator)) &&
+        InterlockedCompareExchangePointer(reinterpret_cast<void* volatile*>(&g_allocator),
+                                          allocator, nullptr) != nullptr)
+      allocator->Release();
   }
   return g_allocator;
 }
