@@ -141,8 +141,9 @@ TEST(PathUtils, SiblingProductAbsent) {
     char path[16];
   } block = {7, "\\\\.\\FQDEV"};
   COPYDATASTRUCT data{kSiblingReplyId, sizeof block, &block};
+  std::string before = GetSiblingReply().devicePath;
   EXPECT_FALSE(StoreSiblingReply(GetDesktopWindow(), &data));
-  EXPECT_STREQ(GetSiblingReply().devicePath, "");
+  EXPECT_EQ(GetSiblingReply().devicePath, before);
 }
 
 TEST(PathUtils, CreateDirectoryPathMakesTheChain) {
