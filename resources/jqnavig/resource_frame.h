@@ -1,9 +1,26 @@
 #pragma once
-// Start-up, main window, menus, toolbar and status bar.
+// Start-up, main window, menus, accelerators, status bar, title bars and splitters.
 
 #define IDI_MAIN 50
+#define IDC_SPLIT_LEFTRIGHT 108
+#define IDC_SPLIT_UPDOWN 135
 
 #define IDS_APP_NAME 1
 #define IDS_TITLE 2
 #define IDS_CLASS_NAME 3
+#define IDS_DRIVE_FREE 41042
+#define IDS_TOTAL_COUNT 41043
+#define IDS_TOTAL_COUNT_SIZE 41044
+#define IDS_ONE_SELECTED 41045
+#define IDS_SUBFOLDER 41046
+#define IDS_SELECTED_COUNT 41047
+#define IDS_SELECTED_COUNT_SIZE 41048
 #define IDS_OS_UNSUPPORTED 41049
+#define IDS_FAVORITES_ADD 42089
+#define IDS_SHELL_NEW 42130
+#define IDS_GO_BACK 42141
+#define IDS_LAYOUT_SINGLE 45149
+#define IDS_LAYOUT_STACKED 45150
+#define IDS_LAYOUT_SIDE_BY_SIDE 45151
+#define IDS_SWAP_PANES 45152
+#define IDS_BROWSE 45154

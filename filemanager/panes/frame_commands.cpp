@@ -1,0 +1,82 @@
+// Commands on the frame: pane layouts, swapping the panes, the status bar, closing the window
+// and saving the settings.
+#include <windows.h>
+#include <commctrl.h>
+#include "command_handlers.h"
+#include "file_list.h"
+#include "file_pane.h"
+#include "frame_layout.h"
+#include "frame_state.h"
+#include "main_window.h"
+#include "settings_store.h"
+#include "startup.h"
+#include "window_utils.h"
+
+LRESULT SetPaneLayoutCommand(HWND, UINT, WPARAM wParam, LPARAM) {
+  SetPaneLayout(LOWORD(wParam), TRUE);
+  return 0;
+}
+
+LRESULT SwapPanes(HWND, UINT, WPARAM, LPARAM) {
+  for (const FilePane& p : FilePanes) {
+    if (p.list) {
+      HWND edit = ListView_GetEditControl(p.list);
+      if (edit) SendMessageA(edit, WM_KEYDOWN, VK_ESCAPE, 0);
+    }
+    if (p.tree) TreeView_EndEditLabelNow(p.tree, TRUE);
+  }
+  SwapPaneRecords();
+  SetPaneLayout(!g_paneLayout.twoPanes ? 40115 : (g_paneLayout.orientation ? 40116 : 40117),
+                FALSE);
+  const FilePane& active = FilePanes[ActivePaneIndex];
+  HWND target = active.treeShown && active.tree ? active.tree : active.list;
+  if (target) SetFocus(target);
+  UpdatePaneTitlebars();
+  return 0;
+}
+
+LRESULT CloseMainWindow(HWND window, UINT, WPARAM, LPARAM) {
+  SendMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+  return 0;
+}
+
+LRESULT ToggleStatusBar(HWND window, UINT, WPARAM, LPARAM) {
+  LiveOptions& o = GetLiveOptions();
+  o.statusBarShown = !o.statusBarShown;
+  if (g_frame.statusBar) ShowWindow(g_frame.statusBar, o.statusBarShown ? SW_SHOWNA : SW_HIDE);
+  SetMenuItemCheck(window, 40006, o.statusBarShown);
+  RelayoutMainWindow(window, TRUE);
+  if (o.statusBarShown && g_paneServices.updateStatusBar)
+    g_paneServices.updateStatusBar(FilePanes[ActivePaneIndex].list, TRUE);
+  return 0;
+}
+
+LRESULT ToggleSaveSettingsOnExit(HWND window, UINT, WPARAM, LPARAM) {
+  LiveOptions& o = GetLiveOptions();
+  o.saveOnExit = !o.saveOnExit;
+  SetMenuItemCheck(window, 40090, o.saveOnExit);
+  return 0;
+}
+
+LRESULT SaveSettingsNow(HWND window, UINT, WPARAM, LPARAM) {
+  for (int pane = 0; pane < 2; ++pane)
+    if (FilePanes[pane].viewId == kViewDetails) SavePaneColumnWidths(pane);
+  SaveAllSettings(window);
+  return 0;
+}
+
+LRESULT SetViewMode(HWND window, UINT, WPARAM wParam, LPARAM) {
+  UINT id = LOWORD(wParam);
+  FilePane& p = FilePanes[ActivePaneIndex];
+  if (!p.list) return 0;
+  SetPaneViewMode(p.list, ViewStyleOfCommand(id), id);
+  HMENU menu = GetMenu(window);
+  if (menu) CheckMenuRadioItem(menu, 40001, 40004, id, MF_BYCOMMAND);
+  if (g_paneServices.updateViewButtons) g_paneServices.updateViewButtons(id);
+  return 0;
+}
+
+LRESULT ArrangeItems(HWND, UINT, WPARAM wParam, LPARAM) {
+  SortActivePaneByCommand(LOWORD(wParam));
+  return 0;
+}

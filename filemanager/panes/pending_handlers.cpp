@@ -1,0 +1,132 @@
+// Handlers of commands whose areas are not part of the program yet. Each refuses the command
+// with a beep, the way every refused action is answered; it never pretends to succeed.
+// Whoever builds a handler deletes its line here.
+#include "command_handlers.h"
+
+namespace {
+UINT g_refused;
+}  // namespace
+
+LRESULT RefuseCommand() {
+  ++g_refused;
+  MessageBeep(0);
+  return 0;
+}
+
+UINT RefusedCommandCount() { return g_refused; }
+
+#define JQ_PENDING(name) \
+  JQ_COMMAND_HANDLER(name) { return RefuseCommand(); }
+
+JQ_PENDING(ToggleToolbar)
+JQ_PENDING(ToggleDriveBar)
+JQ_PENDING(ToggleLaunchBar)
+JQ_PENDING(ToggleCommandLineBar)
+JQ_PENDING(ToggleViewerPane)
+JQ_PENDING(ToggleFolderList)
+JQ_PENDING(RebuildFolderTrees)
+JQ_PENDING(RefreshView)
+JQ_PENDING(GoUpOneLevel)
+JQ_PENDING(GoBackOrForward)
+JQ_PENDING(CycleFocus)
+JQ_PENDING(ShowGoToDriveDialog)
+JQ_PENDING(ShowGoToFolderDialog)
+JQ_PENDING(ShowAllFilesOnDrive)
+JQ_PENDING(ShowFiltersDialog)
+JQ_PENDING(ShowSelectDialog)
+JQ_PENDING(SelectAllItems)
+JQ_PENDING(InvertSelection)
+JQ_PENDING(MarkItems)
+JQ_PENDING(UnmarkItems)
+JQ_PENDING(DropDownAddressCombo)
+JQ_PENDING(ChooseListFont)
+JQ_PENDING(ToggleRealNames)
+JQ_PENDING(ToggleGenericIcons)
+JQ_PENDING(SelectFtpRootInTree)
+JQ_PENDING(CutSelection)
+JQ_PENDING(CopySelection)
+JQ_PENDING(PasteIntoFolder)
+JQ_PENDING(UndoLastOperation)
+JQ_PENDING(CreateNewShortcut)
+JQ_PENDING(DeleteSelection)
+JQ_PENDING(RecycleSelection)
+JQ_PENDING(RenameSelection)
+JQ_PENDING(GroupRenameSelection)
+JQ_PENDING(ShowSelectionProperties)
+JQ_PENDING(MoveSelectionTo)
+JQ_PENDING(CopySelectionTo)
+JQ_PENDING(ShowCreateFolderDialog)
+JQ_PENDING(OpenSelection)
+JQ_PENDING(OpenWithDialog)
+JQ_PENDING(EditSelectedFile)
+JQ_PENDING(ShowContextMenuForFocus)
+JQ_PENDING(ShowSetDateTimeDialog)
+JQ_PENDING(SendSelectionByMail)
+JQ_PENDING(PrintFileList)
+JQ_PENDING(PrintSelectedFiles)
+JQ_PENDING(PrintFolderTree)
+JQ_PENDING(ShowAboutBox)
+JQ_PENDING(RunShellExtTool)
+JQ_PENDING(RunPreferences)
+JQ_PENDING(CustomizeToolbar)
+JQ_PENDING(CustomizeLaunchBar)
+JQ_PENDING(FindFilesWithShell)
+JQ_PENDING(FindComputer)
+JQ_PENDING(StartFileFinder)
+JQ_PENDING(MapNetworkDrive)
+JQ_PENDING(DisconnectNetworkDrive)
+JQ_PENDING(OpenStartMenuFolder)
+JQ_PENDING(OpenNewWindow)
+JQ_PENDING(ArrangeProgramWindows)
+JQ_PENDING(CloseProgramWindows)
+JQ_PENDING(OpenCommandPrompt)
+JQ_PENDING(ShowRunDialog)
+JQ_PENDING(EmptyRecycleBinCommand)
+JQ_PENDING(ShowRecycleBinProperties)
+JQ_PENDING(OpenAddRemovePrograms)
+JQ_PENDING(CreateStartupDisk)
+JQ_PENDING(RunUpdateProgram)
+JQ_PENDING(OpenWebPage)
+JQ_PENDING(SynchronizeFolders)
+JQ_PENDING(CompareFolders)
+JQ_PENDING(AddCurrentFolderToFavorites)
+JQ_PENDING(AddNewFavorite)
+JQ_PENDING(OpenFavoritesFolder)
+JQ_PENDING(ShowFavoritesDropDownMenu)
+JQ_PENDING(ShowStartMenuDropDownMenu)
+JQ_PENDING(OpenToolbarFavorite)
+JQ_PENDING(OpenFavoritesMenuItem)
+JQ_PENDING(RunLaunchButton)
+JQ_PENDING(SetViewerPlacement)
+JQ_PENDING(FocusViewerPane)
+JQ_PENDING(ShowViewerContextMenu)
+JQ_PENDING(OnViewerRefreshRequest)
+JQ_PENDING(OnViewerOpenRequest)
+// No viewer pane: no file is held.
+JQ_COMMAND_HANDLER(ClearViewerPane) { return 0; }
+
+JQ_PENDING(DoZipTo)
+JQ_PENDING(DoUnZip)
+JQ_PENDING(DoAddToZip)
+JQ_PENDING(DoUUEncode)
+JQ_PENDING(DoWipeFiles)
+JQ_PENDING(DoEncryptDecrypt)
+JQ_PENDING(RunFtpSiteCommand)
+JQ_PENDING(ShowFtpDropDownMenu)
+// No extraction runs: no progress to show.
+JQ_COMMAND_HANDLER(OnArcExtractProgress) { return 0; }
+
+// No cascade or tile of the program's windows is ever pending: nothing to complete.
+JQ_COMMAND_HANDLER(OnInstanceAnnounce) { return 0; }
+
+// No drive bar: nothing to rebuild.
+JQ_COMMAND_HANDLER(RebuildDriveBarMessage) { return 0; }
+
+// The update offer needs its preferences setting; the controls are current under every supported system.
+JQ_COMMAND_HANDLER(OfferCommonControlsUpdate) { return 0; }
+
+
+LRESULT CopyNamesAsText(HWND, UINT, WPARAM, LPARAM, int) { return RefuseCommand(); }
+LRESULT OpenDriveFromBar(HWND, UINT, char) { return RefuseCommand(); }
+LRESULT CreateShellNewItem(HWND, UINT) { return RefuseCommand(); }
+LRESULT SetViewerAlwaysOnTop(HWND, int) { return 0; }
