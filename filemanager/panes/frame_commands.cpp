@@ -5,6 +5,8 @@
 #include "command_handlers.h"
 #include "file_list.h"
 #include "file_pane.h"
+#include "folder_tree.h"
+#include "pidl.h"
 #include "frame_layout.h"
 #include "frame_state.h"
 #include "main_window.h"
@@ -78,5 +80,68 @@ LRESULT SetViewMode(HWND window, UINT, WPARAM wParam, LPARAM) {
 
 LRESULT ArrangeItems(HWND, UINT, WPARAM wParam, LPARAM) {
   SortActivePaneByCommand(LOWORD(wParam));
+  return 0;
+}
+
+namespace {
+
+// The child of the tree's root that stands for a special folder (My Computer), or null.
+HTREEITEM FindSpecialChild(HWND tree, int csidl) {
+  HTREEITEM root = TreeView_GetRoot(tree);
+  if (!root) return nullptr;
+  LPITEMIDLIST wanted = nullptr;
+  if (FAILED(SHGetSpecialFolderLocation(nullptr, csidl, &wanted)) || !wanted) return nullptr;
+  IShellFolder* desktop = g_frame.desktop;
+  HTREEITEM found = nullptr;
+  for (HTREEITEM node = TreeView_GetChild(tree, root); node && desktop && !found;
+       node = TreeView_GetNextSibling(tree, node)) {
+    LPCITEMIDLIST absolute = TreeItemAbsolutePidl(tree, node);
+    if (absolute && HRESULT_CODE(desktop->CompareIDs(0, absolute, wanted)) == 0) found = node;
+  }
+  FreePidl(wanted);
+  return found;
+}
+
+}  // namespace
+
+LRESULT RebuildFolderTrees(HWND, UINT, WPARAM, LPARAM) {
+  if (!g_frame.desktop && FAILED(SHGetDesktopFolder(&g_frame.desktop))) g_frame.desktop = nullptr;
+  if (!g_frame.desktop) return 0;
+  HTREEITEM start[2] = {};
+  g_treesBeingFilled = 1;
+  for (int pane = 1; pane >= 0; --pane) {
+    FilePane& p = FilePanes[pane];
+    if (!p.tree) continue;
+    ActivePaneIndex = pane;
+    TreeView_DeleteAllItems(p.tree);
+    FillFolderTree(p.tree, g_frame.desktop, nullptr, TVI_ROOT, 0);
+    HTREEITEM root = TreeView_GetRoot(p.tree);
+    if (!root) continue;
+    TreeView_Expand(p.tree, root, TVE_EXPAND);
+    if (p.path[0]) start[pane] = SelectTreePath(p.tree, p.path, FALSE);
+    if (!start[pane]) {
+      start[pane] = FindSpecialChild(p.tree, CSIDL_DRIVES);
+      if (start[pane]) {
+        ExpandFolderTreeItem(p.tree, start[pane]);
+        TreeView_Expand(p.tree, start[pane], TVE_EXPAND);
+      } else {
+        start[pane] = root;
+      }
+    }
+  }
+  for (const FilePane& p : FilePanes)
+    if (p.tree && TreeView_GetRoot(p.tree)) AddFtpSitesRoot(p.tree);
+  g_treesBeingFilled = 0;
+  // Selecting the start folders fills the lists (the tree's selection handling).
+  for (int pane = 1; pane >= 0; --pane) {
+    FilePane& p = FilePanes[pane];
+    if (!p.tree || !start[pane]) continue;
+    ActivePaneIndex = pane;
+    TreeView_SelectItem(p.tree, nullptr);
+    TreeView_SelectItem(p.tree, start[pane]);
+    TreeView_EnsureVisible(p.tree, start[pane]);
+  }
+  ActivePaneIndex = 0;
+  UpdatePaneTitlebars();
   return 0;
 }
