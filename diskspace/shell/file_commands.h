@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <shlobj.h>
+#include <shellapi.h>
 #include <string>
 
 struct FolderNode;
@@ -25,6 +26,8 @@ BOOL GetSelectedFolderPath(HWND tree, std::string* path);
 // Returns the path double-NUL terminated (the string holds one extra '\0' at its end).
 std::string CombinePath(const std::string& text, const std::string& base);
 BOOL CreateDirectoryPath(const std::string& path);
+// Moves the process's current directory out of `folder` when it lies inside it.
+void StepOutOfFolder(const std::string& folder);
 // Carries out the shell context-menu verb with offset `verb` on the selected tree folder.
 BOOL InvokeFolderVerb(HWND owner, UINT verb);
 // Carries out a verb on the drive whose root text ("C:\") is given.
@@ -36,9 +39,22 @@ BOOL RenameTreeFolder(HWND tree, NMTVDISPINFOA* info);
 BOOL EmptyRecycleBin(HWND owner);
 
 // The dialogs (return 1 on OK).
+// Copy/Move To: mode FO_COPY (2) or FO_MOVE (1); the dialog's radios may change it
+// (GetCopyMoveMode) and the target text is left in SharedPathBuffer().
 INT_PTR ShowCopyMoveToDialog(HWND owner, UINT mode);
+UINT GetCopyMoveMode();
 INT_PTR ShowCreateFolderDialog(HWND owner);
+// The drive dialog: mode 45029 format, 45028 label; the chosen root goes to SharedPathBuffer().
 INT_PTR ShowDriveDialog(HWND owner, UINT mode);
 INT_PTR ShowAboutDialog(HWND owner);
+// Extra FOF_ flags added to every shell file operation of the commands (tests add
+// FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT so that no shell dialog waits for a person).
+void SetFileOperationExtraFlags(FILEOP_FLAGS flags);
+// Runs a shell file operation with those flags added; 0 on success (the shell's result code).
+int RunShellFileOperation(HWND owner, UINT function, const std::string& from, const std::string& to,
+                          FILEOP_FLAGS flags);
+// Pastes the clipboard's files (CF_HDROP, moved when "Preferred DropEffect" says so) into a
+// folder; the shell's item menus under Wine have no Paste.
+BOOL PasteFilesIntoFolder(HWND owner, const std::string& folder);
 // The shared path buffer: the result of the Copy/Move To and drive dialogs.
 const char* SharedPathBuffer();
