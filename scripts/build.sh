@@ -7,4 +7,7 @@ if [ ! -f "$build/build.ninja" ]; then
   cmake -S "$root" -B "$build" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-i686-mingw.cmake" "$@"
 fi
-cmake --build "$build" -j "${JQ_JOBS:-$(nproc)}"
+# JQ_BUILD_TARGETS="a b" builds only those targets (quicker while developing).
+targets=()
+for t in ${JQ_BUILD_TARGETS:-}; do targets+=(--target "$t"); done
+cmake --build "$build" -j "${JQ_JOBS:-$(nproc)}" "${targets[@]}"
