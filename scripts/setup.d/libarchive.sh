@@ -10,7 +10,7 @@ cache=${JQ_CACHE_DIR:-/var/cache/quorvanel}
 export DEBIAN_FRONTEND=noninteractive
 
 need_pkgs=()
-for p in gcab cabextract jlha-utils lhasa dpkg-dev libz-mingw-w64-dev; do
+for p in gcab cabextract jlha-utils lhasa libarchive-tools dpkg-dev libz-mingw-w64-dev; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || need_pkgs+=("$p")
 done
 updated=0
