@@ -102,19 +102,7 @@ void ProcessLoopMessage(MSG* m) {
   DispatchMessageA(m);
 }
 
-int JQNavigWinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show) {
-  g_instance = instance;
-  LoadStringA(instance, IDS_APP_NAME, g_appName, sizeof g_appName);
-  LoadStringA(instance, IDS_CLASS_NAME, g_className, sizeof g_className);
-  LoadStringA(instance, IDS_TITLE, g_title, sizeof g_title);
-
-  if (!CheckOperatingSystem()) {
-    char text[200] = "";
-    LoadStringA(instance, IDS_OS_UNSUPPORTED, text, sizeof text);
-    seams::MessageBoxA(nullptr, text, g_appName, MB_ICONHAND);
-    return 0;
-  }
-
+BOOL RegisterMainWindowClass(HINSTANCE instance) {
   WNDCLASSEXA wc{};
   wc.cbSize = sizeof wc;
   wc.style = 0;
@@ -127,17 +115,36 @@ int JQNavigWinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show) {
   wc.lpszClassName = g_className;
   wc.hIconSm = static_cast<HICON>(
       LoadImageA(instance, MAKEINTRESOURCEA(IDI_MAIN), IMAGE_ICON, 16, 16, 0));
-  if (!RegisterClassExA(&wc)) {
-    WNDCLASSA plain{};
-    plain.lpfnWndProc = wc.lpfnWndProc;
-    plain.hInstance = wc.hInstance;
-    plain.hIcon = wc.hIcon;
-    plain.hCursor = wc.hCursor;
-    plain.hbrBackground = wc.hbrBackground;
-    plain.lpszMenuName = wc.lpszMenuName;
-    plain.lpszClassName = wc.lpszClassName;
-    if (!RegisterClassA(&plain)) return 0;
+  if (RegisterClassExA(&wc)) return TRUE;
+  WNDCLASSA plain{};
+  plain.lpfnWndProc = wc.lpfnWndProc;
+  plain.hInstance = wc.hInstance;
+  plain.hIcon = wc.hIcon;
+  plain.hCursor = wc.hCursor;
+  plain.hbrBackground = wc.hbrBackground;
+  plain.lpszMenuName = wc.lpszMenuName;
+  plain.lpszClassName = wc.lpszClassName;
+  return RegisterClassA(&plain) != 0;
+}
+
+void LoadProgramStrings(HINSTANCE instance) {
+  g_instance = instance;
+  LoadStringA(instance, IDS_APP_NAME, g_appName, sizeof g_appName);
+  LoadStringA(instance, IDS_CLASS_NAME, g_className, sizeof g_className);
+  LoadStringA(instance, IDS_TITLE, g_title, sizeof g_title);
+}
+
+int JQNavigWinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show) {
+  LoadProgramStrings(instance);
+
+  if (!CheckOperatingSystem()) {
+    char text[200] = "";
+    LoadStringA(instance, IDS_OS_UNSUPPORTED, text, sizeof text);
+    seams::MessageBoxA(nullptr, text, g_appName, MB_ICONHAND);
+    return 0;
   }
+
+  if (!RegisterMainWindowClass(instance)) return 0;
 
   if (FAILED(OleInitialize(nullptr))) return 0;
 
@@ -173,6 +180,8 @@ int JQNavigWinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show) {
   }
 
   ShutdownFtp();
+  // The windows are gone now, and with them every item id list they held.
+  SetShellAllocator(nullptr);
   OleUninitialize();
   return static_cast<int>(m.wParam);
 }

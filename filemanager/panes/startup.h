@@ -48,5 +48,10 @@ void ClearModelessDialogTable();
 // modeless dialogs, then TranslateMessage and DispatchMessageA.
 void ProcessLoopMessage(MSG* message);
 
+// Strings 1, 3 and 2 (application name, class name, title); keeps the instance.
+void LoadProgramStrings(HINSTANCE instance);
+// The main window's class (RegisterClassExA, else RegisterClassA); FALSE when both fail.
+BOOL RegisterMainWindowClass(HINSTANCE instance);
+
 // WinMain of the file manager.
 int JQNavigWinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int show);

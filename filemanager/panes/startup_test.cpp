@@ -1,1 +1,339 @@
+// Start-up: the system check, the window size rule, the modeless dialog table, the loop's
+// accelerator exceptions, the resources of both Chinese forms, and JQNavig itself started as a
+// second process under the Windows versions a Wine prefix can report.
 #include <gtest/gtest.h>
+#include <windows.h>
+#include <cstdlib>
+#include <string>
+#include <vector>
+#include "resource.h"
+#include "settings_store.h"
+#include "startup.h"
+#include "test_support.h"
+
+using namespace jqtest;
+
+namespace {
+
+std::string LoadText(UINT id) {
+  char b[300] = "";
+  LoadStringA(GetModuleHandleA(nullptr), id, b, sizeof b);
+  return b;
+}
+
+bool SimplifiedLocale() {
+  const char* loc = getenv("JQ_TEST_LOCALE");
+  return loc && std::string(loc).rfind("zh_CN", 0) == 0;
+}
+
+}  // namespace
+
+TEST(Startup, OperatingSystemCheckSetsTheFlags) {
+  struct Case {
+    OsVersion v;
+    UINT ok, nt, nt5, osr2, is98;
+  } cases[] = {
+      {{VER_PLATFORM_WIN32_WINDOWS, 4, 0, 0x040003B6}, 1, 0, 0, 0, 0},  // Windows 95
+      {{VER_PLATFORM_WIN32_WINDOWS, 4, 0, 0x04000457}, 1, 0, 0, 1, 0},  // 95 OSR2 (1111)
+      {{VER_PLATFORM_WIN32_WINDOWS, 4, 10, 0x040A07CE}, 1, 0, 0, 0, 1},  // 98 (1998)
+      {{VER_PLATFORM_WIN32_WINDOWS, 4, 0, 0x040003E8}, 1, 0, 0, 0, 0},  // build 1000
+      {{VER_PLATFORM_WIN32_WINDOWS, 4, 0, 0x04000578}, 1, 0, 0, 0, 1},  // build 1400
+      {{VER_PLATFORM_WIN32_NT, 4, 0, 1381}, 1, 1, 0, 0, 0},             // NT 4
+      {{VER_PLATFORM_WIN32_NT, 5, 0, 2195}, 1, 1, 1, 0, 0},             // 2000
+      {{VER_PLATFORM_WIN32_NT, 10, 0, 19045}, 1, 1, 1, 0, 0},           // 10
+      {{VER_PLATFORM_WIN32_NT, 3, 51, 1057}, 0, 0, 0, 0, 0},            // NT 3.51
+      {{VER_PLATFORM_WIN32s, 3, 10, 0}, 0, 0, 0, 0, 0},                 // Win32s
+      {{VER_PLATFORM_WIN32_WINDOWS, 3, 95, 0}, 0, 0, 0, 0, 0},
+      {{7, 6, 0, 0}, 0, 0, 0, 0, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.v.platform << " " << c.v.major << "." << c.v.minor);
+    EXPECT_EQ(ClassifyOperatingSystem(c.v), c.ok);
+    EXPECT_EQ(IsNT, c.nt);
+    EXPECT_EQ(IsNT5, c.nt5);
+    EXPECT_EQ(Is95Osr2, c.osr2);
+    EXPECT_EQ(Is98, c.is98);
+  }
+  EXPECT_EQ(CheckOperatingSystem(), 1u) << "the prefix reports a supported system";
+}
+
+TEST(Startup, WindowIsEightyByseventyFivePercentWithThe620Rule) {
+  struct { int w, h, cx, cy; } cases[] = {
+      {700, 500, 620, 375}, {600, 400, 480, 300}, {620, 480, 620, 360},
+      {775, 600, 620, 450}, {1280, 1024, 1024, 768}, {619, 100, 495, 75},
+  };
+  for (const auto& c : cases) {
+    SIZE s = InitialMainWindowSize(c.w, c.h);
+    EXPECT_EQ(s.cx, c.cx) << c.w;
+    EXPECT_EQ(s.cy, c.cy) << c.h;
+  }
+}
+
+TEST(Startup, ModelessTableHoldsTwentyLiveDialogsOnce) {
+  ClearModelessDialogTable();
+  std::vector<HWND> windows;
+  for (int i = 0; i < kModelessDialogSlots + 1; ++i)
+    windows.push_back(CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                      nullptr, nullptr));
+  for (int i = 0; i < kModelessDialogSlots; ++i) EXPECT_EQ(RegisterModelessDialog(windows[i]), 1u);
+  EXPECT_EQ(RegisterModelessDialog(windows[0]), 1u) << "a second registration keeps its slot";
+  EXPECT_EQ(RegisterModelessDialog(windows[20]), 0u) << "all slots hold live windows";
+  // A dialog destroyed without unregistering frees its slot.
+  DestroyWindow(windows[5]);
+  EXPECT_EQ(RegisterModelessDialog(windows[20]), 1u);
+  EXPECT_EQ(ModelessDialogTable[5], windows[20]);
+  EXPECT_EQ(UnregisterModelessDialog(windows[20]), 1u);
+  EXPECT_EQ(UnregisterModelessDialog(windows[20]), 0u);
+  EXPECT_EQ(ModelessDialogTable[5], nullptr);
+  int holding = 0;
+  for (HWND slot : ModelessDialogTable) holding += slot == windows[0];
+  EXPECT_EQ(holding, 1);
+  for (HWND w : windows)
+    if (IsWindow(w)) DestroyWindow(w);
+  ClearModelessDialogTable();
+}
+
+namespace {
+
+std::vector<UINT> g_commands;
+
+LRESULT CALLBACK RecordingProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+  if (m == WM_COMMAND && lp == 0) {  // menus and accelerators, not the edit's notices
+    g_commands.push_back(LOWORD(wp));
+    return 0;
+  }
+  return DefWindowProcA(w, m, wp, lp);
+}
+
+// A stand-in main window with an edit field; keys go through ProcessLoopMessage.
+struct LoopHost {
+  HWND main = nullptr, edit = nullptr;
+  LoopHost() {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = RecordingProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "JQLoopHost";
+    RegisterClassA(&wc);
+    main = CreateWindowExA(0, "JQLoopHost", "", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
+                           nullptr, wc.hInstance, nullptr);
+    edit = CreateWindowExA(0, "EDIT", "abc", WS_CHILD | WS_VISIBLE, 0, 0, 100, 20, main, nullptr,
+                           wc.hInstance, nullptr);
+    g_mainWindow = main;
+  }
+  ~LoopHost() {
+    DestroyWindow(main);
+    g_mainWindow = nullptr;
+    if (g_accelerators) DestroyAcceleratorTable(g_accelerators);
+    g_accelerators = nullptr;
+    g_renameInProgress = g_commandLineFocus = 0;
+    GetLiveOptions().keyboardScheme = 0;
+  }
+  void Scheme(UINT scheme) {
+    static const char* names[] = {"KESTRALVIEWS", "XTREE", "COMMANDER"};
+    if (g_accelerators) DestroyAcceleratorTable(g_accelerators);
+    g_accelerators = LoadAcceleratorsA(GetModuleHandleA(nullptr), names[scheme]);
+    GetLiveOptions().keyboardScheme = scheme;
+  }
+  // Runs one key press through the loop's filters; the commands it produced.
+  std::vector<UINT> Press(UINT key, bool ctrl = false) {
+    g_commands.clear();
+    BYTE state[256] = {};
+    GetKeyboardState(state);
+    state[VK_CONTROL] = ctrl ? 0x80 : 0;
+    SetKeyboardState(state);
+    MSG m{};
+    m.hwnd = edit;
+    m.message = WM_KEYDOWN;
+    m.wParam = key;
+    m.lParam = 1;
+    ProcessLoopMessage(&m);
+    PumpPending();
+    state[VK_CONTROL] = 0;
+    SetKeyboardState(state);
+    return g_commands;
+  }
+};
+
+}  // namespace
+
+TEST(Startup, LoopAcceleratorExceptions) {
+  LoopHost host;
+  using V = std::vector<UINT>;
+  host.Scheme(0);
+  EXPECT_EQ(host.Press(VK_DELETE), V{40038});
+  EXPECT_EQ(host.Press('A', true), V{40012});
+  g_renameInProgress = 1;
+  EXPECT_EQ(host.Press(VK_DELETE), V{}) << "a rename edit keeps its keys";
+  EXPECT_EQ(host.Press(VK_F2), V{});
+  g_renameInProgress = 0;
+  g_commandLineFocus = 1;
+  EXPECT_EQ(host.Press(VK_DELETE), V{}) << "Delete edits the command text";
+  EXPECT_EQ(host.Press('A', true), V{40012}) << "Ctrl shortcuts still reach the menu";
+  host.Scheme(2);
+  EXPECT_EQ(host.Press(VK_F5), V{40040});
+  EXPECT_EQ(host.Press(VK_DELETE), V{});
+  host.Scheme(1);
+  EXPECT_EQ(host.Press('C'), V{}) << "XTree letters are typed into the bar";
+  EXPECT_EQ(host.Press('A', true), V{});
+  g_commandLineFocus = 0;
+  EXPECT_EQ(host.Press('C'), V{40040});
+  EXPECT_EQ(host.Press('M'), V{40039});
+}
+
+TEST(Resources, StringsMenusAndKeysOfTheLocale) {
+  bool cn = SimplifiedLocale();
+  EXPECT_EQ(LoadText(IDS_APP_NAME), "JQNavig");
+  EXPECT_EQ(LoadText(IDS_CLASS_NAME), "KESTRALVIEWS");
+  wchar_t title[100] = L"";
+  LoadStringW(GetModuleHandleA(nullptr), IDS_TITLE, title, 100);
+  EXPECT_EQ(std::wstring(title), cn ? L"JQNavig 文件管理器" : L"JQNavig 檔案總管");
+  wchar_t subfolder[100] = L"";
+  LoadStringW(GetModuleHandleA(nullptr), IDS_SUBFOLDER, subfolder, 100);
+  EXPECT_EQ(std::wstring(subfolder), cn ? L"子文件夹" : L"子資料夾");
+  for (UINT id : {IDS_OS_UNSUPPORTED, IDS_DRIVE_FREE, IDS_TOTAL_COUNT, IDS_TOTAL_COUNT_SIZE,
+                  IDS_ONE_SELECTED, IDS_SUBFOLDER, IDS_SELECTED_COUNT, IDS_SELECTED_COUNT_SIZE,
+                  IDS_FAVORITES_ADD, IDS_SHELL_NEW, IDS_GO_BACK, IDS_LAYOUT_SINGLE,
+                  IDS_LAYOUT_STACKED, IDS_LAYOUT_SIDE_BY_SIDE, IDS_SWAP_PANES, IDS_BROWSE})
+    EXPECT_FALSE(LoadText(id).empty()) << id;
+  HINSTANCE self = GetModuleHandleA(nullptr);
+  for (const char* scheme : {"KESTRALVIEWS", "XTREE", "COMMANDER"}) {
+    SCOPED_TRACE(scheme);
+    HMENU menu = LoadMenuA(self, scheme);
+    ASSERT_TRUE(menu);
+    EXPECT_EQ(GetMenuItemCount(menu), 9);
+    EXPECT_EQ(GetMenuItemID(GetSubMenu(menu, 0), 0), 0u) << "File starts with the New place";
+    EXPECT_EQ(GetMenuItemID(GetSubMenu(menu, 7), 11), 40108u);
+    char text[100];
+    GetMenuStringA(GetSubMenu(menu, 5), 0, text, sizeof text, MF_BYPOSITION);
+    EXPECT_EQ(text, LoadText(IDS_FAVORITES_ADD));
+    GetMenuStringA(GetSubMenu(menu, 3), 0, text, sizeof text, MF_BYPOSITION);
+    EXPECT_EQ(text, LoadText(IDS_GO_BACK));
+    DestroyMenu(menu);
+    HACCEL keys = LoadAcceleratorsA(self, scheme);
+    EXPECT_TRUE(keys);
+    if (keys) DestroyAcceleratorTable(keys);
+  }
+}
+
+// ---- JQNavig as a second process ----------------------------------------------------------------
+
+namespace {
+
+struct FoundWindow {
+  DWORD pid;
+  const char* cls;
+  HWND found;
+};
+
+BOOL CALLBACK FindProcessWindow(HWND w, LPARAM data) {
+  auto* f = reinterpret_cast<FoundWindow*>(data);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(w, &pid);
+  char cls[64];
+  if (pid == f->pid && GetClassNameA(w, cls, sizeof cls) && strcmp(cls, f->cls) == 0 &&
+      IsWindowVisible(w)) {
+    f->found = w;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+HWND WaitForWindow(DWORD pid, const char* cls, HANDLE process, DWORD ms = 20000) {
+  FoundWindow f{pid, cls, nullptr};
+  PumpUntil([&] {
+    EnumWindows(FindProcessWindow, reinterpret_cast<LPARAM>(&f));
+    return f.found != nullptr || WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+  }, ms);
+  return f.found;
+}
+
+BOOL CALLBACK FindBoxText(HWND child, LPARAM data) {
+  char cls[32], text[300];
+  if (GetClassNameA(child, cls, sizeof cls) && _stricmp(cls, "Static") == 0 &&
+      GetWindowTextA(child, text, sizeof text) > 0)
+    *reinterpret_cast<std::string*>(data) = text;
+  return TRUE;
+}
+
+// A copy of JQNavig under its own name, which Wine reports the given version to.
+class VersionedCopy {
+ public:
+  explicit VersionedCopy(const std::string& version) {
+    name_ = "jqos_" + version + ".exe";
+    path_ = folder_ / name_;
+    std::string source = ProgramFolder() + "\\JQNavig.exe";
+    ok_ = CopyFileA(source.c_str(), path_.c_str(), FALSE) != 0;
+    key_ = "Software\\Wine\\AppDefaults\\" + name_;
+    HKEY k;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, key_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k,
+                        nullptr) == ERROR_SUCCESS) {
+      RegSetValueExA(k, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version.c_str()),
+                     static_cast<DWORD>(version.size() + 1));
+      RegCloseKey(k);
+    } else {
+      ok_ = false;
+    }
+  }
+  ~VersionedCopy() { RegDeleteKeyA(HKEY_CURRENT_USER, key_.c_str()); }
+  bool ok() const { return ok_; }
+  const std::string& path() const { return path_; }
+
+ private:
+  TempFolder folder_;
+  std::string name_, path_, key_;
+  bool ok_ = false;
+};
+
+}  // namespace
+
+TEST(StartupProcess, RefusesSystemsOlderThanVersion4WithItsMessage) {
+  for (const char* version : {"nt351", "win31"}) {
+    SCOPED_TRACE(version);
+    VersionedCopy copy(version);
+    ASSERT_TRUE(copy.ok());
+    DWORD pid = 0;
+    HANDLE process = StartProcess("\"" + copy.path() + "\"", &pid);
+    ASSERT_TRUE(process);
+    HWND box = WaitForWindow(pid, "#32770", process);
+    ASSERT_TRUE(box) << "the refusal box appears";
+    char caption[100];
+    GetWindowTextA(box, caption, sizeof caption);
+    EXPECT_STREQ(caption, "JQNavig");
+    std::string text;
+    EnumChildWindows(box, FindBoxText, reinterpret_cast<LPARAM>(&text));
+    EXPECT_EQ(text, LoadText(IDS_OS_UNSUPPORTED));
+    FoundWindow main{pid, "KESTRALVIEWS", nullptr};
+    EnumWindows(FindProcessWindow, reinterpret_cast<LPARAM>(&main));
+    EXPECT_FALSE(main.found) << "no main window on a refused system";
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(WaitProcess(process, 20000), 0);
+  }
+}
+
+TEST(StartupProcess, StartsOnEverySupportedSystemAndClosesCleanly) {
+  for (const char* version : {"win95", "win98", "nt40", "win2k", "win10"}) {
+    SCOPED_TRACE(version);
+    VersionedCopy copy(version);
+    ASSERT_TRUE(copy.ok());
+    DWORD pid = 0;
+    HANDLE process = StartProcess("\"" + copy.path() + "\"", &pid);
+    ASSERT_TRUE(process);
+    HWND main = WaitForWindow(pid, "KESTRALVIEWS", process);
+    ASSERT_TRUE(main) << "the main window appears";
+    FoundWindow box{pid, "#32770", nullptr};
+    EnumWindows(FindProcessWindow, reinterpret_cast<LPARAM>(&box));
+    EXPECT_FALSE(box.found);
+    char caption[200];
+    GetWindowTextA(main, caption, sizeof caption);
+    EXPECT_EQ(std::string(caption).rfind(LoadText(IDS_TITLE), 0), 0u) << caption;
+    // The menu bar from the resources (its items belong to the other process).
+    EXPECT_TRUE(GetMenu(main));
+    RECT frame;
+    GetWindowRect(main, &frame);
+    POINT client = {0, 0};
+    ClientToScreen(main, &client);
+    EXPECT_GE(client.y - frame.top, GetSystemMetrics(SM_CYMENU) / 2) << "a menu bar above the client";
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(WaitProcess(process, 20000), 0);
+  }
+}
