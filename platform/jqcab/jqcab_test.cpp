@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "archive_test_support.h"
+#include "archive_paths.h"
 #include "jqcab.h"
 
 using namespace jqarctest;
@@ -173,6 +174,54 @@ TEST_F(Cab, CodesMapToTheArchiveMessages) {
                {CAB_E_NO_ARCHIVE, -8},
                {999, -8}};
   for (auto& row : table) EXPECT_EQ(api.MapToCPError(row.cab), row.shown) << row.cab;
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Cab, LzxCabinetExtractsByteExact) {
+  jqtest::TempFolder t;
+  ASSERT_EQ(api.SetArchive(Fixture("cab/lzx.cab").c_str()), CAB_OK);
+  for (const char* name : {"empty", "zero", "dir1/file1", "dir2/file2"}) {
+    ASSERT_EQ(api.ExtractFiles(Quoted(name).c_str(), t.path().c_str()), CAB_OK) << name;
+    std::string stored = Backslashed(name);
+    std::string base = stored.substr(stored.rfind('\\') == std::string::npos ? 0 : stored.rfind('\\') + 1);
+    EXPECT_TRUE(SameContent(t / base, Fixture(std::string("cab/expected/lzx/") + name)));
+  }
+}
+
+TEST_F(Cab, ChineseNamesInTheAnsiCodePage) {
+  // 許功蓋: in Big5 each of these has "\" (0x5C) as its second byte.
+  const wchar_t* wide = L"\u8A31\u529F\u84CB.txt";
+  BOOL lossy = FALSE;
+  char ansi[64] = "";
+  WideCharToMultiByte(CP_ACP, 0, wide, -1, ansi, sizeof ansi, nullptr, &lossy);
+  if (lossy) GTEST_SKIP() << "the name has no form in this code page";
+  jqtest::TempFolder t;
+  ASSERT_EQ(api.SetArchive(Fixture("cab/chinese.cab").c_str()), CAB_OK);
+  EXPECT_EQ(api.ExtractFiles(("\"" + std::string(ansi) + "\"").c_str(), t.path().c_str()), CAB_OK);
+  std::wstring target = jqarc::Widen(t.path()) + L"\\" + wide;
+  EXPECT_NE(GetFileAttributesW(target.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(FilesUnder(t.path()).size(), 1u);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Cab, DamagedCopiesNeverCrashHangOrWriteOutside) {
+  jqtest::TempFolder t;
+  std::string work = t.MakeFolder("work"), out = t.MakeFolder("a\\out");
+  for (const char* cab : {"cab/lzx.cab", "cab/hostile.cab"}) {
+    ForEachDamagedCopy(Fixture(cab), work, 5, [&](const std::string& path, const std::string& what) {
+      if (api.SetArchive(path.c_str()) == CAB_OK) api.ExtractFiles("\"*.*\"", out.c_str());
+      api.CloseArchive();
+    });
+  }
+  for (const std::string& f : FilesUnder(t.path()))
+    EXPECT_TRUE(f == "work\\damaged.bin" || f.rfind("a\\out\\", 0) == 0) << f;
+  for (const std::string& f : FilesUnder(out)) EXPECT_EQ(f.find("~jq"), std::string::npos) << f;
 }
 
 }  // namespace

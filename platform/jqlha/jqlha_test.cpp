@@ -188,3 +188,21 @@ TEST_F(Lha, DamagedArchivesAndBadCommandsGiveCodes) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Lha, DamagedCopiesNeverCrashHangOrWriteOutside) {
+  jqtest::TempFolder t;
+  std::string work = t.MakeFolder("work"), out = t.MakeFolder("a\\out");
+  CurrentFolder here(out);
+  for (const char* lzh : {"lha/small_lh5.lzh", "lha/hostile.lzh"}) {
+    ForEachDamagedCopy(Fixture(lzh), work, 5, [&](const std::string& path, const std::string& what) {
+      Run("x /mnx- \"" + path + "\"");
+    });
+  }
+  for (const std::string& f : FilesUnder(t.path()))
+    EXPECT_TRUE(f == "work\\damaged.bin" || f.rfind("a\\out\\", 0) == 0) << f;
+  for (const std::string& f : FilesUnder(out)) EXPECT_EQ(f.find("~jq"), std::string::npos) << f;
+}
+
+}  // namespace

@@ -208,3 +208,24 @@ TEST_F(Rar, EveryCodeReachesAnArchiveMessage) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Rar, DamagedCopiesNeverCrashHangOrWriteOutside) {
+  jqtest::TempFolder t;
+  std::string work = t.MakeFolder("work"), out = t.MakeFolder("a\\out");
+  for (const char* rar : {"rar/rar5_compressed.rar", "rar/rar4_stored.rar", "rar/rar5_solid.rar"}) {
+    ForEachDamagedCopy(Fixture(rar), work, 5, [&](const std::string& path, const std::string& what) {
+      if (api.SetArchive(path.c_str()) == RAR_OK) {
+        for (const Listed& e : List())
+          if (!(e.record.attributes & FILE_ATTRIBUTE_DIRECTORY)) api.ExtractSingleFile(e.name.c_str(), out.c_str());
+      }
+      api.CloseArchive();
+    });
+  }
+  for (const std::string& f : FilesUnder(t.path()))
+    EXPECT_TRUE(f == "work\\damaged.bin" || f.rfind("a\\out\\", 0) == 0) << f;
+  for (const std::string& f : FilesUnder(out)) EXPECT_EQ(f.find("~jq"), std::string::npos) << f;
+}
+
+}  // namespace

@@ -77,6 +77,32 @@ inline ::testing::AssertionResult SameContent(const std::string& actualPath, con
                                        << " (" << expectedPath << "); first difference at " << at;
 }
 
+// Damaged variants of an archive: every prefix length in steps, and single bytes changed at
+// every position in steps. Each is handed to use(path) as a file in folder.
+template <typename Use>
+void ForEachDamagedCopy(const std::string& archive, const std::string& folder, size_t step, Use use) {
+  std::string bytes = jqtest::ReadFileText(archive);
+  std::string path = folder + "\\damaged.bin";
+  auto write = [&](const std::string& data) {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    DWORD done = 0;
+    WriteFile(h, data.data(), static_cast<DWORD>(data.size()), &done, nullptr);
+    CloseHandle(h);
+  };
+  for (size_t n = 0; n < bytes.size(); n += step) {
+    write(bytes.substr(0, n));
+    use(path, "cut at " + std::to_string(n));
+  }
+  for (size_t at = 0; at < bytes.size(); at += step) {
+    for (unsigned char x : {0x01, 0x80, 0xFF}) {
+      std::string copy = bytes;
+      copy[at] = static_cast<char>(copy[at] ^ x);
+      write(copy);
+      use(path, "byte " + std::to_string(at) + " ^ " + std::to_string(x));
+    }
+  }
+}
+
 // Makes folder the current folder for the object's life.
 class CurrentFolder {
  public:

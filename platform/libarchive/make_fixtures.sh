@@ -2,7 +2,8 @@
 # Makes the archive fixtures of the CAB, RAR and LHA tests with real native tools, before the
 # tests run under Wine (CTest runs this as the fixture test "archive_fixtures"):
 #   src/        the original files
-#   cab/        gcab cabinets (stored, MSZIP), checked with cabextract; damaged and hostile ones
+#   cab/        gcab cabinets (stored, MSZIP, a Chinese name), checked with cabextract; damaged and
+#               hostile ones; libarchive's LZX fixture (platform/jqcab/testdata) with bsdtar's output
 #   lha/        jlha archives (-lh0-, -lh5-, -lh6-, -lh7-, header levels 0 to 2), checked with
 #               lhasa; damaged ones, and a hostile one written here byte by byte
 #   rar/        libarchive's own RAR fixtures (platform/jqrar/testdata), with what bsdtar
@@ -40,6 +41,15 @@ files=(hello.txt empty.txt dir/text.txt dir/sub/data.bin)
 cabextract -q -t "$out/cab/stored.cab" >/dev/null
 cabextract -q -t "$out/cab/mszip.cab" >/dev/null
 printf 'this is not a cabinet\r\n' > "$out/cab/notcab.cab"
+# LZX (libarchive's own fixture; no Debian tool writes LZX), and what bsdtar makes of it.
+cp "$platform/jqcab/testdata/lzx.cab" "$out/cab/lzx.cab"
+cabextract -q -t "$out/cab/lzx.cab" >/dev/null
+mkdir -p "$out/cab/expected/lzx"
+bsdtar -xf "$out/cab/lzx.cab" -C "$out/cab/expected/lzx"
+# A name in Chinese whose Big5 form holds 0x5C ("\") trail bytes.
+mkdir -p "$out/src-cn"
+printf 'chinese name\r\n' > "$out/src-cn/$(printf '\xe8\xa8\xb1\xe5\x8a\x9f\xe8\x93\x8b').txt"
+( cd "$out/src-cn" && gcab -c -z "$out/cab/chinese.cab" *.txt )
 # Hostile names: gcab stores placeholders of the same length, then the names are put in place.
 mkdir -p "$out/hostile"
 python3 - "$out" <<'PY'
@@ -72,6 +82,8 @@ PY
   jlha c0o5 "$out/lha/lh5.lzh" "${files[@]}" >/dev/null
   jlha c1o6 "$out/lha/lh6.lzh" "${files[@]}" >/dev/null
   jlha c2o7 "$out/lha/lh7.lzh" "${files[@]}" >/dev/null )
+# A small -lh5- archive for the damaged-copy runs.
+( cd "$out/src" && head -c 2000 dir/text.txt > small.txt && jlha c0o5 "$out/lha/small_lh5.lzh" small.txt hello.txt >/dev/null && rm small.txt )
 for a in lh5 lh6 lh7; do lhasa v "$out/lha/$a.lzh" | grep -q -- "-$a-" || { echo "make_fixtures: $a.lzh has no -$a- entry" >&2; exit 1; }; done
 for a in lh0 lh5 lh6 lh7; do lhasa tq "$out/lha/$a.lzh" >/dev/null; done
 printf 'this is not an LHA archive\r\n' > "$out/lha/notlha.lzh"
