@@ -1,1 +1,326 @@
+// The frame: pane layouts, splitter drags with their clamps, title bars, the command table and
+// the status bar, driven through the real main window.
 #include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+#include <cstdio>
+#include <set>
+#include "command_handlers.h"
+#include "command_table.h"
+#include "frame_layout.h"
+#include "frame_test_host.h"
+#include "number_format.h"
+#include "resource.h"
+#include "status_bar.h"
+#include "vfolder_entry.h"
+
+using namespace frametest;
+using jqtest::PumpPending;
+
+namespace {
+
+PaneLayoutInput Input(int w, int h, BOOL two, BOOL stacked, float ratio) {
+  PaneLayoutInput in{};
+  in.area = {0, 0, w, h};
+  in.twoPanes = two;
+  in.stacked = stacked;
+  in.ratio = ratio;
+  for (int p = 0; p < 2; ++p) {
+    in.treeShown[p] = in.listShown[p] = TRUE;
+    in.treeWidth[p] = 220;
+  }
+  return in;
+}
+
+int Height(const RECT& r) { return r.bottom - r.top; }
+int Width(const RECT& r) { return r.right - r.left; }
+
+}  // namespace
+
+TEST(FrameLayout, StackedSideBySideAndSinglePanes) {
+  PaneRects r[2];
+  ComputePaneLayout(Input(800, 500, TRUE, TRUE, 0.5f), r);
+  EXPECT_EQ(Height(r[0].tree), 232);
+  EXPECT_EQ(Height(r[1].tree), 231);
+  EXPECT_EQ(r[0].titlebar.top, 0);
+  EXPECT_EQ(Height(r[0].titlebar), 17);
+  EXPECT_EQ(r[1].titlebar.bottom, r[1].tree.top);
+  EXPECT_EQ(r[1].tree.bottom, 500);
+  EXPECT_EQ(r[1].titlebar.top - r[0].tree.bottom, 3) << "the gap between the panes";
+
+  ComputePaneLayout(Input(1000, 600, TRUE, FALSE, 0.5f), r);
+  EXPECT_EQ(r[0].list.right, 499);
+  EXPECT_EQ(r[1].tree.left, 503);
+  EXPECT_EQ(r[1].list.right, 1000);
+  EXPECT_EQ(r[0].tree.top, 17);
+  EXPECT_EQ(Width(r[0].titlebar), 499);
+  EXPECT_EQ(Width(r[0].tree), 220);
+  EXPECT_EQ(r[0].list.left, 223);
+
+  ComputePaneLayout(Input(1000, 600, FALSE, FALSE, 0.5f), r);
+  EXPECT_EQ(Height(r[0].titlebar), 0) << "one pane has no title bars";
+  EXPECT_EQ(r[0].tree.top, 0);
+  EXPECT_EQ(r[0].list.right, 1000);
+  EXPECT_EQ(Width(r[1].list), 0);
+}
+
+TEST(FrameLayout, TreeWidthClamps) {
+  struct { int treeWidth; BOOL listShown; int paneWidth; int tree; } cases[] = {
+      {220, TRUE, 800, 220}, {10, TRUE, 800, 30}, {5000, TRUE, 800, 800},
+      {220, FALSE, 800, 800},  // with the list hidden the tree takes the pane
+  };
+  for (const auto& c : cases) {
+    PaneLayoutInput in = Input(c.paneWidth, 400, FALSE, FALSE, 0.5f);
+    in.treeWidth[0] = c.treeWidth;
+    in.listShown[0] = c.listShown;
+    PaneRects r[2];
+    ComputePaneLayout(in, r);
+    EXPECT_EQ(Width(r[0].tree), c.tree) << c.treeWidth;
+    if (c.listShown) EXPECT_LE(r[0].list.left, r[0].list.right);
+  }
+  PaneLayoutInput in = Input(800, 400, FALSE, FALSE, 0.5f);
+  in.treeShown[0] = FALSE;
+  PaneRects r[2];
+  ComputePaneLayout(in, r);
+  EXPECT_EQ(r[0].list.left, 0) << "with the tree hidden the list takes the pane";
+}
+
+TEST(FrameWindow, LayoutCommandsPlaceAndShowThePanes) {
+  MainWindowHost host;
+  RECT client;
+  GetClientRect(host.window, &client);
+  EXPECT_FALSE(IsWindowVisible(FilePanes[1].list));
+  EXPECT_FALSE(IsWindowVisible(FilePanes[0].titlebar));
+  RECT list0 = host.ClientRectOf(FilePanes[0].list);
+  EXPECT_EQ(list0.right, client.right);
+
+  host.Command(40117);
+  EXPECT_TRUE(IsWindowVisible(FilePanes[1].list));
+  EXPECT_TRUE(IsWindowVisible(FilePanes[0].titlebar));
+  EXPECT_TRUE(IsWindowVisible(FilePanes[1].titlebar));
+  RECT tree1 = host.ClientRectOf(FilePanes[1].tree);
+  EXPECT_NEAR(tree1.left, client.right / 2, 4);
+  HMENU menu = GetMenu(host.window);
+  EXPECT_TRUE(GetMenuState(menu, 40117, MF_BYCOMMAND) & MF_CHECKED);
+
+  host.Command(40116);
+  tree1 = host.ClientRectOf(FilePanes[1].tree);
+  EXPECT_EQ(tree1.left, 0);
+  EXPECT_GT(tree1.top, host.ClientRectOf(FilePanes[0].tree).bottom);
+
+  HWND firstTree = FilePanes[0].tree, secondTree = FilePanes[1].tree;
+  host.Command(45121);
+  EXPECT_EQ(FilePanes[0].tree, secondTree) << "the windows travel with their records";
+  EXPECT_EQ(FilePanes[1].tree, firstTree);
+  EXPECT_EQ(host.ClientRectOf(FilePanes[0].tree).left, 0);
+  EXPECT_LT(host.ClientRectOf(FilePanes[0].tree).top, host.ClientRectOf(FilePanes[1].tree).top);
+
+  ActivePaneIndex = 1;
+  host.Command(40115);
+  EXPECT_EQ(ActivePaneIndex, 0) << "one pane keeps the pane that was active";
+  EXPECT_EQ(FilePanes[0].tree, firstTree);
+  EXPECT_FALSE(IsWindowVisible(FilePanes[1].tree));
+  EXPECT_FALSE(IsWindowVisible(FilePanes[0].titlebar));
+}
+
+namespace {
+
+void Drag(HWND window, POINT from, POINT to) {
+  SendMessageA(window, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(from.x, from.y));
+  SendMessageA(window, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM((from.x + to.x) / 2, from.y));
+  SendMessageA(window, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(to.x, to.y));
+  SendMessageA(window, WM_LBUTTONUP, 0, MAKELPARAM(to.x, to.y));
+  PumpPending();
+}
+
+}  // namespace
+
+TEST(FrameWindow, SplitterDragsStopAtTheirLimits) {
+  MainWindowHost host;
+  RECT tree = host.ClientRectOf(FilePanes[0].tree);
+  POINT gap = {tree.right + 1, (tree.top + tree.bottom) / 2};
+  EXPECT_EQ(SplitterModeAt(host.window, gap, nullptr), 4);
+  Drag(host.window, gap, {300, gap.y});
+  EXPECT_EQ(FilePanes[0].treeWidth, 299);
+  EXPECT_EQ(host.ClientRectOf(FilePanes[0].tree).right, 299);
+  tree = host.ClientRectOf(FilePanes[0].tree);
+  gap = {tree.right + 1, gap.y};
+  Drag(host.window, gap, {2, gap.y});
+  EXPECT_EQ(FilePanes[0].treeWidth, 30) << "the tree stops at 30 pixels";
+
+  host.Command(40117);
+  RECT client;
+  GetClientRect(host.window, &client);
+  RECT second = host.ClientRectOf(FilePanes[1].tree);
+  POINT middle = {second.left - 2, (second.top + second.bottom) / 2};
+  EXPECT_EQ(SplitterModeAt(host.window, middle, nullptr), 3);
+  Drag(host.window, middle, {client.right * 3 / 4, middle.y});
+  EXPECT_NEAR(g_paneLayout.ratio, 0.75f, 0.01f);
+  second = host.ClientRectOf(FilePanes[1].tree);
+  Drag(host.window, {second.left - 2, middle.y}, {client.right + 50, middle.y});
+  EXPECT_LE(g_paneLayout.ratio, 0.99f);
+  EXPECT_LE(host.ClientRectOf(FilePanes[0].list).right, client.right - 25);
+
+  host.Command(40116);
+  RECT first = host.ClientRectOf(FilePanes[0].tree);
+  POINT between = {client.right / 2, first.bottom + 1};
+  EXPECT_EQ(SplitterModeAt(host.window, between, nullptr), 2);
+  Drag(host.window, between, {between.x, -40});
+  EXPECT_GE(host.ClientRectOf(FilePanes[0].titlebar).top, 0);
+  EXPECT_GT(g_paneLayout.ratio, 0.0f);
+  EXPECT_GE(Height(host.ClientRectOf(FilePanes[0].tree)), 0);
+}
+
+TEST(FrameWindow, TitleBarClicksAndMenu) {
+  MainWindowHost host(true);
+  host.Command(40117);
+  ActivePaneIndex = 0;
+  HWND title1 = FilePanes[1].titlebar;
+  SendMessageA(title1, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  PumpPending();
+  EXPECT_EQ(ActivePaneIndex, 1) << "a click on the inactive pane's bar makes it active";
+  {
+    jqtest::SeamRecorder rec;
+    rec.menuAnswers = {45121};
+    HWND tree0 = FilePanes[0].tree;
+    SendMessageA(title1, WM_RBUTTONUP, 0, MAKELPARAM(5, 5));
+    PumpPending();
+    ASSERT_EQ(rec.menusShown.size(), 1u);
+    EXPECT_EQ(rec.menusShown[0], 5u) << "three layouts, a separator and swap";
+    EXPECT_EQ(FilePanes[1].tree, tree0) << "swap chosen from the menu";
+  }
+  SendMessageA(FilePanes[0].titlebar, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(5, 5));
+  PumpPending();
+  EXPECT_EQ(g_paneLayout.twoPanes, 0u) << "a double click returns to one pane";
+}
+
+TEST(CommandTable, EveryRowReachesItsHandler) {
+  struct { UINT id; const char* name; } rows[] = {
+      {1100, "ShowAboutBox"}, {40001, "SetViewMode"}, {40004, "SetViewMode"},
+      {40016, "DeleteSelection"}, {40027, "RunShellExtTool"}, {40069, "RunShellExtTool"},
+      {40161, "RunShellExtTool"}, {40031, "RebuildFolderTrees"}, {40038, "RecycleSelection"},
+      {40043, "ShowHelpTopic"}, {40222, "ShowHelpTopic"}, {40052, "OpenNewWindow"},
+      {40058, "OpenNewWindow"}, {40055, "ArrangeProgramWindows"}, {40063, "GoUpOneLevel"},
+      {40085, "RunFolderTreeCommand"}, {40096, "RunFolderTreeCommand"},
+      {40092, "CloseMainWindow"}, {40115, "SetPaneLayoutCommand"}, {40117, "SetPaneLayoutCommand"},
+      {40122, "GoBackOrForward"}, {48409, "GoBackOrForward"}, {40140, "ArrangeItems"},
+      {40146, "ArrangeItems"}, {40148, "CopyNamesAsText"}, {40164, "CopyNamesAsText"},
+      {40167, "SetViewerPlacement"}, {40200, "SetViewerPlacement"}, {40170, "RunFtpSiteCommand"},
+      {40178, "RunFtpSiteCommand"}, {41200, "OpenDriveFromBar"}, {41225, "OpenDriveFromBar"},
+      {44000, "CreateShellNewItem"}, {44500, "CreateShellNewItem"}, {45121, "SwapPanes"},
+      {47999, "OpenToolbarFavorite"}, {48000, "OpenDriveFromBar"}, {48075, "OpenDriveFromBar"},
+      {48500, "RunLaunchButton"}, {49000, "OpenFavoritesMenuItem"}, {41236, "OpenWebPage"},
+  };
+  for (const auto& r : rows) {
+    const CommandRoute* route = FindCommandRoute(r.id);
+    ASSERT_TRUE(route) << r.id;
+    EXPECT_STREQ(route->name, r.name) << r.id;
+  }
+  for (UINT id : {40010u, 40014u, 40145u, 40172u, 48001u, 48002u, 48078u, 41226u, 44501u, 1101u})
+    EXPECT_FALSE(FindCommandRoute(id)) << id;
+}
+
+TEST(CommandTable, CommandsOfLaterAreasAreRefusedNotFaked) {
+  MainWindowHost host;
+  UINT before = RefusedCommandCount();
+  host.Command(1100);
+  host.Command(40040);
+  EXPECT_EQ(RefusedCommandCount(), before + 2);
+  host.Command(40010);  // no row: default processing, no refusal
+  host.Command(40117);
+  EXPECT_EQ(RefusedCommandCount(), before + 2);
+}
+
+TEST(CommandTable, ExitWaitsForArchiveWork) {
+  MainWindowHost host;
+  ArchiveBusy = 1;
+  host.Command(40092);
+  SendMessageA(host.window, WM_SYSCOMMAND, SC_CLOSE, 0);
+  PumpPending();
+  EXPECT_TRUE(IsWindow(host.window));
+  ArchiveBusy = 0;
+  host.Command(40092);
+  EXPECT_FALSE(IsWindow(host.window));
+}
+
+TEST(FrameWindow, SettingsAreSavedOnExitOnlyWhenAsked) {
+  for (DWORD save : {1u, 0u}) {
+    SCOPED_TRACE(save);
+    MainWindowHost host;
+    GetLiveOptions().saveOnExit = save;
+    host.Command(40117);
+    host.Close();
+    BYTE record[600];
+    DWORD size = sizeof record;
+    EXPECT_EQ(ReadSettingBinary("File Panes Settings", record, &size) != 0, save == 1);
+    size = sizeof record;
+    EXPECT_EQ(ReadSettingBinary("Global Settings", record, &size) != 0, save == 1);
+    DWORD value = 7;
+    EXPECT_TRUE(ReadSettingDword("Replace MS Explorer", &value));
+    EXPECT_EQ(value, 0u);
+    EXPECT_TRUE(ReadSettingDword("Save Settings On Exit", &value));
+    EXPECT_EQ(value, save);
+    if (save) {
+      FilePanesSettings panes;
+      ASSERT_TRUE(LoadPanesSettings(&panes));
+      EXPECT_EQ(panes.twoPanes, 1u);
+      EXPECT_EQ(panes.orientation, 0u);
+    }
+  }
+}
+
+TEST(StatusBar, FolderTotalsAndSelection) {
+  jqtest::TempFolder folder;
+  folder.WriteFile("a.txt", std::string(1500, 'a'));
+  folder.WriteFile("b.txt", std::string(2500, 'b'));
+  folder.MakeFolder("sub");
+  MainWindowHost host;
+  ASSERT_TRUE(host.Browse(folder.path()));
+  HWND list = FilePanes[0].list;
+  ASSERT_TRUE(jqtest::PumpUntil([&] { return ListView_GetItemCount(list) >= 3; }));
+  char expected[200], format[100], size[64];
+  FormatSize(4000, size, sizeof size);
+  snprintf(format, sizeof format, "%s", LoadText(IDS_TOTAL_COUNT_SIZE).c_str());
+  snprintf(expected, sizeof expected, format, 3, size);
+  EXPECT_EQ(host.StatusText(2), expected);
+  EXPECT_NE(host.StatusText(0).find("C:"), std::string::npos) << host.StatusText(0);
+
+  char title[600];
+  GetWindowTextA(host.window, title, sizeof title);
+  std::string wantTitle = std::string(g_title) + " -> " + folder.path() + "\\*.*";
+  EXPECT_STREQ(title, wantTitle.c_str());
+
+  // Two files selected: the count with their sum.
+  ListView_SetItemState(list, -1, 0, LVIS_SELECTED);
+  for (int i = 0; i < ListView_GetItemCount(list); ++i) {
+    char name[MAX_PATH] = "";
+    ListView_GetItemText(list, i, 0, name, sizeof name);
+    if (strstr(name, ".txt") || !strcmp(name, "a") || !strcmp(name, "b"))
+      ListView_SetItemState(list, i, LVIS_SELECTED, LVIS_SELECTED);
+  }
+  UpdateStatusBar(g_frame.statusBar, list, FALSE);
+  snprintf(format, sizeof format, "%s", LoadText(IDS_SELECTED_COUNT_SIZE).c_str());
+  snprintf(expected, sizeof expected, format, 2, size);
+  EXPECT_EQ(host.StatusText(1), expected);
+
+  // One folder selected: the subfolder text with its date and time.
+  ListView_SetItemState(list, -1, 0, LVIS_SELECTED);
+  for (int i = 0; i < ListView_GetItemCount(list); ++i) {
+    char name[MAX_PATH] = "";
+    ListView_GetItemText(list, i, 0, name, sizeof name);
+    if (!strcmp(name, "sub")) ListView_SetItemState(list, i, LVIS_SELECTED, LVIS_SELECTED);
+  }
+  UpdateStatusBar(g_frame.statusBar, list, FALSE);
+  EXPECT_EQ(host.StatusText(1).rfind(LoadText(IDS_SUBFOLDER) + ",  ", 0), 0u) << host.StatusText(1);
+}
+
+TEST(StatusBar, TitleAndShortenedFolderTexts) {
+  char b[400];
+  LoadProgramStrings(GetModuleHandleA(nullptr));
+  FormatWindowTitle("C:\\x", FALSE, b, sizeof b);
+  EXPECT_EQ(std::string(b), std::string(g_title) + " -> C:\\x");
+  FormatWindowTitle("C:\\x", TRUE, b, sizeof b);
+  EXPECT_EQ(std::string(b), std::string("C:\\x <- ") + g_title);
+  ShortenFolderText("\\\\server\\share\\deep\\folder.name", b, sizeof b);
+  EXPECT_STREQ(b, "\\\\...\\folder.name");
+}
