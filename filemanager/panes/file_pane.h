@@ -108,6 +108,11 @@ struct PaneWindowServices {
 };
 extern PaneWindowServices g_paneServices;
 
+// Set by the tree rebuild: selecting tree items does not refill the lists meanwhile.
+extern UINT g_treesBeingFilled;
+// Set while Back or Forward moves a pane: the move is not pushed onto the pane's history.
+extern UINT g_navigatingHistory;
+
 // WM_NOTIFY from the panes' lists (100, 101) and trees (108, 109). Sets *handled when the
 // notification came from a pane window; the result is the notification's answer.
 LRESULT OnPaneNotify(HWND mainWindow, int controlId, NMHDR* header, BOOL* handled);
