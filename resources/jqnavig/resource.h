@@ -3,3 +3,5 @@
 
 #include "resource_frame.h"
 #include "resource_panes.h"
+#include "resource_watch.h"
+#include "resource_shellui.h"

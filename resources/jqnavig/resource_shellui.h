@@ -1,0 +1,2 @@
+#pragma once
+// Context menus, command state, toolbar and start-up dialogs.

@@ -1,0 +1,2 @@
+#pragma once
+// Folder watching, refresh and file operations.
