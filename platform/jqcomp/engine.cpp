@@ -104,7 +104,7 @@ int16_t Session::Ask(int16_t question, const std::string& name, uint16_t disk) {
 int Session::Result() const {
   if (Cancelled()) return et5::kCancelled;
   if (firstError_ == 0) return et5::kOk;
-  return reported_ ? et5::kAlreadyReported : firstError_;
+  return reported_ ? static_cast<int>(et5::kAlreadyReported) : static_cast<int>(firstError_);
 }
 
 }  // namespace jqcomp

@@ -1,1 +1,135 @@
+// Hostile archives: names that try to leave the target folder, truncated and corrupt data,
+// sizes that lie, overlapping entries (a zip bomb), unknown methods. Each ends in its code,
+// quickly, with nothing written outside the target and no partial file inside it.
+#include <gtest/gtest.h>
 
+#include "jqcomp_test_support.h"
+
+using namespace jqt;
+
+namespace {
+
+// Python's zipfile writes names exactly as given, which is what a hostile archive needs.
+const char kMakeHostile[] = R"PY(
+import zipfile, struct, zlib
+def names(path, entries):
+    with zipfile.ZipFile(path, 'w', zipfile.ZIP_DEFLATED) as z:
+        for n in entries:
+            z.writestr(zipfile.ZipInfo(n, (2020, 1, 1, 0, 0, 0)), 'payload of ' + n)
+names('traverse.zip', ['../../escape1.txt', '..\\..\\escape2.txt', '/abs/rooted.txt', 'C:\\drive.txt', 'C:rel.txt',
+                       'sub/../../escape3.txt', 'con.txt', 'sub/NUL', 'bad\x01name.txt', 'ads.txt:stream',
+                       'trail.txt.', 'ok.txt', 'sub/ok2.txt'])
+good = open('good.zip', 'rb').read()
+# Truncated: the second half is gone (no directory any more).
+open('truncated.zip', 'wb').write(good[:len(good)//2])
+# Corrupt: one byte of the first entry's data flipped.
+b = bytearray(good); b[30 + len('big.txt') + 100] ^= 0xFF; open('corrupt.zip', 'wb').write(bytes(b))
+# Lying sizes: the directory says 100 bytes, the data inflates to far more.
+def patch_sizes(src, dst, size):
+    d = bytearray(src)
+    cd = struct.unpack('<I', d[-6:-2])[0]
+    struct.pack_into('<I', d, cd + 24, size)
+    struct.pack_into('<I', d, 22, size)
+    open(dst, 'wb').write(bytes(d))
+patch_sizes(good, 'lying_small.zip', 100)
+# A ratio no deflate stream can have: 4 GB claimed from a few bytes.
+patch_sizes(good, 'lying_huge.zip', 0xF0000000)
+# Overlapping entries: many directory records share one local entry (the kind of zip bomb
+# that multiplies one compressed stream).
+def overlap(dst, copies):
+    d = bytearray(good)
+    cd = struct.unpack('<I', d[-6:-2])[0]
+    cdsize = struct.unpack('<I', d[-10:-6])[0]
+    first = bytes(d[cd:cd + 46 + struct.unpack('<H', d[cd+28:cd+30])[0]])
+    recs = b''
+    for i in range(copies):
+        r = bytearray(first); name = ('bomb%03d.txt' % i).encode()
+        r[28:30] = struct.pack('<H', len(name)); r[30:32] = b'\0\0'; r[32:34] = b'\0\0'
+        recs += bytes(r[:46]) + name
+    end = struct.pack('<IHHHHIIH', 0x06054b50, 0, 0, copies, copies, len(recs), cd, 0)
+    open(dst, 'wb').write(bytes(d[:cd]) + recs + end)
+overlap('overlap.zip', 50)
+# Directory count and sizes that run past the end.
+d = bytearray(good); cd = struct.unpack('<I', d[-6:-2])[0]
+struct.pack_into('<I', d, len(d) - 10, 0x7FFFFFF0); open('bad_directory.zip', 'wb').write(bytes(d))
+# A local header whose signature is wrong.
+d = bytearray(good); d[0] = ord('X'); open('bad_local.zip', 'wb').write(bytes(d))
+# Random bytes called .zip.
+import random; random.seed(5); open('noise.zip', 'wb').write(bytes(random.getrandbits(8) for _ in range(5000)))
+)PY";
+
+TEST(HostileArchives, NamesNeverLeaveTheTargetFolder) {
+  REQUIRE_HOST();
+  jqtest::TempFolder dir;
+  std::string sandbox = dir.MakeFolder("sandbox");
+  std::string target = dir.MakeFolder("sandbox\\deep\\target");
+  dir.WriteFile("make.py", kMakeHostile);
+  std::string out;
+  ASSERT_EQ(0, Host("zip -q good.zip make.py && python3 make.py", &out, dir.path())) << out;
+  for (const char* sw : {"-d -o -.L ", "-o -.L "}) {
+    SCOPED_TRACE(sw);
+    jqtest::RemoveTree(target);
+    CreateDirectoryA(target.c_str(), nullptr);
+    TestEngine eng;
+    // Without a callback the first refusal is the result; the safe entries are still written.
+    EXPECT_EQ(et5::kBadDirectory, eng.QUnZip(dir / "traverse.zip", target, "*.*", sw));
+    for (const std::string& p : AllPaths(sandbox))
+      EXPECT_EQ(0u, p.rfind("deep\\", 0)) << "written outside: " << p;
+    std::vector<std::string> inside = AllPaths(target);
+    if (sw[1] == 'd') {
+      EXPECT_EQ((std::vector<std::string>{"abs\\", "abs\\rooted.txt", "drive.txt", "ok.txt", "rel.txt", "sub\\",
+                                          "sub\\ok2.txt"}),
+                inside);
+    } else {
+      EXPECT_EQ((std::vector<std::string>{"drive.txt", "ok.txt", "ok2.txt", "rel.txt", "rooted.txt"}), inside);
+    }
+    // With a callback each refused entry is reported by name and the walk goes on.
+    jqtest::RemoveTree(target);
+    CreateDirectoryA(target.c_str(), nullptr);
+    eng.UseCallback(true);
+    EXPECT_EQ(et5::kAlreadyReported, eng.QUnZip(dir / "traverse.zip", target, "*.*", sw));
+    EXPECT_EQ(8u, eng.Count(et5::kCbError, et5::kBadDirectory));
+    EXPECT_EQ(inside, AllPaths(target));
+    EXPECT_FALSE(jqtest::FileExists(dir / "escape1.txt"));
+  }
+}
+
+TEST(HostileArchives, DamagedArchivesEndInTheirCodes) {
+  REQUIRE_HOST();
+  jqtest::TempFolder dir;
+  dir.WriteFile("big.txt", Text(400000, 21));
+  dir.WriteFile("make.py", kMakeHostile);
+  std::string out;
+  ASSERT_EQ(0, Host("rm -f good.zip && zip -q -X good.zip big.txt && python3 make.py && "
+                    "zip -q -Z bzip2 bzip.zip big.txt",
+                    &out, dir.path()))
+      << out;
+  struct Case { const char* file; int open; int extract; } cases[] = {
+      {"truncated.zip", et5::kNotArchive, et5::kNotArchive},
+      {"noise.zip", et5::kNotArchive, et5::kNotArchive},
+      {"corrupt.zip", 0, et5::kCrcError},
+      {"lying_small.zip", 0, et5::kCrcError},
+      {"lying_huge.zip", 0, et5::kCrcError},
+      {"overlap.zip", et5::kBadDirectory, et5::kBadDirectory},
+      {"bad_directory.zip", et5::kBadDirectory, et5::kBadDirectory},
+      {"bad_local.zip", 0, et5::kBadDirectory},
+      {"bzip.zip", 0, et5::kUnknownMethod},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    TestEngine eng;
+    EXPECT_EQ(c.open, eng.List(dir / c.file, nullptr, nullptr));
+    std::string target = dir / "out";
+    jqtest::RemoveTree(target);
+    CreateDirectoryA(target.c_str(), nullptr);
+    // An existing file of the same name survives a failed extraction untouched.
+    WriteBytes(target + "\\big.txt", "precious");
+    DWORD start = GetTickCount();
+    EXPECT_EQ(c.extract, eng.QUnZip(dir / c.file, target, "*.*", "-d -o -.L "));
+    EXPECT_LT(GetTickCount() - start, 20000u);
+    EXPECT_EQ("precious", ReadBytes(target + "\\big.txt"));
+    EXPECT_EQ((std::vector<std::string>{"big.txt"}), AllPaths(target));
+  }
+}
+
+}  // namespace

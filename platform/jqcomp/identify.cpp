@@ -99,6 +99,12 @@ int IdentifyFile(const std::string& path, uint16_t* kind) {
     return et5::kOk;
   }
   (void)size;
+  // Anything else may still carry a zip at its end (a self-extracting program).
+  ZipArchive z;
+  if (z.Open(path) == et5::kOk) {
+    *kind = z.zip64 ? et5::kKindZip64 : et5::kKindZipSfx;
+    return et5::kOk;
+  }
   return et5::kNotArchive;
 }
 

@@ -16,6 +16,9 @@ using DataSink = std::function<bool(const uint8_t* data, size_t n)>;
 int16_t DecodeEntry(ZipArchive& archive, const ZipEntry& entry, const std::string* password,
                     const DataSink& sink, Session* session);
 
+// Refuses what the engine cannot decode and sizes that no stream could have.
+int16_t CheckEntry(const ZipEntry& entry);
+
 int RunUnzip(Engine& engine, const std::string& zip, const std::string& folder,
              const std::string& list, const std::string& switches);
 int RunQZip(Engine& engine, const std::string& zip, const std::string& list, const std::string& switches);

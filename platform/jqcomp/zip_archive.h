@@ -38,6 +38,7 @@ class ZipArchive {
   // Reads the directory. Codes: kArchiveNotFound, kNotArchive, kBadDirectory, kReadError...
   int16_t Open(const std::string& path);
   const std::string& path() const { return path_; }
+  void Close() { file_.Close(); }
 
   std::vector<ZipEntry> entries;
   std::string comment;

@@ -61,18 +61,24 @@ bool EntryMatches(const std::string& pattern, const std::string& entryName) {
   return name.size() >= folder.size() && SameName(folder, name.substr(0, folder.size()));
 }
 
-int16_t DecodeEntry(ZipArchive& archive, const ZipEntry& e, const std::string* password, const DataSink& sink,
-                    Session* session) {
+int16_t CheckEntry(const ZipEntry& e) {
   if ((e.flags & kFlagStrongEncryption) || e.method == 99) return et5::kNewerVersion;
   if (e.method != 0 && e.method != 8) return et5::kUnknownMethod;
-  bool encrypted = e.Encrypted();
   uint64_t payload = e.packedSize;
-  if (encrypted) {
+  if (e.Encrypted()) {
     if (payload < 12) return et5::kCrcError;
     payload -= 12;
   }
   if (e.method == 0 && payload != e.size) return et5::kCrcError;
   if (e.method == 8 && e.size / kDeflateMaxRatio > payload + 8) return et5::kCrcError;  // a size that lies
+  return et5::kOk;
+}
+
+int16_t DecodeEntry(ZipArchive& archive, const ZipEntry& e, const std::string* password, const DataSink& sink,
+                    Session* session) {
+  if (int16_t bad = CheckEntry(e)) return bad;
+  bool encrypted = e.Encrypted();
+  uint64_t payload = e.packedSize - (encrypted ? 12 : 0);
   uint64_t start;
   int16_t r = archive.LocateData(e, &start);
   if (r) return r;
@@ -225,6 +231,10 @@ int RunUnzip(Engine& engine, const std::string& zip, const std::string& folderIn
     std::string parent = ParentOf(target);
     if (sw.keepPaths && !CreateFolderPath(parent)) {
       if (!session.ItemError(et5::kPathNotFound, rel)) break;
+      continue;
+    }
+    if (int16_t bad = CheckEntry(e)) {
+      if (!session.ItemError(bad, rel)) break;
       continue;
     }
     ULARGE_INTEGER avail{}, total{}, freeBytes{};

@@ -92,10 +92,11 @@ int WritePlan(ZipArchive* old, const std::string& zip, const std::vector<SourceF
       keepTime = true;
     }
   }
+  if (old) old->Close();  // the old archive is replaced below
   if (!ReplaceFile(temp, zip)) {
     int16_t code = CodeForLastError(true);
     DeleteFileA(temp.c_str());
-    return code == et5::kWriteError ? et5::kAccessDenied : code;
+    return code == et5::kWriteError ? static_cast<int>(et5::kAccessDenied) : static_cast<int>(code);
   }
   if (keepTime) {
     HANDLE h = CreateFileA(zip.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -257,13 +258,13 @@ int RunSpannedZip(Engine& engine, const std::string& zipIn, uint64_t volumeSize,
     if (r == et5::kOk && session.Cancelled()) r = et5::kCancelled;
     if (r) {
       writer.Abandon();
-      return session.Cancelled() ? et5::kCancelled : r;
+      return session.Cancelled() ? static_cast<int>(et5::kCancelled) : static_cast<int>(r);
     }
   }
   r = writer.Finish(std::string());
   if (r) {
     writer.Abandon();
-    return session.Cancelled() ? et5::kCancelled : r;
+    return session.Cancelled() ? static_cast<int>(et5::kCancelled) : static_cast<int>(r);
   }
   if (sw.action == Switches::kMove)
     for (const SourceFile& s : scan.files)

@@ -19,7 +19,7 @@ constexpr size_t kChunk = 1 << 18;
 
 uint64_t FreeSpaceAt(const std::string& path) {
   std::string folder = ParentOf(path);
-  if (folder.empty()) folder = ".";
+  if (folder.empty()) folder.assign(1, '.');
   if (folder.back() != '\\') folder += '\\';
   ULARGE_INTEGER avail{}, total{}, free{};
   if (!GetDiskFreeSpaceExA(folder.c_str(), &avail, &total, &free)) return 0;
@@ -142,7 +142,7 @@ int16_t ZipWriter::WriteLocal(Central& c) {
   Put16(h, static_cast<uint16_t>(c.rawName.size()));
   Put16(h, 0);  // no extra field: a span's first header must have none
   PutBytes(h, c.rawName);
-  return Put(h.data(), h.size()) ? et5::kOk : Failure();
+  return Put(h.data(), h.size()) ? static_cast<int16_t>(et5::kOk) : Failure();
 }
 
 int16_t ZipWriter::AddFile(const SourceFile& src, int level, const std::string& password, Session& session) {

@@ -55,7 +55,7 @@ class ZipWriter {
   bool FlushBuffer();
   bool NextDisk();
   int16_t WriteLocal(Central& c);
-  int16_t Failure() const { return failure_ ? failure_ : et5::kWriteError; }
+  int16_t Failure() const { return failure_ ? failure_ : static_cast<int16_t>(et5::kWriteError); }
 
   File file_;
   std::string path_;
