@@ -77,7 +77,14 @@ class Progress {
       if (c == '/') c = '\\';
     size_t n = ansi.size() < sizeof record.name - 1 ? ansi.size() : sizeof record.name - 1;
     std::memcpy(record.name, ansi.data(), n);
-    SendMessageA(owner_, message_, 1, reinterpret_cast<LPARAM>(&record));
+    // The owner normally runs on this thread (a direct call); one on another thread that stops
+    // answering must not stop the extraction.
+    if (GetWindowThreadProcessId(owner_, nullptr) == GetCurrentThreadId()) {
+      SendMessageA(owner_, message_, 1, reinterpret_cast<LPARAM>(&record));
+    } else {
+      DWORD_PTR result = 0;
+      SendMessageTimeoutA(owner_, message_, 1, reinterpret_cast<LPARAM>(&record), SMTO_ABORTIFHUNG, 2000, &result);
+    }
   }
 
  private:

@@ -13,17 +13,21 @@ need_pkgs=()
 for p in gcab cabextract jlha-utils lhasa libarchive-tools dpkg-dev libz-mingw-w64-dev; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || need_pkgs+=("$p")
 done
-updated=0
 if [ ${#need_pkgs[@]} -gt 0 ]; then
-  apt-get update -q; updated=1
+  apt-get update -q
   apt-get install -y -q --no-install-recommends "${need_pkgs[@]}"
 fi
 
-# Source entries for Debian's own archive, so that "apt-get source" can fetch the package.
-src_list=/etc/apt/sources.list.d/quorvanel-src.sources
-if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ && ! grep -qs '^deb-src' /etc/apt/sources.list; then
-  codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-bookworm}")
-  cat > "$src_list" <<SRC
+source_version() {
+  apt-cache showsrc libarchive 2>/dev/null | sed -n 's/^Version: //p' | sort -V | tail -n1 || true
+}
+version=$(source_version)
+if [ -z "$version" ]; then
+  # Source entries for Debian's own archive, so that "apt-get source" can fetch the package.
+  src_list=/etc/apt/sources.list.d/quorvanel-src.sources
+  if [ ! -f "$src_list" ]; then
+    codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-bookworm}")
+    cat > "$src_list" <<SRC
 Types: deb-src
 URIs: http://deb.debian.org/debian
 Suites: ${codename} ${codename}-updates
@@ -36,13 +40,9 @@ Suites: ${codename}-security
 Components: main
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
 SRC
-  apt-get update -q; updated=1
-fi
-
-version=$(apt-cache showsrc libarchive 2>/dev/null | sed -n 's/^Version: //p' | sort -V | tail -n1 || true)
-if [ -z "$version" ] && [ $updated -eq 0 ]; then
+  fi
   apt-get update -q
-  version=$(apt-cache showsrc libarchive 2>/dev/null | sed -n 's/^Version: //p' | sort -V | tail -n1 || true)
+  version=$(source_version)
 fi
 if [ -z "$version" ]; then
   echo "libarchive: no source package known to apt" >&2
