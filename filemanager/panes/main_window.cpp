@@ -1,5 +1,6 @@
 // The main window's procedure, creation and destruction.
 #include "main_window.h"
+#include "navigation_history.h"
 #include <commctrl.h>
 #include <ole2.h>
 #include <cstring>
@@ -89,6 +90,16 @@ void ForwardToChildren(UINT message, WPARAM wParam, LPARAM lParam) {
                     FilePanes[1].titlebar};
   for (HWND w : targets)
     if (w && IsWindow(w)) SendMessageA(w, message, wParam, lParam);
+}
+
+// The Go menu carries the active pane's history; the Favorites menu and the shell's New
+// submenu are built by their own areas.
+void OnInitMenuPopup(HMENU popup, UINT position) {
+  if (position == 0) return;
+  char first[100] = "", back[100] = "";
+  GetMenuStringA(popup, 0, first, sizeof first, MF_BYPOSITION);
+  LoadStringA(g_instance, IDS_GO_BACK, back, sizeof back);
+  if (back[0] && lstrcmpiA(first, back) == 0) BuildHistoryMenu(popup, ActivePaneIndex);
 }
 
 }  // namespace
@@ -191,6 +202,7 @@ void OnDestroyMainWindow(HWND window) {
   LiveOptions& options = GetLiveOptions();
   if (options.saveOnExit) SaveAllSettings(window);
   SaveSaveOnExit();
+  FreeNavigationHistory();
   QuitHelp(window);
   if (g_frame.desktop) g_frame.desktop->Release();
   g_frame.desktop = nullptr;
@@ -251,6 +263,9 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       }
       return DefWindowProcA(window, message, wParam, lParam);
     }
+    case WM_INITMENUPOPUP:
+      if (!HIWORD(lParam)) OnInitMenuPopup(reinterpret_cast<HMENU>(wParam), LOWORD(lParam));
+      return 0;
     case WM_COPYDATA:
       return OnSiblingCopyData(window, wParam, lParam);
     case WM_DEVICECHANGE:
