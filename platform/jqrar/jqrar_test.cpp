@@ -170,6 +170,8 @@ TEST_F(Rar, EncryptedDamagedAndMissingGiveCodesAndKeepTheOldFile) {
   std::string old = t.WriteFile("out\\LibarchiveAddingTest.html", "the old file");
   ASSERT_EQ(api.SetArchive(Fixture("rar/rar4_encrypted.rar").c_str()), RAR_OK);
   EXPECT_EQ(api.ExtractSingleFile("foo.txt", (t / "out").c_str()), RAR_E_ENCRYPTED);
+  EXPECT_EQ(api.SetArchive(Fixture("rar/rar4_encrypted_headers.rar").c_str()), RAR_E_ENCRYPTED)
+      << "even the names need the password";
 
   int code = api.SetArchive(Fixture("rar/truncated.rar").c_str());
   if (code == RAR_OK) code = api.ExtractSingleFile("testdir\\LibarchiveAddingTest.html", (t / "out").c_str());
