@@ -39,7 +39,9 @@ enum : uint8_t {
 struct NodeMutex {
   std::atomic<DWORD> owner{0};  // thread id, 0 when free
   DWORD depth = 0;              // nesting of the owner
+  std::atomic<LONG> waiters{0}; // threads sleeping on `owner`
 };
+constexpr DWORD kLockSliceMs = 40;  // the GUI thread's wait slice
 
 struct FolderNode {
   std::atomic<uint32_t> magic{kNodeMagic};  // 0 once retired
@@ -181,7 +183,9 @@ BOOL RemoveDriveNode(DriveNode* node);
 
 // ---- Messages the engine sends to the view window (SetNodeViewWindow). From a worker they
 // are posted; on the GUI thread they are sent (handled at once). wParam = the node.
-constexpr UINT VM_NODEADDED = WM_APP + 0x301;    // a new child: insert it under
+constexpr UINT VM_NODEADDED = WM_APP + 0x301;    // a new node (parent 0: the root, which
+                                                 // becomes the root item of both trees); else
+                                                 // a new child: insert it under
                                                  // node->parent->mainItem as its first child
                                                  // (skip when the node is invalid, already has
                                                  // an item, or the parent has none yet)

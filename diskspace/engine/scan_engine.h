@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <atomic>
 #include <cstdint>
+#include <string>
 #include "folder_node.h"
 
 // One registered worker thread. `data` is what the thread works on (a node, a search record).
@@ -29,6 +30,9 @@ void ShutdownScanEngine();
 ScanThreadEntry* StartScanThread(LPTHREAD_START_ROUTINE proc, void* data);
 void UnregisterScanThread(ScanThreadEntry* entry);
 int ScanThreadCount();
+// Runs fn(entry, context) under the table mutex when the entry is still registered (its thread
+// has not ended); returns whether it ran. The entry and its data stay alive meanwhile.
+BOOL WithLiveScanThread(ScanThreadEntry* entry, void (*fn)(ScanThreadEntry*, void*), void* context);
 // At WM_DESTROY of the main window: asks every thread to stop, waits up to 3000 rounds (a 40 ms
 // wait or one dispatched message each) and terminates the threads still running.
 void StopAllScanThreads();
@@ -76,6 +80,11 @@ int CutToParentPathW(wchar_t* path);
 // root); 0 when none.
 FolderNode* FindNodeByPath(const char* path);
 FolderNode* FindNodeByPathW(const wchar_t* path);
+
+// A seam for tests: returns a Windows error to report for listing a folder (its path with a
+// final backslash), or 0 to list it. Empty: every folder is listed.
+#include <functional>
+void SetFolderListingSeam(std::function<DWORD(const std::wstring&)> seam);
 
 // For tests and the benchmark: the node's children matched by name while scanning use this
 // many buckets; exposed only so that a test can check big folders.

@@ -1,0 +1,383 @@
+// Folder and drive records: creation, validity, the per-node re-entrant locks, node lists,
+// paths and shell identity made on demand, retiring, and the messages to the view window.
+#include "folder_node.h"
+
+#include <shlwapi.h>
+#include <vector>
+
+#include "item_ids.h"
+
+DWORD g_uiThreadId = 0;
+HWND g_mainWindow = nullptr;
+std::atomic<BOOL> g_shuttingDown{FALSE};
+BOOL g_isNT = TRUE;
+BOOL g_isOSR2 = FALSE;
+BOOL g_startFolderGiven = FALSE;
+BOOL g_changeNotification = FALSE;
+FolderNode* g_rootNode = nullptr;
+NodeList g_retiredNodes;
+NodeList g_watchedFolders;
+
+// ---- Records
+
+FolderNode* NewFolderNode() { return new (std::nothrow) FolderNode(); }
+
+DriveNode* NewDriveNode() {
+  DriveNode* d = new (std::nothrow) DriveNode();
+  if (d) {
+    d->kind = kDriveNodeKind;
+    d->drive = d;
+  }
+  return d;
+}
+
+BOOL IsFolderNode(const FolderNode* p) {
+  if (!p || (reinterpret_cast<uintptr_t>(p) & (alignof(FolderNode) - 1)) != 0) return FALSE;
+  if (p->magic.load(std::memory_order_acquire) != kNodeMagic) return FALSE;
+  return p->kind == kFolderNodeKind || p->kind == kDriveNodeKind;
+}
+
+BOOL IsDriveNode(const FolderNode* p) { return IsFolderNode(p) && p->kind == kDriveNodeKind; }
+
+// ---- Locks
+
+namespace {
+
+using WaitOnAddressFn = BOOL(WINAPI*)(volatile VOID*, PVOID, SIZE_T, DWORD);
+using WakeByAddressFn = VOID(WINAPI*)(PVOID);
+WaitOnAddressFn pWaitOnAddress = nullptr;
+WakeByAddressFn pWakeByAddressAll = nullptr;
+INIT_ONCE addressWaitOnce = INIT_ONCE_STATIC_INIT;
+
+BOOL CALLBACK LoadAddressWait(PINIT_ONCE, PVOID, PVOID*) {
+  for (const char* dll : {"api-ms-win-core-synch-l1-2-0.dll", "kernelbase.dll"}) {
+    HMODULE m = LoadLibraryA(dll);
+    if (!m) continue;
+    auto wait = reinterpret_cast<WaitOnAddressFn>(GetProcAddress(m, "WaitOnAddress"));
+    auto wake = reinterpret_cast<WakeByAddressFn>(GetProcAddress(m, "WakeByAddressAll"));
+    if (wait && wake) {
+      pWaitOnAddress = wait;
+      pWakeByAddressAll = wake;
+      break;
+    }
+  }
+  return TRUE;
+}
+
+thread_local int t_locksHeld = 0;
+
+bool ThreadIsGone(DWORD id) {
+  HANDLE h = OpenThread(SYNCHRONIZE, FALSE, id);
+  if (!h) return GetLastError() == ERROR_INVALID_PARAMETER;
+  bool gone = WaitForSingleObject(h, 0) == WAIT_OBJECT_0;
+  CloseHandle(h);
+  return gone;
+}
+
+void PumpWaitingMessages() {
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      break;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+}
+
+}  // namespace
+
+void LockNode(FolderNode* node) {
+  if (!node) return;
+  NodeMutex& m = node->lock;
+  const DWORD me = GetCurrentThreadId();
+  if (m.owner.load(std::memory_order_acquire) == me) {
+    ++m.depth;
+    return;
+  }
+  InitOnceExecuteOnce(&addressWaitOnce, LoadAddressWait, nullptr, nullptr);
+  const bool gui = me == g_uiThreadId;
+  DWORD slice = 1, waited = 0;
+  for (int spins = 0;; ++spins) {
+    DWORD expected = 0;
+    if (m.owner.compare_exchange_strong(expected, me, std::memory_order_acquire)) break;
+    if (spins < 64) {
+      YieldProcessor();
+      continue;
+    }
+    if (gui && t_locksHeld == 0) PumpWaitingMessages();
+    m.waiters.fetch_add(1);
+    if (pWaitOnAddress)
+      pWaitOnAddress(&m.owner, &expected, sizeof(DWORD), slice);
+    else
+      Sleep(slice > 1 ? 1 : 0);
+    m.waiters.fetch_sub(1);
+    waited += slice;
+    slice = slice * 2 > kLockSliceMs ? kLockSliceMs : slice * 2;
+    if (waited >= kLockSliceMs) {
+      waited = 0;
+      // An owner that died holding the lock (a terminated thread) leaves it abandoned: take it.
+      DWORD owner = m.owner.load();
+      if (owner && ThreadIsGone(owner) && m.owner.compare_exchange_strong(owner, me)) break;
+    }
+  }
+  m.depth = 1;
+  ++t_locksHeld;
+}
+
+void UnlockNode(FolderNode* node) {
+  if (!node) return;
+  NodeMutex& m = node->lock;
+  if (m.owner.load(std::memory_order_relaxed) != GetCurrentThreadId()) return;
+  if (--m.depth != 0) return;
+  m.owner.store(0, std::memory_order_release);
+  --t_locksHeld;
+  if (m.waiters.load() && pWakeByAddressAll) pWakeByAddressAll(&m.owner);
+}
+
+BOOL ReadNodeSums(FolderNode* node, NodeSums* out) {
+  if (!IsFolderNode(node) || !out) return FALSE;
+  NodeLock lock(node);
+  out->filesSize = node->filesSize;
+  out->subfoldersSize = node->subfoldersSize;
+  out->filesAllocated = node->filesAllocated;
+  out->subfoldersAllocated = node->subfoldersAllocated;
+  out->fileCount = node->fileCount;
+  out->subfolderCount = node->subfolderCount;
+  out->completeSubfolders = node->completeSubfolders;
+  out->flags = node->flags.load();
+  out->calcState = node->calcState.load();
+  out->created = node->created;
+  out->newestAccess = node->newestAccess;
+  out->newestWrite = node->newestWrite;
+  return TRUE;
+}
+
+// ---- Paths and shell identity
+
+std::wstring GetNodePathW(const FolderNode* node) {
+  if (!node || !node->name) return {};
+  std::vector<const wchar_t*> parts;
+  for (const FolderNode* n = node; n && n->name; n = n->parent) parts.push_back(n->name);
+  std::wstring path;
+  for (size_t i = parts.size(); i-- > 0;) {
+    path += parts[i];
+    if (i + 1 == parts.size() || i > 0) path += L'\\';
+  }
+  // "C:" alone becomes "C:\"; deeper paths carry no trailing backslash.
+  if (parts.size() > 1 && !path.empty() && path.back() == L'\\') path.pop_back();
+  return path;
+}
+
+BOOL GetNodePath(const FolderNode* node, char* out, int size) {
+  if (!out || size <= 0) return FALSE;
+  out[0] = 0;
+  std::wstring w = GetNodePathW(node);
+  if (w.empty()) return FALSE;
+  int n = WideCharToMultiByte(CP_ACP, 0, w.c_str(), -1, out, size, nullptr, nullptr);
+  if (n <= 0) {
+    out[0] = 0;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+std::string GetNodeName(const FolderNode* node) {
+  if (!node || !node->name) return {};
+  char buffer[MAX_PATH * 2];
+  int n = WideCharToMultiByte(CP_ACP, 0, node->name, -1, buffer, sizeof buffer, nullptr, nullptr);
+  return n > 0 ? std::string(buffer) : std::string();
+}
+
+LPITEMIDLIST NodeIdList(FolderNode* node) {
+  if (!node) return nullptr;
+  LPITEMIDLIST list = node->absoluteIdList.load(std::memory_order_acquire);
+  if (list || !node->name) return list;
+  std::wstring path = GetNodePathW(node);
+  ULONG attributes = 0;
+  LPITEMIDLIST made = ParsePathToIdListW(path.c_str(), nullptr, &attributes);
+  if (!made) return nullptr;
+  LPITEMIDLIST none = nullptr;
+  if (!node->absoluteIdList.compare_exchange_strong(none, made)) {
+    FreeItemIdList(made);
+    return none;
+  }
+  if (!node->attributes) node->attributes = attributes;
+  return made;
+}
+
+LPITEMIDLIST NodeRelativeIdList(FolderNode* node) {
+  if (!node) return nullptr;
+  if (node->relativeIdList) return node->relativeIdList;
+  LPITEMIDLIST absolute = NodeIdList(node);
+  return absolute ? ILFindLastID(absolute) : nullptr;
+}
+
+IShellFolder* NodeParentFolder(FolderNode* node) {
+  if (!node) return nullptr;
+  IShellFolder* folder = node->parentFolder.load(std::memory_order_acquire);
+  if (folder) return folder;
+  IShellFolder* desktop = DesktopFolder();
+  if (!desktop) return nullptr;
+  IShellFolder* made = nullptr;
+  LPITEMIDLIST parentList = node->parent ? NodeIdList(node->parent) : nullptr;
+  if (!node->parent || !parentList || parentList->mkid.cb == 0) {
+    desktop->AddRef();
+    made = desktop;
+  } else if (FAILED(desktop->BindToObject(parentList, nullptr, IID_IShellFolder,
+                                          reinterpret_cast<void**>(&made))) || !made) {
+    return nullptr;
+  }
+  IShellFolder* none = nullptr;
+  if (!node->parentFolder.compare_exchange_strong(none, made)) {
+    made->Release();
+    return none;
+  }
+  return made;
+}
+
+// ---- Node lists
+
+struct NodeListLink {
+  FolderNode* node;
+  NodeListLink* next;
+};
+
+namespace {
+struct ListGuard {
+  explicit ListGuard(NodeList* l) : list(l) {
+    if (list->mutex) WaitForSingleObject(list->mutex, INFINITE);
+  }
+  ~ListGuard() {
+    if (list->mutex) ReleaseMutex(list->mutex);
+  }
+  NodeList* list;
+};
+
+bool SameIdList(LPCITEMIDLIST a, LPCITEMIDLIST b) {
+  if (!a || !b) return false;
+  IShellFolder* desktop = DesktopFolder();
+  if (!desktop) return ILIsEqual(a, b) != FALSE;
+  HRESULT hr = desktop->CompareIDs(0, a, b);
+  return SUCCEEDED(hr) && static_cast<short>(HRESULT_CODE(hr)) == 0;
+}
+}  // namespace
+
+void InitNodeList(NodeList* list) {
+  if (!list || list->mutex) return;
+  list->head = list->tail = nullptr;
+  list->mutex = CreateMutexA(nullptr, FALSE, nullptr);
+}
+
+void EndNodeList(NodeList* list) {
+  if (!list) return;
+  NodeListClear(list);
+  if (list->mutex) CloseHandle(list->mutex);
+  list->mutex = nullptr;
+}
+
+void NodeListAppend(NodeList* list, FolderNode* node) {
+  auto* link = new (std::nothrow) NodeListLink{node, nullptr};
+  if (!link) return;
+  ListGuard g(list);
+  if (list->tail)
+    list->tail->next = link;
+  else
+    list->head = link;
+  list->tail = link;
+}
+
+FolderNode* NodeListTakeFirst(NodeList* list) {
+  ListGuard g(list);
+  NodeListLink* link = list->head;
+  if (!link) return nullptr;
+  list->head = link->next;
+  if (!list->head) list->tail = nullptr;
+  FolderNode* node = link->node;
+  delete link;
+  return node;
+}
+
+FolderNode* NodeListPeekFirst(NodeList* list) {
+  ListGuard g(list);
+  return list->head ? list->head->node : nullptr;
+}
+
+namespace {
+template <typename Match>
+FolderNode* RemoveFirst(NodeList* list, Match match, bool remove) {
+  ListGuard g(list);
+  NodeListLink* previous = nullptr;
+  for (NodeListLink* link = list->head; link; previous = link, link = link->next) {
+    if (!match(link->node)) continue;
+    FolderNode* node = link->node;
+    if (remove) {
+      (previous ? previous->next : list->head) = link->next;
+      if (list->tail == link) list->tail = previous;
+      delete link;
+    }
+    return node;
+  }
+  return nullptr;
+}
+}  // namespace
+
+BOOL NodeListRemove(NodeList* list, FolderNode* node) {
+  return RemoveFirst(list, [node](FolderNode* n) { return n == node; }, true) != nullptr;
+}
+
+BOOL NodeListContains(NodeList* list, FolderNode* node) {
+  return RemoveFirst(list, [node](FolderNode* n) { return n == node; }, false) != nullptr;
+}
+
+FolderNode* RemoveNodeById(NodeList* list, LPCITEMIDLIST idList) {
+  return RemoveFirst(
+      list, [idList](FolderNode* n) { return SameIdList(NodeIdList(n), idList); }, true);
+}
+
+FolderNode* FindNodeById(NodeList* list, LPCITEMIDLIST idList) {
+  return RemoveFirst(
+      list, [idList](FolderNode* n) { return SameIdList(NodeIdList(n), idList); }, false);
+}
+
+void NodeListClear(NodeList* list) {
+  ListGuard g(list);
+  for (NodeListLink* link = list->head; link;) {
+    NodeListLink* next = link->next;
+    delete link;
+    link = next;
+  }
+  list->head = list->tail = nullptr;
+}
+
+// ---- View messages
+
+namespace {
+std::atomic<HWND> viewWindow{nullptr};
+std::atomic<LONG> changedPosted{0};
+}  // namespace
+
+void SetNodeViewWindow(HWND window) {
+  viewWindow = window;
+  changedPosted = 0;
+}
+
+HWND GetNodeViewWindow() { return viewWindow; }
+
+void AcknowledgeNodesChanged() { changedPosted = 0; }
+
+void NotifyView(UINT message, FolderNode* node, LPARAM lParam) {
+  HWND window = viewWindow;
+  if (!window) return;
+  if (GetCurrentThreadId() == g_uiThreadId)
+    SendMessageA(window, message, reinterpret_cast<WPARAM>(node), lParam);
+  else
+    PostMessageA(window, message, reinterpret_cast<WPARAM>(node), lParam);
+}
+
+void NotifyNodesChanged() {
+  HWND window = viewWindow;
+  if (!window) return;
+  if (changedPosted.exchange(1) == 0) PostMessageA(window, VM_NODESCHANGED, 0, 0);
+}
