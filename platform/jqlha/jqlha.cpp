@@ -195,6 +195,18 @@ int Run(HWND window, const std::wstring& line, Report& report) {
       done += Progress::UnitsOf(e);
       continue;
     }
+    if (e.isLink) {
+      // Links are never created; asked for by name it is an error, in a wider request a skip.
+      bool named = false;
+      for (const auto& r : cmd.names) named |= !r.wildcard && r.Matches(e.name);
+      if (named) {
+        report.Line("links cannot be extracted: " + jqarc::Narrow(e.name));
+        return LHA_E_METHOD;
+      }
+      report.Line("skipped link: " + jqarc::Narrow(e.name));
+      done += Progress::UnitsOf(e);
+      continue;
+    }
     size_t slash = target.rfind(L'\\');
     if (slash != std::wstring::npos && !jqarc::CreateFolderChain(target.substr(0, slash))) return LHA_E_MAKE_FOLDER;
     uint64_t base = done + 1;

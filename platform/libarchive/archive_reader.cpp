@@ -169,7 +169,8 @@ Fault ArchiveReader::Extract(const Entry& entry, const std::wstring& target,
   }
   if (entry.sizeKnown && out.written() != entry.size) return Fault::Truncated;
   const FILETIME* time = entry.lastWrite.dwLowDateTime || entry.lastWrite.dwHighDateTime ? &entry.lastWrite : nullptr;
-  switch (out.Commit(time, entry.attributes & FILE_ATTRIBUTE_READONLY)) {
+  // Written as a normal file: a read-only copy would block the next extraction over it.
+  switch (out.Commit(time, 0)) {
     case WriteFault::None: return Fault::None;
     case WriteFault::AccessDenied: return Fault::WriteDenied;
     case WriteFault::PathNotFound: return Fault::FolderFailed;
