@@ -84,7 +84,10 @@ PY
   jlha c2o7 "$out/lha/lh7.lzh" "${files[@]}" >/dev/null )
 # A small -lh5- archive for the damaged-copy runs.
 ( cd "$out/src" && head -c 2000 dir/text.txt > small.txt && jlha c0o5 "$out/lha/small_lh5.lzh" small.txt hello.txt >/dev/null && rm small.txt )
-for a in lh5 lh6 lh7; do lhasa v "$out/lha/$a.lzh" | grep -q -- "-$a-" || { echo "make_fixtures: $a.lzh has no -$a- entry" >&2; exit 1; }; done
+for a in lh5 lh6 lh7; do
+  listing=$(lhasa v "$out/lha/$a.lzh")
+  grep -q -- "-$a-" <<<"$listing" || { echo "make_fixtures: $a.lzh has no -$a- entry" >&2; exit 1; }
+done
 for a in lh0 lh5 lh6 lh7; do lhasa tq "$out/lha/$a.lzh" >/dev/null; done
 printf 'this is not an LHA archive\r\n' > "$out/lha/notlha.lzh"
 python3 - "$out" <<'PY'
