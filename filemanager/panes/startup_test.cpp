@@ -196,6 +196,19 @@ TEST(Resources, StringsMenusAndKeysOfTheLocale) {
                   IDS_LAYOUT_STACKED, IDS_LAYOUT_SIDE_BY_SIDE, IDS_SWAP_PANES, IDS_BROWSE})
     EXPECT_FALSE(LoadText(id).empty()) << id;
   HINSTANCE self = GetModuleHandleA(nullptr);
+  struct { UINT id; int width; } bitmaps[] = {{IDB_TOOLBAR, 93 * 16}, {IDB_DRIVES, 6 * 16}};
+  for (const auto& b : bitmaps) {
+    HBITMAP bitmap = LoadBitmapA(self, MAKEINTRESOURCEA(b.id));
+    ASSERT_TRUE(bitmap) << b.id;
+    BITMAP info{};
+    GetObjectA(bitmap, sizeof info, &info);
+    EXPECT_EQ(info.bmWidth, b.width);
+    EXPECT_EQ(info.bmHeight, 16);
+    DeleteObject(bitmap);
+  }
+  EXPECT_TRUE(LoadCursorA(self, MAKEINTRESOURCEA(IDC_SPLIT_LEFTRIGHT)));
+  EXPECT_TRUE(LoadCursorA(self, MAKEINTRESOURCEA(IDC_SPLIT_UPDOWN)));
+  EXPECT_TRUE(LoadIconA(self, MAKEINTRESOURCEA(IDI_MAIN)));
   for (const char* scheme : {"KESTRALVIEWS", "XTREE", "COMMANDER"}) {
     SCOPED_TRACE(scheme);
     HMENU menu = LoadMenuA(self, scheme);
