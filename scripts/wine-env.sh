@@ -55,6 +55,17 @@ jq_prefix_init() {
   mkdir -p "$WINEPREFIX"
   wineboot -i >/dev/null 2>&1 || true
   wineserver -w
+  # The user's shell folders become folders of the prefix instead of links to the host's home,
+  # and the desktop loses Wine's "/" item: the suite shows the Windows side only.
+  local link
+  for link in "$WINEPREFIX"/drive_c/users/*/*; do
+    if [ -L "$link" ]; then
+      rm -f "$link"
+      mkdir -p "$link"
+    fi
+  done
+  wine reg delete 'HKLM\Software\Microsoft\Windows\CurrentVersion\Explorer\Desktop\Namespace\{9D20AAE8-0625-44B0-9CA7-71889C2254D9}' /f >/dev/null 2>&1 || true
+  wineserver -w
   local reg="$WINEPREFIX/jq-fonts.reg" normal bold
   normal=$(jq_logfontw_hex 400)
   bold=$(jq_logfontw_hex 700)
