@@ -2,6 +2,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <set>
 #include <vector>
 
 #include "file_io.h"
@@ -93,7 +94,8 @@ int16_t DecodeEntry(ZipArchive& archive, const ZipEntry& e, const std::string* p
   }
   z_stream zs{};
   if (e.method == 8 && inflateInit2(&zs, -MAX_WBITS) != Z_OK) return et5::kNoMemory;
-  std::vector<uint8_t> inBuf(kChunk), outBuf(kChunk);
+  // Buffers live with the thread: small entries must not pay for large allocations.
+  static thread_local std::vector<uint8_t> inBuf(kChunk), outBuf(kChunk);
   uint64_t left = payload, produced = 0;
   uint32_t crc = crc32(0L, Z_NULL, 0);
   int16_t code = et5::kOk;
@@ -177,7 +179,8 @@ int RunUnzip(Engine& engine, const std::string& zip, const std::string& folderIn
   if (chosen.empty()) return archive.entries.empty() ? et5::kOk : et5::kNothingToDo;
 
   bool yesToAll = false;
-  std::vector<uint8_t> unused;
+  std::set<std::string> knownFolders;
+  uint64_t freeLeft = 0;
   for (size_t i : chosen) {
     if (session.Cancelled()) break;
     const ZipEntry& e = archive.entries[i];
@@ -209,8 +212,43 @@ int RunUnzip(Engine& engine, const std::string& zip, const std::string& folderIn
       if (!session.ItemError(et5::kPathNotFound, e.name)) break;
       continue;
     }
+    // Creating the new file at once saves a second look-up of its name (costly where names
+    // are matched without case by scanning the folder).
+    std::string parent = ParentOf(target);
+    if (sw.keepPaths && !knownFolders.count(parent)) {
+      if (!CreateFolderPath(parent)) {
+        if (!session.ItemError(et5::kPathNotFound, rel)) break;
+        continue;
+      }
+      knownFolders.insert(parent);
+    }
+    if (int16_t bad = CheckEntry(e)) {
+      if (!session.ItemError(bad, rel)) break;
+      continue;
+    }
+    // Room on the disk: asked once, then counted down; asked again before giving up.
+    if (e.size > freeLeft) {
+      ULARGE_INTEGER avail{}, total{}, freeBytes{};
+      std::string root = parent + (parent.back() == '\\' ? "" : "\\");
+      freeLeft = GetDiskFreeSpaceExA(root.c_str(), &avail, &total, &freeBytes) ? avail.QuadPart : UINT64_MAX;
+      if (e.size > freeLeft) {
+        if (!session.ItemError(et5::kWriteError, rel)) break;
+        continue;
+      }
+    }
+    freeLeft -= e.size;
+    File out;
+    bool exists = true;
+    if (!sw.onlyNewer && !sw.newerOrMissing) {
+      if (out.Create(target, true)) exists = false;
+      else if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS &&
+               GetLastError() != ERROR_ACCESS_DENIED) {
+        if (!session.ItemError(CodeForLastError(true), rel)) break;
+        continue;
+      }
+    }
     WIN32_FILE_ATTRIBUTE_DATA existing{};
-    bool exists = GetFileAttributesExA(target.c_str(), GetFileExInfoStandard, &existing) != 0;
+    if (exists) exists = GetFileAttributesExA(target.c_str(), GetFileExInfoStandard, &existing) != 0;
     if (exists && (existing.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
       if (!session.ItemError(et5::kAccessDenied, rel)) break;
       continue;
@@ -228,31 +266,21 @@ int RunUnzip(Engine& engine, const std::string& zip, const std::string& folderIn
         continue;  // No, or nobody to ask: an existing file is never replaced unasked
       }
     }
-    std::string parent = ParentOf(target);
-    if (sw.keepPaths && !CreateFolderPath(parent)) {
-      if (!session.ItemError(et5::kPathNotFound, rel)) break;
+    // A file that exists is replaced only after the new one is complete: the data goes into a
+    // temporary file beside it first. A new file is written under its name and removed again
+    // when anything fails.
+    if (!exists && !out.IsOpen() && !out.Create(target, true)) {
+      if (!session.ItemError(CodeForLastError(true), rel)) break;
       continue;
     }
-    if (int16_t bad = CheckEntry(e)) {
-      if (!session.ItemError(bad, rel)) break;
-      continue;
-    }
-    ULARGE_INTEGER avail{}, total{}, freeBytes{};
-    std::string root = parent + (parent.back() == '\\' ? "" : "\\");
-    if (GetDiskFreeSpaceExA(root.c_str(), &avail, &total, &freeBytes) && e.size > avail.QuadPart) {
-      if (!session.ItemError(et5::kWriteError, rel)) break;
-      continue;
-    }
-    // Into a temporary file beside the target; the old file is replaced only on success.
-    std::string temp = TemporaryBeside(target);
-    File out;
-    if (!out.Create(temp, true)) {
+    std::string written = exists ? TemporaryBeside(target) : target;
+    if (exists && !out.Create(written, true)) {
       if (!session.ItemError(CodeForLastError(true), rel)) break;
       continue;
     }
     int16_t code;
     {
-      BufferedWriter writer(out, 1 << 20);
+      BufferedWriter writer(out, static_cast<size_t>(std::min<uint64_t>(e.size + 1, 1 << 20)));
       code = DecodeEntry(archive, e, sw.hasPassword ? &sw.password : nullptr,
                          [&](const uint8_t* d, size_t n) { return writer.Write(d, n); }, &session);
       if (code == et5::kOk && !writer.Flush()) code = CodeForLastError(true);
@@ -262,15 +290,14 @@ int RunUnzip(Engine& engine, const std::string& zip, const std::string& folderIn
       SetFileTime(out.handle(), nullptr, nullptr, &ft);
     }
     out.Close();
-    if (code == et5::kOk && !ReplaceFile(temp, target)) code = et5::kAccessDenied;
+    if (code == et5::kOk && exists && !ReplaceFile(written, target)) code = et5::kAccessDenied;
     if (code != et5::kOk) {
-      DeleteFileA(temp.c_str());
+      DeleteFileA(written.c_str());
       if (code == et5::kCancelled) break;
       if (!session.ItemError(code, rel)) break;
       continue;
     }
-    DWORD attrs = e.WindowsAttributes() & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
-                                           FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);
+    DWORD attrs = e.WindowsAttributes() & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
     if (attrs) SetFileAttributesA(target.c_str(), attrs);
   }
   return session.Result();

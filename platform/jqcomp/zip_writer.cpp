@@ -40,7 +40,10 @@ std::string AnsiNameToStored(const std::string& name, uint16_t* flags) {
   return out;
 }
 
-ZipWriter::~ZipWriter() { file_.Close(); }
+ZipWriter::~ZipWriter() {
+  if (zsLevel_ >= 0) deflateEnd(&zs_);
+  file_.Close();
+}
 
 int16_t ZipWriter::Create(const std::string& path) {
   path_ = path;
@@ -174,6 +177,11 @@ int16_t ZipWriter::AddFile(const SourceFile& src, int level, const std::string& 
   // Without encryption the local header gets its sizes afterwards (seeking back); a span
   // cannot seek back onto an earlier disk, so there every entry carries a descriptor.
   if (spanned_) c.flags |= kFlagDescriptor;
+  if (!encrypt && !spanned_ && src.size <= kChunk) {
+    int16_t small = AddSmallFile(c, in, src, level, session);
+    if (small != kGrown) return small;
+    if (!in.Seek(0)) return et5::kReadError;
+  }
   int16_t r = WriteLocal(c);
   if (r) return r;
   uint64_t headerAt = c.offset;
@@ -192,10 +200,9 @@ int16_t ZipWriter::AddFile(const SourceFile& src, int level, const std::string& 
     if (!Put(head, 12)) return Failure();
     packed += 12;
   }
-  z_stream zs{};
-  if (!stored && deflateInit2(&zs, level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
-    return et5::kNoMemory;
-  std::vector<uint8_t> inBuf(kChunk), outBuf(kChunk + 1024);
+  if (!stored && !Deflater(level)) return et5::kNoMemory;
+  z_stream& zs = zs_;
+  static thread_local std::vector<uint8_t> inBuf(kChunk), outBuf(kChunk + 1024);
   uint32_t crc = crc32(0L, Z_NULL, 0);
   uint64_t done = 0;
   int16_t code = et5::kOk;
@@ -233,7 +240,6 @@ int16_t ZipWriter::AddFile(const SourceFile& src, int level, const std::string& 
     if (!session.Progress(src.storedName, done, src.size)) { code = et5::kCancelled; break; }
     if (last) break;
   }
-  if (!stored) deflateEnd(&zs);
   if (code) return code;
   if (packed > kLimit32) return et5::kIncomplete;
   c.crc = crc;
@@ -258,6 +264,52 @@ int16_t ZipWriter::AddFile(const SourceFile& src, int level, const std::string& 
     if (!file_.Seek(headerAt + 14) || !file_.Write(fix, 12) || !file_.Seek(diskOffset_)) return et5::kWriteError;
   }
   central_.push_back(c);
+  return et5::kOk;
+}
+
+bool ZipWriter::Deflater(int level) {
+  if (zsLevel_ == level) return deflateReset(&zs_) == Z_OK;
+  if (zsLevel_ >= 0) deflateEnd(&zs_);
+  zsLevel_ = -1;
+  zs_ = z_stream{};
+  if (deflateInit2(&zs_, level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) return false;
+  zsLevel_ = level;
+  return true;
+}
+
+// A small file is read and compressed whole, so its local header is written complete and
+// never patched afterwards.
+int16_t ZipWriter::AddSmallFile(Central& c, File& in, const SourceFile& src, int level, Session& session) {
+  static thread_local std::vector<uint8_t> data(kChunk + 1), packed;
+  int64_t got = in.Read(data.data(), kChunk + 1);
+  if (got < 0) return et5::kReadError;
+  if (static_cast<size_t>(got) > kChunk) {
+    return kGrown;  // it grew since it was listed: the general road takes it
+  }
+  size_t n = static_cast<size_t>(got);
+  c.crc = crc32(crc32(0L, Z_NULL, 0), data.data(), static_cast<uInt>(n));
+  c.size = n;
+  const uint8_t* body = data.data();
+  size_t bodySize = n;
+  if (level != 0) {
+    if (!Deflater(level)) return et5::kNoMemory;
+    size_t bound = deflateBound(&zs_, static_cast<uLong>(n)) + 16;
+    if (packed.size() < bound) packed.resize(bound);
+    zs_.next_in = data.data();
+    zs_.avail_in = static_cast<uInt>(n);
+    zs_.next_out = packed.data();
+    zs_.avail_out = static_cast<uInt>(packed.size());
+    if (deflate(&zs_, Z_FINISH) != Z_STREAM_END) return et5::kNoMemory;
+    body = packed.data();
+    bodySize = packed.size() - zs_.avail_out;
+  }
+  c.packed = bodySize;
+  session.Progress(src.storedName, 0, n, true);
+  int16_t r = WriteLocal(c);
+  if (r) return r;
+  if (!Put(body, bodySize)) return Failure();
+  central_.push_back(c);
+  if (!session.Progress(src.storedName, n, n, true)) return et5::kCancelled;
   return et5::kOk;
 }
 

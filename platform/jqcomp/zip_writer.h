@@ -4,6 +4,7 @@
 // refused with kIncomplete (or kTooManyFiles) before anything is replaced.
 #pragma once
 #include <windows.h>
+#include <zlib.h>
 
 #include <cstdint>
 #include <string>
@@ -55,6 +56,9 @@ class ZipWriter {
   bool FlushBuffer();
   bool NextDisk();
   int16_t WriteLocal(Central& c);
+  int16_t AddSmallFile(Central& c, File& in, const SourceFile& src, int level, Session& session);
+  bool Deflater(int level);
+  static constexpr int16_t kGrown = 1;  // the reused deflate stream, reset for a new entry
   int16_t Failure() const { return failure_ ? failure_ : static_cast<int16_t>(et5::kWriteError); }
 
   File file_;
@@ -68,6 +72,8 @@ class ZipWriter {
   std::string currentName_;
   int16_t failure_ = 0;
   std::vector<Central> central_;
+  z_stream zs_{};
+  int zsLevel_ = -1;
 };
 
 // Stored form of a name: ASCII as is, anything else as UTF-8 with the UTF-8 flag.
