@@ -5,6 +5,7 @@
 #pragma once
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 #include <shlobj.h>
 #include <atomic>
 #include <cstdint>
@@ -56,6 +57,13 @@ constexpr UINT kMsgShowFindResults = WM_USER + 95;   // 1119
 constexpr UINT kMsgFilePaneActivated = WM_USER + 110;  // 1134
 
 int VoltalineWinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int show);
+// The steps of WinMain before its message loop (start folder, engine, settings, window, drives,
+// start folder selected) and after it; tests drive the window between the two.
+HWND CreateVoltalyMainWindow(HINSTANCE instance, const char* commandLine, int show);
+void EndVoltalyRun();
+// The find-results view is the current one.
+void SetFindViewShown(bool shown);
+bool IsFindViewShown();
 LRESULT CALLBACK VoltalineWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void UpdateMenuAndToolbar(FolderNode* node, HMENU menu);
 void UpdateTreeStatusBar(FolderNode* node);
@@ -126,17 +134,19 @@ int GetSortColumnIndex();
 // computed; a leading blank when final, ">" while counting). Used by export too.
 // Returns false for a column without a value for this node.
 bool FormatColumnValue(const ColumnRecord* column, FolderNode* node, char* out, int size);
+// Paints the size columns of one row (the printer scales the widths).
+void PaintSizeRow(HWND tree, FolderNode* node, HDC dc, const RECT* row, double scale);
 
 // ---------------------------------------------------------------------------------------------
 // Find and tag folders
 
-struct FolderCriteria;     // 32-byte stored record (settings_store.h of the engine)
+struct FolderCriteria;     // the 32-byte stored record (settings_store.h)
 struct CriteriaTargets {
   char patterns[260] = {};   // upper case, separated by ';'
   ColumnRecord* column = nullptr;
   FILETIME reference = {};
 };
-int MatchesCriteria(const uint8_t* criteria32, const CriteriaTargets* targets, FolderNode* node);
+int MatchesCriteria(const FolderCriteria* criteria, const CriteriaTargets* targets, FolderNode* node);
 // The value MatchesCriteria compares for a column kind (−1 when unknown or unfinished).
 double CriterionValue(uint32_t typeId, FolderNode* node);
 // "*.TMP; CACHE?" style lists against an upper-cased name.
@@ -155,6 +165,12 @@ extern CriteriaTargets g_tagTargets;
 void SetDialogControls(HWND dialog, const char* format, ...);
 void ShowSettingsSheet(HWND owner);
 void ShowFolderDetailsSheet(HWND owner, int start);
+// The drive trees of the Settings sheet's pages 108 and 111 (check states of bitmap 117).
+void FillDriveTree(HWND dialog, int treeId, const uint32_t classes[4], uint32_t mask);
+void ReadDriveMask(HWND dialog, int treeId, uint32_t* mask);
+void ShowDriveLetters(HWND dialog, int treeId);
+void SetDriveClassChecks(HWND dialog, int treeId, int driveClass, bool checked);
+void UpdateDriveClassBoxes(HWND dialog, int treeId);
 
 // ---------------------------------------------------------------------------------------------
 // Folder picker tree

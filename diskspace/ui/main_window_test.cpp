@@ -1,0 +1,273 @@
+// The main window driven through its commands over a scanned temporary tree, and Voltaly
+// started as a second process.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+#include <memory>
+#include <string>
+#include "disk_query.h"
+#include "folder_node.h"
+#include "resource.h"
+#include "scan_engine.h"
+#include "settings_store.h"
+#include "size_columns.h"
+#include "test_support.h"
+#include "tree_pane.h"
+#include "voltaly_ui.h"
+
+namespace {
+
+std::unique_ptr<jqtest::TestRegistry> g_registry;
+std::unique_ptr<jqtest::TempFolder> g_temp;
+HWND g_window = nullptr;
+
+uint64_t RoundUp(uint64_t size, uint64_t cluster) { return cluster ? (size + cluster - 1) / cluster * cluster : size; }
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    g_registry = std::make_unique<jqtest::TestRegistry>();
+    g_temp = std::make_unique<jqtest::TempFolder>();
+    // root: d.bin 1000; a\ 3000 + 5000; a\b\ 100000; c\ (empty); photos\ 7000
+    g_temp->WriteFile("d.bin", std::string(1000, 'd'));
+    g_temp->WriteFile("a\\one.bin", std::string(3000, '1'));
+    g_temp->WriteFile("a\\two.bin", std::string(5000, '2'));
+    g_temp->WriteFile("a\\b\\big.bin", std::string(100000, 'b'));
+    g_temp->MakeFolder("c");
+    g_temp->WriteFile("photos\\p.jpg", std::string(7000, 'p'));
+    g_window = CreateVoltalyMainWindow(GetModuleHandleA(nullptr), g_temp->path().c_str(), SW_SHOWNORMAL);
+  }
+  static void TearDownTestSuite() {
+    if (g_window && IsWindow(g_window)) DestroyWindow(g_window);
+    jqtest::PumpPending();
+    EndVoltalyRun();
+    g_temp.reset();
+    g_registry.reset();
+  }
+  void SetUp() override {
+    ASSERT_NE(g_window, nullptr);
+    ASSERT_TRUE(WaitScanned());
+  }
+  static FolderNode* Node(const std::string& relative = "") {
+    return FindNodeByPath((relative.empty() ? g_temp->path() : *g_temp / relative).c_str());
+  }
+  static bool WaitScanned() {
+    return jqtest::PumpUntil([] {
+      FolderNode* n = Node();
+      NodeSums s;
+      return RunningScanCount() == 0 && n && ReadNodeSums(n, &s) && (s.flags & kNodeSubtreeComplete) &&
+             (s.flags & kNodeFilesListed) && n->mainItem;
+    }, 20000);
+  }
+  static void Command(UINT id) {
+    SendMessageA(g_window, WM_COMMAND, id, 0);
+    jqtest::PumpPending();
+  }
+  static std::string Text(uint32_t type, FolderNode* node) {
+    char out[128];
+    FormatColumnValue(FindColumnByType(type), node, out, sizeof out);
+    return out;
+  }
+  static std::vector<HTREEITEM> VisibleItems(HWND tree) {
+    std::vector<HTREEITEM> items;
+    for (auto it = (HTREEITEM)SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0); it;
+         it = (HTREEITEM)SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXTVISIBLE, (LPARAM)it))
+      items.push_back(it);
+    return items;
+  }
+  static void ExpectRowsMirrorTree(HWND tree) {
+    jqtest::PumpPending();
+    std::vector<HTREEITEM> items = VisibleItems(tree);
+    ASSERT_EQ(SizeRowCount(tree), (int)items.size());
+    for (size_t i = 0; i < items.size(); ++i) EXPECT_EQ(SizeRowItem(tree, (int)i), items[i]) << "row " << i;
+    EXPECT_EQ(SendMessageA(SizeListOf(tree), LB_GETCOUNT, 0, 0), (LRESULT)items.size());
+  }
+};
+
+TEST_F(MainWindowTest, StartFolderIsScannedAndSelected) {
+  FolderNode* top = Node();
+  ASSERT_TRUE(top);
+  EXPECT_EQ(g_voltaly.currentNode, top);
+  EXPECT_EQ((HTREEITEM)SendMessageA(g_voltaly.mainTree, TVM_GETNEXTITEM, TVGN_CARET, 0), top->mainItem);
+  char title[512];
+  GetWindowTextA(g_window, title, sizeof title);
+  EXPECT_NE(std::string(title).find(" -> "), std::string::npos);
+  EXPECT_TRUE(IsWindowVisible(g_window));
+}
+
+TEST_F(MainWindowTest, SizesCountsAndPercentagesMatchTheFiles) {
+  Command(CMD_REPORTED_SIZES);
+  ASSERT_EQ(g_settings.sizeOnDisk, 0);
+  FolderNode* top = Node();
+  FolderNode* a = Node("a");
+  FolderNode* b = Node("a\\b");
+  FolderNode* c = Node("c");
+  ASSERT_TRUE(a && b && c);
+  const uint64_t aTotal = 3000 + 5000 + 100000;
+  const uint64_t topTotal = aTotal + 1000 + 7000;
+  EXPECT_EQ(ShownTotal(a), aTotal);
+  EXPECT_EQ(ShownTotal(top), topTotal);
+  char size[40];
+  // Total column: final values start with a blank and carry the share of the parent.
+  char expected[96];
+  snprintf(expected, sizeof expected, " %s (%02.0f%%)", FormatSizeWithUnits((double)aTotal, size),
+           aTotal * 100.0 / topTotal);
+  EXPECT_EQ(Text(kColTotal, a), expected);
+  snprintf(expected, sizeof expected, " %s", FormatSizeWithUnits(8000.0, size));
+  EXPECT_EQ(Text(kColFiles, a), expected);
+  EXPECT_EQ(Text(kColFileCount, a), " 2");
+  EXPECT_EQ(Text(kColSubfolderCount, a), " 1");
+  EXPECT_EQ(Text(kColFileCount, top), " 1");
+  // An empty folder: zero counts stay empty unless the column shows zeros.
+  EXPECT_EQ(Text(kColFileCount, c), " 0");
+  // Full byte counts (command 45242) in every size column.
+  Command(CMD_SIZE_UNITS);
+  snprintf(expected, sizeof expected, " %s (%02.0f%%)", FormatThousands64(aTotal, size), aTotal * 100.0 / topTotal);
+  EXPECT_EQ(Text(kColTotal, a), expected);
+  Command(CMD_SIZE_UNITS);
+  // Disk usage: every file rounded up to clusters plus one cluster per folder.
+  Command(CMD_DISK_USAGE);
+  uint64_t cluster = GetClusterSize(a);
+  ASSERT_GT(cluster, 0u);
+  uint64_t aAllocated = RoundUp(3000, cluster) + RoundUp(5000, cluster) + cluster + RoundUp(100000, cluster) + cluster;
+  EXPECT_EQ(ShownTotal(a), aAllocated);
+}
+
+TEST_F(MainWindowTest, ExpandAndCollapseKeepRowsInStepWithTheTree) {
+  HWND tree = g_voltaly.mainTree;
+  FolderNode* top = Node();
+  SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, (LPARAM)top->mainItem);
+  Command(CMD_EXPAND_LEVEL);
+  EXPECT_TRUE(IsItemExpanded(tree, top->mainItem));
+  ExpectRowsMirrorTree(tree);
+  // Largest first: the total column sorts in reverse; 'a' holds the most.
+  auto first = (HTREEITEM)SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CHILD, (LPARAM)top->mainItem);
+  EXPECT_EQ(first, Node("a")->mainItem);
+  size_t expanded = VisibleItems(tree).size();
+  Command(CMD_EXPAND_ALL);
+  FolderNode* a = Node("a");
+  ASSERT_TRUE(jqtest::PumpUntil([&] { return IsItemExpanded(tree, a->mainItem) != FALSE; }, 10000));
+  jqtest::PumpPending();
+  EXPECT_GT(VisibleItems(tree).size(), expanded);
+  ExpectRowsMirrorTree(tree);
+  SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, (LPARAM)top->mainItem);
+  Command(CMD_COLLAPSE);
+  EXPECT_FALSE(IsItemExpanded(tree, top->mainItem));
+  ExpectRowsMirrorTree(tree);
+  EXPECT_LT(VisibleItems(tree).size(), expanded);
+}
+
+TEST_F(MainWindowTest, ShowHideCommandsFlipTheirParts) {
+  struct Case { UINT command; HWND* window; uint8_t* flag; } cases[] = {
+      {CMD_SHOW_TOOLBAR, &g_voltaly.toolbar, &g_settings.showToolbar},
+      {CMD_SHOW_STATUS_BAR, &g_voltaly.statusBar, &g_settings.showStatusBar},
+      {CMD_SHOW_TABS, &g_voltaly.tabStrip, &g_settings.showTabs},
+  };
+  for (const Case& c : cases) {
+    bool before = *c.flag != 0;
+    EXPECT_EQ(IsWindowVisible(*c.window) != FALSE, before) << c.command;
+    Command(c.command);
+    EXPECT_EQ(*c.flag != 0, !before) << c.command;
+    EXPECT_EQ(IsWindowVisible(*c.window) != FALSE, !before) << c.command;
+    Command(c.command);
+    EXPECT_EQ(IsWindowVisible(*c.window) != FALSE, before) << c.command;
+  }
+  Command(CMD_FIND_VIEW);
+  EXPECT_EQ(g_voltaly.currentTree, g_voltaly.searchTree);
+  EXPECT_TRUE(IsWindowVisible(g_voltaly.searchTree));
+  EXPECT_EQ(SendMessageA(g_voltaly.tabStrip, TCM_GETCURSEL, 0, 0), 1);
+  Command(CMD_NORMAL_VIEW);
+  EXPECT_EQ(g_voltaly.currentTree, g_voltaly.mainTree);
+  EXPECT_EQ(SendMessageA(g_voltaly.tabStrip, TCM_GETCURSEL, 0, 0), 0);
+}
+
+TEST_F(MainWindowTest, MenuStateFollowsTheSelection) {
+  HMENU menu = GetMenu(g_window);
+  FolderNode* top = Node();
+  SendMessageA(g_voltaly.mainTree, TVM_SELECTITEM, TVGN_CARET, (LPARAM)top->mainItem);
+  SendMessageA(g_window, WM_INITMENU, (WPARAM)menu, 0);
+  auto enabled = [&](UINT id) { return !(GetMenuState(menu, id, MF_BYCOMMAND) & MF_GRAYED); };
+  EXPECT_TRUE(enabled(CMD_DELETE));
+  EXPECT_TRUE(enabled(CMD_SCAN_DISK));
+  EXPECT_FALSE(enabled(CMD_STOP_SCAN));
+  // The root: no folder commands.
+  auto root = (HTREEITEM)SendMessageA(g_voltaly.mainTree, TVM_GETNEXTITEM, TVGN_ROOT, 0);
+  SendMessageA(g_voltaly.mainTree, TVM_SELECTITEM, TVGN_CARET, (LPARAM)root);
+  SendMessageA(g_window, WM_INITMENU, (WPARAM)menu, 0);
+  EXPECT_FALSE(enabled(CMD_DELETE));
+  EXPECT_FALSE(enabled(CMD_SCAN_DISK));
+  // Scan Disk on the root is refused with a box.
+  jqtest::SeamRecorder seams;
+  Command(CMD_SCAN_DISK);
+  ASSERT_EQ(seams.boxes.size(), 1u);
+  EXPECT_TRUE(seams.boxes[0].type & MB_ICONSTOP);
+  SendMessageA(g_voltaly.mainTree, TVM_SELECTITEM, TVGN_CARET, (LPARAM)top->mainItem);
+}
+
+TEST_F(MainWindowTest, RefreshFollowsFilesOnDisk) {
+  g_temp->WriteFile("c\\new.bin", std::string(4096, 'n'));
+  FolderNode* c = Node("c");
+  SendMessageA(g_voltaly.mainTree, TVM_SELECTITEM, TVGN_CARET, (LPARAM)c->mainItem);
+  Command(CMD_REPORTED_SIZES);
+  Command(CMD_REFRESH);
+  ASSERT_TRUE(jqtest::PumpUntil([&] { return ShownTotal(c) == 4096; }, 10000));
+  EXPECT_EQ(ShownTotal(Node()), 3000u + 5000 + 100000 + 1000 + 7000 + 4096);
+  DeleteFileA((*g_temp / "c\\new.bin").c_str());
+  Command(CMD_REFRESH);
+  ASSERT_TRUE(jqtest::PumpUntil([&] { return ShownTotal(c) == 0; }, 10000));
+}
+
+TEST_F(MainWindowTest, RenameInTheTreeRefusesPaths) {
+  const char* bad[] = {"..\\elsewhere", "x\\y", "a/b", "c:", "", "..", " . ", "q?"};
+  for (const char* name : bad) EXPECT_FALSE(IsPlainFolderName(name)) << name;
+  EXPECT_TRUE(IsPlainFolderName("新資料夾"));
+  EXPECT_TRUE(IsPlainFolderName("a.b"));
+  // Through the tree: the edit ends with a path; the folder stays where it is.
+  FolderNode* c = Node("c");
+  HWND tree = g_voltaly.mainTree;
+  jqtest::SeamRecorder seams;
+  SetFocus(tree);
+  HWND edit = (HWND)SendMessageA(tree, TVM_EDITLABELA, 0, (LPARAM)c->mainItem);
+  ASSERT_NE(edit, nullptr);
+  SetWindowTextA(edit, "..\\moved");
+  SendMessageA(tree, TVM_ENDEDITLABELNOW, FALSE, 0);
+  jqtest::PumpPending();
+  EXPECT_EQ(seams.boxes.size(), 1u);
+  EXPECT_TRUE(jqtest::FolderExists(*g_temp / "c"));
+  char parent[MAX_PATH];
+  snprintf(parent, sizeof parent, "%s\\..\\moved", g_temp->path().c_str());
+  EXPECT_FALSE(jqtest::FolderExists(parent));
+}
+
+TEST(VoltalyProcess, StartsWithAFolderAndShowsItsWindow) {
+  jqtest::TempFolder temp;
+  temp.WriteFile("x\\y.bin", std::string(2000, 'y'));
+  std::string exe = jqtest::ProgramFolder() + "\\Voltaly.exe";
+  DWORD pid = 0;
+  HANDLE process = jqtest::StartProcess("\"" + exe + "\" \"" + temp.path() + "\"", &pid);
+  ASSERT_NE(process, nullptr) << exe;
+  HWND found = nullptr;
+  bool shown = jqtest::PumpUntil([&] {
+    for (HWND w = FindWindowExA(nullptr, nullptr, "Voltaline_Class", nullptr); w;
+         w = FindWindowExA(nullptr, w, "Voltaline_Class", nullptr)) {
+      DWORD owner = 0;
+      GetWindowThreadProcessId(w, &owner);
+      if (owner == pid && IsWindowVisible(w)) { found = w; return true; }
+    }
+    return false;
+  }, 20000);
+  EXPECT_TRUE(shown);
+  if (found) {
+    char title[512] = "";
+    jqtest::PumpUntil([&] {
+      GetWindowTextA(found, title, sizeof title);
+      return strstr(title, " -> ") != nullptr;
+    }, 10000);
+    EXPECT_NE(strstr(title, " -> "), nullptr) << title;
+    PostMessageA(found, WM_CLOSE, 0, 0);
+  }
+  EXPECT_EQ(jqtest::WaitProcess(process, 20000), 0);
+  CloseHandle(process);
+}
+
+}  // namespace
