@@ -133,3 +133,54 @@ TEST(HostileArchives, DamagedArchivesEndInTheirCodes) {
 }
 
 }  // namespace
+
+namespace {
+
+// A zip64 archive whose one entry says it holds 5 GiB: listed with its 64-bit sizes (the
+// 32-bit fields say 0xFFFFFFFF), and refused on extraction, since its 1 MiB of deflated data
+// cannot hold that much (the sizes lie, as in a zip bomb).
+const char kMakeZip64[] = R"PY(
+import struct, zlib
+c = zlib.compressobj(9, zlib.DEFLATED, -15)
+data = c.compress(b'\0' * (1 << 20)) + c.flush()
+name = b'huge.bin'
+usize, csize = 5 << 30, len(data)
+crc = zlib.crc32(b'\0' * (1 << 20))
+extra_local = struct.pack('<HHQQ', 1, 16, usize, csize)
+local = struct.pack('<IHHHHHIIIHH', 0x04034b50, 45, 0, 8, 0, 0x5021, crc, 0xFFFFFFFF, 0xFFFFFFFF, len(name), len(extra_local)) + name + extra_local
+extra_central = struct.pack('<HHQQQ', 1, 24, usize, csize, 0)
+central = struct.pack('<IHHHHHHIIIHHHHHII', 0x02014b50, 45, 45, 0, 8, 0, 0x5021, crc, 0xFFFFFFFF, 0xFFFFFFFF, len(name), len(extra_central), 0, 0, 0, 0x20, 0xFFFFFFFF) + name + extra_central
+body = local + data
+cd_offset = len(body)
+z64_offset = cd_offset + len(central)
+z64 = struct.pack('<IQHHIIQQQQ', 0x06064b50, 44, 45, 45, 0, 0, 1, 1, len(central), cd_offset)
+locator = struct.pack('<IIQI', 0x07064b50, 0, z64_offset, 1)
+end = struct.pack('<IHHHHIIH', 0x06054b50, 0, 0, 1, 1, len(central), 0xFFFFFFFF, 0)
+open('zip64.zip', 'wb').write(body + central + z64 + locator + end)
+)PY";
+
+TEST(HostileArchives, Zip64SizesAreListedAndALyingGiantIsRefused) {
+  REQUIRE_HOST();
+  jqtest::TempFolder dir;
+  dir.WriteFile("make.py", kMakeZip64);
+  std::string out;
+  ASSERT_EQ(0, Host("python3 make.py", &out, dir.path())) << out;
+  TestEngine eng;
+  uint16_t kind = 0;
+  EXPECT_EQ(0, eng.api.IdentifyFile(eng.h, (dir / "zip64.zip").c_str(), &kind));
+  EXPECT_EQ(et5::kKindZip64, kind);
+  std::vector<std::string> names;
+  std::vector<et5::EntryRecord> recs;
+  ASSERT_EQ(0, eng.List(dir / "zip64.zip", &names, &recs));
+  ASSERT_EQ(1u, recs.size());
+  EXPECT_EQ("huge.bin", names[0]);
+  EXPECT_EQ(0xFFFFFFFFu, recs[0].size);
+  EXPECT_EQ(5ull << 30, recs[0].size64);
+  EXPECT_LT(recs[0].packedSize64, 10000u);
+  EXPECT_EQ(recs[0].packedSize64, recs[0].packedSize);
+  std::string target = dir.MakeFolder("out");
+  EXPECT_EQ(et5::kCrcError, eng.QUnZip(dir / "zip64.zip", target, "*.*", "-d -o -.L "));
+  EXPECT_TRUE(AllPaths(target).empty());
+}
+
+}  // namespace

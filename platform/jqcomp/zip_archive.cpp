@@ -87,21 +87,23 @@ uint8_t ZipEntry::WindowsAttributes() const {
 bool ZipArchive::OpenDisk(uint32_t disk) {
   if (file_.IsOpen() && openDisk_ == disk) return true;
   file_.Close();
-  if (disk == lastDisk) {
-    openDisk_ = disk;
-    return file_.OpenRead(path_);
-  }
-  // A split set on a fixed disk: name.z01, name.z02, ... beside the last part.
-  std::string base = path_;
-  size_t dot = base.find_last_of(".\\/");
-  if (dot != std::string::npos && base[dot] == '.') base.erase(dot);
-  char ext[16];
-  wsprintfA(ext, ".z%02u", disk + 1);
   openDisk_ = disk;
-  if (file_.OpenRead(base + ext)) return true;
-  // A span over removable disks: the same name on another disk.
-  if (askDisk && askDisk(static_cast<uint16_t>(disk + 1))) return file_.OpenRead(path_);
-  return false;
+  if (!removable_) {
+    if (disk == lastDisk) return file_.OpenRead(path_);
+    // A split set on a fixed disk: name.z01, name.z02, ... beside the last part.
+    std::string base = path_;
+    size_t dot = base.find_last_of(".\\/");
+    if (dot != std::string::npos && base[dot] == '.') base.erase(dot);
+    char ext[16];
+    wsprintfA(ext, ".z%02u", disk + 1);
+    if (file_.OpenRead(base + ext)) return true;
+  }
+  // A span over removable disks: every disk holds the same name; once one disk was asked
+  // for, whatever else is needed (the last disk too) is asked for as well.
+  if (!askDisk) return false;
+  removable_ = true;
+  if (!askDisk(static_cast<uint16_t>(disk + 1))) return false;
+  return file_.OpenRead(path_);
 }
 
 int16_t ZipArchive::Open(const std::string& path) {
@@ -136,7 +138,10 @@ int16_t ZipArchive::Open(const std::string& path) {
       file_.ReadAt(0, head, 4);
       if (!askedLast && (Get32(head) == kSpanSig || Get32(head) == kLocalSig) && askLastDisk) {
         askedLast = true;
-        if (askLastDisk()) continue;
+        if (askLastDisk()) {
+          removable_ = true;
+          continue;
+        }
       }
       return et5::kNotArchive;
     }

@@ -62,6 +62,7 @@ class ZipArchive {
   File file_;             // the disk open now
   uint32_t openDisk_ = 0;
   uint32_t cdDisk_ = 0;
+  bool removable_ = false;  // disks are swapped in one drive
   uint64_t shift_ = 0;    // bytes in front of the archive (self-extracting programs)
   uint64_t lastDiskSize_ = 0;
 };

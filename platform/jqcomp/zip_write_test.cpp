@@ -259,6 +259,39 @@ TEST(ZipWriter, SpannedOverSeveralDisksAndRepairedOneDiskSpan) {
   EXPECT_EQ(0, eng.QUnZip(dir / "span.zip", back, "*.*", "-d -.L "));
   EXPECT_EQ(Snapshot(dir / "tree"), Snapshot(back + "\\tree"));
 
+  // The same set on removable disks: one name in one drive. Reading starts with disk 1 in the
+  // drive; the engine asks for the last disk, then for each disk it needs.
+  std::string drive = dir.MakeFolder("drive");
+  size_t disks = asked.size() + 1;
+  auto part = [&](size_t n) {
+    char name[32];
+    if (n == disks) return dir / "span.zip";
+    wsprintfA(name, "span.z%02u", static_cast<unsigned>(n));
+    return dir / name;
+  };
+  ASSERT_TRUE(CopyFileA(part(1).c_str(), (drive + "\\span.zip").c_str(), FALSE));
+  std::vector<std::pair<int16_t, uint16_t>> questions;
+  eng.UseCallback(true);
+  eng.answer = [&](const Event& e) -> int16_t {
+    if (e.kind != et5::kCbQuestion) return 1;
+    questions.push_back({e.code, e.disk});
+    size_t n = e.code == et5::kAskInsertLastDisk ? disks : e.disk;
+    EXPECT_TRUE(CopyFileA(part(n).c_str(), (drive + "\\span.zip").c_str(), FALSE));
+    return 1;
+  };
+  std::string fromDisks = dir.MakeFolder("fromdisks");
+  EXPECT_EQ(0, eng.QUnZip(drive + "\\span.zip", fromDisks, "*.*", "-d -.L "));
+  EXPECT_EQ(Snapshot(dir / "tree"), Snapshot(fromDisks + "\\tree"));
+  ASSERT_FALSE(questions.empty());
+  EXPECT_EQ(et5::kAskInsertLastDisk, questions[0].first);
+  for (size_t i = 1; i < questions.size(); ++i) EXPECT_EQ(et5::kAskInsertDisk, questions[i].first);
+  EXPECT_GE(questions.size(), disks);
+  eng.UseCallback(false);
+  eng.answer = [&](const Event& e) -> int16_t {
+    if (e.kind == et5::kCbQuestion) asked.push_back(e.disk);
+    return 1;
+  };
+
   // Everything fits on the first disk: no question, and the file manager's repair makes it an
   // ordinary zip.
   asked.clear();
