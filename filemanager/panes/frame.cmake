@@ -23,4 +23,11 @@ if(JQ_BUILD_TESTS)
     ${CMAKE_CURRENT_LIST_DIR}/window_utils_test.cpp)
   target_link_libraries(frame_test PRIVATE jqnavig jqnavig_rc)
   jq_add_wine_test(frame_test LOCALES zh_TW.UTF-8 zh_CN.UTF-8)
+
+  # JQNavig.exe started as a second process; needs the program built first.
+  add_executable(frame_process_test ${CMAKE_CURRENT_LIST_DIR}/startup_process_test.cpp)
+  target_link_libraries(frame_process_test PRIVATE jqnavig_rc jqseams)
+  target_include_directories(frame_process_test PRIVATE ${CMAKE_SOURCE_DIR}/resources/jqnavig)
+  add_dependencies(frame_process_test JQNavig)
+  jq_add_wine_test(frame_process_test)
 endif()

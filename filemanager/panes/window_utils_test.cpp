@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <dbt.h>
+#include <cstdlib>
+#include <cstring>
 #include "command_handlers.h"
 #include "frame_test_host.h"
 #include "startup_settings.h"
@@ -113,6 +115,12 @@ TEST(WindowUtils, WheelScrollsTheListUnderTheCursor) {
   ASSERT_TRUE(jqtest::PumpUntil([&] { return ListView_GetItemCount(list) >= 400; }));
   host.Command(40004);
   ASSERT_EQ(FilePanes[0].viewId, static_cast<UINT>(kViewDetails));
+  // The wheel goes to the window under the cursor: keep ours above other tests' windows, and
+  // the runs of the two locales apart on the shared screen.
+  const char* locale = getenv("JQ_TEST_LOCALE");
+  bool second = locale && strncmp(locale, "zh_CN", 5) == 0;
+  SetWindowPos(host.window, HWND_TOPMOST, second ? 660 : 0, second ? 420 : 0, 600, 440, 0);
+  jqtest::PumpPending();
   RECT r;
   GetWindowRect(list, &r);
   LPARAM over = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
