@@ -1,10 +1,13 @@
 // Fills a pane's file list with a folder of many files and, in the same run, enumerates the same
 // folder through the shell with a bare loop (EnumObjects plus display names).
 //
-//   file_list_bench [count]     (default 100000 files)
+//   file_list_bench [count [folder]]     (default 100000 files)
 //
 // Prints "file_list_fill: ours=... baseline=... ratio=..." and the working-set growth of the
-// filled list per item. The folder is made under the temporary folder and removed afterwards.
+// filled list per item. Without a folder the files are made under the temporary folder and
+// removed afterwards. Wine makes each new file in time proportional to the files already in its
+// folder, so a full-size folder is better made outside (run.sh does that) and handed over; a
+// folder handed over is used as it is and left in place.
 #include <windows.h>
 #include <psapi.h>
 #include <shlobj.h>
@@ -123,18 +126,30 @@ int main(int argc, char** argv) {
   DefaultDriveFilters(&GetLiveOptions().driveFilters);
   GetLiveOptions().driveFilters.driveMask = 1u << ('C' - 64);
 
-  char temp[MAX_PATH];
-  GetTempPathA(MAX_PATH, temp);
-  char name[64];
-  wsprintfA(name, "jqbench_file_list_%lu", GetCurrentProcessId());
-  std::string folder = std::string(temp) + name;
-  double made = Seconds();
-  if (!MakeFiles(folder, count)) {
-    fprintf(stderr, "cannot make the files in %s\n", folder.c_str());
-    RemoveFiles(folder);
-    return 1;
+  std::string folder;
+  const bool ownFolder = argc <= 2;
+  if (ownFolder) {
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    char name[64];
+    wsprintfA(name, "jqbench_file_list_%lu", GetCurrentProcessId());
+    folder = std::string(temp) + name;
+    double made = Seconds();
+    if (!MakeFiles(folder, count)) {
+      fprintf(stderr, "cannot make the files in %s\n", folder.c_str());
+      RemoveFiles(folder);
+      return 1;
+    }
+    fprintf(stderr, "made %d files in %.1fs\n", count, Seconds() - made);
+  } else {
+    char full[MAX_PATH];
+    if (!GetFullPathNameA(argv[2], MAX_PATH, full, nullptr)) return 1;
+    folder = full;
+    if (folder.size() > 3 && folder.back() == '\\') folder.pop_back();
   }
-  fprintf(stderr, "made %d files in %.1fs\n", count, Seconds() - made);
+  auto cleanUp = [&] {
+    if (ownFolder) RemoveFiles(folder);
+  };
 
   WNDCLASSA wc{};
   wc.lpfnWndProc = HostProc;
@@ -157,7 +172,7 @@ int main(int argc, char** argv) {
   FolderTreeItem* record = GetTreeItemRecord(tree, node);
   if (!record) {
     fprintf(stderr, "the folder is not in the tree\n");
-    RemoveFiles(folder);
+    cleanUp();
     return 1;
   }
 
@@ -183,7 +198,7 @@ int main(int argc, char** argv) {
   printf("file_list_memory: items=%d ws_growth_per_item=%.0f bytes\n", count, static_cast<double>(growth) / count);
 
   DestroyWindow(window);
-  RemoveFiles(folder);
+  cleanUp();
   OleUninitialize();
   return 0;
 }

@@ -3,7 +3,8 @@
 #include <cstring>
 #include <memory>
 #include <string>
-#include <unordered_map>
+#include <vector>
+#include <algorithm>
 #include "file_filter.h"
 #include "file_list.h"
 #include "file_pane.h"
@@ -67,7 +68,7 @@ uint64_t SizeOf(const WIN32_FIND_DATAA& data) {
   return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-// The find data of a whole folder by upper-cased name, read in one pass. The shell's own find
+// The find data of a whole folder, read in one pass and looked up by name. The shell's own find
 // data of an item may carry only 32 bits of its size and a coarse time; this is exact.
 class FolderFindData {
  public:
@@ -80,22 +81,30 @@ class FolderFindData {
     HANDLE find = FindFirstFileA(pattern.c_str(), &data);
     if (find == INVALID_HANDLE_VALUE) return;
     do {
-      std::string key = data.cFileName;
-      CharUpperBuffA(key.data(), static_cast<DWORD>(key.size()));
-      entries_.emplace(std::move(key), data);
+      entries_.push_back({data.cFileName, data.dwFileAttributes, data.ftLastWriteTime, SizeOf(data)});
     } while (FindNextFileA(find, &data));
     FindClose(find);
+    std::sort(entries_.begin(), entries_.end(), [](const Entry& a, const Entry& b) { return a.name < b.name; });
   }
-  const WIN32_FIND_DATAA* Find(const char* name) const {
-    if (entries_.empty()) return nullptr;
-    std::string key = name;
-    CharUpperBuffA(key.data(), static_cast<DWORD>(key.size()));
-    auto it = entries_.find(key);
-    return it == entries_.end() ? nullptr : &it->second;
+  // Replaces the data's attributes, time and size with the folder's own for the same name.
+  void Update(WIN32_FIND_DATAA* data) const {
+    auto it = std::lower_bound(entries_.begin(), entries_.end(), data->cFileName,
+                               [](const Entry& entry, const char* name) { return entry.name < name; });
+    if (it == entries_.end() || it->name != data->cFileName) return;
+    data->dwFileAttributes = it->attributes;
+    data->ftLastWriteTime = it->lastWrite;
+    data->nFileSizeHigh = static_cast<DWORD>(it->size >> 32);
+    data->nFileSizeLow = static_cast<DWORD>(it->size);
   }
 
  private:
-  std::unordered_map<std::string, WIN32_FIND_DATAA> entries_;
+  struct Entry {
+    std::string name;
+    DWORD attributes;
+    FILETIME lastWrite;
+    uint64_t size;
+  };
+  std::vector<Entry> entries_;
 };
 
 void FillTail(HWND list, int pane) {
@@ -140,6 +149,12 @@ BOOL EnumerateFolderIntoList(HWND list, LPARAM, IShellFolder* folder, BOOL fileS
         if (!record) {
           // Out of memory (or already stopping): what is listed stays; the rest is freed.
           stop = true;
+          FreePidl(pidl);
+          continue;
+        }
+        char name[MAX_PATH];
+        if (!fileSystem && GetDisplayNameText(folder, pidl, SHGDN_FORPARSING, name) && IsHiddenUnixRoot(name)) {
+          FreeFileListItem(record);
           FreePidl(pidl);
           continue;
         }
@@ -282,7 +297,7 @@ BOOL EnumerateFolderFiltered(HWND list, FolderTreeItem* treeItem) {
       } else {
         have = SUCCEEDED(SHGetDataFromIDListA(folder, pidl, SHGDFIL_FINDDATA, &data, sizeof data));
         if (have && exact) {
-          if (const WIN32_FIND_DATAA* found = exact->Find(data.cFileName)) data = *found;
+          exact->Update(&data);
         }
       }
       if (!have) {

@@ -139,8 +139,8 @@ LRESULT CALLBACK FolderTreeWndProc(HWND tree, UINT message, WPARAM wParam, LPARA
       HWND top = GetAncestor(tree, GA_ROOT);
       if (GetFocus() == tree && GetForegroundWindow() == top) return result;
       HTREEITEM selected = Next(tree, nullptr, TVGN_CARET);
-      RECT box;
-      *reinterpret_cast<HTREEITEM*>(&box) = selected;
+      RECT box{};
+      memcpy(&box, &selected, sizeof selected);  // TVM_GETITEMRECT takes the item in the rectangle
       if (selected && SendMessageA(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&box))) {
         HDC dc = GetDC(tree);
         HPEN pen = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNTEXT));
@@ -211,6 +211,12 @@ BOOL AttachSystemImageList(HWND tree) {
   SendMessageA(tree, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(images));
   SendMessageA(tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
   return TRUE;
+}
+
+BOOL IsHiddenUnixRoot(const char* parsingName) {
+  // Wine shows the host's whole file system, which it also maps to Z:, as a desktop folder
+  // whose parsing names are Unix paths; it is hidden together with Z:.
+  return parsingName && parsingName[0] == '/' && IsDriveHidden("Z:");
 }
 
 BOOL IsDriveHidden(const char* path) {
@@ -301,11 +307,16 @@ void FillFolderTree(HWND tree, IShellFolder* folder, LPCITEMIDLIST parentAbsolut
         continue;
       }
       char parsing[MAX_PATH] = "";
-      bool haveParsing = fileSystem && ParsingName(folder, child, parsing);
+      bool haveParsing = ParsingName(folder, child, parsing);
       if (fileSystem && isFolder && haveParsing && IsDriveRootText(parsing) && IsDriveHidden(parsing)) {
         FreePidl(child);
         continue;
       }
+      if (haveParsing && IsHiddenUnixRoot(parsing)) {
+        FreePidl(child);
+        continue;
+      }
+      if (!fileSystem) haveParsing = false;
       if (fileSystem && !isFolder) {
         // Files appear only as archives opened like folders.
         bool archive = !options.noArchivesAsFolders && !(parentKind & kTreeKindFtpBranch) &&

@@ -67,5 +67,8 @@ LRESULT TreeCustomDraw(NMTVCUSTOMDRAW* draw);
 LRESULT RunFolderTreeCommand(HWND mainWindow, UINT command);
 // TRUE when `path` lies on a drive that the shown-drives mask hides ("X:..." form).
 BOOL IsDriveHidden(const char* path);
+// TRUE for Wine's folder of the host's file system (a Unix path as parsing name) while the
+// shown-drives mask hides Z:, the drive Wine maps to the same file system.
+BOOL IsHiddenUnixRoot(const char* parsingName);
 // The absolute list of a tree node, or null (for path helpers that walk a tree).
 LPCITEMIDLIST TreeItemAbsolutePidl(HWND tree, HTREEITEM node);

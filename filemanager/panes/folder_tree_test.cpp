@@ -248,3 +248,106 @@ TEST(FilePanes, StoredSettingsRoundTripAndRepairBadValues) {
   EXPECT_EQ(collected.sortKeyFs[1], 3u);
   EXPECT_EQ(lstrcmpiA(collected.folder[1], temp.path().c_str()), 0);
 }
+
+namespace {
+
+// A folder of three children whose middle one has no name.
+class NamelessChildFolder : public IShellFolder, public IEnumIDList {
+ public:
+  NamelessChildFolder() {
+    for (int i = 0; i < 3; ++i) {
+      BYTE* item = items_[i];
+      item[0] = 4;
+      item[2] = static_cast<BYTE>('a' + i);
+    }
+  }
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** out) override {
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  HRESULT STDMETHODCALLTYPE ParseDisplayName(HWND, IBindCtx*, LPWSTR, ULONG*, LPITEMIDLIST*, ULONG*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE EnumObjects(HWND, SHCONTF, IEnumIDList** out) override {
+    next_ = 0;
+    *out = this;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE BindToObject(LPCITEMIDLIST, IBindCtx*, REFIID, void**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE BindToStorage(LPCITEMIDLIST, IBindCtx*, REFIID, void**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE CompareIDs(LPARAM, LPCITEMIDLIST a, LPCITEMIDLIST b) override {
+    return MAKE_HRESULT(0, 0, static_cast<USHORT>(static_cast<short>(Letter(a) - Letter(b))));
+  }
+  HRESULT STDMETHODCALLTYPE CreateViewObject(HWND, REFIID, void**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetAttributesOf(UINT, LPCITEMIDLIST*, SFGAOF* attributes) override {
+    *attributes &= SFGAO_FOLDER;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetUIObjectOf(HWND, UINT, LPCITEMIDLIST*, REFIID, UINT*, void**) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE GetDisplayNameOf(LPCITEMIDLIST item, SHGDNF flags, STRRET* name) override {
+    if (Letter(item) == 'b') return E_FAIL;
+    name->uType = STRRET_CSTR;
+    name->cStr[0] = static_cast<char>((flags & SHGDN_FORPARSING) ? '?' : Letter(item));
+    name->cStr[1] = 0;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE SetNameOf(HWND, LPCITEMIDLIST, LPCOLESTR, SHGDNF, LPITEMIDLIST*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE Next(ULONG wanted, LPITEMIDLIST* out, ULONG* fetched) override {
+    ULONG n = 0;
+    while (n < wanted && next_ < 3) out[n++] = CopyPidl(GetShellAllocator(), reinterpret_cast<LPCITEMIDLIST>(items_[next_++]));
+    if (fetched) *fetched = n;
+    return n == wanted ? S_OK : S_FALSE;
+  }
+  HRESULT STDMETHODCALLTYPE Skip(ULONG) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Reset() override {
+    next_ = 0;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Clone(IEnumIDList**) override { return E_NOTIMPL; }
+  static char Letter(LPCITEMIDLIST item) { return reinterpret_cast<const char*>(item)[2]; }
+
+ private:
+  BYTE items_[3][6] = {};
+  int next_ = 0;
+};
+
+}  // namespace
+
+TEST(FolderTree, ChildWithoutANameIsLeftOutAndItsSiblingsStay) {
+  PaneHost host;
+  NamelessChildFolder folder;
+  HTREEITEM root = NextNode(host.tree(), nullptr, TVGN_ROOT);
+  FolderTreeItem* rootRecord = GetTreeItemRecord(host.tree(), root);
+  ASSERT_NE(rootRecord, nullptr);
+  HTREEITEM parent = reinterpret_cast<HTREEITEM>(SendMessageA(host.tree(), TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(root)));
+  ASSERT_NE(parent, nullptr);
+  // Fill a fresh node below the root from the test folder.
+  TVINSERTSTRUCTA insert{};
+  insert.hParent = root;
+  insert.hInsertAfter = TVI_LAST;
+  insert.item.mask = TVIF_TEXT;
+  insert.item.pszText = const_cast<char*>("test");
+  HTREEITEM node = reinterpret_cast<HTREEITEM>(SendMessageA(host.tree(), TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
+  FillFolderTree(host.tree(), &folder, rootRecord->absolute, node, 0);
+  std::vector<std::string> names;
+  for (HTREEITEM child = NextNode(host.tree(), node, TVGN_CHILD); child; child = NextNode(host.tree(), child, TVGN_NEXT))
+    names.push_back(NodeText(host.tree(), child));
+  EXPECT_EQ(names, (std::vector<std::string>{"a", "c"}));
+  SendMessageA(host.tree(), TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(node));
+}
+
+TEST(FolderTree, HostFileSystemStaysHiddenWithZ) {
+  PaneHost host;
+  HTREEITEM root = NextNode(host.tree(), nullptr, TVGN_ROOT);
+  for (HTREEITEM node = NextNode(host.tree(), root, TVGN_CHILD); node; node = NextNode(host.tree(), node, TVGN_NEXT)) {
+    std::string path = ParsingNameOf(host.tree(), node);
+    EXPECT_NE(path.substr(0, 1), "/") << NodeText(host.tree(), node);
+    EXPECT_NE(path.substr(0, 2), "Z:") << NodeText(host.tree(), node);
+  }
+}
