@@ -515,9 +515,10 @@ void FindDialogIdle(HWND dialog, bool first) {
   } else {
     SetScopeText(dialog);
   }
-  SetDialogControls(dialog, "rr rr rrr", 1100, (int)!g_addToResults, 1111, (int)g_addToResults, 1120,
-                    (int)g_resultsAsTree, 1121, (int)!g_resultsAsTree, 1070, (int)(g_scope == 2), 1071,
-                    (int)(g_scope == 0), 1072, (int)(g_scope == 1));
+  // Three radio groups: a run of radios is one group, so each goes in its own call.
+  SetDialogControls(dialog, "rr", 1100, (int)!g_addToResults, 1111, (int)g_addToResults);
+  SetDialogControls(dialog, "rr", 1120, (int)g_resultsAsTree, 1121, (int)!g_resultsAsTree);
+  SetDialogControls(dialog, "rrr", 1070, (int)(g_scope == 2), 1071, (int)(g_scope == 0), 1072, (int)(g_scope == 1));
   EnableWindow(GetDlgItem(dialog, IDOK), TRUE);
   EnableWindow(GetDlgItem(dialog, 1054), FALSE);
 }
@@ -593,7 +594,16 @@ INT_PTR CALLBACK FindFolderDlgProc(HWND dialog, UINT message, WPARAM wParam, LPA
       bool any = tree && root && root->searchItem &&
                  SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CHILD, (LPARAM)root->searchItem);
       if (any) {
-        SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, (LPARAM)root->searchItem);
+        // Every result in view: the results tree holds only them and their parent folders.
+        std::vector<HTREEITEM> stack{root->searchItem};
+        while (!stack.empty()) {
+          HTREEITEM item = stack.back();
+          stack.pop_back();
+          SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, (LPARAM)item);
+          for (auto c = (HTREEITEM)SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CHILD, (LPARAM)item); c;
+               c = (HTREEITEM)SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT, (LPARAM)c))
+            stack.push_back(c);
+        }
         RebuildTreeView(root->searchItem);
         RebuildSizeRows(tree);
       }

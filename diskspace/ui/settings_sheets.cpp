@@ -269,13 +269,17 @@ COLORREF g_custom1[16], g_custom2[16];
 HBITMAP g_swatches[3];
 
 void PaintSwatch(HWND page, int index, int control, COLORREF colour) {
+  // The swatch fills its frame (at most 256 x 32).
+  RECT frame;
+  GetClientRect(GetDlgItem(page, control), &frame);
+  int width = std::max(1, std::min<int>(256, frame.right)), height = std::max(1, std::min<int>(32, frame.bottom));
   HDC screen = GetDC(page);
-  HBITMAP bitmap = g_swatches[index] ? g_swatches[index] : CreateCompatibleBitmap(screen, 256, 32);
+  HBITMAP bitmap = g_swatches[index] ? g_swatches[index] : CreateCompatibleBitmap(screen, width, height);
   g_swatches[index] = bitmap;
   HDC dc = CreateCompatibleDC(screen);
   HGDIOBJ old = SelectObject(dc, bitmap);
   HBRUSH brush = CreateSolidBrush(colour);
-  RECT rc = {0, 0, 256, 32};
+  RECT rc = {0, 0, width, height};
   FillRect(dc, &rc, brush);
   DeleteObject(brush);
   SelectObject(dc, old);
@@ -536,6 +540,7 @@ INT_PTR CALLBACK ColumnListPageProc(HWND page, UINT message, WPARAM wParam, LPAR
   switch (message) {
     case WM_INITDIALOG: {
       g_detailsSheet = GetParent(page);
+      CenterOnOwner(g_detailsSheet);
       HWND tabs = PropSheet_GetTabControl(g_detailsSheet);
       if (tabs) SetWindowLongPtrA(tabs, GWL_STYLE, GetWindowLongPtrA(tabs, GWL_STYLE) & ~TCS_MULTILINE);
       SetWindowSubclass(GetDlgItem(page, 1000), ColumnTreeSubclass, 1, 0);
