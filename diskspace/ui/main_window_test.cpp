@@ -239,6 +239,87 @@ TEST_F(MainWindowTest, RenameInTheTreeRefusesPaths) {
   EXPECT_FALSE(jqtest::FolderExists(parent));
 }
 
+// Presses a button of the modal dialog that the command opens, from a timer of this thread
+// (the dialog's own loop dispatches it); after `giveUpMs` the dialog is cancelled.
+struct DialogDriver {
+  static inline UINT button = IDOK;
+  static inline int ticks = 0;
+  static inline bool pressed = false;
+  static HWND FindDialog() {
+    HWND found = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), Each, (LPARAM)&found);
+    return found;
+  }
+  static BOOL CALLBACK Each(HWND w, LPARAM p) {
+    char cls[32];
+    GetClassNameA(w, cls, sizeof cls);
+    if (strcmp(cls, "#32770") == 0 && IsWindowVisible(w) && GetWindow(w, GW_OWNER) == g_window) {
+      *(HWND*)p = w;
+      return FALSE;
+    }
+    return TRUE;
+  }
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+    HWND dialog = FindDialog();
+    if (!dialog) return;
+    ++ticks;
+    if (!pressed) {
+      pressed = true;
+      PostMessageA(dialog, WM_COMMAND, button, 0);
+    } else if (ticks > 100) {
+      PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    }
+  }
+  static void Run(UINT command, UINT press) {
+    button = press;
+    ticks = 0;
+    pressed = false;
+    UINT_PTR timer = SetTimer(nullptr, 0, 100, Tick);
+    SendMessageA(g_window, WM_COMMAND, command, 0);
+    KillTimer(nullptr, timer);
+    jqtest::PumpPending();
+  }
+};
+
+TEST_F(MainWindowTest, FindFoldersFillsTheResultsTree) {
+  Command(CMD_REPORTED_SIZES);
+  FolderNode* top = Node();
+  SendMessageA(g_voltaly.mainTree, TVM_SELECTITEM, TVGN_CARET, (LPARAM)top->mainItem);
+  FolderCriteria criteria;  // total size greater than 50,000 bytes
+  criteria.size1 = 50000;
+  criteria.comparison = 2;
+  criteria.sizeSwitch = 0x80;
+  criteria.lastPage = 0;
+  g_settings.findCriteria = criteria;
+  jqtest::SeamRecorder seams;  // "scan the unfinished drive?" is answered No
+  DialogDriver::Run(CMD_FIND_FOLDERS, IDOK);
+  EXPECT_EQ(g_voltaly.currentTree, g_voltaly.searchTree);
+  EXPECT_TRUE(top->searchItem);
+  EXPECT_TRUE(Node("a")->searchItem);
+  EXPECT_TRUE(Node("a\\b")->searchItem);
+  EXPECT_FALSE(Node("c")->searchItem);
+  EXPECT_FALSE(Node("photos")->searchItem);
+  // The results share the nodes: their rows show the same numbers.
+  ExpectRowsMirrorTree(g_voltaly.searchTree);
+  EXPECT_EQ(GetItemNode(g_voltaly.searchTree, Node("a")->searchItem), Node("a"));
+  Command(CMD_NORMAL_VIEW);
+}
+
+TEST_F(MainWindowTest, TagFoldersMarksMatchingRows) {
+  Command(CMD_REPORTED_SIZES);
+  FolderCriteria criteria;
+  criteria.size1 = 7500;  // 'photos' (7000) is below, 'a' above
+  criteria.comparison = 2;
+  criteria.sizeSwitch = 0x80;
+  g_settings.tagCriteria = criteria;
+  DialogDriver::Run(CMD_TAG_FOLDERS, IDOK);
+  EXPECT_TRUE(IsTagActive());
+  EXPECT_EQ(MatchesCriteria(&g_settings.tagCriteria, &g_tagTargets, Node("a")), 1);
+  EXPECT_EQ(MatchesCriteria(&g_settings.tagCriteria, &g_tagTargets, Node("photos")), 0);
+  Command(CMD_CLEAR_TAGS);
+  EXPECT_FALSE(IsTagActive());
+}
+
 TEST(VoltalyProcess, StartsWithAFolderAndShowsItsWindow) {
   jqtest::TempFolder temp;
   temp.WriteFile("x\\y.bin", std::string(2000, 'y'));
