@@ -324,3 +324,51 @@ TEST(StatusBar, TitleAndShortenedFolderTexts) {
   ShortenFolderText("\\\\server\\share\\deep\\folder.name", b, sizeof b);
   EXPECT_STREQ(b, "\\\\...\\folder.name");
 }
+
+TEST(FrameWindow, SavedPlacementComesBackOnTheScreen) {
+  struct { RECT saved; bool maximized; } cases[] = {
+      {{120, 80, 820, 580}, false},
+      {{5000, 3000, 5700, 3500}, false},  // saved on a monitor that is gone
+      {{100, 100, 700, 500}, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.saved.left);
+    jqtest::TestRegistry registry;
+    GlobalSettings global;
+    DefaultGlobalSettings(&global);
+    global.windowRect[0] = c.saved.left;
+    global.windowRect[1] = c.saved.top;
+    global.windowRect[2] = c.saved.right;
+    global.windowRect[3] = c.saved.bottom;
+    global.maximized = c.maximized;
+    ASSERT_TRUE(SaveGlobalSettings(global));
+    {
+      // The host's own private registry would hide the record: use this one.
+      LoadProgramStrings(GetModuleHandleA(nullptr));
+      RegisterMainWindowClass(g_instance);
+      LoadStartupSettings("");
+      HWND window = CreateWindowExA(0, g_className, g_title, WS_OVERLAPPEDWINDOW, 0, 0, 600, 400,
+                                    nullptr, nullptr, g_instance, nullptr);
+      g_mainWindow = window;
+      ApplyStartupState(window, SW_SHOWNORMAL);
+      MSG m;
+      while (PeekMessageA(&m, window, WM_COMMAND, WM_COMMAND, PM_REMOVE)) {
+      }
+      EXPECT_EQ(IsZoomed(window) != 0, c.maximized);
+      if (!c.maximized) {
+        RECT r, screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}, both;
+        GetWindowRect(window, &r);
+        EXPECT_TRUE(IntersectRect(&both, &r, &screen));
+        EXPECT_EQ(r.right - r.left, 700);
+        if (c.saved.left < 1000) EXPECT_EQ(r.left, c.saved.left);
+      }
+      GetLiveOptions().saveOnExit = 0;
+      DestroyWindow(window);
+      PumpPending();
+      g_mainWindow = nullptr;
+      memset(FilePanes, 0, sizeof FilePanes);
+      g_frame = MainFrame{};
+      g_paneLayout = {0, 1, 0.5f};
+    }
+  }
+}

@@ -9,23 +9,38 @@
 #include "main_window.h"
 #include "settings_store.h"
 #include "startup.h"
+#include "startup_shell.h"
 
 BOOL g_restoreRectangle = TRUE;
 
-void LoadStartupSettings(const char*) {
+namespace {
+// The stored window rectangle as read, before the new window's own moves are recorded.
+RECT g_savedRect;
+bool g_haveSavedRect;
+}  // namespace
+
+void LoadStartupSettings(const char* commandLine) {
   DWORD replace = 0;
   if (!ReadSettingDword("Replace MS Explorer", &replace)) replace = 0;
   g_replaceExplorer = replace;
+  SyncReplaceExplorerAtStartup(replace);
   GlobalSettings global;
   if (LoadGlobalSettings(&global))
     ApplyGlobalSettings(global);
   else
     ApplyDefaultGlobalSettings();
+  g_savedRect = GetLiveOptions().normalRect;
+  g_haveSavedRect = GetLiveOptions().useSavedPlacement;
   FilePanesSettings panes;
   if (!LoadPanesSettings(&panes)) DefaultPanesSettings(&panes);
   ApplyPanesSettings(&panes);
   LoadFileFilter();
   LoadDriveFilters();
+  RECT start;
+  if (ApplyCommandLineAtStartup(commandLine, &start)) {
+    g_savedRect = start;
+    g_haveSavedRect = true;
+  }
 }
 
 namespace {
@@ -134,8 +149,8 @@ void ApplyStartupState(HWND window, int show) {
 
   BroadcastToInstances();
 
-  if (g_restoreRectangle && o.useSavedPlacement) {
-    RECT r = o.normalRect;
+  if (g_restoreRectangle && g_haveSavedRect) {
+    RECT r = g_savedRect;
     SIZE screen = {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     std::vector<RECT> areas;
     EnumDisplayMonitors(nullptr, nullptr, CollectWorkArea, reinterpret_cast<LPARAM>(&areas));
@@ -146,6 +161,7 @@ void ApplyStartupState(HWND window, int show) {
   if (o.maximized && show != SW_SHOWMINIMIZED && show != SW_MINIMIZE &&
       show != SW_SHOWMINNOACTIVE)
     show = SW_SHOWMAXIMIZED;
+  CheckZipAssociation(window);
   ShowWindow(window, show);
   UpdateWindow(window);
 }
