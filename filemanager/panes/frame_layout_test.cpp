@@ -9,6 +9,7 @@
 #include "command_table.h"
 #include "frame_layout.h"
 #include "frame_test_host.h"
+#include "main_window.h"
 #include "number_format.h"
 #include "resource.h"
 #include "status_bar.h"
@@ -371,4 +372,31 @@ TEST(FrameWindow, SavedPlacementComesBackOnTheScreen) {
       g_paneLayout = {0, 1, 0.5f};
     }
   }
+}
+
+TEST(FrameWindow, KeyboardSchemesSwapMenuAndKeys) {
+  MainWindowHost host;
+  UINT savedNT = IsNT;
+  for (UINT scheme : {1u, 2u, 0u}) {
+    for (UINT nt : {1u, 0u}) {
+      SCOPED_TRACE(testing::Message() << "scheme " << scheme << " nt " << nt);
+      IsNT = nt;
+      HACCEL before = g_accelerators;
+      LoadKeyboardSchemeMenus(scheme);
+      EXPECT_TRUE(g_accelerators);
+      EXPECT_NE(g_accelerators, before);
+      HMENU menu = GetMenu(host.window);
+      ASSERT_TRUE(menu);
+      bool startupDisk = GetMenuState(menu, 40108, MF_BYCOMMAND) != static_cast<UINT>(-1);
+      EXPECT_EQ(startupDisk, nt == 0) << "the start-up disk is a Windows 9x command";
+      // The keys of the scheme: F5 copies in Commander, refreshes in the own scheme.
+      ACCEL keys[80];
+      int count = CopyAcceleratorTableA(g_accelerators, keys, 80);
+      UINT f5 = 0;
+      for (int i = 0; i < count; ++i)
+        if (keys[i].key == VK_F5 && keys[i].fVirt == (FVIRTKEY | FNOINVERT)) f5 = keys[i].cmd;
+      EXPECT_EQ(f5, scheme == 2 ? 40040u : 40044u);
+    }
+  }
+  IsNT = savedNT;
 }
