@@ -320,6 +320,31 @@ TEST_F(MainWindowTest, TagFoldersMarksMatchingRows) {
   EXPECT_FALSE(IsTagActive());
 }
 
+TEST(StartWindow, SizeAndPositionFromTheStoredRectangle) {
+  struct Case {
+    int32_t stored[4];
+    int maxWidth, maxHeight;
+    int width, height;
+    bool defaultPosition;
+  } cases[] = {
+      {{0, 0, 0, 0}, 600, 800, 590, 600, true},            // 0.8 x 600 = 480, raised to 590
+      {{0, 0, 0, 0}, 500, 800, 400, 600, true},            // below 550: not raised
+      {{10, 20, 810, 620}, 1280, 900, 800, 600, false},
+      {{10, 20, 2000, 620}, 1280, 900, 1024, 600, false},  // wider than the screen
+      {{1250, 20, 1850, 620}, 1280, 900, 600, 600, true},  // right of 95% of the screen
+      {{10, 880, 610, 1480}, 1280, 900, 600, 600, true},   // below 95% of the screen
+      {{-900, 20, -300, 620}, 1280, 900, 600, 600, true},  // off the left edge
+  };
+  for (const Case& c : cases) {
+    RECT r;
+    bool useDefault = false;
+    ComputeStartWindowRect(c.stored, c.maxWidth, c.maxHeight, 1280, 900, &r, &useDefault);
+    EXPECT_EQ(r.right - r.left, c.width) << c.stored[0] << "," << c.stored[1];
+    EXPECT_EQ(r.bottom - r.top, c.height) << c.stored[0] << "," << c.stored[1];
+    EXPECT_EQ(useDefault, c.defaultPosition) << c.stored[0] << "," << c.stored[1];
+  }
+}
+
 TEST(VoltalyProcess, StartsWithAFolderAndShowsItsWindow) {
   jqtest::TempFolder temp;
   temp.WriteFile("x\\y.bin", std::string(2000, 'y'));

@@ -739,8 +739,16 @@ void LayoutPaneControls(int width, int height) {
     }
   }
   int treeHeight = height - headerHeight - (showBar ? barHeight : 0);
-  for (HWND tree : {g_voltaly.mainTree, g_voltaly.searchTree})
-    if (tree) MoveWindow(tree, 0, headerHeight, width, std::max(0, treeHeight), TRUE);
+  for (HWND tree : {g_voltaly.mainTree, g_voltaly.searchTree}) {
+    if (!tree) continue;
+    MoveWindow(tree, 0, headerHeight, width, std::max(0, treeHeight), TRUE);
+    // The size list starts where the name column ends (also when only that width changed).
+    RECT rc;
+    GetClientRect(tree, &rc);
+    int left = NameColumnWidth();
+    if (HWND list = SizeListOf(tree)) MoveWindow(list, left, 0, std::max<int>(0, rc.right - left), rc.bottom, TRUE);
+  }
+  SyncListBoxTop();
 }
 
 // Horizontal scrolling of the columns: scrolled-out columns leave from the left.
