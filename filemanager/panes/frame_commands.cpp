@@ -145,3 +145,60 @@ LRESULT RebuildFolderTrees(HWND, UINT, WPARAM, LPARAM) {
   UpdatePaneTitlebars();
   return 0;
 }
+
+LRESULT GoUpOneLevel(HWND, UINT, WPARAM, LPARAM) {
+  HWND tree = FilePanes[ActivePaneIndex].tree;
+  if (!tree) return 0;
+  HTREEITEM selected = TreeView_GetSelection(tree);
+  HTREEITEM parent = selected ? TreeView_GetParent(tree, selected) : nullptr;
+  if (!parent) {
+    MessageBeep(0);  // already at the top
+    return 0;
+  }
+  TreeView_SelectItem(tree, parent);
+  TreeView_EnsureVisible(tree, parent);
+  return 0;
+}
+
+LRESULT ToggleFolderList(HWND window, UINT, WPARAM, LPARAM) {
+  FilePane& p = FilePanes[ActivePaneIndex];
+  if (!p.tree) return 0;
+  p.treeShown = !p.treeShown;
+  if (g_frame.addressCombo) ShowWindow(g_frame.addressCombo, p.treeShown ? SW_HIDE : SW_SHOWNA);
+  if (g_frame.toolbar)
+    SendMessageA(g_frame.toolbar, TB_CHECKBUTTON, 40024, MAKELONG(p.treeShown != 0, 0));
+  SetMenuItemCheck(window, 40024, p.treeShown);
+  RelayoutMainWindow(window, TRUE);
+  bool hadFocus = GetFocus() == p.tree;
+  ShowWindow(p.tree, p.treeShown ? SW_SHOWNA : SW_HIDE);
+  if (!p.treeShown && hadFocus && p.list) SetFocus(p.list);
+  return 0;
+}
+
+LRESULT CycleFocus(HWND window, UINT, WPARAM, LPARAM) {
+  if (GetForegroundWindow() != window) return 0;
+  HWND commandLine = g_frame.commandLineEdit;
+  bool commandLineShown = GetLiveOptions().dosBarShown && commandLine && IsWindowVisible(commandLine);
+  HWND cycle[5] = {FilePanes[0].tree, FilePanes[0].list, FilePanes[1].tree, FilePanes[1].list,
+                   commandLineShown ? commandLine : nullptr};
+  auto usable = [&](int i) {
+    HWND w = cycle[i];
+    if (!w || !IsWindowVisible(w)) return false;
+    if (i >= 2 && i <= 3 && !g_paneLayout.twoPanes) return false;
+    return true;
+  };
+  HWND focus = GetFocus();
+  int at = -1;
+  for (int i = 0; i < 5; ++i)
+    if (cycle[i] && (focus == cycle[i] || IsChild(cycle[i], focus))) at = i;
+  int next = -1;
+  if (at >= 0 && at < 4) {
+    for (int step = 1; step <= 4 && next < 0; ++step) {
+      int i = (at + step) % 5;
+      if (usable(i)) next = i;
+    }
+  }
+  if (next < 0) next = usable(0) ? 0 : 1;  // from the command line or elsewhere: pane 0
+  if (cycle[next]) SetFocus(cycle[next]);
+  return 0;
+}

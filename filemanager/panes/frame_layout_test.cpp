@@ -5,6 +5,7 @@
 #include <commctrl.h>
 #include <cstdio>
 #include <set>
+#include <vector>
 #include "command_handlers.h"
 #include "command_table.h"
 #include "frame_layout.h"
@@ -399,4 +400,39 @@ TEST(FrameWindow, KeyboardSchemesSwapMenuAndKeys) {
     }
   }
   IsNT = savedNT;
+}
+
+TEST(FrameWindow, FolderListToggleUpOneLevelAndFocusCycle) {
+  jqtest::TempFolder folder;
+  folder.MakeFolder("inner");
+  MainWindowHost host;
+  ASSERT_TRUE(host.Browse(folder / "inner"));
+  HWND tree = FilePanes[0].tree;
+  host.Command(40063);
+  char path[MAX_PATH] = "";
+  GetTreeSelectionPath(tree, path, FALSE, TRUE);
+  EXPECT_STREQ(path, folder.path().c_str()) << "up one level selects the parent";
+
+  RECT client;
+  GetClientRect(host.window, &client);
+  host.Command(40024);
+  EXPECT_FALSE(IsWindowVisible(tree));
+  EXPECT_EQ(host.ClientRectOf(FilePanes[0].list).left, 0) << "the list takes the pane";
+  host.Command(40024);
+  EXPECT_TRUE(IsWindowVisible(tree));
+  EXPECT_GT(host.ClientRectOf(FilePanes[0].list).left, 30);
+
+  host.Command(40117);
+  SetForegroundWindow(host.window);
+  SetFocus(FilePanes[0].tree);
+  std::vector<HWND> order;
+  for (int i = 0; i < 5; ++i) {
+    host.Command(40078);
+    order.push_back(GetFocus());
+  }
+  if (GetForegroundWindow() == host.window) {
+    std::vector<HWND> expected = {FilePanes[0].list, FilePanes[1].tree, FilePanes[1].list,
+                                  FilePanes[0].tree, FilePanes[0].list};
+    EXPECT_EQ(order, expected);
+  }
 }
