@@ -2,7 +2,9 @@
 // jqcomp.dll, and in the same run with Info-ZIP's zip -6 and unzip started natively on the
 // host (Wine starts Unix programs), and prints
 //   name: ours=... baseline=... ratio=...
-// Usage: jqcomp_bench [megabytes=200] [path of jqcomp.dll]
+// Each side runs `runs` times (default 3) and the best time counts, which keeps a busy
+// machine's noise out of the ratio.
+// Usage: jqcomp_bench [megabytes=200] [runs=3] [path of jqcomp.dll]
 #include <windows.h>
 
 #include <cstdint>
@@ -185,9 +187,11 @@ void Line(const char* name, double ours, double base, const char* unit) {
 int main(int argc, char** argv) {
   uint64_t mb = argc > 1 ? strtoull(argv[1], nullptr, 10) : 200;
   if (mb == 0) mb = 1;
+  int runs = argc > 2 ? atoi(argv[2]) : 3;
+  if (runs < 1) runs = 1;
   std::string dll;
-  if (argc > 2) {
-    dll = argv[2];
+  if (argc > 3) {
+    dll = argv[3];
   } else {
     char exe[MAX_PATH];
     GetModuleFileNameA(nullptr, exe, MAX_PATH);
@@ -216,22 +220,31 @@ int main(int argc, char** argv) {
   uint32_t h = 0;
   init(&h, 0);
   SetCurrentDirectoryA(base.c_str());
-  double t0 = Now();
-  int rz = qzip(h, "ours.zip", "\"tree\\*.*\"", "-a -whs -.q -en -P -r -.LR ") & 0xFFFF;
-  double t1 = Now();
-  CreateDirectoryA((base + "\\ours_x").c_str(), nullptr);
-  int ru = qunzip(h, (base + "\\ours.zip").c_str(), (base + "\\ours_x").c_str(), "*.*", "-d -o -.L ") & 0xFFFF;
-  double t2 = Now();
+  double bestZip = 1e30, bestUnzip = 1e30;
+  for (int run = 0; run < runs; ++run) {
+    DeleteFileA((base + "\\ours.zip").c_str());
+    double t0 = Now();
+    int rz = qzip(h, "ours.zip", "\"tree\\*.*\"", "-a -whs -.q -en -P -r -.LR ") & 0xFFFF;
+    double t1 = Now();
+    std::string to = base + "\\ours_x" + std::to_string(run);
+    CreateDirectoryA(to.c_str(), nullptr);
+    int ru = qunzip(h, (base + "\\ours.zip").c_str(), to.c_str(), "*.*", "-d -o -.L ") & 0xFFFF;
+    double t2 = Now();
+    if (rz || ru) fprintf(stderr, "engine codes: zip %d unzip %d\n", static_cast<int16_t>(rz), static_cast<int16_t>(ru));
+    if (t1 - t0 < bestZip) bestZip = t1 - t0;
+    if (t2 - t1 < bestUnzip) bestUnzip = t2 - t1;
+  }
   shut(&h);
-  if (rz || ru) fprintf(stderr, "engine codes: zip %d unzip %d\n", static_cast<int16_t>(rz), static_cast<int16_t>(ru));
 
   std::string times;
-  bool ok = Host(base,
-                 "a=$(date +%s%N); zip -6 -q -r base.zip tree; b=$(date +%s%N); mkdir base_x; cd base_x; "
-                 "unzip -q ../base.zip; c=$(date +%s%N); cd ..; "
-                 "if unzip -tq ours.zip >/dev/null && diff -rq tree ours_x/tree >/dev/null; then v=same; else v=DIFFERENT; fi; "
-                 "echo $((b-a)) $((c-b)) $v > bench.out",
-                 &times);
+  std::string script =
+      "bz=999999999999; bu=999999999999; i=0; while [ $i -lt " + std::to_string(runs) + " ]; do "
+      "rm -f base.zip; a=$(date +%s%N); zip -6 -q -r base.zip tree; b=$(date +%s%N); "
+      "mkdir base_x$i; cd base_x$i; unzip -q ../base.zip; c=$(date +%s%N); cd ..; "
+      "[ $((b-a)) -lt $bz ] && bz=$((b-a)); [ $((c-b)) -lt $bu ] && bu=$((c-b)); i=$((i+1)); done; "
+      "if unzip -tq ours.zip >/dev/null && diff -rq tree ours_x0/tree >/dev/null; then v=same; else v=DIFFERENT; fi; "
+      "echo $bz $bu $v > bench.out";
+  bool ok = Host(base, script, &times);
   long long zipNs = 0, unzipNs = 0;
   char verdict[32] = "?";
   if (!ok || sscanf(times.c_str(), "%lld %lld %31s", &zipNs, &unzipNs, verdict) != 3) {
@@ -239,11 +252,12 @@ int main(int argc, char** argv) {
   }
   char name[64];
   snprintf(name, sizeof name, "compress_%lluMB", static_cast<unsigned long long>(mb));
-  Line(name, t1 - t0, zipNs / 1e9, "s");
+  Line(name, bestZip, zipNs / 1e9, "s");
   snprintf(name, sizeof name, "extract_%lluMB", static_cast<unsigned long long>(mb));
-  Line(name, t2 - t1, unzipNs / 1e9, "s");
+  Line(name, bestUnzip, unzipNs / 1e9, "s");
   snprintf(name, sizeof name, "archive_size_%lluMB", static_cast<unsigned long long>(mb));
   Line(name, FileSize(base + "\\ours.zip") / 1048576.0, FileSize(base + "\\base.zip") / 1048576.0, "MB");
+  printf("runs: %d, best of each\n", runs);
   printf("check: our archive passes unzip -t and extracts to the same tree: %s\n", verdict);
   SetCurrentDirectoryA(temp);
   RemoveTree(base);

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <set>
 
 #include "file_io.h"
@@ -96,7 +97,7 @@ struct Walker {
     WIN32_FIND_DATAA fd;
     HANDLE h = FindFirstFileA(JoinPath(folder, "*").c_str(), &fd);
     if (h == INVALID_HANDLE_VALUE) return false;
-    std::vector<WIN32_FIND_DATAA> subfolders;
+    std::vector<WIN32_FIND_DATAA> subfolders, files;
     do {
       std::string name = fd.cFileName;
       if (name == "." || name == "..") continue;
@@ -108,10 +109,18 @@ struct Walker {
         continue;
       }
       if (!WildcardMatch(pattern, name)) continue;
-      Add(JoinPath(folder, name), sw.storePaths ? prefix + name : name, fd, false);
-      any = true;
+      files.push_back(fd);
     } while (FindNextFileA(h, &fd));
     FindClose(h);
+    // Name order, so that the same folder always gives the same archive.
+    auto byName = [](const WIN32_FIND_DATAA& a, const WIN32_FIND_DATAA& b) { return lstrcmpiA(a.cFileName, b.cFileName) < 0; };
+    std::sort(files.begin(), files.end(), byName);
+    std::sort(subfolders.begin(), subfolders.end(), byName);
+    for (const WIN32_FIND_DATAA& f : files) {
+      std::string name = f.cFileName;
+      Add(JoinPath(folder, name), sw.storePaths ? prefix + name : name, f, false);
+      any = true;
+    }
     if (sw.recurse) {
       bool everything = pattern == "*.*" || pattern == "*";
       for (const WIN32_FIND_DATAA& sub : subfolders) {

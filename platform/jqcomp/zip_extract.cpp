@@ -2,10 +2,12 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <memory>
 #include <set>
 #include <vector>
 
 #include "file_io.h"
+#include "file_writer_pool.h"
 #include "operations.h"
 #include "safe_path.h"
 #include "switches.h"
@@ -181,7 +183,19 @@ int RunUnzip(Engine& engine, const std::string& zip, const std::string& folderIn
   bool yesToAll = false;
   std::set<std::string> knownFolders;
   uint64_t freeLeft = 0;
+  // Overwriting without questions: small files are decoded here and written by helpers.
+  std::unique_ptr<FileWriterPool> pool;
+  if (sw.overwrite && !sw.onlyNewer && !sw.newerOrMissing && chosen.size() > 8)
+    pool = std::make_unique<FileWriterPool>(3, 16u << 20);
+  std::string small;
+  std::set<std::string> pooled;  // targets handed to the helpers (upper case)
+  bool stopped = false;
   for (size_t i : chosen) {
+    if (pool) {
+      for (const FileWriterPool::Failure& f : pool->TakeFailures())
+        if (!session.ItemError(f.code, f.name)) stopped = true;
+      if (stopped) break;
+    }
     if (session.Cancelled()) break;
     const ZipEntry& e = archive.entries[i];
     std::string rel;
@@ -237,6 +251,29 @@ int RunUnzip(Engine& engine, const std::string& zip, const std::string& folderIn
       }
     }
     freeLeft -= e.size;
+    if (pool && e.size <= (1u << 20)) {
+      // The same name twice: the earlier file is finished first, so the later one wins.
+      std::string key = target;
+      CharUpperBuffA(key.data(), static_cast<DWORD>(key.size()));
+      if (!pooled.insert(key).second) pool->Wait();
+      small.clear();
+      small.reserve(static_cast<size_t>(e.size));
+      int16_t code = DecodeEntry(archive, e, sw.hasPassword ? &sw.password : nullptr,
+                                 [&](const uint8_t* d, size_t n) {
+                                   small.append(reinterpret_cast<const char*>(d), n);
+                                   return true;
+                                 },
+                                 &session);
+      if (code == et5::kCancelled) break;
+      if (code) {
+        if (!session.ItemError(code, rel)) break;
+        continue;
+      }
+      DWORD attrs = e.WindowsAttributes() & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+      pool->Add(target, rel, std::move(small), DosToFileTime(e.dosDate, e.dosTime), attrs);
+      small = std::string();
+      continue;
+    }
     File out;
     bool exists = true;
     if (!sw.onlyNewer && !sw.newerOrMissing) {
@@ -299,6 +336,12 @@ int RunUnzip(Engine& engine, const std::string& zip, const std::string& folderIn
     }
     DWORD attrs = e.WindowsAttributes() & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
     if (attrs) SetFileAttributesA(target.c_str(), attrs);
+  }
+  if (pool) {
+    if (session.Cancelled() || stopped) pool->Abandon();
+    else pool->Wait();
+    for (const FileWriterPool::Failure& f : pool->TakeFailures())
+      if (!session.Cancelled() && !stopped && !session.ItemError(f.code, f.name)) stopped = true;
   }
   return session.Result();
 }

@@ -368,6 +368,40 @@ TEST(ZipWriter, CancelLeavesNoPartialFile) {
   }
 }
 
+TEST(ZipWriter, CancellingManySmallFilesLeavesEachWholeOrUntouched) {
+  jqtest::TempFolder dir;
+  auto name = [](int i) {
+    char n[16];
+    wsprintfA(n, "f%02d.txt", i);
+    return std::string(n);
+  };
+  // The engine stores a folder's files in name order, so f00 ... f39 is the archive's order.
+  for (int i = 0; i < 40; ++i) dir.WriteFile("src\\" + name(i), Text(30000 + i, i));
+  InFolder in(dir.path());
+  TestEngine eng;
+  ASSERT_EQ(0, eng.QZip("many.zip", "\"src\\*.*\"", kAddAll));
+  std::string out = dir.MakeFolder("out");
+  for (int i = 0; i < 40; i += 2) WriteBytes(out + "\\" + name(i), "old");
+  eng.UseCallback(true);
+  int started = 0;
+  eng.answer = [&](const Event& e) -> int16_t {
+    if (e.kind == et5::kCbProgress && e.itemBytes == 0 && ++started == 20) eng.api.Cancel(eng.h);
+    return 1;
+  };
+  EXPECT_EQ(et5::kCancelled, eng.QUnZip(dir / "many.zip", out, "*.*", "-o -.L "));
+  int replaced = 0, added = 0;
+  for (const std::string& p : AllPaths(out)) {
+    ASSERT_EQ(0u, p.rfind("f", 0)) << "a temporary file was left: " << p;
+    int i = atoi(p.c_str() + 1);
+    std::string now = ReadBytes(out + "\\" + p);
+    if (now == "old") continue;
+    EXPECT_EQ(Text(30000 + i, i), now) << p;
+    EXPECT_LT(i, 19) << "written after the cancel: " << p;
+    (i % 2 ? added : replaced)++;
+  }
+  EXPECT_LT(replaced + added, 19);
+}
+
 TEST(ZipWriter, FilesTooLargeForTheFormatAreRefusedCleanly) {
   jqtest::TempFolder dir;
   dir.WriteFile("small.txt", "small");
