@@ -5,3 +5,5 @@
 #include "resource_panes.h"
 #include "resource_watch.h"
 #include "resource_shellui.h"
+#include "resource_dialogs.h"
+#include "resource_actions.h"

@@ -1,0 +1,2 @@
+#pragma once
+// Navigation, view, selection and file commands, drive bar and address combo.

@@ -1,0 +1,2 @@
+#pragma once
+// Copy/Move To, folder picker, DOS command line and Run.
