@@ -589,6 +589,15 @@ LRESULT CALLBACK FolderTreeSubclassProc(HWND tree, UINT message, WPARAM wParam, 
       SetBkMode(di->hDC, TRANSPARENT);
       PaintSizeRow(tree, node, di->hDC, &di->rcItem, 1.0);
       SelectObject(di->hDC, oldFont);
+      // The current folder's numbers changed: the status bar shows them too.
+      if (node == g_voltaly.currentNode && tree == g_voltaly.currentTree) {
+        static ULONGLONG lastTotal = ~0ull;
+        ULONGLONG total = ShownTotal(node);
+        if (total != lastTotal) {
+          lastTotal = total;
+          UpdateTreeStatusBar(node);
+        }
+      }
       return TRUE;
     }
     case TVM_SORTCHILDREN:
