@@ -47,29 +47,6 @@ struct ChangeWatchRecord {
   bool listed[2] = {};  // the node is in the watched-folder list on this record's account
 };
 
-HWND engineWindow = nullptr;
-constexpr UINT kMsgArmRescan = WM_APP + 0x340;
-
-LRESULT CALLBACK EngineWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == kMsgArmRescan) {
-    ArmRescanTimer(reinterpret_cast<FolderNode*>(wParam), static_cast<UINT>(lParam));
-    return 0;
-  }
-  return DefWindowProcA(window, message, wParam, lParam);
-}
-
-HWND EngineWindow() {
-  if (engineWindow || GetCurrentThreadId() != g_uiThreadId) return engineWindow;
-  WNDCLASSA wc{};
-  wc.lpfnWndProc = EngineWindowProc;
-  wc.hInstance = GetModuleHandleA(nullptr);
-  wc.lpszClassName = "VoltalyEngine";
-  RegisterClassA(&wc);
-  engineWindow = CreateWindowA("VoltalyEngine", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                               wc.hInstance, nullptr);
-  return engineWindow;
-}
-
 void Unlist(ChangeWatchRecord* r) {
   for (int i = 0; i < 2; ++i) {
     if (r->listed[i]) NodeListRemove(&g_watchedFolders, r->nodes[i]);
@@ -345,17 +322,20 @@ DWORD WINAPI ChangeWatchThread(LPVOID p) {
   return 0;
 }
 
-void ArmRescanTimer(FolderNode* node, UINT delayMs) {
-  if (!node) return;
-  if (GetCurrentThreadId() != g_uiThreadId) {
-    if (engineWindow)
-      PostMessageA(engineWindow, kMsgArmRescan, reinterpret_cast<WPARAM>(node), delayMs);
-    return;
-  }
+void ArmRescanTimerOnGui(FolderNode* node, UINT delayMs) {
   HWND window = EngineWindow();
-  if (!window) return;
+  if (!window || !node) return;
   KillTimer(window, reinterpret_cast<UINT_PTR>(node));
   SetTimer(window, reinterpret_cast<UINT_PTR>(node), delayMs, RescanTimerProc);
+}
+
+void ArmRescanTimer(FolderNode* node, UINT delayMs) {
+  if (!node) return;
+  if (GetCurrentThreadId() == g_uiThreadId) {
+    ArmRescanTimerOnGui(node, delayMs);
+  } else if (HWND window = EngineWindow()) {
+    PostMessageA(window, kMsgArmRescan, reinterpret_cast<WPARAM>(node), delayMs);
+  }
 }
 
 void CALLBACK RescanTimerProc(HWND window, UINT, UINT_PTR id, DWORD) {

@@ -205,8 +205,9 @@ bool MakeFolderLink(const std::string& link, const std::string& target) {
   std::string unixFolder = UnixName(link.substr(0, slash));
   if (unixTarget.empty() || unixFolder.empty()) return false;
   std::string unixLink = unixFolder + "/" + link.substr(slash + 1);
-  RunHost("/bin/ln", "-s \"" + unixTarget + "\" \"" + unixLink + "\"");
-  return isLink();
+  if (!RunHost("/bin/ln", "-s \"" + unixTarget + "\" \"" + unixLink + "\"")) return false;
+  // The host program may still be running when its Windows-side handle is signalled.
+  return jqtest::PumpUntil(isLink, 5000);
 }
 
 void RemoveLink(const std::string& link) {

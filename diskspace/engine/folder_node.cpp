@@ -7,6 +7,9 @@
 
 #include "item_ids.h"
 
+// The change feed's timer arming, run on the GUI thread.
+void ArmRescanTimerOnGui(FolderNode* node, UINT delayMs);
+
 DWORD g_uiThreadId = 0;
 HWND g_mainWindow = nullptr;
 std::atomic<BOOL> g_shuttingDown{FALSE};
@@ -356,7 +359,11 @@ void NodeListClear(NodeList* list) {
 namespace {
 std::atomic<HWND> viewWindow{nullptr};
 std::atomic<LONG> changedPosted{0};
+std::atomic<BOOL> batchAdds{FALSE};
 }  // namespace
+
+void SetNodeViewBatching(BOOL batch) { batchAdds = batch; }
+BOOL NodeViewBatching() { return batchAdds; }
 
 void SetNodeViewWindow(HWND window) {
   viewWindow = window;
@@ -365,7 +372,7 @@ void SetNodeViewWindow(HWND window) {
 
 HWND GetNodeViewWindow() { return viewWindow; }
 
-void AcknowledgeNodesChanged() { changedPosted = 0; }
+void AcknowledgeNodesChanged() {}
 
 void NotifyView(UINT message, FolderNode* node, LPARAM lParam) {
   HWND window = viewWindow;
@@ -376,8 +383,59 @@ void NotifyView(UINT message, FolderNode* node, LPARAM lParam) {
     PostMessageA(window, message, reinterpret_cast<WPARAM>(node), lParam);
 }
 
+// Changed numbers are shown at a pace: the first change arms a 100 ms timer on the engine's
+// window, and its expiry sends one VM_NODESCHANGED for everything changed meanwhile. A scan of
+// thousands of folders thus costs the GUI thread ten repaints a second, not one per folder.
+namespace {
+std::atomic<LONG> changesDirty{0};
+constexpr UINT_PTR kChangedTimer = 1;
+HWND engineWindow = nullptr;
+
+LRESULT CALLBACK EngineWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case kMsgArmRescan:
+      ArmRescanTimerOnGui(reinterpret_cast<FolderNode*>(wParam), static_cast<UINT>(lParam));
+      return 0;
+    case kMsgArmChanged:
+      SetTimer(window, kChangedTimer, kNodesChangedDelayMs, nullptr);
+      return 0;
+    case WM_TIMER:
+      if (wParam == kChangedTimer) {
+        KillTimer(window, kChangedTimer);
+        changedPosted = 0;
+        if (changesDirty.exchange(0))
+          if (HWND view = viewWindow) SendMessageA(view, VM_NODESCHANGED, 0, 0);
+        return 0;
+      }
+      break;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+}  // namespace
+
+HWND EngineWindow() {
+  if (engineWindow || GetCurrentThreadId() != g_uiThreadId) return engineWindow;
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = EngineWindowProc;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = "VoltalyEngine";
+  RegisterClassA(&wc);
+  engineWindow = CreateWindowA("VoltalyEngine", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                               wc.hInstance, nullptr);
+  return engineWindow;
+}
+
 void NotifyNodesChanged() {
-  HWND window = viewWindow;
-  if (!window) return;
-  if (changedPosted.exchange(1) == 0) PostMessageA(window, VM_NODESCHANGED, 0, 0);
+  if (!viewWindow) return;
+  changesDirty = 1;
+  if (changedPosted.exchange(1) != 0) return;
+  HWND window = engineWindow;
+  if (!window) {
+    changedPosted = 0;
+    return;
+  }
+  if (GetCurrentThreadId() == g_uiThreadId)
+    SetTimer(window, kChangedTimer, kNodesChangedDelayMs, nullptr);
+  else
+    PostMessageA(window, kMsgArmChanged, 0, 0);
 }

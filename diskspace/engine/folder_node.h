@@ -190,9 +190,10 @@ constexpr UINT VM_NODEADDED = WM_APP + 0x301;    // a new node (parent 0: the ro
                                                  // (skip when the node is invalid, already has
                                                  // an item, or the parent has none yet)
 constexpr UINT VM_NODEREMOVED = WM_APP + 0x302;  // retired: delete node->mainItem and searchItem
-constexpr UINT VM_NODESCHANGED = WM_APP + 0x303; // numbers changed: repaint the rows shown, then
-                                                 // call AcknowledgeNodesChanged() (until then no
-                                                 // further VM_NODESCHANGED is posted)
+constexpr UINT VM_NODESCHANGED = WM_APP + 0x303; // numbers changed: repaint the rows shown. Sent
+                                                 // on the GUI thread at most every 100 ms while
+                                                 // numbers change (AcknowledgeNodesChanged is
+                                                 // kept for old callers; it does nothing)
 constexpr UINT VM_SCANDONE = WM_APP + 0x304;     // a scan ended at node: re-sort and redraw from
                                                  // its item, align the size list
 constexpr UINT VM_SCANSTATE = WM_APP + 0x305;    // the running-scan count changed: update the
@@ -201,11 +202,25 @@ constexpr UINT VM_NODELABEL = WM_APP + 0x306;    // a drive's or the root's labe
                                                  // item's children flag should be refreshed
 
 void SetNodeViewWindow(HWND window);
+// Batched additions: with batching on, a scan posts one VM_NODEADDED per folder listing for all
+// the children it found: wParam = the newest child, lParam = n, meaning that node and the n - 1
+// nodes that follow it on its nextSibling chain (walk them under LockNode(parent); skip invalid
+// ones and ones that have an item). lParam 0 or 1 is one node. Off by default (one message per
+// node); a view that handles lParam turns it on - on a large tree it saves a cross-thread
+// message per folder.
+void SetNodeViewBatching(BOOL batch);
 HWND GetNodeViewWindow();
 void AcknowledgeNodesChanged();
 // Used by the engine: sends or posts one of the messages above (nothing without a window).
 void NotifyView(UINT message, FolderNode* node, LPARAM lParam = 0);
 void NotifyNodesChanged();
+
+// The engine's own message-only window on the GUI thread (made by InitScanEngine): re-scan
+// timers and the paced VM_NODESCHANGED run on it.
+HWND EngineWindow();
+constexpr UINT kMsgArmRescan = WM_APP + 0x340;   // wParam node, lParam delay (ms)
+constexpr UINT kMsgArmChanged = WM_APP + 0x341;  // start the VM_NODESCHANGED timer
+constexpr UINT kNodesChangedDelayMs = 100;
 
 // ---- Program-wide values shared by the engine and the windows. The GUI start-up sets them.
 extern DWORD g_uiThreadId;           // the GUI thread (InitScanEngine stores the caller's id)

@@ -22,6 +22,8 @@
 #include "seams.h"
 #include "settings_store.h"
 
+BOOL NodeViewBatching();
+
 struct NodeQueue {
   std::deque<FolderNode*> nodes;
 };
@@ -306,7 +308,10 @@ int ScanFolderEx(FolderNode* node, uint32_t clusterSize, NodeQueue* queue, int r
   CarryUpHeld(node, static_cast<int64_t>(filesSize) - oldSize,
               static_cast<int64_t>(filesAllocated) - oldAllocated);
 
-  for (FolderNode* child : added) NotifyView(VM_NODEADDED, child);
+  if (!added.empty() && NodeViewBatching())
+    NotifyView(VM_NODEADDED, added.back(), static_cast<LPARAM>(added.size()));
+  else
+    for (FolderNode* child : added) NotifyView(VM_NODEADDED, child);
   for (FolderNode* child : vanished) RemoveFolderNode(child);
   NotifyNodesChanged();
   return 1;
@@ -331,6 +336,7 @@ void SetFolderListingSeam(std::function<DWORD(const std::wstring&)> seam) {
 void InitScanEngine() {
   g_uiThreadId = GetCurrentThreadId();
   EnsureEngineObjects();
+  EngineWindow();
 }
 
 void ShutdownScanEngine() {
