@@ -860,7 +860,10 @@ int VoltalineWinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show)
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
     if (g_voltaly.filePaneActive && g_voltaly.filePane && TranslateViewAccelerator(g_voltaly.filePane, &msg)) continue;
-    if (g_voltaly.mainWindow && TranslateAcceleratorA(g_voltaly.mainWindow, g_accelerators, &msg)) continue;
+    // No accelerators while a folder name is being edited: Delete, Ctrl+C and the others belong
+    // to the edit box then.
+    bool editing = g_voltaly.currentTree && SendMessageA(g_voltaly.currentTree, TVM_GETEDITCONTROL, 0, 0);
+    if (g_voltaly.mainWindow && !editing && TranslateAcceleratorA(g_voltaly.mainWindow, g_accelerators, &msg)) continue;
     if (g_voltaly.lastFocusDialog && IsWindow(g_voltaly.lastFocusDialog) && IsDialogMessageA(g_voltaly.lastFocusDialog, &msg))
       continue;
     TranslateMessage(&msg);
