@@ -125,6 +125,30 @@ TEST(FileList, UpEntryFollowsTheOptionAndNeverShowsAtTheDesktop) {
   for (int i = 0; i < host.Count(); ++i) EXPECT_NE(GetListItemRecord(host.list(), i), nullptr) << i;
 }
 
+TEST(FileList, UpEntryShowsTheIconOfFirstupInTheProgramFolder) {
+  Fixture fixture;
+  PaneHost host;
+  const char* installed = "C:\\Program Files\\Quorvanel";
+  HKEY key;
+  ASSERT_EQ(RegCreateKeyExA(host.registry.machine(), "Software\\Belmoor\\Quorvanel\\CurrentVersion", 0, nullptr, 0,
+                            KEY_WRITE, nullptr, &key, nullptr), ERROR_SUCCESS);
+  RegSetValueExA(key, "InstallDir", 0, REG_SZ, reinterpret_cast<const BYTE*>(installed), lstrlenA(installed) + 1);
+  RegCloseKey(key);
+  std::string firstup = std::string(installed) + "\\firstup.exe";
+  ASSERT_NE(GetFileAttributesA(firstup.c_str()), INVALID_FILE_ATTRIBUTES) << "the suite is installed for the tests";
+  ASSERT_TRUE(host.Browse(fixture.temp.path()));
+  SHFILEINFOA expected{}, folder{};
+  SHGetFileInfoA(firstup.c_str(), 0, &expected, sizeof expected, SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
+  SHGetFileInfoA("x", FILE_ATTRIBUTE_DIRECTORY, &folder, sizeof folder,
+                 SHGFI_SYSICONINDEX | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES);
+  LVITEMA item{};
+  item.mask = LVIF_IMAGE;
+  item.iItem = 0;
+  ASSERT_TRUE(SendMessageA(host.list(), LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+  EXPECT_EQ(item.iImage, expected.iIcon);
+  EXPECT_NE(item.iImage, folder.iIcon);
+}
+
 TEST(FileList, FolderOfMoreThanOneBatchIsListedWhole) {
   jqtest::TempFolder temp;
   const int files = 1203;
@@ -317,4 +341,28 @@ TEST(FileList, DoubleClickingAFolderOpensItThroughTheTree) {
   SendMessageA(host.window, WM_NOTIFY, kListIdPane0, reinterpret_cast<LPARAM>(&click));
   ASSERT_TRUE(GetTreeSelectionPath(host.tree(), path, FALSE, TRUE));
   EXPECT_EQ(lstrcmpiA(path, fixture.temp.path().c_str()), 0) << path;
+}
+
+TEST(FileList, SelectionAsCommandLine) {
+  Fixture fixture;
+  PaneHost host;
+  ASSERT_TRUE(host.Browse(fixture.temp.path()));
+  std::vector<std::string> names = host.Names();
+  for (const char* name : {"alpha.txt", "sub"}) {
+    LVITEMA item{};
+    item.stateMask = LVIS_SELECTED;
+    item.state = LVIS_SELECTED;
+    SendMessageA(host.list(), LVM_SETITEMSTATE, IndexOf(names, name), reinterpret_cast<LPARAM>(&item));
+  }
+  uint64_t total = 0;
+  char* quoted = BuildCommandLineFromSelection(&total, TRUE, FALSE);
+  ASSERT_NE(quoted, nullptr);
+  std::string expected = "\"" + (fixture.temp / "sub") + "\\*.*\" \"" + (fixture.temp / "alpha.txt") + "\" ";
+  EXPECT_EQ(lstrcmpiA(quoted, expected.c_str()), 0) << quoted;
+  EXPECT_EQ(total, 3u);
+  free(quoted);
+  char* names_only = BuildCommandLineFromSelection(nullptr, FALSE, TRUE);
+  ASSERT_NE(names_only, nullptr);
+  EXPECT_EQ(lstrcmpiA(names_only, "sub\\*.* alpha.txt"), 0) << names_only;
+  free(names_only);
 }

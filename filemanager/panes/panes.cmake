@@ -17,3 +17,9 @@ if(JQ_BUILD_TESTS)
   target_link_libraries(panes_test PRIVATE jqnavig jqnavig_rc)
   jq_add_wine_test(panes_test)
 endif()
+
+# The up-one-level entry's icon, in the program folder.
+add_executable(firstup WIN32 ${CMAKE_CURRENT_LIST_DIR}/firstup.cpp
+  ${CMAKE_SOURCE_DIR}/resources/jqnavig/firstup.rc)
+set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/jqnavig/firstup.rc PROPERTIES
+  OBJECT_DEPENDS ${CMAKE_SOURCE_DIR}/resources/jqnavig/firstup.ico)
