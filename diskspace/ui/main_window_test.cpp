@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
+#include <functional>
 #include <memory>
 #include <string>
 #include "disk_query.h"
 #include "folder_node.h"
+#include "item_ids.h"
 #include "resource.h"
 #include "scan_engine.h"
 #include "settings_store.h"
@@ -243,6 +245,7 @@ TEST_F(MainWindowTest, RenameInTheTreeRefusesPaths) {
 // (the dialog's own loop dispatches it); after `giveUpMs` the dialog is cancelled.
 struct DialogDriver {
   static inline UINT button = IDOK;
+  static inline std::function<void(HWND)> action;
   static inline int ticks = 0;
   static inline bool pressed = false;
   static HWND FindDialog() {
@@ -265,12 +268,14 @@ struct DialogDriver {
     ++ticks;
     if (!pressed) {
       pressed = true;
-      PostMessageA(dialog, WM_COMMAND, button, 0);
+      if (action) action(dialog);
+      else PostMessageA(dialog, WM_COMMAND, button, 0);
     } else if (ticks > 100) {
       PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     }
   }
-  static void Run(UINT command, UINT press) {
+  static void Run(UINT command, UINT press, std::function<void(HWND)> act = nullptr) {
+    action = std::move(act);
     button = press;
     ticks = 0;
     pressed = false;
@@ -318,6 +323,87 @@ TEST_F(MainWindowTest, TagFoldersMarksMatchingRows) {
   EXPECT_EQ(MatchesCriteria(&g_settings.tagCriteria, &g_tagTargets, Node("photos")), 0);
   Command(CMD_CLEAR_TAGS);
   EXPECT_FALSE(IsTagActive());
+}
+
+TEST_F(MainWindowTest, FolderDetailsCancelRestoresLiveChanges) {
+  ColumnRecord* total = FindColumnByType(kColTotal);
+  ColumnRecord* files = FindColumnByType(kColFiles);
+  ASSERT_TRUE(total && files);
+  uint32_t totalFlags = total->flags, filesFlags = files->flags;
+  int headerItems = (int)SendMessageA(g_voltaly.header, HDM_GETITEMCOUNT, 0, 0);
+  bool sawLiveChange = false;
+  DialogDriver::Run(CMD_COLUMN_PAGE_FIRST + 1, 0, [&](HWND sheet) {
+    // The page of the total column: hide it and switch its bar off, live.
+    HWND page = PropSheet_GetCurrentPageHwnd(sheet);
+    ASSERT_NE(page, nullptr);
+    SendDlgItemMessageA(page, 1037, BM_CLICK, 0, 0);
+    SendDlgItemMessageA(page, 1041, BM_CLICK, 0, 0);
+    sawLiveChange = (total->flags & kColHidden) && !(total->flags & kColBar) &&
+                    SendMessageA(g_voltaly.header, HDM_GETITEMCOUNT, 0, 0) == headerItems - 1;
+    // And on the list page, hide the files column too.
+    PropSheet_SetCurSel(sheet, nullptr, 0);
+    HWND list = PropSheet_GetCurrentPageHwnd(sheet);
+    HWND tree = GetDlgItem(list, 1000);
+    auto item = (HTREEITEM)SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0);
+    for (; item; item = (HTREEITEM)SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT, (LPARAM)item)) {
+      TVITEMA tv{};
+      tv.mask = TVIF_PARAM | TVIF_HANDLE;
+      tv.hItem = item;
+      SendMessageA(tree, TVM_GETITEMA, 0, (LPARAM)&tv);
+      if ((ColumnRecord*)tv.lParam == files) break;
+    }
+    if (item) {
+      TVITEMA tv{};
+      tv.mask = TVIF_STATE | TVIF_HANDLE;
+      tv.hItem = item;
+      tv.stateMask = TVIS_STATEIMAGEMASK;
+      tv.state = INDEXTOSTATEIMAGEMASK(1);
+      SendMessageA(tree, TVM_SETITEMA, 0, (LPARAM)&tv);
+    }
+    PropSheet_PressButton(sheet, PSBTN_CANCEL);
+  });
+  EXPECT_TRUE(sawLiveChange);
+  EXPECT_EQ(total->flags, totalFlags);
+  EXPECT_EQ(files->flags, filesFlags);
+  EXPECT_EQ(SendMessageA(g_voltaly.header, HDM_GETITEMCOUNT, 0, 0), headerItems);
+}
+
+INT_PTR CALLBACK PlainPageProc(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
+
+TEST(SettingsDrives, ClassBoxesAndMasks) {
+  HWND owner = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  HWND page = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SCAN_DRIVES), owner, PlainPageProc, 0);
+  ASSERT_NE(page, nullptr);
+  ASSERT_TRUE(InitItemIdServices());
+  // Only C: of the fixed drives is in the mask (bit 3): the fixed box is checked or mixed.
+  const uint32_t classes[4] = {0, 1, 0, 0};
+  FillDriveTree(page, 1234, classes, 1u << 3);
+  UpdateDriveClassBoxes(page, 1234);
+  ShowDriveLetters(page, 1234);
+  char letters[40];
+  GetDlgItemTextA(page, 1003, letters, sizeof letters);
+  ASSERT_EQ(strlen(letters), 26u);
+  EXPECT_EQ(letters[2], 'C');
+  int fixedDrives = 0;
+  for (int i = 0; i < 26; ++i) {
+    char root[4] = {(char)('A' + i), ':', '\\', 0};
+    if ((GetLogicalDrives() & (1u << i)) && GetDriveTypeA(root) == DRIVE_FIXED) ++fixedDrives;
+  }
+  EXPECT_EQ(IsDlgButtonChecked(page, 1007), fixedDrives > 1 ? (UINT)BST_INDETERMINATE : (UINT)BST_CHECKED);
+  // A class click checks every drive of the class; the box never stays mixed.
+  SetDriveClassChecks(page, 1234, 1, true);
+  UpdateDriveClassBoxes(page, 1234);
+  EXPECT_EQ(IsDlgButtonChecked(page, 1007), (UINT)BST_CHECKED);
+  uint32_t mask = 1u << 1;  // A: is not present: its bit stays
+  ReadDriveMask(page, 1234, &mask);
+  EXPECT_TRUE(mask & (1u << 3));
+  EXPECT_EQ(__builtin_popcount(mask & ~(1u << 1)), fixedDrives + 0) << std::hex << mask;
+  SetDriveClassChecks(page, 1234, 1, false);
+  UpdateDriveClassBoxes(page, 1234);
+  EXPECT_EQ(IsDlgButtonChecked(page, 1007), (UINT)BST_UNCHECKED);
+  ReadDriveMask(page, 1234, &mask);
+  EXPECT_FALSE(mask & (1u << 3));
+  DestroyWindow(owner);
 }
 
 TEST(StartWindow, SizeAndPositionFromTheStoredRectangle) {
