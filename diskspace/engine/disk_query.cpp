@@ -169,12 +169,6 @@ uint32_t DefaultClusterSize(DriveNode* drive) {
 
 namespace {
 
-struct ClusterDialogData {
-  DriveNode* drive;
-  uint32_t proposal;
-  uint32_t measured;
-};
-
 uint32_t RunClusterDialog(HWND owner, UINT dialogId, DriveNode* drive, uint32_t proposal,
                           uint32_t measured, bool* cancelled) {
   ClusterDialogData data{drive, proposal, measured};

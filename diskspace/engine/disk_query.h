@@ -19,6 +19,12 @@ uint32_t DefaultClusterSize(DriveNode* drive);
 uint32_t GetClusterSize(FolderNode* node);
 int ChangeClusterSize(HWND owner, DriveNode* drive);  // dialog 148; 0 when cancelled
 void ShowDiskInfo(HWND owner, FolderNode* node);      // dialog 109 for the node's drive
+// The cluster-size dialogs' parameter; the dialog ends with the value read (0 on Cancel).
+struct ClusterDialogData {
+  DriveNode* drive;
+  uint32_t proposal;  // shown in the edit box with its unit
+  uint32_t measured;  // the drive's own cluster size, shown in the template text
+};
 INT_PTR CALLBACK ClusterSizeDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK DiskInfoDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 

@@ -8,6 +8,7 @@
 
 #include "drive_list.h"
 #include "engine_test_support.h"
+#include "resource_engine.h"
 #include "settings_store.h"
 #include "test_support.h"
 
@@ -199,4 +200,46 @@ TEST(EngineHelpers, PathsAndNames) {
   }
   EXPECT_STREQ(LastPathComponent("C:\\a\\file.txt"), "file.txt");
   EXPECT_STREQ(LastPathComponent("plain"), "plain");
+}
+
+TEST(DiskQuery, DiskInformationDialogShowsTheDrive) {
+  DriveNode* drive = vtest::EngineDrive();
+  ASSERT_NE(drive, nullptr);
+  ASSERT_EQ(GetDiskSpaceDefault(drive), 1);
+  HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_VOLT_DISK_INFO),
+                                   nullptr, DiskInfoDlgProc, reinterpret_cast<LPARAM>(drive));
+  ASSERT_NE(dialog, nullptr);
+  auto text = [&](int id) {
+    char buffer[256] = {};
+    GetDlgItemTextA(dialog, id, buffer, sizeof buffer);
+    return std::string(buffer);
+  };
+  EXPECT_EQ(text(IDC_DISK_TYPE), LoadRotatingString(IDS_VOLT_DRIVE_FIXED));
+  EXPECT_NE(text(IDC_DISK_TOTAL).find(" ("), std::string::npos) << text(IDC_DISK_TOTAL);
+  EXPECT_EQ(text(IDC_DISK_BYTES_PER_SECTOR), FormatThousands64(drive->bytesPerSector));
+  EXPECT_FALSE(text(IDC_DISK_NAME).empty());
+  ShowWindow(dialog, SW_SHOW);
+  // Set JQ_HOLD_DIALOGS=ms to look at the dialog (a screenshot under Xvfb).
+  if (const char* hold = getenv("JQ_HOLD_DIALOGS")) jqtest::PumpUntil([] { return false; }, atoi(hold));
+  DestroyWindow(dialog);
+}
+
+TEST(DiskQuery, ClusterSizeDialogProposesAndReads) {
+  DriveNode* drive = vtest::EngineDrive();
+  ClusterDialogData data{drive, 8192, 4096};
+  for (UINT id : {IDD_VOLT_ASK_CLUSTER, IDD_VOLT_CHANGE_CLUSTER}) {
+    HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), nullptr,
+                                     ClusterSizeDlgProc, reinterpret_cast<LPARAM>(&data));
+    ASSERT_NE(dialog, nullptr) << id;
+    char value[32] = {}, templ[256] = {};
+    GetDlgItemTextA(dialog, IDC_CLUSTER_EDIT, value, sizeof value);
+    GetDlgItemTextA(dialog, IDC_CLUSTER_TEMPLATE, templ, sizeof templ);
+    EXPECT_STREQ(value, "8");
+    EXPECT_EQ(SendDlgItemMessageA(dialog, IDC_CLUSTER_UNIT, CB_GETCURSEL, 0, 0), 1);
+    EXPECT_EQ(std::string(templ).find("%s"), std::string::npos) << templ;
+    EXPECT_NE(std::string(templ).find(FormatSizeWithUnits(4096.0)), std::string::npos) << templ;
+    ShowWindow(dialog, SW_SHOW);
+    if (const char* hold = getenv("JQ_HOLD_DIALOGS")) jqtest::PumpUntil([] { return false; }, atoi(hold));
+    DestroyWindow(dialog);
+  }
 }
