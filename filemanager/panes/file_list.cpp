@@ -319,7 +319,6 @@ BOOL SetupListColumns(HWND list, UINT columnSet) {
       break;
     }
   }
-  if (ok && SendMessageA(list, LVM_GETHEADER, 0, 0)) RebuildHeaderArrowBitmaps();
   return ok;
 }
 

@@ -86,9 +86,11 @@ int CALLBACK CompareListItems(LPARAM item1, LPARAM item2, LPARAM key);
 int CompareItemNames(const FileListItem* item1, const FileListItem* item2);
 int CompareFoldersFirst(DWORD attributes1, DWORD attributes2);
 int CompareTimeOfDay(const FILETIME* time1, const FILETIME* time2);
-// The header arrow of the pane's list moves from its current key to `newKey`.
+// The header arrow of the pane's list moves from its current key to `newKey` (the arrow bitmaps
+// are made on first use).
 void SetSortIndicator(int pane, UINT newKey);
-// Builds (again) the two header arrow bitmaps from icons 61 and 62.
+// Builds the two header arrow bitmaps again from icons 61 and 62 (after a system colour change);
+// headers that show an arrow take the new bitmap.
 void RebuildHeaderArrowBitmaps();
 void DeleteHeaderArrowBitmaps();
 // Sorts the pane's list with its current key and direction (sorted pane set, indicator shown,

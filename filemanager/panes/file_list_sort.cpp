@@ -263,9 +263,24 @@ int CALLBACK CompareListItems(LPARAM first, LPARAM second, LPARAM keyParam) {
 }
 
 void RebuildHeaderArrowBitmaps() {
-  DeleteHeaderArrowBitmaps();
+  HBITMAP oldDescending = g_arrowDescending, oldAscending = g_arrowAscending;
   g_arrowDescending = MakeHeaderArrowBitmap(IDI_SORT_DESCENDING);
   g_arrowAscending = MakeHeaderArrowBitmap(IDI_SORT_ASCENDING);
+  // Headers that show an old arrow take the new one before the old bitmaps go.
+  for (int pane = 0; pane < 2; ++pane) {
+    HWND list = FilePanes[pane].list;
+    HWND header = list ? reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0)) : nullptr;
+    if (!header || (!oldDescending && !oldAscending)) continue;
+    int count = static_cast<int>(SendMessageA(header, HDM_GETITEMCOUNT, 0, 0));
+    for (int column = 0; column < count; ++column) {
+      HDITEMA item{};
+      item.mask = HDI_FORMAT | HDI_BITMAP;
+      if (!SendMessageA(header, HDM_GETITEMA, column, reinterpret_cast<LPARAM>(&item)) || !(item.fmt & HDF_BITMAP)) continue;
+      SetHeaderBitmap(header, column, item.hbm == oldDescending ? g_arrowDescending : g_arrowAscending);
+    }
+  }
+  if (oldDescending) DeleteObject(oldDescending);
+  if (oldAscending) DeleteObject(oldAscending);
 }
 
 void DeleteHeaderArrowBitmaps() {

@@ -366,3 +366,29 @@ TEST(FileList, SelectionAsCommandLine) {
   EXPECT_EQ(lstrcmpiA(names_only, "sub\\*.* alpha.txt"), 0) << names_only;
   free(names_only);
 }
+
+TEST(FileList, HeaderArrowSurvivesAColourChange) {
+  Fixture fixture;
+  PaneHost host;
+  ASSERT_TRUE(host.Browse(fixture.temp.path()));
+  SetPaneViewMode(host.list(), LVS_REPORT, kViewDetails);
+  OnListColumnClick(0, 2);
+  OnListColumnClick(0, 2);
+  HWND header = reinterpret_cast<HWND>(SendMessageA(host.list(), LVM_GETHEADER, 0, 0));
+  auto arrowOf = [&](int column) {
+    HDITEMA item{};
+    item.mask = HDI_FORMAT | HDI_BITMAP;
+    SendMessageA(header, HDM_GETITEMA, column, reinterpret_cast<LPARAM>(&item));
+    return (item.fmt & HDF_BITMAP) ? item.hbm : nullptr;
+  };
+  HBITMAP before = arrowOf(2);
+  ASSERT_NE(before, nullptr);
+  RebuildHeaderArrowBitmaps();
+  HBITMAP after = arrowOf(2);
+  ASSERT_NE(after, nullptr);
+  EXPECT_NE(after, before);
+  BITMAP info{};
+  EXPECT_EQ(GetObjectA(after, sizeof info, &info), static_cast<int>(sizeof info));
+  EXPECT_EQ(info.bmWidth, 16);
+  EXPECT_EQ(arrowOf(0), nullptr);
+}
