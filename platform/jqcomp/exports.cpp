@@ -179,7 +179,8 @@ __declspec(dllexport) int __stdcall Et5QZip(uint32_t h, const char* zip, const c
   return Guarded([&] {
     auto engine = FindEngine(h);
     if (!engine || !zip) return static_cast<int>(et5::kIncomplete);
-    std::lock_guard<std::mutex> busy(engine->busy);
+    std::unique_lock<std::mutex> busy(engine->busy, std::try_to_lock);
+    if (!busy.owns_lock()) return static_cast<int>(et5::kIncomplete);  // one operation at a time
     return RunQZip(*engine, zip, Text(list), Text(switches));
   });
 }
@@ -196,7 +197,8 @@ __declspec(dllexport) int __stdcall Et5Zip(uint32_t h, uint32_t* archive, const 
       if (it == engine->archives.end() || !it->second->spanTarget) return static_cast<int>(et5::kIncomplete);
       target = it->second;
     }
-    std::lock_guard<std::mutex> busy(engine->busy);
+    std::unique_lock<std::mutex> busy(engine->busy, std::try_to_lock);
+    if (!busy.owns_lock()) return static_cast<int>(et5::kIncomplete);  // one operation at a time
     return RunSpannedZip(*engine, target->path, target->volumeSize, Text(list), Text(switches));
   });
 }
@@ -206,7 +208,8 @@ __declspec(dllexport) int __stdcall Et5QUnZip(uint32_t h, const char* zip, const
   return Guarded([&] {
     auto engine = FindEngine(h);
     if (!engine || !zip) return static_cast<int>(et5::kIncomplete);
-    std::lock_guard<std::mutex> busy(engine->busy);
+    std::unique_lock<std::mutex> busy(engine->busy, std::try_to_lock);
+    if (!busy.owns_lock()) return static_cast<int>(et5::kIncomplete);  // one operation at a time
     uint16_t kind = 0;
     int id = IdentifyFile(zip, &kind);
     if (id == et5::kFileNotFound) return static_cast<int>(et5::kArchiveNotFound);
@@ -248,7 +251,8 @@ __declspec(dllexport) int __stdcall Et5ZipNewComment(uint32_t h, const char* zip
   return Guarded([&] {
     auto engine = FindEngine(h);
     if (!engine || !zip) return static_cast<int>(et5::kIncomplete);
-    std::lock_guard<std::mutex> busy(engine->busy);
+    std::unique_lock<std::mutex> busy(engine->busy, std::try_to_lock);
+    if (!busy.owns_lock()) return static_cast<int>(et5::kIncomplete);  // one operation at a time
     return SetComment(*engine, zip, Text(comment));
   });
 }

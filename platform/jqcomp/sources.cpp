@@ -64,6 +64,17 @@ std::string ShortStored(const std::string& fullPath, const std::string& stored) 
   return folder ? out + "/" : out;
 }
 
+std::string LongForm(const std::string& name) {
+  std::string folder = ParentOf(name), last = FileNameOf(name);
+  std::string part = HasWildcards(last) ? folder : name;
+  if (part.empty()) return name;
+  char buf[MAX_PATH * 2];
+  DWORD n = GetLongPathNameA(part.c_str(), buf, sizeof buf);
+  if (n == 0 || n >= sizeof buf) return name;
+  std::string longPart(buf, n);
+  return HasWildcards(last) ? JoinPath(longPart, last) : longPart;
+}
+
 struct Walker {
   const Switches& sw;
   std::set<std::string> exclude;
@@ -92,7 +103,9 @@ struct Walker {
   // Adds the files of `folder` that match `pattern`, and with recursion its subfolders'.
   bool Walk(const std::string& folder, const std::string& prefix, const std::string& pattern, int depth) {
     if (depth > 64) return false;
-    scan->folders.push_back(folder);
+    // A folder below the start may go when a move empties it (and one the list names itself,
+    // recorded by the caller); the folder a wildcard starts in stays.
+    if (depth > 0) scan->folders.push_back(folder);
     bool any = false;
     WIN32_FIND_DATAA fd;
     HANDLE h = FindFirstFileA(JoinPath(folder, "*").c_str(), &fd);
@@ -142,6 +155,8 @@ void ScanSources(const std::vector<std::string>& names, const Switches& sw, cons
   for (std::string name : names) {
     for (char& c : name)
       if (c == '/') c = '\\';
+    // The file manager may pass short (8.3) paths; with long names the stored names are long.
+    if (sw.longNames) name = LongForm(name);
     std::string full = FullPath(name);
     std::string typedFolder = ParentOf(name);
     std::string last = FileNameOf(name);
@@ -160,6 +175,7 @@ void ScanSources(const std::vector<std::string>& names, const Switches& sw, cons
     if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
       std::string prefix = StoredPrefix(name);
       if (sw.storePaths) w.Add(full, prefix, fd, true);
+      scan->folders.push_back(full);
       w.Walk(full, prefix, "*.*", 0);
     } else {
       w.Add(full, sw.storePaths ? StoredPrefix(typedFolder) + last : last, fd, false);

@@ -12,7 +12,7 @@ namespace jqcomp {
 struct SourceScan {
   std::vector<SourceFile> files;
   std::vector<std::string> missing;   // plain names that do not exist
-  std::vector<std::string> folders;   // folders walked (for move's clean-up), parents first
+  std::vector<std::string> folders;   // folders a move may remove once it emptied them
 };
 
 // Expands each name of the list (relative names against the current directory). `exclude`

@@ -207,13 +207,8 @@ int RunQZip(Engine& engine, const std::string& zipIn, const std::string& list, c
       char cur[MAX_PATH];
       DWORD n = GetCurrentDirectoryA(MAX_PATH, cur);
       cwd.assign(cur, n);
-      for (const std::string& f : folders) {
-        // Only folders the list named below the starting folder; never the current folder.
-        bool named = false;
-        for (const SourceFile& s : scan.files)
-          if (s.folder && lstrcmpiA(s.fullPath.c_str(), f.c_str()) == 0) named = true;
-        if (named && lstrcmpiA(f.c_str(), cwd.c_str()) != 0) RemoveDirectoryA(f.c_str());
-      }
+      for (const std::string& f : folders)
+        if (lstrcmpiA(f.c_str(), cwd.c_str()) != 0) RemoveDirectoryA(f.c_str());  // only when empty
     }
   }
   return session.Result();

@@ -107,6 +107,13 @@ TEST(ZipWriter, PathsAndDosNames) {
     EXPECT_EQ(n.find(' '), std::string::npos) << n;
   }
   EXPECT_EQ(1, std::count(names.begin(), names.end(), "SRC\\SUB\\X.TXT"));
+  // Short paths in the list still give long stored names when long names are on.
+  char shortPath[MAX_PATH];
+  ASSERT_NE(0u, GetShortPathNameA((dir / "src\\A long file name.text").c_str(), shortPath, MAX_PATH));
+  names.clear();
+  EXPECT_EQ(0, eng.QZip(dir / "long.zip", std::string("\"") + shortPath + "\"", "-a -whs -.q -en -.LR "));
+  ASSERT_EQ(0, eng.List(dir / "long.zip", &names, nullptr));
+  EXPECT_EQ((std::vector<std::string>{"A long file name.text"}), names) << shortPath;
   ExpectToolsAccept(dir, "dos.zip", "", false);
 }
 
@@ -142,6 +149,15 @@ TEST(ZipWriter, FreshenUpdateMoveDeleteAndTheAddQuestion) {
   EXPECT_EQ(0, eng.QZip("t.zip", "\"d.txt\"", "-m -.r -whs -.q -en -.LR "));
   EXPECT_EQ("d1", contents("d.txt"));
   EXPECT_FALSE(jqtest::FileExists(dir / "d.txt"));
+  // Moving a folder's contents removes the subfolders it empties, not the folder itself.
+  dir.WriteFile("mv\\a.txt", "ma");
+  dir.WriteFile("mv\\inner\\b.txt", "mb");
+  EXPECT_EQ(0, eng.QZip("moved.zip", "\"mv\\*.*\"", "-m -.r -whs -.q -en -P -r -.LR "));
+  EXPECT_TRUE(jqtest::FolderExists(dir / "mv"));
+  EXPECT_TRUE(AllPaths(dir / "mv").empty());
+  std::vector<std::string> movedNames;
+  ASSERT_EQ(0, eng.List(dir / "moved.zip", &movedNames, nullptr));
+  EXPECT_EQ((std::vector<std::string>{"mv\\a.txt", "mv\\inner\\", "mv\\inner\\b.txt"}), movedNames);
   // Adding a name the archive has asks first; No keeps the entry.
   WriteBytes(dir / "b.txt", "b2");
   eng.UseCallback(true);
