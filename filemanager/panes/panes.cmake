@@ -13,7 +13,8 @@ if(JQ_BUILD_TESTS)
   add_executable(panes_test
     ${CMAKE_CURRENT_LIST_DIR}/file_list_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/file_list_sort_test.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/folder_tree_test.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/folder_tree_test.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/pane_main_window_test.cpp)
   target_link_libraries(panes_test PRIVATE jqnavig jqnavig_rc)
   jq_add_wine_test(panes_test)
 endif()
