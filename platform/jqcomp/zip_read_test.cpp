@@ -369,3 +369,47 @@ with tarfile.open('evil.tgz', 'w:gz') as t:
 }
 
 }  // namespace
+
+namespace {
+
+// A text of this source (UTF-8) in the program's code page (Traditional Chinese under the test locale).
+std::string Ansi(const char* utf8) {
+  wchar_t w[256];
+  MultiByteToWideChar(CP_UTF8, 0, utf8, -1, w, 256);
+  char a[512];
+  WideCharToMultiByte(CP_ACP, 0, w, -1, a, sizeof a, nullptr, nullptr);
+  return a;
+}
+
+TEST(ZipEngine, ChineseNamesTravelBothWays) {
+  REQUIRE_HOST();
+  if (GetACP() != 950 && GetACP() != 936) GTEST_SKIP() << "needs a Chinese code page";
+  jqtest::TempFolder dir;
+  std::string folder = Ansi("中文"), file = Ansi("報告.txt");
+  dir.WriteFile(folder + "\\" + file, "report text");
+  std::string out;
+  // 7-Zip marks UTF-8 names; Info-ZIP on Unix stores them unmarked.
+  ASSERT_EQ(0, Host(std::string("7z a -tzip -bd s.zip ") + "中文" + " >/dev/null && zip -q -r i.zip " + "中文", &out, dir.path())) << out;
+  TestEngine eng;
+  for (const char* zip : {"s.zip", "i.zip"}) {
+    SCOPED_TRACE(zip);
+    std::vector<std::string> names;
+    ASSERT_EQ(0, eng.List(dir / zip, &names, nullptr));
+    EXPECT_EQ(1, std::count(names.begin(), names.end(), folder + "\\" + file));
+    std::string to = dir.MakeFolder(std::string("x_") + zip);
+    EXPECT_EQ(0, eng.QUnZip(dir / zip, to, "*.*", "-d -.L "));
+    EXPECT_EQ("report text", ReadBytes(to + "\\" + folder + "\\" + file));
+  }
+  // What the engine writes, unzip lists under the same name.
+  {
+    char old[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, old);
+    SetCurrentDirectoryA(dir.path().c_str());
+    EXPECT_EQ(0, eng.QZip("ours.zip", "\"" + folder + "\\*.*\"", "-a -whs -.q -en -P -r -.LR "));
+    SetCurrentDirectoryA(old);
+  }
+  EXPECT_EQ(0, Host("unzip -Z1 ours.zip", &out, dir.path()));
+  EXPECT_NE(std::string::npos, out.find(std::string("中文/報告.txt"))) << out;
+}
+
+}  // namespace

@@ -155,7 +155,9 @@ int16_t ZipWriter::AddFile(const SourceFile& src, int level, const std::string& 
   c.rawName = AnsiNameToStored(name, &c.flags);
   currentName_ = src.storedName;
   FileTimeToDos(src.lastWrite, &c.date, &c.time);
-  c.madeBy = 0x0014;  // MS-DOS attributes, format 2.0
+  // Windows attributes, format 2.0. Names in UTF-8 say NTFS as their system: Info-ZIP's unzip
+  // reads names of DOS-made entries as OEM text whatever their UTF-8 flag says.
+  c.madeBy = (c.flags & kFlagUtf8) ? 0x0A14 : 0x0014;
   c.external = src.attributes & 0x37;
   if (src.folder) {
     c.needed = 20;
