@@ -270,16 +270,20 @@ DWORD WINAPI ChangeWatchThread(LPVOID p) {
     r->handles[1] = nullptr;
     r->count = 1;
   };
-  auto promoteSecond = [r] {
+  auto promoteSecond = [r, entry] {
     FindCloseChangeNotification(r->handles[0]);
     r->handles[0] = r->handles[1];
-    if (r->listed[0]) NodeListRemove(&g_watchedFolders, r->nodes[0]);
-    r->nodes[0] = r->nodes[1];
-    r->listed[0] = r->listed[1];
     r->handles[1] = nullptr;
-    r->nodes[1] = nullptr;
-    r->listed[1] = false;
     r->count = 1;
+    // The nodes and their list marks change under the table mutex, where a stop reads them.
+    WithLiveScanThread(entry, [](ScanThreadEntry* e, void*) {
+      auto* w = static_cast<ChangeWatchRecord*>(e->data);
+      if (w->listed[0]) NodeListRemove(&g_watchedFolders, w->nodes[0]);
+      w->nodes[0] = w->nodes[1];
+      w->listed[0] = w->listed[1];
+      w->nodes[1] = nullptr;
+      w->listed[1] = false;
+    }, nullptr);
   };
   bool run = IsFolderNode(r->nodes[0]);
   if (run && r->count == 2 && !IsFolderNode(r->nodes[1])) dropSecond();

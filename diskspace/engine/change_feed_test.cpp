@@ -6,8 +6,10 @@
 
 #include <map>
 
+#include "drive_list.h"
 #include "engine_test_support.h"
 #include "scan_engine.h"
+#include "settings_store.h"
 #include "test_support.h"
 
 using namespace vtest;
@@ -255,4 +257,29 @@ TEST_F(WatchFixture, OnlyTheLastTwoSelectionsAreWatched) {
   EXPECT_TRUE(NodeListContains(&g_watchedFolders, top));
   EXPECT_TRUE(NodeListContains(&g_watchedFolders, three));
   EXPECT_FALSE(NodeListContains(&g_watchedFolders, one));
+}
+
+TEST(DriveList, StartFolderOnTheCommandLineIsMadeAndScanned) {
+  DriveNode* drive = EngineDrive();
+  jqtest::TempFolder temp;
+  WriteFileOfSize(temp / "given\\sub\\f.bin", 4000);
+  std::string given = temp / "given";
+  char kept[MAX_PATH];
+  lstrcpynA(kept, g_currentPath, MAX_PATH);
+  lstrcpynA(g_currentPath, given.c_str(), MAX_PATH);
+  ASSERT_EQ(EnumerateDriveNodes(), 1);
+  lstrcpynA(g_currentPath, kept, MAX_PATH);
+  FolderNode* node = FindNodeByPath(given.c_str());
+  ASSERT_NE(node, nullptr) << "the nodes down to the folder were made";
+  EXPECT_TRUE(jqtest::PumpUntil([&] { return IsComplete(node); }, 10000)) << "and it was scanned";
+  EXPECT_EQ(TotalSize(node), 4000u);
+  EXPECT_TRUE(jqtest::PumpUntil([] { return RunningScanCount() == 0; }, 5000));
+  // Only the drive of the start folder is in the tree.
+  int drives = 0;
+  for (FolderNode* d = g_rootNode->firstChild; d; d = d->nextSibling) drives += IsDriveNode(d);
+  EXPECT_EQ(drives, 1);
+  EXPECT_EQ(FirstChildNode(g_rootNode), drive);
+  // The chain's unscanned folders show numbers (calcState 1), the folder its own.
+  EXPECT_EQ(node->parent->calcState.load(), kCalcIdle);
+  RemoveFolderNode(node);
 }

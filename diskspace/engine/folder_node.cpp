@@ -35,7 +35,13 @@ DriveNode* NewDriveNode() {
 }
 
 BOOL IsFolderNode(const FolderNode* p) {
-  if (!p || (reinterpret_cast<uintptr_t>(p) & (alignof(FolderNode) - 1)) != 0) return FALSE;
+  // Records are never freed while the program runs, so a pointer that once was a node stays
+  // readable; what else can arrive here are item parameters and the tree's special handles
+  // (TVI_ROOT and the like), which lie in the lowest or the highest 64 KB.
+  const uintptr_t address = reinterpret_cast<uintptr_t>(p);
+  if (address < 0x10000 || address > UINTPTR_MAX - 0x10000 ||
+      (address & (alignof(FolderNode) - 1)) != 0)
+    return FALSE;
   if (p->magic.load(std::memory_order_acquire) != kNodeMagic) return FALSE;
   return p->kind == kFolderNodeKind || p->kind == kDriveNodeKind;
 }

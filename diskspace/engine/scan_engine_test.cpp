@@ -309,3 +309,19 @@ TEST(ScanEngine, InvalidNodesAreIgnored) {
   EXPECT_FALSE(RemoveFolderNode(retired));
   delete retired;
 }
+
+TEST(ScanEngine, ExitWithAScanRunningStopsItPromptly) {
+  EngineDrive();
+  WideTree tree(300, 2);
+  FolderNode* top = NodeFor(tree.temp.path());
+  ASSERT_TRUE(StartScanThread(ScanFolderThread, top));
+  ASSERT_TRUE(StartScanThread(ScanFolderThread, top));  // a second one waits for the drive
+  DWORD start = GetTickCount();
+  StopAllScanThreads();
+  EXPECT_EQ(ScanThreadCount(), 0);
+  EXPECT_LT(GetTickCount() - start, 10000u) << "the threads were not asked to stop";
+  EXPECT_EQ(RunningScanCount(), 0);
+  MarkSubtreeIdle(top);
+  EXPECT_EQ(CheckInvariants(top).find("completeSubfolders"), std::string::npos);
+  RemoveFolderNode(top);
+}
