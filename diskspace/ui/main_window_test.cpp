@@ -325,6 +325,41 @@ TEST_F(MainWindowTest, TagFoldersMarksMatchingRows) {
   EXPECT_FALSE(IsTagActive());
 }
 
+TEST_F(MainWindowTest, HorizontalScrollTakesColumnsOutAndBack) {
+  // All columns shown in a narrow window: the scroll bar appears.
+  std::vector<uint32_t> saved;
+  for (int i = 1; i < GetColumnCount(); ++i) {
+    saved.push_back(GetColumn(i)->flags);
+    GetColumn(i)->flags &= ~kColHidden;
+  }
+  RebuildHeaderLayout();
+  RECT old;
+  GetWindowRect(g_window, &old);
+  SetWindowPos(g_window, nullptr, 0, 0, 640, 480, SWP_NOMOVE | SWP_NOZORDER);
+  jqtest::PumpPending();
+  HWND bar = GetDlgItem(g_voltaly.paneDialog, IDC_PANE_HSCROLL);
+  ASSERT_TRUE(IsWindowVisible(bar));
+  ColumnRecord* first[kMaxColumns];
+  ASSERT_GT(VisibleSizeColumns(first, kMaxColumns), 2);
+  ColumnRecord* leaving = first[0];
+  int items = (int)SendMessageA(g_voltaly.header, HDM_GETITEMCOUNT, 0, 0);
+  for (int i = 0; i < 400 && !(leaving->flags & kColScrolledOut); ++i)
+    SendMessageA(g_voltaly.paneDialog, WM_HSCROLL, SB_LINERIGHT, (LPARAM)bar);
+  EXPECT_TRUE(leaving->flags & kColScrolledOut);
+  EXPECT_EQ(SendMessageA(g_voltaly.header, HDM_GETITEMCOUNT, 0, 0), items - 1);
+  // Whole columns out until only the name column and two size columns remain.
+  for (int i = 0; i < 20; ++i) SendMessageA(g_voltaly.paneDialog, WM_HSCROLL, SB_PAGERIGHT, (LPARAM)bar);
+  EXPECT_EQ(SendMessageA(g_voltaly.header, HDM_GETITEMCOUNT, 0, 0), 3);
+  for (int i = 0; i < 20; ++i) SendMessageA(g_voltaly.paneDialog, WM_HSCROLL, SB_PAGELEFT, (LPARAM)bar);
+  EXPECT_FALSE(leaving->flags & kColScrolledOut);
+  EXPECT_EQ(ShownColumnWidth(leaving), std::max<int>(leaving->minWidth, leaving->width));
+  EXPECT_EQ(SendMessageA(g_voltaly.header, HDM_GETITEMCOUNT, 0, 0), items);
+  for (int i = 1; i < GetColumnCount(); ++i) GetColumn(i)->flags = saved[i - 1];
+  RebuildHeaderLayout();
+  SetWindowPos(g_window, nullptr, 0, 0, old.right - old.left, old.bottom - old.top, SWP_NOMOVE | SWP_NOZORDER);
+  jqtest::PumpPending();
+}
+
 TEST_F(MainWindowTest, FolderDetailsCancelRestoresLiveChanges) {
   ColumnRecord* total = FindColumnByType(kColTotal);
   ColumnRecord* files = FindColumnByType(kColFiles);

@@ -154,7 +154,10 @@ int VisibleSizeColumns(ColumnRecord** out, int max) {
   return n;
 }
 
-int ShownColumnWidth(const ColumnRecord* c) { return std::max<int>(c->minWidth, c->width); }
+int ShownColumnWidth(const ColumnRecord* c) {
+  int full = std::max<int>(c->minWidth, c->width);
+  return c->scrolledWidth >= 0 && c->scrolledWidth < full ? c->scrolledWidth : full;
+}
 int NameColumnWidth() { return g_columnCount ? g_columns[0]->width : 220; }
 void SetNameColumnWidth(int width) { if (g_columnCount) g_columns[0]->width = std::max(width, 100); }
 

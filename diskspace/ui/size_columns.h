@@ -44,6 +44,7 @@ struct ColumnRecord {
   HWND pageWindow = nullptr;      // the page's dialog once created
   int textWidth = 0;       // extent of the digits the data needs
   int neededWidth = 0;     // textWidth, + 100 with a bar
+  int scrolledWidth = -1;  // narrowed by the horizontal scroll bar (-1: the full width)
 };
 
 constexpr int kMaxColumns = 20;

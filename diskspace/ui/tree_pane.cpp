@@ -35,6 +35,7 @@ int g_redrawOff = 0;
 bool g_editEnded = true;
 int g_folderIcon = -1, g_folderOpenIcon = -1;
 HWND g_hscroll = nullptr;
+int g_nameNeeded = 0;  // the widest visible label + 10 (for the horizontal scroll bar)
 
 SizeRows& RowsOf(HWND tree) { return tree == g_voltaly.searchTree ? g_searchRows : g_mainRows; }
 
@@ -726,24 +727,27 @@ void LayoutPaneControls(int width, int height) {
     SetWindowPos(g_voltaly.header, nullptr, 0, 0, width, headerHeight, SWP_NOZORDER);
   }
   g_voltaly.headerHeight = headerHeight;
-  // The scroll bar shows when the size columns do not fit right of the name column.
-  ColumnRecord* columns[kMaxColumns];
-  int n = VisibleSizeColumns(columns, kMaxColumns);
-  int needed = NameColumnWidth();
-  for (int i = 0; i < n; ++i) needed += ShownColumnWidth(columns[i]);
-  bool scrolledOut = false;
-  for (int i = 1; i < GetColumnCount(); ++i) scrolledOut |= (GetColumn(i)->flags & kColScrolledOut) != 0;
+  // The scroll bar shows when the size columns do not fit right of the name column, when a
+  // column is scrolled out or narrowed, or when the name column is narrower than its labels.
+  int hidden = 0, shown = 0;
+  for (int i = 1; i < GetColumnCount(); ++i) {
+    ColumnRecord* c = GetColumn(i);
+    if (c->flags & kColHidden) continue;
+    int full = std::max<int>(c->minWidth, c->width);
+    if (c->flags & kColScrolledOut) hidden += full;
+    else { shown += ShownColumnWidth(c); hidden += full - ShownColumnWidth(c); }
+  }
+  int nameWidth = NameColumnWidth();
   int barHeight = GetSystemMetrics(SM_CYHSCROLL);
-  bool showBar = needed > width || scrolledOut;
+  bool showBar = nameWidth + shown > width || hidden > 0 || nameWidth < g_nameNeeded;
   if (g_hscroll) {
     ShowWindow(g_hscroll, showBar ? SW_SHOWNA : SW_HIDE);
     if (showBar) {
       MoveWindow(g_hscroll, 0, height - barHeight, width, barHeight, TRUE);
-      SCROLLINFO si{sizeof si, SIF_RANGE | SIF_PAGE | SIF_POS, 0, std::max(needed, width), (UINT)width, 0};
-      int outCount = 0;
-      for (int i = 1; i < GetColumnCount(); ++i) if (GetColumn(i)->flags & kColScrolledOut) outCount += ShownColumnWidth(GetColumn(i));
-      si.nPos = outCount;
-      si.nMax = std::max(needed + outCount, width);
+      SCROLLINFO si{sizeof si, SIF_RANGE | SIF_PAGE | SIF_POS, 0, 0, 0, 0};
+      si.nMax = std::max(hidden + shown, std::max(1, width - nameWidth)) - 1;
+      si.nPage = (UINT)std::max(1, width - nameWidth);
+      si.nPos = hidden;
       SetScrollInfo(g_hscroll, SB_CTL, &si, TRUE);
     }
   }
@@ -760,26 +764,110 @@ void LayoutPaneControls(int width, int height) {
   SyncListBoxTop();
 }
 
-// Horizontal scrolling of the columns: scrolled-out columns leave from the left.
-static void ScrollColumns(int code) {
-  int count = GetColumnCount();
-  if (code == SB_LINERIGHT || code == SB_PAGERIGHT) {
-    ColumnRecord* visible[kMaxColumns];
-    int n = VisibleSizeColumns(visible, kMaxColumns);
-    if (n + 1 >= 3) visible[0]->flags |= kColScrolledOut;
-  } else if (code == SB_LINELEFT || code == SB_PAGELEFT) {
-    for (int i = count - 1; i >= 1; --i) {
-      ColumnRecord* c = GetColumn(i);
-      bool before = false;
-      for (int j = 1; j < i; ++j) before |= (GetColumn(j)->flags & kColScrolledOut) != 0;
-      if ((c->flags & kColScrolledOut) && !before) { c->flags &= ~kColScrolledOut; break; }
-      if ((c->flags & kColScrolledOut)) { c->flags &= ~kColScrolledOut; break; }
-    }
-  } else {
-    return;
+// Horizontal scrolling of the columns. Scrolling right narrows the first size column step by
+// step and then takes it out (while at least three header items remain); scrolling left brings
+// it back the same way, then the nearest column taken out, and then widens the name column.
+// Returns whether anything changed.
+static int WidestVisibleLabel() {
+  HWND tree = g_voltaly.currentTree;
+  if (!tree) return 0;
+  int widest = 0;
+  auto first = (HTREEITEM)SendMessageA(tree, TVM_GETNEXTITEM, TVGN_FIRSTVISIBLE, 0);
+  RECT client;
+  GetClientRect(tree, &client);
+  for (HTREEITEM it = first; it; it = (HTREEITEM)SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXTVISIBLE, (LPARAM)it)) {
+    RECT rc;
+    memcpy(&rc, &it, sizeof it);
+    if (!SendMessageA(tree, TVM_GETITEMRECT, TRUE, (LPARAM)&rc)) break;
+    if (rc.top > client.bottom) break;
+    widest = std::max<int>(widest, rc.right);
   }
+  return widest;
+}
+
+static bool ScrollStep(bool right, int step, bool wholeColumns) {
+  ColumnRecord* visible[kMaxColumns];
+  int n = VisibleSizeColumns(visible, kMaxColumns);
+  int nameWidth = NameColumnWidth();
+  if (right) {
+    if (nameWidth > g_nameNeeded && nameWidth - step >= 100 && !wholeColumns && n > 0 &&
+        g_nameNeeded > 0 && nameWidth - step >= g_nameNeeded) {
+      SetNameColumnWidth(nameWidth - step);
+      return true;
+    }
+    if (n < 3) return false;  // the name column and two size columns always stay
+    ColumnRecord* c = visible[0];
+    int shown = ShownColumnWidth(c);
+    if (!wholeColumns && shown - step > 4) {
+      c->scrolledWidth = shown - step;
+      return true;
+    }
+    c->scrolledWidth = -1;
+    c->flags |= kColScrolledOut;
+    return true;
+  }
+  if (n > 0 && visible[0]->scrolledWidth >= 0) {
+    ColumnRecord* c = visible[0];
+    int full = std::max<int>(c->minWidth, c->width);
+    c->scrolledWidth = wholeColumns || c->scrolledWidth + step >= full ? -1 : c->scrolledWidth + step;
+    return true;
+  }
+  // The nearest column taken out: the last one before the first visible.
+  ColumnRecord* nearest = nullptr;
+  for (int i = 1; i < GetColumnCount(); ++i) {
+    ColumnRecord* c = GetColumn(i);
+    if (n > 0 && c == visible[0]) break;
+    if (c->flags & kColScrolledOut) nearest = c;
+  }
+  if (nearest) {
+    nearest->flags &= ~kColScrolledOut;
+    nearest->scrolledWidth = wholeColumns ? -1 : 1;
+    return true;
+  }
+  if (nameWidth < g_nameNeeded) {
+    SetNameColumnWidth(std::min(g_nameNeeded, nameWidth + step));
+    return true;
+  }
+  return false;
+}
+
+static void ScrollColumns(int code) {
+  g_nameNeeded = WidestVisibleLabel() + 10;
+  bool changed = false;
+  switch (code) {
+    case SB_LINERIGHT: changed = ScrollStep(true, 4, false); break;
+    case SB_LINELEFT: changed = ScrollStep(false, 4, false); break;
+    case SB_PAGERIGHT: changed = ScrollStep(true, 4, true); break;
+    case SB_PAGELEFT: changed = ScrollStep(false, 4, true); break;
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION: {
+      SCROLLINFO si{sizeof si, SIF_TRACKPOS | SIF_POS};
+      GetScrollInfo(g_hscroll, SB_CTL, &si);
+      int target = si.nTrackPos, pos = si.nPos, stuck = 0;
+      while (pos != target && stuck < 2) {
+        bool right = target > pos;
+        if (!ScrollStep(right, 1, false)) { ++stuck; continue; }
+        changed = true;
+        int hidden = 0;
+        for (int i = 1; i < GetColumnCount(); ++i) {
+          ColumnRecord* c = GetColumn(i);
+          if (c->flags & kColHidden) continue;
+          int full = std::max<int>(c->minWidth, c->width);
+          hidden += (c->flags & kColScrolledOut) ? full : full - ShownColumnWidth(c);
+        }
+        if (hidden == pos) ++stuck;
+        else stuck = 0;
+        if ((right && hidden >= target) || (!right && hidden <= target)) break;
+        pos = hidden;
+      }
+      break;
+    }
+  }
+  if (!changed) return;
   BuildHeaderItems(false);
-  RelayoutWindow(g_voltaly.mainWindow);
+  RECT rc;
+  GetClientRect(g_voltaly.paneDialog, &rc);
+  LayoutPaneControls(rc.right, rc.bottom);
   RepaintAllRows();
 }
 
