@@ -53,6 +53,17 @@ bool StartsWithFolder(const std::string& path, const std::string& folder) {
   return path.size() == folder.size() || path[folder.size()] == '\\' || folder.back() == '\\';
 }
 
+// "name (2)", "name (3)", ... : the first name not yet used in `folder`.
+std::string FreeCopyName(const std::string& folder, const std::string& name) {
+  std::string base = folder;
+  if (!base.empty() && base.back() != '\\') base += '\\';
+  for (int n = 2; n < 10000; ++n) {
+    std::string candidate = base + name + " (" + std::to_string(n) + ")";
+    if (GetFileAttributesA(candidate.c_str()) == INVALID_FILE_ATTRIBUTES) return candidate;
+  }
+  return std::string();
+}
+
 HWND ToolbarOf(HWND owner) { return GetDlgItem(owner, kToolbarId); }
 
 FolderNode* SelectedTreeNode(HWND owner, HTREEITEM* item = nullptr) {
@@ -251,20 +262,31 @@ BOOL CopyMoveSelectedFolder(HWND owner, const std::string& text, UINT mode) {
   parent = slash < 3 ? parent.substr(0, 3) : parent.substr(0, slash);
   std::string target = StripTrailingBackslash(CombinePath(TrimLeadingSpaces(text), parent));
   FILEOP_FLAGS flags = FOF_ALLOWUNDO;
-  if (lstrcmpiA(target.c_str(), source.c_str()) == 0 || lstrcmpiA(target.c_str(), parent.c_str()) == 0)
-    flags |= FOF_RENAMEONCOLLISION;
+  const bool ownFolder =
+      lstrcmpiA(target.c_str(), source.c_str()) == 0 || lstrcmpiA(target.c_str(), parent.c_str()) == 0;
   // A folder copied or moved below itself would never end; refuse it before the shell starts.
-  if (lstrcmpiA(target.c_str(), source.c_str()) != 0 && StartsWithFolder(target, source)) {
+  if (!ownFolder && StartsWithFolder(target, source)) {
     MessageBeep(MB_ICONEXCLAMATION);
     return FALSE;
   }
+  if (ownFolder) {
+    if (mode == FO_MOVE) return TRUE;  // a folder moved onto its own place stays where it is
+    // A copy into the folder's own parent gets a new name, chosen here so that the result is the
+    // same whether or not the shell honours rename-on-collision.
+    flags |= FOF_RENAMEONCOLLISION;
+    target = FreeCopyName(parent, source.substr(source.find_last_of('\\') + 1));
+    if (target.empty()) return FALSE;
+  }
+  // A target folder that does not exist yet is made first, so that the folder lands inside it
+  // rather than being renamed to it.
+  if (!ownFolder && !IsExistingDirectory(target) && !CreateDirectoryPath(target)) return FALSE;
   if (mode == FO_MOVE) StepOutOfFolder(source);
   int result = RunShellFileOperation(owner, mode == FO_MOVE ? FO_MOVE : FO_COPY, source, target, flags);
   if (result != 0) return FALSE;
   if (mode == FO_MOVE && GetFileAttributesA(source.c_str()) == INVALID_FILE_ATTRIBUTES)
     RemoveFolderNode(node);
   RescanFolderAt(target);
-  if (mode != FO_MOVE && (flags & FOF_RENAMEONCOLLISION)) RescanFolderAt(parent);
+  if (ownFolder) RescanFolderAt(parent);
   return TRUE;
 }
 

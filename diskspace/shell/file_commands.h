@@ -36,6 +36,9 @@ BOOL InvokeDriveVerb(HWND owner, const std::string& root, UINT verb);
 BOOL CopyMoveSelectedFolder(HWND owner, const std::string& target, UINT mode);
 // The size tree's TVN_ENDLABELEDIT answer: TRUE accepts the new text.
 BOOL RenameTreeFolder(HWND tree, NMTVDISPINFOA* info);
+// FALSE while the end of an edit has been answered and the message loop has not run since
+// (further reports of that edit are ignored until then).
+BOOL TreeRenameSettled();
 BOOL EmptyRecycleBin(HWND owner);
 
 // The dialogs (return 1 on OK).

@@ -2,10 +2,26 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
+#include "file_commands.h"
+#include "folder_node.h"
+
 namespace shelltest {
 namespace {
 
 constexpr char kClass[] = "VoltalyShellTestMain";
+constexpr char kPaneClass[] = "VoltalyShellTestPane";
+
+// The pane dialog: the tree's label edits end in the rename answer, as in the program.
+LRESULT CALLBACK PaneProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NOTIFY) {
+    auto* header = reinterpret_cast<NMHDR*>(lParam);
+    if (header->code == TVN_ENDLABELEDITA)
+      return RenameTreeFolder(header->hwndFrom, reinterpret_cast<NMTVDISPINFOA*>(lParam));
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
 
 LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   auto* host = reinterpret_cast<HostWindows*>(GetWindowLongPtrA(window, GWLP_USERDATA));
@@ -30,6 +46,9 @@ HostWindows::HostWindows() {
     wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     RegisterClassA(&wc);
+    wc.lpfnWndProc = PaneProc;
+    wc.lpszClassName = kPaneClass;
+    RegisterClassA(&wc);
     registered = true;
   }
   main = CreateWindowExA(0, kClass, "Voltaly test", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 640, 480,
@@ -37,7 +56,7 @@ HostWindows::HostWindows() {
   SetWindowLongPtrA(main, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   status = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, main,
                            reinterpret_cast<HMENU>(40961), GetModuleHandleA(nullptr), nullptr);
-  dialog = CreateWindowExA(WS_EX_CONTROLPARENT, "STATIC", "", WS_CHILD | WS_VISIBLE, 0, 0, 640, 200, main,
+  dialog = CreateWindowExA(WS_EX_CONTROLPARENT, kPaneClass, "", WS_CHILD | WS_VISIBLE, 0, 0, 640, 200, main,
                            reinterpret_cast<HMENU>(101), GetModuleHandleA(nullptr), nullptr);
   tree = CreateWindowExA(0, WC_TREEVIEWA, "", WS_CHILD | WS_VISIBLE | TVS_HASBUTTONS | TVS_EDITLABELS |
                          TVS_SHOWSELALWAYS, 0, 0, 640, 200, dialog, reinterpret_cast<HMENU>(1000),
@@ -71,6 +90,33 @@ IShellFolder* BindFolder(const std::string& path) {
   CoTaskMemFree(pidl);
   desktop->Release();
   return folder;
+}
+
+HTREEITEM AddNodeItems(HWND tree, HTREEITEM parent, FolderNode* node, bool recurse) {
+  std::string name = GetNodeName(node);
+  TVINSERTSTRUCTA insert{};
+  insert.hParent = parent ? parent : TVI_ROOT;
+  insert.hInsertAfter = TVI_LAST;
+  insert.item.mask = TVIF_TEXT | TVIF_PARAM;
+  insert.item.pszText = const_cast<char*>(name.c_str());
+  insert.item.lParam = reinterpret_cast<LPARAM>(node);
+  HTREEITEM item = TreeView_InsertItem(tree, &insert);
+  node->mainItem = item;
+  if (recurse) {
+    std::vector<FolderNode*> children;
+    for (FolderNode* child = FirstChildNode(node); child; child = NextSiblingNode(child))
+      if (IsFolderNode(child)) children.push_back(child);
+    std::sort(children.begin(), children.end(),
+              [](FolderNode* a, FolderNode* b) { return GetNodeName(a) < GetNodeName(b); });
+    for (FolderNode* child : children) AddNodeItems(tree, item, child, true);
+  }
+  return item;
+}
+
+void SelectItem(HWND tree, HTREEITEM item) {
+  TreeView_SelectItem(tree, item);
+  SetForegroundWindow(GetAncestor(tree, GA_ROOT));
+  SetFocus(tree);
 }
 
 }  // namespace shelltest

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+struct FolderNode;
+
 namespace shelltest {
 
 struct HostWindows {
@@ -20,6 +22,11 @@ struct HostWindows {
 };
 
 IShellFolder* BindFolder(const std::string& path);
+// Adds a tree item for `node` under `parent` (TVI_ROOT for none), labelled with the folder's name,
+// and, with `recurse`, the items of the node's children in name order. Returns the item.
+HTREEITEM AddNodeItems(HWND tree, HTREEITEM parent, FolderNode* node, bool recurse);
+// Selects an item and gives the tree the focus.
+void SelectItem(HWND tree, HTREEITEM item);
 LPITEMIDLIST ParsePath(const std::string& path);
 
 }  // namespace shelltest

@@ -10,6 +10,8 @@ struct FolderNode;
 IDropSource* CreateTreeDropSource();
 // The main window registers it for the main tree (RegisterDragDrop) and releases it at the end.
 IDropTarget* CreateTreeDropTarget(HWND tree);
+// Unlocks and releases it (after RevokeDragDrop).
+void ReleaseTreeDropTarget(IDropTarget* target);
 // The tree's TVN_BEGINDRAG / TVN_BEGINRDRAG answer: drags the item's folder out of the tree.
 void DragTreeFolder(HWND tree, HTREEITEM item);
 // Set while the drop target expands a folder under the pointer (the tree tells it from a user's
@@ -17,7 +19,8 @@ void DragTreeFolder(HWND tree, HTREEITEM item);
 extern volatile LONG expandingForDrag;
 
 // Right click on a tree folder (point in tree client coordinates).
-void ShowFolderContextMenu(FolderNode* node, POINT point, HTREEITEM item);
+// `tree` is the tree that was clicked (null: the main tree).
+void ShowFolderContextMenu(FolderNode* node, POINT point, HTREEITEM item, HWND tree = nullptr);
 HMENU BuildFolderSubmenu(FolderNode* node);
 
 HMENU BuildSendToMenu();

@@ -35,9 +35,28 @@ void SetItemText(HWND tree, HTREEITEM item, const std::string& text) {
   TreeView_SetItem(tree, &tvi);
 }
 
-// Editing starts again once the present edit has ended.
-void RestartEditing(HWND tree, HTREEITEM item) {
-  PostMessageA(tree, TVM_EDITLABELA, 0, reinterpret_cast<LPARAM>(item));
+// Editing starts again, with the refused text for a correction, once the present edit has
+// ended. The item itself keeps its valid name meanwhile, so that an edit cancelled after a
+// refusal leaves the folder as it is.
+constexpr UINT_PTR kRestartTimer = 0x5245;
+HTREEITEM restartItem = nullptr;
+std::string restartText;
+
+void CALLBACK RestartTimerProc(HWND tree, UINT, UINT_PTR id, DWORD) {
+  KillTimer(tree, id);
+  if (!restartItem) return;
+  HWND edit = TreeView_EditLabel(tree, restartItem);
+  restartItem = nullptr;
+  if (edit) {
+    SetWindowTextA(edit, restartText.c_str());
+    SendMessageA(edit, EM_SETSEL, 0, -1);
+  }
+}
+
+void RestartEditing(HWND tree, HTREEITEM item, const std::string& text) {
+  restartItem = item;
+  restartText = text;
+  SetTimer(tree, kRestartTimer, 0, RestartTimerProc);
 }
 
 void ErrorBox(HWND tree, UINT textId) {
@@ -82,10 +101,31 @@ void RenameNode(FolderNode* node, const std::string& newName) {
   NodeIdList(node);
 }
 
+// Some tree controls report the end of one edit twice: again, with the edit's text, while the
+// edit window goes away (even after a cancel). Every report for the same item before the message
+// loop has run again belongs to the edit already answered and is not acted on.
+constexpr UINT_PTR kSettleTimer = 0x5246;
+HTREEITEM handledItem = nullptr;
+
+void CALLBACK SettleTimerProc(HWND tree, UINT, UINT_PTR id, DWORD) {
+  KillTimer(tree, id);
+  handledItem = nullptr;
+}
+
+bool IsRepeatedReport(HWND tree, const NMTVDISPINFOA* info) {
+  if (handledItem && handledItem == info->item.hItem) return true;
+  handledItem = info->item.hItem;
+  SetTimer(tree, kSettleTimer, 0, SettleTimerProc);
+  return false;
+}
+
 }  // namespace
+
+BOOL TreeRenameSettled() { return handledItem == nullptr; }
 
 BOOL RenameTreeFolder(HWND tree, NMTVDISPINFOA* info) {
   if (!tree || !info) return FALSE;
+  if (IsRepeatedReport(tree, info)) return FALSE;
   HTREEITEM item = info->item.hItem;
   TVITEMA tvi{};
   tvi.mask = TVIF_PARAM;
@@ -110,16 +150,16 @@ BOOL RenameTreeFolder(HWND tree, NMTVDISPINFOA* info) {
   }
 
   std::string text = info->item.pszText;
-  SetItemText(tree, item, text);
   if (text.empty()) {
     ErrorBox(tree, IDS_SH_EMPTY_NAME);
-    RestartEditing(tree, item);
+    RestartEditing(tree, item, text);
     return FALSE;
   }
 
   HWND owner = GetAncestor(tree, GA_ROOT);
   if (!(attributes & SFGAO_FILESYSTEM)) {
-    if (text == DisplayName(node)) return TRUE;
+    if (text == DisplayName(node)) return FALSE;
+    SetItemText(tree, item, text);
     int n = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
     std::wstring wide(n > 0 ? n : 1, L'\0');
     MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), n);
@@ -131,7 +171,7 @@ BOOL RenameTreeFolder(HWND tree, NMTVDISPINFOA* info) {
 
   if (IsUnsafeFolderName(text)) {
     ErrorBox(tree, IDS_SH_BAD_NAME);
-    RestartEditing(tree, item);
+    RestartEditing(tree, item, text);
     return FALSE;
   }
   char path[MAX_PATH] = {};
@@ -150,7 +190,7 @@ BOOL RenameTreeFolder(HWND tree, NMTVDISPINFOA* info) {
   StepOutOfFolder(source);
   if (RunShellFileOperation(owner, FO_RENAME, source, target, FOF_ALLOWUNDO) != 0 ||
       GetFileAttributesA(target.c_str()) == INVALID_FILE_ATTRIBUTES) {
-    RestartEditing(tree, item);
+    RestartEditing(tree, item, text);
     return FALSE;
   }
   RenameNode(node, newName);

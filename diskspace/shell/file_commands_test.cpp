@@ -1,0 +1,345 @@
+// File commands on real temporary folders: path helpers, delete, copy and move to, create,
+// rename in the tree, paste; the dialogs driven as a person would.
+#include <windows.h>
+#include <commctrl.h>
+#include <shlobj.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "engine_test_support.h"
+#include "file_commands.h"
+#include "folder_node.h"
+#include "resource_shell.h"
+#include "shell_host.h"
+#include "shell_test_support.h"
+#include "test_support.h"
+
+namespace {
+
+using jqtest::FileExists;
+using jqtest::FolderExists;
+
+// Every shell file operation of these tests runs without the shell's own dialogs.
+struct QuietFileOperations {
+  QuietFileOperations() { SetFileOperationExtraFlags(FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT); }
+  ~QuietFileOperations() { SetFileOperationExtraFlags(0); }
+};
+
+// Answers the next modal dialog of the thread: `act` gets its window once it is shown.
+std::function<void(HWND)> pendingAct;
+HWND pendingOwner = nullptr;
+
+void CALLBACK AnswerDialog(HWND, UINT, UINT_PTR id, DWORD) {
+  HWND dialog = nullptr;
+  for (HWND w = FindWindowExA(nullptr, nullptr, "#32770", nullptr); w; w = FindWindowExA(nullptr, w, "#32770", nullptr))
+    if (GetWindow(w, GW_OWNER) == pendingOwner && IsWindowVisible(w)) dialog = w;
+  if (!dialog || !pendingAct) return;
+  KillTimer(nullptr, id);
+  auto act = std::move(pendingAct);
+  pendingAct = nullptr;
+  act(dialog);
+}
+
+void WhenDialogShows(HWND owner, std::function<void(HWND)> act) {
+  pendingAct = std::move(act);
+  pendingOwner = owner;
+  SetTimer(nullptr, 0, 50, AnswerDialog);
+}
+
+TEST(PathHelpers, CombinePathTable) {
+  struct Case { const char* text; const char* base; const char* expected; };
+  const Case cases[] = {
+      {"sub", "C:\\base", "C:\\base\\sub"},
+      {"sub\\deeper", "C:\\base\\", "C:\\base\\sub\\deeper"},
+      {"\\top", "D:\\base", "D:\\top"},
+      {"E:\\elsewhere", "C:\\base", "E:\\elsewhere"},
+      {"\\\\server\\share", "C:\\base", "\\\\server\\share"},
+      {"..\\sibling", "C:\\base\\child", "C:\\base\\sibling"},
+  };
+  for (const Case& c : cases) {
+    std::string combined = CombinePath(c.text, c.base);
+    ASSERT_FALSE(combined.empty());
+    EXPECT_EQ(combined.back(), '\0') << c.text;  // double-NUL form
+    EXPECT_STREQ(combined.c_str(), c.expected) << c.text;
+  }
+  EXPECT_EQ(StripTrailingBackslash("C:\\"), "C:\\");
+  EXPECT_EQ(StripTrailingBackslash("C:\\a\\"), "C:\\a");
+  EXPECT_EQ(TrimLeadingSpaces("  \tx y"), "x y");
+}
+
+TEST(PathHelpers, CreateDirectoryPathMakesEveryLevelAndRefusesShortPaths) {
+  jqtest::TempFolder temp;
+  EXPECT_TRUE(CreateDirectoryPath(temp / "one\\two\\three\\"));
+  EXPECT_TRUE(FolderExists(temp / "one\\two\\three"));
+  EXPECT_FALSE(CreateDirectoryPath("C:"));
+  EXPECT_TRUE(IsExistingDirectory(temp / "one\\"));
+  EXPECT_FALSE(IsExistingDirectory(temp / "none"));
+  EXPECT_FALSE(IsExistingDirectory(""));
+  EXPECT_TRUE(IsExistingDirectory("\\\\server\\share"));  // network paths are not probed
+}
+
+TEST(PathHelpers, NoHelperLeavesTheCurrentDirectoryInAFolder) {
+  jqtest::TempFolder temp;
+  temp.MakeFolder("held");
+  char before[MAX_PATH] = {};
+  GetCurrentDirectoryA(MAX_PATH, before);
+  IsExistingDirectory(temp / "held");
+  CombinePath("x", temp / "held");
+  char after[MAX_PATH] = {};
+  GetCurrentDirectoryA(MAX_PATH, after);
+  EXPECT_STREQ(before, after);
+  // A current directory inside a folder is left before the folder is acted on.
+  ASSERT_TRUE(SetCurrentDirectoryA((temp / "held").c_str()));
+  StepOutOfFolder(temp / "held");
+  GetCurrentDirectoryA(MAX_PATH, after);
+  EXPECT_NE(lstrcmpiA(after, (temp / "held").c_str()), 0);
+  SetCurrentDirectoryA(before);
+}
+
+// A tree of engine nodes for a temporary folder, shown in the host's tree.
+struct CommandFixture {
+  QuietFileOperations quiet;
+  jqtest::TempFolder temp;
+  shelltest::HostWindows host;
+  FolderNode* top = nullptr;
+  HTREEITEM topItem = nullptr;
+
+  CommandFixture() {
+    temp.WriteFile("Data.old\\inner.txt", "inner");
+    temp.WriteFile("Victim\\deep\\file.txt", "victim");
+    temp.WriteFile("Source\\a.txt", "aaa");
+    temp.MakeFolder("Target");
+    vtest::EngineDrive();
+    top = vtest::NodeFor(temp.path());
+    if (!top) return;
+    vtest::ScanAndWait(top, 1);
+    topItem = shelltest::AddNodeItems(host.tree, TVI_ROOT, top, true);
+    TreeView_Expand(host.tree, topItem, TVE_EXPAND);
+  }
+  ~CommandFixture() {
+    if (IsFolderNode(top)) RemoveFolderNode(top);
+  }
+  HTREEITEM ItemOf(const std::string& name) {
+    for (HTREEITEM item = TreeView_GetChild(host.tree, topItem); item; item = TreeView_GetNextSibling(host.tree, item)) {
+      char text[MAX_PATH] = {};
+      TVITEMA tvi{};
+      tvi.mask = TVIF_TEXT;
+      tvi.hItem = item;
+      tvi.pszText = text;
+      tvi.cchTextMax = MAX_PATH;
+      TreeView_GetItem(host.tree, &tvi);
+      if (name == text) return item;
+    }
+    return nullptr;
+  }
+  FolderNode* NodeOf(HTREEITEM item) {
+    TVITEMA tvi{};
+    tvi.mask = TVIF_PARAM;
+    tvi.hItem = item;
+    TreeView_GetItem(host.tree, &tvi);
+    return reinterpret_cast<FolderNode*>(tvi.lParam);
+  }
+  void Select(const std::string& name) { shelltest::SelectItem(host.tree, ItemOf(name)); }
+};
+
+TEST(FileCommands, DeleteWithoutRecycleBinRemovesTheFolderEvenWhenItIsTheCurrentDirectory) {
+  CommandFixture f;
+  ASSERT_NE(f.top, nullptr);
+  HTREEITEM item = f.ItemOf("Victim");
+  ASSERT_NE(item, nullptr);
+  FolderNode* node = f.NodeOf(item);
+  // The program's start folder is its current directory: the delete must not be refused.
+  char before[MAX_PATH] = {};
+  GetCurrentDirectoryA(MAX_PATH, before);
+  SetCurrentDirectoryA((f.temp / "Victim\\deep").c_str());
+  shelltest::SelectItem(f.host.tree, item);
+  ASSERT_TRUE(ShellHostTreeHasFocus(f.host.main));
+  EXPECT_TRUE(RunFileCommand(f.host.main, 45108));
+  EXPECT_FALSE(FolderExists(f.temp / "Victim"));
+  EXPECT_FALSE(IsFolderNode(node));  // the node left the tree's sums
+  EXPECT_TRUE(FolderExists(f.temp / "Source"));
+  SetCurrentDirectoryA(before);
+}
+
+TEST(FileCommands, CopyAndMoveToChangeTheDiskAsAsked) {
+  CommandFixture f;
+  ASSERT_NE(f.top, nullptr);
+  f.Select("Source");
+  // Copy into an existing folder, by a path relative to the folder's parent.
+  EXPECT_TRUE(CopyMoveSelectedFolder(f.host.main, "Target", FO_COPY));
+  EXPECT_EQ(jqtest::ReadFileText(f.temp / "Target\\Source\\a.txt"), "aaa");
+  EXPECT_TRUE(FileExists(f.temp / "Source\\a.txt"));
+  // Into a folder that does not exist yet: it is made and the folder lands inside it.
+  EXPECT_TRUE(CopyMoveSelectedFolder(f.host.main, f.temp / "New\\Level", FO_COPY));
+  EXPECT_TRUE(FileExists(f.temp / "New\\Level\\Source\\a.txt"));
+  // Into its own parent: a copy under a new name.
+  EXPECT_TRUE(CopyMoveSelectedFolder(f.host.main, f.temp.path(), FO_COPY));
+  EXPECT_TRUE(FileExists(f.temp / "Source (2)\\a.txt"));
+  EXPECT_TRUE(FileExists(f.temp / "Source\\a.txt"));
+  // Below itself: refused, nothing made.
+  EXPECT_FALSE(CopyMoveSelectedFolder(f.host.main, f.temp / "Source\\inside", FO_COPY));
+  EXPECT_FALSE(FolderExists(f.temp / "Source\\inside"));
+  // Move: the source goes, its node with it.
+  FolderNode* source = f.NodeOf(f.ItemOf("Source"));
+  EXPECT_TRUE(CopyMoveSelectedFolder(f.host.main, "Target\\Moved", FO_MOVE));
+  EXPECT_TRUE(FileExists(f.temp / "Target\\Moved\\Source\\a.txt"));
+  EXPECT_FALSE(FolderExists(f.temp / "Source"));
+  EXPECT_FALSE(IsFolderNode(source));
+}
+
+TEST(FileCommands, CopyToThroughTheDialogKeepsTheHistory) {
+  CommandFixture f;
+  jqtest::TestRegistry registry;
+  jqtest::SeamRecorder seams;
+  ASSERT_NE(f.top, nullptr);
+  f.Select("Source");
+  // An empty target is refused with a warning; then a path is typed and taken.
+  WhenDialogShows(f.host.main, [&](HWND dialog) {
+    char caption[128] = {};
+    GetWindowTextA(dialog, caption, sizeof(caption));
+    SetDlgItemTextA(dialog, IDC_SH_TARGET, "");
+    SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+    SetDlgItemTextA(dialog, IDC_SH_TARGET, ("  " + f.temp / "Target").c_str());
+    SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+  });
+  EXPECT_TRUE(RunFileCommand(f.host.main, 45040));
+  ASSERT_EQ(seams.boxes.size(), 1u);
+  EXPECT_TRUE(FileExists(f.temp / "Target\\Source\\a.txt"));
+  // The history remembers the target, newest first.
+  HKEY key = nullptr;
+  char value[MAX_PATH] = {};
+  DWORD size = sizeof(value);
+  ASSERT_EQ(RegOpenKeyExA(registry.user(), "Software\\Belmoor\\Quorvanel\\CurrentVersion\\CopyMoveTo", 0,
+                          KEY_READ, &key), ERROR_SUCCESS);
+  RegQueryValueExA(key, "History1", nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
+  RegCloseKey(key);
+  EXPECT_STREQ(value, (f.temp / "Target").c_str());
+}
+
+TEST(FileCommands, CreateFolderMakesEveryLevelBelowTheSelectedFolder) {
+  CommandFixture f;
+  jqtest::TestRegistry registry;
+  jqtest::SeamRecorder seams;
+  ASSERT_NE(f.top, nullptr);
+  f.Select("Target");
+  WhenDialogShows(f.host.main, [&](HWND dialog) {
+    SetDlgItemTextA(dialog, IDC_SH_TARGET, "bad|name");
+    SendMessageA(dialog, WM_COMMAND, IDOK, 0);  // refused with an error box
+    SetDlgItemTextA(dialog, IDC_SH_TARGET, "one\\two\\three");
+    SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+  });
+  EXPECT_TRUE(RunFileCommand(f.host.main, 45041));
+  ASSERT_EQ(seams.boxes.size(), 1u);
+  EXPECT_TRUE(seams.boxes[0].type & MB_ICONERROR);
+  EXPECT_TRUE(FolderExists(f.temp / "Target\\one\\two\\three"));
+  EXPECT_FALSE(FolderExists(f.temp / "Target\\bad|name"));
+}
+
+// Renames through the tree's own label editing, as a person types.
+bool EditLabel(HWND tree, HTREEITEM item, const std::string& text) {
+  SetFocus(tree);
+  HWND edit = TreeView_EditLabel(tree, item);
+  if (!edit) return false;
+  SetWindowTextA(edit, text.c_str());
+  TreeView_EndEditLabelNow(tree, FALSE);
+  return true;
+}
+
+// After a refusal the edit starts again with the refused text; returns that text.
+std::string RestartedEditText(HWND tree) {
+  HWND edit = nullptr;
+  jqtest::PumpUntil([&] { return (edit = TreeView_GetEditControl(tree)) != nullptr; }, 2000);
+  char text[MAX_PATH] = {};
+  if (edit) GetWindowTextA(edit, text, MAX_PATH);
+  return edit ? std::string(text) : std::string("<no edit>");
+}
+
+std::string ItemText(HWND tree, HTREEITEM item) {
+  char text[MAX_PATH] = {};
+  TVITEMA tvi{};
+  tvi.mask = TVIF_TEXT;
+  tvi.hItem = item;
+  tvi.pszText = text;
+  tvi.cchTextMax = MAX_PATH;
+  TreeView_GetItem(tree, &tvi);
+  return text;
+}
+
+TEST(FileCommands, RenameInTheTreeKeepsTheExtensionAndRefusesNamesThatLeaveTheFolder) {
+  CommandFixture f;
+  jqtest::SeamRecorder seams;
+  ASSERT_NE(f.top, nullptr);
+  HTREEITEM item = f.ItemOf("Data.old");
+  ASSERT_NE(item, nullptr);
+  FolderNode* node = f.NodeOf(item);
+  ASSERT_TRUE(EditLabel(f.host.tree, item, "Archive"));
+  EXPECT_TRUE(jqtest::PumpUntil([] { return TreeRenameSettled() != FALSE; }, 2000));
+  EXPECT_TRUE(FileExists(f.temp / "Archive.old\\inner.txt"));
+  EXPECT_FALSE(FolderExists(f.temp / "Data.old"));
+  EXPECT_EQ(ItemText(f.host.tree, item), "Archive.old");
+  char path[MAX_PATH] = {};
+  ASSERT_TRUE(GetNodePath(node, path, MAX_PATH));
+  EXPECT_STREQ(path, (f.temp / "Archive.old").c_str());
+  EXPECT_TRUE(seams.boxes.empty());
+
+  // Names that would move the folder elsewhere, or be no name at all, are refused with a box
+  // and change nothing on disk.
+  const char* refused[] = {"..\\Escaped", "sub/x", "..", " . ", "a:b"};
+  for (const char* name : refused) {
+    seams.boxes.clear();
+    ASSERT_TRUE(EditLabel(f.host.tree, item, name));
+    EXPECT_EQ(RestartedEditText(f.host.tree), name);  // the edit restarted for a correction
+    TreeView_EndEditLabelNow(f.host.tree, TRUE);
+    EXPECT_TRUE(jqtest::PumpUntil([] { return TreeRenameSettled() != FALSE; }, 2000));
+    EXPECT_EQ(seams.boxes.size(), 1u) << name;
+    EXPECT_EQ(ItemText(f.host.tree, item), "Archive.old") << name;
+    EXPECT_TRUE(FolderExists(f.temp / "Archive.old")) << name;
+  }
+  EXPECT_FALSE(FolderExists(f.temp.path() + "\\..\\Escaped"));
+  // An empty name is refused too.
+  seams.boxes.clear();
+  ASSERT_TRUE(EditLabel(f.host.tree, item, ""));
+  EXPECT_EQ(RestartedEditText(f.host.tree), "");
+  TreeView_EndEditLabelNow(f.host.tree, TRUE);
+  EXPECT_TRUE(jqtest::PumpUntil([] { return TreeRenameSettled() != FALSE; }, 2000));
+  EXPECT_EQ(seams.boxes.size(), 1u);
+}
+
+TEST(FileCommands, PasteCopiesTheClipboardsFilesIntoTheTreeFolder) {
+  CommandFixture f;
+  ASSERT_NE(f.top, nullptr);
+  std::string file = f.temp.WriteFile("clip.txt", "clipboard");
+  // CF_HDROP with one file, as the Explorer puts it for Copy.
+  size_t bytes = sizeof(DROPFILES) + file.size() + 2;
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes);
+  auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+  drop->pFiles = sizeof(DROPFILES);
+  memcpy(reinterpret_cast<char*>(drop) + sizeof(DROPFILES), file.c_str(), file.size());
+  GlobalUnlock(memory);
+  ASSERT_TRUE(OpenClipboard(f.host.main));
+  EmptyClipboard();
+  SetClipboardData(CF_HDROP, memory);
+  CloseClipboard();
+  f.Select("Target");
+  EXPECT_TRUE(RunFileCommand(f.host.main, 45238));
+  EXPECT_EQ(jqtest::ReadFileText(f.temp / "Target\\clip.txt"), "clipboard");
+  EXPECT_TRUE(FileExists(file));
+  OpenClipboard(f.host.main);
+  EmptyClipboard();
+  CloseClipboard();
+}
+
+TEST(FileCommands, ViewCommandsNeedAViewAndRenameNeedsARenamableFolder) {
+  shelltest::HostWindows host;
+  // Without a file pane the view-mode commands do nothing and report themselves handled.
+  for (UINT id : {45042u, 45043u, 45044u, 45045u}) EXPECT_TRUE(RunFileCommand(host.main, id));
+  // An unknown id is not ours.
+  EXPECT_FALSE(RunFileCommand(host.main, 45212));
+  // Rename with nothing selected only beeps; no edit starts.
+  EXPECT_TRUE(RunFileCommand(host.main, 45235));
+  EXPECT_EQ(TreeView_GetEditControl(host.tree), nullptr);
+}
+
+}  // namespace
