@@ -81,7 +81,7 @@ std::string ShortFormOf(const std::string& part) {
     return r;
   };
   std::string b = clean(base, 8), e = clean(ext, 3);
-  if (b.empty()) b = "_";
+  if (b.empty()) b.assign(1, '_');
   return e.empty() ? b : b + "." + e;
 }
 
