@@ -138,3 +138,46 @@ TEST_F(NodeCriteria, NodeWithoutDriveNeverMatches) {
 }
 
 }  // namespace
+
+namespace {
+
+// A 5 GiB folder: every size and count column keeps all 64 bits.
+TEST_F(NodeCriteria, FiveGibibytesInEveryColumn) {
+  const uint64_t five = 5ull << 30;
+  SetSums(five, five, kNodeFilesListed | kNodeSubtreeComplete);
+  folder_->fileCount = 5000000000ull;
+  g_settings.sizeUnits = 0;
+  char out[128];
+  struct Case {
+    uint32_t type, flags;
+    const char* expected;
+  } cases[] = {
+      {kColTotal, kColSize | kColNumeric, " 10,737,418,240"},
+      {kColFiles, kColSize | kColNumeric, " 5,368,709,120"},
+      {kColSubfolders, kColSize | kColNumeric, " 5,368,709,120"},
+      {kColFileCount, kColShowZero, " 5000000000"},
+  };
+  for (const Case& c : cases) {
+    ColumnRecord column;
+    column.typeId = c.type;
+    column.flags = c.flags;
+    ASSERT_TRUE(FormatColumnValue(&column, folder_, out, sizeof out));
+    EXPECT_STREQ(out, c.expected) << c.type;
+  }
+  g_settings.sizeUnits = 1;
+  ColumnRecord total;
+  total.typeId = kColTotal;
+  total.flags = kColSize | kColNumeric;
+  ASSERT_TRUE(FormatColumnValue(&total, folder_, out, sizeof out));
+  EXPECT_EQ(std::string(out).substr(0, 6), " 10.0 ") << out;
+  // Still counting: a lower bound.
+  SetSums(five, 0, kNodeFilesListed);
+  ASSERT_TRUE(FormatColumnValue(&total, folder_, out, sizeof out));
+  EXPECT_EQ(out[0], '>');
+  // Never computed: "---".
+  folder_->calcState = kCalcNever;
+  ASSERT_TRUE(FormatColumnValue(&total, folder_, out, sizeof out));
+  EXPECT_STREQ(out, "---");
+}
+
+}  // namespace

@@ -148,6 +148,7 @@ LRESULT OnCreateMain(HWND window) {
   } else {
     CreatePaneControls(g_voltaly.paneDialog);
     ShowWindow(g_voltaly.paneDialog, SW_SHOWNA);
+    g_voltaly.lastFocusDialog = g_voltaly.paneDialog;
   }
   CreateTabStrip(window);
   if (!g_voltaly.tabStrip) return -1;

@@ -266,6 +266,7 @@ namespace {
 
 struct CellValue {
   double value = -1;   // < 0: none
+  uint64_t exact = 0;  // the same value as a 64-bit integer (sizes and counts)
   bool final = false;
   bool isDate = false;
   FILETIME date{};
@@ -277,18 +278,24 @@ CellValue ValueOf(const ColumnRecord* c, FolderNode* node, const NodeSums& s) {
   uint64_t subs = g_settings.sizeOnDisk ? s.subfoldersAllocated : s.subfoldersSize;
   bool listed = (s.flags & kNodeFilesListed) != 0;
   bool complete = (s.flags & kNodeSubtreeComplete) != 0;
+  auto set = [&v](uint64_t x, bool final) {
+    v.exact = x;
+    v.value = (double)x;
+    v.final = final;
+  };
   switch (c->typeId) {
-    case kColTotal: v.value = (double)(files + subs); v.final = complete && listed; break;
-    case kColFiles: v.value = (double)files; v.final = listed; break;
-    case kColSubfolders: v.value = (double)subs; v.final = complete; break;
+    case kColTotal: set(files + subs, complete && listed); break;
+    case kColFiles: set(files, listed); break;
+    case kColSubfolders: set(subs, complete); break;
     case kColCapacity:
       if (DriveNode* d = AsDrive(node)) {
         v.value = std::max(d->totalBytes, (double)(files + subs));
+        v.exact = d->totalBytes > (double)(files + subs) ? (uint64_t)d->totalBytes : files + subs;
         v.final = true;
       }
       break;
-    case kColSubfolderCount: v.value = (double)s.subfolderCount; v.final = complete; break;
-    case kColFileCount: v.value = (double)s.fileCount; v.final = listed; break;
+    case kColSubfolderCount: set(s.subfolderCount, complete); break;
+    case kColFileCount: set(s.fileCount, listed); break;
     case kColLastAccess: v.isDate = true; v.date = s.newestAccess; v.final = true; break;
     case kColLastWrite: v.isDate = true; v.date = s.newestWrite; v.final = true; break;
     case kColCreated: v.isDate = true; v.date = s.created; v.final = true; break;
@@ -314,9 +321,9 @@ bool FormatValue(const ColumnRecord* c, const CellValue& v, double base, char* o
     if (g_settings.sizeUnits && !(c->flags & kColNoUnits))
       FormatSizeWithUnits(v.value, number);
     else
-      FormatThousands64((uint64_t)v.value, number);
+      FormatThousands64(v.exact, number);
   } else {
-    snprintf(number, sizeof number, "%.0f", v.value);
+    snprintf(number, sizeof number, "%llu", (unsigned long long)v.exact);
   }
   char percent[32] = "";
   if (base > 0) snprintf(percent, sizeof percent, " (%02.0f%%)", v.value / base * 100.0);
