@@ -16,7 +16,10 @@
 #include "resource.h"
 #include "settings_store.h"
 #include "startup.h"
+#include "startup_shell.h"
 #include "status_bar.h"
+#include "toolbar.h"
+#include "command_state.h"
 #include "vfolder_entry.h"
 #include "window_utils.h"
 
@@ -153,6 +156,7 @@ LRESULT OnCreateMainWindow(HWND window) {
   CreatePaneTitlebar(window, 0);
   CreatePaneTitlebar(window, 1);
 
+  CreateShellUiBars(window);
   g_frame.statusBar = CreateStatusBar(window);
 
   if (g_frame.commonControlsEx) {
@@ -175,6 +179,8 @@ LRESULT OnCreateMainWindow(HWND window) {
 }
 
 void SaveAllSettings(HWND window) {
+  // A window the shell opened on a folder, still showing it, stores that folder's layout instead.
+  if (SaveViewRecordForShellFolder()) return;
   GlobalSettings global;
   CollectGlobalSettings(&global, window);
   SaveGlobalSettings(global);
@@ -263,6 +269,9 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       }
       return DefWindowProcA(window, message, wParam, lParam);
     }
+    case WM_INITMENU:
+      UpdateMenuStates(window, reinterpret_cast<HMENU>(wParam));
+      return 0;
     case WM_INITMENUPOPUP:
       if (!HIWORD(lParam)) OnInitMenuPopup(reinterpret_cast<HMENU>(wParam), LOWORD(lParam));
       return 0;
@@ -273,6 +282,8 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_NOTIFY: {
       auto* header = reinterpret_cast<NMHDR*>(lParam);
       if (g_frame.closing || !header) return 0;
+      LRESULT answer = 0;
+      if (OnShellUiNotify(window, header, &answer)) return answer;
       BOOL handled = FALSE;
       LRESULT result = OnPaneNotify(window, static_cast<int>(header->idFrom), header, &handled);
       return handled ? result : 0;

@@ -1,6 +1,7 @@
 // Notifications from the panes' lists and trees, and the road from a tree selection to the list
 // that shows the selected folder.
 #include <cstring>
+#include "context_menus.h"
 #include "file_list.h"
 #include "file_pane.h"
 #include "folder_tree.h"
@@ -9,6 +10,7 @@
 #include "path_utils.h"
 #include "pidl.h"
 #include "settings_store.h"
+#include "startup_shell.h"
 #include "startup.h"
 #include "vfolder_links.h"
 
@@ -142,7 +144,10 @@ void OnListActivate(HWND mainWindow, int pane, HWND list) {
     MessageBeep(0);  // entries of archives open through the archive engines
     return;
   }
-  if (!OpenFolderThroughTree(pane, record)) MessageBeep(0);
+  if (record)
+    OpenListItemInPane(pane, record, FALSE);
+  else if (!OpenFolderThroughTree(pane, record))
+    MessageBeep(0);
 }
 
 LRESULT OnListNotify(HWND mainWindow, int pane, NMHDR* header) {
@@ -232,12 +237,16 @@ LRESULT OnListNotify(HWND mainWindow, int pane, NMHDR* header) {
     case NM_DBLCLK:
       OnListActivate(mainWindow, pane, list);
       return 0;
+    case NM_RCLICK:
+      return OnPaneRightClick(mainWindow, pane, list);
   }
   return 0;
 }
 
 void OnTreeSelectionChanged(HWND mainWindow, int pane, HTREEITEM node) {
   if (g_frame.closing || g_treesBeingFilled) return;
+  if (const FolderTreeItem* chosen = GetTreeItemRecord(FilePanes[pane].tree, node))
+    NoteTreeSelectionForViewMemory(chosen->absolute);
   FilePane& paneRecord = FilePanes[pane];
   HWND tree = paneRecord.tree;
   HWND list = paneRecord.list;
@@ -332,6 +341,8 @@ LRESULT OnTreeNotify(HWND mainWindow, int pane, NMHDR* header) {
     case NM_DBLCLK:
       if (GetKeyState(VK_MENU) < 0) PostMessageA(mainWindow, WM_COMMAND, 40018, 0);
       return 0;
+    case NM_RCLICK:
+      return OnPaneRightClick(mainWindow, pane, tree);
     case NM_CLICK: {
       TVHITTESTINFO hit{};
       GetCursorPos(&hit.pt);

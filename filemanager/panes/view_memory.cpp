@@ -86,7 +86,7 @@ char FindFolderViewLetter(LPCITEMIDLIST absolute) {
   std::string data(5000, '\0');
   for (DWORD index = 0;; ++index) {
     char name[1000];
-    DWORD nameSize = sizeof name, dataSize = sizeof data, type = 0;
+    DWORD nameSize = sizeof name, dataSize = static_cast<DWORD>(data.size()), type = 0;
     LONG rc = RegEnumValueA(key, index, name, &nameSize, nullptr, &type,
                             reinterpret_cast<BYTE*>(data.data()), &dataSize);
     if (rc == ERROR_NO_MORE_ITEMS) break;

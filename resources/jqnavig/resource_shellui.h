@@ -1,2 +1,51 @@
 #pragma once
 // Context menus, command state, toolbar and start-up dialogs.
+
+// Toolbar: each button's tooltip is the string whose id is its command id, and its text in the
+// customise dialog the string of command id + 10000.
+#define IDS_TOOLBAR_TEXT_OFFSET 10000
+
+// Menus of the panes and bars.
+#define IDS_MENU_LARGE_ICONS 41000
+#define IDS_MENU_SMALL_ICONS 41001
+#define IDS_MENU_LIST 41002
+#define IDS_MENU_DETAILS 41003
+#define IDS_MENU_VIEW 41004
+#define IDS_MENU_ARRANGE 41005
+#define IDS_MENU_BY_NAME 41006
+#define IDS_MENU_BY_EXTENSION 41007
+#define IDS_MENU_BY_SIZE 41008
+#define IDS_MENU_BY_DATE 41009
+#define IDS_MENU_BY_ATTRIBUTES 41010
+#define IDS_MENU_SELECT 41011
+#define IDS_MENU_SELECT_ALL 41012
+#define IDS_MENU_GO_TO_FOLDER 41013
+#define IDS_MENU_GO_TO_DRIVE 41014
+#define IDS_MENU_UP_ONE_LEVEL 41017
+#define IDS_MENU_CUSTOMIZE_TOOLBAR 41018
+#define IDS_MENU_DELETE 41029
+#define IDS_MENU_OPEN 41031
+#define IDS_MENU_EXTRACT 42051
+#define IDS_MENU_PASTE 42083
+#define IDS_MENU_RENAME 42086
+#define IDS_NOT_VALID_APPLICATION 42088
+#define IDS_MENU_BACK 42133
+#define IDS_TIP_BACK_TO 42134
+#define IDS_TIP_FORWARD_TO 42135
+#define IDS_MENU_FORWARD 42139
+#define IDS_MENU_FAVORITES 42140
+#define IDS_MENU_CUSTOMIZE_LAUNCH_BAR 42144
+#define IDS_MENU_LAUNCH_BAR 42145
+#define IDS_MENU_TOOLBAR 42146
+#define IDS_MENU_VIEWER 42147
+#define IDS_MENU_COMMAND_LINE 42148
+#define IDS_MENU_STATUS_BAR 42149
+#define IDS_MENU_BY_TYPE 42150
+#define IDS_MENU_DRIVE_BAR 42158
+#define IDS_UNDO_DEFAULT 45123
+#define IDS_MENU_ADD_FTP_SITE 55136
+
+// The question whether the .zip file type should open with the suite.
+#define IDD_ZIP_ASSOCIATION 10008
+#define IDC_ZIP_NO_MORE_WARNING 1000
+#define IDC_ZIP_QUESTION 1001

@@ -1,0 +1,237 @@
+// JQNavig started as real processes: each new instance announces its main window to the windows
+// of its class (a window of ours and another real instance), a second process hands it a folder
+// as an item id list in a file mapping ("/IDLIST,:handle:pid"), and the start-up switches shape
+// the real window.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+#include <cstring>
+#include <string>
+#include <vector>
+#include "pidl.h"
+#include "settings_store.h"
+#include "test_support.h"
+#include "view_memory.h"
+
+using namespace jqtest;
+
+namespace {
+
+std::vector<HWND> g_announced;
+
+LRESULT CALLBACK RecorderProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_USER + 101 && wParam == 0) g_announced.push_back(reinterpret_cast<HWND>(lParam));
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+// A top-level window of the program's class, as another instance would have.
+class InstanceStandIn {
+ public:
+  InstanceStandIn() {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = RecorderProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "KESTRALVIEWS";
+    RegisterClassA(&wc);
+    window = CreateWindowExA(0, "KESTRALVIEWS", "stand-in", WS_OVERLAPPED, 0, 0, 10, 10, nullptr,
+                             nullptr, GetModuleHandleA(nullptr), nullptr);
+    g_announced.clear();
+  }
+  ~InstanceStandIn() { DestroyWindow(window); }
+  HWND window = nullptr;
+};
+
+struct FoundWindow {
+  DWORD pid;
+  HWND found;
+};
+
+BOOL CALLBACK FindMainWindow(HWND w, LPARAM data) {
+  auto* f = reinterpret_cast<FoundWindow*>(data);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(w, &pid);
+  char cls[64];
+  if (pid == f->pid && GetClassNameA(w, cls, sizeof cls) && strcmp(cls, "KESTRALVIEWS") == 0 &&
+      IsWindowVisible(w)) {
+    f->found = w;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// A JQNavig process and its main window.
+class Instance {
+ public:
+  explicit Instance(const std::string& arguments) {
+    std::string line = "\"" + ProgramFolder() + "\\JQNavig.exe\" " + arguments;
+    process = StartProcess(line, &pid);
+    FoundWindow f{pid, nullptr};
+    if (process)
+      PumpUntil([&] {
+        EnumWindows(FindMainWindow, reinterpret_cast<LPARAM>(&f));
+        return f.found != nullptr || WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+      }, 30000);
+    window = f.found;
+  }
+  ~Instance() { Close(); }
+  int Close() {
+    int code = 0;
+    if (process) {
+      if (window && IsWindow(window)) PostMessageA(window, WM_CLOSE, 0, 0);
+      code = WaitProcess(process, 20000);
+      CloseHandle(process);
+      process = nullptr;
+    }
+    return code;
+  }
+  std::string Title() const {
+    char text[600] = "";
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+  }
+  // Waits until the caption names the folder (the pane has opened it).
+  bool WaitForFolderInTitle(const std::string& folder) const {
+    std::string upper = folder;
+    CharUpperBuffA(upper.data(), static_cast<DWORD>(upper.size()));
+    return PumpUntil([&] {
+      std::string title = Title();
+      CharUpperBuffA(title.data(), static_cast<DWORD>(title.size()));
+      return title.find(upper) != std::string::npos;
+    }, 20000);
+  }
+  HWND Child(int id) const { return GetDlgItem(window, id); }
+
+  HANDLE process = nullptr;
+  DWORD pid = 0;
+  HWND window = nullptr;
+};
+
+// The test's instances never store their settings over the prefix's ones: the option is
+// switched off in each before it closes, and the stored value is put back afterwards.
+class KeepStoredSettings {
+ public:
+  KeepStoredSettings() { had_ = ReadSettingDword("Save Settings On Exit", &value_) != 0; }
+  ~KeepStoredSettings() {
+    if (had_) {
+      WriteSettingDword("Save Settings On Exit", &value_);
+    } else if (HKEY key = OpenSettingsSubkey(nullptr, KEY_SET_VALUE, false)) {
+      RegDeleteValueA(key, "Save Settings On Exit");
+      RegCloseKey(key);
+    }
+  }
+  void TurnOffIn(const Instance& instance) const {
+    if (!had_ || value_) SendMessageA(instance.window, WM_COMMAND, 40090, 0);
+  }
+
+ private:
+  DWORD value_ = 1;
+  bool had_ = false;
+};
+
+bool Announced(HWND window) {
+  for (HWND w : g_announced)
+    if (w == window) return true;
+  return false;
+}
+
+}  // namespace
+
+TEST(InstanceHandshake, EachNewInstanceAnnouncesItselfToTheOthers) {
+  KeepStoredSettings keep;
+  InstanceStandIn standIn;
+  TempFolder folder;
+  Instance first("\"" + folder.path() + "\"");
+  ASSERT_TRUE(first.window) << "the first instance shows its main window";
+  ASSERT_TRUE(PumpUntil([&] { return Announced(first.window); }, 10000))
+      << "WM_USER+101 from the first instance, with its window";
+  keep.TurnOffIn(first);
+
+  Instance second("\"" + folder.path() + "\"");
+  ASSERT_TRUE(second.window);
+  ASSERT_NE(second.window, first.window);
+  EXPECT_TRUE(PumpUntil([&] { return Announced(second.window); }, 10000))
+      << "the second instance announces itself to every window of the class";
+  keep.TurnOffIn(second);
+  // The real first instance received it too and is still there, answering.
+  DWORD_PTR answer = 1;
+  EXPECT_TRUE(SendMessageTimeoutA(first.window, WM_USER + 101, 0, reinterpret_cast<LPARAM>(second.window),
+                                  SMTO_ABORTIFHUNG, 5000, &answer));
+  EXPECT_EQ(second.Close(), 0);
+  EXPECT_EQ(first.Close(), 0);
+}
+
+TEST(ItemIdListHandOff, SecondProcessSendsAFolderThroughAFileMapping) {
+  KeepStoredSettings keep;
+  TempFolder folder;
+  folder.WriteFile("handed over.txt", "x");
+  PidlPtr list(ParsePathToPidl(folder.path().c_str(), nullptr, nullptr));
+  ASSERT_TRUE(list);
+  UINT size = GetPidlSize(list.get());
+  // The sender's side: a mapping with the byte count and the list, passed by handle and process.
+  HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, size + 4, nullptr);
+  ASSERT_TRUE(mapping);
+  BYTE* view = static_cast<BYTE*>(MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, 0));
+  ASSERT_TRUE(view);
+  memcpy(view, &size, 4);
+  memcpy(view + 4, list.get(), size);
+  UnmapViewOfFile(view);
+  char arguments[100];
+  snprintf(arguments, sizeof arguments, "/idlist,:%lu:%lu",
+           static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(mapping)), GetCurrentProcessId());
+
+  Instance shellOpened(arguments);
+  ASSERT_TRUE(shellOpened.window);
+  EXPECT_TRUE(shellOpened.WaitForFolderInTitle(folder.path())) << shellOpened.Title();
+  // The receiver took the mapping over and closed our handle with it.
+  EXPECT_FALSE(CloseHandle(mapping));
+  EXPECT_EQ(shellOpened.Close(), 0);
+
+  // Still on the folder at exit: its layout is stored under the item id list, pane 0 on it.
+  FolderViewRecord record;
+  ASSERT_TRUE(LoadFolderViewRecord(list.get(), &record));
+  EXPECT_EQ(std::string(record.panes.folder[0]), folder.path());
+
+  // A mapping that claims more bytes than it holds is refused: the line is read as a plain one.
+  HANDLE lying = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 64, nullptr);
+  view = static_cast<BYTE*>(MapViewOfFile(lying, FILE_MAP_WRITE, 0, 0, 0));
+  DWORD claimed = 1u << 20;
+  memcpy(view, &claimed, 4);
+  UnmapViewOfFile(view);
+  snprintf(arguments, sizeof arguments, "/idlist,:%lu:%lu",
+           static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(lying)), GetCurrentProcessId());
+  Instance refused(arguments);
+  ASSERT_TRUE(refused.window) << "the program starts on its default folder";
+  keep.TurnOffIn(refused);
+  EXPECT_EQ(refused.Close(), 0);
+}
+
+TEST(StartupSwitches, ShapeTheRealWindow) {
+  KeepStoredSettings keep;
+  TempFolder folder;
+  folder.WriteFile("a.txt", "a");
+  Instance instance("\"" + folder.path() + "\" /TBAR- /SBAR- /E- /IDETAILS /SDATE");
+  ASSERT_TRUE(instance.window);
+  keep.TurnOffIn(instance);
+  EXPECT_TRUE(instance.WaitForFolderInTitle(folder.path())) << instance.Title();
+  HWND toolbar = instance.Child(103), status = instance.Child(102);
+  HWND tree = instance.Child(108), list = instance.Child(100);
+  ASSERT_TRUE(toolbar && status && tree && list);
+  EXPECT_FALSE(IsWindowVisible(toolbar));
+  EXPECT_FALSE(IsWindowVisible(status));
+  EXPECT_FALSE(IsWindowVisible(tree)) << "/E- hides pane 0's tree";
+  EXPECT_TRUE(IsWindowVisible(list));
+  EXPECT_EQ(GetWindowLongA(list, GWL_STYLE) & LVS_TYPEMASK, LVS_REPORT) << "/IDETAILS";
+  EXPECT_TRUE(SendMessageA(toolbar, TB_ISBUTTONCHECKED, 40144, 0)) << "/SDATE: the by-date button";
+  EXPECT_FALSE(SendMessageA(toolbar, TB_ISBUTTONCHECKED, 40140, 0));
+  EXPECT_TRUE(SendMessageA(toolbar, TB_ISBUTTONCHECKED, 40004, 0)) << "the details button";
+  EXPECT_EQ(instance.Close(), 0);
+
+  Instance shown("\"" + folder.path() + "\" /TBAR+ /SBAR+ /E+ /ISMALL /SNAME");
+  ASSERT_TRUE(shown.window);
+  keep.TurnOffIn(shown);
+  EXPECT_TRUE(IsWindowVisible(shown.Child(103)));
+  EXPECT_TRUE(IsWindowVisible(shown.Child(102)));
+  EXPECT_TRUE(IsWindowVisible(shown.Child(108)));
+  EXPECT_EQ(GetWindowLongA(shown.Child(100), GWL_STYLE) & LVS_TYPEMASK, LVS_SMALLICON);
+  EXPECT_EQ(shown.Close(), 0);
+}

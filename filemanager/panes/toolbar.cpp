@@ -1,0 +1,306 @@
+// The main window's toolbar.
+#include "toolbar.h"
+#include <cstring>
+#include "command_state.h"
+#include "context_menus.h"
+#include "file_list.h"
+#include "file_pane.h"
+#include "frame_layout.h"
+#include "frame_state.h"
+#include "navigation_history.h"
+#include "path_utils.h"
+#include "resource.h"
+#include "seams.h"
+#include "settings_store.h"
+#include "startup.h"
+
+namespace {
+
+constexpr BYTE kChk = TBSTYLE_CHECK;
+constexpr BYTE kDd = TBSTYLE_DROPDOWN;
+constexpr BYTE kWdd = 0x80;  // BTNS_WHOLEDROPDOWN
+
+constexpr TBBUTTON Button(int image, int command, BYTE style = TBSTYLE_BUTTON) {
+  return TBBUTTON{image, command, TBSTATE_ENABLED, style, {}, 0, -1};
+}
+constexpr TBBUTTON Separator() { return TBBUTTON{0, 0, TBSTATE_ENABLED, TBSTYLE_SEP, {}, 0, -1}; }
+
+constexpr DWORD kToolbarFixedStyle = 0x5000012C;  // child, visible, tooltips, adjustable, no align/resize
+
+}  // namespace
+
+const TBBUTTON kDefaultToolbarButtons[kDefaultToolbarButtonCount] = {
+    Button(0, 40007),  Button(1, 40008),  Button(2, 40009),         Separator(),
+    Button(4, 40011),  Separator(),       Button(25, 40024, kChk),  Separator(),
+    Button(32, 40038), Button(33, 40016), Button(23, 40039),        Button(24, 40040),
+    Button(21, 40017), Button(6, 40018),  Separator(),              Button(55, 40107),
+    Separator(),       Button(58, 40122, kDd), Button(59, 40123, kDd), Separator(),
+    Button(60, 40128, kWdd), Button(91, 40176, kWdd), Separator(), Button(9, 40001),
+    Button(10, 40002), Button(11, 40003), Button(12, 40004),        Separator(),
+    Button(13, 40140), Button(5, 40141),  Button(14, 40142),        Button(15, 40144),
+    Button(16, 40143), Separator(),       Button(7, 40048, kChk | kDd),
+};
+
+namespace {
+
+constexpr BYTE ExtraStyle(unsigned command) {
+  return command == 40133 ? kWdd
+         : (command == 40032 || command == 40131 || command == 40064) ? kChk
+                                                                      : TBSTYLE_BUTTON;
+}
+
+struct ExtraTable {
+  TBBUTTON buttons[kExtraToolbarButtonCount];
+  constexpr ExtraTable() : buttons{} {
+    for (int i = 0; i < kExtraToolbarButtonCount; ++i)
+      buttons[i] = Button(static_cast<int>(kToolbarExtraImages[i].image),
+                          static_cast<int>(kToolbarExtraImages[i].command),
+                          ExtraStyle(kToolbarExtraImages[i].command));
+  }
+};
+constexpr ExtraTable kExtraTable;
+
+BOOL SaveRestore(HWND toolbar, BOOL save, const char* valueName) {
+  if (!toolbar) return FALSE;
+  if (save && !EnsureSettingsKey(1)) return FALSE;
+  if (!save) {
+    // A layout never saved leaves the buttons as they are.
+    HKEY key = OpenSettingsSubkey(nullptr, KEY_QUERY_VALUE, false);
+    if (!key) return FALSE;
+    LONG found = RegQueryValueExA(key, valueName, nullptr, nullptr, nullptr, nullptr);
+    RegCloseKey(key);
+    if (found != ERROR_SUCCESS) return FALSE;
+  }
+  TBSAVEPARAMSA params{seams::UserRoot(), kSettingsKeyPath, valueName};
+  return SendMessageA(toolbar, TB_SAVERESTOREA, save, reinterpret_cast<LPARAM>(&params)) != 0;
+}
+
+bool WrapableWanted() {
+  return GetLiveOptions().toolbarScrolls && !g_frame.barsInCoolbar;
+}
+
+void RecordHeight(HWND toolbar) {
+  RECT r{};
+  GetWindowRect(toolbar, &r);
+  g_frame.toolbarHeight = r.bottom - r.top - 2;
+  if (g_frame.toolbarHeight < 0) g_frame.toolbarHeight = 0;
+}
+
+const TBBUTTON* FindButton(int command) {
+  for (const TBBUTTON& b : kDefaultToolbarButtons)
+    if (!(b.fsStyle & TBSTYLE_SEP) && b.idCommand == command) return &b;
+  for (int i = 0; i < kExtraToolbarButtonCount; ++i)
+    if (kExtraTable.buttons[i].idCommand == command) return &kExtraTable.buttons[i];
+  return nullptr;
+}
+
+void FillRestoredButton(TBBUTTON* button) {
+  const TBBUTTON* known = button->idCommand ? FindButton(button->idCommand) : nullptr;
+  if (!known || (button->fsStyle & TBSTYLE_SEP)) {
+    *button = Separator();
+    return;
+  }
+  *button = *known;
+}
+
+// The history of the active pane below a Back or Forward button.
+void ShowHistoryDropDown(HWND mainWindow, NMTOOLBARA* info) {
+  HMENU menu = CreatePopupMenu();
+  if (!menu) return;
+  BuildHistoryMenu(menu, ActivePaneIndex);
+  RECT r = info->rcButton;
+  MapWindowPoints(info->hdr.hwndFrom, nullptr, reinterpret_cast<POINT*>(&r), 2);
+  UINT chosen = seams::TrackPopupMenuEx(menu, TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN,
+                                        r.left, r.bottom, mainWindow, nullptr);
+  DestroyMenu(menu);
+  if (chosen) PostMessageA(mainWindow, WM_COMMAND, chosen, 0);
+}
+
+}  // namespace
+
+const TBBUTTON kExtraToolbarButtons[kExtraToolbarButtonCount] = {
+#define JQ_EXTRA(i) kExtraTable.buttons[i]
+    JQ_EXTRA(0),  JQ_EXTRA(1),  JQ_EXTRA(2),  JQ_EXTRA(3),  JQ_EXTRA(4),  JQ_EXTRA(5),
+    JQ_EXTRA(6),  JQ_EXTRA(7),  JQ_EXTRA(8),  JQ_EXTRA(9),  JQ_EXTRA(10), JQ_EXTRA(11),
+    JQ_EXTRA(12), JQ_EXTRA(13), JQ_EXTRA(14), JQ_EXTRA(15), JQ_EXTRA(16), JQ_EXTRA(17),
+    JQ_EXTRA(18), JQ_EXTRA(19), JQ_EXTRA(20), JQ_EXTRA(21), JQ_EXTRA(22), JQ_EXTRA(23),
+    JQ_EXTRA(24), JQ_EXTRA(25), JQ_EXTRA(26), JQ_EXTRA(27), JQ_EXTRA(28), JQ_EXTRA(29),
+    JQ_EXTRA(30), JQ_EXTRA(31), JQ_EXTRA(32), JQ_EXTRA(33), JQ_EXTRA(34), JQ_EXTRA(35),
+    JQ_EXTRA(36), JQ_EXTRA(37), JQ_EXTRA(38), JQ_EXTRA(39), JQ_EXTRA(40), JQ_EXTRA(41),
+    JQ_EXTRA(42), JQ_EXTRA(43), JQ_EXTRA(44), JQ_EXTRA(45), JQ_EXTRA(46), JQ_EXTRA(47),
+    JQ_EXTRA(48), JQ_EXTRA(49), JQ_EXTRA(50), JQ_EXTRA(51), JQ_EXTRA(52), JQ_EXTRA(53),
+    JQ_EXTRA(54), JQ_EXTRA(55), JQ_EXTRA(56), JQ_EXTRA(57), JQ_EXTRA(58), JQ_EXTRA(59),
+    JQ_EXTRA(60),
+#undef JQ_EXTRA
+};
+
+void SetToolbarStyle(HWND toolbar, BOOL flat) {
+  if (!toolbar) return;
+  DWORD style = kToolbarFixedStyle;
+  if (WrapableWanted()) style |= TBSTYLE_WRAPABLE;
+  if (flat && g_frame.commonControlsEx) style |= TBSTYLE_FLAT;
+  SendMessageA(toolbar, TB_SETSTYLE, 0, style);
+}
+
+void SetToolbarWrapable(HWND toolbar, BOOL on) {
+  if (!toolbar) return;
+  LONG_PTR style = GetWindowLongPtrA(toolbar, GWL_STYLE);
+  style = on ? (style | TBSTYLE_WRAPABLE) : (style & ~static_cast<LONG_PTR>(TBSTYLE_WRAPABLE));
+  SetWindowLongPtrA(toolbar, GWL_STYLE, style);
+}
+
+BOOL SaveCurrentToolbar(HWND toolbar, BOOL save) { return SaveRestore(toolbar, save, kToolbarCurrentValue); }
+BOOL RestoreDefaultToolbar(HWND toolbar, BOOL save) { return SaveRestore(toolbar, save, kToolbarDefaultValue); }
+
+void DisableNetworkButtons(HWND toolbar) {
+  if (!toolbar) return;
+  SendMessageA(toolbar, TB_ENABLEBUTTON, 40047, FALSE);
+  SendMessageA(toolbar, TB_ENABLEBUTTON, 40051, FALSE);
+}
+
+HWND CreateToolbar(HWND parent) {
+  DWORD style = WS_CHILD | WS_VISIBLE | TBSTYLE_TOOLTIPS | CCS_ADJUSTABLE;
+  if (WrapableWanted()) style |= TBSTYLE_WRAPABLE;
+  HWND toolbar = CreateToolbarEx(parent, style, kToolbarId, kToolbarImageCount, g_instance,
+                                 IDB_TOOLBAR, kDefaultToolbarButtons, kDefaultToolbarButtonCount,
+                                 16, 16, 16, 16, sizeof(TBBUTTON));
+  g_frame.toolbar = toolbar;
+  if (!toolbar) {
+    g_frame.toolbarHeight = 0;
+    return nullptr;
+  }
+  SendMessageA(toolbar, TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_DRAWDDARROWS);
+  if (GetLiveOptions().floatingIconToolbar) SetToolbarStyle(toolbar, TRUE);
+  RestoreDefaultToolbar(toolbar, TRUE);
+  SaveCurrentToolbar(toolbar, FALSE);
+  SendMessageA(toolbar, TB_AUTOSIZE, 0, 0);
+  RecordHeight(toolbar);
+  if (!IsNetworkAvailable()) DisableNetworkButtons(toolbar);
+  return toolbar;
+}
+
+BOOL GetCustomizeButtonInfo(NMTOOLBARA* info) {
+  int index = info->iItem;
+  const TBBUTTON* button = nullptr;
+  if (index >= 0 && index < kDefaultToolbarButtonCount)
+    button = &kDefaultToolbarButtons[index];
+  else if (index >= kDefaultToolbarButtonCount &&
+           index < kDefaultToolbarButtonCount + kExtraToolbarButtonCount)
+    button = &kExtraToolbarButtons[index - kDefaultToolbarButtonCount];
+  if (!button) return FALSE;
+  info->tbButton = *button;
+  if (!(button->fsStyle & TBSTYLE_SEP) && info->pszText && info->cchText > 0) {
+    info->pszText[0] = '\0';
+    LoadStringA(g_instance, button->idCommand + IDS_TOOLBAR_TEXT_OFFSET, info->pszText,
+                info->cchText);
+  }
+  return TRUE;
+}
+
+void UpdateSortButtons(int menuKey) {
+  static const UINT kSortButtons[] = {40140, 40141, 40142, 40143, 40144, 40146};
+  UINT wanted = menuKey < 0 ? 0 : 40140 + static_cast<UINT>(menuKey);
+  if (g_frame.toolbar)
+    for (UINT id : kSortButtons) SendMessageA(g_frame.toolbar, TB_CHECKBUTTON, id, id == wanted);
+  HMENU menu = g_mainWindow ? GetMenu(g_mainWindow) : nullptr;
+  if (menu && wanted) CheckMenuRadioItem(menu, 40140, 40146, wanted, MF_BYCOMMAND);
+}
+
+void UpdateViewButtons(UINT viewId) {
+  if (g_frame.toolbar)
+    for (UINT id = 40001; id <= 40004; ++id) SendMessageA(g_frame.toolbar, TB_CHECKBUTTON, id, id == viewId);
+  HMENU menu = g_mainWindow ? GetMenu(g_mainWindow) : nullptr;
+  if (menu && viewId >= 40001 && viewId <= 40004)
+    CheckMenuRadioItem(menu, 40001, 40004, viewId, MF_BYCOMMAND);
+}
+
+void RefreshToolbarStates() {
+  HWND toolbar = g_frame.toolbar;
+  if (!toolbar) return;
+  if (!IsNetworkAvailable()) DisableNetworkButtons(toolbar);
+  UpdateCommandStates();
+  const FilePane& p = FilePanes[ActivePaneIndex];
+  UpdateSortButtons(SortButtonKey(ActivePaneIndex, p.sortKey));
+  UpdateViewButtons(p.viewId);
+  UpdatePaneLayoutButtons();
+  SendMessageA(toolbar, TB_AUTOSIZE, 0, 0);
+  RecordHeight(toolbar);
+  if (GetLiveOptions().toolbarShown && g_mainWindow) RelayoutMainWindow(g_mainWindow, TRUE);
+}
+
+LRESULT OnToolbarNotify(HWND mainWindow, NMHDR* header, BOOL* handled) {
+  *handled = FALSE;
+  if (!header || !g_frame.toolbar || header->hwndFrom != g_frame.toolbar) return 0;
+  *handled = TRUE;
+  switch (header->code) {
+    case TBN_GETBUTTONINFOA:
+      return GetCustomizeButtonInfo(reinterpret_cast<NMTOOLBARA*>(header));
+    case TBN_QUERYINSERT:
+    case TBN_QUERYDELETE:
+      return TRUE;
+    case TBN_RESTORE: {
+      // Each restored entry gets its picture and style from our tables; an entry without a
+      // command is a separator.
+      auto* restore = reinterpret_cast<NMTBRESTORE*>(header);
+      if (restore->iItem >= 0) FillRestoredButton(&restore->tbButton);
+      return 0;
+    }
+    case TBN_RESET:
+      RestoreDefaultToolbar(g_frame.toolbar, FALSE);
+      SaveCurrentToolbar(g_frame.toolbar, TRUE);
+      RefreshToolbarStates();
+      return 0;
+    case TBN_TOOLBARCHANGE:
+      SaveCurrentToolbar(g_frame.toolbar, TRUE);
+      RefreshToolbarStates();
+      return 0;
+    case TBN_CUSTHELP:
+      PostMessageA(mainWindow, WM_COMMAND, 40043, 0);
+      return 0;
+    case TBN_DROPDOWN: {
+      auto* info = reinterpret_cast<NMTOOLBARA*>(header);
+      if (info->iItem == 40122 || info->iItem == 40123) {
+        ShowHistoryDropDown(mainWindow, info);
+        return TBDDRET_DEFAULT;
+      }
+      // Favorites, Start menu and FTP sites: their commands show their menus under the button.
+      if (info->iItem == 40128 || info->iItem == 40133 || info->iItem == 40176) {
+        PostMessageA(mainWindow, WM_COMMAND, static_cast<WPARAM>(info->iItem), 0);
+        return TBDDRET_DEFAULT;
+      }
+      return 1 /* TBDDRET_NODEFAULT */;
+    }
+    case NM_RCLICK: {
+      UINT chosen = ShowBarsContextMenu(mainWindow);
+      if (chosen) SendMessageA(mainWindow, WM_COMMAND, chosen, 0);
+      return TRUE;
+    }
+  }
+  *handled = FALSE;
+  return 0;
+}
+
+void CreateShellUiBars(HWND mainWindow) {
+  CreateToolbar(mainWindow);
+  g_paneServices.updateCommandStates = UpdateCommandStates;
+  g_paneServices.updateSortButtons = UpdateSortButtons;
+  g_paneServices.updateViewButtons = UpdateViewButtons;
+}
+
+BOOL OnShellUiNotify(HWND mainWindow, NMHDR* header, LRESULT* result) {
+  if (!header) return FALSE;
+  if (header->code == TTN_NEEDTEXTA) {
+    auto* info = reinterpret_cast<NMTTDISPINFOA*>(header);
+    if (info->uFlags & TTF_IDISHWND) return FALSE;
+    static char text[MAX_PATH + 100];
+    if (!GetToolbarTipText(static_cast<UINT>(header->idFrom), text, sizeof text)) return FALSE;
+    info->lpszText = text;
+    info->hinst = nullptr;
+    *result = 0;
+    return TRUE;
+  }
+  BOOL handled = FALSE;
+  LRESULT answer = OnToolbarNotify(mainWindow, header, &handled);
+  if (handled) *result = answer;
+  return handled;
+}
