@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include "shell_view_host.h"
+#include "voltaly_ui.h"
 
 namespace {
 
@@ -63,6 +64,11 @@ HWND ShellHostTreeDialog(HWND owner) {
 
 HWND ShellHostTree(HWND owner) {
   if (hooks.tree) return hooks.tree(owner);
+  // The program's window state: the tree of the view shown (main or find results).
+  if (owner && owner == g_voltaly.mainWindow) {
+    HWND tree = g_voltaly.currentTree ? g_voltaly.currentTree : g_voltaly.mainTree;
+    if (tree && IsWindow(tree)) return tree;
+  }
   HWND dialog = ShellHostTreeDialog(owner);
   return dialog ? GetDlgItem(dialog, kTreeId) : nullptr;
 }
@@ -83,9 +89,14 @@ BOOL ShellHostScanRunning() {
   return FALSE;
 }
 
-// Built-in answer: none; the main window's hook selects the folder in the size tree.
+// Built-in answer: the size tree finds the folder by its path (expanding and scanning on the
+// way) and selects it; the selection shows it in the file pane.
 BOOL ShellHostSelectIdList(HWND owner, LPCITEMIDLIST absolute) {
   if (hooks.selectIdList) return hooks.selectIdList(owner, absolute);
   (void)SameIdList;
-  return FALSE;
+  HWND main = ShellHostMainWindow(owner);
+  HWND tree = g_voltaly.mainTree && main == g_voltaly.mainWindow ? g_voltaly.mainTree : ShellHostTree(main);
+  char path[MAX_PATH] = {};
+  if (!tree || !absolute || !SHGetPathFromIDListA(absolute, path) || !path[0]) return FALSE;
+  return FindTreeItemByPath(tree, path, nullptr, TRUE, TRUE) != nullptr;
 }

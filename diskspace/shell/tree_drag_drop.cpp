@@ -324,16 +324,12 @@ class TreeDropTarget : public IDropTarget {
 
 IDropSource* CreateTreeDropSource() { return new TreeDropSource(); }
 
-IDropTarget* CreateTreeDropTarget(HWND tree) {
-  auto* target = new TreeDropTarget(tree);
-  CoLockObjectExternal(target, TRUE, FALSE);
-  return target;
-}
+// RegisterDragDrop keeps the system's own reference while the tree is registered; the caller's
+// reference is given back with Release (or ReleaseTreeDropTarget).
+IDropTarget* CreateTreeDropTarget(HWND tree) { return new TreeDropTarget(tree); }
 
 void ReleaseTreeDropTarget(IDropTarget* target) {
-  if (!target) return;
-  CoLockObjectExternal(target, FALSE, TRUE);
-  target->Release();
+  if (target) target->Release();
 }
 
 void DragTreeFolder(HWND tree, HTREEITEM item) {

@@ -10,7 +10,7 @@ struct FolderNode;
 IDropSource* CreateTreeDropSource();
 // The main window registers it for the main tree (RegisterDragDrop) and releases it at the end.
 IDropTarget* CreateTreeDropTarget(HWND tree);
-// Unlocks and releases it (after RevokeDragDrop).
+// Gives back the creator's reference (after RevokeDragDrop).
 void ReleaseTreeDropTarget(IDropTarget* target);
 // The tree's TVN_BEGINDRAG / TVN_BEGINRDRAG answer: drags the item's folder out of the tree.
 void DragTreeFolder(HWND tree, HTREEITEM item);
