@@ -112,6 +112,18 @@ bool CreateFolderPath(const std::string& path) {
   return IsFolder(p);
 }
 
+bool FolderChainIsPlain(const std::string& root, const std::string& folder) {
+  std::string f = folder;
+  while (f.size() > root.size()) {
+    DWORD a = GetFileAttributesA(f.c_str());
+    if (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
+    std::string up = ParentOf(f);
+    if (up.size() >= f.size()) break;
+    f = up;
+  }
+  return true;
+}
+
 std::string ParentOf(const std::string& path) {
   size_t slash = path.find_last_of("\\/");
   if (slash == std::string::npos) return std::string();

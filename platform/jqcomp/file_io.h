@@ -60,6 +60,9 @@ bool PathExists(const std::string& path);
 bool IsFolder(const std::string& path);
 // Creates a folder and every missing parent.
 bool CreateFolderPath(const std::string& path);
+// True when no folder between `root` (excluded) and `folder` (included) that exists is a link
+// (a junction or symbolic link could lead the writes out of the root).
+bool FolderChainIsPlain(const std::string& root, const std::string& folder);
 std::string ParentOf(const std::string& path);       // without the trailing backslash
 std::string FileNameOf(const std::string& path);
 std::string JoinPath(const std::string& folder, const std::string& name);

@@ -94,6 +94,21 @@ TEST(HostileArchives, NamesNeverLeaveTheTargetFolder) {
   }
 }
 
+TEST(HostileArchives, ALinkInTheTargetFolderIsNotFollowed) {
+  REQUIRE_HOST();
+  jqtest::TempFolder dir;
+  std::string target = dir.MakeFolder("target");
+  std::string outside = dir.MakeFolder("outside");
+  dir.WriteFile("src\\link\\x.txt", "through the link");
+  dir.WriteFile("src\\plain\\y.txt", "plain");
+  std::string out;
+  ASSERT_EQ(0, Host("cd src && zip -q -r ../l.zip link plain && cd .. && ln -s \"$PWD/outside\" target/link", &out, dir.path())) << out;
+  TestEngine eng;
+  EXPECT_EQ(et5::kPathNotFound, eng.QUnZip(dir / "l.zip", target, "*.*", "-d -o -.L "));
+  EXPECT_TRUE(AllPaths(outside).empty());
+  EXPECT_EQ("plain", ReadBytes(target + "\\plain\\y.txt"));
+}
+
 TEST(HostileArchives, DamagedArchivesEndInTheirCodes) {
   REQUIRE_HOST();
   jqtest::TempFolder dir;

@@ -285,7 +285,7 @@ int ExtractOtherArchive(Engine& engine, const std::string& path, uint16_t kind, 
       else if (answer == et5::kAnswerStop) { session.Cancel(); break; }
       else if (answer != et5::kAnswerYes) continue;
     }
-    if (sw.keepPaths && !CreateFolderPath(ParentOf(target))) {
+    if (sw.keepPaths && (!FolderChainIsPlain(folder, ParentOf(target)) || !CreateFolderPath(ParentOf(target)))) {
       if (!session.ItemError(et5::kPathNotFound, rel)) break;
       continue;
     }

@@ -216,7 +216,8 @@ int RunUnzip(Engine& engine, const std::string& zip, const std::string& folderIn
       rel = shortRel;
     }
     if (verdict == NameVerdict::kFolderOnly || e.IsFolder()) {
-      if (sw.keepPaths && !rel.empty() && !CreateFolderPath(JoinPath(folder, rel))) {
+      if (sw.keepPaths && !rel.empty() &&
+          (!FolderChainIsPlain(folder, JoinPath(folder, rel)) || !CreateFolderPath(JoinPath(folder, rel)))) {
         if (!session.ItemError(et5::kPathNotFound, e.name)) break;
       }
       continue;
@@ -230,7 +231,7 @@ int RunUnzip(Engine& engine, const std::string& zip, const std::string& folderIn
     // are matched without case by scanning the folder).
     std::string parent = ParentOf(target);
     if (sw.keepPaths && !knownFolders.count(parent)) {
-      if (!CreateFolderPath(parent)) {
+      if (!FolderChainIsPlain(folder, parent) || !CreateFolderPath(parent)) {
         if (!session.ItemError(et5::kPathNotFound, rel)) break;
         continue;
       }
