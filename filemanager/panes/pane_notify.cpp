@@ -3,8 +3,10 @@
 #include <cstring>
 #include "context_menus.h"
 #include "file_list.h"
+#include "file_operations.h"
 #include "file_pane.h"
 #include "folder_tree.h"
+#include "folder_watch.h"
 #include "frame_state.h"
 #include "navigation_history.h"
 #include "path_utils.h"
@@ -186,13 +188,8 @@ LRESULT OnListNotify(HWND mainWindow, int pane, NMHDR* header) {
       g_renameInProgress = 1;
       return 0;
     }
-    case LVN_ENDLABELEDITA: {
-      auto* info = reinterpret_cast<NMLVDISPINFOA*>(header);
-      g_renameInProgress = 0;
-      // Renaming goes through the shell's file operations, which this window does not run yet.
-      if (info->item.pszText) MessageBeep(0);
-      return FALSE;
-    }
+    case LVN_ENDLABELEDITA:
+      return CommitLabelRename(header, list);
     case LVN_DELETEITEM:
       FreeFileListItem(reinterpret_cast<FileListItem*>(reinterpret_cast<NMLISTVIEW*>(header)->lParam));
       return 0;
@@ -262,6 +259,7 @@ void OnTreeSelectionChanged(HWND mainWindow, int pane, HTREEITEM node) {
     if (SUCCEEDED(record->folder->GetAttributesOf(1, &item, &asked))) attributes = asked | (attributes & ~asked);
   }
   if (!g_navigatingHistory && record->absolute) PushHistoryEntry(pane, record->absolute);
+  PausePanePoller(pane);
   if (!(attributes & SFGAO_FILESYSTEM) && g_paneServices.updateCommandStates) g_paneServices.updateCommandStates();
   if (mainWindow && g_title[0]) SetWindowTextA(mainWindow, g_title);
   EmptyStatusParts();
@@ -272,6 +270,9 @@ void OnTreeSelectionChanged(HWND mainWindow, int pane, HTREEITEM node) {
   HTREEITEM root = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
   if (node == root) {
     FillFileList(list, 0, record->folder, FALSE);
+    char desktop[MAX_PATH] = "";
+    if (SHGetSpecialFolderPathA(nullptr, desktop, CSIDL_DESKTOPDIRECTORY, FALSE) && desktop[0])
+      WatchPaneFolder(desktop, pane);
     return;
   }
   if (ftp) {
@@ -304,6 +305,7 @@ void OnTreeSelectionChanged(HWND mainWindow, int pane, HTREEITEM node) {
       return;
     }
     if (!FillFileListFiltered(list, record)) EmptyList(pane);
+    if (path[0]) WatchPaneFolder(path, pane);
     return;
   }
   IShellFolder* folder = nullptr;
@@ -319,6 +321,7 @@ void OnTreeSelectionChanged(HWND mainWindow, int pane, HTREEITEM node) {
   }
   FillFileList(list, 0, folder, FALSE);
   folder->Release();
+  ResumePanePoller(pane);
 }
 
 LRESULT OnTreeNotify(HWND mainWindow, int pane, NMHDR* header) {
@@ -365,12 +368,8 @@ LRESULT OnTreeNotify(HWND mainWindow, int pane, NMHDR* header) {
       g_renameInProgress = 1;
       return 0;
     }
-    case TVN_ENDLABELEDITA: {
-      auto* info = reinterpret_cast<NMTVDISPINFOA*>(header);
-      g_renameInProgress = 0;
-      if (info->item.pszText) MessageBeep(0);
-      return FALSE;
-    }
+    case TVN_ENDLABELEDITA:
+      return CommitLabelRename(header, tree);
     case TVN_DELETEITEMA:
       FreeFolderTreeItem(reinterpret_cast<FolderTreeItem*>(reinterpret_cast<NMTREEVIEWA*>(header)->itemOld.lParam));
       return 0;
