@@ -94,6 +94,24 @@ std::vector<std::string> SplitFileList(const std::string& text) {
   return names;
 }
 
+std::vector<std::string> SplitSourceList(const std::string& text) {
+  size_t i = 0;
+  while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+  size_t quote = text.find('"', i);
+  size_t blank = text.find_first_of(" \t", i);
+  if (i < text.size() && text[i] != '"' && quote != std::string::npos && (blank == std::string::npos || quote < blank) &&
+      quote > i && (text[quote - 1] == '\\' || text[quote - 1] == '/')) {
+    std::string folder = text.substr(i, quote - i);
+    std::vector<std::string> names = SplitFileList(text.substr(quote));
+    for (std::string& n : names) {
+      bool absolute = (n.size() >= 2 && n[1] == ':') || (!n.empty() && (n[0] == '\\' || n[0] == '/'));
+      if (!absolute) n = folder + n;
+    }
+    return names;
+  }
+  return SplitFileList(text);
+}
+
 bool HasWildcards(const std::string& text) { return text.find_first_of("*?") != std::string::npos; }
 
 bool WildcardMatch(const std::string& pattern, const std::string& name) {

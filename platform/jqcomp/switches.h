@@ -33,6 +33,10 @@ Switches ParseSwitches(const std::string& text, bool extract);
 // Splits a file list: double-quoted names (blanks inside allowed) or bare words, separated
 // by blanks.
 std::vector<std::string> SplitFileList(const std::string& text);
+// A compression list may also start with a bare folder ending in "\" directly followed by
+// quoted names (C:\dir\"a.txt" "b.txt" , as a multiple file choice gives it): the folder
+// then stands before every relative name of the list.
+std::vector<std::string> SplitSourceList(const std::string& text);
 
 // DOS-style wildcard match without regard to case: "*" any run, "?" one character; "*.*"
 // matches every name, also names without a dot.

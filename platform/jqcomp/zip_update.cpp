@@ -125,7 +125,7 @@ int RunQZip(Engine& engine, const std::string& zipIn, const std::string& list, c
   } else if (sw.action == Switches::kDelete || sw.action == Switches::kFreshen) {
     return et5::kArchiveNotFound;
   }
-  std::vector<std::string> names = SplitFileList(list);
+  std::vector<std::string> names = sw.action == Switches::kDelete ? SplitFileList(list) : SplitSourceList(list);
   if (names.empty()) return et5::kNothingToDo;
   Plan plan;
   if (old) plan.replacement.assign(old->entries.size(), -1);
@@ -144,7 +144,6 @@ int RunQZip(Engine& engine, const std::string& zipIn, const std::string& list, c
   }
 
   SourceScan scan;
-  std::string tempGuard = zip + ".~jq";
   ScanSources(names, sw, {zip}, &scan);
   for (const std::string& m : scan.missing)
     if (!session.ItemError(et5::kFileNotFound, m)) return session.Result();
@@ -234,7 +233,7 @@ int RunSpannedZip(Engine& engine, const std::string& zipIn, uint64_t volumeSize,
   std::string zip = FullPath(zipIn);
   Session session(engine, et5::kOpCompress, zip);
   session.SetTarget(zip);
-  std::vector<std::string> names = SplitFileList(list);
+  std::vector<std::string> names = SplitSourceList(list);
   if (names.empty()) return et5::kNothingToDo;
   SourceScan scan;
   ScanSources(names, sw, {zip}, &scan);

@@ -89,6 +89,12 @@ TEST(ZipWriter, PathsAndDosNames) {
   EXPECT_EQ(0, eng.QZip(dir / "flat.zip", "\"" + (dir / "src") + "\\*.*\"", "-a -whs -.q -en -r -.LR "));
   ASSERT_EQ(0, eng.List(dir / "flat.zip", &names, nullptr));
   EXPECT_EQ((std::set<std::string>{"A long file name.text", "x.txt"}), std::set<std::string>(names.begin(), names.end()));
+  // Several files chosen in one folder: the folder, then the quoted names.
+  names.clear();
+  EXPECT_EQ(0, eng.QZip(dir / "chosen.zip", (dir / "src") + "\\\"A long file name.text\" \"sub\\x.txt\" ",
+                        "-a -whs -.q -en -.LR "));
+  ASSERT_EQ(0, eng.List(dir / "chosen.zip", &names, nullptr));
+  EXPECT_EQ((std::vector<std::string>{"A long file name.text", "x.txt"}), names);
   // Full paths: the folder path without its drive.
   names.clear();
   EXPECT_EQ(0, eng.QZip(dir / "full.zip", "\"" + (dir / "src") + "\\*.*\"", kAddAll));
