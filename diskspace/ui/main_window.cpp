@@ -554,6 +554,11 @@ void ShowFolderInFilePane(FolderNode* node) {
   g_inFilePane = false;
 }
 
+void ReloadMainMenu() {
+  if (g_voltaly.mainWindow && g_mainMenu && GetMenu(g_voltaly.mainWindow) != g_mainMenu)
+    SetMenu(g_voltaly.mainWindow, g_mainMenu);
+}
+
 void SetFindViewShown(bool shown) {
   g_findView = shown;
   if (g_voltaly.tabStrip) SendMessageA(g_voltaly.tabStrip, TCM_SETCURSEL, shown ? 1 : 0, 0);

@@ -246,6 +246,7 @@ TEST_F(MainWindowTest, RenameInTheTreeRefusesPaths) {
 struct DialogDriver {
   static inline UINT button = IDOK;
   static inline std::function<void(HWND)> action;
+  static inline std::function<bool(HWND)> poll;  // after the press: true closes the dialog
   static inline int ticks = 0;
   static inline bool pressed = false;
   static HWND FindDialog() {
@@ -270,6 +271,9 @@ struct DialogDriver {
       pressed = true;
       if (action) action(dialog);
       else PostMessageA(dialog, WM_COMMAND, button, 0);
+    } else if (poll && poll(dialog)) {
+      poll = nullptr;
+      PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     } else if (ticks > 100) {
       PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
     }
@@ -308,6 +312,43 @@ TEST_F(MainWindowTest, FindFoldersFillsTheResultsTree) {
   ExpectRowsMirrorTree(g_voltaly.searchTree);
   EXPECT_EQ(GetItemNode(g_voltaly.searchTree, Node("a")->searchItem), Node("a"));
   Command(CMD_NORMAL_VIEW);
+}
+
+TEST_F(MainWindowTest, FindingNothingKeepsTheDialogOpen) {
+  FolderNode* top = Node();
+  SendMessageA(g_voltaly.mainTree, TVM_SELECTITEM, TVGN_CARET, (LPARAM)top->mainItem);
+  FolderCriteria criteria;
+  criteria.size1 = 1e15;  // nothing is that big
+  criteria.comparison = 2;
+  criteria.sizeSwitch = 0x80;
+  g_settings.findCriteria = criteria;
+  jqtest::SeamRecorder seams;
+  char nothing[256];
+  LoadStringA(GetModuleHandleA(nullptr), IDS_FIND_NOTHING, nothing, sizeof nothing);
+  bool sawMessage = false;
+  DialogDriver::poll = [&](HWND dialog) {
+    char text[256] = "";
+    GetDlgItemTextA(dialog, 1086, text, sizeof text);
+    sawMessage = strcmp(text, nothing) == 0 && IsWindowEnabled(GetDlgItem(dialog, IDOK));
+    return sawMessage;
+  };
+  DialogDriver::Run(CMD_FIND_FOLDERS, IDOK);
+  EXPECT_TRUE(sawMessage);
+  Command(CMD_NORMAL_VIEW);
+}
+
+TEST_F(MainWindowTest, BetweenIsStoredLowestFirst) {
+  FolderCriteria criteria;
+  criteria.size1 = 100;
+  criteria.size2 = 50;
+  criteria.comparison = 3;
+  criteria.sizeSwitch = 0x80;
+  g_settings.tagCriteria = criteria;
+  DialogDriver::Run(CMD_TAG_FOLDERS, IDOK);
+  EXPECT_EQ(g_settings.tagCriteria.comparison, 3);
+  EXPECT_EQ(g_settings.tagCriteria.size1, 50.0);
+  EXPECT_EQ(g_settings.tagCriteria.size2, 100.0);
+  Command(CMD_CLEAR_TAGS);
 }
 
 TEST_F(MainWindowTest, TagFoldersMarksMatchingRows) {

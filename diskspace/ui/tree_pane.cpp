@@ -999,6 +999,7 @@ static INT_PTR OnTreeNotify(HWND pane, NMHDR* hdr) {
       g_voltaly.filePaneActive = false;
       if (g_voltaly.filePane) SetFilePaneActive(g_voltaly.filePane, FALSE);
       UpdateTreeStatusBar(g_voltaly.currentNode);
+      ReloadMainMenu();
       return 0;
     }
     case NM_RCLICK: {

@@ -72,6 +72,8 @@ void ShowHelpTopic(HWND window, UINT topic);
 void TraceMessage(int level, const char* text);  // a sink that does nothing
 void SetStatusText(const char* text, int part);
 void ShowFolderInFilePane(FolderNode* node);
+// Puts the program's own menu (101) back when the file view had merged its menus in.
+void ReloadMainMenu();
 // Checks the system (Windows 9x or NT 4 and later); sets g_isNT / g_isOSR2.
 BOOL CheckOsVersion();
 // The main window's size from a stored rectangle and the maximised size (64-bit clean ints).
