@@ -289,11 +289,13 @@ TEST(OtherKinds, TarGzipCabAndLhaAreListedTarAndGzipExtracted) {
   MakeTree(dir);
   std::string out;
   ASSERT_EQ(0, Host("tar cf a.tar tree && tar czf a.tgz tree && gzip -c tree/random.bin > random.bin.gz && "
+                    "{ tar cf - tree | compress -c > a.taz; [ $? -le 2 ]; } && compress -c tree/readme.txt > readme.txt.Z && "
                     "cd tree && gcab -c -z ../a.cab readme.txt random.bin && jlha c0o5 ../a.lzh readme.txt random.bin >/dev/null",
                     &out, dir.path()))
       << out;
   TestEngine eng;
-  struct Case { const char* file; uint16_t kind; } tars[] = {{"a.tar", et5::kKindTar}, {"a.tgz", et5::kKindTarGz}};
+  struct Case { const char* file; uint16_t kind; } tars[] = {
+      {"a.tar", et5::kKindTar}, {"a.tgz", et5::kKindTarGz}, {"a.taz", et5::kKindTarCompress}};
   for (const Case& c : tars) {
     SCOPED_TRACE(c.file);
     uint16_t kind = 0;
@@ -330,6 +332,17 @@ TEST(OtherKinds, TarGzipCabAndLhaAreListedTarAndGzipExtracted) {
   std::string gz = dir.MakeFolder("gz");
   EXPECT_EQ(0, eng.QUnZip(dir / "random.bin.gz", gz, "*.*", "-o -.L "));
   EXPECT_EQ(ReadBytes(dir / "tree\\random.bin"), ReadBytes(gz + "\\random.bin"));
+  // A single compressed file (.Z): its size is counted, since compress keeps none.
+  EXPECT_EQ(0, eng.api.IdentifyFile(eng.h, (dir / "readme.txt.Z").c_str(), &kind));
+  EXPECT_EQ(et5::kKindCompress, kind);
+  names.clear();
+  recs.clear();
+  ASSERT_EQ(0, eng.List(dir / "readme.txt.Z", &names, &recs));
+  ASSERT_EQ((std::vector<std::string>{"readme.txt"}), names);
+  EXPECT_EQ(20000u, recs[0].size);
+  std::string z = dir.MakeFolder("z");
+  EXPECT_EQ(0, eng.QUnZip(dir / "readme.txt.Z", z, "*.*", "-o -.L "));
+  EXPECT_EQ(ReadBytes(dir / "tree\\readme.txt"), ReadBytes(z + "\\readme.txt"));
   // Cabinets and LHA archives are listed here (their own libraries extract them).
   Case listed[] = {{"a.cab", et5::kKindCab}, {"a.lzh", et5::kKindLha}};
   for (const Case& c : listed) {

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# The zip engine's tests decode UUEncode output with the native uudecode (sharutils) and make
-# hostile fixtures with python3; zip, unzip and 7z come from setup.sh.
+# The zip engine's tests decode UUEncode output with the native uudecode (sharutils), make .Z
+# files with compress (ncompress) and hostile fixtures with python3; zip, unzip and 7z come from
+# setup.sh, gcab and jlha from setup.d/libarchive.sh.
 set -euo pipefail
 need=()
-for p in sharutils python3; do
+for p in sharutils python3 ncompress; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || need+=("$p")
 done
 if [ ${#need[@]} -gt 0 ]; then
