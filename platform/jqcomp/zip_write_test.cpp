@@ -341,6 +341,37 @@ struct ExtractJob {
   }
 };
 
+TEST(ZipWriter, SpannedDirectoryThatCrossesDisks) {
+  REQUIRE_HOST();
+  jqtest::TempFolder dir;
+  for (int i = 0; i < 40; ++i) dir.WriteFile("tree\\file" + std::to_string(i) + ".txt", Text(100 + i, i));
+  InFolder in(dir.path());
+  TestEngine eng;
+  eng.UseCallback(true);
+  int disks = 1;
+  eng.answer = [&](const Event& e) -> int16_t {
+    if (e.kind == et5::kCbQuestion && e.code == et5::kAskInsertDisk) {
+      char part[32];
+      wsprintfA(part, "small.z%02u", e.disk - 1);
+      EXPECT_TRUE(MoveFileA((dir / "small.zip").c_str(), (dir / part).c_str()));
+      disks = e.disk;
+    }
+    return 1;
+  };
+  uint32_t ah = 0;
+  ASSERT_EQ(0, eng.api.ZipCreateMV(eng.h, (dir / "small.zip").c_str(), 3, 1500, 0, &ah));
+  EXPECT_EQ(0, eng.api.Zip(eng.h, &ah, "\"tree\\*.*\"", "", kAddAll));
+  eng.api.ZipClose(eng.h, &ah);
+  EXPECT_GE(disks, 4);  // 40 directory records alone need two disks
+  std::string out;
+  ASSERT_EQ(0, Host("zip -q -s 0 small.zip --out one.zip", &out, dir.path())) << out;
+  ExpectToolsAccept(dir, "one.zip");
+  std::string back = dir.MakeFolder("back");
+  eng.UseCallback(false);
+  EXPECT_EQ(0, eng.QUnZip(dir / "small.zip", back, "*.*", "-d -.L "));
+  EXPECT_EQ(Snapshot(dir / "tree"), Snapshot(back + "\\tree"));
+}
+
 TEST(ZipWriter, CancelLeavesNoPartialFile) {
   jqtest::TempFolder dir;
   dir.WriteFile("big.bin", PseudoRandom(12 << 20, 9));

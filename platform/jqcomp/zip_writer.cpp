@@ -367,7 +367,7 @@ int16_t ZipWriter::Finish(const std::string& comment) {
   uint32_t cdDisk = disk_;
   uint64_t cdOffset = diskOffset_;
   uint64_t cdSize = 0;
-  uint32_t onLastDisk = 0;
+  uint32_t countDisk = UINT32_MAX, onCountDisk = 0;  // headers on the disk written last
   bool first = true;
   for (const Central& c : central_) {
     std::vector<uint8_t> h;
@@ -397,21 +397,19 @@ int16_t ZipWriter::Finish(const std::string& comment) {
       cdOffset = diskOffset_;
       first = false;
     }
-    uint32_t before = disk_;
     if (!Put(h.data(), h.size())) return Failure();
-    onLastDisk = disk_ == before ? onLastDisk + 1 : 1;
+    if (disk_ != countDisk) {
+      countDisk = disk_;
+      onCountDisk = 0;
+    }
+    ++onCountDisk;
     cdSize += h.size();
   }
   std::vector<uint8_t> e;
   Put32(e, kEndSig);
   if (!Room(kEndSize + comment.size())) return Failure();
-  if (disk_ != cdDisk && onLastDisk == 0) onLastDisk = 0;
   // Entries of the directory that lie on this (the last) disk.
-  uint32_t here = 0;
-  {
-    // Recount: headers written after the last disk change.
-    here = static_cast<uint32_t>(disk_ == cdDisk ? central_.size() : onLastDisk);
-  }
+  uint32_t here = countDisk == disk_ ? onCountDisk : 0;
   Put16(e, static_cast<uint16_t>(disk_));
   Put16(e, static_cast<uint16_t>(cdDisk));
   Put16(e, static_cast<uint16_t>(here));
