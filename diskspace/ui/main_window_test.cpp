@@ -159,6 +159,60 @@ TEST_F(MainWindowTest, ExpandAndCollapseKeepRowsInStepWithTheTree) {
   EXPECT_LT(VisibleItems(tree).size(), expanded);
 }
 
+TEST_F(MainWindowTest, HeaderClicksSortTheTree) {
+  HWND tree = g_voltaly.mainTree;
+  FolderNode* top = Node();
+  SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, (LPARAM)top->mainItem);
+  Command(CMD_EXPAND_LEVEL);
+  Command(CMD_REPORTED_SIZES);
+  auto children = [&] {
+    std::vector<std::string> names;
+    for (auto c = (HTREEITEM)SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CHILD, (LPARAM)top->mainItem); c;
+         c = (HTREEITEM)SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT, (LPARAM)c)) {
+      char text[MAX_PATH] = "";
+      TVITEMA tv{};
+      tv.mask = TVIF_TEXT | TVIF_HANDLE;
+      tv.hItem = c;
+      tv.pszText = text;
+      tv.cchTextMax = sizeof text;
+      SendMessageA(tree, TVM_GETITEMA, 0, (LPARAM)&tv);
+      names.push_back(text);
+    }
+    return names;
+  };
+  auto click = [&](uint32_t type) {
+    int index = -1;
+    for (int i = 0, n = (int)SendMessageA(g_voltaly.header, HDM_GETITEMCOUNT, 0, 0); i < n; ++i) {
+      HDITEMA hi{};
+      hi.mask = HDI_LPARAM;
+      SendMessageA(g_voltaly.header, HDM_GETITEMA, i, (LPARAM)&hi);
+      if (hi.lParam && ((ColumnRecord*)hi.lParam)->typeId == type) index = i;
+    }
+    ASSERT_GE(index, 0);
+    NMHEADERA nm{};
+    nm.hdr.hwndFrom = g_voltaly.header;
+    nm.hdr.idFrom = IDC_HEADER;
+    nm.hdr.code = HDN_ITEMCLICKA;
+    nm.iItem = index;
+    SendMessageA(g_voltaly.paneDialog, WM_NOTIFY, IDC_HEADER, (LPARAM)&nm);
+    jqtest::PumpPending();
+  };
+  click(kColName);  // the name column sorts in natural order first
+  if (children().front() != "a") click(kColName);
+  EXPECT_EQ(children(), (std::vector<std::string>{"a", "c", "photos"}));
+  click(kColName);
+  EXPECT_EQ(children(), (std::vector<std::string>{"photos", "c", "a"}));
+  EXPECT_EQ(GetSortColumn()->typeId, kColName);
+  click(kColTotal);  // largest first
+  if (children().front() != "a") click(kColTotal);
+  EXPECT_EQ(children(), (std::vector<std::string>{"a", "photos", "c"}));
+  ExpectRowsMirrorTree(tree);
+  // A second click on the sort column reverses it.
+  click(kColTotal);
+  EXPECT_EQ(children(), (std::vector<std::string>{"c", "photos", "a"}));
+  click(kColTotal);
+}
+
 TEST_F(MainWindowTest, ShowHideCommandsFlipTheirParts) {
   struct Case { UINT command; HWND* window; uint8_t* flag; } cases[] = {
       {CMD_SHOW_TOOLBAR, &g_voltaly.toolbar, &g_settings.showToolbar},
