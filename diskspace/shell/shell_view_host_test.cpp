@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <shlobj.h>
 
+#include "shell_host.h"
 #include "shell_test_support.h"
 #include "shell_view_host.h"
 #include "test_support.h"
@@ -246,6 +247,55 @@ TEST(UndoBrowser, GivesTheDefaultTextWithoutTheShellsUndo) {
   }
   DestroyUndoBrowser();
   EXPECT_FALSE(GetUndoMenuText(text));
+}
+
+}  // namespace
+
+namespace {
+
+std::string PathOf(LPCITEMIDLIST list) {
+  char path[MAX_PATH] = {};
+  SHGetPathFromIDListA(list, path);
+  return path;
+}
+
+TEST(HostedShellView, NavigationRequestsOfTheViewSelectFoldersInTheTree) {
+  jqtest::TempFolder temp;
+  temp.MakeFolder("child");
+  shelltest::HostWindows host;
+  std::vector<std::string> selected;
+  ShellHostHooks hooks;
+  hooks.selectIdList = [&](HWND, LPCITEMIDLIST absolute) {
+    selected.push_back(PathOf(absolute));
+    return TRUE;
+  };
+  ShellHostHooks previous = SetShellHostHooks(hooks);
+  IShellFolder* folder = shelltest::BindFolder(temp.path());
+  ASSERT_NE(folder, nullptr);
+  RECT rect{0, 0, 300, 200};
+  FOLDERSETTINGS fs{FVM_LIST, 0};
+  HostedFilePane* pane = CreateFilePane(nullptr, host.main, host.dialog, folder, &rect, &fs, nullptr);
+  ASSERT_NE(pane, nullptr);
+  IShellBrowser* browser = GetCurrentFileBrowser();
+
+  EXPECT_EQ(browser->BrowseObject(nullptr, SBSP_PARENT), S_OK);
+  LPITEMIDLIST child = nullptr;
+  folder->ParseDisplayName(nullptr, nullptr, const_cast<wchar_t*>(L"child"), nullptr, &child, nullptr);
+  ASSERT_NE(child, nullptr);
+  EXPECT_EQ(browser->BrowseObject(child, SBSP_RELATIVE), S_OK);
+  LPITEMIDLIST absolute = shelltest::ParsePath(temp / "child");
+  EXPECT_EQ(browser->BrowseObject(absolute, SBSP_ABSOLUTE), S_OK);
+  CoTaskMemFree(child);
+  CoTaskMemFree(absolute);
+  folder->Release();
+  DestroyFilePane(pane);
+  SetShellHostHooks(previous);
+
+  std::string parent = temp.path().substr(0, temp.path().find_last_of('\\'));
+  ASSERT_EQ(selected.size(), 3u);
+  EXPECT_EQ(lstrcmpiA(selected[0].c_str(), parent.c_str()), 0) << selected[0];
+  EXPECT_EQ(lstrcmpiA(selected[1].c_str(), (temp / "child").c_str()), 0) << selected[1];
+  EXPECT_EQ(lstrcmpiA(selected[2].c_str(), (temp / "child").c_str()), 0) << selected[2];
 }
 
 }  // namespace

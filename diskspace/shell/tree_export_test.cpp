@@ -2,11 +2,13 @@
 // layout and printing's failure path.
 #include <windows.h>
 #include <commctrl.h>
+#include <dlgs.h>
 #include <winspool.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -136,6 +138,54 @@ TEST(TreeExport, WritesOneFieldPerColumnOnEveryLineWith64BitSums) {
     EXPECT_EQ(std::count(line.begin(), line.end(), '\t'), 6) << line;
     start = end + 2;
   }
+}
+
+std::function<void(HWND)> pendingAct;
+HWND pendingOwner = nullptr;
+
+void CALLBACK AnswerDialog(HWND, UINT, UINT_PTR id, DWORD) {
+  HWND dialog = nullptr;
+  for (HWND w = FindWindowExA(nullptr, nullptr, "#32770", nullptr); w; w = FindWindowExA(nullptr, w, "#32770", nullptr))
+    if (GetWindow(w, GW_OWNER) == pendingOwner && IsWindowVisible(w)) dialog = w;
+  if (!dialog || !pendingAct) return;
+  KillTimer(nullptr, id);
+  auto act = std::move(pendingAct);
+  pendingAct = nullptr;
+  act(dialog);
+}
+
+HWND ChildDialogWith(HWND dialog, int id) {
+  for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+    if (GetDlgItem(child, id)) return child;
+  return nullptr;
+}
+
+TEST(TreeExport, TheExportCommandAsksForTheFileAndTheRange) {
+  ScannedTree t;
+  ASSERT_NE(t.topItem, nullptr);
+  CreateColumnSet(nullptr);
+  std::string target = t.temp / "export.txt";
+  shelltest::SelectItem(t.host.tree, t.Child(t.topItem, 0));  // "alpha"
+  // The branch is preselected; the file name is typed and the dialog confirmed.
+  bool branchChecked = false;
+  pendingOwner = t.host.main;
+  pendingAct = [&](HWND dialog) {
+    HWND options = ChildDialogWith(dialog, IDC_SH_BRANCH);
+    branchChecked = options && IsDlgButtonChecked(options, IDC_SH_BRANCH) == BST_CHECKED;
+    HWND name = GetDlgItem(dialog, cmb13);
+    if (!name) name = GetDlgItem(dialog, edt1);
+    SetWindowTextA(name, target.c_str());
+    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+  };
+  SetTimer(nullptr, 0, 50, AnswerDialog);
+  ExportTree(t.host.main);
+  EXPECT_TRUE(branchChecked);
+  std::string text = jqtest::ReadFileText(target);
+  ASSERT_FALSE(text.empty());
+  // Header and the one line of the branch.
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2) << text;
+  EXPECT_EQ(text.substr(text.find("\r\n") + 2, 6), "alpha\t");
+  FreeColumnSet();
 }
 
 TEST(TreeExport, ANeverScannedFolderShowsDashesInEveryColumn) {
