@@ -331,6 +331,35 @@ TEST(FileCommands, PasteCopiesTheClipboardsFilesIntoTheTreeFolder) {
   CloseClipboard();
 }
 
+TEST(FileCommands, ShellToolsStartTheSystemsOwnPrograms) {
+  CommandFixture f;
+  ASSERT_NE(f.top, nullptr);
+  jqtest::SeamRecorder seams;
+  f.Select("Target");
+  struct Case { UINT command; const char* file; const char* parameters; const char* verb; };
+  const std::string target = f.temp / "Target";
+  const Case cases[] = {
+      {45027, "rundll32.exe", "diskcopy.dll,DiskCopyRunDll", ""},
+      {45099, "rundll32.exe", "shell32.dll,Control_RunDLL appwiz.cpl", ""},
+      {45035, target.c_str(), "", "find"},
+  };
+  for (const Case& c : cases) {
+    seams.starts.clear();
+    EXPECT_TRUE(RunFileCommand(f.host.main, c.command));
+    ASSERT_EQ(seams.starts.size(), 1u) << c.command;
+    EXPECT_EQ(seams.starts[0].file, c.file) << c.command;
+    EXPECT_EQ(seams.starts[0].parameters, c.parameters) << c.command;
+    EXPECT_EQ(seams.starts[0].verb, c.verb) << c.command;
+  }
+  // Find on something that is not an existing folder goes to My Computer (by its id list).
+  seams.starts.clear();
+  TreeView_SelectItem(f.host.tree, nullptr);
+  EXPECT_TRUE(RunFileCommand(f.host.main, 45035));
+  ASSERT_EQ(seams.starts.size(), 1u);
+  EXPECT_EQ(seams.starts[0].verb, "find");
+  EXPECT_EQ(seams.starts[0].file, "");
+}
+
 TEST(FileCommands, ViewCommandsNeedAViewAndRenameNeedsARenamableFolder) {
   shelltest::HostWindows host;
   // Without a file pane the view-mode commands do nothing and report themselves handled.

@@ -34,9 +34,11 @@ LRESULT CALLBACK MainProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
 
 }  // namespace
 
+// The windows are made once per process and shared by the tests: under Wine without a window
+// manager every visible top-level window takes seconds to go away.
 HostWindows::HostWindows() {
-  static bool registered = false;
-  if (!registered) {
+  static HWND sharedMain = nullptr, sharedStatus = nullptr, sharedDialog = nullptr, sharedTree = nullptr;
+  if (!sharedMain || !IsWindow(sharedMain)) {
     INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_TREEVIEW_CLASSES | ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
     InitCommonControlsEx(&icc);
     WNDCLASSA wc{};
@@ -49,25 +51,35 @@ HostWindows::HostWindows() {
     wc.lpfnWndProc = PaneProc;
     wc.lpszClassName = kPaneClass;
     RegisterClassA(&wc);
-    registered = true;
+    sharedMain = CreateWindowExA(0, kClass, "Voltaly test", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 640, 480,
+                                 nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    sharedStatus = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, sharedMain,
+                                   reinterpret_cast<HMENU>(40961), GetModuleHandleA(nullptr), nullptr);
+    sharedDialog = CreateWindowExA(WS_EX_CONTROLPARENT, kPaneClass, "", WS_CHILD | WS_VISIBLE, 0, 0, 640, 200,
+                                   sharedMain, reinterpret_cast<HMENU>(101), GetModuleHandleA(nullptr), nullptr);
+    sharedTree = CreateWindowExA(0, WC_TREEVIEWA, "", WS_CHILD | WS_VISIBLE | TVS_HASBUTTONS | TVS_EDITLABELS |
+                                 TVS_SHOWSELALWAYS, 0, 0, 640, 200, sharedDialog, reinterpret_cast<HMENU>(1000),
+                                 GetModuleHandleA(nullptr), nullptr);
   }
-  main = CreateWindowExA(0, kClass, "Voltaly test", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 640, 480,
-                         nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+  main = sharedMain;
+  status = sharedStatus;
+  dialog = sharedDialog;
+  tree = sharedTree;
   SetWindowLongPtrA(main, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  status = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, main,
-                           reinterpret_cast<HMENU>(40961), GetModuleHandleA(nullptr), nullptr);
-  dialog = CreateWindowExA(WS_EX_CONTROLPARENT, kPaneClass, "", WS_CHILD | WS_VISIBLE, 0, 0, 640, 200, main,
-                           reinterpret_cast<HMENU>(101), GetModuleHandleA(nullptr), nullptr);
-  tree = CreateWindowExA(0, WC_TREEVIEWA, "", WS_CHILD | WS_VISIBLE | TVS_HASBUTTONS | TVS_EDITLABELS |
-                         TVS_SHOWSELALWAYS, 0, 0, 640, 200, dialog, reinterpret_cast<HMENU>(1000),
-                         GetModuleHandleA(nullptr), nullptr);
+  SendMessageA(status, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(""));
+  ShowWindow(tree, SW_SHOW);
 }
 
 HostWindows::~HostWindows() {
-  if (IsWindow(main)) {
-    SetWindowLongPtrA(main, GWLP_USERDATA, 0);
-    DestroyWindow(main);
-  }
+  if (!IsWindow(main)) return;
+  if (TreeView_GetEditControl(tree)) TreeView_EndEditLabelNow(tree, TRUE);
+  TreeView_DeleteAllItems(tree);
+  ShowWindow(tree, SW_SHOW);
+  SetMenu(main, nullptr);
+  SetWindowLongPtrA(main, GWLP_USERDATA, 0);
+  // Leave nothing queued for the next test's windows.
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
 }
 
 LPITEMIDLIST ParsePath(const std::string& path) {

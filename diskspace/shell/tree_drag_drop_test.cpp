@@ -36,6 +36,8 @@ struct TreeFixture {
     temp.WriteFile("Source\\a.txt", "aaa");
     temp.MakeFolder("Target");
     temp.WriteFile("drag.txt", "dragged");
+    temp.MakeFolder("Deep\\inner");
+    temp.MakeFolder("Other\\inner");
     vtest::EngineDrive();
     previousMain = g_mainWindow;
     g_mainWindow = host.main;
@@ -262,6 +264,46 @@ TEST(TreeDropTarget, DropsOfFilesOnATreeFolderCopyOrMoveThem) {
   EXPECT_EQ(target->DragLeave(), S_OK);
   EXPECT_FALSE(TreeView_GetItemState(f.host.tree, f.ItemOf("Target"), TVIS_DROPHILITED) & TVIS_DROPHILITED);
   other->Release();
+  ReleaseTreeDropTarget(target);
+}
+
+TEST(TreeDropTarget, HoldingOverACollapsedFolderForASecondExpandsIt) {
+  TreeFixture f;
+  ASSERT_NE(f.top, nullptr);
+  shelltest::SelectItem(f.host.tree, f.ItemOf("Source"));
+  IDropTarget* target = CreateTreeDropTarget(f.host.tree);
+  IDataObject* data = DataObjectFor(f.temp.path(), "drag.txt");
+  ASSERT_NE(data, nullptr);
+  HTREEITEM deep = f.ItemOf("Deep");
+  HTREEITEM other = f.ItemOf("Other");
+  auto expanded = [&](HTREEITEM item) {
+    return (TreeView_GetItemState(f.host.tree, item, TVIS_EXPANDED) & TVIS_EXPANDED) != 0;
+  };
+  ASSERT_FALSE(expanded(deep));
+  // The pointer moves on to another folder within the second: the first stays collapsed.
+  POINTL overDeep = f.ScreenPointOf(deep);
+  POINTL overOther = f.ScreenPointOf(other);
+  DWORD effect = DROPEFFECT_COPY;
+  target->DragEnter(data, 0, overDeep, &effect);
+  SetCursorPos(overDeep.x, overDeep.y);
+  effect = DROPEFFECT_COPY;
+  target->DragOver(0, overDeep, &effect);
+  SetCursorPos(overOther.x, overOther.y);
+  effect = DROPEFFECT_COPY;
+  target->DragOver(0, overOther, &effect);
+  // The folder under the pointer when the second ends is the one that opens.
+  EXPECT_FALSE(jqtest::PumpUntil([&] { return expanded(deep); }, 1500));
+  target->DragLeave();
+  // Held on one folder: it opens after the second.
+  effect = DROPEFFECT_COPY;
+  target->DragEnter(data, 0, overDeep, &effect);
+  SetCursorPos(overDeep.x, overDeep.y);
+  effect = DROPEFFECT_COPY;
+  target->DragOver(0, overDeep, &effect);
+  EXPECT_TRUE(jqtest::PumpUntil([&] { return expanded(deep); }, 3000));
+  target->DragLeave();
+  EXPECT_EQ(expandingForDrag, 0);
+  data->Release();
   ReleaseTreeDropTarget(target);
 }
 
