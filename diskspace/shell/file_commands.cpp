@@ -126,6 +126,38 @@ BOOL ShellExecuteOnSpecialFolder(HWND owner, const char* verb, int csidl) {
   return ok;
 }
 
+// Puts a file-system folder on the clipboard as the Explorer does for Copy and Cut: CF_HDROP and
+// "Preferred DropEffect" (copy or move), so that a paste here or in any other program copies or
+// moves it. (Wine's cut verb does not mark the data as moved.)
+BOOL PutFolderOnClipboard(HWND owner, const std::string& folder, DWORD effect) {
+  std::string path = StripTrailingBackslash(folder);
+  SIZE_T bytes = sizeof(DROPFILES) + path.size() + 2;
+  HGLOBAL drop = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes);
+  HGLOBAL preferred = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DWORD));
+  if (!drop || !preferred) {
+    if (drop) GlobalFree(drop);
+    if (preferred) GlobalFree(preferred);
+    return FALSE;
+  }
+  auto* files = static_cast<DROPFILES*>(GlobalLock(drop));
+  files->pFiles = sizeof(DROPFILES);
+  memcpy(reinterpret_cast<char*>(files) + sizeof(DROPFILES), path.c_str(), path.size());
+  GlobalUnlock(drop);
+  *static_cast<DWORD*>(GlobalLock(preferred)) = effect;
+  GlobalUnlock(preferred);
+  if (!OpenClipboard(owner)) {
+    GlobalFree(drop);
+    GlobalFree(preferred);
+    return FALSE;
+  }
+  EmptyClipboard();
+  bool ok = SetClipboardData(CF_HDROP, drop) != nullptr;
+  if (!ok) GlobalFree(drop);
+  if (!SetClipboardData(RegisterClipboardFormatA(CFSTR_PREFERREDDROPEFFECT), preferred)) GlobalFree(preferred);
+  CloseClipboard();
+  return ok;
+}
+
 // Deletes the selected file-system folder without the Recycle Bin.
 BOOL DeleteTreeFolderNow(HWND owner, FolderNode* node) {
   char path[MAX_PATH] = {};
@@ -202,7 +234,10 @@ BOOL InvokeFolderVerb(HWND owner, UINT verb) {
     return FALSE;
   HMENU popup = CreatePopupMenu();
   BOOL ok = FALSE;
-  if (SUCCEEDED(menu->QueryContextMenu(popup, 0, 1, 0x7FFF, CMF_EXPLORE))) {
+  // Only a verb the menu offers (its item id is the first id + the offset) is carried out; a
+  // shell without it (Wine's item menus have no Paste) leaves the caller its own way.
+  if (SUCCEEDED(menu->QueryContextMenu(popup, 0, 1, 0x7FFF, CMF_EXPLORE)) &&
+      GetMenuState(popup, verb + 1, MF_BYCOMMAND) != static_cast<UINT>(-1)) {
     CMINVOKECOMMANDINFO invoke{};
     invoke.cbSize = sizeof(invoke);
     invoke.hwnd = owner;
@@ -373,13 +408,20 @@ BOOL RunFileCommand(HWND owner, UINT command) {
   const bool treeFocus = ShellHostTreeHasFocus(owner) != FALSE;
   switch (command) {
     case 45008:
-      if (treeFocus) InvokeFolderVerb(owner, kVerbCopy);
-      else ForwardCommandToView(pane, kViewCopy);
+    case 45237: {
+      const bool cut = command == 45237;
+      if (!treeFocus) {
+        ForwardCommandToView(pane, cut ? kViewCut : kViewCopy);
+        return TRUE;
+      }
+      std::string folder;
+      FolderNode* node = SelectedTreeNode(owner);
+      if (IsFileSystemFolder(node) && GetSelectedFolderPath(ShellHostTree(owner), &folder))
+        PutFolderOnClipboard(owner, folder, cut ? DROPEFFECT_MOVE : DROPEFFECT_COPY);
+      else
+        InvokeFolderVerb(owner, cut ? kVerbCut : kVerbCopy);
       return TRUE;
-    case 45237:
-      if (treeFocus) InvokeFolderVerb(owner, kVerbCut);
-      else ForwardCommandToView(pane, kViewCut);
-      return TRUE;
+    }
     case 45238:
       if (treeFocus) {
         // The shell's paste verb first; Wine's item menus have none, so paste ourselves then.

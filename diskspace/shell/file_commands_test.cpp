@@ -331,6 +331,28 @@ TEST(FileCommands, PasteCopiesTheClipboardsFilesIntoTheTreeFolder) {
   CloseClipboard();
 }
 
+TEST(FileCommands, CopyOrCutAFolderInTheTreeThenPasteItIntoAnother) {
+  CommandFixture f;
+  ASSERT_NE(f.top, nullptr);
+  f.Select("Source");
+  EXPECT_TRUE(RunFileCommand(f.host.main, 45008));
+  EXPECT_TRUE(jqtest::PumpUntil([] { return IsClipboardFormatAvailable(CF_HDROP) != FALSE; }, 2000));
+  f.Select("Target");
+  EXPECT_TRUE(RunFileCommand(f.host.main, 45238));
+  EXPECT_TRUE(FileExists(f.temp / "Target\\Source\\a.txt"));
+  EXPECT_TRUE(FileExists(f.temp / "Source\\a.txt"));
+  // Cut and paste moves it.
+  f.Select("Data.old");
+  EXPECT_TRUE(RunFileCommand(f.host.main, 45237));
+  f.Select("Target");
+  EXPECT_TRUE(RunFileCommand(f.host.main, 45238));
+  EXPECT_TRUE(FileExists(f.temp / "Target\\Data.old\\inner.txt"));
+  EXPECT_FALSE(FolderExists(f.temp / "Data.old"));
+  OpenClipboard(f.host.main);
+  EmptyClipboard();
+  CloseClipboard();
+}
+
 TEST(FileCommands, ShellToolsStartTheSystemsOwnPrograms) {
   CommandFixture f;
   ASSERT_NE(f.top, nullptr);

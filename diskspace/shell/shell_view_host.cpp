@@ -230,6 +230,8 @@ class FilePaneBrowser : public BrowserBase<FilePaneBrowser> {
  private:
   friend class BrowserBase<FilePaneBrowser>;
   ~FilePaneBrowser() override {
+    // A view still held here may call back into the browser while it goes: keep it alive.
+    refs_ = 1 << 20;
     CloseView();
     if (folder_) folder_->Release();
     if (stream_) stream_->Release();
@@ -354,6 +356,7 @@ class UndoViewBrowser : public BrowserBase<UndoViewBrowser> {
  private:
   friend class BrowserBase<UndoViewBrowser>;
   ~UndoViewBrowser() override {
+    refs_ = 1 << 20;
     CloseView();
     // The Edit popup is destroyed with the browser unless a shared menu still holds it.
     if (editPopup_ && IsMenu(editPopup_)) DestroyMenu(editPopup_);
