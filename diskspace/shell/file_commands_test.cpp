@@ -235,6 +235,42 @@ TEST(FileCommands, CreateFolderMakesEveryLevelBelowTheSelectedFolder) {
   EXPECT_TRUE(seams.boxes[0].type & MB_ICONERROR);
   EXPECT_TRUE(FolderExists(f.temp / "Target\\one\\two\\three"));
   EXPECT_FALSE(FolderExists(f.temp / "Target\\bad|name"));
+
+  // A folder that cannot be made (it exists already): a warning, and the text stays for a
+  // correction.
+  seams.boxes.clear();
+  std::string kept;
+  WhenDialogShows(f.host.main, [&](HWND dialog) {
+    SetDlgItemTextA(dialog, IDC_SH_TARGET, "one");
+    SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+    char text[MAX_PATH] = {};
+    GetDlgItemTextA(dialog, IDC_SH_TARGET, text, MAX_PATH);
+    kept = text;
+    SendMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+  });
+  EXPECT_EQ(ShowCreateFolderDialog(f.host.main), 0);
+  ASSERT_EQ(seams.boxes.size(), 1u);
+  EXPECT_TRUE(seams.boxes[0].type & MB_ICONWARNING);
+  EXPECT_EQ(kept, "one");
+}
+
+TEST(FileCommands, TheDriveDialogListsLocalDrivesAndGivesTheChosenRoot) {
+  shelltest::HostWindows host;
+  int listed = -1;
+  WhenDialogShows(host.main, [&](HWND dialog) {
+    HWND list = GetDlgItem(dialog, IDC_SH_LIST);
+    listed = ListView_GetItemCount(list);
+    EXPECT_EQ(ListView_GetNextItem(list, -1, LVNI_SELECTED), 0);
+    SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+  });
+  EXPECT_EQ(ShowDriveDialog(host.main, 45028), 1);
+  EXPECT_GE(listed, 1);
+  // The first listed drive: a local one, given as its root.
+  std::string root = SharedPathBuffer();
+  ASSERT_EQ(root.size(), 3u);
+  EXPECT_EQ(root.substr(1), ":\\");
+  UINT type = GetDriveTypeA(root.c_str());
+  EXPECT_TRUE(type == DRIVE_FIXED || type == DRIVE_REMOVABLE || type == DRIVE_UNKNOWN);
 }
 
 // Renames through the tree's own label editing, as a person types.
