@@ -307,8 +307,15 @@ LRESULT CALLBACK SignalWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
       StopAllFolderWatching();
       if (g_signalWindow == window) g_signalWindow = nullptr;
       // Tasks still queued are freed unrun.
-      for (MSG pending; PeekMessageA(&pending, window, kMsgGuiTask, kMsgGuiTask, PM_REMOVE);)
+      for (MSG pending; PeekMessageA(&pending, window, kMsgGuiTask, kMsgGuiTask, PM_REMOVE);) {
+        // Wine hands out the quit message posted by the main window's WM_DESTROY even to this
+        // filtered peek: it goes back to the queue so that the message loop still ends.
+        if (pending.message == WM_QUIT) {
+          PostQuitMessage(static_cast<int>(pending.wParam));
+          break;
+        }
         delete reinterpret_cast<std::function<void()>*>(pending.lParam);
+      }
       return 0;
   }
   return DefWindowProcA(window, message, wParam, lParam);
