@@ -437,11 +437,19 @@ void RemoveUnmarkedListItems(HWND list) {
 void RefreshPane(int pane) {
   if (pane < 0 || pane > 1) return;
   if (pane == 1 && !g_paneLayout.twoPanes) return;
-  if (g_renameInProgress) return;
   FilePane& paneRecord = FilePanes[pane];
   HWND tree = paneRecord.tree;
   HWND list = paneRecord.list;
   if (!tree || !list) return;
+  if (g_renameInProgress) {
+    // A label is being edited; a flag left over by an edit that ended without its notice
+    // holds nothing back.
+    bool editing = false;
+    for (const FilePane& other : FilePanes)
+      editing |= (other.list && ListView_GetEditControl(other.list)) || (other.tree && TreeView_GetEditControl(other.tree));
+    if (editing) return;
+    g_renameInProgress = 0;
+  }
   FolderTreeItem* item = GetSelectedTreeItem(tree);
   if (!item) return;
   const bool special = item->kind & (kTreeKindFtpSite | kTreeKindFtpFolder);
@@ -780,6 +788,8 @@ void RefreshPaneTree(int pane, HTREEITEM item, BOOL refillList) {
   HWND tree = FilePanes[pane].tree;
   if (!tree) return;
   g_treeRefreshRunning = 1;
+  // A folder deleted while watched goes only once the watch lets go of it.
+  RenewPaneWatch(pane);
   {
     QuietErrors quiet;
     HTREEITEM root = NextNode(tree, nullptr, TVGN_ROOT);
