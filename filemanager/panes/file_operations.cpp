@@ -473,6 +473,23 @@ LRESULT CommitLabelRename(NMHDR* notification, HWND sender) {
   operation.fFlags = FOF_ALLOWUNDO;
   MutePaneWatcher(pane);
   int result = g_runFileOperation(&operation);
+  // A change of case only: a shell that takes the new name for the existing file refuses it,
+  // or leaves the name as it was.
+  if (lstrcmpiA(target.c_str(), source.c_str()) == 0) {
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA(target.c_str(), &data);
+    bool renamed = find != INVALID_HANDLE_VALUE && newName == data.cFileName;
+    if (find != INVALID_HANDLE_VALUE) FindClose(find);
+    if (!renamed) {
+      // Through a free temporary name: a system may see the two names as one file.
+      std::string step = JoinPath(FolderPart(source), "~jqrename" + std::to_string(GetCurrentProcessId()) + ".tmp");
+      result = static_cast<int>(ERROR_ALREADY_EXISTS);
+      if (GetFileAttributesA(step.c_str()) == INVALID_FILE_ATTRIBUTES && MoveFileA(source.c_str(), step.c_str())) {
+        if (MoveFileA(step.c_str(), target.c_str())) result = 0;
+        else MoveFileA(step.c_str(), source.c_str());
+      }
+    }
+  }
   UnmutePaneWatcher(pane);
   if (result != 0 || GetFileAttributesA(target.c_str()) == INVALID_FILE_ATTRIBUTES) {
     // Not renamed: the editor opens again with what was typed; the label keeps the real name.

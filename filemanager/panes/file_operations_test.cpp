@@ -243,6 +243,39 @@ TEST_F(FileOps, RenameRulesThroughTheListsLabelEdit) {
   }
 }
 
+// The list sends no end-of-edit notice for an unchanged label; the notice itself, as the list
+// sends it, reaches the rename.
+TEST_F(FileOps, RenameToTheSameNameDoesNothingAndACaseChangeRenames) {
+  std::string folder = temp.MakeFolder("same");
+  temp.WriteFile("same\\report.txt", "r");
+  ASSERT_TRUE(host.Browse(folder));
+  HWND list = host.list();
+  auto endEdit = [&](const char* typed) {
+    NMLVDISPINFOA info{};
+    info.hdr.hwndFrom = list;
+    info.hdr.idFrom = kListIdPane0;
+    info.hdr.code = LVN_ENDLABELEDITA;
+    info.item.iItem = IndexOfFile(list, "report.txt");
+    info.item.pszText = const_cast<char*>(typed);
+    g_renameInProgress = 1;
+    LRESULT answer = SendMessageA(host.window, WM_NOTIFY, kListIdPane0, reinterpret_cast<LPARAM>(&info));
+    jqtest::PumpPending();
+    return answer;
+  };
+  EXPECT_EQ(endEdit("report.txt"), 1);
+  EXPECT_TRUE(Operations().empty());
+  EXPECT_EQ(g_renameInProgress, 0u);
+  EXPECT_EQ(endEdit(nullptr), 0) << "a cancelled edit";
+  EXPECT_TRUE(Operations().empty());
+  EXPECT_EQ(endEdit("Report.TXT"), 1);
+  ASSERT_EQ(Operations().size(), 1u);
+  WIN32_FIND_DATAA data;
+  HANDLE find = FindFirstFileA((folder + "\\report.txt").c_str(), &data);
+  ASSERT_NE(find, INVALID_HANDLE_VALUE);
+  FindClose(find);
+  EXPECT_STREQ(data.cFileName, "Report.TXT");
+}
+
 TEST_F(FileOps, RenameAFolderThroughTheTreesLabelEdit) {
   temp.MakeFolder("tr\\old");
   ASSERT_TRUE(host.Browse(temp / "tr"));
