@@ -343,7 +343,8 @@ HWND EnsureSignalWindow() {
   return g_signalWindow;
 }
 
-// The root of a watched path: "\\server\share" for a UNC path, else its first 3 characters.
+}  // namespace
+
 void WatchedRootOf(const char* path, char* root) {
   root[0] = 0;
   if (path[0] == '\\' && path[1] == '\\') {
@@ -357,8 +358,6 @@ void WatchedRootOf(const char* path, char* root) {
   }
   lstrcpynA(root, path, 4);
 }
-
-}  // namespace
 
 BOOL IsHostRootDrive(const char* root) {
   using UnixName = char* (__cdecl*)(LPCWSTR);

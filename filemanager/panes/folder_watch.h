@@ -65,6 +65,10 @@ BOOL PrepareGuiTasks();
 void CALLBACK PaneListRefreshTimerProc(HWND window, UINT message, UINT_PTR id, DWORD time);
 void CALLBACK PaneTreeRefreshTimerProc(HWND window, UINT message, UINT_PTR id, DWORD time);
 
+// The root whose folder names a watch follows: "\\server\share" for a UNC path, else the
+// first 3 characters ("C:\"). `root` holds MAX_PATH characters.
+void WatchedRootOf(const char* path, char* root);
+
 // Under Wine, TRUE when the drive root ("X:\") holds the host's whole file system; such a drive
 // is never watched with its whole subtree.
 BOOL IsHostRootDrive(const char* root);

@@ -291,6 +291,23 @@ TEST_F(Watch, FavoritesChangesMarkTheMenuStale) {
   EXPECT_EQ(g_favoritesStale.load(), 0u);
 }
 
+TEST(WatchRoots, RootOfAWatchedPath) {
+  struct Case {
+    const char *path, *root;
+  };
+  const Case cases[] = {
+      {"C:\\Users\\me\\Documents", "C:\\"},
+      {"D:\\", "D:\\"},
+      {"\\\\server\\share\\dir\\deeper", "\\\\server\\share"},
+      {"\\\\server\\share", "\\\\server\\share"},
+  };
+  for (const Case& c : cases) {
+    char root[MAX_PATH];
+    WatchedRootOf(c.path, root);
+    EXPECT_STREQ(root, c.root) << c.path;
+  }
+}
+
 TEST(WatchRoots, HostRootDriveIsRecognised) {
   // Z: is Wine's view of the host's root; C: is the prefix's own drive.
   EXPECT_FALSE(IsHostRootDrive("C:\\"));
