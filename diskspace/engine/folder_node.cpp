@@ -361,41 +361,53 @@ void NodeListClear(NodeList* list) {
 }
 
 // ---- View messages
+//
+// A worker's messages for the view do not go to it one by one: each would cost a round trip
+// through the window system and a wake-up of the GUI thread, per folder. They are queued in
+// order, and the engine's window on the GUI thread hands the queue over at a pace (every 30 ms
+// while events come), sending each message to the view there, in the order they were made.
+// Changed numbers are paced the same way: one VM_NODESCHANGED per 100 ms at most.
 
 namespace {
 std::atomic<HWND> viewWindow{nullptr};
-std::atomic<LONG> changedPosted{0};
 std::atomic<BOOL> batchAdds{FALSE};
-}  // namespace
 
-void SetNodeViewBatching(BOOL batch) { batchAdds = batch; }
-BOOL NodeViewBatching() { return batchAdds; }
-
-void SetNodeViewWindow(HWND window) {
-  viewWindow = window;
-  changedPosted = 0;
-}
-
-HWND GetNodeViewWindow() { return viewWindow; }
-
-void AcknowledgeNodesChanged() {}
-
-void NotifyView(UINT message, FolderNode* node, LPARAM lParam) {
-  HWND window = viewWindow;
-  if (!window) return;
-  if (GetCurrentThreadId() == g_uiThreadId)
-    SendMessageA(window, message, reinterpret_cast<WPARAM>(node), lParam);
-  else
-    PostMessageA(window, message, reinterpret_cast<WPARAM>(node), lParam);
-}
-
-// Changed numbers are shown at a pace: the first change arms a 100 ms timer on the engine's
-// window, and its expiry sends one VM_NODESCHANGED for everything changed meanwhile. A scan of
-// thousands of folders thus costs the GUI thread ten repaints a second, not one per folder.
-namespace {
+struct ViewEvent {
+  UINT message;
+  FolderNode* node;
+  LPARAM lParam;
+};
+SRWLOCK queueLock = SRWLOCK_INIT;
+std::vector<ViewEvent> queued;
+bool deliveryArmed = false;
 std::atomic<LONG> changesDirty{0};
+std::atomic<LONG> changedArmed{0};
 constexpr UINT_PTR kChangedTimer = 1;
+constexpr UINT_PTR kDeliverTimer = 2;
+constexpr UINT kDeliverDelayMs = 30;
 HWND engineWindow = nullptr;
+
+// GUI thread: sends every queued event to the view, in order. A view that calls back into the
+// engine while it handles one does not start a second hand-over inside the first.
+bool delivering = false;
+void DeliverQueued() {
+  if (delivering) return;
+  delivering = true;
+  struct Done {
+    ~Done() { delivering = false; }
+  } done;
+  for (;;) {
+    std::vector<ViewEvent> events;
+    AcquireSRWLockExclusive(&queueLock);
+    events.swap(queued);
+    if (events.empty()) deliveryArmed = false;
+    ReleaseSRWLockExclusive(&queueLock);
+    if (events.empty()) return;
+    HWND view = viewWindow;
+    for (const ViewEvent& e : events)
+      if (view) SendMessageA(view, e.message, reinterpret_cast<WPARAM>(e.node), e.lParam);
+  }
+}
 
 LRESULT CALLBACK EngineWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
@@ -405,10 +417,19 @@ LRESULT CALLBACK EngineWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     case kMsgArmChanged:
       SetTimer(window, kChangedTimer, kNodesChangedDelayMs, nullptr);
       return 0;
+    case kMsgArmDeliver:
+      SetTimer(window, kDeliverTimer, kDeliverDelayMs, nullptr);
+      return 0;
     case WM_TIMER:
+      if (wParam == kDeliverTimer) {
+        KillTimer(window, kDeliverTimer);
+        DeliverQueued();
+        return 0;
+      }
       if (wParam == kChangedTimer) {
         KillTimer(window, kChangedTimer);
-        changedPosted = 0;
+        changedArmed = 0;
+        DeliverQueued();  // the numbers belong to nodes the view should have by now
         if (changesDirty.exchange(0))
           if (HWND view = viewWindow) SendMessageA(view, VM_NODESCHANGED, 0, 0);
         return 0;
@@ -418,6 +439,18 @@ LRESULT CALLBACK EngineWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
   return DefWindowProcA(window, message, wParam, lParam);
 }
 }  // namespace
+
+void SetNodeViewBatching(BOOL batch) { batchAdds = batch; }
+BOOL NodeViewBatching() { return batchAdds; }
+
+void SetNodeViewWindow(HWND window) {
+  if (GetCurrentThreadId() == g_uiThreadId) DeliverQueued();
+  viewWindow = window;
+}
+
+HWND GetNodeViewWindow() { return viewWindow; }
+
+void AcknowledgeNodesChanged() {}
 
 HWND EngineWindow() {
   if (engineWindow || GetCurrentThreadId() != g_uiThreadId) return engineWindow;
@@ -431,13 +464,34 @@ HWND EngineWindow() {
   return engineWindow;
 }
 
+void NotifyView(UINT message, FolderNode* node, LPARAM lParam) {
+  HWND window = viewWindow;
+  if (!window) return;
+  if (GetCurrentThreadId() == g_uiThreadId) {
+    DeliverQueued();  // what workers reported earlier comes first
+    SendMessageA(window, message, reinterpret_cast<WPARAM>(node), lParam);
+    return;
+  }
+  HWND engine = engineWindow;
+  if (!engine) {
+    PostMessageA(window, message, reinterpret_cast<WPARAM>(node), lParam);
+    return;
+  }
+  AcquireSRWLockExclusive(&queueLock);
+  queued.push_back({message, node, lParam});
+  bool arm = !deliveryArmed;
+  deliveryArmed = true;
+  ReleaseSRWLockExclusive(&queueLock);
+  if (arm) PostMessageA(engine, kMsgArmDeliver, 0, 0);
+}
+
 void NotifyNodesChanged() {
   if (!viewWindow) return;
   changesDirty = 1;
-  if (changedPosted.exchange(1) != 0) return;
+  if (changedArmed.exchange(1) != 0) return;
   HWND window = engineWindow;
   if (!window) {
-    changedPosted = 0;
+    changedArmed = 0;
     return;
   }
   if (GetCurrentThreadId() == g_uiThreadId)

@@ -181,8 +181,10 @@ BOOL RemoveFolderNode(FolderNode* node);
 // The same for drive nodes (drives gone from the system), used by the drive list.
 BOOL RemoveDriveNode(DriveNode* node);
 
-// ---- Messages the engine sends to the view window (SetNodeViewWindow). From a worker they
-// are posted; on the GUI thread they are sent (handled at once). wParam = the node.
+// ---- Messages the engine sends to the view window (SetNodeViewWindow), always on the GUI
+// thread and in the order they were made: a worker's are queued and handed over by the engine's
+// window every 30 ms; on the GUI thread they are sent at once (after any still queued).
+// wParam = the node.
 constexpr UINT VM_NODEADDED = WM_APP + 0x301;    // a new node (parent 0: the root, which
                                                  // becomes the root item of both trees); else
                                                  // a new child: insert it under
@@ -220,6 +222,8 @@ void NotifyNodesChanged();
 HWND EngineWindow();
 constexpr UINT kMsgArmRescan = WM_APP + 0x340;   // wParam node, lParam delay (ms)
 constexpr UINT kMsgArmChanged = WM_APP + 0x341;  // start the VM_NODESCHANGED timer
+constexpr UINT kMsgArmDeliver = WM_APP + 0x342;  // start the timer that hands workers' view
+                                                 // messages over
 constexpr UINT kNodesChangedDelayMs = 100;
 
 // ---- Program-wide values shared by the engine and the windows. The GUI start-up sets them.
