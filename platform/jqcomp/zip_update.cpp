@@ -5,9 +5,11 @@
 
 #include <algorithm>
 #include <map>
+#include <memory>
 
 #include "file_io.h"
 #include "operations.h"
+#include "precompressor.h"
 #include "sources.h"
 #include "switches.h"
 #include "zip_writer.h"
@@ -65,19 +67,40 @@ int WritePlan(ZipArchive* old, const std::string& zip, const std::vector<SourceF
     writer.Abandon();
     return session.Cancelled() ? static_cast<int>(et5::kCancelled) : static_cast<int>(code);
   };
-  if (old) {
+  // The files in the order they are written; small ones are read and compressed ahead.
+  std::vector<const SourceFile*> order;
+  std::vector<int> step;  // per position: -1 - old index - 1 for a copied entry, else a source
+  if (old)
     for (size_t i = 0; i < old->entries.size(); ++i) {
       int rep = plan.replacement[i];
       if (rep == -2) continue;
-      r = rep == -1 ? writer.CopyEntry(*old, old->entries[i], session)
-                    : writer.AddFile(sources[static_cast<size_t>(rep)], sw.level, password, session);
-      if (r) return fail(r);
+      order.push_back(rep == -1 ? nullptr : &sources[static_cast<size_t>(rep)]);
+      step.push_back(rep == -1 ? -1 - static_cast<int>(i) : rep);
     }
-  }
   for (size_t k : plan.appended) {
-    r = writer.AddFile(sources[k], sw.level, password, session);
-    if (r) return fail(r);
+    order.push_back(&sources[k]);
+    step.push_back(static_cast<int>(k));
+  }
+  std::unique_ptr<Precompressor> ahead;
+  if (password.empty() && order.size() > 4) ahead = std::make_unique<Precompressor>(order, sw.level, 3, 64);
+  for (size_t p = 0; p < step.size(); ++p) {
     if (session.Cancelled()) return fail(et5::kCancelled);
+    if (step[p] < 0) {
+      r = writer.CopyEntry(*old, old->entries[static_cast<size_t>(-1 - step[p])], session);
+      if (r) return fail(r);
+      continue;
+    }
+    const SourceFile& src = sources[static_cast<size_t>(step[p])];
+    PackedFile* packed = ahead ? ahead->Take(p) : nullptr;
+    if (packed && packed->code == 0) {
+      r = writer.AddPacked(src, ZipWriter::PackedData{packed->crc, packed->size, packed->data}, sw.level, session);
+    } else if (packed && packed->code != ZipWriter::kGrown) {
+      r = packed->code;
+    } else {
+      r = writer.AddFile(src, sw.level, password, session);
+    }
+    if (ahead) ahead->Release(p);
+    if (r) return fail(r);
   }
   r = writer.Finish(comment);
   if (r) return fail(r);

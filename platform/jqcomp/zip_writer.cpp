@@ -148,17 +148,37 @@ int16_t ZipWriter::WriteLocal(Central& c) {
   return Put(h.data(), h.size()) ? static_cast<int16_t>(et5::kOk) : Failure();
 }
 
-int16_t ZipWriter::AddFile(const SourceFile& src, int level, const std::string& password, Session& session) {
+ZipWriter::Central ZipWriter::PrepareCentral(const SourceFile& src) {
   Central c{};
   c.flags = 0;
-  std::string name = src.storedName;
-  c.rawName = AnsiNameToStored(name, &c.flags);
+  c.rawName = AnsiNameToStored(src.storedName, &c.flags);
   currentName_ = src.storedName;
   FileTimeToDos(src.lastWrite, &c.date, &c.time);
   // Windows attributes, format 2.0. Names in UTF-8 say NTFS as their system: Info-ZIP's unzip
   // reads names of DOS-made entries as OEM text whatever their UTF-8 flag says.
   c.madeBy = (c.flags & kFlagUtf8) ? 0x0A14 : 0x0014;
   c.external = src.attributes & 0x37;
+  return c;
+}
+
+int16_t ZipWriter::AddPacked(const SourceFile& src, const PackedData& packed, int level, Session& session) {
+  Central c = PrepareCentral(src);
+  c.method = level == 0 ? 0 : 8;
+  c.needed = level == 0 ? 10 : 20;
+  c.crc = packed.crc;
+  c.size = packed.size;
+  c.packed = packed.bytes.size();
+  session.Progress(src.storedName, 0, c.size, true);
+  int16_t r = WriteLocal(c);
+  if (r) return r;
+  if (!Put(packed.bytes.data(), packed.bytes.size())) return Failure();
+  central_.push_back(c);
+  if (!session.Progress(src.storedName, c.size, c.size, true)) return et5::kCancelled;
+  return et5::kOk;
+}
+
+int16_t ZipWriter::AddFile(const SourceFile& src, int level, const std::string& password, Session& session) {
+  Central c = PrepareCentral(src);
   if (src.folder) {
     c.needed = 20;
     c.method = 0;

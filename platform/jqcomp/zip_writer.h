@@ -35,6 +35,13 @@ class ZipWriter {
   int16_t CreateSpanned(const std::string& path, uint64_t volumeSize, Session* session);
 
   int16_t AddFile(const SourceFile& source, int level, const std::string& password, Session& session);
+  // A file read and compressed beforehand (level 0: stored as read).
+  struct PackedData {
+    uint32_t crc;
+    uint64_t size;
+    const std::string& bytes;
+  };
+  int16_t AddPacked(const SourceFile& source, const PackedData& packed, int level, Session& session);
   int16_t CopyEntry(ZipArchive& from, const ZipEntry& entry, Session& session);
   int16_t Finish(const std::string& comment);
   // Closes and deletes the file written so far (the last disk's, for a span).
@@ -43,6 +50,7 @@ class ZipWriter {
   uint32_t disksUsed() const { return disk_ + 1; }
 
   static constexpr uint64_t kLimit32 = 0xFFFFFFFEull;
+  static constexpr int16_t kGrown = 1;  // a file outgrew the size it was listed with
 
  private:
   struct Central {
@@ -56,9 +64,9 @@ class ZipWriter {
   bool FlushBuffer();
   bool NextDisk();
   int16_t WriteLocal(Central& c);
+  Central PrepareCentral(const SourceFile& src);
   int16_t AddSmallFile(Central& c, File& in, const SourceFile& src, int level, Session& session);
-  bool Deflater(int level);
-  static constexpr int16_t kGrown = 1;  // the reused deflate stream, reset for a new entry
+  bool Deflater(int level);  // the reused deflate stream, reset for a new entry
   int16_t Failure() const { return failure_ ? failure_ : static_cast<int16_t>(et5::kWriteError); }
 
   File file_;
