@@ -45,7 +45,8 @@ struct Plan {
 
 // Writes the planned archive to a temporary file and puts it in place of `zip`.
 int WritePlan(ZipArchive* old, const std::string& zip, const std::vector<SourceFile>& sources, const Plan& plan,
-              const Switches& sw, const std::string& comment, Session& session) {
+              const Switches& sw, const std::string& comment, Session& session,
+              std::vector<bool>* notWritten = nullptr) {
   size_t total = plan.appended.size();
   for (int r : plan.replacement) total += r != -2 ? 1 : 0;
   if (total > 0xFFFF) return et5::kTooManyFiles;
@@ -92,6 +93,8 @@ int WritePlan(ZipArchive* old, const std::string& zip, const std::vector<SourceF
     }
     const SourceFile& src = sources[static_cast<size_t>(step[p])];
     PackedFile* packed = ahead ? ahead->Take(p) : nullptr;
+    uint64_t before = writer.written();
+    size_t entriesBefore = writer.count();
     if (packed && packed->code == 0) {
       r = writer.AddPacked(src, ZipWriter::PackedData{packed->crc, packed->size, packed->data}, sw.level, session);
     } else if (packed && packed->code != ZipWriter::kGrown) {
@@ -100,6 +103,18 @@ int WritePlan(ZipArchive* old, const std::string& zip, const std::vector<SourceF
       r = writer.AddFile(src, sw.level, password, session);
     }
     if (ahead) ahead->Release(p);
+    if (r && r != et5::kCancelled && writer.written() == before && writer.count() == entriesBefore) {
+      // The file could not be read and nothing of it was written: it is reported by name and,
+      // when the caller goes on, left out (an entry it was to replace stays as it was).
+      if (!session.ItemError(r, src.fullPath)) return fail(et5::kAlreadyReported);
+      if (notWritten) (*notWritten)[static_cast<size_t>(step[p])] = true;
+      for (size_t i = 0; old && i < old->entries.size(); ++i)
+        if (plan.replacement[i] == step[p]) {
+          r = writer.CopyEntry(*old, old->entries[i], session);
+          if (r) return fail(r);
+        }
+      r = et5::kOk;
+    }
     if (r) return fail(r);
   }
   r = writer.Finish(comment);
@@ -211,13 +226,14 @@ int RunQZip(Engine& engine, const std::string& zipIn, const std::string& list, c
     if (scan.files.empty() && scan.missing.empty()) return et5::kNothingToDo;
     if (old == nullptr && scan.files.empty()) return session.Result() ? session.Result() : et5::kNothingToDo;
   }
-  int r = plan.changes ? WritePlan(old.get(), zip, scan.files, plan, sw, comment, session) : 0;
+  std::vector<bool> notWritten(scan.files.size(), false);
+  int r = plan.changes ? WritePlan(old.get(), zip, scan.files, plan, sw, comment, session, &notWritten) : 0;
   if (r) return r;
   if (sw.action == Switches::kMove) {
     // Only now that the archive is safely in place do the sources go.
     for (size_t k = 0; k < scan.files.size(); ++k) {
       const SourceFile& s = scan.files[k];
-      if (!written[k] || s.folder) continue;
+      if (!written[k] || notWritten[k] || s.folder) continue;
       if (s.attributes & FILE_ATTRIBUTE_READONLY)
         SetFileAttributesA(s.fullPath.c_str(), s.attributes & ~FILE_ATTRIBUTE_READONLY);
       DeleteFileA(s.fullPath.c_str());

@@ -193,6 +193,32 @@ TEST(ZipWriter, FreshenUpdateMoveDeleteAndTheAddQuestion) {
   EXPECT_EQ("plain text", ReadBytes(dir / "notzip.zip"));
 }
 
+TEST(ZipWriter, AFileThatCannotBeReadIsReportedAndLeftOut) {
+  jqtest::TempFolder dir;
+  for (int i = 0; i < 6; ++i) dir.WriteFile("src\\f" + std::to_string(i) + ".txt", "data " + std::to_string(i));
+  HANDLE locked = CreateFileA((dir / "src\\f3.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, locked);
+  InFolder in(dir.path());
+  TestEngine eng;
+  eng.UseCallback(true);
+  EXPECT_EQ(et5::kAlreadyReported, eng.QZip("t.zip", "\"src\\*.*\"", "-m -.r -whs -.q -en -.LR "));
+  ASSERT_EQ(1u, eng.Count(et5::kCbError, et5::kAccessDenied));
+  std::vector<std::string> names;
+  ASSERT_EQ(0, eng.List(dir / "t.zip", &names, nullptr));
+  EXPECT_EQ((std::vector<std::string>{"f0.txt", "f1.txt", "f2.txt", "f4.txt", "f5.txt"}), names);
+  CloseHandle(locked);
+  // The move took the files it stored and left the one it could not read.
+  EXPECT_EQ((std::vector<std::string>{"f3.txt"}), AllPaths(dir / "src"));
+  // Told to stop, the engine leaves the archive as it was.
+  std::string before = ReadBytes(dir / "t.zip");
+  dir.WriteFile("src\\f6.txt", "six");
+  locked = CreateFileA((dir / "src\\f3.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  eng.answer = [](const Event& e) -> int16_t { return e.kind == et5::kCbError ? 2 : 1; };
+  EXPECT_EQ(et5::kAlreadyReported, eng.QZip("t.zip", "\"src\\*.*\"", "-a -whs -.q -en -.LR "));
+  CloseHandle(locked);
+  EXPECT_EQ(before, ReadBytes(dir / "t.zip"));
+}
+
 TEST(ZipWriter, CommentsAreWrittenAndKept) {
   REQUIRE_HOST();
   jqtest::TempFolder dir;

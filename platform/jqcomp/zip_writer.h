@@ -47,6 +47,7 @@ class ZipWriter {
   // Closes and deletes the file written so far (the last disk's, for a span).
   void Abandon();
   size_t count() const { return central_.size(); }
+  uint64_t written() const { return diskOffset_; }
   uint32_t disksUsed() const { return disk_ + 1; }
 
   static constexpr uint64_t kLimit32 = 0xFFFFFFFEull;
