@@ -140,6 +140,11 @@ TEST(ZipEngine, IdentifiesKindsAndRefusesOthers) {
   std::string out = dir.MakeFolder("out");
   EXPECT_EQ(0, eng.QUnZip(dir / "sfx.exe", out, "*.*", "-d -.L "));
   EXPECT_EQ(ReadBytes(dir / "tree\\random.bin"), ReadBytes(out + "\\tree\\random.bin"));
+  // It is not rewritten: that would drop its program part.
+  std::string before = ReadBytes(dir / "sfx.exe");
+  EXPECT_EQ(et5::kIncomplete, eng.QZip(dir / "sfx.exe", "\"" + (dir / "plain.txt") + "\"", "-a -whs -.q -en -.LR "));
+  EXPECT_EQ(et5::kIncomplete, eng.QZip(dir / "sfx.exe", "\"tree\\readme.txt\"", "-d -.LR"));
+  EXPECT_EQ(before, ReadBytes(dir / "sfx.exe"));
 }
 
 TEST(ZipEngine, PasswordsOfZipAnd7zArchives) {

@@ -159,6 +159,8 @@ int RunQZip(Engine& engine, const std::string& zipIn, const std::string& list, c
     int16_t r = old->Open(zip);
     if (r) return r;
     if (old->multiDisk) return -26;  // a span set is not changed in place
+    // A program carrying a zip is not rewritten: without its program part it would no longer run.
+    if (old->selfExtracting) return et5::kIncomplete;
     comment = old->comment;
   } else if (sw.action == Switches::kDelete || sw.action == Switches::kFreshen) {
     return et5::kArchiveNotFound;
@@ -259,7 +261,7 @@ int SetComment(Engine& engine, const std::string& zipIn, const std::string& comm
   int16_t r = old.Open(zip);
   if (r) return r;
   if (old.multiDisk) return -26;
-  if (comment.size() > 0xFFFF) return et5::kIncomplete;
+  if (old.selfExtracting || comment.size() > 0xFFFF) return et5::kIncomplete;
   Plan plan;
   plan.replacement.assign(old.entries.size(), -1);
   Switches sw;
