@@ -44,28 +44,29 @@ FolderNode* NodeFor(const std::string& path) {
 }
 
 namespace {
-bool StartsWithCaseless(const std::string& text, const std::string& prefix) {
-  return text.size() >= prefix.size() &&
-         lstrcmpiA(text.substr(0, prefix.size()).c_str(), prefix.c_str()) == 0;
+std::wstring Wide(const std::string& s) {
+  wchar_t buffer[MAX_PATH * 2];
+  if (!MultiByteToWideChar(CP_ACP, 0, s.c_str(), -1, buffer, MAX_PATH * 2)) return {};
+  return buffer;
 }
-}  // namespace
 
-OracleSums Oracle(const std::string& folder, uint32_t clusterSize,
-                  const std::vector<std::string>& skipped) {
+// Wide throughout, so that names outside the ANSI code page are walked too.
+OracleSums OracleW(const std::wstring& folder, uint32_t clusterSize,
+                   const std::vector<std::wstring>& skipped) {
   OracleSums sums;
   sums.allocated += clusterSize;
-  std::string base = folder.back() == '\\' ? folder : folder + "\\";
-  for (const std::string& s : skipped)
-    if (lstrcmpiA(s.c_str(), base.c_str()) == 0) return sums;
-  WIN32_FIND_DATAA fd;
-  HANDLE find = FindFirstFileA((base + "*").c_str(), &fd);
+  std::wstring base = folder.back() == L'\\' ? folder : folder + L"\\";
+  for (const std::wstring& s : skipped)
+    if (lstrcmpiW(s.c_str(), base.c_str()) == 0) return sums;
+  WIN32_FIND_DATAW fd;
+  HANDLE find = FindFirstFileW((base + L"*").c_str(), &fd);
   if (find == INVALID_HANDLE_VALUE) return sums;
   do {
-    std::string name = fd.cFileName;
-    if (name == "." || name == "..") continue;
+    std::wstring name = fd.cFileName;
+    if (name == L"." || name == L"..") continue;
     if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
       if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;
-      OracleSums child = Oracle(base + name, clusterSize, skipped);
+      OracleSums child = OracleW(base + name, clusterSize, skipped);
       sums.size += child.size;
       sums.allocated += child.allocated;
       sums.files += child.files;
@@ -76,10 +77,17 @@ OracleSums Oracle(const std::string& folder, uint32_t clusterSize,
       sums.allocated += RoundUpToCluster(size, clusterSize);
       ++sums.files;
     }
-  } while (FindNextFileA(find, &fd));
+  } while (FindNextFileW(find, &fd));
   FindClose(find);
-  (void)StartsWithCaseless;
   return sums;
+}
+}  // namespace
+
+OracleSums Oracle(const std::string& folder, uint32_t clusterSize,
+                  const std::vector<std::string>& skipped) {
+  std::vector<std::wstring> wideSkipped;
+  for (const std::string& s : skipped) wideSkipped.push_back(Wide(s));
+  return OracleW(Wide(folder), clusterSize, wideSkipped);
 }
 
 uint64_t TotalSize(FolderNode* node) {

@@ -60,6 +60,17 @@ struct GeneratedTree {
     WriteFileOfSize(temp / (deep + "\\bottom.txt"), 123);
     WriteFileOfSize(temp / "top.bin", 5000);
     sparse = MakeSparseFile(temp / "a1\\big.bin", 5ull << 30);
+    // A folder whose name the ANSI code page cannot hold (Thai under a Chinese locale).
+    std::string base = temp.path();
+    std::wstring thai = std::wstring(base.begin(), base.end()) + L"\\\x0E20\x0E32\x0E29\x0E32";
+    CreateDirectoryW(thai.c_str(), nullptr);
+    HANDLE h = CreateFileW((thai + L"\\f.bin").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD written = 0;
+    if (h != INVALID_HANDLE_VALUE) {
+      WriteFile(h, "0123456789", 10, &written, nullptr);
+      CloseHandle(h);
+    }
   }
 };
 
@@ -83,6 +94,7 @@ TEST(ScanEngine, SumsMatchOracleOverGeneratedTree) {
   }
   EXPECT_TRUE(IsComplete(top));
   EXPECT_EQ(CheckInvariants(top), "");
+  EXPECT_EQ(oracle.folders, 4u * 5u + 60u + 1u);
   // The difference reached the drive (the chain above was not scanned, so it held nothing).
   EXPECT_EQ(TotalSize(drive) - driveBefore, oracle.size);
 
