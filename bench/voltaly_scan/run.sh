@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Times a full scan by Voltaly's engine under Wine against a bare FindFirstFileEx walk (same run)
 # and du -sb natively, on a tree of <files> files in <files>/10 folders:
-#   bench/voltaly_scan/run.sh [files=200000] [rounds=3]
+#   bench/voltaly_scan/run.sh [files=200000] [rounds=3] [single|batch|noview]
+# The third argument chooses how the engine reports new folders to its (counting) view window:
+# one message per folder (single, what the program does), one per listing (batch), or no view.
 # (build first: scripts/build.sh; JQ_BUILD_DIR selects the build folder).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -51,14 +53,14 @@ du -sb "$tree" >/dev/null
 best=""
 for i in $(seq "$rounds"); do
   t0=$(date +%s.%N); du -sb "$tree" >/dev/null; t1=$(date +%s.%N)
-  t=$(echo "$t1 - $t0" | bc -l)
-  if [ -z "$best" ] || [ "$(echo "$t < $best" | bc -l)" = 1 ]; then best=$t; fi
+  t=$(awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.4f", b - a }')
+  if [ -z "$best" ] || awk -v t="$t" -v b="$best" 'BEGIN { exit !(t < b) }'; then best=$t; fi
 done
 
 out=$(wine "$build/bench/voltaly_scan_bench.exe" "C:\\vbench\\tree$files" "$rounds" ${3:-} 2>&1 | tr -d '\r')
 echo "$out" | grep -v '^engine_seconds='
 engine=$(echo "$out" | sed -n 's/^engine_seconds=//p')
 if [ -n "$engine" ]; then
-  printf 'voltaly_scan_vs_du: ours=%.3fs baseline=%.3fs ratio=%.2f\n' "$engine" "$best" \
-    "$(echo "$engine / $best" | bc -l)"
+  awk -v e="$engine" -v b="$best" \
+    'BEGIN { printf "voltaly_scan_vs_du: ours=%.3fs baseline=%.3fs ratio=%.2f\n", e, b, e / b }'
 fi

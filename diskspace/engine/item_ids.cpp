@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include <atomic>
+#include <string>
 
 namespace {
 std::atomic<IMalloc*> allocator{nullptr};
