@@ -64,12 +64,14 @@ double ProcessCpu() {
 }
 
 std::atomic<long> nodesAdded{0};
+std::atomic<bool> viewSawEnd{false};
 
 LRESULT CALLBACK ViewProc(HWND w, UINT m, WPARAM wp, LPARAM lp) {
   switch (m) {
     case VM_NODEADDED: nodesAdded += lp > 1 ? lp : 1; return 0;
     case VM_NODESCHANGED: AcknowledgeNodesChanged(); return 0;
-    case VM_NODEREMOVED: case VM_SCANDONE: case VM_SCANSTATE: case VM_NODELABEL: return 0;
+    case VM_SCANDONE: viewSawEnd = true; return 0;
+    case VM_NODEREMOVED: case VM_SCANSTATE: case VM_NODELABEL: return 0;
   }
   return DefWindowProcA(w, m, wp, lp);
 }
@@ -88,14 +90,12 @@ DWORD WINAPI ScanJob(LPVOID p) {
   return 0;
 }
 
-void PumpUntilDone(Job& job) {
+// Until the scan ended and, with a view, the view has had every message up to the scan's end.
+void PumpUntilDone(Job& job, bool withView) {
   MSG msg;
   for (;;) {
     while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-    if (job.done) {
-      while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-      return;
-    }
+    if (job.done && (!withView || viewSawEnd)) return;
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
   }
 }
@@ -171,11 +171,12 @@ int main(int argc, char** argv) {
     }
     uint64_t before = round == 0 ? HeapBytesInUse() : 0;
     nodesAdded = 0;
+    viewSawEnd = false;
     Job job{top};
     c0 = ProcessCpu();
     t0 = Now();
     if (!StartScanThread(ScanJob, &job)) return 1;
-    PumpUntilDone(job);
+    PumpUntilDone(job, withView);
     engineTimes.push_back(Now() - t0);
     engineCpu.push_back(ProcessCpu() - c0);
     NodeSums sums{};
