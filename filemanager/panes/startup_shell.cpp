@@ -77,7 +77,15 @@ void ApplyStartupOptions(const StartupOptions& options) {
         // The desktop cannot parse "My Computer": its own list names it.
         if (FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, &list))) list = nullptr;
       } else {
-        list = ParsePathToPidl(options.startFolder, nullptr, nullptr);
+        // A folder written in quotes (as a path with blanks usually is) names the same folder.
+        char folder[MAX_PATH];
+        lstrcpynA(folder, options.startFolder, MAX_PATH);
+        size_t n = strlen(folder);
+        if (n >= 2 && folder[0] == '"' && folder[n - 1] == '"') {
+          memmove(folder, folder + 1, n - 2);
+          folder[n - 2] = '\0';
+        }
+        list = ParsePathToPidl(folder, nullptr, nullptr);
       }
       if (list) {
         IShellFolder* desktop = nullptr;

@@ -90,6 +90,7 @@ TEST(StartupOptions, SwitchesReachTheLiveOptionsAndPaneZero) {
       {"/MC", myComputer, 1, 1, 1, 1, 40003, 0, 0, FALSE},
       {"C:\\no such folder\\here /ISMALL", "", 1, 1, 1, 1, 40002, 0, 0, FALSE},
       {"/SEXT", "", 1, 1, 1, 1, 40003, 1, 0, TRUE},
+      {"\"" + folder.path() + "\" /ISMALL", folder.path(), 1, 1, 1, 1, 40002, 0, 0, FALSE},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);

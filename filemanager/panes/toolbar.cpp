@@ -198,6 +198,9 @@ BOOL GetCustomizeButtonInfo(NMTOOLBARA* info) {
 }
 
 void UpdateSortButtons(int menuKey) {
+  // The buttons show the active pane's key, whichever pane was sorted.
+  if (FilePanes[ActivePaneIndex].list)
+    menuKey = SortButtonKey(ActivePaneIndex, FilePanes[ActivePaneIndex].sortKey);
   static const UINT kSortButtons[] = {40140, 40141, 40142, 40143, 40144, 40146};
   UINT wanted = menuKey < 0 ? 0 : 40140 + static_cast<UINT>(menuKey);
   if (g_frame.toolbar)
@@ -207,6 +210,9 @@ void UpdateSortButtons(int menuKey) {
 }
 
 void UpdateViewButtons(UINT viewId) {
+  // The buttons show the active pane's view, whichever pane changed.
+  UINT active = FilePanes[ActivePaneIndex].viewId;
+  if (active >= 40001 && active <= 40004) viewId = active;
   if (g_frame.toolbar)
     for (UINT id = 40001; id <= 40004; ++id) SendMessageA(g_frame.toolbar, TB_CHECKBUTTON, id, id == viewId);
   HMENU menu = g_mainWindow ? GetMenu(g_mainWindow) : nullptr;

@@ -37,9 +37,11 @@ BOOL GetCustomizeButtonInfo(NMTOOLBARA* info);
 // layout buttons, and the main window's layout when the toolbar is shown.
 void RefreshToolbarStates();
 void DisableNetworkButtons(HWND toolbar);
-// Checks the sort button of `menuKey` (40140 + key; -1 none) and the menu's radio item.
+// Checks the sort button of the active pane's key (40140 + key; `menuKey` when the pane has no
+// list) and the menu's radio item.
 void UpdateSortButtons(int menuKey);
-// Checks the view button `viewId` (40001-40004) and the menu's radio item.
+// Checks the view button of the active pane's view (`viewId` when it has none) and the menu's
+// radio item.
 void UpdateViewButtons(UINT viewId);
 
 // WM_NOTIFY from the toolbar (id 103): customisation, drop-downs and the right click. Sets *handled
