@@ -204,12 +204,11 @@ constexpr UINT VM_NODELABEL = WM_APP + 0x306;    // a drive's or the root's labe
                                                  // item's children flag should be refreshed
 
 void SetNodeViewWindow(HWND window);
-// Batched additions: with batching on, a scan posts one VM_NODEADDED per folder listing for all
-// the children it found: wParam = the newest child, lParam = n, meaning that node and the n - 1
-// nodes that follow it on its nextSibling chain (walk them under LockNode(parent); skip invalid
-// ones and ones that have an item). lParam 0 or 1 is one node. Off by default (one message per
-// node); a view that handles lParam turns it on - on a large tree it saves a cross-thread
-// message per folder.
+// Batched additions: with batching on, a scan reports one VM_NODEADDED per folder listing for
+// all the children it found: wParam = the newest child, lParam = n, meaning that node and the
+// n - 1 nodes that follow it on its nextSibling chain (walk them under LockNode(parent); skip
+// invalid ones and ones that have an item). lParam 0 or 1 is one node. Off by default (one
+// message per node, which the queued hand-over already makes cheap).
 void SetNodeViewBatching(BOOL batch);
 HWND GetNodeViewWindow();
 void AcknowledgeNodesChanged();
