@@ -5,6 +5,7 @@
 #include <ole2.h>
 #include <cstring>
 #include "command_handlers.h"
+#include "command_line.h"
 #include "command_table.h"
 #include "file_list.h"
 #include "file_pane.h"
@@ -158,6 +159,7 @@ LRESULT OnCreateMainWindow(HWND window) {
 
   CreateShellUiBars(window);
   g_frame.statusBar = CreateStatusBar(window);
+  CreateCommandLineBar(window, g_frame.barFont);
 
   if (g_frame.commonControlsEx) {
     g_frame.coolbar = CreateWindowExA(
@@ -205,6 +207,7 @@ void OnDestroyMainWindow(HWND window) {
     if (FilePanes[pane].viewId == kViewDetails) SavePaneColumnWidths(pane);
   DeleteHeaderArrowBitmaps();
   WriteSettingDword("Replace MS Explorer", &g_replaceExplorer);
+  SaveCommandLineHistory();
   LiveOptions& options = GetLiveOptions();
   if (options.saveOnExit) SaveAllSettings(window);
   SaveSaveOnExit();

@@ -1,0 +1,448 @@
+// The Copy To / Move To commands and their dialog.
+#include "copy_move_dialog.h"
+#include <commctrl.h>
+#include <shlobj.h>
+#include <cstring>
+#include <string>
+#include "command_handlers.h"
+#include "file_list.h"
+#include "file_operations.h"
+#include "file_pane.h"
+#include "folder_tree.h"
+#include "frame_state.h"
+#include "history_list.h"
+#include "picker_tree.h"
+#include "pidl.h"
+#include "resource.h"
+#include "seams.h"
+#include "settings_store.h"
+#include "startup.h"
+#include "window_utils.h"
+
+UINT CopyMoveMode = 2;
+char CopyMoveTarget[MAX_PATH];
+RECT CopyMoveMinRect;
+
+namespace {
+
+constexpr char kHistoryKey[] = "Copy_Move To";
+constexpr char kSizeValue[] = "Copy/Move To Dialog Size";
+constexpr UINT kTreePathMessage = WM_USER + 105;  // 1129
+constexpr UINT kDrawGripMessage = WM_USER + 199;  // 1223
+constexpr int kHelpButton = 9;
+constexpr BOOL kFoldersOnly = TRUE;
+constexpr BOOL kArchivesAsFolders = FALSE;
+
+// The template's spacing, measured at initialisation: the margin (the list's left edge), the gap
+// between the list and the check box, the check box's height, and each radio button's distance
+// from the group box's right edge.
+int g_margin, g_gap, g_checkHeight, g_radioInset[2];
+HICON g_goIcon;
+
+HINSTANCE Instance() { return g_instance ? g_instance : GetModuleHandleA(nullptr); }
+
+std::string LoadText(UINT id) {
+  char text[512] = "";
+  LoadStringA(Instance(), id, text, sizeof text);
+  return text;
+}
+
+RECT ChildRect(HWND dialog, int id) {
+  RECT rect{};
+  HWND child = GetDlgItem(dialog, id);
+  GetWindowRect(child, &rect);
+  MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+void Place(HWND dialog, int id, int left, int top, int width, int height) {
+  SetWindowPos(GetDlgItem(dialog, id), nullptr, left, top, width > 0 ? width : 0, height > 0 ? height : 0,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void SetModeCaption(HWND dialog) {
+  const bool copy = CopyMoveMode != 1;
+  SetWindowTextA(dialog, LoadText(copy ? 40040 : 40039).c_str());
+  SetDlgItemTextA(dialog, IDC_COPY_MOVE_LIST_LABEL, LoadText(copy ? IDS_COPY_ITEMS : IDS_MOVE_ITEMS).c_str());
+}
+
+// The active pane's list is the source when it had the focus last (else the tree's folder).
+bool SourceIsList() {
+  const FilePane& pane = FilePanes[ActivePaneIndex];
+  return pane.list && (g_frame.lastFocus == pane.list || !pane.tree);
+}
+
+void AddSourceRow(HWND rows, const char* text, int image, ULONG attributes) {
+  LVITEMA item{};
+  item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_STATE;
+  item.iItem = static_cast<int>(SendMessageA(rows, LVM_GETITEMCOUNT, 0, 0));
+  item.pszText = const_cast<char*>(text);
+  item.iImage = image;
+  if (attributes & SFGAO_LINK) item.state = INDEXTOOVERLAYMASK(2);
+  else if (attributes & SFGAO_SHARE) item.state = INDEXTOOVERLAYMASK(1);
+  item.stateMask = LVIS_OVERLAYMASK;
+  SendMessageA(rows, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+}
+
+void FillSourceRows(HWND dialog) {
+  HWND rows = GetDlgItem(dialog, IDC_COPY_MOVE_LIST);
+  SendMessageA(rows, LVM_DELETEALLITEMS, 0, 0);
+  const FilePane& pane = FilePanes[ActivePaneIndex];
+  if (pane.list) {
+    auto images = reinterpret_cast<HIMAGELIST>(SendMessageA(pane.list, LVM_GETIMAGELIST, LVSIL_SMALL, 0));
+    SendMessageA(rows, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images));
+  }
+  RECT client;
+  GetWindowRect(rows, &client);
+  LVCOLUMNA column{};
+  column.mask = LVCF_FMT | LVCF_WIDTH;
+  column.fmt = LVCFMT_LEFT;
+  column.cx = (client.right - client.left) - GetSystemMetrics(SM_CXVSCROLL) - 4;
+  SendMessageA(rows, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
+
+  char text[MAX_PATH + 1] = "";
+  if (!SourceIsList()) {
+    if (!pane.tree) return;
+    HTREEITEM selected =
+        reinterpret_cast<HTREEITEM>(SendMessageA(pane.tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    if (!selected) return;
+    TVITEMA item{};
+    item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_HANDLE;
+    item.hItem = selected;
+    item.pszText = text;
+    item.cchTextMax = MAX_PATH;
+    SendMessageA(pane.tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    FolderTreeItem* record = GetTreeItemRecord(pane.tree, selected);
+    int image = item.iImage;
+    if (image == I_IMAGECALLBACK && record) image = GetShellIconIndex(reinterpret_cast<LPCSTR>(record->absolute),
+                                                                      SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
+    AddSourceRow(rows, item.pszText ? item.pszText : text, image, 0);
+    return;
+  }
+  for (int index = static_cast<int>(SendMessageA(pane.list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+       index >= 0;
+       index = static_cast<int>(SendMessageA(pane.list, LVM_GETNEXTITEM, index, LVNI_SELECTED))) {
+    FileListItem* record = GetListItemRecord(pane.list, index);
+    if (!record) continue;
+    text[0] = '\0';
+    LVITEMA item{};
+    item.mask = LVIF_TEXT | LVIF_IMAGE;
+    item.iItem = index;
+    item.pszText = text;
+    item.cchTextMax = MAX_PATH;
+    SendMessageA(pane.list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    AddSourceRow(rows, item.pszText ? item.pszText : text, item.iImage, record->attributes);
+  }
+}
+
+bool ReadSavedRect(RECT* rect) {
+  uint8_t bytes[16];
+  DWORD size = sizeof bytes;
+  if (!ReadSettingBinary(kSizeValue, bytes, &size) || size != sizeof bytes) return false;
+  auto field = [&](int i) {
+    return static_cast<LONG>(static_cast<uint32_t>(bytes[4 * i]) | static_cast<uint32_t>(bytes[4 * i + 1]) << 8 |
+                             static_cast<uint32_t>(bytes[4 * i + 2]) << 16 | static_cast<uint32_t>(bytes[4 * i + 3]) << 24);
+  };
+  *rect = {field(0), field(1), field(2), field(3)};
+  return true;
+}
+
+// The tree's selected folder as a path: its parsing name, else its display name; empty for the
+// desktop at the root.
+std::string SelectedTreePath(HWND tree) {
+  HTREEITEM selected = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+  if (!selected || selected == reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0)))
+    return {};
+  FolderTreeItem* record = GetTreeItemRecord(tree, selected);
+  if (!record || !record->folder) return {};
+  char path[MAX_PATH] = "";
+  if (!GetDisplayNameText(record->folder, record->relative, SHGDN_FORPARSING, path) || !path[0] ||
+      path[0] == ':')
+    GetDisplayNameText(record->folder, record->relative, SHGDN_NORMAL, path);
+  return path;
+}
+
+void SelectComboPathInTree(HWND dialog) {
+  char text[MAX_PATH] = "";
+  GetDlgItemTextA(dialog, IDC_DESTINATION_COMBO, text, sizeof text);
+  const char* start = text;
+  while (*start == ' ') ++start;
+  if (*start)
+    SelectPickerTreePath(GetDlgItem(dialog, IDC_PICKER_TREE), start, TRUE, kFoldersOnly, kArchivesAsFolders);
+}
+
+BOOL OnInitDialog(HWND dialog) {
+  // The template's spacing, before any size is applied.
+  RECT list = ChildRect(dialog, IDC_COPY_MOVE_LIST), check = ChildRect(dialog, IDC_GO_TO_DESTINATION);
+  RECT group = ChildRect(dialog, IDC_OPERATION_GROUP);
+  g_margin = list.left;
+  g_gap = check.top - list.bottom;
+  g_checkHeight = check.bottom - check.top;
+  g_radioInset[0] = group.right - ChildRect(dialog, IDC_COPY_RADIO).right;
+  g_radioInset[1] = group.right - ChildRect(dialog, IDC_MOVE_RADIO).right;
+
+  HWND combo = GetDlgItem(dialog, IDC_DESTINATION_COMBO);
+  SendMessageA(combo, CB_LIMITTEXT, MAX_PATH - 1, 0);
+  HistoryList history;
+  LoadHistoryList(&history, kHistoryKey);
+  FillComboFromHistory(combo, &history);
+  if (history.Count()) SendMessageA(combo, CB_SETCURSEL, 0, 0);
+
+  SetModeCaption(dialog);
+  CheckRadioButton(dialog, IDC_COPY_RADIO, IDC_MOVE_RADIO, CopyMoveMode == 1 ? IDC_MOVE_RADIO : IDC_COPY_RADIO);
+  FillSourceRows(dialog);
+
+  HWND tree = GetDlgItem(dialog, IDC_PICKER_TREE);
+  AttachSystemImageList(tree);
+  IShellFolder* desktop = nullptr;
+  if (SUCCEEDED(SHGetDesktopFolder(&desktop)) && desktop) {
+    FillPickerTree(tree, desktop, nullptr, TVI_ROOT, kFoldersOnly, kArchivesAsFolders);
+    desktop->Release();
+  }
+  char text[MAX_PATH] = "";
+  GetWindowTextA(combo, text, sizeof text);
+  if (text[0]) SelectComboPathInTree(dialog);
+  else ExpandTreeRoot(tree);
+
+  if (!g_goIcon) g_goIcon = static_cast<HICON>(LoadImageA(Instance(), MAKEINTRESOURCEA(IDI_GO_TO_PATH), IMAGE_ICON, 16, 16, 0));
+  SendDlgItemMessageA(dialog, IDC_GO_TO_TYPED_PATH, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(g_goIcon));
+  RestoreCopyMoveDialogSize(dialog, &CopyMoveMinRect);
+  CheckDlgButton(dialog, IDC_GO_TO_DESTINATION, GetLiveOptions().goToTargetAfterCopy ? BST_CHECKED : BST_UNCHECKED);
+  CenterWindowOver(dialog, g_mainWindow ? g_mainWindow : GetWindow(dialog, GW_OWNER));
+  HWND edit = FindWindowExA(combo, nullptr, "EDIT", nullptr);
+  if (edit) PostMessageA(edit, EM_SETSEL, 0, -1);
+  return TRUE;
+}
+
+void OnOk(HWND dialog) {
+  char text[MAX_PATH] = "";
+  GetDlgItemTextA(dialog, IDC_DESTINATION_COMBO, text, sizeof text);
+  const char* start = text;
+  while (*start == ' ') ++start;
+  if (!*start) {
+    char caption[100] = "";
+    GetWindowTextA(dialog, caption, sizeof caption);
+    seams::MessageBoxA(dialog, LoadText(IDS_ENTER_DESTINATION).c_str(), caption, MB_ICONEXCLAMATION);
+    SetFocus(GetDlgItem(dialog, IDC_DESTINATION_COMBO));
+    return;
+  }
+  lstrcpynA(CopyMoveTarget, start, MAX_PATH);
+  HistoryList history;
+  LoadHistoryList(&history, kHistoryKey);
+  AddToHistoryList(&history, CopyMoveTarget);
+  SaveHistoryList(&history, kHistoryKey);
+  SaveCopyMoveDialogSize(dialog);
+  GetLiveOptions().goToTargetAfterCopy = IsDlgButtonChecked(dialog, IDC_GO_TO_DESTINATION) == BST_CHECKED ? 1 : 0;
+  EndDialog(dialog, 1);
+}
+
+BOOL OnNotify(HWND dialog, NMHDR* header) {
+  if (header->idFrom == IDC_PICKER_TREE) {
+    HWND tree = header->hwndFrom;
+    switch (header->code) {
+      case TVN_SELCHANGEDA:
+      case TVN_SELCHANGEDW:
+      case NM_CLICK:
+        PostMessageA(dialog, kTreePathMessage, 0, 0);
+        return FALSE;
+      case TVN_ITEMEXPANDINGA:
+      case TVN_ITEMEXPANDINGW:
+        ExpandPickerTreeItem(tree, reinterpret_cast<NMTREEVIEWA*>(header), kFoldersOnly, kArchivesAsFolders);
+        return FALSE;
+      case TVN_DELETEITEMA:
+      case TVN_DELETEITEMW:
+        FreePickerTreeItem(reinterpret_cast<NMTREEVIEWA*>(header));
+        return FALSE;
+      case NM_CUSTOMDRAW:
+        SetWindowLongPtrA(dialog, DWLP_MSGRESULT, TreeCustomDraw(reinterpret_cast<NMTVCUSTOMDRAW*>(header)));
+        return TRUE;
+    }
+  } else if (header->idFrom == IDC_COPY_MOVE_LIST && header->code == LVN_ITEMCHANGED) {
+    // The list only shows what will be copied or moved.
+    HWND rows = header->hwndFrom;
+    int selected = static_cast<int>(SendMessageA(rows, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+    if (selected >= 0) {
+      LVITEMA item{};
+      item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+      SendMessageA(rows, LVM_SETITEMSTATE, selected, reinterpret_cast<LPARAM>(&item));
+    }
+  }
+  return FALSE;
+}
+
+LRESULT RunCopyMoveCommand(HWND window, UINT mode) {
+  const FilePane& pane = FilePanes[ActivePaneIndex];
+  if (SourceIsList() && (GetFocus() == pane.list || g_frame.lastFocus == pane.list) &&
+      SendMessageA(pane.list, LVM_GETSELECTEDCOUNT, 0, 0) == 0)
+    return 0;
+  CopyMoveMode = mode;
+  INT_PTR result = DialogBoxParamA(Instance(), MAKEINTRESOURCEA(IDD_COPY_MOVE), window, CopyMoveDlgProc, 0);
+  if (result == 1) StartCopyMoveWorker(CopyMoveTarget, CopyMoveMode);
+  return 0;
+}
+
+}  // namespace
+
+void LayoutCopyMoveDialog(HWND dialog, int clientWidth) {
+  RECT client;
+  GetClientRect(dialog, &client);
+  const int W = clientWidth, H = client.bottom, m = g_margin;
+  RECT list = ChildRect(dialog, IDC_COPY_MOVE_LIST);
+  const int listBottom = H - m - g_checkHeight - g_gap;
+  Place(dialog, IDC_COPY_MOVE_LIST, list.left, list.top, list.right - list.left, listBottom - list.top);
+  RECT check = ChildRect(dialog, IDC_GO_TO_DESTINATION);
+  Place(dialog, IDC_GO_TO_DESTINATION, list.left, listBottom + g_gap, check.right - check.left, g_checkHeight);
+  for (int id : {IDOK, IDCANCEL, kHelpButton, IDC_OPERATION_GROUP}) {
+    RECT r = ChildRect(dialog, id);
+    Place(dialog, id, W - m - (r.right - r.left), r.top, r.right - r.left, r.bottom - r.top);
+  }
+  const int radios[2] = {IDC_COPY_RADIO, IDC_MOVE_RADIO};
+  for (int i = 0; i < 2; ++i) {
+    RECT r = ChildRect(dialog, radios[i]);
+    Place(dialog, radios[i], W - m - g_radioInset[i] - (r.right - r.left), r.top, r.right - r.left, r.bottom - r.top);
+    InvalidateRect(GetDlgItem(dialog, radios[i]), nullptr, TRUE);
+  }
+  RECT ok = ChildRect(dialog, IDOK);
+  RECT tree = ChildRect(dialog, IDC_PICKER_TREE);
+  Place(dialog, IDC_PICKER_TREE, tree.left, tree.top, ok.left - 2 * m - tree.left, listBottom - tree.top);
+  RECT go = ChildRect(dialog, IDC_GO_TO_TYPED_PATH);
+  const int goLeft = ok.left - 2 * m - (go.right - go.left);
+  Place(dialog, IDC_GO_TO_TYPED_PATH, goLeft, go.top, go.right - go.left, go.bottom - go.top);
+  // The combo's height is its drop-down height: only its width changes.
+  HWND combo = GetDlgItem(dialog, IDC_DESTINATION_COMBO);
+  RECT comboRect = ChildRect(dialog, IDC_DESTINATION_COMBO);
+  SetWindowPos(combo, nullptr, 0, 0, goLeft - m / 2 - comboRect.left, comboRect.bottom - comboRect.top,
+               SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
+  InvalidateRect(dialog, nullptr, TRUE);
+}
+
+void RestoreCopyMoveDialogSize(HWND dialog, RECT* templateRect) {
+  if (!dialog || !IsWindow(dialog)) return;
+  RECT current;
+  GetWindowRect(dialog, &current);
+  if (templateRect) *templateRect = current;
+  RECT saved;
+  if (!ReadSavedRect(&saved)) return;
+  // A stored rectangle is used only when it lies on the screen and is not smaller than the
+  // template.
+  const int width = saved.right - saved.left, height = saved.bottom - saved.top;
+  RECT work{};
+  SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+  const bool onScreen = saved.left < GetSystemMetrics(SM_CXSCREEN) && saved.top < GetSystemMetrics(SM_CYSCREEN) &&
+                        saved.right > work.left && saved.bottom > work.top && saved.left < work.right &&
+                        saved.top < work.bottom;
+  const bool bigEnough = width >= current.right - current.left && height >= current.bottom - current.top &&
+                         width <= 4 * (work.right - work.left) && height <= 4 * (work.bottom - work.top);
+  if (!onScreen || !bigEnough) return;
+  SetWindowPos(dialog, nullptr, saved.left, saved.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void SaveCopyMoveDialogSize(HWND dialog) {
+  if (!dialog || !IsWindow(dialog)) return;
+  RECT rect;
+  GetWindowRect(dialog, &rect);
+  uint8_t bytes[16];
+  const LONG fields[4] = {rect.left, rect.top, rect.right, rect.bottom};
+  for (int i = 0; i < 4; ++i)
+    for (int b = 0; b < 4; ++b) bytes[4 * i + b] = static_cast<uint8_t>(static_cast<uint32_t>(fields[i]) >> (8 * b));
+  WriteSettingBinary(kSizeValue, bytes, sizeof bytes);
+}
+
+void DrawSizeGrip(HWND dialog, HDC dc) {
+  RECT window;
+  GetWindowRect(dialog, &window);
+  const POINT c = {window.right - window.left - 4, window.bottom - window.top - 4};
+  HPEN light = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNHIGHLIGHT));
+  HPEN shadow = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNSHADOW));
+  HGDIOBJ old = SelectObject(dc, light);
+  for (int k = 0; k < 3; ++k) {
+    MoveToEx(dc, c.x - 12 + 4 * k, c.y, nullptr);
+    LineTo(dc, c.x + 1, c.y - 13 + 4 * k);
+  }
+  SelectObject(dc, shadow);
+  for (int k = 0; k < 3; ++k)
+    for (int d = 0; d < 2; ++d) {
+      MoveToEx(dc, c.x - 11 + 4 * k + d, c.y, nullptr);
+      LineTo(dc, c.x + 1, c.y - 12 + 4 * k + d);
+    }
+  SelectObject(dc, old);
+  DeleteObject(light);
+  DeleteObject(shadow);
+}
+
+INT_PTR CALLBACK CopyMoveDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      return OnInitDialog(dialog);
+    case WM_COMMAND:
+      switch (LOWORD(wParam)) {
+        case IDOK:
+          OnOk(dialog);
+          return TRUE;
+        case IDCANCEL:
+          SaveCopyMoveDialogSize(dialog);
+          EndDialog(dialog, 0);
+          return TRUE;
+        case kHelpButton:
+          ShowHelpTopic(dialog, CopyMoveMode == 1 ? 25 : 26);
+          return TRUE;
+        case IDC_GO_TO_TYPED_PATH:
+          SetFocus(GetDlgItem(dialog, IDC_PICKER_TREE));
+          SelectComboPathInTree(dialog);
+          return TRUE;
+        case IDC_COPY_RADIO:
+          CopyMoveMode = 2;
+          SetModeCaption(dialog);
+          return TRUE;
+        case IDC_MOVE_RADIO:
+          CopyMoveMode = 1;
+          SetModeCaption(dialog);
+          return TRUE;
+      }
+      break;
+    case WM_NOTIFY:
+      return OnNotify(dialog, reinterpret_cast<NMHDR*>(lParam));
+    case kTreePathMessage: {
+      std::string path = SelectedTreePath(GetDlgItem(dialog, IDC_PICKER_TREE));
+      if (!path.empty()) SetDlgItemTextA(dialog, IDC_DESTINATION_COMBO, path.c_str());
+      return TRUE;
+    }
+    case WM_GETMINMAXINFO: {
+      auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+      if (CopyMoveMinRect.right > CopyMoveMinRect.left) {
+        info->ptMinTrackSize.x = CopyMoveMinRect.right - CopyMoveMinRect.left;
+        info->ptMinTrackSize.y = CopyMoveMinRect.bottom - CopyMoveMinRect.top;
+      }
+      return TRUE;
+    }
+    case WM_SIZE:
+      if (g_margin) LayoutCopyMoveDialog(dialog, LOWORD(lParam));
+      return TRUE;
+    case WM_PAINT:
+      PostMessageA(dialog, kDrawGripMessage, 0, 0);
+      return FALSE;
+    case kDrawGripMessage: {
+      HDC dc = GetWindowDC(dialog);
+      if (dc) {
+        DrawSizeGrip(dialog, dc);
+        ReleaseDC(dialog, dc);
+      }
+      return TRUE;
+    }
+  }
+  return FALSE;
+}
+
+JQ_COMMAND_HANDLER(CopySelectionTo) {
+  (void)message;
+  (void)wParam;
+  (void)lParam;
+  return RunCopyMoveCommand(window, 2);
+}
+
+JQ_COMMAND_HANDLER(MoveSelectionTo) {
+  (void)message;
+  (void)wParam;
+  (void)lParam;
+  return RunCopyMoveCommand(window, 1);
+}

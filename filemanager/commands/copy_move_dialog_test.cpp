@@ -1,0 +1,452 @@
+// Copy To and Move To end to end: the real commands open the real modal dialog, which a timer
+// drives as a user would (typing, clicking the tree and the radio buttons, OK); the worker then
+// changes the disk. And the folder-picker tree on a temporary folder.
+#include <gtest/gtest.h>
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+#include "command_handlers.h"
+#include "copy_move_dialog.h"
+#include "file_operations.h"
+#include "frame_state.h"
+#include "history_list.h"
+#include "pane_test_host.h"
+#include "picker_tree.h"
+#include "resource.h"
+#include "settings_store.h"
+#include "test_support.h"
+
+namespace {
+
+std::string LoadText(UINT id) {
+  char text[512] = "";
+  LoadStringA(GetModuleHandleA(nullptr), id, text, sizeof text);
+  return text;
+}
+
+std::string WindowText(HWND window) {
+  char text[MAX_PATH] = "";
+  GetWindowTextA(window, text, sizeof text);
+  return text;
+}
+
+// Drives the modal dialog of this thread: each timer tick while the dialog is up runs the next
+// step; a step returning false is tried again on the next tick.
+class DialogDriver {
+ public:
+  using Step = std::function<bool(HWND dialog)>;
+  explicit DialogDriver(std::vector<Step> steps) : steps_(steps.begin(), steps.end()) {
+    current_ = this;
+    timer_ = SetTimer(nullptr, 0, 50, Tick);
+  }
+  ~DialogDriver() {
+    KillTimer(nullptr, timer_);
+    current_ = nullptr;
+  }
+  bool Finished() const { return steps_.empty(); }
+  HWND dialog = nullptr;
+
+ private:
+  static BOOL CALLBACK FindDialog(HWND window, LPARAM found) {
+    char name[32] = "";
+    GetClassNameA(window, name, sizeof name);
+    if (strcmp(name, "#32770") == 0 && IsWindowVisible(window)) {
+      *reinterpret_cast<HWND*>(found) = window;
+      return FALSE;
+    }
+    return TRUE;
+  }
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+    DialogDriver* self = current_;
+    if (!self || self->busy_ || self->steps_.empty()) return;
+    HWND found = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindDialog, reinterpret_cast<LPARAM>(&found));
+    if (!found) return;
+    self->dialog = found;
+    self->busy_ = true;
+    Step step = self->steps_.front();
+    if (step(found)) self->steps_.pop_front();
+    self->busy_ = false;
+  }
+  std::deque<Step> steps_;
+  UINT_PTR timer_ = 0;
+  bool busy_ = false;
+  static inline DialogDriver* current_ = nullptr;
+};
+
+DialogDriver::Step Type(const std::string& text) {
+  return [text](HWND dialog) {
+    SetDlgItemTextA(dialog, IDC_DESTINATION_COMBO, text.c_str());
+    return true;
+  };
+}
+DialogDriver::Step Click(int id) {
+  return [id](HWND dialog) {
+    SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+    return true;
+  };
+}
+
+// Runs the worker's operation without the shell's questions and progress window, which no test
+// can answer.
+int WINAPI QuietRunner(SHFILEOPSTRUCTA* operation) {
+  SHFILEOPSTRUCTA quiet = *operation;
+  quiet.hwnd = nullptr;
+  quiet.fFlags |= FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT | FOF_NOCONFIRMMKDIR;
+  return SHFileOperationA(&quiet);
+}
+
+class CopyMoveTo : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    g_runFileOperation = QuietRunner;
+    GetLiveOptions().showUpEntry = 0;
+    GetLiveOptions().goToTargetAfterCopy = 0;
+    g_paneLayout.twoPanes = 0;
+    folder = temp.MakeFolder("src");
+    temp.WriteFile("src\\a.txt", "aaa");
+    temp.WriteFile("src\\b.txt", "bbb");
+    temp.MakeFolder("src\\dest");
+    ASSERT_TRUE(host.Browse(folder));
+  }
+  void TearDown() override {
+    jqtest::PumpUntil([] { return RunningCopyMoveWorkers() == 0; }, 10000);
+    g_runFileOperation = SHFileOperationA;
+  }
+  void Select(const std::vector<std::string>& names) {
+    HWND list = host.list();
+    ListView_SetItemState(list, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    for (const std::string& name : names) {
+      bool found = false;
+      for (int i = 0; i < host.Count(); ++i)
+        if (host.Text(i, 0) == name) {
+          ListView_SetItemState(list, i, LVIS_SELECTED, LVIS_SELECTED);
+          found = true;
+        }
+      ASSERT_TRUE(found) << name;
+    }
+    g_frame.lastFocus = list;
+  }
+  // Runs a command with the driver's steps; true when every step ran.
+  bool Run(LRESULT (*command)(HWND, UINT, WPARAM, LPARAM), std::vector<DialogDriver::Step> steps) {
+    DialogDriver driver(std::move(steps));
+    command(host.window, WM_COMMAND, 0, 0);
+    bool done = driver.Finished();
+    jqtest::PumpUntil([] { return RunningCopyMoveWorkers() == 0; }, 15000);
+    return done;
+  }
+
+  jqtest::TempFolder temp;
+  panetest::PaneHost host;
+  jqtest::SeamRecorder seams;
+  std::string folder;
+};
+
+TEST_F(CopyMoveTo, TrailingBackslashCreatesFoldersAndHistoryKeepsTheTarget) {
+  Select({"a.txt", "b.txt"});
+  std::vector<std::string> rows;
+  std::string caption;
+  ASSERT_TRUE(Run(CopySelectionTo, {
+      [&](HWND dialog) {
+        caption = WindowText(dialog);
+        HWND list = GetDlgItem(dialog, IDC_COPY_MOVE_LIST);
+        for (int i = 0; i < ListView_GetItemCount(list); ++i) {
+          char text[MAX_PATH] = "";
+          ListView_GetItemText(list, i, 0, text, sizeof text);
+          rows.push_back(text);
+        }
+        return true;
+      },
+      Type("  New\\Deeper\\"),
+      Click(IDOK),
+  }));
+  EXPECT_EQ(caption, LoadText(40040));
+  EXPECT_EQ(rows, (std::vector<std::string>{"a.txt", "b.txt"}));
+  EXPECT_EQ(jqtest::ReadFileText(folder + "\\New\\Deeper\\a.txt"), "aaa");
+  EXPECT_EQ(jqtest::ReadFileText(folder + "\\New\\Deeper\\b.txt"), "bbb");
+  EXPECT_TRUE(jqtest::FileExists(folder + "\\a.txt"));
+  EXPECT_STREQ(CopyMoveTarget, "New\\Deeper\\") << "leading spaces are dropped";
+  HistoryList history;
+  LoadHistoryList(&history, "Copy_Move To");
+  ASSERT_EQ(history.Count(), 1);
+  EXPECT_STREQ(history.slots[0], "New\\Deeper\\");
+
+  // The next dialog offers it first; the same target in other letters does not repeat.
+  Select({"b.txt"});
+  std::string offered;
+  ASSERT_TRUE(Run(CopySelectionTo, {
+      [&](HWND dialog) {
+        char text[MAX_PATH] = "";
+        GetDlgItemTextA(dialog, IDC_DESTINATION_COMBO, text, sizeof text);
+        offered = text;
+        return true;
+      },
+      Type("NEW\\DEEPER\\"),
+      Click(IDOK),
+  }));
+  EXPECT_EQ(offered, "New\\Deeper\\");
+  LoadHistoryList(&history, "Copy_Move To");
+  EXPECT_EQ(history.Count(), 1);
+}
+
+TEST_F(CopyMoveTo, CopyIntoItsOwnFolderMakesANamedCopy) {
+  Select({"a.txt"});
+  const std::string expected = FreeCopyName(folder, "a.txt");
+  ASSERT_TRUE(Run(CopySelectionTo, {Type(folder), Click(IDOK)}));
+  EXPECT_EQ(jqtest::ReadFileText(folder + "\\" + expected), "aaa") << expected;
+  EXPECT_EQ(jqtest::ReadFileText(folder + "\\a.txt"), "aaa");
+}
+
+TEST_F(CopyMoveTo, RadioSwitchesToMoveAndGoesToTheDestination) {
+  Select({"a.txt"});
+  std::string captionAfterSwitch;
+  const std::string dest = folder + "\\dest";
+  ASSERT_TRUE(Run(CopySelectionTo, {
+      Click(IDC_MOVE_RADIO),
+      [&](HWND dialog) {
+        captionAfterSwitch = WindowText(dialog);
+        CheckDlgButton(dialog, IDC_GO_TO_DESTINATION, BST_CHECKED);
+        return true;
+      },
+      Type(dest),
+      Click(IDOK),
+  }));
+  EXPECT_EQ(captionAfterSwitch, LoadText(40039));
+  EXPECT_EQ(CopyMoveMode, 1u);
+  EXPECT_EQ(jqtest::ReadFileText(dest + "\\a.txt"), "aaa");
+  EXPECT_FALSE(jqtest::FileExists(folder + "\\a.txt"));
+  EXPECT_EQ(GetLiveOptions().goToTargetAfterCopy, 1u);
+  char shown[MAX_PATH] = "";
+  GetTreeSelectionPath(host.tree(), shown, FALSE, TRUE);
+  EXPECT_EQ(lstrcmpiA(shown, dest.c_str()), 0) << shown;
+}
+
+TEST_F(CopyMoveTo, BlankTargetIsRefusedAndCancelCopiesNothing) {
+  Select({"a.txt"});
+  size_t boxesAfterBlank = 0;
+  ASSERT_TRUE(Run(MoveSelectionTo, {
+      Type("    "),
+      Click(IDOK),
+      [&](HWND dialog) {
+        boxesAfterBlank = seams.boxes.size();
+        return IsWindowVisible(dialog) != FALSE;
+      },
+      Click(IDCANCEL),
+  }));
+  ASSERT_EQ(boxesAfterBlank, 1u);
+  EXPECT_EQ(seams.boxes[0].text, LoadText(IDS_ENTER_DESTINATION));
+  EXPECT_EQ(seams.boxes[0].caption, LoadText(40039));
+  EXPECT_EQ(seams.boxes[0].type & MB_ICONMASK, static_cast<UINT>(MB_ICONEXCLAMATION));
+  EXPECT_TRUE(jqtest::FileExists(folder + "\\a.txt"));
+  EXPECT_EQ(RunningCopyMoveWorkers(), 0);
+}
+
+TEST_F(CopyMoveTo, NoSelectionInTheListDoesNothing) {
+  Select({});
+  DialogDriver driver({Click(IDCANCEL)});
+  CopySelectionTo(host.window, WM_COMMAND, 40040, 0);
+  EXPECT_FALSE(driver.Finished()) << "no dialog was shown";
+}
+
+TEST_F(CopyMoveTo, TreeFolderIsTheSourceAndTreeClicksFillTheTarget) {
+  ASSERT_TRUE(host.Browse(folder + "\\dest"));
+  g_frame.lastFocus = host.tree();
+  std::vector<std::string> rows;
+  std::string picked;
+  const std::string target = temp / "copied";
+  temp.MakeFolder("copied");
+  ASSERT_TRUE(Run(CopySelectionTo, {
+      [&](HWND dialog) {
+        HWND list = GetDlgItem(dialog, IDC_COPY_MOVE_LIST);
+        for (int i = 0; i < ListView_GetItemCount(list); ++i) {
+          char text[MAX_PATH] = "";
+          ListView_GetItemText(list, i, 0, text, sizeof text);
+          rows.push_back(text);
+        }
+        HWND tree = GetDlgItem(dialog, IDC_PICKER_TREE);
+        return SelectPickerTreePath(tree, target.c_str(), TRUE, TRUE, FALSE) != nullptr;
+      },
+      [&](HWND dialog) {
+        char text[MAX_PATH] = "";
+        GetDlgItemTextA(dialog, IDC_DESTINATION_COMBO, text, sizeof text);
+        picked = text;
+        return !picked.empty();
+      },
+      [&](HWND dialog) {
+        // The desktop at the root leaves the text as it is.
+        HWND tree = GetDlgItem(dialog, IDC_PICKER_TREE);
+        TreeView_SelectItem(tree, TreeView_GetRoot(tree));
+        return true;
+      },
+      Click(IDOK),
+  }));
+  EXPECT_EQ(rows, std::vector<std::string>{"dest"});
+  EXPECT_EQ(lstrcmpiA(picked.c_str(), target.c_str()), 0) << picked;
+  EXPECT_EQ(lstrcmpiA(CopyMoveTarget, target.c_str()), 0) << CopyMoveTarget;
+  EXPECT_TRUE(jqtest::FolderExists(target + "\\dest"));
+}
+
+TEST_F(CopyMoveTo, SizeIsRememberedWithinTheScreenAndNeverBelowTheTemplate) {
+  Select({"a.txt"});
+  RECT first{}, second{};
+  ASSERT_TRUE(Run(CopySelectionTo, {
+      [&](HWND dialog) {
+        GetWindowRect(dialog, &first);
+        // Grow it as a user drags the frame; the controls follow.
+        SetWindowPos(dialog, nullptr, 0, 0, first.right - first.left + 120, first.bottom - first.top + 80,
+                     SWP_NOMOVE | SWP_NOZORDER);
+        return true;
+      },
+      [&](HWND dialog) {
+        RECT client, ok, tree, check;
+        GetClientRect(dialog, &client);
+        GetWindowRect(GetDlgItem(dialog, IDOK), &ok);
+        GetWindowRect(GetDlgItem(dialog, IDC_PICKER_TREE), &tree);
+        GetWindowRect(GetDlgItem(dialog, IDC_GO_TO_DESTINATION), &check);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&ok), 2);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&tree), 2);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&check), 2);
+        EXPECT_NEAR(client.right - ok.right, check.left, 2) << "OK keeps the margin on the right";
+        EXPECT_LT(tree.right, ok.left);
+        EXPECT_LT(check.bottom, client.bottom);
+        EXPECT_GT(check.top, tree.bottom);
+        // Shrinking below the template stops at the template's size.
+        MINMAXINFO info{};
+        SendMessageA(dialog, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+        EXPECT_EQ(info.ptMinTrackSize.x, first.right - first.left);
+        EXPECT_EQ(info.ptMinTrackSize.y, first.bottom - first.top);
+        return true;
+      },
+      Click(IDCANCEL),
+  }));
+  ASSERT_TRUE(Run(CopySelectionTo, {
+      [&](HWND dialog) {
+        GetWindowRect(dialog, &second);
+        return true;
+      },
+      Click(IDCANCEL),
+  }));
+  EXPECT_EQ(second.right - second.left, first.right - first.left + 120);
+  EXPECT_EQ(second.bottom - second.top, first.bottom - first.top + 80);
+
+  // A stored rectangle off the screen, or smaller than the template, is ignored.
+  const LONG offScreen[4] = {GetSystemMetrics(SM_CXSCREEN) + 50, 10, GetSystemMetrics(SM_CXSCREEN) + 900, 600};
+  const LONG tiny[4] = {10, 10, 60, 40};
+  for (const LONG* stored : {offScreen, tiny}) {
+    WriteSettingBinary("Copy/Move To Dialog Size", stored, 16);
+    RECT shown{};
+    ASSERT_TRUE(Run(CopySelectionTo, {
+        [&](HWND dialog) {
+          GetWindowRect(dialog, &shown);
+          return true;
+        },
+        Click(IDCANCEL),
+    }));
+    EXPECT_EQ(shown.right - shown.left, first.right - first.left);
+    EXPECT_EQ(shown.bottom - shown.top, first.bottom - first.top);
+  }
+}
+
+// ---- The picker tree on its own ------------------------------------------------------------
+
+LRESULT CALLBACK PickerHostProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NOTIFY) {
+    auto* header = reinterpret_cast<NMHDR*>(lParam);
+    if (header->code == TVN_ITEMEXPANDINGA || header->code == TVN_ITEMEXPANDINGW)
+      ExpandPickerTreeItem(header->hwndFrom, reinterpret_cast<NMTREEVIEWA*>(header),
+                           static_cast<BOOL>(GetWindowLongPtrA(window, GWLP_USERDATA) & 1),
+                           static_cast<BOOL>(GetWindowLongPtrA(window, GWLP_USERDATA) & 2));
+    if (header->code == TVN_DELETEITEMA || header->code == TVN_DELETEITEMW)
+      FreePickerTreeItem(reinterpret_cast<NMTREEVIEWA*>(header));
+    return 0;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+std::vector<std::string> ChildNames(HWND tree, HTREEITEM node) {
+  std::vector<std::string> names;
+  for (HTREEITEM child = TreeView_GetChild(tree, node); child; child = TreeView_GetNextSibling(tree, child)) {
+    char text[MAX_PATH] = "";
+    TVITEMA item{};
+    item.mask = TVIF_TEXT;
+    item.hItem = child;
+    item.pszText = text;
+    item.cchTextMax = MAX_PATH;
+    TreeView_GetItem(tree, &item);
+    names.push_back(text);
+  }
+  return names;
+}
+
+TEST(PickerTree, FoldersOnlyArchivesAndOneFillPerNode) {
+  jqtest::TestRegistry registry;
+  ApplyDefaultGlobalSettings();
+  panetest::HideWineRootDrive();
+  jqtest::TempFolder temp;
+  temp.MakeFolder("one");
+  temp.MakeFolder("two\\deep");
+  temp.WriteFile("x.txt", "x");
+  temp.WriteFile("y.zip", "PK");
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = PickerHostProc;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = "PickerTestHost";
+  RegisterClassA(&wc);
+  for (LONG_PTR switches : {1, 3}) {
+    SCOPED_TRACE(switches);
+    const BOOL foldersOnly = switches & 1, archives = (switches & 2) != 0;
+    HWND host = CreateWindowExA(0, "PickerTestHost", "", WS_OVERLAPPEDWINDOW, 0, 0, 400, 500, nullptr, nullptr,
+                                GetModuleHandleA(nullptr), nullptr);
+    SetWindowLongPtrA(host, GWLP_USERDATA, switches);
+    HWND tree = CreateWindowExA(0, WC_TREEVIEWA, "", WS_CHILD | WS_VISIBLE | TVS_HASBUTTONS, 0, 0, 380, 460, host,
+                                reinterpret_cast<HMENU>(1129), GetModuleHandleA(nullptr), nullptr);
+    ASSERT_TRUE(AttachSystemImageList(tree));
+    IShellFolder* desktop = nullptr;
+    ASSERT_TRUE(SUCCEEDED(SHGetDesktopFolder(&desktop)));
+    FillPickerTree(tree, desktop, nullptr, TVI_ROOT, foldersOnly, archives);
+    desktop->Release();
+    ExpandTreeRoot(tree);
+    HTREEITEM drives = TreeView_GetSelection(tree);
+    ASSERT_TRUE(drives);
+    // The drives under My Computer: the hidden Z: is not offered.
+    bool sawC = false;
+    for (const std::string& name : ChildNames(tree, drives)) {
+      EXPECT_EQ(name.find("(Z:)"), std::string::npos) << name;
+      sawC = sawC || name.find("(C:)") != std::string::npos;
+    }
+    EXPECT_TRUE(sawC);
+
+    HTREEITEM node = SelectPickerTreePath(tree, temp.path().c_str(), TRUE, foldersOnly, archives);
+    ASSERT_TRUE(node);
+    EXPECT_EQ(TreeView_GetSelection(tree), node);
+    TreeView_Expand(tree, node, TVE_EXPAND);
+    std::vector<std::string> expected = {"one", "two"};
+    if (archives) expected.push_back("y.zip");
+    EXPECT_EQ(ChildNames(tree, node), expected);
+    // Each node is read once, however often it opens.
+    TreeView_Expand(tree, node, TVE_COLLAPSE);
+    TreeView_Expand(tree, node, TVE_EXPAND);
+    EXPECT_EQ(ChildNames(tree, node), expected);
+    // Icons were set at insertion, not asked for later.
+    HTREEITEM child = TreeView_GetChild(tree, node);
+    TVITEMA item{};
+    item.mask = TVIF_IMAGE | TVIF_PARAM;
+    item.hItem = child;
+    TreeView_GetItem(tree, &item);
+    EXPECT_NE(item.iImage, I_IMAGECALLBACK);
+    auto* record = reinterpret_cast<PickerTreeItem*>(item.lParam);
+    ASSERT_TRUE(record);
+    EXPECT_TRUE(record->attributes & SFGAO_FOLDER);
+    EXPECT_EQ(record->attributes & ~kPickerAttributeMask, 0u);
+    // "two" has a subfolder; "deep" is found through it.
+    std::string deep = temp / "two\\deep";
+    EXPECT_TRUE(SelectPickerTreePath(tree, deep.c_str(), TRUE, foldersOnly, archives));
+    char path[MAX_PATH] = "";
+    ASSERT_TRUE(GetTreeSelectionPath(tree, path, FALSE, TRUE));
+    EXPECT_EQ(lstrcmpiA(path, deep.c_str()), 0) << path;
+    DestroyWindow(host);  // frees every record through the delete notifications
+  }
+}
+
+}  // namespace
