@@ -415,7 +415,8 @@ LRESULT CommitLabelRename(NMHDR* notification, HWND sender) {
     folder = record->folder;
     item = record->pidl;
     fileSystem = record->kind != kItemNonFileSystem && (record->attributes & SFGAO_FILESYSTEM);
-    FolderTreeItem* selected = tree ? GetSelectedTreeItem(tree) : nullptr;
+    HTREEITEM node = tree ? reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0)) : nullptr;
+    FolderTreeItem* selected = node ? GetTreeItemRecord(tree, node) : nullptr;
     ftp = selected && (selected->kind & kTreeKindFtpBranch);
     refreshFrom = ParentOfSelected(tree);
   }

@@ -483,7 +483,9 @@ void ResumePanePoller(int pane) {
     watch.pollLockReady = true;
   }
   // The folder to poll is read here, on the GUI thread: the thread never looks at the tree.
-  FolderTreeItem* selected = GetSelectedTreeItem(FilePanes[pane].tree);
+  HWND tree = FilePanes[pane].tree;
+  HTREEITEM node = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+  FolderTreeItem* selected = node ? GetTreeItemRecord(tree, node) : nullptr;
   LPITEMIDLIST target = selected && selected->absolute ? CopyPidl(GetShellAllocator(), selected->absolute) : nullptr;
   EnterCriticalSection(&watch.pollLock);
   FreePidl(watch.pollTarget);

@@ -197,6 +197,21 @@ TEST_F(Watch, RefreshUpdatesItemsInPlaceAndKeepsTheSelection) {
   DefaultFileFilter(&GetLiveOptions().fileFilter);
 }
 
+TEST_F(Watch, RefreshLeavesATreeWithoutSelectionAlone) {
+  ASSERT_TRUE(host.Browse(temp.MakeFolder("unselected"), 1));
+  TreeView_SelectItem(host.tree(1), nullptr);
+  ASSERT_EQ(TreeView_GetSelection(host.tree(1)), nullptr);
+  ActivePaneIndex = 0;
+  ResetCount();
+  RefreshPane(1);
+  ResumePanePoller(1);
+  Wait(2500);
+  EXPECT_EQ(TreeView_GetSelection(host.tree(1)), nullptr) << "no folder chosen for the pane";
+  EXPECT_EQ(ActivePaneIndex, 0);
+  EXPECT_EQ(Refreshes(1), 0u);
+  StopPanePoller(1);
+}
+
 TEST_F(Watch, PollerRefreshesOnAChangedCountWhileRunning) {
   std::string folder = temp.MakeFolder("polled");
   temp.WriteFile("polled\\one.txt", "1");

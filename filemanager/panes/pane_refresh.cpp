@@ -214,7 +214,12 @@ void UpdateStatusAndSort(int pane) {
   record.itemCount = static_cast<UINT>(count - (upEntry ? 1 : 0));
   if (pane == ActivePaneIndex && g_paneServices.updateStatusBar) g_paneServices.updateStatusBar(list, TRUE);
   SortedPaneIndex = pane;
-  SortPaneList(pane);
+  if (pane == ActivePaneIndex) {
+    SortPaneList(pane);  // the toolbar's sort buttons follow the active pane
+  } else {
+    SetSortIndicator(pane, record.sortKey);
+    SendMessageA(list, LVM_SORTITEMS, record.sortKey, reinterpret_cast<LPARAM>(CompareListItems));
+  }
   int focused = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
   if (focused >= 0) {
     LVITEMA item{};
@@ -450,7 +455,9 @@ void RefreshPane(int pane) {
     if (editing) return;
     g_renameInProgress = 0;
   }
-  FolderTreeItem* item = GetSelectedTreeItem(tree);
+  // The folder the tree has selected; a tree without a selection is left as it is.
+  HTREEITEM selected = NextNode(tree, nullptr, TVGN_CARET);
+  FolderTreeItem* item = selected ? GetTreeItemRecord(tree, selected) : nullptr;
   if (!item) return;
   const bool special = item->kind & (kTreeKindFtpSite | kTreeKindFtpFolder);
   ULONG attributes = 0;
