@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <map>
 #include <thread>
 
 #include "engine_test_support.h"
@@ -335,5 +336,63 @@ TEST(ScanEngine, ExitWithAScanRunningStopsItPromptly) {
   EXPECT_EQ(RunningScanCount(), 0);
   MarkSubtreeIdle(top);
   EXPECT_EQ(CheckInvariants(top).find("completeSubfolders"), std::string::npos);
+  RemoveFolderNode(top);
+}
+
+namespace {
+std::vector<std::pair<UINT, FolderNode*>> viewLog;
+LRESULT CALLBACK LoggingView(HWND w, UINT m, WPARAM wp, LPARAM lp) {
+  if (m >= VM_NODEADDED && m <= VM_NODELABEL) {
+    if (GetCurrentThreadId() != g_uiThreadId) ADD_FAILURE() << "view message off the GUI thread";
+    viewLog.push_back({m, reinterpret_cast<FolderNode*>(wp)});
+    return 0;
+  }
+  return DefWindowProcA(w, m, wp, lp);
+}
+}  // namespace
+
+TEST(ScanEngine, ViewGetsEveryNewFolderInOrderBeforeTheScansEnd) {
+  EngineDrive();
+  WideTree tree(120, 1);
+  FolderNode* top = NodeFor(tree.temp.path());
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = LoggingView;
+  wc.hInstance = GetModuleHandleA(nullptr);
+  wc.lpszClassName = "VoltalyLoggingView";
+  RegisterClassA(&wc);
+  HWND view = CreateWindowA(wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                            wc.hInstance, nullptr);
+  viewLog.clear();
+  SetNodeViewWindow(view);
+  ASSERT_TRUE(ScanAndWait(top, 1));
+  auto sawEnd = [&] {
+    for (auto& [m, n] : viewLog)
+      if (m == VM_SCANDONE && n == top) return true;
+    return false;
+  };
+  EXPECT_TRUE(jqtest::PumpUntil(sawEnd, 5000));
+  jqtest::PumpUntil([] { return false; }, 200);  // the paced repaint
+  SetNodeViewWindow(nullptr);
+  DestroyWindow(view);
+
+  std::map<FolderNode*, size_t> addedAt;
+  size_t endAt = 0, repaints = 0;
+  for (size_t i = 0; i < viewLog.size(); ++i) {
+    auto [m, n] = viewLog[i];
+    if (m == VM_NODEADDED) {
+      EXPECT_TRUE(addedAt.emplace(n, i).second) << "added twice";
+    }
+    if (m == VM_SCANDONE && n == top) endAt = i;
+    if (m == VM_NODESCHANGED) ++repaints;
+  }
+  EXPECT_EQ(addedAt.size(), 120u + 10u);
+  EXPECT_GE(repaints, 1u);
+  for (auto [node, at] : addedAt) {
+    EXPECT_LT(at, endAt);
+    auto parent = addedAt.find(node->parent);
+    if (parent != addedAt.end()) {
+      EXPECT_LT(parent->second, at) << "a child before its parent";
+    }
+  }
   RemoveFolderNode(top);
 }
