@@ -396,3 +396,30 @@ TEST(ScanEngine, ViewGetsEveryNewFolderInOrderBeforeTheScansEnd) {
   }
   RemoveFolderNode(top);
 }
+
+TEST(ScanEngine, RescanWithdrawsCompletenessUpTheChainAndRestoresIt) {
+  DriveNode* drive = EngineDrive();
+  WideTree tree(20, 1);
+  FolderNode* top = NodeFor(tree.temp.path());
+  ASSERT_TRUE(ScanAndWait(top, 1));
+  FolderNode* w3 = FindNodeByPath((tree.temp / "w3").c_str());
+  FolderNode* x13 = FindNodeByPath((tree.temp / "w3\\x13").c_str());
+  ASSERT_TRUE(w3 && x13 && IsComplete(top) && IsComplete(w3));
+  uint64_t before = top->completeSubfolders;
+  ResetCompletion(x13);
+  EXPECT_FALSE(IsComplete(x13));
+  EXPECT_FALSE(IsComplete(w3));
+  EXPECT_FALSE(IsComplete(top));
+  EXPECT_EQ(top->completeSubfolders, before - 1) << "withdrawn once, not per ancestor pass";
+  EXPECT_EQ(w3->calcState.load(), kCalcRunning);
+  ResetCompletion(x13);  // twice changes nothing more
+  EXPECT_EQ(top->completeSubfolders, before - 1);
+  ASSERT_TRUE(ScanAndWait(x13, 1));
+  EXPECT_TRUE(IsComplete(x13));
+  EXPECT_TRUE(IsComplete(w3));
+  EXPECT_TRUE(IsComplete(top));
+  EXPECT_EQ(top->completeSubfolders, before);
+  EXPECT_EQ(CheckInvariants(top), "");
+  EXPECT_EQ(TotalSize(top), Oracle(tree.temp.path(), drive->clusterSize).size);
+  RemoveFolderNode(top);
+}
