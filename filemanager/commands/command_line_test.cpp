@@ -219,6 +219,8 @@ TEST_F(CommandLine, InternalCommandsChangeTheFolder) {
       {"copy " + std::string(300, 'x') + " b", 0, [] { return true; },
        LoadText(IDS_DOS_INVALID_PATH) + std::string(MAX_PATH - 1, 'x').substr(0, 0)},
   };
+  char before[MAX_PATH] = "", after[MAX_PATH] = "";
+  GetCurrentDirectoryA(MAX_PATH, before);
   for (const Step& step : steps) {
     SCOPED_TRACE(step.line);
     seams.boxes.clear();
@@ -236,6 +238,9 @@ TEST_F(CommandLine, InternalCommandsChangeTheFolder) {
     }
   }
   EXPECT_TRUE(seams.starts.empty());
+  // cd works on the command line's own folder: the process's current folder never moves.
+  GetCurrentDirectoryA(MAX_PATH, after);
+  EXPECT_STREQ(before, after);
 }
 
 TEST_F(CommandLine, SwitchesAndOptionsReachTheShellFlags) {

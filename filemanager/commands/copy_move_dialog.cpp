@@ -148,13 +148,16 @@ bool ReadSavedRect(RECT* rect) {
 }
 
 // The tree's selected folder as a path: its parsing name, else its display name; empty for the
-// desktop at the root.
+// desktop at the root and for nodes outside the file system.
 std::string SelectedTreePath(HWND tree) {
   HTREEITEM selected = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
   if (!selected || selected == reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0)))
     return {};
   FolderTreeItem* record = GetTreeItemRecord(tree, selected);
   if (!record || !record->folder) return {};
+  // A node that is no folder of the file system (My Computer, Control Panel) has no path to copy
+  // to: the typed text stays.
+  if (!(record->attributes & SFGAO_FILESYSTEM)) return {};
   char path[MAX_PATH] = "";
   if (!GetDisplayNameText(record->folder, record->relative, SHGDN_FORPARSING, path) || !path[0] ||
       path[0] == ':')

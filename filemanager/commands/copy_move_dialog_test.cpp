@@ -249,13 +249,18 @@ TEST_F(CopyMoveTo, NoSelectionInTheListDoesNothing) {
   EXPECT_FALSE(driver.Finished()) << "no dialog was shown";
 }
 
-TEST_F(CopyMoveTo, TreeFolderIsTheSourceAndTreeClicksFillTheTarget) {
+TEST_F(CopyMoveTo, TreeFolderIsTheSourceAndTheTreeFollowsTheGoButton) {
   ASSERT_TRUE(host.Browse(folder + "\\dest"));
   g_frame.lastFocus = host.tree();
   std::vector<std::string> rows;
-  std::string picked;
+  std::string selectedByButton, picked, afterRoot;
   const std::string target = temp / "copied";
   temp.MakeFolder("copied");
+  auto combo = [](HWND dialog) {
+    char text[MAX_PATH] = "";
+    GetDlgItemTextA(dialog, IDC_DESTINATION_COMBO, text, sizeof text);
+    return std::string(text);
+  };
   ASSERT_TRUE(Run(CopySelectionTo, {
       [&](HWND dialog) {
         HWND list = GetDlgItem(dialog, IDC_COPY_MOVE_LIST);
@@ -264,25 +269,37 @@ TEST_F(CopyMoveTo, TreeFolderIsTheSourceAndTreeClicksFillTheTarget) {
           ListView_GetItemText(list, i, 0, text, sizeof text);
           rows.push_back(text);
         }
+        return true;
+      },
+      Type(target),
+      Click(IDC_GO_TO_TYPED_PATH),
+      [&](HWND dialog) {
+        char path[MAX_PATH] = "";
+        GetTreeSelectionPath(GetDlgItem(dialog, IDC_PICKER_TREE), path, FALSE, TRUE);
+        selectedByButton = path;
+        // A click on another folder puts its path in the combo.
         HWND tree = GetDlgItem(dialog, IDC_PICKER_TREE);
-        return SelectPickerTreePath(tree, target.c_str(), TRUE, TRUE, FALSE) != nullptr;
+        TreeView_SelectItem(tree, TreeView_GetParent(tree, TreeView_GetSelection(tree)));
+        return true;
       },
       [&](HWND dialog) {
-        char text[MAX_PATH] = "";
-        GetDlgItemTextA(dialog, IDC_DESTINATION_COMBO, text, sizeof text);
-        picked = text;
-        return !picked.empty();
-      },
-      [&](HWND dialog) {
+        picked = combo(dialog);
         // The desktop at the root leaves the text as it is.
         HWND tree = GetDlgItem(dialog, IDC_PICKER_TREE);
         TreeView_SelectItem(tree, TreeView_GetRoot(tree));
         return true;
       },
+      [&](HWND dialog) {
+        afterRoot = combo(dialog);
+        return true;
+      },
+      Type(target),
       Click(IDOK),
   }));
   EXPECT_EQ(rows, std::vector<std::string>{"dest"});
-  EXPECT_EQ(lstrcmpiA(picked.c_str(), target.c_str()), 0) << picked;
+  EXPECT_EQ(lstrcmpiA(selectedByButton.c_str(), target.c_str()), 0) << selectedByButton;
+  EXPECT_EQ(lstrcmpiA(picked.c_str(), temp.path().c_str()), 0) << picked;
+  EXPECT_EQ(afterRoot, picked);
   EXPECT_EQ(lstrcmpiA(CopyMoveTarget, target.c_str()), 0) << CopyMoveTarget;
   EXPECT_TRUE(jqtest::FolderExists(target + "\\dest"));
 }
