@@ -243,7 +243,7 @@ LRESULT OnListNotify(HWND mainWindow, int pane, NMHDR* header) {
 void OnTreeSelectionChanged(HWND mainWindow, int pane, HTREEITEM node) {
   if (g_frame.closing || g_treesBeingFilled) return;
   if (const FolderTreeItem* chosen = GetTreeItemRecord(FilePanes[pane].tree, node))
-    NoteTreeSelectionForViewMemory(chosen->absolute);
+    NoteTreeSelectionForViewMemory(pane, chosen->absolute);
   FilePane& paneRecord = FilePanes[pane];
   HWND tree = paneRecord.tree;
   HWND list = paneRecord.list;

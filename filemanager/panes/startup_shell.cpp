@@ -173,8 +173,8 @@ BOOL SaveViewRecordForShellFolder() {
   return TRUE;
 }
 
-void NoteTreeSelectionForViewMemory(LPCITEMIDLIST absolute) {
-  if (!g_stillOnShellFolder || !g_shellFolderPidl || !absolute) return;
+void NoteTreeSelectionForViewMemory(int pane, LPCITEMIDLIST absolute) {
+  if (pane != 0 || !g_stillOnShellFolder || !g_shellFolderPidl || !absolute) return;
   if (SameItem(absolute, g_shellFolderPidl)) return;
   SaveViewRecordForShellFolder();
 }

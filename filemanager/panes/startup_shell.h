@@ -31,9 +31,10 @@ void CollectFolderViewRecord(FolderViewRecord* record);
 // While the window still shows the shell's folder: stores its record, ends that state and
 // returns TRUE. Otherwise FALSE (the caller saves the global settings).
 BOOL SaveViewRecordForShellFolder();
-// A pane's tree selected the folder `absolute`: when that is not the shell's folder, the shell's
-// folder's record is stored now and that state ends.
-void NoteTreeSelectionForViewMemory(LPCITEMIDLIST absolute);
+// Pane `pane`'s tree selected the folder `absolute`: when pane 0 (the pane the shell's folder
+// opened in) moves to another folder, the shell's folder's record is stored now and that state
+// ends. The other pane's moves leave it.
+void NoteTreeSelectionForViewMemory(int pane, LPCITEMIDLIST absolute);
 
 // The folder verb ("Folder\Shell\Quorvanel\Command" = "\"<program folder>jqnavig.exe\" /idlist,%I").
 void RegisterFolderVerb();

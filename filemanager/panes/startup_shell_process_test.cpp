@@ -182,12 +182,13 @@ TEST(ItemIdListHandOff, SecondProcessSendsAFolderThroughAFileMapping) {
   Instance shellOpened(arguments);
   ASSERT_TRUE(shellOpened.window);
   EXPECT_TRUE(shellOpened.WaitForFolderInTitle(folder.path())) << shellOpened.Title();
+  FolderViewRecord record;
+  EXPECT_FALSE(LoadFolderViewRecord(list.get(), &record)) << "nothing stored while on the folder";
   // The receiver took the mapping over and closed our handle with it.
   EXPECT_FALSE(CloseHandle(mapping));
   EXPECT_EQ(shellOpened.Close(), 0);
 
   // Still on the folder at exit: its layout is stored under the item id list, pane 0 on it.
-  FolderViewRecord record;
   ASSERT_TRUE(LoadFolderViewRecord(list.get(), &record));
   EXPECT_EQ(std::string(record.panes.folder[0]), folder.path());
 

@@ -167,11 +167,13 @@ TEST(FolderViewMemory, ShellFolderKeepsItsLayoutUntilTheTreeMovesAway) {
   GetLiveOptions().launchBarShown = 0;
   FolderViewRecord record;
 
-  NoteTreeSelectionForViewMemory(shellFolder.get());
+  NoteTreeSelectionForViewMemory(0, shellFolder.get());
   EXPECT_TRUE(g_stillOnShellFolder) << "selecting the shell's folder itself stores nothing";
+  NoteTreeSelectionForViewMemory(1, other.get());
+  EXPECT_TRUE(g_stillOnShellFolder) << "the other pane's moves leave it";
   EXPECT_FALSE(LoadFolderViewRecord(shellFolder.get(), &record));
 
-  NoteTreeSelectionForViewMemory(other.get());
+  NoteTreeSelectionForViewMemory(0, other.get());
   EXPECT_FALSE(g_stillOnShellFolder);
   ASSERT_TRUE(LoadFolderViewRecord(shellFolder.get(), &record));
   EXPECT_EQ(record.launchBarShown, 0u);
