@@ -6,12 +6,14 @@ function(jq_windows_path out path)
   set(${out} "Z:${win}" PARENT_SCOPE)
 endfunction()
 
-# jq_add_wine_test(<target> [LOCALES <locale>...] [TIMEOUT <seconds>])
+# jq_add_wine_test(<target> [LOCALES <locale>...] [TIMEOUT <seconds>] [USES_CLIPBOARD])
 # Puts the test executable into the tests folder and registers one CTest entry per locale
 # (zh_TW.UTF-8 unless told otherwise) that runs it under Wine. The script that runs CTest
-# provides the Wine prefix, the wineserver and the X display.
+# provides the Wine prefix, the wineserver and the X display. The entries of one executable
+# never run at the same time (they share its fixtures' names), and tests that use the
+# clipboard take turns with each other.
 function(jq_add_wine_test target)
-  cmake_parse_arguments(ARG "" "TIMEOUT" "LOCALES" ${ARGN})
+  cmake_parse_arguments(ARG "USES_CLIPBOARD" "TIMEOUT" "LOCALES" ${ARGN})
   if(NOT ARG_LOCALES)
     set(ARG_LOCALES zh_TW.UTF-8)
   endif()
@@ -32,6 +34,11 @@ function(jq_add_wine_test target)
     set_tests_properties(${name} PROPERTIES
       TIMEOUT ${ARG_TIMEOUT}
       ENVIRONMENT "LC_ALL=${loc};LANG=${loc};JQ_PROGRAM_DIR=${progdir};JQ_TEST_LOCALE=${loc}")
+    set(locks ${target})
+    if(ARG_USES_CLIPBOARD)
+      list(APPEND locks wine_clipboard)
+    endif()
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK "${locks}")
   endforeach()
 endfunction()
 
