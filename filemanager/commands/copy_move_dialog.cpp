@@ -278,6 +278,9 @@ LRESULT RunCopyMoveCommand(HWND window, UINT mode) {
   if (SourceIsList() && (GetFocus() == pane.list || g_frame.lastFocus == pane.list) &&
       SendMessageA(pane.list, LVM_GETSELECTEDCOUNT, 0, 0) == 0)
     return 0;
+  // Nothing of the file system to copy (My Computer, the desktop itself): refused.
+  FileSources sources;
+  if (!CollectFileSources(ActivePaneIndex, FALSE, &sources)) return RefuseCommand();
   CopyMoveMode = mode;
   INT_PTR result = DialogBoxParamA(Instance(), MAKEINTRESOURCEA(IDD_COPY_MOVE), window, CopyMoveDlgProc, 0);
   if (result == 1) StartCopyMoveWorker(CopyMoveTarget, CopyMoveMode);

@@ -245,8 +245,25 @@ TEST_F(CopyMoveTo, BlankTargetIsRefusedAndCancelCopiesNothing) {
 TEST_F(CopyMoveTo, NoSelectionInTheListDoesNothing) {
   Select({});
   DialogDriver driver({Click(IDCANCEL)});
+  const UINT refused = RefusedCommandCount();
   CopySelectionTo(host.window, WM_COMMAND, 40040, 0);
   EXPECT_FALSE(driver.Finished()) << "no dialog was shown";
+  EXPECT_EQ(RefusedCommandCount(), refused);
+  // A folder outside the file system in the tree has nothing to copy: refused with a beep.
+  HWND tree = host.tree();
+  HTREEITEM root = TreeView_GetRoot(tree);
+  TreeView_Expand(tree, root, TVE_EXPAND);
+  HTREEITEM computer = nullptr;
+  for (HTREEITEM node = TreeView_GetChild(tree, root); node && !computer; node = TreeView_GetNextSibling(tree, node)) {
+    FolderTreeItem* record = GetTreeItemRecord(tree, node);
+    if (record && !(record->attributes & SFGAO_FILESYSTEM)) computer = node;
+  }
+  ASSERT_TRUE(computer);
+  TreeView_SelectItem(tree, computer);
+  g_frame.lastFocus = tree;
+  MoveSelectionTo(host.window, WM_COMMAND, 40039, 0);
+  EXPECT_FALSE(driver.Finished()) << "no dialog was shown";
+  EXPECT_EQ(RefusedCommandCount(), refused + 1);
 }
 
 TEST_F(CopyMoveTo, TreeFolderIsTheSourceAndTheTreeFollowsTheGoButton) {
