@@ -280,6 +280,7 @@ TEST_F(FileOps, RenameAFolderThroughTheTreesLabelEdit) {
   temp.MakeFolder("tr\\old");
   ASSERT_TRUE(host.Browse(temp / "tr"));
   HWND tree = host.tree();
+  // The trees are made without editable labels; a label edit needs them.
   SetWindowLongPtrA(tree, GWL_STYLE, GetWindowLongPtrA(tree, GWL_STYLE) | TVS_EDITLABELS);
   HTREEITEM node = TreeView_GetSelection(tree);
   ExpandFolderTreeItem(tree, node);
