@@ -162,6 +162,37 @@ TEST_F(Watch, FoldersMadeOrRenamedOnDiskReachTheTree) {
   }));
 }
 
+TEST_F(Watch, RefreshedTreeFollowsTheDriveFilter) {
+  HWND tree = host.tree();
+  HTREEITEM root = TreeView_GetRoot(tree);
+  TreeView_Expand(tree, root, TVE_EXPAND);
+  // My Computer: the child of the desktop that lists C:.
+  HTREEITEM computer = nullptr;
+  for (HTREEITEM node = TreeView_GetChild(tree, root); node && !computer; node = TreeView_GetNextSibling(tree, node)) {
+    ExpandFolderTreeItem(tree, node);
+    for (const std::string& name : ChildNames(tree, node))
+      if (name.find("(C:)") != std::string::npos) computer = node;
+  }
+  ASSERT_NE(computer, nullptr);
+  TreeView_Expand(tree, computer, TVE_EXPAND);
+  auto hasDrive = [&](const char* drive) {
+    for (const std::string& name : ChildNames(tree, computer))
+      if (name.find(drive) != std::string::npos) return true;
+    return false;
+  };
+  ASSERT_TRUE(hasDrive("(C:)"));
+  EXPECT_FALSE(hasDrive("(Z:)"));
+  uint32_t& mask = GetLiveOptions().driveFilters.driveMask;
+  const uint32_t shown = mask;
+  mask &= ~(1u << ('C' - 64));
+  RefreshPaneTree(0, nullptr, FALSE);
+  EXPECT_FALSE(hasDrive("(C:)"));
+  mask = shown;
+  RefreshPaneTree(0, nullptr, FALSE);
+  EXPECT_TRUE(hasDrive("(C:)"));
+  EXPECT_FALSE(hasDrive("(Z:)"));
+}
+
 TEST_F(Watch, RefreshUpdatesItemsInPlaceAndKeepsTheSelection) {
   std::string folder = temp.MakeFolder("inplace");
   temp.WriteFile("inplace\\grow.txt", "1");
