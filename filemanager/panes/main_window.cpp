@@ -229,6 +229,11 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_DESTROY:
       OnDestroyMainWindow(window);
       return 0;
+    case WM_NCDESTROY:
+      // The children are gone now. Something on the way (a child's own clean-up or the shell)
+      // may have taken the quit message posted at WM_DESTROY off the queue: post it again.
+      PostQuitMessage(0);
+      return DefWindowProcA(window, message, wParam, lParam);
     case WM_SIZE:
       LayoutMainWindow(window, message, static_cast<UINT>(wParam), LOWORD(lParam),
                        HIWORD(lParam), TRUE);

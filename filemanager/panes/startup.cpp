@@ -178,6 +178,7 @@ int JQNavigWinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show) {
     if (got == 0 || got == -1) break;
     ProcessLoopMessage(&m);
   }
+  if (m.message != WM_QUIT) m.wParam = 0;
 
   ShutdownFtp();
   // The windows are gone now, and with them every item id list they held.
