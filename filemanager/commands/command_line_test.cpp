@@ -160,6 +160,9 @@ class CommandLine : public ::testing::Test {
     temp.WriteFile("sub\\c.txt", "ccc");
     temp.WriteFile("with space\\d.txt", "ddd");
     temp.MakeFolder("empty");
+    // Dialogs centre over the host: keep them in the screen's upper right, clear of the places
+    // where other test programs running at the same time expect their own windows.
+    SetWindowPos(host.window, nullptr, 680, 0, 600, 400, SWP_NOZORDER | SWP_NOACTIVATE);
     ASSERT_TRUE(host.Browse(temp.path()));
     g_frame.lastFocus = host.tree();
   }

@@ -108,6 +108,9 @@ class CopyMoveTo : public ::testing::Test {
     temp.WriteFile("src\\a.txt", "aaa");
     temp.WriteFile("src\\b.txt", "bbb");
     temp.MakeFolder("src\\dest");
+    // Dialogs centre over the host: keep them in the screen's upper right, clear of the places
+    // where other test programs running at the same time expect their own windows.
+    SetWindowPos(host.window, nullptr, 680, 0, 600, 400, SWP_NOZORDER | SWP_NOACTIVATE);
     ASSERT_TRUE(host.Browse(folder));
   }
   void TearDown() override {
@@ -328,7 +331,7 @@ TEST_F(CopyMoveTo, SizeIsRememberedWithinTheScreenAndNeverBelowTheTemplate) {
       [&](HWND dialog) {
         GetWindowRect(dialog, &first);
         // Grow it as a user drags the frame; the controls follow.
-        SetWindowPos(dialog, nullptr, 0, 0, first.right - first.left + 120, first.bottom - first.top + 80,
+        SetWindowPos(dialog, nullptr, 0, 0, first.right - first.left + 60, first.bottom - first.top + 30,
                      SWP_NOMOVE | SWP_NOZORDER);
         return true;
       },
@@ -361,8 +364,8 @@ TEST_F(CopyMoveTo, SizeIsRememberedWithinTheScreenAndNeverBelowTheTemplate) {
       },
       Click(IDCANCEL),
   }));
-  EXPECT_EQ(second.right - second.left, first.right - first.left + 120);
-  EXPECT_EQ(second.bottom - second.top, first.bottom - first.top + 80);
+  EXPECT_EQ(second.right - second.left, first.right - first.left + 60);
+  EXPECT_EQ(second.bottom - second.top, first.bottom - first.top + 30);
 
   // A stored rectangle off the screen, or smaller than the template, is ignored.
   const LONG offScreen[4] = {GetSystemMetrics(SM_CXSCREEN) + 50, 10, GetSystemMetrics(SM_CXSCREEN) + 900, 600};
