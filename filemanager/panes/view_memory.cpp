@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "le_bytes.h"
 #include "pidl.h"
 
 namespace {
@@ -14,29 +15,10 @@ constexpr const char* kRecordsKey = "Folders";
 LOGFONTA g_listFont;
 bool g_listFontSet = false;
 
-void PutU32(uint8_t* at, uint32_t v) {
-  at[0] = static_cast<uint8_t>(v);
-  at[1] = static_cast<uint8_t>(v >> 8);
-  at[2] = static_cast<uint8_t>(v >> 16);
-  at[3] = static_cast<uint8_t>(v >> 24);
-}
-
-uint32_t GetU32(const uint8_t* at) {
-  return at[0] | (at[1] << 8) | (at[2] << 16) | (static_cast<uint32_t>(at[3]) << 24);
-}
-
-void PutF32(uint8_t* at, float f) {
-  uint32_t v;
-  memcpy(&v, &f, 4);
-  PutU32(at, v);
-}
-
-float GetF32(const uint8_t* at) {
-  uint32_t v = GetU32(at);
-  float f;
-  memcpy(&f, &v, 4);
-  return f;
-}
+using le::GetF32;
+using le::GetU32;
+using le::PutF32;
+using le::PutU32;
 
 }  // namespace
 

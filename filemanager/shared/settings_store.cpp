@@ -6,44 +6,19 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include "le_bytes.h"
 #include "seams.h"
 
 namespace {
 
-// ---- little-endian field access ----------------------------------------------------------
-
-void PutU32(uint8_t* p, uint32_t v) {
-  p[0] = static_cast<uint8_t>(v);
-  p[1] = static_cast<uint8_t>(v >> 8);
-  p[2] = static_cast<uint8_t>(v >> 16);
-  p[3] = static_cast<uint8_t>(v >> 24);
-}
-uint32_t GetU32(const uint8_t* p) {
-  return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
-         static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
-void PutI32(uint8_t* p, int32_t v) { PutU32(p, static_cast<uint32_t>(v)); }
-int32_t GetI32(const uint8_t* p) { return static_cast<int32_t>(GetU32(p)); }
-void PutF32(uint8_t* p, float v) {
-  uint32_t bits;
-  memcpy(&bits, &v, 4);
-  PutU32(p, bits);
-}
-float GetF32(const uint8_t* p) {
-  uint32_t bits = GetU32(p);
-  float v;
-  memcpy(&v, &bits, 4);
-  return v;
-}
-void PutText(uint8_t* p, const char* text, size_t size) {
-  size_t n = strnlen(text, size - 1);
-  memcpy(p, text, n);
-  memset(p + n, 0, size - n);
-}
-void GetText(const uint8_t* p, char* text, size_t size) {
-  memcpy(text, p, size);
-  text[size - 1] = '\0';
-}
+using le::GetF32;
+using le::GetI32;
+using le::GetText;
+using le::GetU32;
+using le::PutF32;
+using le::PutI32;
+using le::PutText;
+using le::PutU32;
 
 // ---- registry access ----------------------------------------------------------------------
 
