@@ -1,5 +1,6 @@
 // The main window's procedure, creation and destruction.
 #include "main_window.h"
+#include "actions.h"
 #include "navigation_history.h"
 #include <commctrl.h>
 #include <ole2.h>
@@ -158,6 +159,7 @@ LRESULT OnCreateMainWindow(HWND window) {
   CreatePaneTitlebar(window, 1);
 
   CreateShellUiBars(window);
+  CreateDriveBarAndAddressCombo(window);
   g_frame.statusBar = CreateStatusBar(window);
   CreateCommandLineBar(window, g_frame.barFont);
 
@@ -291,6 +293,7 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       auto* header = reinterpret_cast<NMHDR*>(lParam);
       if (g_frame.closing || !header) return 0;
       LRESULT answer = 0;
+      if (OnActionsNotify(window, header, &answer)) return answer;
       if (OnShellUiNotify(window, header, &answer)) return answer;
       BOOL handled = FALSE;
       LRESULT result = OnPaneNotify(window, static_cast<int>(header->idFrom), header, &handled);

@@ -18,40 +18,9 @@ UINT RefusedCommandCount() { return g_refused; }
 #define JQ_PENDING(name) \
   JQ_COMMAND_HANDLER(name) { return RefuseCommand(); }
 
-JQ_PENDING(ToggleToolbar)
-JQ_PENDING(ToggleDriveBar)
-JQ_PENDING(ToggleLaunchBar)
-JQ_PENDING(ToggleCommandLineBar)
 JQ_PENDING(ToggleViewerPane)
-JQ_PENDING(GoBackOrForward)
-JQ_PENDING(ShowGoToDriveDialog)
-JQ_PENDING(ShowGoToFolderDialog)
 JQ_PENDING(ShowAllFilesOnDrive)
-JQ_PENDING(ShowFiltersDialog)
-JQ_PENDING(ShowSelectDialog)
-JQ_PENDING(SelectAllItems)
-JQ_PENDING(InvertSelection)
-JQ_PENDING(MarkItems)
-JQ_PENDING(UnmarkItems)
-JQ_PENDING(DropDownAddressCombo)
-JQ_PENDING(ChooseListFont)
-JQ_PENDING(ToggleRealNames)
-JQ_PENDING(ToggleGenericIcons)
-JQ_PENDING(SelectFtpRootInTree)
-JQ_PENDING(CutSelection)
-JQ_PENDING(CopySelection)
-JQ_PENDING(PasteIntoFolder)
 JQ_PENDING(UndoLastOperation)
-JQ_PENDING(CreateNewShortcut)
-JQ_PENDING(DeleteSelection)
-JQ_PENDING(RecycleSelection)
-JQ_PENDING(RenameSelection)
-JQ_PENDING(GroupRenameSelection)
-JQ_PENDING(ShowSelectionProperties)
-JQ_PENDING(ShowCreateFolderDialog)
-JQ_PENDING(OpenSelection)
-JQ_PENDING(OpenWithDialog)
-JQ_PENDING(EditSelectedFile)
 JQ_PENDING(ShowContextMenuForFocus)
 JQ_PENDING(ShowSetDateTimeDialog)
 JQ_PENDING(SendSelectionByMail)
@@ -110,14 +79,10 @@ JQ_COMMAND_HANDLER(OnArcExtractProgress) { return 0; }
 // No cascade or tile of the program's windows is ever pending: nothing to complete.
 JQ_COMMAND_HANDLER(OnInstanceAnnounce) { return 0; }
 
-// No drive bar: nothing to rebuild.
-JQ_COMMAND_HANDLER(RebuildDriveBarMessage) { return 0; }
 
 // The update offer needs its preferences setting; the controls are current under every supported system.
 JQ_COMMAND_HANDLER(OfferCommonControlsUpdate) { return 0; }
 
 
-LRESULT CopyNamesAsText(HWND, UINT, WPARAM, LPARAM, int) { return RefuseCommand(); }
-LRESULT OpenDriveFromBar(HWND, UINT, char) { return RefuseCommand(); }
 LRESULT CreateShellNewItem(HWND, UINT) { return RefuseCommand(); }
 LRESULT SetViewerAlwaysOnTop(HWND, int) { return 0; }
