@@ -724,3 +724,26 @@ TEST_F(Actions, OpenWithAndEditStartTheirPrograms) {
 }
 
 }  // namespace
+
+namespace {
+
+// With JQ_ACTIONS_SHOTS set, each dialog stays up for a while so that a screenshot can be taken.
+TEST_F(Actions, DialogsStayUpForScreenshots) {
+  if (!getenv("JQ_ACTIONS_SHOTS")) GTEST_SKIP();
+  temp.WriteFile("one.txt", "1");
+  temp.WriteFile("two.txt", "2");
+  ASSERT_TRUE(Go(temp.path()));
+  SelectNames({"one.txt", "two.txt"});
+  for (UINT command : {40075u, 40062u, 40042u, 41151u, 40180u, 40041u}) {
+    SelectNames({"one.txt", "two.txt"});
+    DialogDriver driver([](HWND dialog) {
+      SetWindowPos(dialog, HWND_TOP, 200, 150, 0, 0, SWP_NOSIZE);
+      printf("SHOT %lu\n", GetTickCount());
+      fflush(stdout);
+      jqtest::PumpUntil([] { return false; }, 3000);
+    });
+    Command(command);
+  }
+}
+
+}  // namespace
