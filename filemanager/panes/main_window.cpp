@@ -10,6 +10,7 @@
 #include "command_table.h"
 #include "file_list.h"
 #include "file_pane.h"
+#include "folder_watch.h"
 #include "folder_tree.h"
 #include "frame_layout.h"
 #include "frame_state.h"
@@ -162,6 +163,7 @@ LRESULT OnCreateMainWindow(HWND window) {
   CreateDriveBarAndAddressCombo(window);
   g_frame.statusBar = CreateStatusBar(window);
   CreateCommandLineBar(window, g_frame.barFont);
+  StartStartMenuWatcher();
 
   if (g_frame.commonControlsEx) {
     g_frame.coolbar = CreateWindowExA(
