@@ -208,24 +208,24 @@ LRESULT CALLBACK FileListWndProc(HWND list, UINT message, WPARAM wParam, LPARAM 
   return CallWindowProcA(previous, list, message, wParam, lParam);
 }
 
-bool InsertColumns(HWND list, const ColumnSpec* specs, int count, const int32_t* stored) {
+bool InsertColumns(HWND list, const ColumnSpec* columns, int count, const int32_t* stored) {
   HDC dc = GetDC(list);
   HFONT font = reinterpret_cast<HFONT>(SendMessageA(list, WM_GETFONT, 0, 0));
   HGDIOBJ oldFont = font ? SelectObject(dc, font) : nullptr;
   bool ok = true;
   for (int i = 0; i < count && ok; ++i) {
     char title[100] = "";
-    LoadStringA(ResourceInstance(), specs[i].title, title, sizeof title);
-    int width = specs[i].fixedWidth;
-    if (specs[i].sample) {
+    LoadStringA(ResourceInstance(), columns[i].title, title, sizeof title);
+    int width = columns[i].fixedWidth;
+    if (columns[i].sample) {
       SIZE extent{};
-      GetTextExtentPoint32A(dc, specs[i].sample, lstrlenA(specs[i].sample), &extent);
+      GetTextExtentPoint32A(dc, columns[i].sample, lstrlenA(columns[i].sample), &extent);
       width = extent.cx;
     }
     if (stored && stored[i] > 0) width = stored[i];
     LVCOLUMNA column{};
     column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
-    column.fmt = specs[i].format;
+    column.fmt = columns[i].format;
     column.cx = width;
     column.pszText = title;
     column.iSubItem = i;

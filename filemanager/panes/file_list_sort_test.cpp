@@ -74,17 +74,17 @@ struct Item {
 struct Record {
   std::vector<BYTE> pidl;
   FileListItem item{};
-  explicit Record(const Item& spec) {
-    pidl.resize(spec.name.size() + 5, 0);
-    pidl[0] = static_cast<BYTE>(spec.name.size() + 3);
-    memcpy(pidl.data() + 2, spec.name.c_str(), spec.name.size() + 1);
+  explicit Record(const Item& source) {
+    pidl.resize(source.name.size() + 5, 0);
+    pidl[0] = static_cast<BYTE>(source.name.size() + 3);
+    memcpy(pidl.data() + 2, source.name.c_str(), source.name.size() + 1);
     item.folder = &g_folder;
     item.pidl = reinterpret_cast<LPITEMIDLIST>(pidl.data());
-    item.size = spec.size;
-    item.lastWrite = spec.time;
-    item.kind = spec.kind;
-    item.compressedSize = spec.compressed;
-    item.fileAttributes = spec.attributes | (spec.name[0] == '/' ? FILE_ATTRIBUTE_DIRECTORY : 0);
+    item.size = source.size;
+    item.lastWrite = source.time;
+    item.kind = source.kind;
+    item.compressedSize = source.compressed;
+    item.fileAttributes = source.attributes | (source.name[0] == '/' ? FILE_ATTRIBUTE_DIRECTORY : 0);
     item.attributes = SFGAO_FILESYSTEM | SFGAO_CANDELETE;
   }
 };
