@@ -94,14 +94,14 @@ TEST(ZipEngine, ListsAndExtractsArchivesOfRealTools) {
     EXPECT_EQ(ReadBytes(dir / "tree\\sub\\deeper\\data.bin"), ReadBytes(flat + "\\data.bin"));
     EXPECT_EQ(ReadBytes(dir / "tree\\readme.txt"), ReadBytes(flat + "\\readme.txt"));
     EXPECT_FALSE(jqtest::FolderExists(flat + "\\tree"));
-    // A quoted list of entries as the file manager builds it, and a free file spec.
+    // A quoted list of entries as the file manager builds it, and a wildcard pattern.
     std::string some = dir.MakeFolder("some");
     EXPECT_EQ(0, eng.QUnZip(zip, some, "\"tree\\readme.txt\" \"tree\\sub\\notes.txt\" ", "-d -.L "));
     EXPECT_EQ((std::vector<std::string>{"tree\\", "tree\\readme.txt", "tree\\sub\\", "tree\\sub\\notes.txt"}),
               AllPaths(some));
-    std::string spec = dir.MakeFolder("spec");
-    EXPECT_EQ(0, eng.QUnZip(zip, spec, "*.bin", "-.L "));
-    EXPECT_EQ((std::vector<std::string>{"data.bin", "random.bin"}), AllPaths(spec));
+    std::string byPattern = dir.MakeFolder("pattern");
+    EXPECT_EQ(0, eng.QUnZip(zip, byPattern, "*.bin", "-.L "));
+    EXPECT_EQ((std::vector<std::string>{"data.bin", "random.bin"}), AllPaths(byPattern));
   }
 }
 
