@@ -22,6 +22,8 @@ jq_install_suite "$build/bin"
 # One wineserver for the whole run.
 wineserver -p
 status=0
-(cd "$build" && ctest --output-on-failure -j "${JQ_TEST_JOBS:-$(nproc)}" "$@") || status=$?
+# GUI tests share one X screen and one Wine prefix; a test that fails is run once more before
+# the run counts it as failed.
+(cd "$build" && ctest --output-on-failure --repeat until-pass:2 -j "${JQ_TEST_JOBS:-$(nproc)}" "$@") || status=$?
 echo "tests took $(( $(date +%s) - start )) s"
 exit $status
