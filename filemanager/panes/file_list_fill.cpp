@@ -1,4 +1,5 @@
 // Filling a pane's file list from a folder: the plain fill through the shell's enumeration and
+#include "shell_enum.h"
 // the filtered fill from find data, one FileListItem per entry, in batches of 500 items.
 #include <cstring>
 #include <memory>
@@ -18,19 +19,6 @@
 UINT g_shellEnumBusy = 0;
 
 namespace {
-
-constexpr ULONG kBatchSize = 500;
-
-struct QuietErrors {
-  UINT previous = SetErrorMode(SEM_FAILCRITICALERRORS);
-  ~QuietErrors() { SetErrorMode(previous); }
-};
-
-SHCONTF EnumerationFlags() {
-  SHCONTF flags = SHCONTF_FOLDERS | SHCONTF_NONFOLDERS;
-  if (!GetLiveOptions().hideSystemFiles) flags |= SHCONTF_INCLUDEHIDDEN;
-  return flags;
-}
 
 bool InsertRecord(HWND list, int index, FileListItem* record) {
   LVITEMA item{};

@@ -1,4 +1,5 @@
 // Refreshing a pane's list and tree by mark and sweep, and the Refresh command.
+#include "shell_enum.h"
 #include "pane_refresh.h"
 #include <cstring>
 #include <string>
@@ -23,19 +24,6 @@ UINT g_refreshViewCount = 0;
 void (*g_treeRefreshProbe)(int pane) = nullptr;
 
 namespace {
-
-constexpr ULONG kBatchSize = 500;
-
-struct QuietErrors {
-  UINT previous = SetErrorMode(SEM_FAILCRITICALERRORS);
-  ~QuietErrors() { SetErrorMode(previous); }
-};
-
-SHCONTF EnumerationFlags() {
-  SHCONTF flags = SHCONTF_FOLDERS | SHCONTF_NONFOLDERS;
-  if (!GetLiveOptions().hideSystemFiles) flags |= SHCONTF_INCLUDEHIDDEN;
-  return flags;
-}
 
 std::string UpperText(const char* text) {
   std::string key = text ? text : "";
