@@ -1,5 +1,6 @@
 // The main window's command table.
 #include "command_table.h"
+#include "actions.h"
 #include "command_handlers.h"
 #include "folder_tree.h"
 #include "frame_state.h"
@@ -8,6 +9,11 @@
 #include "window_utils.h"
 
 namespace {
+
+// The drive bar and the address combo navigate the panes as the navigation commands do.
+struct DriveBarNavigatorInstaller {
+  DriveBarNavigatorInstaller() { SetDriveBarNavigator(NavigatePaneToPath); }
+} g_driveBarNavigatorInstaller;
 
 UINT CommandId(WPARAM wParam) { return LOWORD(wParam); }
 

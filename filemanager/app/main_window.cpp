@@ -26,7 +26,6 @@
 #include "vfolder_entry.h"
 #include "window_utils.h"
 
-MainFrame g_frame;
 DWORD g_replaceExplorer;
 
 namespace {
@@ -159,7 +158,9 @@ LRESULT OnCreateMainWindow(HWND window) {
   CreatePaneTitlebar(window, 0);
   CreatePaneTitlebar(window, 1);
 
+  g_toolbarTipText = GetToolbarTipText;
   CreateShellUiBars(window);
+  g_paneServices.updateCommandStates = UpdateCommandStates;
   CreateDriveBarAndAddressCombo(window);
   g_frame.statusBar = CreateStatusBar(window);
   CreateCommandLineBar(window, g_frame.barFont);

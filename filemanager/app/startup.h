@@ -1,23 +1,9 @@
-// Start-up and message loop of the file manager, and the process-wide values it sets: the
-// instance, the names from the string table, the system flags, the main window, the
-// accelerator table of the keyboard scheme, and the table of modeless dialogs that get their
-// keyboard handling from the loop.
+// Start-up and message loop of the file manager: the system check, the program's strings and
+// window class, and the table of modeless dialogs that get their keyboard handling from the
+// loop. The process-wide values it sets are declared in program_values.h.
 #pragma once
 #include <windows.h>
-
-extern HINSTANCE g_instance;
-extern char g_appName[30];    // string 1: caption of the start-up error box and other boxes
-extern char g_className[15];  // string 3: "KESTRALVIEWS"
-extern char g_title[100];     // string 2: initial caption, caption of most message boxes
-extern UINT IsNT;             // the platform is Windows NT
-extern UINT IsNT5;            // NT with major version above 4
-extern UINT Is95Osr2;         // Windows 9x, build 1001 to 1399
-extern UINT Is98;             // Windows 9x, build 1400 or higher
-extern HWND g_mainWindow;
-extern HACCEL g_accelerators;     // the keyboard scheme's table, used by the loop
-extern UINT g_renameInProgress;   // 1 while a list or tree label is being edited
-extern UINT g_commandLineFocus;   // 1 while the command-line bar's edit field has the focus
-extern UINT g_wheelMessage;       // "MSWHEEL_ROLLMSG" where registered, else 0
+#include "program_values.h"
 
 // Windows version as GetVersionExA reports it; CheckOperatingSystem takes it from the system,
 // tests hand it their own.

@@ -1,6 +1,7 @@
 // Start-up options, the per-folder layout of windows the shell opens, the folder verb and the
 // .zip association question.
 #include "startup_shell.h"
+#include "pane_host.h"
 #include <cstdio>
 #include <cstring>
 #include "file_pane.h"
@@ -311,3 +312,10 @@ void CheckZipAssociation(HWND mainWindow) {
   DialogBoxParamA(g_instance, MAKEINTRESOURCEA(IDD_ZIP_ASSOCIATION), mainWindow,
                   ZipAssociationDlgProc, 0);
 }
+
+namespace {
+// The panes report a tree selection for the view memory through their host table.
+struct ViewMemoryHostInstaller {
+  ViewMemoryHostInstaller() { GetPaneHost().noteTreeSelection = NoteTreeSelectionForViewMemory; }
+} g_viewMemoryHostInstaller;
+}  // namespace

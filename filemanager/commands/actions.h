@@ -8,6 +8,7 @@
 #include <commctrl.h>
 #include <string>
 #include <vector>
+#include "drive_bar.h"
 
 // ---- Navigation ---------------------------------------------------------------------------
 // The tree node of pane `pane` that stands for `path` ("C:\x", "\\server\share", "FTP:"); with
@@ -77,27 +78,6 @@ UINT CheckNewFolderName(const char* name);
 // Creates `name` (relative names under `base`, nested ones with every missing parent). FALSE
 // when it exists already or cannot be created.
 BOOL CreateFolderFromName(const char* name, const char* base);
-
-// ---- Drive bar and address combo ----------------------------------------------------------
-HWND CreateDriveBar(HWND parent);
-void ClearDriveBarButtons(HWND bar);
-void RebuildDriveBar(HWND bar);
-// The drive letter of a drive-bar command (48000 + 3n), from the button's data; 0 for none.
-char DriveLetterOfCommand(HWND bar, UINT id);
-void ShowDriveContextMenu(HWND window);
-// The shell's display name of the drive's root ("Local Disk (C:)"); empty on failure.
-void GetDriveDisplayName(char letter, char* buffer, int size);
-HWND CreateAddressCombo(HWND parent, HFONT font);
-void RedrawAddressCombo(HWND combo);
-void ShowAddressComboInDriveBar(HWND bar, HWND combo, BOOL show);
-void CloseDropdownOnOutsideClick(HWND clicked, WPARAM parameter);
-// Opens the drop-down folder tree below the address combo (what a click on the combo does).
-void OpenAddressDropdown();
-// WM_NOTIFY for the drive bar (tool tips, right click) and the drop-down tree (control 113);
-// TRUE with *result set when the notification was theirs.
-BOOL OnActionsNotify(HWND window, NMHDR* header, LRESULT* result);
-// Creates the drive bar and the address combo inside it at the main window's creation.
-void CreateDriveBarAndAddressCombo(HWND mainWindow);
 
 // The folder browser over a dialog; the chosen folder (with a trailing backslash when asked)
 // replaces the text of the dialog's combo 1039.

@@ -1,13 +1,11 @@
 // The handlers of the main window's commands and private messages. Each takes the main
 // window's four message arguments and its result is the window procedure's result. The command
 // table (command_table.cpp) routes every WM_COMMAND id to one of these.
-//
-// Handlers whose area is not built yet are defined in pending_handlers.cpp, where they refuse
-// the command with a beep. Whoever builds a handler removes its line there.
+// Handlers of areas the program does not have are defined in pending_handlers.cpp, where they
+// refuse the command with a beep.
 #pragma once
 #include <windows.h>
-
-#define JQ_COMMAND_HANDLER(name) LRESULT name(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+#include "command_basics.h"
 
 // Views, sorting, bars, panes and navigation.
 JQ_COMMAND_HANDLER(SetViewMode);
@@ -135,6 +133,3 @@ JQ_COMMAND_HANDLER(OnInstanceAnnounce);      // WM_USER+101
 JQ_COMMAND_HANDLER(RebuildDriveBarMessage);  // WM_USER+102: clear and rebuild the drive bar
 JQ_COMMAND_HANDLER(OfferCommonControlsUpdate);  // WM_USER+107
 
-// A refused action: a beep, and 0. Counted so that tests can see a refusal.
-LRESULT RefuseCommand();
-UINT RefusedCommandCount();

@@ -11,7 +11,7 @@
 #include <vector>
 #include "actions.h"
 #include "command_handlers.h"
-#include "command_state.h"
+#include "pane_host.h"
 #include "context_menus.h"
 #include "file_list.h"
 #include "file_operations.h"
@@ -25,7 +25,7 @@
 #include "resource.h"
 #include "seams.h"
 #include "settings_store.h"
-#include "startup.h"
+#include "program_values.h"
 #include "window_utils.h"
 
 namespace {
@@ -133,7 +133,7 @@ int InvokeShellVerb(HWND owner, IShellFolder* folder, LPCITEMIDLIST* items, UINT
   else info.lpVerb = MAKEINTRESOURCEA(verb - 1);
   menu->InvokeCommand(&info);
   if (verb == kVerbPaste) ClearMarks(ActivePaneIndex);
-  if (verb == kVerbCut || verb == kVerbCopy) UpdateCommandStates();
+  if (verb == kVerbCut || verb == kVerbCopy) UpdatePaneCommandStates();
   DestroyMenu(popup);
   menu->Release();
   return 1;
@@ -282,7 +282,7 @@ LRESULT CutOrCopy(HWND window, UINT verb) {
       else SetTreeDropHighlight(FilePanes[pane].tree, nullptr);
     }
     PutFilesOnClipboard(window, paths, verb == kVerbCut);
-    UpdateCommandStates();
+    UpdatePaneCommandStates();
     return 0;
   }
   ShellVerbOnSelection(window, verb);
@@ -302,7 +302,7 @@ LRESULT PasteIntoFolder(HWND window, UINT, WPARAM, LPARAM) {
     PasteFilesIntoFolder(window, folder);
     ClearMarks(pane);
     if (GetLiveOptions().forceRefreshAfterOps) RefreshPane(pane);
-    UpdateCommandStates();
+    UpdatePaneCommandStates();
     return 0;
   }
   ShellVerbOnSelection(window, kVerbPaste);

@@ -20,7 +20,7 @@
 #include "resource.h"
 #include "seams.h"
 #include "settings_store.h"
-#include "startup.h"
+#include "program_values.h"
 #include "view_memory.h"
 #include "window_utils.h"
 

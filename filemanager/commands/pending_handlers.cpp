@@ -1,19 +1,8 @@
-// Handlers of commands whose areas are not part of the program yet. Each refuses the command
-// with a beep, the way every refused action is answered; it never pretends to succeed.
-// Whoever builds a handler deletes its line here.
+// Handlers of commands whose areas the program does not have. Each refuses the command with a
+// beep, the way every refused action is answered; it never pretends to succeed.
 #include "command_handlers.h"
-
-namespace {
-UINT g_refused;
-}  // namespace
-
-LRESULT RefuseCommand() {
-  ++g_refused;
-  MessageBeep(0);
-  return 0;
-}
-
-UINT RefusedCommandCount() { return g_refused; }
+#include "pane_host.h"
+#include "program_values.h"
 
 #define JQ_PENDING(name) \
   JQ_COMMAND_HANDLER(name) { return RefuseCommand(); }
@@ -86,3 +75,12 @@ JQ_COMMAND_HANDLER(OfferCommonControlsUpdate) { return 0; }
 
 LRESULT CreateShellNewItem(HWND, UINT) { return RefuseCommand(); }
 LRESULT SetViewerAlwaysOnTop(HWND, int) { return 0; }
+
+namespace {
+void ClearViewerOfMainWindow() { ClearViewerPane(g_mainWindow, WM_USER + 104, 0, 0); }
+
+// The panes ask the viewer to release its file through their host table.
+struct ViewerHostInstaller {
+  ViewerHostInstaller() { GetPaneHost().clearViewer = ClearViewerOfMainWindow; }
+} g_viewerHostInstaller;
+}  // namespace

@@ -15,7 +15,7 @@
 #include "pidl.h"
 #include "resource.h"
 #include "settings_store.h"
-#include "startup.h"
+#include "program_values.h"
 #include "window_utils.h"
 
 // How Mark and Unmark treat the focused item: 1 marks and unmarks it as asked; any other value

@@ -4,20 +4,21 @@
 #include <shlobj.h>
 #include <cstring>
 #include <string>
-#include "command_handlers.h"
+#include "command_basics.h"
 #include "file_list.h"
 #include "file_operations.h"
 #include "file_pane.h"
 #include "folder_tree.h"
-#include "frame_state.h"
+#include "pane_host.h"
+#include "help_file.h"
 #include "history_list.h"
 #include "picker_tree.h"
 #include "pidl.h"
 #include "resource.h"
 #include "seams.h"
 #include "settings_store.h"
-#include "startup.h"
-#include "window_utils.h"
+#include "program_values.h"
+#include "window_helpers.h"
 
 UINT CopyMoveMode = 2;
 char CopyMoveTarget[MAX_PATH];
@@ -69,7 +70,7 @@ void SetModeCaption(HWND dialog) {
 // The active pane's list is the source when it had the focus last (else the tree's folder).
 bool SourceIsList() {
   const FilePane& pane = FilePanes[ActivePaneIndex];
-  return pane.list && (g_frame.lastFocus == pane.list || !pane.tree);
+  return pane.list && (PaneLastFocus() == pane.list || !pane.tree);
 }
 
 void AddSourceRow(HWND rows, const char* text, int image, ULONG attributes) {
@@ -275,7 +276,7 @@ BOOL OnNotify(HWND dialog, NMHDR* header) {
 
 LRESULT RunCopyMoveCommand(HWND window, UINT mode) {
   const FilePane& pane = FilePanes[ActivePaneIndex];
-  if (SourceIsList() && (GetFocus() == pane.list || g_frame.lastFocus == pane.list) &&
+  if (SourceIsList() && (GetFocus() == pane.list || PaneLastFocus() == pane.list) &&
       SendMessageA(pane.list, LVM_GETSELECTEDCOUNT, 0, 0) == 0)
     return 0;
   // Nothing of the file system to copy (My Computer, the desktop itself): refused.

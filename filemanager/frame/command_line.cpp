@@ -16,7 +16,7 @@
 #include "resource.h"
 #include "seams.h"
 #include "settings_store.h"
-#include "startup.h"
+#include "program_values.h"
 
 // Rename and ren take exactly two names: with one, the old text renamed the file to the folder
 // it lies in.

@@ -5,7 +5,7 @@
 #include <commdlg.h>
 #include <cstring>
 #include <string>
-#include "command_handlers.h"
+#include "command_basics.h"
 #include "command_line.h"
 #include "file_pane.h"
 #include "folder_tree.h"
@@ -13,7 +13,7 @@
 #include "history_list.h"
 #include "path_utils.h"
 #include "resource.h"
-#include "startup.h"
+#include "program_values.h"
 #include "window_utils.h"
 
 namespace {

@@ -5,8 +5,7 @@
 #include <shlobj.h>
 #include <cstring>
 #include <string>
-#include "actions.h"
-#include "command_handlers.h"
+#include "drive_bar.h"
 #include "context_menus.h"
 #include "file_pane.h"
 #include "folder_tree.h"
@@ -18,7 +17,17 @@
 #include "resource.h"
 #include "seams.h"
 #include "settings_store.h"
-#include "startup.h"
+#include "program_values.h"
+
+namespace {
+PaneNavigator g_driveBarNavigator = nullptr;
+
+HTREEITEM NavigateFromDriveBar(int pane, const char* path, BOOL select) {
+  return g_driveBarNavigator ? g_driveBarNavigator(pane, path, select) : nullptr;
+}
+}  // namespace
+
+void SetDriveBarNavigator(PaneNavigator navigator) { g_driveBarNavigator = navigator; }
 
 namespace {
 
@@ -215,7 +224,7 @@ void TakeDropdownSelection() {
   if (record && record->folder && record->relative)
     GetDisplayNameText(record->folder, record->relative, SHGDN_FORPARSING, path);
   if (!g_dropdownFilling) ReturnFocusToPanes();
-  if (path[0]) NavigatePaneToPath(ActivePaneIndex, path, TRUE);
+  if (path[0]) NavigateFromDriveBar(ActivePaneIndex, path, TRUE);
 }
 
 LRESULT CALLBACK AddressComboWndProc(HWND combo, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -329,7 +338,7 @@ LRESULT OpenDriveFromBar(HWND, UINT id, char letter) {
   if (!letter) return 0;
   letter = static_cast<char>(toupper(static_cast<unsigned char>(letter)));
   char root[4] = {letter, ':', '\\', 0};
-  HTREEITEM node = NavigatePaneToPath(pane, root, FALSE);
+  HTREEITEM node = NavigateFromDriveBar(pane, root, FALSE);
   if (!node) return 0;
   FolderTreeItem* record = GetTreeItemRecord(tree, node);
   if (!record || !EnsureFolderReachable(record->folder, record->relative, tree, TreeItemAbsolutePidl)) return 0;

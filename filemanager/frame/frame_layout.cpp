@@ -8,7 +8,7 @@
 #include "resource.h"
 #include "seams.h"
 #include "settings_store.h"
-#include "startup.h"
+#include "program_values.h"
 #include "window_utils.h"
 
 namespace {

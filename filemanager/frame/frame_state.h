@@ -39,7 +39,6 @@ struct MainFrame {
   HWND lastFocus;           // the pane control that last had the keyboard focus
   UINT closing;             // set at WM_DESTROY: pane notifications are ignored from then on
   int statusPartWidth;      // width of one status-bar part
-  UINT helpOpened;          // WinHelp was called successfully
 };
 extern MainFrame g_frame;
 

@@ -12,7 +12,7 @@
 #include "pidl.h"
 #include "resource.h"
 #include "settings_store.h"
-#include "startup.h"
+#include "program_values.h"
 #include "vfolder_entry.h"
 
 namespace {

@@ -1,7 +1,6 @@
 // The main window's toolbar.
 #include "toolbar.h"
 #include <cstring>
-#include "command_state.h"
 #include "context_menus.h"
 #include "file_list.h"
 #include "file_pane.h"
@@ -12,7 +11,7 @@
 #include "resource.h"
 #include "seams.h"
 #include "settings_store.h"
-#include "startup.h"
+#include "program_values.h"
 
 namespace {
 
@@ -224,7 +223,7 @@ void RefreshToolbarStates() {
   HWND toolbar = g_frame.toolbar;
   if (!toolbar) return;
   if (!IsNetworkAvailable()) DisableNetworkButtons(toolbar);
-  UpdateCommandStates();
+  if (g_paneServices.updateCommandStates) g_paneServices.updateCommandStates();
   const FilePane& p = FilePanes[ActivePaneIndex];
   UpdateSortButtons(SortButtonKey(ActivePaneIndex, p.sortKey));
   UpdateViewButtons(p.viewId);
@@ -286,9 +285,10 @@ LRESULT OnToolbarNotify(HWND mainWindow, NMHDR* header, BOOL* handled) {
   return 0;
 }
 
+BOOL (*g_toolbarTipText)(UINT id, char* buffer, int size) = nullptr;
+
 void CreateShellUiBars(HWND mainWindow) {
   CreateToolbar(mainWindow);
-  g_paneServices.updateCommandStates = UpdateCommandStates;
   g_paneServices.updateSortButtons = UpdateSortButtons;
   g_paneServices.updateViewButtons = UpdateViewButtons;
 }
@@ -299,7 +299,7 @@ BOOL OnShellUiNotify(HWND mainWindow, NMHDR* header, LRESULT* result) {
     auto* info = reinterpret_cast<NMTTDISPINFOA*>(header);
     if (info->uFlags & TTF_IDISHWND) return FALSE;
     static char text[MAX_PATH + 100];
-    if (!GetToolbarTipText(static_cast<UINT>(header->idFrom), text, sizeof text)) return FALSE;
+    if (!g_toolbarTipText || !g_toolbarTipText(static_cast<UINT>(header->idFrom), text, sizeof text)) return FALSE;
     info->lpszText = text;
     info->hinst = nullptr;
     *result = 0;

@@ -51,6 +51,9 @@ LRESULT OnToolbarNotify(HWND mainWindow, NMHDR* header, BOOL* handled);
 // WM_CREATE of the main window: the toolbar, and the command-state, sort-button and view-button
 // services the panes call.
 void CreateShellUiBars(HWND mainWindow);
+// The text of a button's tool tip (command id, buffer, size); TRUE when there is one. The
+// program installs it with the command states; without it the buttons have no tips.
+extern BOOL (*g_toolbarTipText)(UINT id, char* buffer, int size);
 // WM_NOTIFY of the main window: the toolbar's notifications and every tooltip's text request.
 // TRUE when handled (the answer in *result).
 BOOL OnShellUiNotify(HWND mainWindow, NMHDR* header, LRESULT* result);

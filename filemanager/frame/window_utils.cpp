@@ -4,7 +4,7 @@
 #include <shlobj.h>
 #include <cstdio>
 #include <cstring>
-#include "command_handlers.h"
+#include "command_basics.h"
 #include "file_pane.h"
 #include "frame_state.h"
 #include "navigation_history.h"
@@ -12,7 +12,7 @@
 #include "seams.h"
 #include "settings_store.h"
 #include "sibling_probe.h"
-#include "startup.h"
+#include "program_values.h"
 
 namespace {
 UINT g_deviceTimerCounter;
@@ -65,29 +65,6 @@ void CALLBACK DeviceChangeTimerProc(HWND window, UINT, UINT_PTR id, DWORD) {
   KillTimer(window, id);
   SendMessageA(window, WM_COMMAND, 40044, 0);
   SendMessageA(window, WM_USER + 102, 0, 0);
-}
-
-void GetHelpFilePath(char* buffer, size_t size) {
-  char folder[MAX_PATH] = "";
-  ReadInstallDir(folder);
-  size_t n = strlen(folder);
-  snprintf(buffer, size, "%s%sQuorvnel.hlp", folder, n && folder[n - 1] != '\\' ? "\\" : "");
-}
-
-void ShowHelpTopic(HWND owner, UINT contextId) {
-  char path[MAX_PATH + 16];
-  GetHelpFilePath(path, sizeof path);
-  BOOL ok = contextId ? seams::WinHelpA(owner, path, HELP_CONTEXT, contextId)
-                      : seams::WinHelpA(owner, path, HELP_CONTENTS, 0);
-  g_frame.helpOpened = ok ? 1 : 0;
-}
-
-void QuitHelp(HWND owner) {
-  if (!g_frame.helpOpened) return;
-  char path[MAX_PATH + 16];
-  GetHelpFilePath(path, sizeof path);
-  seams::WinHelpA(owner, path, HELP_QUIT, 0);
-  g_frame.helpOpened = 0;
 }
 
 UINT GetWheelScrollLines() {
@@ -194,32 +171,6 @@ BOOL SetMenuItemCheck(HWND window, UINT commandId, BOOL checked) {
   if (!menu) return 0;
   CheckMenuItem(menu, commandId, MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
   return 1;
-}
-
-POINT CenterPosition(SIZE window, const RECT& reference, SIZE screen) {
-  POINT p;
-  p.x = reference.left + ((reference.right - reference.left) - window.cx) / 2;
-  p.y = reference.top + ((reference.bottom - reference.top) - window.cy) / 2;
-  if (p.x + window.cx > screen.cx) p.x = screen.cx - window.cx;
-  if (p.x < 0) p.x = 0;
-  if (p.y + window.cy > screen.cy) p.y = screen.cy - window.cy;
-  if (p.y < 0) p.y = 0;
-  return p;
-}
-
-void CenterWindowOver(HWND window, HWND reference) {
-  RECT w, r;
-  if (!GetWindowRect(window, &w)) return;
-  if (!reference || !GetWindowRect(reference, &r)) {
-    r.left = r.top = 0;
-    r.right = GetSystemMetrics(SM_CXSCREEN);
-    r.bottom = GetSystemMetrics(SM_CYSCREEN);
-  }
-  HDC dc = GetDC(window);
-  SIZE screen = {GetDeviceCaps(dc, HORZRES), GetDeviceCaps(dc, VERTRES)};
-  ReleaseDC(window, dc);
-  POINT p = CenterPosition({w.right - w.left, w.bottom - w.top}, r, screen);
-  SetWindowPos(window, nullptr, p.x, p.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
 }
 
 BOOL IsRemovableDrivePath(const char* path) {

@@ -3,6 +3,8 @@
 // window and system utilities that the dialogs share.
 #pragma once
 #include <windows.h>
+#include "help_file.h"
+#include "window_helpers.h"
 
 // WM_DEVICECHANGE: media and drive notifications to the shell, then a one-shot 1000 ms timer
 // that refreshes the view and rebuilds the drive bar. Returns 0.
@@ -12,10 +14,6 @@ LRESULT OnDeviceChange(HWND window, WPARAM event, LPARAM data);
 void NotifyShellOfMediaChange(WPARAM event, const void* volume);
 void CALLBACK DeviceChangeTimerProc(HWND window, UINT message, UINT_PTR id, DWORD time);
 
-// WinHelp on the suite's help file; id 0 = contents.
-void ShowHelpTopic(HWND owner, UINT contextId);
-// Closes the help file at exit when it was opened.
-void QuitHelp(HWND owner);
 
 // The wheel: Ctrl goes back or forward, Shift expands or collapses tree nodes, otherwise the
 // window under the cursor scrolls. `lParam` is the cursor in screen coordinates.
@@ -27,10 +25,6 @@ LRESULT OnSiblingCopyData(HWND window, WPARAM wParam, LPARAM lParam);
 
 // Checks or unchecks a command in the window's menu; 0 when the window has no menu.
 BOOL SetMenuItemCheck(HWND window, UINT commandId, BOOL checked);
-// Centres the window over the reference window, kept on the screen.
-void CenterWindowOver(HWND window, HWND reference);
-// The position CenterWindowOver uses: window size, reference rectangle, screen size.
-POINT CenterPosition(SIZE window, const RECT& reference, SIZE screen);
 // 1 when the drive of the path is removable.
 BOOL IsRemovableDrivePath(const char* path);
 // A tooltip "Browse" on a dialog's browse button; returns the tooltip window.
@@ -38,5 +32,3 @@ HWND AddBrowseTooltip(HWND button);
 HANDLE CreateSemaphoreHelper(SECURITY_ATTRIBUTES* attributes, BOOL startTaken, const char* name);
 BOOL ReleaseSemaphoreHelper(HANDLE semaphore);
 
-// The help file's path: the install folder and "Quorvnel.hlp".
-void GetHelpFilePath(char* buffer, size_t size);

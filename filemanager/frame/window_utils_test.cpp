@@ -73,7 +73,7 @@ TEST(WindowUtils, SavedWindowComesBackOnAScreen) {
 
 TEST(WindowUtils, HelpOpensContentsAndTopicsAndQuitsOnlyWhenOpened) {
   jqtest::SeamRecorder rec;
-  g_frame.helpOpened = 0;
+  ForgetHelpOpened();
   QuitHelp(nullptr);
   EXPECT_TRUE(rec.helpCalls.empty()) << "never opened: nothing to quit";
   ShowHelpTopic(nullptr, 0);
@@ -84,7 +84,7 @@ TEST(WindowUtils, HelpOpensContentsAndTopicsAndQuitsOnlyWhenOpened) {
       << rec.helpCalls[0];
   EXPECT_NE(rec.helpCalls[1].find("#" + std::to_string(HELP_CONTEXT)), std::string::npos);
   EXPECT_NE(rec.helpCalls[2].find("#" + std::to_string(HELP_QUIT)), std::string::npos);
-  g_frame.helpOpened = 0;
+  ForgetHelpOpened();
 }
 
 TEST(WindowUtils, DeviceEventsRefreshOnceASecondEachAndPortsNothing) {

@@ -4,18 +4,17 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include "command_state.h"
 #include "file_list.h"
 #include "file_pane.h"
 #include "folder_tree.h"
-#include "frame_state.h"
+#include "pane_host.h"
 #include "navigation_history.h"
 #include "path_utils.h"
 #include "pidl.h"
 #include "resource.h"
 #include "seams.h"
 #include "settings_store.h"
-#include "startup.h"
+#include "program_values.h"
 
 UINT g_allSelectedRenamable;
 
@@ -53,7 +52,7 @@ void AppendText(HMENU menu, UINT id, UINT stringId, UINT flags = 0) {
 }
 
 bool ViewerVisible() {
-  return GetLiveOptions().viewerShown && g_frame.viewer[0] && IsWindowVisible(g_frame.viewer[0]);
+  return GetLiveOptions().viewerShown && PaneViewerVisible();
 }
 
 void SetTreeItemCut(HWND tree, HTREEITEM node, bool cut) {
@@ -237,7 +236,7 @@ UINT ShowSelectionContextMenu(HWND owner, POINT* point, int pane) {
   FilePane& p = FilePanes[pane];
   IContextMenu* context = nullptr;
   HTREEITEM hit = nullptr;
-  bool listCase = g_frame.lastFocus && g_frame.lastFocus == p.list;
+  bool listCase = PaneLastFocus() && PaneLastFocus() == p.list;
   bool renamable = false;
   UINT treeFlags = 0;
   if (listCase) {
@@ -347,7 +346,7 @@ UINT ShowSelectionContextMenu(HWND owner, POINT* point, int pane) {
         else
           SetTreeItemCut(p.tree, hit, true);
       }
-      if (verb == kVerbCut || verb == kVerbCopy) UpdateCommandStates();
+      if (verb == kVerbCut || verb == kVerbCopy) UpdatePaneCommandStates();
       if (verb == kVerbDelete && !listCase && !hitPath.empty() &&
           GetFileAttributesA(hitPath.c_str()) == INVALID_FILE_ATTRIBUTES)
         TreeView_DeleteItem(p.tree, hit);
@@ -371,7 +370,7 @@ LRESULT OnPaneRightClick(HWND mainWindow, int pane, HWND control) {
     bool archive = p.listKind == kListKindArchive;
     UINT chosen = 0;
     if (onItem && !archive) {
-      g_frame.lastFocus = p.list;
+      SetPaneLastFocus(p.list);
       ActivePaneIndex = pane;
       ShowSelectionContextMenu(mainWindow, &at, pane);
       return 1;
@@ -381,7 +380,7 @@ LRESULT OnPaneRightClick(HWND mainWindow, int pane, HWND control) {
     return 1;
   }
   if (control == p.tree) {
-    if (g_frame.lastFocus == p.list) g_frame.lastFocus = p.tree;
+    if (PaneLastFocus() == p.list) SetPaneLastFocus(p.tree);
     ShowSelectionContextMenu(mainWindow, &at, pane);
     return 1;
   }

@@ -7,13 +7,12 @@
 #include <string>
 #include "file_pane.h"
 #include "folder_tree.h"
-#include "frame_state.h"
 #include "number_format.h"
 #include "path_utils.h"
 #include "pidl.h"
 #include "resource.h"
 #include "settings_store.h"
-#include "startup.h"
+#include "program_values.h"
 #include "vfolder_links.h"
 
 namespace {
@@ -586,26 +585,6 @@ void FocusFirstItemIfNone(HWND list) {
   item.stateMask = LVIS_FOCUSED;
   item.state = LVIS_FOCUSED;
   SendMessageA(list, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&item));
-}
-
-void ClearCutMarks(HWND list) {
-  for (int i = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_CUT)); i >= 0;
-       i = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, i, LVNI_CUT))) {
-    LVITEMA item{};
-    item.stateMask = LVIS_CUT;
-    item.state = 0;
-    SendMessageA(list, LVM_SETITEMSTATE, i, reinterpret_cast<LPARAM>(&item));
-  }
-}
-
-void MarkSelectionCut(HWND list) {
-  for (int i = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED)); i >= 0;
-       i = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, i, LVNI_SELECTED))) {
-    LVITEMA item{};
-    item.stateMask = LVIS_CUT;
-    item.state = LVIS_CUT;
-    SendMessageA(list, LVM_SETITEMSTATE, i, reinterpret_cast<LPARAM>(&item));
-  }
 }
 
 char* BuildCommandLineFromSelection(uint64_t* total, BOOL quoted, BOOL namesOnly) {

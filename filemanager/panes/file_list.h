@@ -4,6 +4,7 @@
 // sorting.
 #pragma once
 #include <windows.h>
+#include "window_helpers.h"
 #include <shellapi.h>
 #include <shlobj.h>
 #include <commctrl.h>
@@ -64,8 +65,6 @@ void RemoveUpOneLevelItem(int pane);
 // The preference changed: the up entry is put into or taken out of both lists.
 void ApplyUpEntryOption();
 void FocusFirstItemIfNone(HWND list);
-void ClearCutMarks(HWND list);
-void MarkSelectionCut(HWND list);
 // The active list's selection as one command line; the caller frees it with free().
 char* BuildCommandLineFromSelection(uint64_t* total, BOOL quoted, BOOL namesOnly);
 FileListItem* GetListItemRecord(HWND list, int index);

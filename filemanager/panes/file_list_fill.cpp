@@ -13,7 +13,7 @@
 #include "pidl.h"
 #include "settings_store.h"
 #include "sibling_probe.h"
-#include "startup.h"
+#include "program_values.h"
 #include "vfolder_links.h"
 
 UINT g_shellEnumBusy = 0;

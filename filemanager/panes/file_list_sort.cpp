@@ -7,7 +7,7 @@
 #include "folder_tree.h"
 #include "pidl.h"
 #include "resource.h"
-#include "startup.h"
+#include "program_values.h"
 #include "vfolder_links.h"
 
 namespace {

@@ -5,19 +5,18 @@
 #include <atomic>
 #include <cstring>
 #include <memory>
-#include "command_handlers.h"
 #include "file_list.h"
 #include "file_pane.h"
 #include "folder_tree.h"
 #include "folder_watch.h"
-#include "frame_state.h"
+#include "pane_host.h"
 #include "pane_refresh.h"
 #include "path_utils.h"
 #include "pidl.h"
 #include "resource.h"
 #include "seams.h"
 #include "settings_store.h"
-#include "startup.h"
+#include "program_values.h"
 
 int (WINAPI* g_runFileOperation)(SHFILEOPSTRUCTA* operation) = SHFileOperationA;
 
@@ -254,7 +253,7 @@ BOOL CollectFileSources(int pane, BOOL listOnly, FileSources* sources) {
   if (pane < 0 || pane > 1) return FALSE;
   HWND list = FilePanes[pane].list;
   HWND tree = FilePanes[pane].tree;
-  const bool fromList = listOnly || (list && g_frame.lastFocus == list) || !tree;
+  const bool fromList = listOnly || (list && PaneLastFocus() == list) || !tree;
   if (fromList) {
     if (!list) return FALSE;
     for (int index = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
@@ -464,7 +463,7 @@ LRESULT CommitLabelRename(NMHDR* notification, HWND sender) {
     ReopenLabelEdit(sender, fromTree, editedItem, text);
     return 0;
   }
-  if (GetLiveOptions().viewerShown && !fromTree) ClearViewerPane(g_mainWindow, WM_USER + 104, 0, 0);
+  if (GetLiveOptions().viewerShown && !fromTree) ClearPaneViewer();
   std::string from = DoubleNulList({source}), to = DoubleNulList({target});
   SHFILEOPSTRUCTA operation{};
   operation.hwnd = g_mainWindow;
@@ -525,7 +524,7 @@ void StartCopyMoveWorker(const char* target, UINT operation) {
   if (!PrepareGuiTasks()) return;
   // A file moved away must not stay open in the viewer.
   if (job->operation == kCopyMoveMove && options.viewerShown &&
-      ((g_frame.viewer[0] && IsWindowVisible(g_frame.viewer[0])) || (g_frame.viewer[1] && IsWindowVisible(g_frame.viewer[1])))) {
+      PaneViewerVisible()) {
     HWND list = FilePanes[pane].list;
     int focused = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
     if (focused >= 0) {
@@ -533,7 +532,7 @@ void StartCopyMoveWorker(const char* target, UINT operation) {
       state.stateMask = LVIS_SELECTED;
       SendMessageA(list, LVM_SETITEMSTATE, focused, reinterpret_cast<LPARAM>(&state));
     }
-    ClearViewerPane(g_mainWindow, WM_USER + 104, 0, 0);
+    ClearPaneViewer();
   }
   if (job->refresh) {
     MutePaneWatcher(pane);

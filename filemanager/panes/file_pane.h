@@ -2,6 +2,7 @@
 // record that holds everything more than one part of the program reads about a pane.
 #pragma once
 #include <windows.h>
+#include <shlobj.h>
 #include <cstdint>
 
 // Control ids of the panes' windows (pane 0, pane 1).
@@ -105,6 +106,16 @@ struct PaneWindowServices {
   void (*updateViewButtons)(UINT viewId);
   // The viewer pane, when shown, shows the active list's selection (show = 1) or is cleared.
   void (*updateViewer)(BOOL show);
+  // The frame's record of the pane control that last had the focus, and its flag that is set
+  // while the main window is being destroyed.
+  HWND* lastFocus;
+  const UINT* closing;
+  // The frame's status bar; a viewer window is shown; the viewer releases the file it shows.
+  HWND (*statusBar)();
+  BOOL (*viewerVisible)();
+  void (*clearViewer)();
+  // A folder chosen in a pane's tree, for the per-folder view memory.
+  void (*noteTreeSelection)(int pane, LPCITEMIDLIST absolute);
 };
 extern PaneWindowServices g_paneServices;
 

@@ -10,7 +10,7 @@
 #include "resource.h"
 #include "seams.h"
 #include "settings_store.h"
-#include "startup.h"
+#include "program_values.h"
 
 UINT g_treeFillQuiet = 0;
 

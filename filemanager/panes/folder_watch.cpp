@@ -10,7 +10,7 @@
 #include "path_utils.h"
 #include "pidl.h"
 #include "settings_store.h"
-#include "startup.h"
+#include "program_values.h"
 
 std::atomic<UINT> g_favoritesStale{0};
 std::atomic<UINT> g_startMenuStale{0};

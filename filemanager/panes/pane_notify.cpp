@@ -7,13 +7,12 @@
 #include "file_pane.h"
 #include "folder_tree.h"
 #include "folder_watch.h"
-#include "frame_state.h"
+#include "pane_host.h"
 #include "navigation_history.h"
 #include "path_utils.h"
 #include "pidl.h"
 #include "settings_store.h"
-#include "startup_shell.h"
-#include "startup.h"
+#include "program_values.h"
 #include "vfolder_links.h"
 
 UINT g_treesBeingFilled = 0;
@@ -56,8 +55,9 @@ void CALLBACK SelectionTimerProc(HWND window, UINT, UINT_PTR id, DWORD) {
 }
 
 void EmptyStatusParts() {
-  if (!g_frame.statusBar) return;
-  for (int part = 0; part < 3; ++part) SendMessageA(g_frame.statusBar, SB_SETTEXTA, part, reinterpret_cast<LPARAM>(""));
+  HWND statusBar = PaneStatusBar();
+  if (!statusBar) return;
+  for (int part = 0; part < 3; ++part) SendMessageA(statusBar, SB_SETTEXTA, part, reinterpret_cast<LPARAM>(""));
 }
 
 void EmptyList(int pane) {
@@ -224,7 +224,7 @@ LRESULT OnListNotify(HWND mainWindow, int pane, NMHDR* header) {
     case NM_SETFOCUS:
       ActivePaneIndex = pane;
       g_commandLineFocus = 0;
-      g_frame.lastFocus = list;
+      SetPaneLastFocus(list);
       if (g_paneServices.updateTitlebars) g_paneServices.updateTitlebars();
       if (ViewerShown() && g_paneServices.updateViewer) g_paneServices.updateViewer(TRUE);
       if (g_paneServices.updateCommandStates) g_paneServices.updateCommandStates();
@@ -241,9 +241,9 @@ LRESULT OnListNotify(HWND mainWindow, int pane, NMHDR* header) {
 }
 
 void OnTreeSelectionChanged(HWND mainWindow, int pane, HTREEITEM node) {
-  if (g_frame.closing || g_treesBeingFilled) return;
+  if (PaneHostClosing() || g_treesBeingFilled) return;
   if (const FolderTreeItem* chosen = GetTreeItemRecord(FilePanes[pane].tree, node))
-    NoteTreeSelectionForViewMemory(pane, chosen->absolute);
+    NotePaneTreeSelection(pane, chosen->absolute);
   FilePane& paneRecord = FilePanes[pane];
   HWND tree = paneRecord.tree;
   HWND list = paneRecord.list;
@@ -334,7 +334,7 @@ LRESULT OnTreeNotify(HWND mainWindow, int pane, NMHDR* header) {
       return 0;
     case NM_SETFOCUS:
       ActivePaneIndex = pane;
-      g_frame.lastFocus = tree;
+      SetPaneLastFocus(tree);
       if (g_paneServices.updateTitlebars) g_paneServices.updateTitlebars();
       if (ViewerShown() && g_paneServices.updateViewer) g_paneServices.updateViewer(FALSE);
       if (g_paneServices.updateCommandStates) g_paneServices.updateCommandStates();
@@ -399,13 +399,13 @@ LRESULT OnPaneNotify(HWND mainWindow, int controlId, NMHDR* header, BOOL* handle
     case kListIdPane1:
       if (header->hwndFrom != FilePanes[pane].list) return 0;
       if (handled) *handled = TRUE;
-      if (g_frame.closing && header->code != LVN_DELETEITEM) return 0;
+      if (PaneHostClosing() && header->code != LVN_DELETEITEM) return 0;
       return OnListNotify(mainWindow, pane, header);
     case kTreeIdPane0:
     case kTreeIdPane1:
       if (header->hwndFrom != FilePanes[pane].tree) return 0;
       if (handled) *handled = TRUE;
-      if (g_frame.closing && header->code != TVN_DELETEITEMA) return 0;
+      if (PaneHostClosing() && header->code != TVN_DELETEITEMA) return 0;
       return OnTreeNotify(mainWindow, pane, header);
   }
   return 0;

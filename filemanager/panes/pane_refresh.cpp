@@ -6,7 +6,6 @@
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
-#include "command_handlers.h"
 #include "file_filter.h"
 #include "file_list.h"
 #include "file_pane.h"
@@ -15,7 +14,7 @@
 #include "path_utils.h"
 #include "pidl.h"
 #include "settings_store.h"
-#include "startup.h"
+#include "program_values.h"
 #include "vfolder_links.h"
 
 UINT g_listRefilling = 0;
@@ -819,7 +818,7 @@ void RefreshPaneTree(int pane, HTREEITEM item, BOOL refillList) {
 
 // Refresh (40044): both panes' trees and lists are read again (the second pane only while
 // shown), their cut marks and drop highlights cleared.
-JQ_COMMAND_HANDLER(RefreshView) {
+LRESULT RefreshView(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   (void)window;
   (void)message;
   (void)wParam;

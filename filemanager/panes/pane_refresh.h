@@ -51,3 +51,6 @@ extern UINT g_paneRefreshCount[2];
 // Refresh commands (40044) served.
 extern UINT g_refreshViewCount;
 extern void (*g_treeRefreshProbe)(int pane);
+
+// The Refresh command (40044), as the main window's command table calls it.
+LRESULT RefreshView(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

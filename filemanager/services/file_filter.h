@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 #include "settings_store.h"
+#include "wildcard.h"
 
 // True when the entry passes the filter (the live options' filter when none is given).
 bool PassesFileFilter(const WIN32_FIND_DATAA& entry, const FileFilter* filter = nullptr);
@@ -11,6 +12,3 @@ bool PassesFileFilter(const WIN32_FIND_DATAA& entry, const FileFilter* filter = 
 // A pattern that ends in '.' matches names without an extension. Compares bytes as given:
 // callers upper-case both sides for a case-insensitive test.
 bool MatchPatternList(const char* patterns, const char* name);
-// '*' matches any run of characters (also none), '?' exactly one; other bytes must be equal.
-// Runs in time proportional to the product of the lengths at worst, whatever the pattern.
-bool MatchWildcard(const char* pattern, const char* name);

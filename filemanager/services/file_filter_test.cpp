@@ -6,27 +6,6 @@
 
 namespace {
 
-struct WildcardCase { const char* pattern; const char* name; bool match; };
-
-TEST(FileFilter, MatchWildcardTable) {
-  const WildcardCase cases[] = {
-      {"A*B", "AB", true},       {"A*B", "AXXB", true},    {"A?", "A", false},
-      {"A?", "AB", true},        {"*", "", true},          {"", "", true},
-      {"", "A", false},          {"*.*", "README", false}, {"*.*", "A.TXT", true},
-      {"*.TXT", "A.TXT.BAK", false}, {"*X*", "ABXCD", true}, {"?*?", "A", false},
-      {"**A", "BA", true},       {"A*", "A", true},        {"*A*A*A*B", "AAAAAAAAAAAAAAAAAAAAAAAAAAAAAC", false},
-  };
-  for (const auto& c : cases)
-    EXPECT_EQ(MatchWildcard(c.pattern, c.name), c.match) << c.pattern << " ~ " << c.name;
-}
-
-TEST(FileFilter, PathologicalStarPatternIsQuick) {
-  std::string name(4000, 'A');
-  DWORD start = GetTickCount();
-  EXPECT_FALSE(MatchWildcard("*A*A*A*A*A*A*A*A*A*A*B", name.c_str()));
-  EXPECT_LT(GetTickCount() - start, 2000u);
-}
-
 TEST(FileFilter, PatternListsSplitAtSemicolonsAndBlanks) {
   const struct { const char* list; const char* name; bool match; } cases[] = {
       {"*.TXT;*.DOC", "A.DOC", true}, {"*.TXT *.DOC", "A.DOC", true},

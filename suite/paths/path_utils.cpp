@@ -266,23 +266,6 @@ DWORD GetDllVersion(const char* dllName) {
   return version;
 }
 
-int InitCommonControlsCompat() {
-  HMODULE comctl = GetModuleHandleA("COMCTL32");
-  if (!comctl) comctl = LoadLibraryA("COMCTL32");  // stays loaded: the controls need it
-  using InitEx = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
-  auto init = comctl ? reinterpret_cast<InitEx>(GetProcAddress(comctl, "InitCommonControlsEx"))
-                     : nullptr;
-  if (init) {
-    INITCOMMONCONTROLSEX icc{};
-    icc.dwSize = sizeof icc;
-    icc.dwICC = 0x4FF;
-    init(&icc);
-    return 1;
-  }
-  InitCommonControls();
-  return 0;
-}
-
 BOOL IsNetworkAvailable() {
   HANDLE enumeration = nullptr;
   if (WNetOpenEnumA(RESOURCE_GLOBALNET, RESOURCETYPE_DISK, RESOURCEUSAGE_CONNECTABLE, nullptr,

@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <shlobj.h>
 #include <commctrl.h>
+#include "window_helpers.h"
 
 // Removes one trailing backslash when the path is longer than 3 characters ("C:\" keeps it).
 void StripTrailingBackslash(char* path);
@@ -53,8 +54,5 @@ BOOL EnsureFolderReachable(IShellFolder* folder, LPCITEMIDLIST item, HWND tree,
                            TreeItemPidlGetter pidlOf);
 // (major << 16) | minor of a DLL's DllGetVersion; 0 when missing or failing.
 DWORD GetDllVersion(const char* dllName);
-// InitCommonControlsEx for the classes the programs use when comctl32 has it (returns 1), else
-// InitCommonControls (returns 0).
-int InitCommonControlsCompat();
 // TRUE when the network can be enumerated for connectable disk resources.
 BOOL IsNetworkAvailable();

@@ -11,7 +11,7 @@
 #include "frame_state.h"
 #include "main_window.h"
 #include "settings_store.h"
-#include "startup.h"
+#include "program_values.h"
 #include "window_utils.h"
 
 LRESULT SetPaneLayoutCommand(HWND, UINT, WPARAM wParam, LPARAM) {

@@ -1,0 +1,73 @@
+#include "window_helpers.h"
+
+POINT CenterPosition(SIZE window, const RECT& reference, SIZE screen) {
+  POINT p;
+  p.x = reference.left + ((reference.right - reference.left) - window.cx) / 2;
+  p.y = reference.top + ((reference.bottom - reference.top) - window.cy) / 2;
+  if (p.x + window.cx > screen.cx) p.x = screen.cx - window.cx;
+  if (p.x < 0) p.x = 0;
+  if (p.y + window.cy > screen.cy) p.y = screen.cy - window.cy;
+  if (p.y < 0) p.y = 0;
+  return p;
+}
+
+void CenterWindowOver(HWND window, HWND reference) {
+  RECT w, r;
+  if (!GetWindowRect(window, &w)) return;
+  if (!reference || !GetWindowRect(reference, &r)) {
+    r.left = r.top = 0;
+    r.right = GetSystemMetrics(SM_CXSCREEN);
+    r.bottom = GetSystemMetrics(SM_CYSCREEN);
+  }
+  HDC dc = GetDC(window);
+  SIZE screen = {GetDeviceCaps(dc, HORZRES), GetDeviceCaps(dc, VERTRES)};
+  ReleaseDC(window, dc);
+  POINT p = CenterPosition({w.right - w.left, w.bottom - w.top}, r, screen);
+  SetWindowPos(window, nullptr, p.x, p.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+}
+
+int LoadStringText(HINSTANCE module, UINT id, char* buffer, int size) {
+  if (!buffer || size <= 0) return 0;
+  buffer[0] = 0;
+  int length = LoadStringA(module, id, buffer, size);
+  if (length <= 0) {
+    buffer[0] = 0;
+    return 0;
+  }
+  buffer[size - 1] = 0;
+  return length;
+}
+
+int InitCommonControlsCompat() {
+  HMODULE comctl = GetModuleHandleA("COMCTL32");
+  if (!comctl) comctl = LoadLibraryA("COMCTL32");  // stays loaded: the controls need it
+  using InitEx = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+  auto init = comctl ? reinterpret_cast<InitEx>(GetProcAddress(comctl, "InitCommonControlsEx"))
+                     : nullptr;
+  if (init) {
+    INITCOMMONCONTROLSEX icc{};
+    icc.dwSize = sizeof icc;
+    icc.dwICC = 0x4FF;
+    init(&icc);
+    return 1;
+  }
+  InitCommonControls();
+  return 0;
+}
+
+namespace {
+// Sets or clears LVIS_CUT on every item that LVM_GETNEXTITEM finds with `which`.
+void SetCutState(HWND list, UINT which, UINT state) {
+  for (int i = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), which)); i >= 0;
+       i = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, i, which))) {
+    LVITEMA item{};
+    item.stateMask = LVIS_CUT;
+    item.state = state;
+    SendMessageA(list, LVM_SETITEMSTATE, i, reinterpret_cast<LPARAM>(&item));
+  }
+}
+}  // namespace
+
+void ClearCutMarks(HWND list) { SetCutState(list, LVNI_CUT, 0); }
+
+void MarkSelectionCut(HWND list) { SetCutState(list, LVNI_SELECTED, LVIS_CUT); }

@@ -1,0 +1,24 @@
+// Window helpers that every program of the suite shares: centring a window, loading strings,
+// starting the common controls, and the cut marks of a list view. None shows a message.
+#pragma once
+#include <windows.h>
+#include <commctrl.h>
+
+// Centres the window over the reference window (the screen when there is none), kept on the
+// screen; its size and z-order stay.
+void CenterWindowOver(HWND window, HWND reference);
+// The position CenterWindowOver uses: window size, reference rectangle, screen size.
+POINT CenterPosition(SIZE window, const RECT& reference, SIZE screen);
+
+// String `id` of the module into the buffer (always terminated; empty when the string is
+// missing). Returns the length copied.
+int LoadStringText(HINSTANCE module, UINT id, char* buffer, int size);
+
+// InitCommonControlsEx (size 8, classes 0x4FF) when COMCTL32 has it, found at run time (returns
+// 1), else InitCommonControls (returns 0).
+int InitCommonControlsCompat();
+
+// Removes the LVIS_CUT state from every item of the list view.
+void ClearCutMarks(HWND list);
+// Sets the LVIS_CUT state on every selected item of the list view.
+void MarkSelectionCut(HWND list);
