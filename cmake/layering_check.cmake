@@ -14,6 +14,7 @@ set(layers
   "suite/itemids:1"
   "suite/settings:2"
   "suite/paths:3"
+  "suite/foldertree:4"
   "filemanager/services:10"
   "filemanager/panes:11"
   "filemanager/frame:12"

@@ -19,16 +19,16 @@ char g_shellUndoText[80];
 namespace {
 
 constexpr UINT kCommands[kAvailabilityFlags] = {
-    0,     40046, 40039, 40040, 40016, 40038, 40017, 40018, 40079, 0,     40093, 40067,
-    40068, 40114, 40015, 40081, 40082, 40007, 40008, 40164, 40009, 0,     40063, 40107,
-    40122, 40123, 40130, 40129, 40125, 45118, 40138, 40160, 40159, 40161, 40158, 40157,
-    40170, 40171, 40175, 40173, 40174, 40178, 0,     40180, 0};
+    0,     ID_FILE_OPEN_WITH, ID_EDIT_MOVE_TO, ID_EDIT_COPY_TO, ID_FILE_DELETE, ID_FILE_RECYCLE, ID_FILE_RENAME, ID_FILE_PROPERTIES, ID_FILE_PRINT_FILES, 0,     ID_FILE_ADD_TO_ZIP, ID_FILE_ZIP_TO,
+    ID_FILE_UNZIP, ID_TOOLS_SHELL_EXT_5, ID_FILE_CREATE_SHORTCUT, ID_WINDOW_CLOSE_ALL, ID_WINDOW_CLOSE_OTHERS, ID_EDIT_CUT, ID_EDIT_COPY, ID_EDIT_COPY_NAMES, ID_EDIT_PASTE, 0,     ID_GO_UP, ID_FILE_SEND_MAIL,
+    ID_GO_BACK, ID_GO_FORWARD, ID_FILE_EDIT, ID_FILE_SET_DATE_TIME, ID_FILE_WIPE, ID_FILE_ENCRYPT, ID_TOOLS_SHELL_EXT_6, ID_TOOLS_SHELL_EXT_8, ID_FILE_UUENCODE, ID_TOOLS_SHELL_EXT_9, ID_TOOLS_COMPARE, ID_TOOLS_SYNCHRONIZE,
+    ID_FTP_1, ID_FTP_2, ID_FTP_6, ID_FTP_4, ID_FTP_5, ID_FTP_9, 0,     ID_FILE_GROUP_RENAME, 0};
 
 // Toolbar buttons that follow the record.
-constexpr UINT kToolbarFollowers[] = {40046, 40039, 40040, 40038, 40016, 40125, 40017, 40018,
-                                      40079, 40093, 40067, 40068, 40015, 40081, 40082, 40007,
-                                      40008, 40009, 40063, 40107, 40122, 40123, 40130, 40129,
-                                      45118, 40158, 40157, 40161};
+constexpr UINT kToolbarFollowers[] = {ID_FILE_OPEN_WITH, ID_EDIT_MOVE_TO, ID_EDIT_COPY_TO, ID_FILE_RECYCLE, ID_FILE_DELETE, ID_FILE_WIPE, ID_FILE_RENAME, ID_FILE_PROPERTIES,
+                                      ID_FILE_PRINT_FILES, ID_FILE_ADD_TO_ZIP, ID_FILE_ZIP_TO, ID_FILE_UNZIP, ID_FILE_CREATE_SHORTCUT, ID_WINDOW_CLOSE_ALL, ID_WINDOW_CLOSE_OTHERS, ID_EDIT_CUT,
+                                      ID_EDIT_COPY, ID_EDIT_PASTE, ID_GO_UP, ID_FILE_SEND_MAIL, ID_GO_BACK, ID_GO_FORWARD, ID_FILE_EDIT, ID_FILE_SET_DATE_TIME,
+                                      ID_FILE_ENCRYPT, ID_TOOLS_COMPARE, ID_TOOLS_SYNCHRONIZE, ID_TOOLS_SHELL_EXT_9};
 
 struct Flags {
   CommandAvailability* a;
@@ -189,7 +189,7 @@ void SetUndoText(HMENU menu) {
     info.fState = MFS_GRAYED;
   }
   info.dwTypeData = text;
-  SetMenuItemInfoA(menu, 40011, FALSE, &info);
+  SetMenuItemInfoA(menu, ID_EDIT_UNDO, FALSE, &info);
 }
 
 }  // namespace
@@ -365,8 +365,8 @@ void ApplyAvailabilityToToolbar(HWND toolbar, const CommandAvailability& a) {
   const FilePane& p = FilePanes[ActivePaneIndex];
   UpdateSortButtons(SortButtonKey(ActivePaneIndex, p.sortKey));
   UpdateViewButtons(p.viewId);
-  SendMessageA(toolbar, TB_CHECKBUTTON, 40024, p.treeShown != 0);
-  SendMessageA(toolbar, TB_CHECKBUTTON, 40048, GetLiveOptions().viewerShown != 0);
+  SendMessageA(toolbar, TB_CHECKBUTTON, ID_VIEW_FOLDER_LIST, p.treeShown != 0);
+  SendMessageA(toolbar, TB_CHECKBUTTON, ID_VIEW_VIEWER_PANE, GetLiveOptions().viewerShown != 0);
 }
 
 void UpdateCommandStates() {
@@ -381,32 +381,32 @@ void ApplyAvailabilityToMenu(HMENU menu, const CommandAvailability& a) {
     UINT command = kCommands[i];
     if (!command) continue;
     EnableMenuItem(menu, command, MF_BYCOMMAND | (a.flags[i] ? MF_ENABLED : MF_GRAYED));
-    if (command == 40164) EnableMenuItem(menu, 40148, MF_BYCOMMAND | (a.flags[i] ? MF_ENABLED : MF_GRAYED));
+    if (command == ID_EDIT_COPY_NAMES) EnableMenuItem(menu, ID_EDIT_COPY_PATHS, MF_BYCOMMAND | (a.flags[i] ? MF_ENABLED : MF_GRAYED));
   }
   const LiveOptions& o = GetLiveOptions();
   const FilePane& p = FilePanes[ActivePaneIndex];
-  SetCheck(menu, 40005, o.toolbarShown);
-  SetCheck(menu, 40032, o.driveBarShown);
-  SetCheck(menu, 40131, o.launchBarShown);
-  SetCheck(menu, 40006, o.statusBarShown);
-  SetCheck(menu, 40064, o.dosBarShown);
-  SetCheck(menu, 40048, o.viewerShown);
-  SetCheck(menu, 40024, p.treeShown);
-  SetCheck(menu, 40090, o.saveOnExit);
-  SetCheck(menu, 40169, o.genericIconsOnly);
-  SetCheck(menu, 40156, o.showParsingNames);
-  SetCheck(menu, 40178, a.flags[42]);
-  SetRadio(menu, {40001, 40002, 40003, 40004}, p.viewId);
+  SetCheck(menu, ID_VIEW_TOOLBAR, o.toolbarShown);
+  SetCheck(menu, ID_VIEW_DRIVE_BAR, o.driveBarShown);
+  SetCheck(menu, ID_VIEW_LAUNCH_BAR, o.launchBarShown);
+  SetCheck(menu, ID_VIEW_STATUS_BAR, o.statusBarShown);
+  SetCheck(menu, ID_VIEW_COMMAND_LINE_BAR, o.dosBarShown);
+  SetCheck(menu, ID_VIEW_VIEWER_PANE, o.viewerShown);
+  SetCheck(menu, ID_VIEW_FOLDER_LIST, p.treeShown);
+  SetCheck(menu, ID_OPTIONS_SAVE_ON_EXIT, o.saveOnExit);
+  SetCheck(menu, ID_VIEW_GENERIC_ICONS, o.genericIconsOnly);
+  SetCheck(menu, ID_VIEW_REAL_NAMES, o.showParsingNames);
+  SetCheck(menu, ID_FTP_9, a.flags[42]);
+  SetRadio(menu, {ID_VIEW_LARGE_ICONS, ID_VIEW_SMALL_ICONS, ID_VIEW_LIST, ID_VIEW_DETAILS}, p.viewId);
   int key = SortButtonKey(ActivePaneIndex, p.sortKey);
-  SetRadio(menu, {40140, 40141, 40142, 40143, 40144, 40145, 40146}, key < 0 ? 0 : 40140 + key);
-  UINT placement = o.viewerPlacement == 0 ? 40149
-                   : o.viewerPlacement == 1 ? 40150
-                   : o.viewerOnTop ? 40200 : 40167;
-  SetRadio(menu, {40149, 40150, 40167, 40200}, placement);
-  SetRadio(menu, {40115, 40116, 40117},
-           !g_paneLayout.twoPanes ? 40115 : (g_paneLayout.orientation ? 40116 : 40117));
+  SetRadio(menu, {ID_SORT_BY_NAME, ID_SORT_BY_EXTENSION, ID_SORT_BY_SIZE, ID_SORT_BY_TYPE, ID_SORT_BY_DATE, ID_SORT_BY_TIME, ID_SORT_BY_ATTRIBUTES}, key < 0 ? 0 : ID_SORT_BY_NAME + key);
+  UINT placement = o.viewerPlacement == 0 ? ID_VIEWER_PLACEMENT_0
+                   : o.viewerPlacement == 1 ? ID_VIEWER_PLACEMENT_1
+                   : o.viewerOnTop ? ID_VIEWER_DETACHED_ON_TOP : ID_VIEWER_FLOATING;
+  SetRadio(menu, {ID_VIEWER_PLACEMENT_0, ID_VIEWER_PLACEMENT_1, ID_VIEWER_FLOATING, ID_VIEWER_DETACHED_ON_TOP}, placement);
+  SetRadio(menu, {ID_LAYOUT_SINGLE, ID_LAYOUT_STACKED, ID_LAYOUT_SIDE_BY_SIDE},
+           !g_paneLayout.twoPanes ? ID_LAYOUT_SINGLE : (g_paneLayout.orientation ? ID_LAYOUT_STACKED : ID_LAYOUT_SIDE_BY_SIDE));
   const UINT treeState = MF_BYCOMMAND | (p.treeShown ? MF_ENABLED : MF_GRAYED);
-  for (UINT id : {40085, 40086, 40087, 40088, 40089, 40095, 40096}) EnableMenuItem(menu, id, treeState);
+  for (UINT id : {ID_TREE_EXPAND_LEVEL, ID_TREE_EXPAND_BRANCH, ID_TREE_EXPAND_ALL, ID_TREE_COLLAPSE_BRANCH, ID_TREE_COLLAPSE_ALL, ID_TREE_EXPAND_DRIVE, ID_TREE_COLLAPSE_DRIVE}) EnableMenuItem(menu, id, treeState);
   SetUndoText(menu);
 }
 
@@ -419,16 +419,16 @@ void UpdateMenuStates(HWND, HMENU menu) {
 BOOL GetToolbarTipText(UINT id, char* buffer, int size) {
   if (size <= 0) return FALSE;
   buffer[0] = '\0';
-  if (id == 40011 && g_shellUndoText[0]) {
+  if (id == ID_EDIT_UNDO && g_shellUndoText[0]) {
     snprintf(buffer, static_cast<size_t>(size), "%s", g_shellUndoText);
     return TRUE;
   }
-  if (id == 40122 || id == 40123) {
+  if (id == ID_GO_BACK || id == ID_GO_FORWARD) {
     char name[MAX_PATH] = "";
-    int has = id == 40122 ? GetBackEntryName(ActivePaneIndex, name) : GetForwardEntryName(ActivePaneIndex, name);
+    int has = id == ID_GO_BACK ? GetBackEntryName(ActivePaneIndex, name) : GetForwardEntryName(ActivePaneIndex, name);
     if (has && name[0]) {
       char format[100] = "";
-      LoadStringA(g_instance, id == 40122 ? IDS_TIP_BACK_TO : IDS_TIP_FORWARD_TO, format, sizeof format);
+      LoadStringA(g_instance, id == ID_GO_BACK ? IDS_TIP_BACK_TO : IDS_TIP_FORWARD_TO, format, sizeof format);
       if (format[0]) {
         snprintf(buffer, static_cast<size_t>(size), format, name);
         return TRUE;

@@ -175,35 +175,35 @@ TEST(CommandStates, MenuAndToolbarFollowTheSelectionOfTheRealWindow) {
   SelectOnly(list, {one});
   UpdateCommandStates();
   SendMessageA(host.window, WM_INITMENU, reinterpret_cast<WPARAM>(menu), 0);
-  EXPECT_FALSE(MenuEnabled(menu, 40180)) << "group rename needs two items";
-  EXPECT_TRUE(MenuEnabled(menu, 40159)) << "UUEncode takes one file";
-  EXPECT_TRUE(MenuEnabled(menu, 40017));
-  EXPECT_TRUE(MenuEnabled(menu, 40008));
-  EXPECT_FALSE(MenuEnabled(menu, 40068)) << "a text file is no archive";
-  EXPECT_TRUE(ButtonEnabled(40016));
-  EXPECT_TRUE(ButtonEnabled(40039));
-  EXPECT_TRUE(MenuEnabled(menu, 40063)) << "up from a folder below the desktop";
+  EXPECT_FALSE(MenuEnabled(menu, ID_FILE_GROUP_RENAME)) << "group rename needs two items";
+  EXPECT_TRUE(MenuEnabled(menu, ID_FILE_UUENCODE)) << "UUEncode takes one file";
+  EXPECT_TRUE(MenuEnabled(menu, ID_FILE_RENAME));
+  EXPECT_TRUE(MenuEnabled(menu, ID_EDIT_COPY));
+  EXPECT_FALSE(MenuEnabled(menu, ID_FILE_UNZIP)) << "a text file is no archive";
+  EXPECT_TRUE(ButtonEnabled(ID_FILE_DELETE));
+  EXPECT_TRUE(ButtonEnabled(ID_EDIT_MOVE_TO));
+  EXPECT_TRUE(MenuEnabled(menu, ID_GO_UP)) << "up from a folder below the desktop";
 
   SelectOnly(list, {one, two});
   SendMessageA(host.window, WM_INITMENU, reinterpret_cast<WPARAM>(menu), 0);
-  EXPECT_TRUE(MenuEnabled(menu, 40180));
-  EXPECT_FALSE(MenuEnabled(menu, 40159)) << "UUEncode takes one file";
+  EXPECT_TRUE(MenuEnabled(menu, ID_FILE_GROUP_RENAME));
+  EXPECT_FALSE(MenuEnabled(menu, ID_FILE_UUENCODE)) << "UUEncode takes one file";
 
   // Nothing selected: the file commands go grey, on the menu and on the toolbar.
   SelectOnly(list, {});
   UpdateCommandStates();
   SendMessageA(host.window, WM_INITMENU, reinterpret_cast<WPARAM>(menu), 0);
-  EXPECT_FALSE(MenuEnabled(menu, 40016));
-  EXPECT_FALSE(ButtonEnabled(40016));
-  EXPECT_FALSE(ButtonEnabled(40007));
-  EXPECT_TRUE(MenuEnabled(menu, 40158));
+  EXPECT_FALSE(MenuEnabled(menu, ID_FILE_DELETE));
+  EXPECT_FALSE(ButtonEnabled(ID_FILE_DELETE));
+  EXPECT_FALSE(ButtonEnabled(ID_EDIT_CUT));
+  EXPECT_TRUE(MenuEnabled(menu, ID_TOOLS_COMPARE));
 
   // The checks and radio items follow the options and the pane.
-  EXPECT_TRUE(GetMenuState(menu, 40005, MF_BYCOMMAND) & MF_CHECKED);
+  EXPECT_TRUE(GetMenuState(menu, ID_VIEW_TOOLBAR, MF_BYCOMMAND) & MF_CHECKED);
   EXPECT_TRUE(GetMenuState(menu, FilePanes[0].viewId, MF_BYCOMMAND) & MF_CHECKED);
-  EXPECT_FALSE(MenuEnabled(menu, 40011)) << "no shell Undo under this shell view";
+  EXPECT_FALSE(MenuEnabled(menu, ID_EDIT_UNDO)) << "no shell Undo under this shell view";
   char undo[100] = "";
-  GetMenuStringA(menu, 40011, undo, sizeof undo, MF_BYCOMMAND);
+  GetMenuStringA(menu, ID_EDIT_UNDO, undo, sizeof undo, MF_BYCOMMAND);
   EXPECT_EQ(std::string(undo), frametest::LoadText(IDS_UNDO_DEFAULT));
 
   // The desktop (tree root) in the tree: neither paste nor up.
@@ -216,9 +216,9 @@ TEST(CommandStates, MenuAndToolbarFollowTheSelectionOfTheRealWindow) {
   ASSERT_EQ(ActivePaneIndex, 0);
   UpdateCommandStates();
   SendMessageA(host.window, WM_INITMENU, reinterpret_cast<WPARAM>(menu), 0);
-  EXPECT_FALSE(MenuEnabled(menu, 40063));
-  EXPECT_FALSE(MenuEnabled(menu, 40009));
-  EXPECT_FALSE(ButtonEnabled(40009));
+  EXPECT_FALSE(MenuEnabled(menu, ID_GO_UP));
+  EXPECT_FALSE(MenuEnabled(menu, ID_EDIT_PASTE));
+  EXPECT_FALSE(ButtonEnabled(ID_EDIT_PASTE));
 }
 
 TEST(CommandStates, TooltipsNameTheCommandAndTheHistoryStep) {
@@ -226,21 +226,21 @@ TEST(CommandStates, TooltipsNameTheCommandAndTheHistoryStep) {
   folder.MakeFolder("inner");
   frametest::MainWindowHost host;
   char text[300];
-  ASSERT_TRUE(GetToolbarTipText(40008, text, sizeof text));
-  EXPECT_EQ(std::string(text), frametest::LoadText(40008));
+  ASSERT_TRUE(GetToolbarTipText(ID_EDIT_COPY, text, sizeof text));
+  EXPECT_EQ(std::string(text), frametest::LoadText(ID_EDIT_COPY));
   // A tooltip request reaches the main window as the toolbar sends it.
   NMTTDISPINFOA info{};
   info.hdr.hwndFrom = g_frame.toolbar;
-  info.hdr.idFrom = 40040;
+  info.hdr.idFrom = ID_EDIT_COPY_TO;
   info.hdr.code = TTN_NEEDTEXTA;
-  SendMessageA(host.window, WM_NOTIFY, 40040, reinterpret_cast<LPARAM>(&info));
+  SendMessageA(host.window, WM_NOTIFY, ID_EDIT_COPY_TO, reinterpret_cast<LPARAM>(&info));
   ASSERT_TRUE(info.lpszText);
-  EXPECT_EQ(std::string(info.lpszText), frametest::LoadText(40040));
+  EXPECT_EQ(std::string(info.lpszText), frametest::LoadText(ID_EDIT_COPY_TO));
 
   ASSERT_TRUE(host.Browse(folder.path()));
   ASSERT_TRUE(host.Browse(folder / "inner"));
   ASSERT_TRUE(CanGoBack(0));
-  ASSERT_TRUE(GetToolbarTipText(40122, text, sizeof text));
+  ASSERT_TRUE(GetToolbarTipText(ID_GO_BACK, text, sizeof text));
   char expected[300], name[MAX_PATH];
   GetBackEntryName(0, name);
   snprintf(expected, sizeof expected, frametest::LoadText(IDS_TIP_BACK_TO).c_str(), name);

@@ -13,6 +13,7 @@
 #include "settings_store.h"
 #include "program_values.h"
 #include "window_utils.h"
+#include "command_ids.h"
 
 LRESULT SetPaneLayoutCommand(HWND, UINT, WPARAM wParam, LPARAM) {
   SetPaneLayout(LOWORD(wParam), TRUE);
@@ -28,7 +29,7 @@ LRESULT SwapPanes(HWND, UINT, WPARAM, LPARAM) {
     if (p.tree) TreeView_EndEditLabelNow(p.tree, TRUE);
   }
   SwapPaneRecords();
-  SetPaneLayout(!g_paneLayout.twoPanes ? 40115 : (g_paneLayout.orientation ? 40116 : 40117),
+  SetPaneLayout(!g_paneLayout.twoPanes ? ID_LAYOUT_SINGLE : (g_paneLayout.orientation ? ID_LAYOUT_STACKED : ID_LAYOUT_SIDE_BY_SIDE),
                 FALSE);
   const FilePane& active = FilePanes[ActivePaneIndex];
   HWND target = active.treeShown && active.tree ? active.tree : active.list;
@@ -46,7 +47,7 @@ LRESULT ToggleStatusBar(HWND window, UINT, WPARAM, LPARAM) {
   LiveOptions& o = GetLiveOptions();
   o.statusBarShown = !o.statusBarShown;
   if (g_frame.statusBar) ShowWindow(g_frame.statusBar, o.statusBarShown ? SW_SHOWNA : SW_HIDE);
-  SetMenuItemCheck(window, 40006, o.statusBarShown);
+  SetMenuItemCheck(window, ID_VIEW_STATUS_BAR, o.statusBarShown);
   RelayoutMainWindow(window, TRUE);
   if (o.statusBarShown && g_paneServices.updateStatusBar)
     g_paneServices.updateStatusBar(FilePanes[ActivePaneIndex].list, TRUE);
@@ -56,7 +57,7 @@ LRESULT ToggleStatusBar(HWND window, UINT, WPARAM, LPARAM) {
 LRESULT ToggleSaveSettingsOnExit(HWND window, UINT, WPARAM, LPARAM) {
   LiveOptions& o = GetLiveOptions();
   o.saveOnExit = !o.saveOnExit;
-  SetMenuItemCheck(window, 40090, o.saveOnExit);
+  SetMenuItemCheck(window, ID_OPTIONS_SAVE_ON_EXIT, o.saveOnExit);
   return 0;
 }
 
@@ -73,7 +74,7 @@ LRESULT SetViewMode(HWND window, UINT, WPARAM wParam, LPARAM) {
   if (!p.list) return 0;
   SetPaneViewMode(p.list, ViewStyleOfCommand(id), id);
   HMENU menu = GetMenu(window);
-  if (menu) CheckMenuRadioItem(menu, 40001, 40004, id, MF_BYCOMMAND);
+  if (menu) CheckMenuRadioItem(menu, ID_VIEW_LARGE_ICONS, ID_VIEW_DETAILS, id, MF_BYCOMMAND);
   if (g_paneServices.updateViewButtons) g_paneServices.updateViewButtons(id);
   return 0;
 }
@@ -166,8 +167,8 @@ LRESULT ToggleFolderList(HWND window, UINT, WPARAM, LPARAM) {
   p.treeShown = !p.treeShown;
   if (g_frame.addressCombo) ShowWindow(g_frame.addressCombo, p.treeShown ? SW_HIDE : SW_SHOWNA);
   if (g_frame.toolbar)
-    SendMessageA(g_frame.toolbar, TB_CHECKBUTTON, 40024, MAKELONG(p.treeShown != 0, 0));
-  SetMenuItemCheck(window, 40024, p.treeShown);
+    SendMessageA(g_frame.toolbar, TB_CHECKBUTTON, ID_VIEW_FOLDER_LIST, MAKELONG(p.treeShown != 0, 0));
+  SetMenuItemCheck(window, ID_VIEW_FOLDER_LIST, p.treeShown);
   RelayoutMainWindow(window, TRUE);
   bool hadFocus = GetFocus() == p.tree;
   ShowWindow(p.tree, p.treeShown ? SW_SHOWNA : SW_HIDE);

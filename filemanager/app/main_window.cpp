@@ -125,7 +125,7 @@ void LoadKeyboardSchemeMenus(UINT scheme) {
     if (IsNT) {
       // The start-up disk of Windows 9x has no place on NT.
       HMENU tools = GetSubMenu(menu, 7);
-      if (tools && GetMenuItemID(tools, 11) == 40108) RemoveMenu(tools, 11, MF_BYPOSITION);
+      if (tools && GetMenuItemID(tools, 11) == ID_TOOLS_STARTUP_DISK) RemoveMenu(tools, 11, MF_BYPOSITION);
     }
     HMENU old = g_mainWindow ? GetMenu(g_mainWindow) : nullptr;
     if (g_mainWindow) SetMenu(g_mainWindow, menu);

@@ -70,7 +70,7 @@ TEST(PanesInMainWindow, SecondPaneBrowsesSortsAndSwaps) {
   EXPECT_EQ(FilePanes[1].descending, 1u);
 
   HWND tree0 = FilePanes[0].tree;
-  host.Command(45121);
+  host.Command(ID_VIEW_SWAP_PANES);
   EXPECT_EQ(FilePanes[0].list, list1);
   EXPECT_EQ(FilePanes[1].tree, tree0);
   EXPECT_EQ(FilePanes[0].descending, 1u);

@@ -10,6 +10,7 @@
 #include "settings_store.h"
 #include "startup.h"
 #include "startup_shell.h"
+#include "command_ids.h"
 
 BOOL g_restoreRectangle = TRUE;
 
@@ -113,11 +114,11 @@ void ApplyStartupState(HWND window, int show) {
   ClearModelessDialogTable();
   if (o.viewerShown) {
     o.viewerShown = 0;
-    SendMessageA(window, WM_COMMAND, 40048, 0);
+    SendMessageA(window, WM_COMMAND, ID_VIEW_VIEWER_PANE, 0);
   }
   if (o.dosBarShown) {
     o.dosBarShown = 0;
-    SendMessageA(window, WM_COMMAND, 40064, 0);
+    SendMessageA(window, WM_COMMAND, ID_VIEW_COMMAND_LINE_BAR, 0);
   }
   HideBar(g_frame.toolbar, o.toolbarShown);
   HideBar(g_frame.driveBar, o.driveBarShown);
@@ -132,7 +133,7 @@ void ApplyStartupState(HWND window, int show) {
   }
   HMENU menu = GetMenu(window);
   if (menu && FilePanes[0].sortKey <= 6)
-    CheckMenuRadioItem(menu, 40140, 40146, 40140 + FilePanes[0].sortKey, MF_BYCOMMAND);
+    CheckMenuRadioItem(menu, ID_SORT_BY_NAME, ID_SORT_BY_ATTRIBUTES, ID_SORT_BY_NAME + FilePanes[0].sortKey, MF_BYCOMMAND);
 
   for (FilePane& p : FilePanes) {
     if (p.viewId < kViewLargeIcons || p.viewId > kViewDetails) p.viewId = kViewList;
@@ -141,11 +142,11 @@ void ApplyStartupState(HWND window, int show) {
   ApplyListExtendedStyles();
   for (FilePane& p : FilePanes)
     if (p.tree) ShowWindow(p.tree, p.treeShown ? SW_SHOWNA : SW_HIDE);
-  SetPaneLayout(!g_paneLayout.twoPanes ? 40115 : (g_paneLayout.orientation ? 40116 : 40117),
+  SetPaneLayout(!g_paneLayout.twoPanes ? ID_LAYOUT_SINGLE : (g_paneLayout.orientation ? ID_LAYOUT_STACKED : ID_LAYOUT_SIDE_BY_SIDE),
                 FALSE);
 
   const FilePane& active = FilePanes[ActivePaneIndex];
-  PostMessageA(window, WM_COMMAND, active.tree && active.list ? 40031 : 40092, 0);
+  PostMessageA(window, WM_COMMAND, active.tree && active.list ? ID_VIEW_REBUILD_TREES : ID_FILE_EXIT, 0);
 
   BroadcastToInstances();
 

@@ -110,7 +110,7 @@ void ApplyStartupOptions(const StartupOptions& options) {
   if (options.statusBar >= 0) o.statusBarShown = static_cast<uint32_t>(options.statusBar);
   if (options.commandLineBar >= 0) o.dosBarShown = static_cast<uint32_t>(options.commandLineBar);
   if (options.viewerPane >= 0) o.viewerShown = static_cast<uint32_t>(options.viewerPane);
-  if (options.view >= 40001 && options.view <= 40004) FilePanes[0].viewId = static_cast<UINT>(options.view);
+  if (options.view >= ID_VIEW_LARGE_ICONS && options.view <= ID_VIEW_DETAILS) FilePanes[0].viewId = static_cast<UINT>(options.view);
   if (options.sortKey >= 0 && options.sortKey <= 4) FilePanes[0].savedFsSortKey = static_cast<UINT>(options.sortKey);
 }
 

@@ -12,6 +12,7 @@
 #include "settings_store.h"
 #include "test_support.h"
 #include "view_memory.h"
+#include "command_ids.h"
 
 using namespace jqtest;
 
@@ -120,7 +121,7 @@ class KeepStoredSettings {
     }
   }
   void TurnOffIn(const Instance& instance) const {
-    if (!had_ || value_) SendMessageA(instance.window, WM_COMMAND, 40090, 0);
+    if (!had_ || value_) SendMessageA(instance.window, WM_COMMAND, ID_OPTIONS_SAVE_ON_EXIT, 0);
   }
 
  private:
@@ -222,8 +223,8 @@ TEST(StartupSwitches, ShapeTheRealWindow) {
   EXPECT_FALSE(IsWindowVisible(tree)) << "/E- hides pane 0's tree";
   EXPECT_TRUE(IsWindowVisible(list));
   EXPECT_EQ(GetWindowLongA(list, GWL_STYLE) & LVS_TYPEMASK, LVS_REPORT) << "/IDETAILS";
-  EXPECT_TRUE(SendMessageA(toolbar, TB_ISBUTTONCHECKED, 40144, 0)) << "/SDATE: the by-date button";
-  EXPECT_FALSE(SendMessageA(toolbar, TB_ISBUTTONCHECKED, 40140, 0));
+  EXPECT_TRUE(SendMessageA(toolbar, TB_ISBUTTONCHECKED, ID_SORT_BY_DATE, 0)) << "/SDATE: the by-date button";
+  EXPECT_FALSE(SendMessageA(toolbar, TB_ISBUTTONCHECKED, ID_SORT_BY_NAME, 0));
   EXPECT_EQ(instance.Close(), 0);
 
   Instance shown("\"" + folder.path() + "\" /TBAR+ /SBAR+ /E+ /ISMALL /SNAME");

@@ -63,7 +63,7 @@ void ResetLiveState() {
   memset(FilePanes, 0, sizeof FilePanes);
   for (FilePane& p : FilePanes) {
     p.treeShown = p.listShown = 1;
-    p.viewId = 40003;
+    p.viewId = ID_VIEW_LIST;
   }
   g_paneLayout = {0, 1, 0.5f};
   g_restoreRectangle = TRUE;
@@ -83,14 +83,14 @@ TEST(StartupOptions, SwitchesReachTheLiveOptionsAndPaneZero) {
     BOOL restore;
   };
   const Case cases[] = {
-      {folder.path() + " /E- /DBAR-", folder.path(), 0, 0, 1, 1, 40003, 0, 0, FALSE},
-      {folder.path() + " /e+ /tbar- /sbar- /idetails /sdate /2panes+", folder.path(), 1, 1, 0, 0, 40004, 4, 1, FALSE},
-      {folder.path() + " /ILIST /ILARGE /SSIZE", folder.path(), 1, 1, 1, 1, 40001, 2, 0, FALSE},
-      {folder.path() + " /MC", myComputer, 1, 1, 1, 1, 40003, 0, 0, FALSE},
-      {"/MC", myComputer, 1, 1, 1, 1, 40003, 0, 0, FALSE},
-      {"C:\\no such folder\\here /ISMALL", "", 1, 1, 1, 1, 40002, 0, 0, FALSE},
-      {"/SEXT", "", 1, 1, 1, 1, 40003, 1, 0, TRUE},
-      {"\"" + folder.path() + "\" /ISMALL", folder.path(), 1, 1, 1, 1, 40002, 0, 0, FALSE},
+      {folder.path() + " /E- /DBAR-", folder.path(), 0, 0, 1, 1, ID_VIEW_LIST, 0, 0, FALSE},
+      {folder.path() + " /e+ /tbar- /sbar- /idetails /sdate /2panes+", folder.path(), 1, 1, 0, 0, ID_VIEW_DETAILS, 4, 1, FALSE},
+      {folder.path() + " /ILIST /ILARGE /SSIZE", folder.path(), 1, 1, 1, 1, ID_VIEW_LARGE_ICONS, 2, 0, FALSE},
+      {folder.path() + " /MC", myComputer, 1, 1, 1, 1, ID_VIEW_LIST, 0, 0, FALSE},
+      {"/MC", myComputer, 1, 1, 1, 1, ID_VIEW_LIST, 0, 0, FALSE},
+      {"C:\\no such folder\\here /ISMALL", "", 1, 1, 1, 1, ID_VIEW_SMALL_ICONS, 0, 0, FALSE},
+      {"/SEXT", "", 1, 1, 1, 1, ID_VIEW_LIST, 1, 0, TRUE},
+      {"\"" + folder.path() + "\" /ISMALL", folder.path(), 1, 1, 1, 1, ID_VIEW_SMALL_ICONS, 0, 0, FALSE},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);
@@ -120,7 +120,7 @@ TEST(FolderViewMemory, RecordRoundTripsThroughTheLiveStateWithRatioRules) {
   o.statusBarShown = 1;
   o.dosBarShown = 1;
   o.normalRect = {10, 20, 610, 420};
-  FilePanes[1].viewId = 40004;
+  FilePanes[1].viewId = ID_VIEW_DETAILS;
   FilePanes[0].savedFsSortKey = 3;
   FilePanes[0].treeWidth = 5;
   g_paneLayout = {1, 0, 0.99f};

@@ -159,24 +159,24 @@ TEST(Startup, LoopAcceleratorExceptions) {
   LoopHost host;
   using V = std::vector<UINT>;
   host.Scheme(0);
-  EXPECT_EQ(host.Press(VK_DELETE), V{40038});
-  EXPECT_EQ(host.Press('A', true), V{40012});
+  EXPECT_EQ(host.Press(VK_DELETE), V{ID_FILE_RECYCLE});
+  EXPECT_EQ(host.Press('A', true), V{ID_EDIT_SELECT_ALL});
   g_renameInProgress = 1;
   EXPECT_EQ(host.Press(VK_DELETE), V{}) << "a rename edit keeps its keys";
   EXPECT_EQ(host.Press(VK_F2), V{});
   g_renameInProgress = 0;
   g_commandLineFocus = 1;
   EXPECT_EQ(host.Press(VK_DELETE), V{}) << "Delete edits the command text";
-  EXPECT_EQ(host.Press('A', true), V{40012}) << "Ctrl shortcuts still reach the menu";
+  EXPECT_EQ(host.Press('A', true), V{ID_EDIT_SELECT_ALL}) << "Ctrl shortcuts still reach the menu";
   host.Scheme(2);
-  EXPECT_EQ(host.Press(VK_F5), V{40040});
+  EXPECT_EQ(host.Press(VK_F5), V{ID_EDIT_COPY_TO});
   EXPECT_EQ(host.Press(VK_DELETE), V{});
   host.Scheme(1);
   EXPECT_EQ(host.Press('C'), V{}) << "XTree letters are typed into the bar";
   EXPECT_EQ(host.Press('A', true), V{});
   g_commandLineFocus = 0;
-  EXPECT_EQ(host.Press('C'), V{40040});
-  EXPECT_EQ(host.Press('M'), V{40039});
+  EXPECT_EQ(host.Press('C'), V{ID_EDIT_COPY_TO});
+  EXPECT_EQ(host.Press('M'), V{ID_EDIT_MOVE_TO});
 }
 
 TEST(Resources, StringsMenusAndKeysOfTheLocale) {

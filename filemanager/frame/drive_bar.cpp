@@ -294,7 +294,7 @@ void RebuildDriveBar(HWND bar) {
   if (!bar) return;
   bool comboShown = g_frame.addressCombo && IsWindowVisible(g_frame.addressCombo);
   ClearDriveBarButtons(bar);
-  AddButton(bar, 5, 40063, TBSTYLE_BUTTON, 0);
+  AddButton(bar, 5, ID_GO_UP, TBSTYLE_BUTTON, 0);
   AddButton(bar, 0, 0, TBSTYLE_SEP, 0);
   int count = 2;
   UINT command = kFirstDriveCommand;

@@ -431,12 +431,12 @@ void ShowTitlebarMenu(HWND titlebar, POINT screen) {
   for (UINT i = 0; i < 3; ++i) {
     text[0] = 0;
     LoadStringA(g_instance, IDS_LAYOUT_SINGLE + i, text, sizeof text);
-    AppendMenuA(menu, MF_STRING, 40115 + i, text);
+    AppendMenuA(menu, MF_STRING, ID_LAYOUT_SINGLE + i, text);
   }
   AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
   text[0] = 0;
   LoadStringA(g_instance, IDS_SWAP_PANES, text, sizeof text);
-  AppendMenuA(menu, MF_STRING, 45121, text);
+  AppendMenuA(menu, MF_STRING, ID_VIEW_SWAP_PANES, text);
   UINT id = seams::TrackPopupMenuEx(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, screen.x, screen.y,
                                     titlebar, nullptr);
   DestroyMenu(menu);
@@ -511,7 +511,7 @@ LRESULT CALLBACK PaneTitlebarWndProc(HWND window, UINT message, WPARAM wParam, L
       return 0;
     }
     case WM_LBUTTONDBLCLK:
-      SendMessageA(g_mainWindow, WM_COMMAND, 40115, 0);
+      SendMessageA(g_mainWindow, WM_COMMAND, ID_LAYOUT_SINGLE, 0);
       return 0;
     case WM_RBUTTONUP: {
       POINT p = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
@@ -533,19 +533,19 @@ void UpdatePaneTitlebars() {
 // ---- Layout commands --------------------------------------------------------------------------
 
 void UpdatePaneLayoutButtons() {
-  UINT checked = !g_paneLayout.twoPanes ? 40115 : (g_paneLayout.orientation ? 40116 : 40117);
+  UINT checked = !g_paneLayout.twoPanes ? ID_LAYOUT_SINGLE : (g_paneLayout.orientation ? ID_LAYOUT_STACKED : ID_LAYOUT_SIDE_BY_SIDE);
   if (g_frame.toolbar && IsWindow(g_frame.toolbar))
-    for (UINT id = 40115; id <= 40117; ++id)
+    for (UINT id = ID_LAYOUT_SINGLE; id <= ID_LAYOUT_SIDE_BY_SIDE; ++id)
       SendMessageA(g_frame.toolbar, TB_CHECKBUTTON, id, MAKELONG(id == checked, 0));
 }
 
 void SetPaneLayout(UINT id, BOOL) {
-  if (id == 40115) {
+  if (id == ID_LAYOUT_SINGLE) {
     g_paneLayout.twoPanes = 0;
     if (ActivePaneIndex == 1) SwapPaneRecords();
-  } else if (id == 40116 || id == 40117) {
+  } else if (id == ID_LAYOUT_STACKED || id == ID_LAYOUT_SIDE_BY_SIDE) {
     g_paneLayout.twoPanes = 1;
-    g_paneLayout.orientation = id == 40116 ? 1 : 0;
+    g_paneLayout.orientation = id == ID_LAYOUT_STACKED ? 1 : 0;
   } else {
     return;
   }
@@ -576,7 +576,7 @@ void SetPaneLayout(UINT id, BOOL) {
   if (first.list) ShowWindow(first.list, first.listShown ? SW_SHOWNA : SW_HIDE);
   RelayoutMainWindow(window, TRUE);
   HMENU menu = window ? GetMenu(window) : nullptr;
-  UINT checked = !g_paneLayout.twoPanes ? 40115 : (g_paneLayout.orientation ? 40116 : 40117);
-  if (menu) CheckMenuRadioItem(menu, 40115, 40117, checked, MF_BYCOMMAND);
+  UINT checked = !g_paneLayout.twoPanes ? ID_LAYOUT_SINGLE : (g_paneLayout.orientation ? ID_LAYOUT_STACKED : ID_LAYOUT_SIDE_BY_SIDE);
+  if (menu) CheckMenuRadioItem(menu, ID_LAYOUT_SINGLE, ID_LAYOUT_SIDE_BY_SIDE, checked, MF_BYCOMMAND);
   UpdatePaneLayoutButtons();
 }

@@ -96,29 +96,29 @@ TEST(FrameWindow, LayoutCommandsPlaceAndShowThePanes) {
   RECT list0 = host.ClientRectOf(FilePanes[0].list);
   EXPECT_EQ(list0.right, client.right);
 
-  host.Command(40117);
+  host.Command(ID_LAYOUT_SIDE_BY_SIDE);
   EXPECT_TRUE(IsWindowVisible(FilePanes[1].list));
   EXPECT_TRUE(IsWindowVisible(FilePanes[0].titlebar));
   EXPECT_TRUE(IsWindowVisible(FilePanes[1].titlebar));
   RECT tree1 = host.ClientRectOf(FilePanes[1].tree);
   EXPECT_NEAR(tree1.left, client.right / 2, 4);
   HMENU menu = GetMenu(host.window);
-  EXPECT_TRUE(GetMenuState(menu, 40117, MF_BYCOMMAND) & MF_CHECKED);
+  EXPECT_TRUE(GetMenuState(menu, ID_LAYOUT_SIDE_BY_SIDE, MF_BYCOMMAND) & MF_CHECKED);
 
-  host.Command(40116);
+  host.Command(ID_LAYOUT_STACKED);
   tree1 = host.ClientRectOf(FilePanes[1].tree);
   EXPECT_EQ(tree1.left, 0);
   EXPECT_GT(tree1.top, host.ClientRectOf(FilePanes[0].tree).bottom);
 
   HWND firstTree = FilePanes[0].tree, secondTree = FilePanes[1].tree;
-  host.Command(45121);
+  host.Command(ID_VIEW_SWAP_PANES);
   EXPECT_EQ(FilePanes[0].tree, secondTree) << "the windows travel with their records";
   EXPECT_EQ(FilePanes[1].tree, firstTree);
   EXPECT_EQ(host.ClientRectOf(FilePanes[0].tree).left, 0);
   EXPECT_LT(host.ClientRectOf(FilePanes[0].tree).top, host.ClientRectOf(FilePanes[1].tree).top);
 
   ActivePaneIndex = 1;
-  host.Command(40115);
+  host.Command(ID_LAYOUT_SINGLE);
   EXPECT_EQ(ActivePaneIndex, 0) << "one pane keeps the pane that was active";
   EXPECT_EQ(FilePanes[0].tree, firstTree);
   EXPECT_FALSE(IsWindowVisible(FilePanes[1].tree));
@@ -150,7 +150,7 @@ TEST(FrameWindow, SplitterDragsStopAtTheirLimits) {
   Drag(host.window, gap, {2, gap.y});
   EXPECT_EQ(FilePanes[0].treeWidth, 30) << "the tree stops at 30 pixels";
 
-  host.Command(40117);
+  host.Command(ID_LAYOUT_SIDE_BY_SIDE);
   RECT client;
   GetClientRect(host.window, &client);
   RECT second = host.ClientRectOf(FilePanes[1].tree);
@@ -163,7 +163,7 @@ TEST(FrameWindow, SplitterDragsStopAtTheirLimits) {
   EXPECT_LE(g_paneLayout.ratio, 0.99f);
   EXPECT_LE(host.ClientRectOf(FilePanes[0].list).right, client.right - 25);
 
-  host.Command(40116);
+  host.Command(ID_LAYOUT_STACKED);
   RECT first = host.ClientRectOf(FilePanes[0].tree);
   POINT between = {client.right / 2, first.bottom + 1};
   EXPECT_EQ(SplitterModeAt(host.window, between, nullptr), 2);
@@ -175,7 +175,7 @@ TEST(FrameWindow, SplitterDragsStopAtTheirLimits) {
 
 TEST(FrameWindow, TitleBarClicksAndMenu) {
   MainWindowHost host(true);
-  host.Command(40117);
+  host.Command(ID_LAYOUT_SIDE_BY_SIDE);
   ActivePaneIndex = 0;
   HWND title1 = FilePanes[1].titlebar;
   SendMessageA(title1, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
@@ -183,7 +183,7 @@ TEST(FrameWindow, TitleBarClicksAndMenu) {
   EXPECT_EQ(ActivePaneIndex, 1) << "a click on the inactive pane's bar makes it active";
   {
     jqtest::SeamRecorder rec;
-    rec.menuAnswers = {45121};
+    rec.menuAnswers = {ID_VIEW_SWAP_PANES};
     HWND tree0 = FilePanes[0].tree;
     SendMessageA(title1, WM_RBUTTONUP, 0, MAKELPARAM(5, 5));
     PumpPending();
@@ -198,20 +198,20 @@ TEST(FrameWindow, TitleBarClicksAndMenu) {
 
 TEST(CommandTable, EveryRowReachesItsHandler) {
   struct { UINT id; const char* name; } rows[] = {
-      {1100, "ShowAboutBox"}, {40001, "SetViewMode"}, {40004, "SetViewMode"},
-      {40016, "DeleteSelection"}, {40027, "RunShellExtTool"}, {40069, "RunShellExtTool"},
-      {40161, "RunShellExtTool"}, {40031, "RebuildFolderTrees"}, {40038, "RecycleSelection"},
-      {40043, "ShowHelpTopic"}, {40222, "ShowHelpTopic"}, {40052, "OpenNewWindow"},
-      {40058, "OpenNewWindow"}, {40055, "ArrangeProgramWindows"}, {40063, "GoUpOneLevel"},
-      {40085, "RunFolderTreeCommand"}, {40096, "RunFolderTreeCommand"},
-      {40092, "CloseMainWindow"}, {40115, "SetPaneLayoutCommand"}, {40117, "SetPaneLayoutCommand"},
-      {40122, "GoBackOrForward"}, {48409, "GoBackOrForward"}, {40140, "ArrangeItems"},
-      {40146, "ArrangeItems"}, {40148, "CopyNamesAsText"}, {40164, "CopyNamesAsText"},
-      {40167, "SetViewerPlacement"}, {40200, "SetViewerPlacement"}, {40170, "RunFtpSiteCommand"},
-      {40178, "RunFtpSiteCommand"}, {41200, "OpenDriveFromBar"}, {41225, "OpenDriveFromBar"},
-      {44000, "CreateShellNewItem"}, {44500, "CreateShellNewItem"}, {45121, "SwapPanes"},
+      {ID_HELP_ABOUT, "ShowAboutBox"}, {ID_VIEW_LARGE_ICONS, "SetViewMode"}, {ID_VIEW_DETAILS, "SetViewMode"},
+      {ID_FILE_DELETE, "DeleteSelection"}, {ID_TOOLS_SHELL_EXT_1, "RunShellExtTool"}, {ID_TOOLS_SHELL_EXT_4, "RunShellExtTool"},
+      {ID_TOOLS_SHELL_EXT_9, "RunShellExtTool"}, {ID_VIEW_REBUILD_TREES, "RebuildFolderTrees"}, {ID_FILE_RECYCLE, "RecycleSelection"},
+      {ID_HELP_CONTENTS, "ShowHelpTopic"}, {ID_HELP_TOPIC_125, "ShowHelpTopic"}, {ID_WINDOW_NEW, "OpenNewWindow"},
+      {ID_WINDOW_NEW_4, "OpenNewWindow"}, {ID_WINDOW_TILE_VERTICALLY, "ArrangeProgramWindows"}, {ID_GO_UP, "GoUpOneLevel"},
+      {ID_TREE_EXPAND_LEVEL, "RunFolderTreeCommand"}, {ID_TREE_COLLAPSE_DRIVE, "RunFolderTreeCommand"},
+      {ID_FILE_EXIT, "CloseMainWindow"}, {ID_LAYOUT_SINGLE, "SetPaneLayoutCommand"}, {ID_LAYOUT_SIDE_BY_SIDE, "SetPaneLayoutCommand"},
+      {ID_GO_BACK, "GoBackOrForward"}, {48409, "GoBackOrForward"}, {ID_SORT_BY_NAME, "ArrangeItems"},
+      {ID_SORT_BY_ATTRIBUTES, "ArrangeItems"}, {ID_EDIT_COPY_PATHS, "CopyNamesAsText"}, {ID_EDIT_COPY_NAMES, "CopyNamesAsText"},
+      {ID_VIEWER_FLOATING, "SetViewerPlacement"}, {ID_VIEWER_DETACHED_ON_TOP, "SetViewerPlacement"}, {ID_FTP_1, "RunFtpSiteCommand"},
+      {ID_FTP_9, "RunFtpSiteCommand"}, {41200, "OpenDriveFromBar"}, {41225, "OpenDriveFromBar"},
+      {44000, "CreateShellNewItem"}, {44500, "CreateShellNewItem"}, {ID_VIEW_SWAP_PANES, "SwapPanes"},
       {47999, "OpenToolbarFavorite"}, {48000, "OpenDriveFromBar"}, {48075, "OpenDriveFromBar"},
-      {48500, "RunLaunchButton"}, {49000, "OpenFavoritesMenuItem"}, {41236, "OpenWebPage"},
+      {48500, "RunLaunchButton"}, {49000, "OpenFavoritesMenuItem"}, {ID_HELP_WEB_PAGE_3, "OpenWebPage"},
   };
   for (const auto& r : rows) {
     const CommandRoute* route = FindCommandRoute(r.id);
@@ -225,23 +225,23 @@ TEST(CommandTable, EveryRowReachesItsHandler) {
 TEST(CommandTable, CommandsOfLaterAreasAreRefusedNotFaked) {
   MainWindowHost host;
   UINT before = RefusedCommandCount();
-  host.Command(40067);  // Zip To and UUEncode: the archive commands come with their own area
-  host.Command(40159);
+  host.Command(ID_FILE_ZIP_TO);  // Zip To and UUEncode: the archive commands come with their own area
+  host.Command(ID_FILE_UUENCODE);
   EXPECT_EQ(RefusedCommandCount(), before + 2);
   host.Command(40010);  // no row: default processing, no refusal
-  host.Command(40117);
+  host.Command(ID_LAYOUT_SIDE_BY_SIDE);
   EXPECT_EQ(RefusedCommandCount(), before + 2);
 }
 
 TEST(CommandTable, ExitWaitsForArchiveWork) {
   MainWindowHost host;
   ArchiveBusy = 1;
-  host.Command(40092);
+  host.Command(ID_FILE_EXIT);
   SendMessageA(host.window, WM_SYSCOMMAND, SC_CLOSE, 0);
   PumpPending();
   EXPECT_TRUE(IsWindow(host.window));
   ArchiveBusy = 0;
-  host.Command(40092);
+  host.Command(ID_FILE_EXIT);
   EXPECT_FALSE(IsWindow(host.window));
 }
 
@@ -250,7 +250,7 @@ TEST(FrameWindow, SettingsAreSavedOnExitOnlyWhenAsked) {
     SCOPED_TRACE(save);
     MainWindowHost host;
     GetLiveOptions().saveOnExit = save;
-    host.Command(40117);
+    host.Command(ID_LAYOUT_SIDE_BY_SIDE);
     host.Close();
     BYTE record[600];
     DWORD size = sizeof record;
@@ -388,7 +388,7 @@ TEST(FrameWindow, KeyboardSchemesSwapMenuAndKeys) {
       EXPECT_NE(g_accelerators, before);
       HMENU menu = GetMenu(host.window);
       ASSERT_TRUE(menu);
-      bool startupDisk = GetMenuState(menu, 40108, MF_BYCOMMAND) != static_cast<UINT>(-1);
+      bool startupDisk = GetMenuState(menu, ID_TOOLS_STARTUP_DISK, MF_BYCOMMAND) != static_cast<UINT>(-1);
       EXPECT_EQ(startupDisk, nt == 0) << "the start-up disk is a Windows 9x command";
       // The keys of the scheme: F5 copies in Commander, refreshes in the own scheme.
       ACCEL keys[80];
@@ -408,26 +408,26 @@ TEST(FrameWindow, FolderListToggleUpOneLevelAndFocusCycle) {
   MainWindowHost host;
   ASSERT_TRUE(host.Browse(folder / "inner"));
   HWND tree = FilePanes[0].tree;
-  host.Command(40063);
+  host.Command(ID_GO_UP);
   char path[MAX_PATH] = "";
   GetTreeSelectionPath(tree, path, FALSE, TRUE);
   EXPECT_STREQ(path, folder.path().c_str()) << "up one level selects the parent";
 
   RECT client;
   GetClientRect(host.window, &client);
-  host.Command(40024);
+  host.Command(ID_VIEW_FOLDER_LIST);
   EXPECT_FALSE(IsWindowVisible(tree));
   EXPECT_EQ(host.ClientRectOf(FilePanes[0].list).left, 0) << "the list takes the pane";
-  host.Command(40024);
+  host.Command(ID_VIEW_FOLDER_LIST);
   EXPECT_TRUE(IsWindowVisible(tree));
   EXPECT_GT(host.ClientRectOf(FilePanes[0].list).left, 30);
 
-  host.Command(40117);
+  host.Command(ID_LAYOUT_SIDE_BY_SIDE);
   SetForegroundWindow(host.window);
   SetFocus(FilePanes[0].tree);
   std::vector<HWND> order;
   for (int i = 0; i < 5; ++i) {
-    host.Command(40078);
+    host.Command(ID_VIEW_CYCLE_FOCUS);
     order.push_back(GetFocus());
   }
   if (GetForegroundWindow() == host.window) {

@@ -29,22 +29,22 @@ constexpr DWORD kToolbarFixedStyle = 0x5000012C;  // child, visible, tooltips, a
 }  // namespace
 
 const TBBUTTON kDefaultToolbarButtons[kDefaultToolbarButtonCount] = {
-    Button(0, 40007),  Button(1, 40008),  Button(2, 40009),         Separator(),
-    Button(4, 40011),  Separator(),       Button(25, 40024, kChk),  Separator(),
-    Button(32, 40038), Button(33, 40016), Button(23, 40039),        Button(24, 40040),
-    Button(21, 40017), Button(6, 40018),  Separator(),              Button(55, 40107),
-    Separator(),       Button(58, 40122, kDd), Button(59, 40123, kDd), Separator(),
-    Button(60, 40128, kWdd), Button(91, 40176, kWdd), Separator(), Button(9, 40001),
-    Button(10, 40002), Button(11, 40003), Button(12, 40004),        Separator(),
-    Button(13, 40140), Button(5, 40141),  Button(14, 40142),        Button(15, 40144),
-    Button(16, 40143), Separator(),       Button(7, 40048, kChk | kDd),
+    Button(0, ID_EDIT_CUT),  Button(1, ID_EDIT_COPY),  Button(2, ID_EDIT_PASTE),         Separator(),
+    Button(4, ID_EDIT_UNDO),  Separator(),       Button(25, ID_VIEW_FOLDER_LIST, kChk),  Separator(),
+    Button(32, ID_FILE_RECYCLE), Button(33, ID_FILE_DELETE), Button(23, ID_EDIT_MOVE_TO),        Button(24, ID_EDIT_COPY_TO),
+    Button(21, ID_FILE_RENAME), Button(6, ID_FILE_PROPERTIES),  Separator(),              Button(55, ID_FILE_SEND_MAIL),
+    Separator(),       Button(58, ID_GO_BACK, kDd), Button(59, ID_GO_FORWARD, kDd), Separator(),
+    Button(60, ID_FAVORITES_DROP_DOWN, kWdd), Button(91, ID_FTP_DROP_DOWN, kWdd), Separator(), Button(9, ID_VIEW_LARGE_ICONS),
+    Button(10, ID_VIEW_SMALL_ICONS), Button(11, ID_VIEW_LIST), Button(12, ID_VIEW_DETAILS),        Separator(),
+    Button(13, ID_SORT_BY_NAME), Button(5, ID_SORT_BY_EXTENSION),  Button(14, ID_SORT_BY_SIZE),        Button(15, ID_SORT_BY_DATE),
+    Button(16, ID_SORT_BY_TYPE), Separator(),       Button(7, ID_VIEW_VIEWER_PANE, kChk | kDd),
 };
 
 namespace {
 
 constexpr BYTE ExtraStyle(unsigned command) {
-  return command == 40133 ? kWdd
-         : (command == 40032 || command == 40131 || command == 40064) ? kChk
+  return command == ID_START_MENU_DROP_DOWN ? kWdd
+         : (command == ID_VIEW_DRIVE_BAR || command == ID_VIEW_LAUNCH_BAR || command == ID_VIEW_COMMAND_LINE_BAR) ? kChk
                                                                       : TBSTYLE_BUTTON;
 }
 
@@ -153,8 +153,8 @@ BOOL RestoreDefaultToolbar(HWND toolbar, BOOL save) { return SaveRestore(toolbar
 
 void DisableNetworkButtons(HWND toolbar) {
   if (!toolbar) return;
-  SendMessageA(toolbar, TB_ENABLEBUTTON, 40047, FALSE);
-  SendMessageA(toolbar, TB_ENABLEBUTTON, 40051, FALSE);
+  SendMessageA(toolbar, TB_ENABLEBUTTON, ID_TOOLS_MAP_DRIVE, FALSE);
+  SendMessageA(toolbar, TB_ENABLEBUTTON, ID_TOOLS_DISCONNECT_DRIVE, FALSE);
 }
 
 HWND CreateToolbar(HWND parent) {
@@ -200,23 +200,23 @@ void UpdateSortButtons(int menuKey) {
   // The buttons show the active pane's key, whichever pane was sorted.
   if (FilePanes[ActivePaneIndex].list)
     menuKey = SortButtonKey(ActivePaneIndex, FilePanes[ActivePaneIndex].sortKey);
-  static const UINT kSortButtons[] = {40140, 40141, 40142, 40143, 40144, 40146};
-  UINT wanted = menuKey < 0 ? 0 : 40140 + static_cast<UINT>(menuKey);
+  static const UINT kSortButtons[] = {ID_SORT_BY_NAME, ID_SORT_BY_EXTENSION, ID_SORT_BY_SIZE, ID_SORT_BY_TYPE, ID_SORT_BY_DATE, ID_SORT_BY_ATTRIBUTES};
+  UINT wanted = menuKey < 0 ? 0 : ID_SORT_BY_NAME + static_cast<UINT>(menuKey);
   if (g_frame.toolbar)
     for (UINT id : kSortButtons) SendMessageA(g_frame.toolbar, TB_CHECKBUTTON, id, id == wanted);
   HMENU menu = g_mainWindow ? GetMenu(g_mainWindow) : nullptr;
-  if (menu && wanted) CheckMenuRadioItem(menu, 40140, 40146, wanted, MF_BYCOMMAND);
+  if (menu && wanted) CheckMenuRadioItem(menu, ID_SORT_BY_NAME, ID_SORT_BY_ATTRIBUTES, wanted, MF_BYCOMMAND);
 }
 
 void UpdateViewButtons(UINT viewId) {
   // The buttons show the active pane's view, whichever pane changed.
   UINT active = FilePanes[ActivePaneIndex].viewId;
-  if (active >= 40001 && active <= 40004) viewId = active;
+  if (active >= ID_VIEW_LARGE_ICONS && active <= ID_VIEW_DETAILS) viewId = active;
   if (g_frame.toolbar)
-    for (UINT id = 40001; id <= 40004; ++id) SendMessageA(g_frame.toolbar, TB_CHECKBUTTON, id, id == viewId);
+    for (UINT id = ID_VIEW_LARGE_ICONS; id <= ID_VIEW_DETAILS; ++id) SendMessageA(g_frame.toolbar, TB_CHECKBUTTON, id, id == viewId);
   HMENU menu = g_mainWindow ? GetMenu(g_mainWindow) : nullptr;
-  if (menu && viewId >= 40001 && viewId <= 40004)
-    CheckMenuRadioItem(menu, 40001, 40004, viewId, MF_BYCOMMAND);
+  if (menu && viewId >= ID_VIEW_LARGE_ICONS && viewId <= ID_VIEW_DETAILS)
+    CheckMenuRadioItem(menu, ID_VIEW_LARGE_ICONS, ID_VIEW_DETAILS, viewId, MF_BYCOMMAND);
 }
 
 void RefreshToolbarStates() {
@@ -260,16 +260,16 @@ LRESULT OnToolbarNotify(HWND mainWindow, NMHDR* header, BOOL* handled) {
       RefreshToolbarStates();
       return 0;
     case TBN_CUSTHELP:
-      PostMessageA(mainWindow, WM_COMMAND, 40043, 0);
+      PostMessageA(mainWindow, WM_COMMAND, ID_HELP_CONTENTS, 0);
       return 0;
     case TBN_DROPDOWN: {
       auto* info = reinterpret_cast<NMTOOLBARA*>(header);
-      if (info->iItem == 40122 || info->iItem == 40123) {
+      if (info->iItem == ID_GO_BACK || info->iItem == ID_GO_FORWARD) {
         ShowHistoryDropDown(mainWindow, info);
         return TBDDRET_DEFAULT;
       }
       // Favorites, Start menu and FTP sites: their commands show their menus under the button.
-      if (info->iItem == 40128 || info->iItem == 40133 || info->iItem == 40176) {
+      if (info->iItem == ID_FAVORITES_DROP_DOWN || info->iItem == ID_START_MENU_DROP_DOWN || info->iItem == ID_FTP_DROP_DOWN) {
         PostMessageA(mainWindow, WM_COMMAND, static_cast<WPARAM>(info->iItem), 0);
         return TBDDRET_DEFAULT;
       }

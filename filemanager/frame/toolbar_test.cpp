@@ -58,10 +58,10 @@ TEST(Toolbar, FirstStartShowsTheDefaultButtonsAndStoresThemAsDefault) {
   TBBUTTONINFOA info{};
   info.cbSize = sizeof info;
   info.dwMask = TBIF_STYLE | TBIF_IMAGE;
-  ASSERT_GE(SendMessageA(toolbar, TB_GETBUTTONINFOA, 40122, reinterpret_cast<LPARAM>(&info)), 0);
+  ASSERT_GE(SendMessageA(toolbar, TB_GETBUTTONINFOA, ID_GO_BACK, reinterpret_cast<LPARAM>(&info)), 0);
   EXPECT_TRUE(info.fsStyle & TBSTYLE_DROPDOWN);
   EXPECT_EQ(info.iImage, 58);
-  ASSERT_GE(SendMessageA(toolbar, TB_GETBUTTONINFOA, 40128, reinterpret_cast<LPARAM>(&info)), 0);
+  ASSERT_GE(SendMessageA(toolbar, TB_GETBUTTONINFOA, ID_FAVORITES_DROP_DOWN, reinterpret_cast<LPARAM>(&info)), 0);
   EXPECT_TRUE(info.fsStyle & 0x80);
   EXPECT_TRUE(SendMessageA(toolbar, TB_GETEXTENDEDSTYLE, 0, 0) & TBSTYLE_EX_DRAWDDARROWS);
   // The buttons draw from bitmap 112: 93 pictures of 16 x 16.
@@ -110,13 +110,13 @@ TEST(Toolbar, CustomisedLayoutIsSavedRestoredAndReset) {
   // The user drops Cut and adds Find Files at the end, then the dialog reports the change.
   SendMessageA(toolbar, TB_DELETEBUTTON, 0, 0);
   TBBUTTON find = kExtraToolbarButtons[39];
-  ASSERT_EQ(find.idCommand, 40137);
+  ASSERT_EQ(find.idCommand, ID_TOOLS_FILE_FINDER);
   SendMessageA(toolbar, TB_INSERTBUTTONA, SendMessageA(toolbar, TB_BUTTONCOUNT, 0, 0), reinterpret_cast<LPARAM>(&find));
   Notify(host.window, TBN_TOOLBARCHANGE);
   ASSERT_TRUE(StoredValue(kToolbarCurrentValue));
   std::vector<int> custom = ButtonIds(toolbar);
-  EXPECT_EQ(custom.front(), 40008);
-  EXPECT_EQ(custom.back(), 40137);
+  EXPECT_EQ(custom.front(), ID_EDIT_COPY);
+  EXPECT_EQ(custom.back(), ID_TOOLS_FILE_FINDER);
 
   // Restoring the defaults and then the current layout brings the user's buttons back, with
   // their pictures.
@@ -127,7 +127,7 @@ TEST(Toolbar, CustomisedLayoutIsSavedRestoredAndReset) {
   TBBUTTONINFOA info{};
   info.cbSize = sizeof info;
   info.dwMask = TBIF_IMAGE;
-  SendMessageA(toolbar, TB_GETBUTTONINFOA, 40137, reinterpret_cast<LPARAM>(&info));
+  SendMessageA(toolbar, TB_GETBUTTONINFOA, ID_TOOLS_FILE_FINDER, reinterpret_cast<LPARAM>(&info));
   EXPECT_EQ(info.iImage, 76);
 
   // Reset in the customise dialog: the defaults come back and become the current layout.
@@ -148,10 +148,10 @@ TEST(Toolbar, NetworkDriveButtonsStayOffWithoutANetwork) {
     TBBUTTON b = kExtraToolbarButtons[index];
     SendMessageA(toolbar, TB_INSERTBUTTONA, 0, reinterpret_cast<LPARAM>(&b));
   }
-  SendMessageA(toolbar, TB_ENABLEBUTTON, 40047, TRUE);
+  SendMessageA(toolbar, TB_ENABLEBUTTON, ID_TOOLS_MAP_DRIVE, TRUE);
   Notify(host.window, TBN_TOOLBARCHANGE);
-  EXPECT_FALSE(SendMessageA(toolbar, TB_ISBUTTONENABLED, 40047, 0));
-  EXPECT_FALSE(SendMessageA(toolbar, TB_ISBUTTONENABLED, 40051, 0));
+  EXPECT_FALSE(SendMessageA(toolbar, TB_ISBUTTONENABLED, ID_TOOLS_MAP_DRIVE, 0));
+  EXPECT_FALSE(SendMessageA(toolbar, TB_ISBUTTONENABLED, ID_TOOLS_DISCONNECT_DRIVE, 0));
 }
 
 TEST(Toolbar, RightClickShowsTheBarsMenuAndRunsItsChoice) {
@@ -162,7 +162,7 @@ TEST(Toolbar, RightClickShowsTheBarsMenuAndRunsItsChoice) {
   h.popupMenu = [&](HMENU menu, UINT, int, int, HWND) -> UINT {
     for (int i = 0; i < GetMenuItemCount(menu); ++i)
       items.push_back({GetMenuItemID(menu, i), (GetMenuState(menu, i, MF_BYPOSITION) & MF_CHECKED) != 0});
-    return 40006;  // status bar
+    return ID_VIEW_STATUS_BAR;  // status bar
   };
   seams::SetHandlers(h);
   ASSERT_TRUE(GetLiveOptions().statusBarShown);

@@ -63,7 +63,7 @@ LRESULT OnDeviceChange(HWND window, WPARAM event, LPARAM data) {
 
 void CALLBACK DeviceChangeTimerProc(HWND window, UINT, UINT_PTR id, DWORD) {
   KillTimer(window, id);
-  SendMessageA(window, WM_COMMAND, 40044, 0);
+  SendMessageA(window, WM_COMMAND, ID_VIEW_REFRESH, 0);
   SendMessageA(window, WM_USER + 102, 0, 0);
 }
 
@@ -116,9 +116,9 @@ LRESULT HandleMouseWheel(HWND window, UINT message, WPARAM wParam, LPARAM lParam
   }
   if (ctrl) {
     if (delta <= 0) {
-      if (CanGoBack(ActivePaneIndex)) PostMessageA(g_mainWindow, WM_COMMAND, 40122, 0);
+      if (CanGoBack(ActivePaneIndex)) PostMessageA(g_mainWindow, WM_COMMAND, ID_GO_BACK, 0);
     } else if (CanGoForward(ActivePaneIndex)) {
-      PostMessageA(g_mainWindow, WM_COMMAND, 40123, 0);
+      PostMessageA(g_mainWindow, WM_COMMAND, ID_GO_FORWARD, 0);
     }
     return 0;
   }

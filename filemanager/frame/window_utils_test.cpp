@@ -11,6 +11,7 @@
 #include "startup_settings.h"
 #include "pane_refresh.h"
 #include "window_utils.h"
+#include "command_ids.h"
 
 using namespace frametest;
 
@@ -19,7 +20,7 @@ TEST(WindowUtils, CenterPositionStaysOnTheScreen) {
   struct { SIZE window; RECT reference; POINT at; } cases[] = {
       {{200, 100}, {100, 100, 500, 400}, {200, 200}},
       {{200, 100}, {-300, 10, -100, 110}, {0, 10}},       // left of the screen
-      {{200, 100}, {900, 700, 1100, 800}, {824, 668}},    // beyond the right and bottom
+      {{200, 100}, {900, 700, ID_HELP_ABOUT, 800}, {824, 668}},    // beyond the right and bottom
       {{1500, 900}, {0, 0, 800, 600}, {0, 0}},            // larger than the screen
       {{201, 101}, {0, 0, 400, 300}, {99, 99}},           // halves truncate towards zero
   };
@@ -114,7 +115,7 @@ TEST(WindowUtils, WheelScrollsTheListUnderTheCursor) {
   ASSERT_TRUE(host.Browse(folder.path()));
   HWND list = FilePanes[0].list;
   ASSERT_TRUE(jqtest::PumpUntil([&] { return ListView_GetItemCount(list) >= 400; }));
-  host.Command(40004);
+  host.Command(ID_VIEW_DETAILS);
   ASSERT_EQ(FilePanes[0].viewId, static_cast<UINT>(kViewDetails));
   // The wheel goes to the window under the cursor: keep ours above other tests' windows, and
   // the runs of the two locales apart on the shared screen.
@@ -133,7 +134,7 @@ TEST(WindowUtils, WheelScrollsTheListUnderTheCursor) {
   HandleMouseWheel(host.window, WM_MOUSEWHEEL, MAKEWPARAM(0, 120), over);
   EXPECT_EQ(ListView_GetTopIndex(list), top + static_cast<int>(lines));
 
-  host.Command(40003);  // list view scrolls sideways by the delta in pixels (whole columns)
+  host.Command(ID_VIEW_LIST);  // list view scrolls sideways by the delta in pixels (whole columns)
   int before = GetScrollPos(list, SB_HORZ);
   HandleMouseWheel(host.window, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-480)), over);
   EXPECT_GT(GetScrollPos(list, SB_HORZ), before);

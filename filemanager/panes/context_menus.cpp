@@ -86,7 +86,7 @@ std::string ParsingNameOf(LPCITEMIDLIST absolute) {
 HMENU FavoritesPopup() {
   HMENU bar = g_mainWindow ? GetMenu(g_mainWindow) : nullptr;
   HMENU popup = bar ? GetSubMenu(bar, 5) : nullptr;
-  if (!popup || GetMenuItemCount(popup) < 1 || GetMenuItemID(popup, 0) != 40119) return nullptr;
+  if (!popup || GetMenuItemCount(popup) < 1 || GetMenuItemID(popup, 0) != ID_FAVORITES_ADD_CURRENT) return nullptr;
   return popup;
 }
 
@@ -130,22 +130,22 @@ LPCITEMIDLIST* CollectSelectedListItems(HWND list, UINT* count) {
 
 HMENU BuildViewSubmenu() {
   HMENU menu = CreatePopupMenu();
-  for (UINT i = 0; i < 4; ++i) AppendText(menu, 40001 + i, IDS_MENU_LARGE_ICONS + i);
+  for (UINT i = 0; i < 4; ++i) AppendText(menu, ID_VIEW_LARGE_ICONS + i, IDS_MENU_LARGE_ICONS + i);
   UINT view = FilePanes[ActivePaneIndex].viewId;
-  if (view >= 40001 && view <= 40004) CheckMenuRadioItem(menu, 40001, 40004, view, MF_BYCOMMAND);
+  if (view >= ID_VIEW_LARGE_ICONS && view <= ID_VIEW_DETAILS) CheckMenuRadioItem(menu, ID_VIEW_LARGE_ICONS, ID_VIEW_DETAILS, view, MF_BYCOMMAND);
   return menu;
 }
 
 HMENU BuildSortSubmenu() {
   HMENU menu = CreatePopupMenu();
-  AppendText(menu, 40140, IDS_MENU_BY_NAME);
-  AppendText(menu, 40141, IDS_MENU_BY_EXTENSION);
-  AppendText(menu, 40142, IDS_MENU_BY_SIZE);
-  AppendText(menu, 40143, IDS_MENU_BY_TYPE);
-  AppendText(menu, 40144, IDS_MENU_BY_DATE);
-  AppendText(menu, 40146, IDS_MENU_BY_ATTRIBUTES);
+  AppendText(menu, ID_SORT_BY_NAME, IDS_MENU_BY_NAME);
+  AppendText(menu, ID_SORT_BY_EXTENSION, IDS_MENU_BY_EXTENSION);
+  AppendText(menu, ID_SORT_BY_SIZE, IDS_MENU_BY_SIZE);
+  AppendText(menu, ID_SORT_BY_TYPE, IDS_MENU_BY_TYPE);
+  AppendText(menu, ID_SORT_BY_DATE, IDS_MENU_BY_DATE);
+  AppendText(menu, ID_SORT_BY_ATTRIBUTES, IDS_MENU_BY_ATTRIBUTES);
   int key = SortButtonKey(ActivePaneIndex, FilePanes[ActivePaneIndex].sortKey);
-  if (key >= 0) CheckMenuRadioItem(menu, 40140, 40146, 40140 + key, MF_BYCOMMAND);
+  if (key >= 0) CheckMenuRadioItem(menu, ID_SORT_BY_NAME, ID_SORT_BY_ATTRIBUTES, ID_SORT_BY_NAME + key, MF_BYCOMMAND);
   return menu;
 }
 
@@ -154,9 +154,9 @@ UINT ShowPaneBackgroundMenu(HWND owner, POINT point, BOOL archive) {
   HMENU menu = popup.handle;
   if (!menu) return 0;
   if (archive) {
-    AppendText(menu, 40068, IDS_MENU_EXTRACT);
-    AppendText(menu, 40093, 40093);
-    AppendText(menu, 40114, 40114);
+    AppendText(menu, ID_FILE_UNZIP, IDS_MENU_EXTRACT);
+    AppendText(menu, ID_FILE_ADD_TO_ZIP, ID_FILE_ADD_TO_ZIP);
+    AppendText(menu, ID_TOOLS_SHELL_EXT_5, ID_TOOLS_SHELL_EXT_5);
     AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
   }
   HMENU view = BuildViewSubmenu();
@@ -168,17 +168,17 @@ UINT ShowPaneBackgroundMenu(HWND owner, POINT point, BOOL archive) {
   if (favorites)
     AppendMenuA(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(favorites), LoadText(IDS_MENU_FAVORITES).c_str());
   AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-  AppendText(menu, 40122, IDS_MENU_BACK, CanGoBack(ActivePaneIndex) ? 0 : MF_GRAYED);
-  AppendText(menu, 40123, IDS_MENU_FORWARD, CanGoForward(ActivePaneIndex) ? 0 : MF_GRAYED);
+  AppendText(menu, ID_GO_BACK, IDS_MENU_BACK, CanGoBack(ActivePaneIndex) ? 0 : MF_GRAYED);
+  AppendText(menu, ID_GO_FORWARD, IDS_MENU_FORWARD, CanGoForward(ActivePaneIndex) ? 0 : MF_GRAYED);
   AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-  AppendText(menu, 40063, IDS_MENU_UP_ONE_LEVEL);
-  AppendText(menu, 40075, IDS_MENU_GO_TO_FOLDER);
-  AppendText(menu, 40062, IDS_MENU_GO_TO_DRIVE);
+  AppendText(menu, ID_GO_UP, IDS_MENU_UP_ONE_LEVEL);
+  AppendText(menu, ID_GO_FOLDER, IDS_MENU_GO_TO_FOLDER);
+  AppendText(menu, ID_GO_DRIVE, IDS_MENU_GO_TO_DRIVE);
   AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-  AppendText(menu, 40009, IDS_MENU_PASTE);
+  AppendText(menu, ID_EDIT_PASTE, IDS_MENU_PASTE);
   AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-  AppendText(menu, 40042, IDS_MENU_SELECT);
-  AppendText(menu, 40012, IDS_MENU_SELECT_ALL);
+  AppendText(menu, ID_EDIT_SELECT, IDS_MENU_SELECT);
+  AppendText(menu, ID_EDIT_SELECT_ALL, IDS_MENU_SELECT_ALL);
   UINT chosen = seams::TrackPopupMenuEx(menu, TPM_RETURNCMD | TPM_LEFTALIGN | TPM_RIGHTBUTTON,
                                         point.x, point.y, owner, nullptr);
   // The favorites popup belongs to the menu bar: detach it before the popup goes.
@@ -193,21 +193,21 @@ UINT ShowArchiveListMenu(HWND owner, POINT point) {
   PopupMenu popup;
   HMENU menu = popup.handle;
   if (!menu) return 0;
-  AppendText(menu, 40045, IDS_MENU_OPEN);
+  AppendText(menu, ID_FILE_OPEN, IDS_MENU_OPEN);
   AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-  AppendText(menu, 40068, IDS_MENU_EXTRACT);
+  AppendText(menu, ID_FILE_UNZIP, IDS_MENU_EXTRACT);
   int zip = 0;
   char path[MAX_PATH] = "";
   if (GetTreeSelectionPath(FilePanes[ActivePaneIndex].tree, path, FALSE, TRUE))
     IsArchivePath(nullptr, nullptr, path, &zip);
   if (zip) {
-    AppendText(menu, 40016, IDS_MENU_DELETE);
+    AppendText(menu, ID_FILE_DELETE, IDS_MENU_DELETE);
     AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-    AppendText(menu, 40093, 40093);
+    AppendText(menu, ID_FILE_ADD_TO_ZIP, ID_FILE_ADD_TO_ZIP);
   }
   AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-  AppendText(menu, 40042, IDS_MENU_SELECT);
-  AppendText(menu, 40012, IDS_MENU_SELECT_ALL);
+  AppendText(menu, ID_EDIT_SELECT, IDS_MENU_SELECT);
+  AppendText(menu, ID_EDIT_SELECT_ALL, IDS_MENU_SELECT_ALL);
   return seams::TrackPopupMenuEx(menu, TPM_RETURNCMD | TPM_LEFTALIGN | TPM_RIGHTBUTTON, point.x,
                                  point.y, owner, nullptr);
 }
@@ -217,15 +217,15 @@ UINT ShowBarsContextMenu(HWND owner) {
   HMENU menu = popup.handle;
   if (!menu) return 0;
   const LiveOptions& o = GetLiveOptions();
-  AppendText(menu, 40034, IDS_MENU_CUSTOMIZE_TOOLBAR);
-  AppendText(menu, 40132, IDS_MENU_CUSTOMIZE_LAUNCH_BAR);
+  AppendText(menu, ID_VIEW_CUSTOMIZE_TOOLBAR, IDS_MENU_CUSTOMIZE_TOOLBAR);
+  AppendText(menu, ID_VIEW_CUSTOMIZE_LAUNCH_BAR, IDS_MENU_CUSTOMIZE_LAUNCH_BAR);
   AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-  AppendText(menu, 40005, IDS_MENU_TOOLBAR, o.toolbarShown ? MF_CHECKED : 0);
-  AppendText(menu, 40032, IDS_MENU_DRIVE_BAR, o.driveBarShown ? MF_CHECKED : 0);
-  AppendText(menu, 40131, IDS_MENU_LAUNCH_BAR, o.launchBarShown ? MF_CHECKED : 0);
-  AppendText(menu, 40048, IDS_MENU_VIEWER, o.viewerShown ? MF_CHECKED : 0);
-  AppendText(menu, 40064, IDS_MENU_COMMAND_LINE, o.dosBarShown ? MF_CHECKED : 0);
-  AppendText(menu, 40006, IDS_MENU_STATUS_BAR, o.statusBarShown ? MF_CHECKED : 0);
+  AppendText(menu, ID_VIEW_TOOLBAR, IDS_MENU_TOOLBAR, o.toolbarShown ? MF_CHECKED : 0);
+  AppendText(menu, ID_VIEW_DRIVE_BAR, IDS_MENU_DRIVE_BAR, o.driveBarShown ? MF_CHECKED : 0);
+  AppendText(menu, ID_VIEW_LAUNCH_BAR, IDS_MENU_LAUNCH_BAR, o.launchBarShown ? MF_CHECKED : 0);
+  AppendText(menu, ID_VIEW_VIEWER_PANE, IDS_MENU_VIEWER, o.viewerShown ? MF_CHECKED : 0);
+  AppendText(menu, ID_VIEW_COMMAND_LINE_BAR, IDS_MENU_COMMAND_LINE, o.dosBarShown ? MF_CHECKED : 0);
+  AppendText(menu, ID_VIEW_STATUS_BAR, IDS_MENU_STATUS_BAR, o.statusBarShown ? MF_CHECKED : 0);
   POINT at{};
   GetCursorPos(&at);
   return seams::TrackPopupMenuEx(menu, TPM_RETURNCMD | TPM_LEFTALIGN | TPM_RIGHTBUTTON, at.x, at.y,
@@ -275,7 +275,7 @@ UINT ShowSelectionContextMenu(HWND owner, POINT* point, int pane) {
       AppendText(popup.handle, 81, IDS_MENU_ADD_FTP_SITE);
       UINT chosen = seams::TrackPopupMenuEx(popup.handle, TPM_RETURNCMD | TPM_RIGHTBUTTON, point->x,
                                             point->y, owner, nullptr);
-      // Adding a site belongs to the FTP sites, which this program does not offer yet.
+      // Adding a site belongs to the FTP sites, which this program does not offer.
       if (chosen == 81) MessageBeep(0);
       return 1;
     }
@@ -303,17 +303,17 @@ UINT ShowSelectionContextMenu(HWND owner, POINT* point, int pane) {
                      !(listCase && (treeFlags & kTreeKindFtpSite));
     int position = count - (ftpLayout ? 5 : 2);
     if (position < 0) position = 0;
-    InsertMenuA(menu, static_cast<UINT>(position), MF_BYPOSITION | MF_STRING, 40017,
+    InsertMenuA(menu, static_cast<UINT>(position), MF_BYPOSITION | MF_STRING, ID_FILE_RENAME,
                 LoadText(IDS_MENU_RENAME).c_str());
   }
   UINT chosen = seams::TrackPopupMenuEx(menu, TPM_RIGHTBUTTON | TPM_RETURNCMD, point->x, point->y,
                                         owner, nullptr);
-  if (chosen == 40017) {
+  if (chosen == ID_FILE_RENAME) {
     if (listCase)
-      PostMessageA(g_mainWindow ? g_mainWindow : owner, WM_COMMAND, 40017, 0);
+      PostMessageA(g_mainWindow ? g_mainWindow : owner, WM_COMMAND, ID_FILE_RENAME, 0);
     else
       PostMessageA(p.tree, TVM_EDITLABELA, 0, reinterpret_cast<LPARAM>(hit));
-  } else if (chosen > 0 && chosen < 40017) {
+  } else if (chosen > 0 && chosen < ID_FILE_RENAME) {
     ShellVerb verb = ClassifyVerb(context, chosen);
     bool released = false;
     if (verb == kVerbDelete && ViewerVisible()) {
@@ -397,11 +397,11 @@ UINT OpenListItemInPane(int pane, FileListItem* item, BOOL force) {
   HWND main = g_mainWindow;
   FilePane& p = FilePanes[pane];
   if (!item) {
-    PostMessageA(main, WM_COMMAND, 40063, 0);
+    PostMessageA(main, WM_COMMAND, ID_GO_UP, 0);
     return 1;
   }
   if (GetKeyState(VK_MENU) < 0) {
-    PostMessageA(main, WM_COMMAND, 40018, 0);
+    PostMessageA(main, WM_COMMAND, ID_FILE_PROPERTIES, 0);
     return 1;
   }
   const LiveOptions& o = GetLiveOptions();
@@ -427,15 +427,15 @@ UINT OpenListItemInPane(int pane, FileListItem* item, BOOL force) {
         }
       }
       // The tree does not know the folder yet: read it again, then open the selection.
-      PostMessageA(main, WM_COMMAND, 40044, 0);
-      PostMessageA(main, WM_COMMAND, 40045, 0);
+      PostMessageA(main, WM_COMMAND, ID_VIEW_REFRESH, 0);
+      PostMessageA(main, WM_COMMAND, ID_FILE_OPEN, 0);
       return 1;
     }
   }
   HTREEITEM node = p.tree ? TreeView_GetSelection(p.tree) : nullptr;
   FolderTreeItem* folder = node ? GetTreeItemRecord(p.tree, node) : nullptr;
   if (folder && (folder->kind & kTreeKindFtpBranch)) {
-    MessageBeep(0);  // FTP items open through the FTP sites, which this program does not offer yet
+    MessageBeep(0);  // FTP items open through the FTP sites, which this program does not offer
     return 0;
   }
   if (!item->folder || !item->pidl) return 0;

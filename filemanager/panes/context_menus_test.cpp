@@ -133,7 +133,7 @@ TEST(ContextMenus, ShellMenuOfARealFileGetsRenameAndRunsCutAndCopy) {
   MSG m;
   bool posted = false;
   while (PeekMessageA(&m, host.window, WM_COMMAND, WM_COMMAND, PM_REMOVE))
-    if (LOWORD(m.wParam) == 40017) posted = true;
+    if (LOWORD(m.wParam) == ID_FILE_RENAME) posted = true;
   EXPECT_TRUE(posted);
   EXPECT_TRUE(FileExists(folder / "note.txt"));
 }
@@ -157,7 +157,7 @@ TEST(ContextMenus, BackgroundArchiveAndBarMenusFromTheStringTable) {
       if (r.ids[i] == id) return static_cast<int>(i);
     return -1;
   };
-  int back = find(shell, 40122), forward = find(shell, 40123);
+  int back = find(shell, ID_GO_BACK), forward = find(shell, ID_GO_FORWARD);
   ASSERT_GE(back, 0);
   ASSERT_GE(forward, 0);
   EXPECT_EQ(CanGoBack(0), !(shell.states[back] & MF_GRAYED));
@@ -176,14 +176,14 @@ TEST(ContextMenus, BackgroundArchiveAndBarMenusFromTheStringTable) {
   ShowArchiveListMenu(host.window, at);
   ASSERT_EQ(seam.menus.size(), 3u);
   EXPECT_EQ(seam.menus[2].ids[0], 40045u);
-  EXPECT_EQ(find(seam.menus[2], 40016), -1) << "delete only inside a zip";
+  EXPECT_EQ(find(seam.menus[2], ID_FILE_DELETE), -1) << "delete only inside a zip";
 }
 
 TEST(ContextMenus, RightClickOnTheBackgroundSendsTheChosenCommand) {
   TempFolder folder;
   frametest::MainWindowHost host;
   ASSERT_TRUE(host.Browse(folder.path()));
-  FilePanes[0].viewId = 40003;
+  FilePanes[0].viewId = ID_VIEW_LIST;
   MenuSeam seam;
   seam.answer = [](const MenuRecord&) { return 40004u; };
   HWND list = FilePanes[0].list;
@@ -243,6 +243,6 @@ TEST(ContextMenus, OpeningListItems) {
   MSG m;
   bool up = false;
   while (PeekMessageA(&m, host.window, WM_COMMAND, WM_COMMAND, PM_REMOVE))
-    if (LOWORD(m.wParam) == 40063) up = true;
+    if (LOWORD(m.wParam) == ID_GO_UP) up = true;
   EXPECT_TRUE(up);
 }

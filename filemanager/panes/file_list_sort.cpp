@@ -332,15 +332,15 @@ void OnListColumnClick(int pane, int column) {
 }
 
 void SortActivePaneByCommand(UINT command) {
-  if (command < 40140 || command > 40146) return;
+  if (command < ID_SORT_BY_NAME || command > ID_SORT_BY_ATTRIBUTES) return;
   int pane = ActivePaneIndex;
   FilePane& record = FilePanes[pane];
   if (!record.list) return;
-  UINT key = command - 40140;
+  UINT key = command - ID_SORT_BY_NAME;
   if (record.listKind == kListKindArchive) {
-    if (command == 40143) key = 7;
-    else if (command == 40144) key = 5;
-    else if (command == 40146) key = 8;
+    if (command == ID_SORT_BY_TYPE) key = 7;
+    else if (command == ID_SORT_BY_DATE) key = 5;
+    else if (command == ID_SORT_BY_ATTRIBUTES) key = 8;
   }
   int columns = ColumnCount(record.list);
   if (static_cast<int>(key) >= columns) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <algorithm>
 #include "pane_test_host.h"
+#include "command_ids.h"
 
 using panetest::PaneHost;
 
@@ -233,12 +234,12 @@ TEST(FileList, SortCommandsUseTheToggleRule) {
   Fixture fixture;
   PaneHost host;
   ASSERT_TRUE(host.Browse(fixture.temp.path()));
-  SortActivePaneByCommand(40141);  // by extension
+  SortActivePaneByCommand(ID_SORT_BY_EXTENSION);  // by extension
   EXPECT_EQ(FilePanes[0].sortKey, 1u);
   EXPECT_EQ(FilePanes[0].descending, 0u);
-  SortActivePaneByCommand(40141);
+  SortActivePaneByCommand(ID_SORT_BY_EXTENSION);
   EXPECT_EQ(FilePanes[0].descending, 1u);
-  SortActivePaneByCommand(40140);
+  SortActivePaneByCommand(ID_SORT_BY_NAME);
   EXPECT_EQ(FilePanes[0].sortKey, 0u);
   EXPECT_EQ(FilePanes[0].descending, 0u);
   EXPECT_EQ(host.Names()[1], "sub");

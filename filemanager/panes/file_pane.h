@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <shlobj.h>
 #include <cstdint>
+#include "command_ids.h"
 
 // Control ids of the panes' windows (pane 0, pane 1).
 enum : int {
@@ -17,10 +18,10 @@ enum : int {
 
 // View ids of a list: the commands that choose them.
 enum : UINT {
-  kViewLargeIcons = 40001,
-  kViewSmallIcons = 40002,
-  kViewList = 40003,
-  kViewDetails = 40004,
+  kViewLargeIcons = ID_VIEW_LARGE_ICONS,
+  kViewSmallIcons = ID_VIEW_SMALL_ICONS,
+  kViewList = ID_VIEW_LIST,
+  kViewDetails = ID_VIEW_DETAILS,
 };
 
 // Column sets of a list.

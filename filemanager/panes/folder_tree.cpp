@@ -213,21 +213,6 @@ BOOL AttachSystemImageList(HWND tree) {
   return TRUE;
 }
 
-BOOL IsHiddenUnixRoot(const char* parsingName) {
-  // Wine shows the host's whole file system, which it also maps to Z:, as a desktop folder
-  // whose parsing names are Unix paths; it is hidden together with Z:.
-  return parsingName && parsingName[0] == '/' && IsDriveHidden("Z:");
-}
-
-BOOL IsDriveHidden(const char* path) {
-  if (!path || !path[0] || path[1] != ':') return FALSE;
-  char letter = path[0];
-  if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
-  if (letter < 'A' || letter > 'Z') return FALSE;
-  DWORD mask = GetLiveOptions().driveFilters.driveMask;
-  return (mask & (1u << (letter - 64))) == 0;
-}
-
 void FillFolderTree(HWND tree, IShellFolder* folder, LPCITEMIDLIST parentAbsolute,
                     HTREEITEM parentNode, UINT parentKind) {
   const LiveOptions& options = GetLiveOptions();
@@ -415,31 +400,6 @@ void AddFtpSitesRoot(HWND tree) {
   if (!InsertNode(tree, root, TVI_LAST, "Quorvanel FTP", record, 1)) FreeFolderTreeItem(record);
 }
 
-int CALLBACK CompareFolderTreeItems(LPARAM first, LPARAM second, LPARAM) {
-  auto* a = reinterpret_cast<FolderTreeItem*>(first);
-  auto* b = reinterpret_cast<FolderTreeItem*>(second);
-  if (!a || !b || !a->folder || !a->relative || !b->relative) return 0;
-  // The FTP-sites node stays last.
-  if (a->kind & kTreeKindFtpRoot) return (b->kind & kTreeKindFtpRoot) ? 0 : 1;
-  if (b->kind & kTreeKindFtpRoot) return -1;
-  HRESULT hr = a->folder->CompareIDs(0, a->relative, b->relative);
-  if (FAILED(hr)) return 0;
-  return static_cast<short>(HRESULT_CODE(hr));
-}
-
-FolderTreeItem* GetTreeItemRecord(HWND tree, HTREEITEM node) {
-  if (!node) return nullptr;
-  TVITEMA item{};
-  item.mask = TVIF_PARAM | TVIF_HANDLE;
-  item.hItem = node;
-  if (!SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) return nullptr;
-  return reinterpret_cast<FolderTreeItem*>(item.lParam);
-}
-
-LPCITEMIDLIST TreeItemAbsolutePidl(HWND tree, HTREEITEM node) {
-  FolderTreeItem* record = GetTreeItemRecord(tree, node);
-  return record ? record->absolute : nullptr;
-}
 
 FolderTreeItem* GetSelectedTreeItem(HWND tree) {
   HTREEITEM selected = Next(tree, nullptr, TVGN_CARET);
@@ -472,41 +432,9 @@ BOOL GetTreeSelectionPath(HWND tree, char* buffer, BOOL displayForm, BOOL fileSy
                             displayForm ? SHGDN_NORMAL : SHGDN_FORPARSING, buffer);
 }
 
-HTREEITEM SelectTreePathComponents(HWND tree, const char* path, HTREEITEM start, BOOL select) {
-  std::string wanted(path);
-  CharUpperBuffA(wanted.data(), static_cast<DWORD>(wanted.size()));
-  if (wanted.size() > 3 && wanted.back() == '\\') wanted.pop_back();
-  HTREEITEM node = start;
-  while (node) {
-    FolderTreeItem* record = GetTreeItemRecord(tree, node);
-    char name[MAX_PATH + 1] = "";
-    if (record && record->folder) {
-      if (!ParsingName(record->folder, record->relative, name)) {
-        char display[MAX_PATH] = "";
-        if (GetDisplayNameText(record->folder, record->relative, SHGDN_NORMAL, display))
-          wsprintfA(name, "\\%s", display);
-      }
-    }
-    size_t length = strlen(name);
-    if (length) {
-      CharUpperBuffA(name, static_cast<DWORD>(length));
-      bool boundary = wanted.compare(0, length, name) == 0 &&
-                      (name[length - 1] == '\\' || wanted.size() == length || wanted[length] == '\\');
-      if (boundary) {
-        if (wanted.size() == length) {
-          if (select) SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(node));
-          return node;
-        }
-        ExpandFolderTreeItem(tree, node);
-        SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(node));
-        node = Next(tree, node, TVGN_CHILD);
-        continue;
-      }
-    }
-    node = Next(tree, node, TVGN_NEXT);
-  }
-  return nullptr;
-}
+namespace {
+void FillPaneTreeNode(HWND tree, HTREEITEM node, void*) { ExpandFolderTreeItem(tree, node); }
+}  // namespace
 
 HTREEITEM SelectTreePath(HWND tree, const char* path, BOOL select) {
   if (!path || !path[0]) return nullptr;
@@ -523,12 +451,12 @@ HTREEITEM SelectTreePath(HWND tree, const char* path, BOOL select) {
         if (absolute && IsFolderAbsolute(absolute, CSIDL_NETWORK)) {
           ExpandFolderTreeItem(tree, node);
           SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(node));
-          found = SelectTreePathComponents(tree, path, Next(tree, node, TVGN_CHILD), select);
+          found = SelectTreePathComponents(tree, path, Next(tree, node, TVGN_CHILD), select, FillPaneTreeNode);
           break;
         }
       }
     } else {
-      found = SelectTreePathComponents(tree, path, Next(tree, root, TVGN_CHILD), select);
+      found = SelectTreePathComponents(tree, path, Next(tree, root, TVGN_CHILD), select, FillPaneTreeNode);
       if (!found) {
         // Drives live below My Computer.
         for (HTREEITEM node = Next(tree, root, TVGN_CHILD); node && !found; node = Next(tree, node, TVGN_NEXT)) {
@@ -536,7 +464,7 @@ HTREEITEM SelectTreePath(HWND tree, const char* path, BOOL select) {
           if (!absolute || !IsFolderAbsolute(absolute, CSIDL_DRIVES)) continue;
           ExpandFolderTreeItem(tree, node);
           SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(node));
-          found = SelectTreePathComponents(tree, path, Next(tree, node, TVGN_CHILD), select);
+          found = SelectTreePathComponents(tree, path, Next(tree, node, TVGN_CHILD), select, FillPaneTreeNode);
         }
       }
     }
@@ -624,14 +552,14 @@ LRESULT RunFolderTreeCommand(HWND mainWindow, UINT command) {
   HWND tree = FilePanes[ActivePaneIndex].tree;
   if (!tree) return 0;
   HTREEITEM node = Next(tree, nullptr, TVGN_CARET);
-  if (command == 40085) {
+  if (command == ID_TREE_EXPAND_LEVEL) {
     if (node) {
       ExpandFolderTreeItem(tree, node);
       SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(node));
     }
     return 0;
   }
-  if (command == 40087) {
+  if (command == ID_TREE_EXPAND_ALL) {
     char text[300], caption[30];
     LoadStringA(GetModuleHandleA(nullptr), IDS_TREE_EXPAND_ALL_WARNING, text, sizeof text);
     LoadStringA(GetModuleHandleA(nullptr), IDS_APP_NAME, caption, sizeof caption);
@@ -642,37 +570,37 @@ LRESULT RunFolderTreeCommand(HWND mainWindow, UINT command) {
   HCURSOR old = SetCursor(LoadCursor(nullptr, IDC_WAIT));
   HTREEITEM root = Next(tree, nullptr, TVGN_ROOT);
   switch (command) {
-    case 40086:
+    case ID_TREE_EXPAND_BRANCH:
       if (node) ExpandBranch(tree, node);
       break;
-    case 40087:
+    case ID_TREE_EXPAND_ALL:
       if (root && (node = Next(tree, root, TVGN_CHILD))) ExpandBranch(tree, node);
       break;
-    case 40088:
+    case ID_TREE_COLLAPSE_BRANCH:
       if (node) CollapseBranch(tree, node);
       break;
-    case 40089:
+    case ID_TREE_COLLAPSE_ALL:
       if (root && (node = Next(tree, root, TVGN_CHILD))) {
         SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(node));
         CollapseBranch(tree, node);
       }
       break;
-    case 40095:
-    case 40096: {
+    case ID_TREE_EXPAND_DRIVE:
+    case ID_TREE_COLLAPSE_DRIVE: {
       char path[MAX_PATH];
       if (!GetTreeSelectionPath(tree, path, FALSE, FALSE)) break;
-      std::string drive = DriveOfPath(path, command == 40096);
+      std::string drive = DriveOfPath(path, command == ID_TREE_COLLAPSE_DRIVE);
       if (drive.empty()) break;
-      HTREEITEM target = SelectTreePath(tree, drive.c_str(), command == 40096);
+      HTREEITEM target = SelectTreePath(tree, drive.c_str(), command == ID_TREE_COLLAPSE_DRIVE);
       if (!target) break;
-      if (command == 40095) ExpandBranch(tree, target);
+      if (command == ID_TREE_EXPAND_DRIVE) ExpandBranch(tree, target);
       else CollapseBranch(tree, target);
       break;
     }
   }
   SetCursor(old ? old : LoadCursor(nullptr, IDC_ARROW));
   ReleaseCapture();
-  if (command != 40088) {
+  if (command != ID_TREE_COLLAPSE_BRANCH) {
     HTREEITEM selected = Next(tree, nullptr, TVGN_CARET);
     if (selected) SendMessageA(tree, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(selected));
   }

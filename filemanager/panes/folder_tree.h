@@ -5,30 +5,8 @@
 #include <shellapi.h>
 #include <shlobj.h>
 #include <commctrl.h>
+#include "tree_nodes.h"
 
-// Kind bits of a tree node.
-enum : UINT {
-  kTreeKindFtpBranch = 1,  // the node belongs to the FTP branch
-  kTreeKindFtpRoot = 2,    // the FTP-sites node
-  kTreeKindFtpSite = 4,    // an FTP site
-  kTreeKindFtpFolder = 8,  // a folder inside an FTP site
-};
-
-// SFGAO bits asked for tree nodes: has subfolders, file system, folder, compressed.
-constexpr ULONG kTreeAttributeMask = 0xE4000000;
-
-// The parameter of every node of a pane's tree, from the shell allocator.
-struct FolderTreeItem {
-  IShellFolder* folder;   // parent folder in which `relative` is relative (reference held)
-  LPITEMIDLIST relative;  // owned copy
-  LPITEMIDLIST absolute;  // owned copy: the parent's absolute list joined with `relative`
-  ULONG attributes;       // SFGAO bits (kTreeAttributeMask); 0 for the desktop node
-  UINT ftpRoot;           // 1 on the FTP-sites node
-  UINT kind;              // kTreeKind* bits
-};
-
-// The shown-drives mask is the live options' drive filter (bit n for the drive letter whose
-// code is 64 + n, so A is bit 1).
 // Set while a drag hovering over a tree auto-expands a node: no wait cursor during the fill.
 extern UINT g_treeFillQuiet;
 
@@ -43,9 +21,7 @@ void ExpandFolderTreeItem(HWND tree, HTREEITEM node);
 // Releases a node's record (the tree's delete notification).
 void FreeFolderTreeItem(FolderTreeItem* record);
 void AddFtpSitesRoot(HWND tree);
-int CALLBACK CompareFolderTreeItems(LPARAM record1, LPARAM record2, LPARAM ignored);
 
-FolderTreeItem* GetTreeItemRecord(HWND tree, HTREEITEM node);
 // The selected node's record; when nothing is selected the root is selected first.
 FolderTreeItem* GetSelectedTreeItem(HWND tree);
 BOOL IsTreeRootSelected(HWND tree);
@@ -55,7 +31,6 @@ BOOL IsTreeRootSelected(HWND tree);
 BOOL GetTreeSelectionPath(HWND tree, char* buffer, BOOL displayForm, BOOL fileSystemOnly);
 // Locates a path in the tree, expanding nodes on the way; the node found or null.
 HTREEITEM SelectTreePath(HWND tree, const char* path, BOOL select);
-HTREEITEM SelectTreePathComponents(HWND tree, const char* path, HTREEITEM start, BOOL select);
 // Deletes the active pane's selected tree node when the tree has the focus and its file-system
 // folder no longer exists.
 void RemoveVanishedTreeItem();
@@ -65,10 +40,3 @@ LRESULT TreeCustomDraw(NMTVCUSTOMDRAW* draw);
 
 // The tree commands 40085-40089, 40095, 40096 on the active pane's tree; each returns 0.
 LRESULT RunFolderTreeCommand(HWND mainWindow, UINT command);
-// TRUE when `path` lies on a drive that the shown-drives mask hides ("X:..." form).
-BOOL IsDriveHidden(const char* path);
-// TRUE for Wine's folder of the host's file system (a Unix path as parsing name) while the
-// shown-drives mask hides Z:, the drive Wine maps to the same file system.
-BOOL IsHiddenUnixRoot(const char* parsingName);
-// The absolute list of a tree node, or null (for path helpers that walk a tree).
-LPCITEMIDLIST TreeItemAbsolutePidl(HWND tree, HTREEITEM node);

@@ -6,6 +6,7 @@
 #include "pane_test_host.h"
 #include "pidl.h"
 #include "vfolder_links.h"
+#include "command_ids.h"
 
 using panetest::PaneHost;
 
@@ -186,18 +187,18 @@ TEST(FolderTree, ExpandAllAsksFirstAndCancelChangesNothing) {
   HTREEITEM folder = SelectTreePath(host.tree(), temp.path().c_str(), TRUE);
   ASSERT_NE(folder, nullptr);
   int countBefore = static_cast<int>(SendMessageA(host.tree(), TVM_GETCOUNT, 0, 0));
-  RunFolderTreeCommand(host.window, 40087);
+  RunFolderTreeCommand(host.window, ID_TREE_EXPAND_ALL);
   ASSERT_EQ(seams.boxes.size(), 1u);
   EXPECT_EQ(seams.boxes[0].type, static_cast<UINT>(MB_OKCANCEL | MB_ICONEXCLAMATION));
   EXPECT_EQ(SendMessageA(host.tree(), TVM_GETCOUNT, 0, 0), countBefore);
 
   // Expand branch opens every level below the selection; collapse branch closes them.
-  RunFolderTreeCommand(host.window, 40086);
+  RunFolderTreeCommand(host.window, ID_TREE_EXPAND_BRANCH);
   HTREEITEM c = SelectTreePath(host.tree(), (temp / "a\\b\\c").c_str(), FALSE);
   ASSERT_NE(c, nullptr);
   HTREEITEM b = NextNode(host.tree(), c, TVGN_PARENT);
   EXPECT_TRUE(SendMessageA(host.tree(), TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(b), TVIS_EXPANDED) & TVIS_EXPANDED);
-  RunFolderTreeCommand(host.window, 40088);
+  RunFolderTreeCommand(host.window, ID_TREE_COLLAPSE_BRANCH);
   EXPECT_FALSE(SendMessageA(host.tree(), TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(b), TVIS_EXPANDED) & TVIS_EXPANDED);
   EXPECT_FALSE(SendMessageA(host.tree(), TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(folder), TVIS_EXPANDED) & TVIS_EXPANDED);
 }

@@ -14,6 +14,7 @@
 #include "settings_store.h"
 #include "program_values.h"
 #include "vfolder_links.h"
+#include "command_ids.h"
 
 UINT g_treesBeingFilled = 0;
 UINT g_navigatingHistory = 0;
@@ -342,7 +343,7 @@ LRESULT OnTreeNotify(HWND mainWindow, int pane, NMHDR* header) {
         g_paneServices.updateStatusBar(FilePanes[pane].list, TRUE);
       return 0;
     case NM_DBLCLK:
-      if (GetKeyState(VK_MENU) < 0) PostMessageA(mainWindow, WM_COMMAND, 40018, 0);
+      if (GetKeyState(VK_MENU) < 0) PostMessageA(mainWindow, WM_COMMAND, ID_FILE_PROPERTIES, 0);
       return 0;
     case NM_RCLICK:
       return OnPaneRightClick(mainWindow, pane, tree);

@@ -16,6 +16,7 @@
 #include "settings_store.h"
 #include "program_values.h"
 #include "vfolder_links.h"
+#include "command_ids.h"
 
 UINT g_listRefilling = 0;
 UINT g_paneRefreshCount[2] = {0, 0};
@@ -812,7 +813,7 @@ void RefreshPaneTree(int pane, HTREEITEM item, BOOL refillList) {
   g_treeRefreshRunning = 0;
   if (g_treeRefreshPending) {
     g_treeRefreshPending = 0;
-    if (g_mainWindow) PostMessageA(g_mainWindow, WM_COMMAND, 40044, 0);
+    if (g_mainWindow) PostMessageA(g_mainWindow, WM_COMMAND, ID_VIEW_REFRESH, 0);
   }
 }
 

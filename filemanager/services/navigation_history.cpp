@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "pidl.h"
+#include "command_ids.h"
 
 namespace {
 
@@ -160,8 +161,8 @@ void ClearHistoryMenuItems(HMENU menu) {
 
 void BuildHistoryMenu(HMENU menu, int pane) {
   ClearHistoryMenuItems(menu);
-  EnableMenuItem(menu, 40122, MF_BYCOMMAND | (CanGoBack(pane) ? MF_ENABLED : MF_GRAYED));
-  EnableMenuItem(menu, 40123, MF_BYCOMMAND | (CanGoForward(pane) ? MF_ENABLED : MF_GRAYED));
+  EnableMenuItem(menu, ID_GO_BACK, MF_BYCOMMAND | (CanGoBack(pane) ? MF_ENABLED : MF_GRAYED));
+  EnableMenuItem(menu, ID_GO_FORWARD, MF_BYCOMMAND | (CanGoForward(pane) ? MF_ENABLED : MF_GRAYED));
   const NavigationHistory* h = History(pane);
   if (!h) return;
   for (UINT i = 0; i < h->count; ++i) {

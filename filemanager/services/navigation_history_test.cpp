@@ -6,6 +6,7 @@
 #include "navigation_history.h"
 #include "pidl.h"
 #include "test_support.h"
+#include "command_ids.h"
 
 namespace {
 
@@ -70,8 +71,8 @@ TEST_F(NavigationHistoryTest, MenuListsEntriesAndChecksTheCurrentOne) {
   for (int i = 0; i < 3; ++i) PushHistoryEntry(0, lists[i].get());
   StepHistoryBack(0);
   HMENU menu = CreatePopupMenu();
-  AppendMenuA(menu, MF_STRING, 40122, "Back");
-  AppendMenuA(menu, MF_STRING, 40123, "Forward");
+  AppendMenuA(menu, MF_STRING, ID_GO_BACK, "Back");
+  AppendMenuA(menu, MF_STRING, ID_GO_FORWARD, "Forward");
   BuildHistoryMenu(menu, 0);
   BuildHistoryMenu(menu, 0);  // rebuilding replaces, never duplicates
   EXPECT_EQ(GetMenuItemCount(menu), 5);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "pidl.h"
+#include "command_ids.h"
 
 bool IsWellFormedItemIdList(const BYTE* data, size_t size) {
   size_t at = 0;
@@ -131,7 +132,7 @@ void ParseCommandLine(const char* commandLine, StartupOptions* options) {
   options->viewerPane = PairSwitch(upper, "/V");
 
   static const struct { const char* text; int value; } views[] = {
-      {"/ILARGE", 40001}, {"/ISMALL", 40002}, {"/ILIST", 40003}, {"/IDETAILS", 40004}};
+      {"/ILARGE", ID_VIEW_LARGE_ICONS}, {"/ISMALL", ID_VIEW_SMALL_ICONS}, {"/ILIST", ID_VIEW_LIST}, {"/IDETAILS", ID_VIEW_DETAILS}};
   options->view = -1;
   for (const auto& v : views)
     if (upper.find(v.text) != std::string::npos) {

@@ -6,6 +6,7 @@
 #include "pidl.h"
 #include "startup_options.h"
 #include "test_support.h"
+#include "command_ids.h"
 
 namespace {
 
@@ -16,8 +17,8 @@ TEST(StartupOptions, SwitchesAndFolderTable) {
     int explorer, driveBar, view, sortKey, twoPanes;
   } cases[] = {
       {"C:\\DATA /E- /DBAR-", "C:\\DATA", 0, 0, -1, -1, -1},
-      {"/ismall /sdate", "", -1, -1, 40002, 4, -1},
-      {"/ILIST /ILARGE", "", -1, -1, 40001, -1, -1},
+      {"/ismall /sdate", "", -1, -1, ID_VIEW_SMALL_ICONS, 4, -1},
+      {"/ILIST /ILARGE", "", -1, -1, ID_VIEW_LARGE_ICONS, -1, -1},
       {"   \"C:\\My Files\"   /2PANES+", "\"C:\\My Files\"", -1, -1, -1, -1, 1},
       {"C:\\DATA /MC", "My Computer", -1, -1, -1, -1, -1},
       {"/E+ /E-", "", 1, -1, -1, -1, -1},

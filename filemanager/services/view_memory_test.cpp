@@ -6,6 +6,7 @@
 #include "pidl.h"
 #include "test_support.h"
 #include "view_memory.h"
+#include "command_ids.h"
 
 namespace {
 
@@ -20,7 +21,7 @@ LPCITEMIDLIST L(const std::vector<BYTE>& v) { return reinterpret_cast<LPCITEMIDL
 FolderViewRecord Sample(int n) {
   FolderViewRecord r{};
   DefaultPanesSettings(&r.panes);
-  r.panes.viewCommand[1] = 40004;
+  r.panes.viewCommand[1] = ID_VIEW_DETAILS;
   r.panes.treeWidth[0] = 100 + n;
   lstrcpyA(r.panes.folder[1], "C:\\windows");
   r.toolbarShown = 1;
@@ -50,7 +51,7 @@ TEST(ViewMemory, RecordImageHasTheStoredLayout) {
   uint8_t bytes[kFolderViewRecordSize];
   EncodeFolderViewRecord(r, bytes);
   EXPECT_EQ(bytes[0] | bytes[4] | bytes[72], 0) << "fields the record does not use are zero";
-  EXPECT_EQ(bytes[60] | (bytes[61] << 8), 40004);
+  EXPECT_EQ(bytes[60] | (bytes[61] << 8), ID_VIEW_DETAILS);
   EXPECT_EQ(bytes[624], 1) << "two panes";
   EXPECT_EQ(static_cast<int8_t>(bytes[632]), -5);
   float ratio;

@@ -1,6 +1,7 @@
 #pragma once
 // Resource ids of JQNavig, one header per area.
 
+#include "command_ids.h"
 #include "resource_frame.h"
 #include "resource_panes.h"
 #include "resource_watch.h"

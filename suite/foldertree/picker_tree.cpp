@@ -94,39 +94,22 @@ bool IsSpecialFolder(LPCITEMIDLIST absolute, int csidl) {
   return same;
 }
 
+// The picker's fill rules, for the walk down to a path.
+struct PickerFillRules {
+  BOOL foldersOnly;
+  BOOL archives;
+};
+
+void FillPickerNode(HWND tree, HTREEITEM node, void* context) {
+  auto* rules = static_cast<PickerFillRules*>(context);
+  ExpandPickerNode(tree, node, rules->foldersOnly, rules->archives);
+}
+
 // Walks the path's components below `start`, expanding with the picker's rules.
-HTREEITEM SelectComponents(HWND tree, const std::string& path, HTREEITEM start, BOOL select, BOOL foldersOnly,
+HTREEITEM SelectComponents(HWND tree, const char* path, HTREEITEM start, BOOL select, BOOL foldersOnly,
                            BOOL archives) {
-  std::string wanted = path;
-  CharUpperBuffA(wanted.data(), static_cast<DWORD>(wanted.size()));
-  if (wanted.size() > 3 && wanted.back() == '\\') wanted.pop_back();
-  HTREEITEM node = start;
-  while (node) {
-    PickerTreeItem* record = RecordOf(tree, node);
-    char name[MAX_PATH + 1] = "";
-    if (record && record->folder) GetDisplayNameText(record->folder, record->relative, SHGDN_FORPARSING, name);
-    size_t length = strlen(name);
-    if (length) {
-      CharUpperBuffA(name, static_cast<DWORD>(length));
-      bool boundary = wanted.compare(0, length, name) == 0 &&
-                      (name[length - 1] == '\\' || wanted.size() == length || wanted[length] == '\\');
-      if (boundary) {
-        if (wanted.size() == length) {
-          if (select) {
-            SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(node));
-            SendMessageA(tree, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(node));
-          }
-          return node;
-        }
-        ExpandPickerNode(tree, node, foldersOnly, archives);
-        SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(node));
-        node = Next(tree, node, TVGN_CHILD);
-        continue;
-      }
-    }
-    node = Next(tree, node, TVGN_NEXT);
-  }
-  return nullptr;
+  PickerFillRules rules{foldersOnly, archives};
+  return SelectTreePathComponents(tree, path, start, select, FillPickerNode, &rules);
 }
 
 }  // namespace

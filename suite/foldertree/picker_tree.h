@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <shlobj.h>
 #include <commctrl.h>
-#include "folder_tree.h"
+#include "tree_nodes.h"
 
 // SFGAO bits asked for picker nodes: has subfolders, file system, folder, compressed, share.
 constexpr ULONG kPickerAttributeMask = 0xE4020000;
