@@ -15,6 +15,7 @@ set(layers
   "suite/settings:2"
   "suite/paths:3"
   "suite/foldertree:4"
+  "suite/dialogs:4"
   "filemanager/services:10"
   "filemanager/panes:11"
   "filemanager/frame:12"

@@ -14,6 +14,7 @@
 #include "history_list.h"
 #include "pidl.h"
 #include "resource.h"
+#include "select_mask_dialog.h"
 #include "settings_store.h"
 #include "program_values.h"
 #include "window_utils.h"
@@ -91,55 +92,6 @@ void SetTriState(HWND dialog, int id, int value) {
 int GetTriState(HWND dialog, int id) {
   UINT state = IsDlgButtonChecked(dialog, id);
   return state == BST_CHECKED ? 1 : state == BST_UNCHECKED ? 0 : 2;
-}
-
-INT_PTR CALLBACK SelectDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
-  switch (message) {
-    case WM_INITDIALOG: {
-      HistoryList history;
-      LoadHistoryList(&history, "Select");
-      HWND combo = GetDlgItem(dialog, IDC_ACT_COMBO);
-      SendMessageA(combo, CB_LIMITTEXT, MAX_PATH - 1, 0);
-      FillComboFromHistory(combo, &history);
-      if (history.Count()) SendMessageA(combo, CB_SETCURSEL, 0, 0);
-      else SetWindowTextA(combo, "*.*");
-      for (int id : {IDC_ACT_ARCHIVE, IDC_ACT_READ_ONLY, IDC_ACT_HIDDEN, IDC_ACT_SYSTEM}) SetTriState(dialog, id, 2);
-      CenterWindowOver(dialog, GetParent(dialog));
-      return TRUE;
-    }
-    case WM_COMMAND: {
-      UINT id = LOWORD(wParam);
-      if (id == IDC_ACT_SELECT || id == IDC_ACT_DESELECT) {
-        char pattern[MAX_PATH] = "";
-        GetDlgItemTextA(dialog, IDC_ACT_COMBO, pattern, sizeof pattern);
-        char* start = pattern;
-        while (*start == ' ') ++start;
-        if (*start) {
-          HistoryList history;
-          LoadHistoryList(&history, "Select");
-          AddToHistoryList(&history, start);
-          SaveHistoryList(&history, "Select");
-        }
-        // The boxes are read as they are labelled: 1049 hidden, 1050 system.
-        SelectAttributes tests{GetTriState(dialog, IDC_ACT_ARCHIVE), GetTriState(dialog, IDC_ACT_READ_ONLY),
-                               GetTriState(dialog, IDC_ACT_HIDDEN), GetTriState(dialog, IDC_ACT_SYSTEM)};
-        SelectByPattern(start, id == IDC_ACT_SELECT, IsDlgButtonChecked(dialog, IDC_ACT_INCLUDE_FOLDERS) == BST_CHECKED,
-                        IsDlgButtonChecked(dialog, IDC_ACT_MATCH_CASE) == BST_CHECKED, tests);
-        EndDialog(dialog, 1);
-        return TRUE;
-      }
-      if (id == IDCANCEL) {
-        EndDialog(dialog, 0);
-        return TRUE;
-      }
-      if (id == IDHELP) {
-        ShowHelpTopic(dialog, 22);
-        return TRUE;
-      }
-      break;
-    }
-  }
-  return FALSE;
 }
 
 INT_PTR CALLBACK FiltersDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
@@ -220,9 +172,32 @@ void RefillPaneList(int pane) {
   ActivePaneIndex = active;
 }
 
+namespace {
+// The select dialog's choice applied to the active list.
+void ApplySelectMask(const SelectMaskChoice& choice, void*) {
+  // The boxes are read as they are labelled: 1049 hidden, 1050 system.
+  SelectAttributes tests{choice.archive, choice.readOnly, choice.hidden, choice.system};
+  SelectByPattern(choice.mask, choice.select, choice.includeFolders, choice.matchCase, tests);
+}
+}  // namespace
+
 LRESULT ShowSelectDialog(HWND window, UINT, WPARAM, LPARAM) {
   if (!FilePanes[ActivePaneIndex].list) return 0;
-  if (DialogBoxParamA(g_instance, MAKEINTRESOURCEA(IDD_SELECT), window, SelectDlgProc, 0) == 1)
+  SelectMaskRequest request{};
+  request.maskCombo = IDC_ACT_COMBO;
+  request.selectButton = IDC_ACT_SELECT;
+  request.deselectButton = IDC_ACT_DESELECT;
+  request.archiveBox = IDC_ACT_ARCHIVE;
+  request.readOnlyBox = IDC_ACT_READ_ONLY;
+  request.hiddenBox = IDC_ACT_HIDDEN;
+  request.systemBox = IDC_ACT_SYSTEM;
+  request.includeFoldersBox = IDC_ACT_INCLUDE_FOLDERS;
+  request.matchCaseBox = IDC_ACT_MATCH_CASE;
+  request.historyName = "Select";
+  request.helpContext = 22;
+  request.apply = ApplySelectMask;
+  if (DialogBoxParamA(g_instance, MAKEINTRESOURCEA(IDD_SELECT), window, SelectDlgProc,
+                      reinterpret_cast<LPARAM>(&request)) == 1)
     FocusActiveList();
   return 0;
 }
