@@ -37,14 +37,25 @@ export LC_ALL=zh_TW.UTF-8 LANG=zh_TW.UTF-8
 jq_start_xvfb force
 trap jq_stop_wine EXIT
 
+# Both builds are made before any test runs: the x86_64 pass also hands data to the i686 programs
+# (a 64-bit prefix runs both word sizes where 32-bit programs run at all).
+build_root=${JQ_BUILD_ROOT:-$root/build}
+for arch in "${passes[@]}"; do
+  JQ_ARCH=$arch JQ_BUILD_DIR=$build_root/$arch bash "$root/scripts/build.sh"
+done
+
 total_pass=0
 total_fail=0
 status=0
 summary=()
 for arch in "${passes[@]}"; do
   pass_start=$(date +%s)
-  build=${JQ_BUILD_ROOT:-$root/build}/$arch
-  JQ_ARCH=$arch JQ_BUILD_DIR=$build bash "$root/scripts/build.sh"
+  build=$build_root/$arch
+  unset JQ_OTHER_PROGRAM_DIR
+  if [ "$arch" = x86_64 ] && printf '%s\n' "${passes[@]}" | grep -qx i686; then
+    # The 32-bit programs that the cross-word-size tests start (Wine's Z: form of the path).
+    export JQ_OTHER_PROGRAM_DIR="Z:$(printf '%s' "$build_root/i686/bin" | tr '/' '\\')"
+  fi
   # A fresh prefix for every run; JQ_KEEP_PREFIX=1 reuses the last one (quicker while developing).
   prefix="$build/wineprefix-test"
   [ "${JQ_KEEP_PREFIX:-0}" = 1 ] || rm -rf "$prefix"
