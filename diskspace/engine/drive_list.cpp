@@ -12,6 +12,7 @@
 #include "item_ids.h"
 #include "scan_engine.h"
 #include "settings_store.h"
+#include "window_helpers.h"
 
 namespace {
 
@@ -372,7 +373,7 @@ const char* LoadRotatingString(UINT id) {
 
 char* LoadStringReplacing(UINT id, char from, char to, char* buffer) {
   if (!buffer) return buffer;
-  if (LoadStringA(GetModuleHandleA(nullptr), id, buffer, 201) <= 0) buffer[0] = 0;
+  LoadStringText(GetModuleHandleA(nullptr), id, buffer, 201);
   for (char* p = buffer; *p; ++p)
     if (*p == from) *p = to;
   return buffer;
@@ -401,12 +402,5 @@ int PathPrefix(const char* path, int count, char* out) {
 
 void CenterOnOwner(HWND dialog) {
   HWND owner = GetWindow(dialog, GW_OWNER);
-  if (!owner) owner = g_mainWindow;
-  RECT d, o;
-  if (!GetWindowRect(dialog, &d)) return;
-  if (!owner || !GetWindowRect(owner, &o)) SystemParametersInfoA(SPI_GETWORKAREA, 0, &o, 0);
-  int w = d.right - d.left, h = d.bottom - d.top;
-  int x = o.left + ((o.right - o.left) - w) / 2, y = o.top + ((o.bottom - o.top) - h) / 2;
-  SetWindowPos(dialog, nullptr, x < 0 ? 0 : x, y < 0 ? 0 : y, 0, 0,
-               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  CenterWindowOver(dialog, owner ? owner : g_mainWindow);
 }

@@ -1,4 +1,5 @@
-// Item-id list services: names, icons, sizes, copies, parsing and binding.
+// Item-id list services: names, icons, sizes, copies, parsing and binding, over the suite's
+// item id lists.
 #include "item_ids.h"
 
 #include <shellapi.h>
@@ -7,17 +8,11 @@
 #include <string>
 
 namespace {
-std::atomic<IMalloc*> allocator{nullptr};
 std::atomic<IShellFolder*> desktop{nullptr};
 }  // namespace
 
 BOOL InitItemIdServices() {
-  if (!allocator) {
-    IMalloc* m = nullptr;
-    if (FAILED(SHGetMalloc(&m)) || !m) return FALSE;
-    IMalloc* none = nullptr;
-    if (!allocator.compare_exchange_strong(none, m)) m->Release();
-  }
+  if (!GetShellAllocator()) return FALSE;
   if (!desktop) {
     IShellFolder* d = nullptr;
     if (FAILED(SHGetDesktopFolder(&d)) || !d) return FALSE;
@@ -29,114 +24,41 @@ BOOL InitItemIdServices() {
 
 void EndItemIdServices() {
   if (IShellFolder* d = desktop.exchange(nullptr)) d->Release();
-  if (IMalloc* m = allocator.exchange(nullptr)) m->Release();
 }
 
-IMalloc* ShellAllocator() {
-  if (!allocator) InitItemIdServices();
-  return allocator;
-}
+IMalloc* ShellAllocator() { return GetShellAllocator(); }
 
 IShellFolder* DesktopFolder() {
   if (!desktop) InitItemIdServices();
   return desktop;
 }
 
-BOOL GetDisplayNameText(IShellFolder* folder, LPCITEMIDLIST item, DWORD flags, char* out) {
-  if (!out) return FALSE;
-  out[0] = 0;
-  if (!folder || !item) return FALSE;
-  STRRET name{};
-  if (FAILED(folder->GetDisplayNameOf(item, flags, &name))) return FALSE;
-  switch (name.uType) {
-    case STRRET_WSTR: {
-      int n = WideCharToMultiByte(CP_ACP, 0, name.pOleStr, -1, out, MAX_PATH, nullptr, nullptr);
-      CoTaskMemFree(name.pOleStr);
-      if (n <= 0) {
-        out[0] = 0;
-        return FALSE;
-      }
-      out[MAX_PATH - 1] = 0;
-      return TRUE;
-    }
-    case STRRET_OFFSET: {
-      UINT size = item->mkid.cb;
-      if (name.uOffset >= size) return FALSE;
-      const char* text = reinterpret_cast<const char*>(item) + name.uOffset;
-      UINT room = size - name.uOffset;
-      UINT i = 0;
-      for (; i < room && i < MAX_PATH - 1 && text[i]; ++i) out[i] = text[i];
-      out[i] = 0;
-      return TRUE;
-    }
-    case STRRET_CSTR:
-      lstrcpynA(out, name.cStr, MAX_PATH);
-      return TRUE;
-    default:
-      return FALSE;
-  }
-}
-
 int GetIconIndex(LPCITEMIDLIST absolute, UINT flags) {
-  SHFILEINFOA info{};
   if (!absolute) return 0;
-  if (!SHGetFileInfoA(reinterpret_cast<const char*>(absolute), 0, &info, sizeof info,
-                      flags | SHGFI_PIDL | SHGFI_SYSICONINDEX))
-    return 0;
-  return info.iIcon;
+  return GetShellIconIndex(reinterpret_cast<const char*>(absolute),
+                           flags | SHGFI_PIDL | SHGFI_SYSICONINDEX);
 }
 
-void GetNodeIcons(LPCITEMIDLIST absolute, TVITEMA* item) {
-  if (!item) return;
-  item->iImage = GetIconIndex(absolute, SHGFI_SMALLICON);
-  item->iSelectedImage = GetIconIndex(absolute, SHGFI_SMALLICON | SHGFI_OPENICON);
-  item->mask |= TVIF_IMAGE | TVIF_SELECTEDIMAGE;
-}
+void GetNodeIcons(LPCITEMIDLIST absolute, TVITEMA* item) { SetTreeItemIcons(absolute, item); }
 
 LPCITEMIDLIST NextItemId(LPCITEMIDLIST item) {
   if (!item || item->mkid.cb == 0) return nullptr;
-  return reinterpret_cast<LPCITEMIDLIST>(reinterpret_cast<const BYTE*>(item) + item->mkid.cb);
+  return NextPidlItem(item);
 }
 
-UINT ItemIdListSize(LPCITEMIDLIST list) {
-  if (!list) return 0;
-  UINT size = 0;
-  for (LPCITEMIDLIST p = list; p->mkid.cb; p = NextItemId(p)) size += p->mkid.cb;
-  return size + sizeof(USHORT);
-}
+UINT ItemIdListSize(LPCITEMIDLIST list) { return GetPidlSize(list); }
 
-void* AllocZeroed(SIZE_T bytes) {
-  IMalloc* m = ShellAllocator();
-  if (!m) return nullptr;
-  void* p = m->Alloc(bytes);
-  if (p) ZeroMemory(p, bytes);
-  return p;
-}
+void* AllocZeroed(SIZE_T bytes) { return AllocShellMemory(static_cast<UINT>(bytes)); }
 
 LPITEMIDLIST CombineItemIds(LPCITEMIDLIST first, LPCITEMIDLIST second) {
-  UINT a = first ? ItemIdListSize(first) - sizeof(USHORT) : 0;
-  UINT b = second ? ItemIdListSize(second) : sizeof(USHORT);
-  auto* out = static_cast<BYTE*>(AllocZeroed(a + b));
-  if (!out) return nullptr;
-  if (a) memcpy(out, first, a);
-  if (second) memcpy(out + a, second, b);
-  return reinterpret_cast<LPITEMIDLIST>(out);
+  return CombinePidls(first, second);
 }
 
 LPITEMIDLIST CopyItemIdList(IMalloc* m, LPCITEMIDLIST list) {
-  if (!list) return nullptr;
-  if (!m) m = ShellAllocator();
-  if (!m) return nullptr;
-  UINT size = ItemIdListSize(list);
-  void* out = m->Alloc(size);
-  if (out) memcpy(out, list, size);
-  return static_cast<LPITEMIDLIST>(out);
+  return CopyPidl(m ? m : ShellAllocator(), list);
 }
 
-void FreeItemIdList(LPITEMIDLIST list) {
-  if (!list) return;
-  if (IMalloc* m = ShellAllocator()) m->Free(list);
-}
+void FreeItemIdList(LPITEMIDLIST list) { FreePidl(list); }
 
 LPITEMIDLIST ParsePathToIdListW(const wchar_t* path, IShellFolder* folder, ULONG* attributes) {
   if (!path) return nullptr;

@@ -4,17 +4,18 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <shlobj.h>
+#include "pidl.h"
 
-// The shell's allocator and the desktop folder, fetched once (InitItemIdServices) and released
-// at exit. Callable from any thread after that.
+// The shell's allocator (the suite's process-wide one) and the desktop folder, fetched once
+// (InitItemIdServices); the desktop folder is released at exit. Callable from any thread after
+// that.
 BOOL InitItemIdServices();
 void EndItemIdServices();
 IMalloc* ShellAllocator();
 IShellFolder* DesktopFolder();
 
-// Display name (flags 0 normal, SHGDN_FORPARSING 0x8000) as ANSI text of at most 259
-// characters; 1 / 0.
-BOOL GetDisplayNameText(IShellFolder* folder, LPCITEMIDLIST item, DWORD flags, char* out);
+// Display names as ANSI text (flags 0 normal, SHGDN_FORPARSING 0x8000): GetDisplayNameText of
+// the suite's item id lists (pidl.h).
 int GetIconIndex(LPCITEMIDLIST absolute, UINT flags);
 void GetNodeIcons(LPCITEMIDLIST absolute, TVITEMA* item);  // iImage, iSelectedImage (+ mask)
 LPCITEMIDLIST NextItemId(LPCITEMIDLIST item);

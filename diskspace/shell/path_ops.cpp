@@ -7,6 +7,8 @@
 #include <string>
 
 #include "file_commands.h"
+#include "path_utils.h"
+#include "window_helpers.h"
 
 std::string TrimLeadingSpaces(const std::string& text) {
   size_t i = 0;
@@ -55,28 +57,12 @@ std::string CombinePath(const std::string& text, const std::string& base) {
 BOOL CreateDirectoryPath(const std::string& path) {
   std::string p = path;
   while (!p.empty() && p.back() == '\0') p.pop_back();
+  if (p.size() > 3 && p.back() == '\\') p.pop_back();
   if (p.size() < 4) return FALSE;
-  if (p.back() == '\\') p.pop_back();
-  size_t slash = p.find_last_of('\\');
-  if (slash != std::string::npos && slash >= 3) CreateDirectoryPath(p.substr(0, slash));
-  return CreateDirectoryA(p.c_str(), nullptr);
+  return CreateDirectoryPathStep(p.c_str());
 }
 
-void CenterDialog(HWND window, HWND over) {
-  RECT r{}, ref{};
-  GetWindowRect(window, &r);
-  if (over && IsWindow(over)) GetWindowRect(over, &ref);
-  else SystemParametersInfoA(SPI_GETWORKAREA, 0, &ref, 0);
-  int w = r.right - r.left, h = r.bottom - r.top;
-  int x = ref.left + ((ref.right - ref.left) - w) / 2;
-  int y = ref.top + ((ref.bottom - ref.top) - h) / 2;
-  int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
-  if (x + w > sw) x = sw - w;
-  if (y + h > sh) y = sh - h;
-  if (x < 0) x = 0;
-  if (y < 0) y = 0;
-  SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
+void CenterDialog(HWND window, HWND over) { CenterWindowOver(window, over); }
 
 namespace {
 bool IsInsideFolder(const std::string& path, const std::string& folder) {

@@ -157,18 +157,6 @@ int ResolveShortcut(HWND window, const char* lnkPath, char* out, LPITEMIDLIST* o
   return result;
 }
 
-BOOL CreateDirectoryPathStep(const char* path) {
-  if (!path || strlen(path) < 4) return FALSE;
-  char parent[MAX_PATH];
-  lstrcpynA(parent, path, sizeof parent);
-  char* slash = strrchr(parent, '\\');
-  if (slash && slash > parent) {
-    *slash = '\0';
-    CreateDirectoryPathStep(parent);
-  }
-  return CreateDirectoryA(path, nullptr);
-}
-
 BOOL CreateDirectoryPath(char* path) {
   if (!path || strlen(path) <= 3) return FALSE;
   StripTrailingBackslash(path);

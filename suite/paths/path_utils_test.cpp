@@ -165,6 +165,26 @@ TEST(PathUtils, CreateDirectoryPathMakesTheChain) {
   }
 }
 
+TEST(PathUtils, CreateDirectoryPathStepMakesParentsFirstAndIgnoresShortPaths) {
+  jqtest::TempFolder temp;
+  // The parent chain of a path with or without a final backslash.
+  for (const char* tail : {"a\\b\\c", "d\\e\\"}) {
+    std::string path = temp / tail;
+    CreateDirectoryPathStep(path.c_str());
+    std::string folder = path.back() == '\\' ? path.substr(0, path.size() - 1) : path;
+    EXPECT_TRUE(jqtest::FolderExists(folder)) << tail;
+  }
+  // An existing folder is no error, only a failing last step.
+  EXPECT_FALSE(CreateDirectoryPathStep((temp / "a\\b").c_str()));
+  EXPECT_TRUE(jqtest::FolderExists(temp / "a\\b\\c"));
+  // Fewer than 4 characters: nothing is done.
+  for (const char* shortPath : {"", "C:", "C:\\"}) EXPECT_FALSE(CreateDirectoryPathStep(shortPath)) << shortPath;
+  // A path longer than MAX_PATH is cut to what fits before its parents are made; nothing overruns.
+  std::string deep = temp.path();
+  while (deep.size() < 400) deep += "\\0123456789";
+  CreateDirectoryPathStep(deep.c_str());
+}
+
 TEST(PathUtils, FolderHasItems) {
   jqtest::TempFolder temp;
   std::string empty = temp.MakeFolder("empty");
