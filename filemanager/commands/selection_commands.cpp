@@ -9,6 +9,7 @@
 #include "file_filter.h"
 #include "file_list.h"
 #include "file_pane.h"
+#include "filters_dialog.h"
 #include "folder_tree.h"
 #include "frame_state.h"
 #include "history_list.h"
@@ -85,72 +86,6 @@ int SelectByPattern(const char* patterns, BOOL select, BOOL includeFolders, BOOL
 
 namespace {
 
-void SetTriState(HWND dialog, int id, int value) {
-  CheckDlgButton(dialog, id, value == 1 ? BST_CHECKED : value == 0 ? BST_UNCHECKED : BST_INDETERMINATE);
-}
-
-int GetTriState(HWND dialog, int id) {
-  UINT state = IsDlgButtonChecked(dialog, id);
-  return state == BST_CHECKED ? 1 : state == BST_UNCHECKED ? 0 : 2;
-}
-
-INT_PTR CALLBACK FiltersDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
-  switch (message) {
-    case WM_INITDIALOG: {
-      const FileFilter& filter = GetLiveOptions().fileFilter;
-      HistoryList history;
-      LoadHistoryList(&history, "Filters");
-      HWND combo = GetDlgItem(dialog, IDC_ACT_COMBO);
-      SendMessageA(combo, CB_LIMITTEXT, sizeof filter.patterns - 1, 0);
-      FillComboFromHistory(combo, &history);
-      char patterns[sizeof filter.patterns + 1] = "";
-      memcpy(patterns, filter.patterns, sizeof filter.patterns);
-      SetWindowTextA(combo, patterns[0] ? patterns : "*.*");
-      SetTriState(dialog, IDC_ACT_ARCHIVE, filter.archive);
-      SetTriState(dialog, IDC_ACT_READ_ONLY, filter.readOnly);
-      SetTriState(dialog, IDC_ACT_HIDDEN, filter.hidden);
-      SetTriState(dialog, IDC_ACT_SYSTEM, filter.system);
-      int radio = filter.foldersOnly ? IDC_ACT_FOLDERS_ONLY : filter.filesOnly ? IDC_ACT_FILES_ONLY
-                                                                               : IDC_ACT_FILES_AND_FOLDERS;
-      CheckRadioButton(dialog, IDC_ACT_FILES_AND_FOLDERS, IDC_ACT_FILES_ONLY, radio);
-      CenterWindowOver(dialog, GetParent(dialog));
-      return TRUE;
-    }
-    case WM_COMMAND:
-      if (LOWORD(wParam) == IDOK) {
-        FileFilter& filter = GetLiveOptions().fileFilter;
-        char patterns[sizeof filter.patterns] = "";
-        GetDlgItemTextA(dialog, IDC_ACT_COMBO, patterns, sizeof patterns);
-        char* start = patterns;
-        while (*start == ' ') ++start;
-        if (!*start) start = const_cast<char*>("*.*");
-        memset(filter.patterns, 0, sizeof filter.patterns);
-        lstrcpynA(filter.patterns, start, sizeof filter.patterns);
-        HistoryList history;
-        LoadHistoryList(&history, "Filters");
-        AddToHistoryList(&history, filter.patterns);
-        SaveHistoryList(&history, "Filters");
-        filter.archive = GetTriState(dialog, IDC_ACT_ARCHIVE);
-        filter.readOnly = GetTriState(dialog, IDC_ACT_READ_ONLY);
-        filter.hidden = GetTriState(dialog, IDC_ACT_HIDDEN);
-        filter.system = GetTriState(dialog, IDC_ACT_SYSTEM);
-        filter.filesOnly = IsDlgButtonChecked(dialog, IDC_ACT_FILES_ONLY) == BST_CHECKED;
-        filter.foldersOnly = IsDlgButtonChecked(dialog, IDC_ACT_FOLDERS_ONLY) == BST_CHECKED;
-        SaveFileFilter();
-        RefillPaneList(0);
-        if (g_paneLayout.twoPanes) RefillPaneList(1);
-        EndDialog(dialog, 1);
-        return TRUE;
-      }
-      if (LOWORD(wParam) == IDCANCEL) {
-        EndDialog(dialog, 0);
-        return TRUE;
-      }
-      break;
-  }
-  return FALSE;
-}
-
 HWND FocusActiveList() {
   HWND list = FilePanes[ActivePaneIndex].list;
   if (list) SetFocus(list);
@@ -203,7 +138,15 @@ LRESULT ShowSelectDialog(HWND window, UINT, WPARAM, LPARAM) {
 }
 
 LRESULT ShowFiltersDialog(HWND window, UINT, WPARAM, LPARAM) {
-  DialogBoxParamA(g_instance, MAKEINTRESOURCEA(IDD_FILTERS), window, FiltersDlgProc, 0);
+  FileFilter& filter = GetLiveOptions().fileFilter;
+  FileFilter edited = filter;
+  if (DialogBoxParamA(g_instance, MAKEINTRESOURCEA(IDD_FILTERS), window, FiltersDlgProc,
+                      reinterpret_cast<LPARAM>(&edited)) != 1)
+    return 0;
+  filter = edited;
+  SaveFileFilter();
+  RefillPaneList(0);
+  if (g_paneLayout.twoPanes) RefillPaneList(1);
   return 0;
 }
 
