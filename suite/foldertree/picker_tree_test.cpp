@@ -3,7 +3,9 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "picker_tree.h"
 #include "pidl.h"
@@ -82,6 +84,86 @@ TEST(FolderTreeNodes, RootExpandsToTheDrivesAndTheWalkReachesAPathThroughTheOwne
   g_deleted = 0;
   DestroyWindow(owner);
   EXPECT_EQ(g_deleted, nodes);  // every record went through FreePickerTreeItem
+}
+
+}  // namespace
+
+namespace {
+
+// A shell folder whose items have display names but no parsing names, as servers of the network
+// have.
+class NamesOnlyFolder : public IShellFolder {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (iid == IID_IUnknown || iid == IID_IShellFolder) {
+      *out = static_cast<IShellFolder*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++references; }
+  ULONG STDMETHODCALLTYPE Release() override { return --references; }
+  HRESULT STDMETHODCALLTYPE ParseDisplayName(HWND, IBindCtx*, LPWSTR, ULONG*, PIDLIST_RELATIVE*, ULONG*) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE EnumObjects(HWND, SHCONTF, IEnumIDList**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE BindToObject(PCUIDLIST_RELATIVE, IBindCtx*, REFIID, void**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE BindToStorage(PCUIDLIST_RELATIVE, IBindCtx*, REFIID, void**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE CompareIDs(LPARAM, PCUIDLIST_RELATIVE, PCUIDLIST_RELATIVE) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE CreateViewObject(HWND, REFIID, void**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetAttributesOf(UINT, PCUITEMID_CHILD_ARRAY, SFGAOF*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetUIObjectOf(HWND, UINT, PCUITEMID_CHILD_ARRAY, REFIID, UINT*, void**) override {
+    return E_NOTIMPL;
+  }
+  HRESULT STDMETHODCALLTYPE GetDisplayNameOf(PCUITEMID_CHILD item, SHGDNF flags, STRRET* name) override {
+    if (flags & SHGDN_FORPARSING) return E_FAIL;
+    name->uType = STRRET_CSTR;
+    lstrcpynA(name->cStr, reinterpret_cast<const char*>(item->mkid.abID), MAX_PATH);
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE SetNameOf(HWND, PCUITEMID_CHILD, LPCWSTR, SHGDNF, PITEMID_CHILD*) override {
+    return E_NOTIMPL;
+  }
+  ULONG references = 1;
+};
+
+// An item id list of one item that carries its name.
+std::vector<BYTE> NamedItem(const char* name) {
+  std::vector<BYTE> bytes(2 + strlen(name) + 1 + 2, 0);
+  USHORT cb = static_cast<USHORT>(2 + strlen(name) + 1);
+  memcpy(bytes.data(), &cb, 2);
+  memcpy(bytes.data() + 2, name, strlen(name));
+  return bytes;
+}
+
+TEST(FolderTreeNodes, ServersWithoutParsingNamesMatchAsUncNames) {
+  NamesOnlyFolder folder;
+  std::vector<BYTE> servers[] = {NamedItem("OTHER"), NamedItem("FILESERVER")};
+  FolderTreeItem records[2] = {};
+  HWND tree = CreateWindowExA(0, WC_TREEVIEWA, "", WS_POPUP, 0, 0, 200, 200, nullptr, nullptr,
+                              GetModuleHandleA(nullptr), nullptr);
+  ASSERT_TRUE(tree);
+  HTREEITEM nodes[2] = {};
+  for (int i = 0; i < 2; ++i) {
+    records[i].folder = &folder;
+    records[i].relative = reinterpret_cast<LPITEMIDLIST>(servers[i].data());
+    TVINSERTSTRUCTA insert{};
+    insert.hParent = TVI_ROOT;
+    insert.hInsertAfter = TVI_LAST;
+    insert.item.mask = TVIF_TEXT | TVIF_PARAM;
+    insert.item.pszText = const_cast<char*>(i ? "FILESERVER" : "OTHER");
+    insert.item.lParam = reinterpret_cast<LPARAM>(&records[i]);
+    nodes[i] = TreeView_InsertItem(tree, &insert);
+  }
+  HTREEITEM first = TreeView_GetRoot(tree);
+  EXPECT_EQ(SelectTreePathComponents(tree, "\\\\fileserver", first, TRUE), nodes[1]);
+  EXPECT_EQ(TreeView_GetSelection(tree), nodes[1]);
+  EXPECT_EQ(SelectTreePathComponents(tree, "\\\\FILESERVER\\", first, FALSE), nodes[1]);
+  EXPECT_FALSE(SelectTreePathComponents(tree, "\\fileserver", first, FALSE));
+  EXPECT_FALSE(SelectTreePathComponents(tree, "\\\\fileserv", first, FALSE));
+  DestroyWindow(tree);
 }
 
 }  // namespace

@@ -10,8 +10,8 @@ HTREEITEM Next(HWND tree, HTREEITEM node, UINT relation) {
       SendMessageA(tree, TVM_GETNEXTITEM, relation, reinterpret_cast<LPARAM>(node)));
 }
 
-// The name a node is matched by: its parsing name, else "\\" and its display name (a server
-// or share of the network, whose parsing name the shell may not give).
+// The name a node is matched by: its parsing name, else two backslashes and its display name
+// (a server of the network, whose parsing name the shell may not give, matches as a UNC name).
 void MatchName(const FolderTreeItem* record, char (&name)[MAX_PATH + 1]) {
   name[0] = 0;
   if (!record || !record->folder) return;
@@ -20,7 +20,7 @@ void MatchName(const FolderTreeItem* record, char (&name)[MAX_PATH + 1]) {
     return;
   char display[MAX_PATH] = "";
   if (GetDisplayNameText(record->folder, record->relative, SHGDN_NORMAL, display))
-    wsprintfA(name, "\\%s", display);
+    wsprintfA(name, "\\\\%s", display);
   else
     name[0] = 0;
 }

@@ -48,8 +48,9 @@ BOOL IsHiddenUnixRoot(const char* parsingName);
 // none, the walk only expands the node and the tree's owner fills it on TVN_ITEMEXPANDING.
 using TreeNodeFill = void (*)(HWND tree, HTREEITEM node, void* context);
 // Walks down the tree from `start` (and its siblings) matching the path's components, compared
-// without case, against each node's parsing name (a UNC name as "\\%s" of its display name),
-// filling and expanding each matched node on the way. With `select` the node of the whole path
+// without case, against each node's parsing name (else two backslashes and its display name,
+// as a server of the network has no parsing name), filling and expanding each matched node on
+// the way. With `select` the node of the whole path
 // is selected. The node of the whole path, or null when the walk did not reach it.
 HTREEITEM SelectTreePathComponents(HWND tree, const char* path, HTREEITEM start, BOOL select,
                                    TreeNodeFill fill = nullptr, void* context = nullptr);
