@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <mutex>
 #include <set>
 #include <string>
 #include <thread>
@@ -195,7 +196,8 @@ TEST_P(RealServer, DirectoriesAreMadeEnteredRenamedAndRemoved) {
   EXPECT_EQ(api.removeDir(s.h, renamed.c_str()), -1);
   EXPECT_EQ(api.changeDir(s.h, renamed.c_str()), -1);
   EXPECT_EQ(api.rename(s.h, renamed.c_str(), dir.c_str()), -1);
-  EXPECT_EQ(api.currentDir(s.h, pwd, sizeof pwd), static_cast<int>(std::strlen(pwd)));
+  int length = api.currentDir(s.h, pwd, sizeof pwd);
+  EXPECT_EQ(length, static_cast<int>(std::strlen(pwd)));
   EXPECT_EQ(api.lastError(), 0);
 
   // The reply text holds everything since the last call, once.
@@ -262,6 +264,7 @@ TEST_P(RealServer, ListingReadsTheServersFormat) {
   // The current folder (empty path), and an empty folder.
   ASSERT_EQ(api.changeDir(s.h, path.c_str()), 0);
   ASSERT_EQ(api.openList(s.h, ""), 0);
+  api.listMode(s.h, csftp::kListUnix);  // the mode stays as last set
   EXPECT_EQ(ReadEntries(s.h).size(), entries.size());
   RemoteFolder empty(s, std::string("empty ") + (passive() ? "p" : "a"));
   ASSERT_EQ(api.openList(s.h, (empty.path + "/").c_str()), 0);
@@ -403,7 +406,7 @@ class FakeServer : public ::testing::Test {
 TEST_F(FakeServer, DosListingIsReadInItsModeOnly) {
   ASSERT_TRUE(Open("dos"));
   char pwd[260];
-  EXPECT_EQ(api.currentDir(h, pwd, sizeof pwd), 10);
+  EXPECT_EQ(api.currentDir(h, pwd, sizeof pwd), 9);
   EXPECT_STREQ(pwd, "/say \"hi\"");
   char tiny[4];
   EXPECT_EQ(api.currentDir(h, tiny, sizeof tiny), -1);  // does not fit
@@ -473,28 +476,36 @@ TEST(FtpThreads, TwoHandlesWorkInParallelWithTheirOwnLastError) {
   // Each thread fails or succeeds in turn while the other does the opposite, and checks that
   // its own last error is what its own last call left.
   HANDLE turn[2] = {CreateEventA(nullptr, FALSE, FALSE, nullptr), CreateEventA(nullptr, FALSE, FALSE, nullptr)};
-  std::atomic<int> faults{0};
+  std::mutex lock;
+  std::vector<std::string> faults;
+  auto fault = [&](int me, int round, const char* what) {
+    std::lock_guard<std::mutex> g(lock);
+    faults.push_back("thread " + std::to_string(me) + " round " + std::to_string(round) + ": " + what +
+                     " (last error " + std::to_string(api.lastError()) + ")");
+  };
   auto worker = [&](int me) {
     Session s;
     if (!s.Open(kPyftpd, me == 0)) {
-      ++faults;
+      fault(me, -1, "connect");
       SetEvent(turn[1 - me]);
       return;
     }
+    api.setType(s.h, csftp::kTypeImage);
     std::string remote = s.base + "/work/thread" + std::to_string(me) + ".bin";
     std::string data = Pattern(300000 + me);
     for (int round = 0; round < 4; ++round) {
       bool fail = (round + me) % 2 == 0;
       if (fail) {
-        if (api.deleteFile(s.h, "/no/such/file") != -1) ++faults;
+        if (api.deleteFile(s.h, "/no/such/file") != -1) fault(me, round, "delete");
       } else {
         std::string back;
-        if (Upload(s.h, remote, data) != 0 || Download(s.h, remote, &back) != 0 || back != data) ++faults;
+        if (Upload(s.h, remote, data) != 0) fault(me, round, "upload");
+        if (Download(s.h, remote, &back) != 0 || back != data) fault(me, round, "download");
       }
       // Let the other thread make its opposite call, then look at our own last error.
       SetEvent(turn[1 - me]);
-      if (WaitForSingleObject(turn[me], 20000) != WAIT_OBJECT_0) ++faults;
-      if (api.lastError() != (fail ? csftp::kErrRefused : 0)) ++faults;
+      if (WaitForSingleObject(turn[me], 20000) != WAIT_OBJECT_0) fault(me, round, "wait");
+      if (api.lastError() != (fail ? csftp::kErrRefused : 0)) fault(me, round, "last error");
     }
     SetEvent(turn[1 - me]);
     api.deleteFile(s.h, remote.c_str());
@@ -504,7 +515,7 @@ TEST(FtpThreads, TwoHandlesWorkInParallelWithTheirOwnLastError) {
   b.join();
   CloseHandle(turn[0]);
   CloseHandle(turn[1]);
-  EXPECT_EQ(faults.load(), 0);
+  for (auto& f : faults) ADD_FAILURE() << f;
 }
 
 // ---- the exports and the listing parser ----
