@@ -244,6 +244,17 @@ TEST_P(RealServer, ListingReadsTheServersFormat) {
   EXPECT_EQ(big->sizeLow, 0xFFFFFFFFu);  // 5 GiB does not fit the 32-bit field
   EXPECT_EQ(big->sizeHigh, 1u);
 
+  // Names outside ASCII go to the server as they came from it.
+  std::string data;
+  ASSERT_EQ(api.setType(s.h, csftp::kTypeImage), 0);
+  EXPECT_EQ(Download(s.h, path + "/" + kChineseUtf8, &data), 0);
+  EXPECT_EQ(data, "zh");
+  if (std::string(server().name) == "vsftpd") {
+    EXPECT_EQ(Download(s.h, path + "/" + kChineseBig5, &data), 0);
+    EXPECT_EQ(data, "big5");
+  }
+  ASSERT_EQ(api.openList(s.h, path.c_str()), 0);
+
   // 87 starts from the first entry every time.
   csftp::FtpEntry e{};
   ASSERT_NE(api.firstEntry(s.h, &e), 0);
@@ -354,6 +365,15 @@ TEST(FtpConnect, ClosedPortFailsQuickly) {
   EXPECT_FALSE(ErrorText(csftp::kErrConnectFailed).empty());
   EXPECT_EQ(ErrorText(0), "");
   EXPECT_EQ(ErrorText(12345), "");
+}
+
+TEST(FtpConnect, SilentServerTimesOut) {
+  ULONGLONG start = GetTickCount64();
+  EXPECT_EQ(api.connect("127.0.0.1", ports["silent"], 2), -1);
+  ULONGLONG took = GetTickCount64() - start;
+  EXPECT_GE(took, 1500u);
+  EXPECT_LT(took, 4000u);
+  EXPECT_EQ(api.lastError(), csftp::kErrTimeout);
 }
 
 // ---- a server that misbehaves ----

@@ -4,6 +4,7 @@
 #   pyftpdlib   user tester / secret, root <dir>/py
 #   vsftpd      anonymous with write rights, root <dir>/vs (no chroot: paths are the host's)
 #   fake        testdata/fake_ftp_server.py, a server that misbehaves on purpose
+#   silent      takes connections and never greets
 # Each server stops by itself after 15 minutes at the latest. <dir>/ports.txt gets one
 # "name=port" line per server and a "closed" port where nothing listens.
 # Both roots hold listing/: plain.txt, "name with blanks.txt", a Chinese UTF-8 name, "sub dir/",
@@ -49,7 +50,7 @@ $py -c 'import os,sys; open(os.path.join(os.fsencode(sys.argv[1]), "中文".enco
 ports=($($py - <<'PY'
 import socket
 socks = []
-for _ in range(4):
+for _ in range(5):
     s = socket.socket()
     s.bind(("127.0.0.1", 0))
     socks.append(s)
@@ -93,6 +94,12 @@ setsid timeout 900 /usr/sbin/vsftpd "$dir/vsftpd.conf" >"$dir/vsftpd.log" 2>&1 <
 echo $! >>"$dir/pids"
 setsid timeout 900 $py "$here/testdata/fake_ftp_server.py" "${ports[2]}" >"$dir/fake.log" 2>&1 </dev/null &
 echo $! >>"$dir/pids"
+setsid timeout 900 $py -c 'import socket, sys, time
+s = socket.socket()
+s.bind(("127.0.0.1", int(sys.argv[1])))
+s.listen(16)
+time.sleep(900)' "${ports[4]}" >"$dir/silent.log" 2>&1 </dev/null &
+echo $! >>"$dir/pids"
 
 # Ready when each greets.
 for port in "${ports[@]:0:3}"; do
@@ -116,5 +123,5 @@ PY
   fi
 done
 
-printf 'pyftpd=%s\nvsftpd=%s\nfake=%s\nclosed=%s\n' "${ports[@]}" >"$dir/ports.txt"
+printf 'pyftpd=%s\nvsftpd=%s\nfake=%s\nclosed=%s\nsilent=%s\n' "${ports[@]}" >"$dir/ports.txt"
 echo "ftp_servers: pyftpdlib on ${ports[0]}, vsftpd on ${ports[1]}, fake on ${ports[2]}"
