@@ -314,6 +314,15 @@ TEST_P(RealServer, FilesRoundTripByteForByte) {
   EXPECT_EQ(api.read(s.h, buffer, sizeof buffer), 0);
   EXPECT_EQ(api.read(s.h, buffer, sizeof buffer), 0);
   EXPECT_EQ(api.closeFile(s.h), 0);
+  // A download closed part-way (a cancelled copy) leaves the connection in step with the server.
+  std::string big = folder.File("big.bin");
+  ASSERT_EQ(Upload(s.h, big, Pattern(3 * 1024 * 1024)), 0);
+  ASSERT_EQ(api.openFile(s.h, big.c_str(), csftp::kOpenRead), 0);
+  EXPECT_GT(api.read(s.h, buffer, sizeof buffer), 0);
+  EXPECT_EQ(api.closeFile(s.h), 0);
+  std::string data;
+  EXPECT_EQ(Download(s.h, remote, &data), 0);
+  EXPECT_EQ(data, "abc");
   // A missing file does not open; the connection goes on.
   EXPECT_EQ(api.openFile(s.h, (folder.path + "/missing").c_str(), csftp::kOpenRead), -1);
   EXPECT_EQ(api.lastError(), csftp::kErrRefused);
