@@ -17,8 +17,11 @@ namespace {
 
 constexpr int kMaxHandles = 256;
 
+// A handle is its slot plus 256 times the slot's use count, so that a handle kept after its
+// disconnect never reaches the next connection made in the same slot.
 std::mutex g_tableLock;
 std::shared_ptr<FtpConnection> g_table[kMaxHandles];
+int g_uses[kMaxHandles];
 int g_started = 0;  // ordinal 40 calls not yet matched by 69; guarded by g_tableLock
 
 // The last error of this thread and the server's reply line that went with it.
@@ -33,10 +36,16 @@ int SetError(int code, const std::string& detail = std::string()) {
   return code;
 }
 
+int SlotOf(int handle) {
+  if (handle < 0) return -1;
+  int slot = handle % kMaxHandles;
+  return handle / kMaxHandles == g_uses[slot] ? slot : -1;
+}
+
 std::shared_ptr<FtpConnection> Lookup(int handle) {
   std::lock_guard<std::mutex> lock(g_tableLock);
-  if (handle < 0 || handle >= kMaxHandles) return nullptr;
-  return g_table[handle];
+  int slot = SlotOf(handle);
+  return slot < 0 ? nullptr : g_table[slot];
 }
 
 // Runs one operation on a handle: looks it up, holds its call lock, records the thread's last
@@ -143,8 +152,9 @@ int __stdcall CsFtpConnect(const char* host, int port, int timeoutSeconds) {
     for (int i = 0; i < kMaxHandles; ++i) {
       if (!g_table[i]) {
         g_table[i] = std::move(c);
+        g_uses[i] = (g_uses[i] + 1) % 0x7FFFFF;
         SetError(csftp::kOk);
-        return i;
+        return g_uses[i] * kMaxHandles + i;
       }
     }
     SetError(csftp::kErrTooManyHandles);
@@ -194,7 +204,8 @@ int __stdcall CsFtpDisconnect(int handle) {
   std::shared_ptr<FtpConnection> c;
   {
     std::lock_guard<std::mutex> lock(g_tableLock);
-    if (handle >= 0 && handle < kMaxHandles) c = std::move(g_table[handle]);
+    int slot = SlotOf(handle);
+    if (slot >= 0) c = std::move(g_table[slot]);
   }
   if (!c) {
     SetError(csftp::kErrBadHandle);

@@ -364,6 +364,13 @@ TEST(FtpConnect, WrongPasswordFailsWithTheServersText) {
   EXPECT_EQ(api.changeDir(h, "/"), -1);
   EXPECT_EQ(api.lastError(), csftp::kErrBadHandle);
   EXPECT_EQ(api.disconnect(h), -1);
+  // Nor does it reach the next connection.
+  int next = api.connect("127.0.0.1", ports["pyftpd"], 30);
+  ASSERT_NE(next, -1);
+  EXPECT_NE(next, h);
+  EXPECT_EQ(api.login(h, "tester", "secret", ""), -1);
+  EXPECT_EQ(api.login(next, "tester", "secret", ""), 0);
+  EXPECT_EQ(api.disconnect(next), 0);
 }
 
 TEST(FtpConnect, ClosedPortFailsQuickly) {
