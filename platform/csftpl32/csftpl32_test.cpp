@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -552,6 +553,28 @@ TEST(FtpThreads, TwoHandlesWorkInParallelWithTheirOwnLastError) {
   CloseHandle(turn[0]);
   CloseHandle(turn[1]);
   for (auto& f : faults) ADD_FAILURE() << f;
+}
+
+TEST(FtpThreads, DisconnectFromAnotherThreadEndsABlockedCall) {
+  int h = api.connect("127.0.0.1", ports["fake"], 30);
+  ASSERT_NE(h, -1);
+  std::atomic<bool> calling{false}, done{false};
+  std::atomic<int> result{0};
+  ULONGLONG start = GetTickCount64();
+  std::thread t([&] {
+    calling = true;
+    result = api.login(h, "trickle", "x", "");  // the reply never ends
+    done = true;
+  });
+  ASSERT_TRUE(jqtest::PumpUntil([&] { return calling.load(); }));
+  jqtest::PumpUntil([] { return false; }, 500);  // let the call block in its wait
+  EXPECT_EQ(api.disconnect(h), 0);
+  EXPECT_TRUE(jqtest::PumpUntil([&] { return done.load(); }, 5000));
+  t.join();
+  EXPECT_EQ(result.load(), -1);
+  EXPECT_LT(GetTickCount64() - start, 10000u);
+  EXPECT_EQ(api.login(h, "dos", "x", ""), -1);
+  EXPECT_EQ(api.lastError(), csftp::kErrBadHandle);
 }
 
 // ---- the exports and the listing parser ----
