@@ -579,6 +579,45 @@ TEST_F(Actions, GroupRenamePatterns) {
   }
 }
 
+// A long pattern on long names that collide: the message names the whole renamed name, which
+// is longer than any path.
+TEST_F(Actions, GroupRenameCollisionOfLongNamesIsReportedWhole) {
+  // A short folder at the drive's root leaves room for the longest names a path can hold.
+  const std::string folder = "C:\\gr" + std::to_string(GetCurrentProcessId() % 10000);
+  ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+  const std::string base(255 - folder.size() - 3, 'n');
+  for (const char* extension : {".a", ".b"}) {
+    const std::string path = folder + "\\" + base + extension;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    EXPECT_NE(file, INVALID_HANDLE_VALUE) << path.size();
+    CloseHandle(file);
+  }
+  const std::string pattern = "*." + std::string(MAX_PATH - 3, 'x');
+  if (Go(folder)) {
+    SelectNames({base + ".a", base + ".b"});
+    jqtest::SeamRecorder seams;
+    DialogDriver driver([&](HWND dialog) {
+      EXPECT_EQ(2, ListView_GetItemCount(GetDlgItem(dialog, IDC_ACT_LIST)));
+      SetDlgItemTextA(dialog, IDC_ACT_COMBO, pattern.c_str());
+      Click(dialog, IDOK);
+    });
+    Command(40180);
+    EXPECT_TRUE(driver.ran);
+    const std::string renamed = base + pattern.substr(1);
+    ASSERT_EQ(1u, seams.boxes.size());
+    EXPECT_NE(std::string::npos, seams.boxes[0].text.find(renamed)) << seams.boxes[0].text.size();
+    Go("C:\\");
+  } else {
+    ADD_FAILURE() << "cannot show " << folder;
+  }
+  EXPECT_EQ(2u, [&] {
+    size_t found = 0;
+    for (const char* extension : {".a", ".b"}) found += jqtest::FileExists(folder + "\\" + base + extension);
+    return found;
+  }()) << "nothing renamed";
+  jqtest::RemoveTree(folder);
+}
+
 TEST_F(Actions, CreateFolderNestedRefusedAndExisting) {
   temp.MakeFolder("exists");
   ASSERT_TRUE(Go(temp.path()));

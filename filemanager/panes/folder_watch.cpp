@@ -579,8 +579,13 @@ void StopAllFolderWatching() {
 
 BOOL PrepareGuiTasks() { return EnsureSignalWindow() != nullptr; }
 
+HWND GuiTaskWindow() { return EnsureSignalWindow(); }
+
 BOOL PostGuiTask(std::function<void()> task) {
-  HWND signal = g_signalWindow && IsWindow(g_signalWindow) ? g_signalWindow : nullptr;
+  return PostGuiTaskTo(g_signalWindow && IsWindow(g_signalWindow) ? g_signalWindow : nullptr, std::move(task));
+}
+
+BOOL PostGuiTaskTo(HWND signal, std::function<void()> task) {
   if (!signal) return FALSE;
   auto* owned = new std::function<void()>(std::move(task));
   if (!PostMessageA(signal, kMsgGuiTask, 0, reinterpret_cast<LPARAM>(owned))) {

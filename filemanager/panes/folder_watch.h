@@ -55,11 +55,17 @@ void StopStartMenuWatcher();
 void StopAllFolderWatching();
 
 // Runs `task` on the GUI thread from the message loop (posted to the watch's hidden window);
-// callable from any thread. FALSE when there is no window to post to (none prepared, or the
-// main window is gone), and then the task is not run.
+// GUI thread. FALSE when there is no window to post to (none prepared, or the main window is
+// gone), and then the task is not run.
 BOOL PostGuiTask(std::function<void()> task);
 // Makes sure the hidden window exists (GUI thread); FALSE without a main window.
 BOOL PrepareGuiTasks();
+// The hidden window, made when missing (GUI thread); null without a main window. A worker's job
+// record carries it, and the worker posts its tasks there with PostGuiTaskTo.
+HWND GuiTaskWindow();
+// PostGuiTask to a given hidden window; callable from any thread. FALSE when that window is
+// gone (its main window was destroyed), and then the task is not run.
+BOOL PostGuiTaskTo(HWND window, std::function<void()> task);
 
 // The debounce timers' procedures.
 void CALLBACK PaneListRefreshTimerProc(HWND window, UINT message, UINT_PTR id, DWORD time);
