@@ -31,6 +31,8 @@ void RenewPaneWatch(int pane);
 // 2000 ms and refreshes the pane when the count differs from the list's. Paused before every
 // navigation of the pane; resumed (and pointed at the newly selected folder) when the pane shows
 // a folder outside the file system.
+// A poller that does not end within its bound when stopped (a folder that hangs) is left to end
+// by itself; the pollers after it do not wait for it.
 void PausePanePoller(int pane);
 void ResumePanePoller(int pane);
 void StopPanePoller(int pane);
@@ -49,6 +51,10 @@ extern std::atomic<UINT> g_startMenuStale;
 extern BOOL (*g_favoritesFolderSource)(char* path);  // MAX_PATH buffer; TRUE with a folder
 void StartStartMenuWatcher();
 void StopStartMenuWatcher();
+
+// Called by a poller with the enumeration lock held, before it lists its folder (tests hold a
+// poller there).
+extern std::atomic<void (*)()> g_pollListingHook;
 
 // Stops every watcher, poller and the Start-menu watcher (also done when the main window is
 // destroyed).
