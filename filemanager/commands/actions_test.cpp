@@ -24,7 +24,8 @@ namespace {
 
 // Without a window manager on the test display, Wine waits two seconds for every closed dialog
 // to be withdrawn by one; this test's windows are left unmanaged instead (before the first
-// window is made).
+// window is made). The prefix gets its setting back when the program ends.
+jqtest::KeptRegistryKey g_keptAppDefaults(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\actions_test.exe");
 const bool g_unmanagedWindows = [] {
   HKEY key = nullptr;
   if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\actions_test.exe\\X11 Driver", 0,
@@ -412,7 +413,7 @@ TEST_F(Actions, AddressComboDropDownPicksAFolder) {
   HTREEITEM target = SelectTreePath(dropdown, (temp / "picked").c_str(), TRUE);
   ASSERT_TRUE(target);
   SendMessageA(g_frame.addressCombo, WM_USER + 105, 0, 0);
-  Settle();
+  jqtest::PumpUntil([&] { return Shown() == Lower(temp / "picked"); }, 5000);
   EXPECT_EQ(Lower(temp / "picked"), Shown());
   EXPECT_FALSE(g_frame.addressTree);
   Command(40024);
@@ -585,6 +586,10 @@ TEST_F(Actions, GroupRenameCollisionOfLongNamesIsReportedWhole) {
   // A short folder at the drive's root leaves room for the longest names a path can hold.
   const std::string folder = "C:\\gr" + std::to_string(GetCurrentProcessId() % 10000);
   ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+  struct Removed {
+    const std::string& folder;
+    ~Removed() { jqtest::RemoveTree(folder); }
+  } removed{folder};
   const std::string base(255 - folder.size() - 3, 'n');
   for (const char* extension : {".a", ".b"}) {
     const std::string path = folder + "\\" + base + extension;
@@ -615,7 +620,6 @@ TEST_F(Actions, GroupRenameCollisionOfLongNamesIsReportedWhole) {
     for (const char* extension : {".a", ".b"}) found += jqtest::FileExists(folder + "\\" + base + extension);
     return found;
   }()) << "nothing renamed";
-  jqtest::RemoveTree(folder);
 }
 
 TEST_F(Actions, CreateFolderNestedRefusedAndExisting) {

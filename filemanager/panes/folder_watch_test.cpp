@@ -137,7 +137,7 @@ TEST_F(Watch, DeletedFolderEmptiesItsList) {
   // shows its parent (here empty but for the up entry).
   EXPECT_TRUE(jqtest::PumpUntil([&] { return host.Count() == 0 || TreeView_GetSelection(host.tree()) == parent; }, 6000))
       << host.Count() << " " << ChildNames(host.tree(), TreeView_GetParent(host.tree(), TreeView_GetSelection(host.tree())))[0] << " " << TreeView_GetSelection(host.tree()) << " " << before << " " << parent << " refreshes " << Refreshes(0);
-  Wait(1500);
+  jqtest::PumpUntil([&] { return FilePanes[0].itemCount == 0 && !Contains(host.Names(), "a.txt"); }, 5000);
   EXPECT_FALSE(Contains(host.Names(), "a.txt"));
   EXPECT_LE(host.Count(), 1);
   EXPECT_EQ(FilePanes[0].itemCount, 0u);
@@ -369,7 +369,8 @@ TEST_F(Watch, RefreshRequestsWhileOneRunsFoldIntoOneMore) {
   ResetCount();
   RefreshPaneTree(0, nullptr, TRUE);
   EXPECT_EQ(Refreshes(0), 1u) << "the requests made while it ran did not run inside it";
-  Wait(1000);
+  jqtest::PumpUntil([] { return g_refreshCommands >= 1 && probes >= 2; }, 5000);
+  Wait(500);  // and nothing more after it
   g_treeRefreshProbe = nullptr;
   SetWindowLongPtrA(host.window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_hostProc));
   EXPECT_EQ(g_refreshCommands, 1u);
