@@ -246,6 +246,7 @@ TEST(ItemIdListHandOff, ProgramOfTheOtherWordSizeTakesTheFolderAndStoresItsLayou
     GTEST_SKIP() << "no build of the other word size to hand a folder to";
   }
   KeepStoredSettings keep;
+  keep.TurnOnStored();  // the receiver stores the folder's layout on exit
   TempFolder folder;
   folder.WriteFile("from the other word size.txt", "x");
   PidlPtr list(ParsePathToPidl(folder.path().c_str(), nullptr, nullptr));
