@@ -134,6 +134,34 @@ TestRegistry::~TestRegistry() {
   RegDeleteTreeA(HKEY_CURRENT_USER, machinePath_.c_str());
 }
 
+KeptRegistryKey::KeptRegistryKey(HKEY root, const std::string& path) : root_(root), path_(path) {
+  HKEY key = nullptr;
+  existed_ = RegOpenKeyExA(root_, path_.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS;
+  if (!existed_) return;
+  backup_ = "Software\\JQTests\\" + UniqueName("kept");
+  HKEY backup = nullptr;
+  if (RegCreateKeyExA(HKEY_CURRENT_USER, backup_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &backup,
+                      nullptr) == ERROR_SUCCESS) {
+    if (RegCopyTreeA(key, nullptr, backup) != ERROR_SUCCESS) ADD_FAILURE() << "cannot keep " << path_;
+    RegCloseKey(backup);
+  }
+  RegCloseKey(key);
+}
+
+KeptRegistryKey::~KeptRegistryKey() {
+  RegDeleteTreeA(root_, path_.c_str());
+  RegDeleteKeyA(root_, path_.c_str());
+  if (!existed_) return;
+  HKEY key = nullptr, backup = nullptr;
+  if (RegCreateKeyExA(root_, path_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) == ERROR_SUCCESS &&
+      RegOpenKeyExA(HKEY_CURRENT_USER, backup_.c_str(), 0, KEY_READ, &backup) == ERROR_SUCCESS)
+    RegCopyTreeA(backup, nullptr, key);
+  if (backup) RegCloseKey(backup);
+  if (key) RegCloseKey(key);
+  RegDeleteTreeA(HKEY_CURRENT_USER, backup_.c_str());
+  RegDeleteKeyA(HKEY_CURRENT_USER, backup_.c_str());
+}
+
 void PumpPending() {
   MSG msg;
   while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {

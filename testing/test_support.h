@@ -33,6 +33,23 @@ bool FileExists(const std::string& path);
 bool FolderExists(const std::string& path);
 std::string ReadFileText(const std::string& path);
 
+// Keeps a key of the real registry as it was: its values and subkeys are copied aside on
+// construction and put back on destruction, whatever the test or the programs it starts wrote
+// there meanwhile (a key that did not exist is removed). For tests that must use the real key,
+// such as those that start the programs as processes of their own.
+class KeptRegistryKey {
+ public:
+  KeptRegistryKey(HKEY root, const std::string& path);
+  ~KeptRegistryKey();
+  KeptRegistryKey(const KeptRegistryKey&) = delete;
+  KeptRegistryKey& operator=(const KeptRegistryKey&) = delete;
+
+ private:
+  HKEY root_;
+  std::string path_, backup_;
+  bool existed_ = false;
+};
+
 // Points the programs' HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE at two fresh keys of their own
 // for the object's life, so that tests never see each other's settings.
 class TestRegistry {

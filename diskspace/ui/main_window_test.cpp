@@ -570,6 +570,8 @@ TEST(StartWindow, SizeAndPositionFromTheStoredRectangle) {
 }
 
 TEST(VoltalyProcess, StartsWithAFolderAndShowsItsWindow) {
+  // The program stores its settings in the prefix's real registry: put back as they were.
+  jqtest::KeptRegistryKey kept(HKEY_CURRENT_USER, "Software\\Belmoor\\Quorvanel");
   jqtest::TempFolder temp;
   temp.WriteFile("x\\y.bin", std::string(2000, 'y'));
   std::string exe = jqtest::ProgramFolder() + "\\Voltaly.exe";

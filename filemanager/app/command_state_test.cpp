@@ -210,7 +210,7 @@ TEST(CommandStates, MenuAndToolbarFollowTheSelectionOfTheRealWindow) {
   HWND tree = FilePanes[0].tree;
   TreeView_SelectItem(tree, TreeView_GetRoot(tree));
   SetFocus(tree);
-  PumpUntil([] { return false; }, 300);
+  PumpUntil([&] { return g_frame.lastFocus == tree; }, 5000);
   ASSERT_EQ(g_frame.lastFocus, tree);
   ASSERT_TRUE(IsTreeRootSelected(tree));
   ASSERT_EQ(ActivePaneIndex, 0);

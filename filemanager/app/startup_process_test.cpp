@@ -90,6 +90,7 @@ class VersionedCopy {
 }  // namespace
 
 TEST(StartupProcess, RefusesSystemsOlderThanVersion4WithItsMessage) {
+  KeptRegistryKey kept(HKEY_CURRENT_USER, "Software\\Belmoor\\Quorvanel");  // what the instances store
   for (const char* version : {"nt351", "win31"}) {
     SCOPED_TRACE(version);
     VersionedCopy copy(version);
@@ -114,6 +115,7 @@ TEST(StartupProcess, RefusesSystemsOlderThanVersion4WithItsMessage) {
 }
 
 TEST(StartupProcess, StartsOnEverySupportedSystemAndClosesCleanly) {
+  KeptRegistryKey kept(HKEY_CURRENT_USER, "Software\\Belmoor\\Quorvanel");  // what the instances store
   for (const char* version : {"win95", "win98", "nt40", "win2k", "win10"}) {
     SCOPED_TRACE(version);
     VersionedCopy copy(version);

@@ -107,24 +107,23 @@ class Instance {
   HWND window = nullptr;
 };
 
-// The test's instances never store their settings over the prefix's ones: the option is
-// switched off in each before it closes, and the stored value is put back afterwards.
+// The instances read and write the prefix's real settings: everything they store there is put
+// back as it was afterwards. Instances that need not store their settings are told not to (the
+// option switched off in each before it closes).
 class KeepStoredSettings {
  public:
   KeepStoredSettings() { had_ = ReadSettingDword("Save Settings On Exit", &value_) != 0; }
-  ~KeepStoredSettings() {
-    if (had_) {
-      WriteSettingDword("Save Settings On Exit", &value_);
-    } else if (HKEY key = OpenSettingsSubkey(nullptr, KEY_SET_VALUE, false)) {
-      RegDeleteValueA(key, "Save Settings On Exit");
-      RegCloseKey(key);
-    }
-  }
   void TurnOffIn(const Instance& instance) const {
     if (!had_ || value_) SendMessageA(instance.window, WM_COMMAND, ID_OPTIONS_SAVE_ON_EXIT, 0);
   }
+  // For a test that needs its instance to store its settings on exit, whatever the prefix holds.
+  void TurnOnStored() {
+    value_ = 1;
+    had_ = WriteSettingDword("Save Settings On Exit", &value_) != 0;
+  }
 
  private:
+  KeptRegistryKey kept_{HKEY_CURRENT_USER, "Software\\Belmoor\\Quorvanel"};
   DWORD value_ = 1;
   bool had_ = false;
 };
@@ -163,6 +162,7 @@ TEST(InstanceHandshake, EachNewInstanceAnnouncesItselfToTheOthers) {
 
 TEST(ItemIdListHandOff, SecondProcessSendsAFolderThroughAFileMapping) {
   KeepStoredSettings keep;
+  keep.TurnOnStored();  // the folder's layout is stored on exit
   TempFolder folder;
   folder.WriteFile("handed over.txt", "x");
   PidlPtr list(ParsePathToPidl(folder.path().c_str(), nullptr, nullptr));
@@ -247,6 +247,7 @@ TEST(ItemIdListHandOff, ProgramOfTheOtherWordSizeTakesTheFolderAndStoresItsLayou
     GTEST_SKIP() << "no build of the other word size to hand a folder to";
   }
   KeepStoredSettings keep;
+  keep.TurnOnStored();  // the receiver stores the folder's layout on exit
   TempFolder folder;
   folder.WriteFile("from the other word size.txt", "x");
   PidlPtr list(ParsePathToPidl(folder.path().c_str(), nullptr, nullptr));

@@ -24,7 +24,8 @@ namespace {
 
 // Without a window manager on the test display, Wine waits two seconds for every closed dialog
 // to be withdrawn by one; this test's windows are left unmanaged instead (before the first
-// window is made).
+// window is made). The prefix gets its setting back when the program ends.
+jqtest::KeptRegistryKey g_keptAppDefaults(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\actions_test.exe");
 const bool g_unmanagedWindows = [] {
   HKEY key = nullptr;
   if (RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Wine\\AppDefaults\\actions_test.exe\\X11 Driver", 0,
@@ -412,7 +413,7 @@ TEST_F(Actions, AddressComboDropDownPicksAFolder) {
   HTREEITEM target = SelectTreePath(dropdown, (temp / "picked").c_str(), TRUE);
   ASSERT_TRUE(target);
   SendMessageA(g_frame.addressCombo, WM_USER + 105, 0, 0);
-  Settle();
+  jqtest::PumpUntil([&] { return Shown() == Lower(temp / "picked"); }, 5000);
   EXPECT_EQ(Lower(temp / "picked"), Shown());
   EXPECT_FALSE(g_frame.addressTree);
   Command(40024);
@@ -577,6 +578,48 @@ TEST_F(Actions, GroupRenamePatterns) {
       EXPECT_EQ(std::set<std::string>(c.expected.begin(), c.expected.end()), onDisk) << c.pattern;
     }
   }
+}
+
+// A long pattern on long names that collide: the message names the whole renamed name, which
+// is longer than any path.
+TEST_F(Actions, GroupRenameCollisionOfLongNamesIsReportedWhole) {
+  // A short folder at the drive's root leaves room for the longest names a path can hold.
+  const std::string folder = "C:\\gr" + std::to_string(GetCurrentProcessId() % 10000);
+  ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+  struct Removed {
+    const std::string& folder;
+    ~Removed() { jqtest::RemoveTree(folder); }
+  } removed{folder};
+  const std::string base(255 - folder.size() - 3, 'n');
+  for (const char* extension : {".a", ".b"}) {
+    const std::string path = folder + "\\" + base + extension;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    EXPECT_NE(file, INVALID_HANDLE_VALUE) << path.size();
+    CloseHandle(file);
+  }
+  const std::string pattern = "*." + std::string(MAX_PATH - 3, 'x');
+  if (Go(folder)) {
+    SelectNames({base + ".a", base + ".b"});
+    jqtest::SeamRecorder seams;
+    DialogDriver driver([&](HWND dialog) {
+      EXPECT_EQ(2, ListView_GetItemCount(GetDlgItem(dialog, IDC_ACT_LIST)));
+      SetDlgItemTextA(dialog, IDC_ACT_COMBO, pattern.c_str());
+      Click(dialog, IDOK);
+    });
+    Command(40180);
+    EXPECT_TRUE(driver.ran);
+    const std::string renamed = base + pattern.substr(1);
+    ASSERT_EQ(1u, seams.boxes.size());
+    EXPECT_NE(std::string::npos, seams.boxes[0].text.find(renamed)) << seams.boxes[0].text.size();
+    Go("C:\\");
+  } else {
+    ADD_FAILURE() << "cannot show " << folder;
+  }
+  EXPECT_EQ(2u, [&] {
+    size_t found = 0;
+    for (const char* extension : {".a", ".b"}) found += jqtest::FileExists(folder + "\\" + base + extension);
+    return found;
+  }()) << "nothing renamed";
 }
 
 TEST_F(Actions, CreateFolderNestedRefusedAndExisting) {

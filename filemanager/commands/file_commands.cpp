@@ -384,7 +384,10 @@ LRESULT RenameSelection(HWND, UINT, WPARAM, LPARAM) {
 
 namespace {
 
-char g_groupRenamePattern[MAX_PATH];
+// What the group-rename dialog hands back to its command.
+struct GroupRenameRequest {
+  char pattern[MAX_PATH] = "";
+};
 
 void FillSelectionList(HWND dialogList, HWND paneList) {
   HIMAGELIST images = ListView_GetImageList(paneList, LVSIL_SMALL);
@@ -418,9 +421,10 @@ void FillSelectionList(HWND dialogList, HWND paneList) {
   }
 }
 
-INT_PTR CALLBACK GroupRenameDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR CALLBACK GroupRenameDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG: {
+      SetWindowLongPtrA(dialog, DWLP_USER, lParam);
       CenterWindowOver(dialog, GetParent(dialog));
       HistoryList history;
       LoadHistoryList(&history, "Group Rename");
@@ -445,7 +449,8 @@ INT_PTR CALLBACK GroupRenameDlgProc(HWND dialog, UINT message, WPARAM wParam, LP
           SetFocus(GetDlgItem(dialog, IDC_ACT_COMBO));
           return TRUE;
         }
-        lstrcpynA(g_groupRenamePattern, start, sizeof g_groupRenamePattern);
+        if (auto* request = reinterpret_cast<GroupRenameRequest*>(GetWindowLongPtrA(dialog, DWLP_USER)))
+          lstrcpynA(request->pattern, start, sizeof request->pattern);
         HistoryList history;
         LoadHistoryList(&history, "Group Rename");
         AddToHistoryList(&history, start);
@@ -489,18 +494,22 @@ std::string GroupRenameCollision(const char* pattern) {
 LRESULT GroupRenameSelection(HWND window, UINT, WPARAM, LPARAM) {
   HWND list = FilePanes[ActivePaneIndex].list;
   if (!list || !ListView_GetSelectedCount(list)) return RefuseCommand();
-  if (DialogBoxParamA(g_instance, MAKEINTRESOURCEA(IDD_GROUP_RENAME), window, GroupRenameDlgProc, 0) != 1)
+  GroupRenameRequest request;
+  if (DialogBoxParamA(g_instance, MAKEINTRESOURCEA(IDD_GROUP_RENAME), window, GroupRenameDlgProc,
+                      reinterpret_cast<LPARAM>(&request)) != 1)
     return 0;
   // Two items renamed to one name, or onto a file that stays, would lose a file: nothing is
   // renamed then.
-  std::string collision = GroupRenameCollision(g_groupRenamePattern);
+  std::string collision = GroupRenameCollision(request.pattern);
   if (!collision.empty()) {
-    char text[MAX_PATH + 300];
-    wsprintfA(text, LoadText(IDS_GROUP_RENAME_COLLISION).c_str(), collision.c_str());
-    seams::MessageBoxA(window, text, g_title, MB_OK | MB_ICONEXCLAMATION);
+    // The name can be longer than a path (a long pattern on a long name): the text grows with it.
+    std::string text = LoadText(IDS_GROUP_RENAME_COLLISION);
+    size_t at = text.find("%s");
+    if (at != std::string::npos) text.replace(at, 2, collision);
+    seams::MessageBoxA(window, text.c_str(), g_title, MB_OK | MB_ICONEXCLAMATION);
     return 0;
   }
-  RunGroupRename(g_groupRenamePattern);
+  RunGroupRename(request.pattern);
   return 0;
 }
 

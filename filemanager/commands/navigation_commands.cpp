@@ -283,13 +283,19 @@ INT_PTR CALLBACK GoToFolderDlgProc(HWND dialog, UINT message, WPARAM wParam, LPA
 
 // ---- Go To Drive --------------------------------------------------------------------------
 
-char g_driveChoice[MAX_PATH];
+// The Go To Drive dialog's input (a caption other than the template's) and its answer.
+struct DriveChoice {
+  UINT captionId = 0;
+  char root[MAX_PATH] = "";  // "C:\" on OK
+};
 
 INT_PTR CALLBACK GoToDriveDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG: {
-      if (lParam) {
-        std::string caption = LoadText(static_cast<UINT>(lParam));
+      SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+      auto* choice = reinterpret_cast<DriveChoice*>(lParam);
+      if (choice && choice->captionId) {
+        std::string caption = LoadText(choice->captionId);
         if (!caption.empty()) SetWindowTextA(dialog, caption.c_str());
       }
       HWND list = GetDlgItem(dialog, IDC_ACT_LIST);
@@ -351,12 +357,17 @@ INT_PTR CALLBACK GoToDriveDlgProc(HWND dialog, UINT message, WPARAM wParam, LPAR
     case WM_COMMAND:
       if (LOWORD(wParam) == IDOK) {
         int index = ListView_GetNextItem(GetDlgItem(dialog, IDC_ACT_LIST), -1, LVNI_SELECTED);
-        g_driveChoice[0] = '\0';
+        auto* choice = reinterpret_cast<DriveChoice*>(GetWindowLongPtrA(dialog, DWLP_USER));
+        if (!choice) {
+          EndDialog(dialog, 0);
+          return TRUE;
+        }
+        choice->root[0] = '\0';
         if (index >= 0 &&
             SendDlgItemMessageA(dialog, IDC_ACT_ROOTS, LB_GETTEXTLEN, index, 0) < MAX_PATH)
           SendDlgItemMessageA(dialog, IDC_ACT_ROOTS, LB_GETTEXT, index,
-                              reinterpret_cast<LPARAM>(g_driveChoice));
-        EndDialog(dialog, index >= 0 && g_driveChoice[0] ? 1 : 0);
+                              reinterpret_cast<LPARAM>(choice->root));
+        EndDialog(dialog, index >= 0 && choice->root[0] ? 1 : 0);
         return TRUE;
       }
       if (LOWORD(wParam) == IDCANCEL) {
@@ -376,8 +387,10 @@ LRESULT ShowGoToFolderDialog(HWND window, UINT, WPARAM, LPARAM) {
 }
 
 LRESULT ShowGoToDriveDialog(HWND window, UINT, WPARAM, LPARAM) {
-  if (DialogBoxParamA(g_instance, MAKEINTRESOURCEA(IDD_GO_TO_DRIVE), window, GoToDriveDlgProc, 0) == 1)
-    NavigatePaneToPath(ActivePaneIndex, g_driveChoice, TRUE);
+  DriveChoice choice;
+  if (DialogBoxParamA(g_instance, MAKEINTRESOURCEA(IDD_GO_TO_DRIVE), window, GoToDriveDlgProc,
+                      reinterpret_cast<LPARAM>(&choice)) == 1)
+    NavigatePaneToPath(ActivePaneIndex, choice.root, TRUE);
   return 0;
 }
 

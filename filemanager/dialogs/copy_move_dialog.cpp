@@ -20,8 +20,6 @@
 #include "program_values.h"
 #include "window_helpers.h"
 
-UINT CopyMoveMode = 2;
-char CopyMoveTarget[MAX_PATH];
 RECT CopyMoveMinRect;
 
 namespace {
@@ -61,8 +59,21 @@ void Place(HWND dialog, int id, int left, int top, int width, int height) {
                SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+CopyMoveRequest* RequestOf(HWND dialog) {
+  return reinterpret_cast<CopyMoveRequest*>(GetWindowLongPtrA(dialog, DWLP_USER));
+}
+
+UINT ModeOf(HWND dialog) {
+  const CopyMoveRequest* request = RequestOf(dialog);
+  return request ? request->mode : kCopyMoveCopy;
+}
+
+void SetMode(HWND dialog, UINT mode) {
+  if (CopyMoveRequest* request = RequestOf(dialog)) request->mode = mode;
+}
+
 void SetModeCaption(HWND dialog) {
-  const bool copy = CopyMoveMode != 1;
+  const bool copy = ModeOf(dialog) != 1;
   SetWindowTextA(dialog, LoadText(copy ? 40040 : 40039).c_str());
   SetDlgItemTextA(dialog, IDC_COPY_MOVE_LIST_LABEL, LoadText(copy ? IDS_COPY_ITEMS : IDS_MOVE_ITEMS).c_str());
 }
@@ -193,7 +204,7 @@ BOOL OnInitDialog(HWND dialog) {
   if (history.Count()) SendMessageA(combo, CB_SETCURSEL, 0, 0);
 
   SetModeCaption(dialog);
-  CheckRadioButton(dialog, IDC_COPY_RADIO, IDC_MOVE_RADIO, CopyMoveMode == 1 ? IDC_MOVE_RADIO : IDC_COPY_RADIO);
+  CheckRadioButton(dialog, IDC_COPY_RADIO, IDC_MOVE_RADIO, ModeOf(dialog) == 1 ? IDC_MOVE_RADIO : IDC_COPY_RADIO);
   FillSourceRows(dialog);
 
   HWND tree = GetDlgItem(dialog, IDC_PICKER_TREE);
@@ -230,10 +241,10 @@ void OnOk(HWND dialog) {
     SetFocus(GetDlgItem(dialog, IDC_DESTINATION_COMBO));
     return;
   }
-  lstrcpynA(CopyMoveTarget, start, MAX_PATH);
+  if (CopyMoveRequest* request = RequestOf(dialog)) lstrcpynA(request->target, start, MAX_PATH);
   HistoryList history;
   LoadHistoryList(&history, kHistoryKey);
-  AddToHistoryList(&history, CopyMoveTarget);
+  AddToHistoryList(&history, start);
   SaveHistoryList(&history, kHistoryKey);
   SaveCopyMoveDialogSize(dialog);
   GetLiveOptions().goToTargetAfterCopy = IsDlgButtonChecked(dialog, IDC_GO_TO_DESTINATION) == BST_CHECKED ? 1 : 0;
@@ -282,9 +293,11 @@ LRESULT RunCopyMoveCommand(HWND window, UINT mode) {
   // Nothing of the file system to copy (My Computer, the desktop itself): refused.
   FileSources sources;
   if (!CollectFileSources(ActivePaneIndex, FALSE, &sources)) return RefuseCommand();
-  CopyMoveMode = mode;
-  INT_PTR result = DialogBoxParamA(Instance(), MAKEINTRESOURCEA(IDD_COPY_MOVE), window, CopyMoveDlgProc, 0);
-  if (result == 1) StartCopyMoveWorker(CopyMoveTarget, CopyMoveMode);
+  CopyMoveRequest request;
+  request.mode = mode;
+  INT_PTR result = DialogBoxParamA(Instance(), MAKEINTRESOURCEA(IDD_COPY_MOVE), window, CopyMoveDlgProc,
+                                   reinterpret_cast<LPARAM>(&request));
+  if (result == 1) StartCopyMoveWorker(request.target, request.mode);
   return 0;
 }
 
@@ -380,6 +393,7 @@ void DrawSizeGrip(HWND dialog, HDC dc) {
 INT_PTR CALLBACK CopyMoveDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG:
+      SetWindowLongPtrA(dialog, DWLP_USER, lParam);
       return OnInitDialog(dialog);
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
@@ -391,18 +405,18 @@ INT_PTR CALLBACK CopyMoveDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARA
           EndDialog(dialog, 0);
           return TRUE;
         case kHelpButton:
-          ShowHelpTopic(dialog, CopyMoveMode == 1 ? 25 : 26);
+          ShowHelpTopic(dialog, ModeOf(dialog) == 1 ? 25 : 26);
           return TRUE;
         case IDC_GO_TO_TYPED_PATH:
           SetFocus(GetDlgItem(dialog, IDC_PICKER_TREE));
           SelectComboPathInTree(dialog);
           return TRUE;
         case IDC_COPY_RADIO:
-          CopyMoveMode = 2;
+          SetMode(dialog, 2);
           SetModeCaption(dialog);
           return TRUE;
         case IDC_MOVE_RADIO:
-          CopyMoveMode = 1;
+          SetMode(dialog, 1);
           SetModeCaption(dialog);
           return TRUE;
       }

@@ -4,10 +4,12 @@
 #pragma once
 #include <windows.h>
 
-// Operation codes: 1 move, 2 copy.
-extern UINT CopyMoveMode;
-// The destination confirmed by OK.
-extern char CopyMoveTarget[MAX_PATH];
+// What the dialog is opened with (DialogBoxParam's parameter, kept for the dialog's life) and
+// what OK hands back.
+struct CopyMoveRequest {
+  UINT mode = 2;                // 1 move, 2 copy; the radio buttons change it
+  char target[MAX_PATH] = "";  // the destination confirmed by OK
+};
 // The dialog's rectangle as created from its template (its minimum size).
 extern RECT CopyMoveMinRect;
 

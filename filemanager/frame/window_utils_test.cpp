@@ -117,30 +117,46 @@ TEST(WindowUtils, WheelScrollsTheListUnderTheCursor) {
   ASSERT_TRUE(jqtest::PumpUntil([&] { return ListView_GetItemCount(list) >= 400; }));
   host.Command(ID_VIEW_DETAILS);
   ASSERT_EQ(FilePanes[0].viewId, static_cast<UINT>(kViewDetails));
-  // The wheel goes to the window under the cursor: keep ours above other tests' windows, and
-  // the runs of the two locales apart on the shared screen.
+  // The wheel goes to the window under the cursor. The screen is shared with other test
+  // programs, whose dialogs can open over any part of ours (a request to stay topmost does not
+  // hold under Wine): each turn of the wheel is given at a point of the list that is ours at
+  // that moment, waiting while none is. The runs of the two locales keep apart on the screen.
   const char* locale = getenv("JQ_TEST_LOCALE");
   bool second = locale && strncmp(locale, "zh_CN", 5) == 0;
   SetWindowPos(host.window, HWND_TOPMOST, second ? 660 : 0, second ? 420 : 0, 600, 440, 0);
   jqtest::PumpPending();
-  RECT r;
-  GetWindowRect(list, &r);
-  LPARAM over = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  auto overList = [&] {
+    LPARAM over = 0;
+    jqtest::PumpUntil([&] {
+      RECT r;
+      GetWindowRect(list, &r);
+      for (int y = 1; y < 8 && !over; ++y)
+        for (int x = 1; x < 8 && !over; ++x) {
+          POINT p = {r.left + (r.right - r.left) * x / 8, r.top + (r.bottom - r.top) * y / 8};
+          if (WindowFromPoint(p) == list) over = MAKELPARAM(p.x, p.y);
+        }
+      // Covered all over (a larger window of another program): ours is brought up again.
+      if (!over) SetWindowPos(host.window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+      return over != 0;
+    }, 20000);
+    EXPECT_NE(over, 0) << "some point of the list is ours";
+    return over;
+  };
   UINT lines = GetWheelScrollLines();
   ASSERT_GT(lines, 0u);
   int top = ListView_GetTopIndex(list);
-  HandleMouseWheel(host.window, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-240)), over);
+  HandleMouseWheel(host.window, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-240)), overList());
   EXPECT_EQ(ListView_GetTopIndex(list), top + 2 * static_cast<int>(lines));
-  HandleMouseWheel(host.window, WM_MOUSEWHEEL, MAKEWPARAM(0, 120), over);
+  HandleMouseWheel(host.window, WM_MOUSEWHEEL, MAKEWPARAM(0, 120), overList());
   EXPECT_EQ(ListView_GetTopIndex(list), top + static_cast<int>(lines));
 
   host.Command(ID_VIEW_LIST);  // list view scrolls sideways by the delta in pixels (whole columns)
   int before = GetScrollPos(list, SB_HORZ);
-  HandleMouseWheel(host.window, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-480)), over);
+  HandleMouseWheel(host.window, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-480)), overList());
   EXPECT_GT(GetScrollPos(list, SB_HORZ), before);
 
   // Ctrl + wheel with no history goes nowhere.
-  HandleMouseWheel(host.window, WM_MOUSEWHEEL, MAKEWPARAM(MK_CONTROL, static_cast<WORD>(-120)), over);
+  HandleMouseWheel(host.window, WM_MOUSEWHEEL, MAKEWPARAM(MK_CONTROL, static_cast<WORD>(-120)), overList());
   MSG m;
   EXPECT_FALSE(PeekMessageA(&m, host.window, WM_COMMAND, WM_COMMAND, PM_NOREMOVE));
 }

@@ -141,6 +141,7 @@ struct CopyMoveJob {
   std::string target;  // as typed
   UINT operation = kCopyMoveCopy;
   HWND owner = nullptr;
+  HWND signal = nullptr;  // where the worker posts its end (the main window's hidden window)
   HWND list = nullptr;  // the pane the sources come from
   bool refresh = true;
   bool goToTarget = false;
@@ -228,7 +229,7 @@ DWORD WINAPI CopyMoveWorkerThread(void* parameter) {
     job->result = g_runFileOperation(&operation);
   }
   if (SUCCEEDED(ole)) OleUninitialize();
-  if (!PostGuiTask([job] { FinishCopyMove(job); })) {
+  if (!PostGuiTaskTo(job->signal, [job] { FinishCopyMove(job); })) {
     // The main window is gone: nothing left to refresh.
     delete job;
     --g_runningWorkers;
@@ -521,7 +522,8 @@ void StartCopyMoveWorker(const char* target, UINT operation) {
   const LiveOptions& options = GetLiveOptions();
   job->refresh = options.forceRefreshAfterOps != 0;
   job->goToTarget = options.goToTargetAfterCopy != 0;
-  if (!PrepareGuiTasks()) return;
+  job->signal = GuiTaskWindow();
+  if (!job->signal) return;
   // A file moved away must not stay open in the viewer.
   if (job->operation == kCopyMoveMove && options.viewerShown &&
       PaneViewerVisible()) {

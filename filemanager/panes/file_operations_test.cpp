@@ -46,6 +46,13 @@ int WINAPI RecordingRunner(SHFILEOPSTRUCTA* operation) {
   return SHFileOperationA(&quiet);
 }
 
+// Holds the operation until the test lets it go.
+HANDLE g_heldOperation = nullptr;
+int WINAPI HeldRunner(SHFILEOPSTRUCTA* operation) {
+  WaitForSingleObject(g_heldOperation, 10000);
+  return RecordingRunner(operation);
+}
+
 std::vector<Operation> Operations() {
   std::lock_guard<std::mutex> hold(g_lock);
   return g_operations;
@@ -415,6 +422,35 @@ TEST_F(FileOps, MoveToAFolderAndGoThere) {
   StartCopyMoveWorker(copyTarget.c_str(), kCopyMoveCopy);
   ASSERT_TRUE(WaitForWorkers());
   EXPECT_EQ(jqtest::ReadFileText(copyTarget + "\\dest\\m.txt"), "mmm");
+}
+
+// The worker reports to the hidden window of the main window it was started from; a main window
+// made meanwhile is not steered by a job that is not its own.
+TEST_F(FileOps, CopyMoveReportsToTheWindowItStartedFrom) {
+  std::string folder = temp.MakeFolder("from");
+  temp.MakeFolder("from\\dest");
+  temp.WriteFile("from\\m.txt", "mmm");
+  ASSERT_TRUE(host.Browse(folder));
+  GetLiveOptions().goToTargetAfterCopy = 1;
+  Select({"m.txt"});
+  g_heldOperation = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  g_runFileOperation = HeldRunner;
+  StartCopyMoveWorker("dest", kCopyMoveMove);
+  HWND other = CreateWindowExA(0, "STATIC", "", WS_OVERLAPPED, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
+  g_mainWindow = other;
+  EXPECT_TRUE(PrepareGuiTasks());  // the hidden window now belongs to the other main window
+  SetEvent(g_heldOperation);
+  ASSERT_TRUE(WaitForWorkers());
+  jqtest::PumpUntil([] { return false; }, 300);
+  EXPECT_EQ(jqtest::ReadFileText(folder + "\\dest\\m.txt"), "mmm");
+  char shown[MAX_PATH] = "";
+  GetTreeSelectionPath(host.tree(), shown, FALSE, TRUE);
+  EXPECT_EQ(lstrcmpiA(shown, folder.c_str()), 0) << shown;
+  g_mainWindow = host.window;
+  DestroyWindow(other);
+  EXPECT_TRUE(PrepareGuiTasks());
+  CloseHandle(g_heldOperation);
+  g_heldOperation = nullptr;
 }
 
 }  // namespace

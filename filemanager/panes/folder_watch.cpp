@@ -3,6 +3,7 @@
 #include <ole2.h>
 #include <shlobj.h>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include "file_pane.h"
 #include "folder_tree.h"
@@ -15,6 +16,7 @@
 std::atomic<UINT> g_favoritesStale{0};
 std::atomic<UINT> g_startMenuStale{0};
 BOOL (*g_favoritesFolderSource)(char* path) = nullptr;
+std::atomic<void (*)()> g_pollListingHook{nullptr};
 
 namespace {
 
@@ -28,12 +30,39 @@ constexpr DWORD kWatcherStopBoundMs = 2000;
 constexpr DWORD kPollerStopBoundMs = 5000;
 constexpr ULONG kBatchSize = 500;
 
+void CloseChange(HANDLE& handle) {
+  if (handle != INVALID_HANDLE_VALUE && handle) FindCloseChangeNotification(handle);
+  handle = INVALID_HANDLE_VALUE;
+}
+
+// What a thread waits on: its stop event and its change handles. The thread and the GUI side
+// each hold it; the last to let go closes the handles. A thread that misses its stop bound is
+// left to end by itself and lets go of its record then, so nothing it waits on is closed under
+// it.
+struct ThreadJob {
+  std::atomic<LONG> holders{2};
+  HANDLE stop = nullptr;
+  HANDLE changes[3] = {INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE};
+};
+
+ThreadJob* NewThreadJob() {
+  auto* job = new ThreadJob;
+  job->stop = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  return job;
+}
+
+void ReleaseJob(ThreadJob* job) {
+  if (!job || --job->holders > 0) return;
+  for (HANDLE& handle : job->changes) CloseChange(handle);
+  if (job->stop) CloseHandle(job->stop);
+  delete job;
+}
+
 // One per pane record, found by the pane's list window.
 struct PaneWatch {
   HWND list = nullptr;
-  // Watcher: the change handles (owned here, closed only once the thread has ended).
-  HANDLE changes[3] = {INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE};
-  HANDLE stop = nullptr;
+  // Watcher: its record holds the change handles.
+  ThreadJob* watcherJob = nullptr;
   HANDLE thread = nullptr;
   char root[MAX_PATH] = "";
   char path[MAX_PATH] = "";  // the watched folder
@@ -43,7 +72,7 @@ struct PaneWatch {
   // Read by the watcher thread when a change arrives.
   std::atomic<LONG> muted{0};
   // Poller.
-  HANDLE pollStop = nullptr;
+  ThreadJob* pollJob = nullptr;
   HANDLE pollThread = nullptr;
   CRITICAL_SECTION pollLock;
   bool pollLockReady = false;
@@ -55,30 +84,42 @@ struct PaneWatch {
 
 PaneWatch g_watch[2];
 HWND g_signalWindow = nullptr;
-std::mutex g_pollEnumeration;  // one polling enumeration at a time
+
+// One polling enumeration at a time. A poller left behind inside an enumeration (a folder that
+// hangs) keeps the lock it took; the pollers after it take a new one.
+std::mutex g_enumerationLockGuard;
+std::shared_ptr<std::mutex> g_pollEnumeration = std::make_shared<std::mutex>();
+
+std::shared_ptr<std::mutex> CurrentEnumerationLock() {
+  std::lock_guard<std::mutex> guard(g_enumerationLockGuard);
+  return g_pollEnumeration;
+}
+
+void RetireEnumerationLock() {
+  std::lock_guard<std::mutex> guard(g_enumerationLockGuard);
+  g_pollEnumeration = std::make_shared<std::mutex>();
+}
 
 struct StartMenuWatch {
-  HANDLE changes[3] = {INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE, INVALID_HANDLE_VALUE};
-  HANDLE stop = nullptr;
+  ThreadJob* job = nullptr;
   HANDLE thread = nullptr;
 } g_startMenu;
 
-void CloseChange(HANDLE& handle) {
-  if (handle != INVALID_HANDLE_VALUE && handle) FindCloseChangeNotification(handle);
-  handle = INVALID_HANDLE_VALUE;
-}
-
-// Asks a thread to stop and waits for it within the bound; only a thread that does not end in
-// time is terminated.
-void EndThread(HANDLE& thread, HANDLE& stop, DWORD boundMs) {
+// Asks a thread to stop and waits for it within the bound. A thread that does not end in time
+// is left to end by itself (it may hold a lock or wait on a hung folder); FALSE then.
+BOOL EndThread(HANDLE& thread, ThreadJob*& job, DWORD boundMs) {
+  BOOL ended = TRUE;
   if (thread) {
-    if (stop) SetEvent(stop);
-    if (WaitForSingleObject(thread, boundMs) == WAIT_TIMEOUT) TerminateThread(thread, 0);
+    if (job && job->stop) SetEvent(job->stop);
+    ended = WaitForSingleObject(thread, boundMs) != WAIT_TIMEOUT;
     CloseHandle(thread);
+  } else if (job) {
+    --job->holders;  // no thread took its share
   }
-  if (stop) CloseHandle(stop);
+  ReleaseJob(job);
   thread = nullptr;
-  stop = nullptr;
+  job = nullptr;
+  return ended;
 }
 
 int PaneOfSlot(int slot) {
@@ -115,11 +156,19 @@ struct WatcherStart {
   UINT slot;
   UINT generation;
   std::atomic<LONG>* muted;
+  ThreadJob* job;  // the thread's share, let go when it ends
+};
+
+// Lets go of the thread's share of its record when the thread function returns.
+struct JobShare {
+  ThreadJob* job;
+  ~JobShare() { ReleaseJob(job); }
 };
 
 DWORD WINAPI PaneWatchThread(void* parameter) {
   WatcherStart start = *static_cast<WatcherStart*>(parameter);
   delete static_cast<WatcherStart*>(parameter);
+  JobShare share{start.job};
   for (;;) {
     DWORD result = WaitForMultipleObjects(start.count, start.handles, FALSE, INFINITE);
     if (result >= WAIT_OBJECT_0 + start.count) return 0;  // a handle failed: nothing to watch
@@ -135,10 +184,7 @@ DWORD WINAPI PaneWatchThread(void* parameter) {
   }
 }
 
-void StopWatcherOf(PaneWatch& watch) {
-  EndThread(watch.thread, watch.stop, kWatcherStopBoundMs);
-  for (HANDLE& handle : watch.changes) CloseChange(handle);
-}
+void StopWatcherOf(PaneWatch& watch) { EndThread(watch.thread, watch.watcherJob, kWatcherStopBoundMs); }
 
 // ---- Poller thread ----------------------------------------------------------------------
 
@@ -146,12 +192,14 @@ struct PollerStart {
   PaneWatch* watch;
   HWND signal;
   UINT slot;
-  HANDLE stop;
+  ThreadJob* job;  // the thread's share, let go when it ends
 };
 
 // Items of a folder, or -1 when it cannot be read or the poller is asked to stop.
 LONG CountFolderItems(LPCITEMIDLIST absolute, BOOL hidden, HANDLE stop) {
-  std::lock_guard<std::mutex> one(g_pollEnumeration);
+  std::shared_ptr<std::mutex> lock = CurrentEnumerationLock();
+  std::lock_guard<std::mutex> one(*lock);
+  if (auto hook = g_pollListingHook.load()) hook();
   IShellFolder* desktop = nullptr;
   if (FAILED(SHGetDesktopFolder(&desktop)) || !desktop) return -1;
   IShellFolder* folder = nullptr;
@@ -191,10 +239,12 @@ LONG CountFolderItems(LPCITEMIDLIST absolute, BOOL hidden, HANDLE stop) {
 DWORD WINAPI PanePollThread(void* parameter) {
   PollerStart start = *static_cast<PollerStart*>(parameter);
   delete static_cast<PollerStart*>(parameter);
+  JobShare share{start.job};
+  const HANDLE stop = start.job->stop;
   HRESULT com = CoInitialize(nullptr);
   PaneWatch& watch = *start.watch;
   for (;;) {
-    if (WaitForSingleObject(start.stop, kPollPeriodMs) != WAIT_TIMEOUT) break;
+    if (WaitForSingleObject(stop, kPollPeriodMs) != WAIT_TIMEOUT) break;
     LPITEMIDLIST target = nullptr;
     BOOL hidden = FALSE;
     UINT generation = 0;
@@ -206,7 +256,7 @@ DWORD WINAPI PanePollThread(void* parameter) {
     }
     LeaveCriticalSection(&watch.pollLock);
     if (!target) continue;
-    LONG count = CountFolderItems(target, hidden, start.stop);
+    LONG count = CountFolderItems(target, hidden, stop);
     FreePidl(target);
     if (count >= 0)
       PostMessageA(start.signal, kMsgPollCount, start.slot | (static_cast<WPARAM>(generation) << 1),
@@ -217,7 +267,7 @@ DWORD WINAPI PanePollThread(void* parameter) {
 }
 
 void StopPollerOf(PaneWatch& watch) {
-  EndThread(watch.pollThread, watch.pollStop, kPollerStopBoundMs);
+  if (!EndThread(watch.pollThread, watch.pollJob, kPollerStopBoundMs)) RetireEnumerationLock();
   if (watch.pollLockReady) {
     EnterCriticalSection(&watch.pollLock);
     FreePidl(watch.pollTarget);
@@ -233,11 +283,13 @@ void StopPollerOf(PaneWatch& watch) {
 struct StartMenuStart {
   HANDLE handles[4];
   DWORD count;
+  ThreadJob* job;  // the thread's share, let go when it ends
 };
 
 DWORD WINAPI StartMenuWatchThread(void* parameter) {
   StartMenuStart start = *static_cast<StartMenuStart*>(parameter);
   delete static_cast<StartMenuStart*>(parameter);
+  JobShare share{start.job};
   for (;;) {
     DWORD result = WaitForMultipleObjects(start.count, start.handles, FALSE, INFINITE);
     if (result >= WAIT_OBJECT_0 + start.count) return 0;
@@ -402,21 +454,21 @@ void WatchPaneFolder(const char* folderPath, int pane) {
   // Folder names in the shown folder itself, for systems whose subtree watch sees only the
   // root's own entries.
   HANDLE ownFolders = lstrcmpiA(path, root) == 0 ? INVALID_HANDLE_VALUE : FindFirstChangeNotificationA(path, FALSE, 2);
-  watch.changes[0] = folder;
-  watch.changes[1] = subtree;
-  watch.changes[2] = ownFolders;
-  watch.stop = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  if (!watch.stop) {
+  ThreadJob* job = watch.watcherJob = NewThreadJob();
+  job->changes[0] = folder;
+  job->changes[1] = subtree;
+  job->changes[2] = ownFolders;
+  if (!job->stop) {
     StopWatcherOf(watch);
     return;
   }
   auto* start = new WatcherStart{};
-  start->handles[0] = watch.stop;
+  start->handles[0] = job->stop;
   start->kinds[0] = -1;
   start->count = 1;
   for (int i = 0; i < 3; ++i) {
-    if (watch.changes[i] == INVALID_HANDLE_VALUE) continue;
-    start->handles[start->count] = watch.changes[i];
+    if (job->changes[i] == INVALID_HANDLE_VALUE) continue;
+    start->handles[start->count] = job->changes[i];
     start->kinds[start->count] = i == 0 ? 0 : 1;
     ++start->count;
   }
@@ -424,6 +476,7 @@ void WatchPaneFolder(const char* folderPath, int pane) {
   start->slot = static_cast<UINT>(slot);
   start->generation = watch.generation & (~0u >> 2);
   start->muted = &watch.muted;
+  start->job = job;
   watch.thread = CreateThread(nullptr, 0, PaneWatchThread, start, 0, nullptr);
   if (!watch.thread) {
     delete start;
@@ -495,14 +548,16 @@ void ResumePanePoller(int pane) {
   ++watch.pollGeneration;
   LeaveCriticalSection(&watch.pollLock);
   if (watch.pollThread) return;
-  watch.pollStop = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  if (!watch.pollStop) return;
-  auto* start = new PollerStart{&watch, signal, static_cast<UINT>(slot), watch.pollStop};
+  watch.pollJob = NewThreadJob();
+  if (!watch.pollJob->stop) {
+    EndThread(watch.pollThread, watch.pollJob, 0);
+    return;
+  }
+  auto* start = new PollerStart{&watch, signal, static_cast<UINT>(slot), watch.pollJob};
   watch.pollThread = CreateThread(nullptr, 0, PanePollThread, start, 0, nullptr);
   if (!watch.pollThread) {
     delete start;
-    CloseHandle(watch.pollStop);
-    watch.pollStop = nullptr;
+    EndThread(watch.pollThread, watch.pollJob, 0);
   }
 }
 
@@ -530,21 +585,22 @@ void StartStartMenuWatcher() {
     FreePidl(list);
     if (!named || !common[0]) return;
   }
-  HANDLE* changes = g_startMenu.changes;
+  ThreadJob* job = g_startMenu.job = NewThreadJob();
+  HANDLE* changes = job->changes;
   changes[0] = FindFirstChangeNotificationA(favorites, TRUE, 3);
   changes[1] = FindFirstChangeNotificationA(startMenu, TRUE, 3);
   if (IsNT) changes[2] = FindFirstChangeNotificationA(common, TRUE, 3);
   bool failed = changes[0] == INVALID_HANDLE_VALUE || changes[1] == INVALID_HANDLE_VALUE ||
                 (IsNT && changes[2] == INVALID_HANDLE_VALUE);
-  g_startMenu.stop = failed ? nullptr : CreateEventA(nullptr, TRUE, FALSE, nullptr);
-  if (!g_startMenu.stop) {
-    for (HANDLE& handle : g_startMenu.changes) CloseChange(handle);
+  if (failed || !job->stop) {
+    StopStartMenuWatcher();
     return;
   }
   auto* start = new StartMenuStart{};
-  start->handles[0] = g_startMenu.stop;
+  start->handles[0] = job->stop;
   start->count = 1;
-  for (HANDLE handle : g_startMenu.changes)
+  start->job = job;
+  for (HANDLE handle : job->changes)
     if (handle != INVALID_HANDLE_VALUE) start->handles[start->count++] = handle;
   g_startMenu.thread = CreateThread(nullptr, 0, StartMenuWatchThread, start, 0, nullptr);
   if (!g_startMenu.thread) {
@@ -553,10 +609,7 @@ void StartStartMenuWatcher() {
   }
 }
 
-void StopStartMenuWatcher() {
-  EndThread(g_startMenu.thread, g_startMenu.stop, kWatcherStopBoundMs);
-  for (HANDLE& handle : g_startMenu.changes) CloseChange(handle);
-}
+void StopStartMenuWatcher() { EndThread(g_startMenu.thread, g_startMenu.job, kWatcherStopBoundMs); }
 
 void StopAllFolderWatching() {
   StopStartMenuWatcher();
@@ -579,8 +632,13 @@ void StopAllFolderWatching() {
 
 BOOL PrepareGuiTasks() { return EnsureSignalWindow() != nullptr; }
 
+HWND GuiTaskWindow() { return EnsureSignalWindow(); }
+
 BOOL PostGuiTask(std::function<void()> task) {
-  HWND signal = g_signalWindow && IsWindow(g_signalWindow) ? g_signalWindow : nullptr;
+  return PostGuiTaskTo(g_signalWindow && IsWindow(g_signalWindow) ? g_signalWindow : nullptr, std::move(task));
+}
+
+BOOL PostGuiTaskTo(HWND signal, std::function<void()> task) {
   if (!signal) return FALSE;
   auto* owned = new std::function<void()>(std::move(task));
   if (!PostMessageA(signal, kMsgGuiTask, 0, reinterpret_cast<LPARAM>(owned))) {

@@ -31,6 +31,8 @@ void RenewPaneWatch(int pane);
 // 2000 ms and refreshes the pane when the count differs from the list's. Paused before every
 // navigation of the pane; resumed (and pointed at the newly selected folder) when the pane shows
 // a folder outside the file system.
+// A poller that does not end within its bound when stopped (a folder that hangs) is left to end
+// by itself; the pollers after it do not wait for it.
 void PausePanePoller(int pane);
 void ResumePanePoller(int pane);
 void StopPanePoller(int pane);
@@ -50,16 +52,26 @@ extern BOOL (*g_favoritesFolderSource)(char* path);  // MAX_PATH buffer; TRUE wi
 void StartStartMenuWatcher();
 void StopStartMenuWatcher();
 
+// Called by a poller with the enumeration lock held, before it lists its folder (tests hold a
+// poller there).
+extern std::atomic<void (*)()> g_pollListingHook;
+
 // Stops every watcher, poller and the Start-menu watcher (also done when the main window is
 // destroyed).
 void StopAllFolderWatching();
 
 // Runs `task` on the GUI thread from the message loop (posted to the watch's hidden window);
-// callable from any thread. FALSE when there is no window to post to (none prepared, or the
-// main window is gone), and then the task is not run.
+// GUI thread. FALSE when there is no window to post to (none prepared, or the main window is
+// gone), and then the task is not run.
 BOOL PostGuiTask(std::function<void()> task);
 // Makes sure the hidden window exists (GUI thread); FALSE without a main window.
 BOOL PrepareGuiTasks();
+// The hidden window, made when missing (GUI thread); null without a main window. A worker's job
+// record carries it, and the worker posts its tasks there with PostGuiTaskTo.
+HWND GuiTaskWindow();
+// PostGuiTask to a given hidden window; callable from any thread. FALSE when that window is
+// gone (its main window was destroyed), and then the task is not run.
+BOOL PostGuiTaskTo(HWND window, std::function<void()> task);
 
 // The debounce timers' procedures.
 void CALLBACK PaneListRefreshTimerProc(HWND window, UINT message, UINT_PTR id, DWORD time);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <algorithm>
+#include <atomic>
 #include <string>
 #include <vector>
 #include "command_handlers.h"
@@ -82,6 +83,26 @@ TEST_F(Watch, BurstOfChangesRefreshesOncePerQuietPeriod) {
   EXPECT_EQ(Refreshes(1), 0u);
 }
 
+// Changes that keep coming faster than the quiet period hold the refresh back for as long as
+// they last; it comes once, after them.
+TEST_F(Watch, SteadyChangesRefreshOnlyOnceTheyStop) {
+  std::string folder = temp.MakeFolder("steady");
+  ASSERT_TRUE(host.Browse(folder));
+  Wait(300);
+  ResetCount();
+  const DWORD start = GetTickCount();
+  int made = 0;
+  while (GetTickCount() - start < 2500) {
+    Touch(folder + "\\s" + std::to_string(made++) + ".txt");
+    Wait(200);
+  }
+  EXPECT_EQ(Refreshes(0), 0u) << "no refresh while a change comes every 200 ms";
+  EXPECT_TRUE(jqtest::PumpUntil([&] { return Refreshes(0) >= 1; }, 5000));
+  Wait(2000);
+  EXPECT_EQ(Refreshes(0), 1u) << "exactly one refresh after the changes";
+  EXPECT_EQ(host.Count(), made);
+}
+
 TEST_F(Watch, ChangesWhileMutedArmNothing) {
   std::string folder = temp.MakeFolder("muted");
   ASSERT_TRUE(host.Browse(folder));
@@ -116,7 +137,7 @@ TEST_F(Watch, DeletedFolderEmptiesItsList) {
   // shows its parent (here empty but for the up entry).
   EXPECT_TRUE(jqtest::PumpUntil([&] { return host.Count() == 0 || TreeView_GetSelection(host.tree()) == parent; }, 6000))
       << host.Count() << " " << ChildNames(host.tree(), TreeView_GetParent(host.tree(), TreeView_GetSelection(host.tree())))[0] << " " << TreeView_GetSelection(host.tree()) << " " << before << " " << parent << " refreshes " << Refreshes(0);
-  Wait(1500);
+  jqtest::PumpUntil([&] { return FilePanes[0].itemCount == 0 && !Contains(host.Names(), "a.txt"); }, 5000);
   EXPECT_FALSE(Contains(host.Names(), "a.txt"));
   EXPECT_LE(host.Count(), 1);
   EXPECT_EQ(FilePanes[0].itemCount, 0u);
@@ -262,6 +283,47 @@ TEST_F(Watch, PollerRefreshesOnAChangedCountWhileRunning) {
   StopPanePoller(0);
 }
 
+// A poller stuck inside its listing (a folder that hangs) is left behind when stopped, not
+// killed with the enumeration lock in its hands: the program goes on, a new poller works, and
+// the old thread ends by itself once its listing returns.
+HANDLE g_listingHeld = nullptr;
+std::atomic<DWORD> g_stuckPoller{0};
+void HoldFirstListing() {
+  DWORD none = 0;
+  if (g_stuckPoller.compare_exchange_strong(none, GetCurrentThreadId())) WaitForSingleObject(g_listingHeld, 60000);
+}
+
+TEST_F(Watch, StuckPollerIsLeftBehindAndANewOneWorks) {
+  std::string folder = temp.MakeFolder("hung");
+  temp.WriteFile("hung\\one.txt", "1");
+  ASSERT_TRUE(host.Browse(folder));
+  StopPaneWatcher(0);
+  g_listingHeld = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+  g_stuckPoller = 0;
+  g_pollListingHook = HoldFirstListing;
+  ResumePanePoller(0);
+  ASSERT_TRUE(jqtest::PumpUntil([] { return g_stuckPoller.load() != 0; }, 8000));
+  HANDLE old = OpenThread(SYNCHRONIZE | THREAD_QUERY_INFORMATION, FALSE, g_stuckPoller.load());
+  ASSERT_TRUE(old);
+  const DWORD start = GetTickCount();
+  StopPanePoller(0);
+  EXPECT_LT(GetTickCount() - start, 7000u) << "stopping keeps its bound";
+  EXPECT_EQ(WaitForSingleObject(old, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "left running, not killed";
+  // A new poller lists the folder while the old one is still stuck.
+  Touch(folder + "\\two.txt");
+  ResumePanePoller(0);
+  EXPECT_TRUE(jqtest::PumpUntil([&] { return Contains(host.Names(), "two.txt"); }, 8000));
+  EXPECT_EQ(WaitForSingleObject(old, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+  StopPanePoller(0);
+  // Released, the old thread finishes its listing and ends.
+  SetEvent(g_listingHeld);
+  EXPECT_TRUE(jqtest::PumpUntil([&] { return WaitForSingleObject(old, 0) == WAIT_OBJECT_0; }, 5000));
+  g_pollListingHook = nullptr;
+  CloseHandle(old);
+  CloseHandle(g_listingHeld);
+  g_listingHeld = nullptr;
+}
+
 TEST_F(Watch, WatchersFollowTheirPaneAcrossASwap) {
   std::string left = temp.MakeFolder("left"), right = temp.MakeFolder("right");
   ASSERT_TRUE(host.Browse(left, 0));
@@ -307,7 +369,8 @@ TEST_F(Watch, RefreshRequestsWhileOneRunsFoldIntoOneMore) {
   ResetCount();
   RefreshPaneTree(0, nullptr, TRUE);
   EXPECT_EQ(Refreshes(0), 1u) << "the requests made while it ran did not run inside it";
-  Wait(1000);
+  jqtest::PumpUntil([] { return g_refreshCommands >= 1 && probes >= 2; }, 5000);
+  Wait(500);  // and nothing more after it
   g_treeRefreshProbe = nullptr;
   SetWindowLongPtrA(host.window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_hostProc));
   EXPECT_EQ(g_refreshCommands, 1u);

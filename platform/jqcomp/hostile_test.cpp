@@ -24,6 +24,16 @@ good = open('good.zip', 'rb').read()
 open('truncated.zip', 'wb').write(good[:len(good)//2])
 # Corrupt: one byte of the first entry's data flipped.
 b = bytearray(good); b[30 + len('big.txt') + 100] ^= 0xFF; open('corrupt.zip', 'wb').write(bytes(b))
+# The same data stored (no compression) with one data byte flipped: only the CRC can tell.
+first = zipfile.ZipFile('good.zip').infolist()[0]
+with zipfile.ZipFile('stored_flipped.zip', 'w', zipfile.ZIP_STORED) as z:
+    z.writestr(zipfile.ZipInfo(first.filename, (2020, 1, 1, 0, 0, 0)), zipfile.ZipFile('good.zip').read(first.filename))
+b = bytearray(open('stored_flipped.zip', 'rb').read()); b[30 + len(first.filename) + 100] ^= 0x01
+open('stored_flipped.zip', 'wb').write(bytes(b))
+# Intact data under a CRC field (local and directory) that says something else.
+d = bytearray(good); cd = struct.unpack('<I', d[-6:-2])[0]
+for at in (14, cd + 16): struct.pack_into('<I', d, at, struct.unpack('<I', d[at:at + 4])[0] ^ 0x10000)
+open('wrong_crc.zip', 'wb').write(bytes(d))
 # Lying sizes: the directory says 100 bytes, the data inflates to far more.
 def patch_sizes(src, dst, size):
     d = bytearray(src)
@@ -123,6 +133,8 @@ TEST(HostileArchives, DamagedArchivesEndInTheirCodes) {
       {"truncated.zip", et5::kNotArchive, et5::kNotArchive},
       {"noise.zip", et5::kNotArchive, et5::kNotArchive},
       {"corrupt.zip", 0, et5::kCrcError},
+      {"stored_flipped.zip", 0, et5::kCrcError},
+      {"wrong_crc.zip", 0, et5::kCrcError},
       {"lying_small.zip", 0, et5::kCrcError},
       {"lying_huge.zip", 0, et5::kCrcError},
       {"overlap.zip", et5::kBadDirectory, et5::kBadDirectory},

@@ -30,6 +30,11 @@ std::string EncodeLine(const uint8_t* d, size_t n) {
 }
 
 size_t LineLength(size_t n) { return 1 + (n + 2) / 3 * 4 + 2; }
+
+// "section i/n file name": as long as the name needs.
+std::string SectionLine(uint32_t part, uint32_t parts, const std::string& name) {
+  return "section " + std::to_string(part) + "/" + std::to_string(parts) + " file " + name + "\r\n";
+}
 }  // namespace
 
 int UUEncodeFile(const std::string& file, const std::string& outputBase, uint32_t splitBytes, bool cutLines,
@@ -55,10 +60,7 @@ int UUEncodeFile(const std::string& file, const std::string& outputBase, uint32_
   uint64_t totalLines = lines + 2;
   auto overhead = [&](uint32_t part, uint32_t parts) -> size_t {
     if (!cutLines) return 0;
-    char head[160];
-    wsprintfA(head, "section %lu/%lu file %s\r\n", static_cast<unsigned long>(part),
-              static_cast<unsigned long>(parts), name.c_str());
-    return strlen(head) + 2 * (sizeof kCut - 1);
+    return SectionLine(part, parts, name).size() + 2 * (sizeof kCut - 1);
   };
   std::vector<uint64_t> firstLine;  // first line of each part
   if (splitBytes == 0) {
@@ -99,13 +101,8 @@ int UUEncodeFile(const std::string& file, const std::string& outputBase, uint32_
     BufferedWriter w(out);
     bool ok = true;
     if (cutLines) {
-      char head[160];
-      if (parts > 1)
-        wsprintfA(head, "section %lu/%lu file %s\r\n", static_cast<unsigned long>(p + 1),
-                  static_cast<unsigned long>(parts), name.c_str());
-      else
-        wsprintfA(head, "section 1/1 file %s\r\n", name.c_str());
-      ok &= w.Write(head, strlen(head));
+      const std::string head = SectionLine(parts > 1 ? p + 1 : 1, parts > 1 ? parts : 1, name);
+      ok &= w.Write(head.data(), head.size());
       ok &= w.Write(kCut, sizeof kCut - 1);
     }
     uint64_t end = p + 1 < parts ? firstLine[p + 1] : totalLines;

@@ -531,4 +531,41 @@ TEST(ZipWriter, UUEncodeIsReadByUudecode) {
   EXPECT_EQ(0, Host("cat plain.u* | uudecode -o plain.out && cmp plain.out 'report data.bin'", &out, dir.path())) << out;
 }
 
+// The section line carries the whole name however long it is, and the output still decodes.
+TEST(ZipWriter, UUEncodeKeepsLongNamesWhole) {
+  REQUIRE_HOST();
+  jqtest::TempFolder dir;
+  InFolder in(dir.path());  // relative names: the longest would not fit in a full path
+  const std::string data = PseudoRandom(2000, 5);
+  for (size_t length : {139u, 140u, 255u}) {
+    const std::string name = std::string(length - 4, 'n') + ".bin";
+    ASSERT_TRUE(WriteBytes(name, data)) << length;
+    TestEngine eng;
+    uint16_t n = 0;
+    ASSERT_EQ(0, eng.api.UUEncode(eng.h, name.c_str(), "whole", 0, 1, &n)) << length;
+    EXPECT_EQ(1, n);
+    std::string text = ReadBytes(dir / "whole.uue");
+    EXPECT_EQ(0u, text.find("section 1/1 file " + name + "\r\n--- cut here ---\r\n")) << length;
+    std::string out;
+    EXPECT_EQ(0, Host("awk '/^--- cut here ---/{n++; next} n==1' whole.uue > body && uudecode -o whole.out body && "
+                      "cmp whole.out " + name, &out, dir.path()))
+        << length << out;
+    // Split: every part names the file whole and stays within the size.
+    ASSERT_EQ(0, eng.api.UUEncode(eng.h, name.c_str(), "part", 1024, 1, &n)) << length;
+    EXPECT_GT(n, 2);
+    for (int i = 1; i <= n; ++i) {
+      char part[32];
+      wsprintfA(part, "part.u%02d", i);
+      std::string bytes = ReadBytes(dir / part);
+      EXPECT_LE(bytes.size(), 1024u) << part;
+      EXPECT_EQ(0u, bytes.find("section " + std::to_string(i) + "/" + std::to_string(n) + " file " + name + "\r\n"))
+          << part;
+    }
+    EXPECT_EQ(0, Host("for f in part.u*; do awk '/^--- cut here ---/{n++; next} n==1' \"$f\"; done > joined "
+                      "&& uudecode -o part.out joined && cmp part.out " + name + " && rm part.u* " + name,
+                      &out, dir.path()))
+        << length << out;
+  }
+}
+
 }  // namespace
