@@ -15,7 +15,7 @@
 #include "seams.h"
 #include "settings_store.h"
 #include "shell_host.h"
-#include "voltaly_ui.h"
+#include "folder_picker.h"
 
 namespace {
 
@@ -224,7 +224,7 @@ INT_PTR CALLBACK CopyMoveDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARA
           EndDialog(dialog, 0);
           return TRUE;
         case 9:
-          ShowHelpTopic(dialog, copyMoveMode == FO_MOVE ? 25 : 26);
+          ShellHostShowHelp(dialog, copyMoveMode == FO_MOVE ? 25 : 26);
           return TRUE;
       }
       return FALSE;
@@ -399,7 +399,7 @@ INT_PTR CALLBACK DriveDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM l
           EndDialog(dialog, 0);
           return TRUE;
         case 9:
-          ShowHelpTopic(dialog, 48);
+          ShellHostShowHelp(dialog, 48);
           return TRUE;
       }
       return FALSE;

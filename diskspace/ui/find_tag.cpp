@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <vector>
+#include "disk_dialogs.h"
 #include "disk_query.h"
 #include "drive_list.h"
 #include "folder_node.h"

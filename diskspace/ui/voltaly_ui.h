@@ -9,6 +9,7 @@
 #include <shlobj.h>
 #include <atomic>
 #include <cstdint>
+#include "folder_picker.h"
 
 struct FolderNode;
 struct DriveNode;
@@ -173,22 +174,3 @@ void ReadDriveMask(HWND dialog, int treeId, uint32_t* mask);
 void ShowDriveLetters(HWND dialog, int treeId);
 void SetDriveClassChecks(HWND dialog, int treeId, int driveClass, bool checked);
 void UpdateDriveClassBoxes(HWND dialog, int treeId);
-
-// ---------------------------------------------------------------------------------------------
-// Folder picker tree
-
-struct FolderPickerItem {
-  IShellFolder* parent;
-  LPITEMIDLIST relative;
-  LPITEMIDLIST absolute;
-  ULONG attributes;
-};
-BOOL InitFolderPickerTree(HWND tree);
-void FillPickerLevel(HWND tree, IShellFolder* folder, LPCITEMIDLIST parentAbsolute, HTREEITEM parent);
-LRESULT OnPickerExpanding(HWND tree, NMTREEVIEWA* notification);
-LRESULT OnPickerDeleteItem(HWND tree, NMTREEVIEWA* notification);
-void ExpandPickerRoot(HWND tree);
-BOOL GetPickerSelectedPath(HWND tree, char* out, BOOL display);
-HTREEITEM SelectPickerPath(HWND tree, const char* path, BOOL select);
-void ExpandAllBelow(HWND tree, HTREEITEM item);
-void CollapseAllBelow(HWND tree, HTREEITEM item);
