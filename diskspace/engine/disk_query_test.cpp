@@ -195,7 +195,8 @@ TEST(EnginePrompts, WithoutAnAnswerTheEngineAsksNobodyAndChangesNothing) {
   EXPECT_TRUE(seams.boxes.empty());
   // Installed answers are asked, on the GUI thread as elsewhere.
   EnginePrompts asked;
-  static int stopQuestions = 0;
+  static int stopQuestions;
+  stopQuestions = 0;
   asked.askStopAllScans = [](HWND) { ++stopQuestions; return false; };
   asked.askNetClusterSize = [](HWND, DriveNode*, uint32_t proposal, uint32_t, uint32_t* out) {
     *out = proposal * 2;

@@ -372,7 +372,12 @@ TEST(ScanEngine, ViewGetsEveryNewFolderInOrderBeforeTheScansEnd) {
     return false;
   };
   EXPECT_TRUE(jqtest::PumpUntil(sawEnd, 5000));
-  jqtest::PumpUntil([] { return false; }, 200);  // the paced repaint
+  auto sawRepaint = [&] {
+    for (auto& [m, n] : viewLog)
+      if (m == VM_NODESCHANGED) return true;
+    return false;
+  };
+  EXPECT_TRUE(jqtest::PumpUntil(sawRepaint, 5000)) << "the paced repaint did not come";
   SetNodeViewWindow(nullptr);
   DestroyWindow(view);
 

@@ -368,6 +368,48 @@ TEST_F(MainWindowTest, FindFoldersFillsTheResultsTree) {
   Command(CMD_NORMAL_VIEW);
 }
 
+// The search thread matches against its own copy of the criteria: a page changed while the
+// search runs does not change what it looks for.
+TEST_F(MainWindowTest, ASearchKeepsTheCriteriaItWasStartedWith) {
+  Command(CMD_REPORTED_SIZES);
+  FolderNode* top = Node();
+  DriveNode* drive = top ? AsDrive(top->drive) : nullptr;
+  ASSERT_NE(drive, nullptr);
+  SendMessageA(g_voltaly.mainTree, TVM_SELECTITEM, TVGN_CARET, (LPARAM)top->mainItem);
+  FolderCriteria criteria;  // total size greater than 50,000 bytes: a and a\b (the top, unfinished, not)
+  criteria.size1 = 50000;
+  criteria.comparison = 2;
+  criteria.sizeSwitch = 0x80;
+  criteria.lastPage = 0;
+  g_settings.findCriteria = criteria;
+  jqtest::SeamRecorder seams;
+  seams.boxAnswers = {IDNO};  // an unfinished drive is not scanned
+  // An unfinished folder (c, and so the top) holds the search at the top while the drive shows
+  // as busy; meanwhile the size criterion is switched off on its page.
+  ResetCompletion(Node("c"));
+  ScanThreadEntry holder;
+  DialogDriver::Run(CMD_FIND_FOLDERS, IDOK, [&](HWND dialog) {
+    SendMessageA(dialog, WM_COMMAND, 1072, 0);  // scope: the current folder
+    drive->busyScan.store(&holder);
+    SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+    HWND sizePage = nullptr;
+    for (HWND w = FindWindowExA(dialog, nullptr, "#32770", nullptr); w; w = FindWindowExA(dialog, w, "#32770", nullptr))
+      if (GetDlgItem(w, 1077)) sizePage = w;
+    EXPECT_NE(sizePage, nullptr);
+    if (sizePage) SendMessageA(sizePage, WM_COMMAND, 1070, 0);
+    ScanThreadEntry* expected = &holder;
+    drive->busyScan.compare_exchange_strong(expected, nullptr);
+  });
+  drive->busyScan.store(nullptr);
+  EXPECT_TRUE(Node("a")->searchItem);
+  EXPECT_TRUE(Node("a\\b")->searchItem);
+  EXPECT_FALSE(Node("c")->searchItem) << "the search went by the criteria changed after its start";
+  EXPECT_FALSE(Node("photos")->searchItem);
+  Command(CMD_NORMAL_VIEW);
+  RunScanQueue(Node("c"), 1, nullptr);  // c and the top complete again
+  EXPECT_TRUE(WaitScanned());
+}
+
 TEST_F(MainWindowTest, FindingNothingKeepsTheDialogOpen) {
   FolderNode* top = Node();
   SendMessageA(g_voltaly.mainTree, TVM_SELECTITEM, TVGN_CARET, (LPARAM)top->mainItem);

@@ -148,10 +148,14 @@ struct CriteriaTargets {
   char patterns[260] = {};   // upper case, separated by ';'
   ColumnRecord* column = nullptr;
   FILETIME reference = {};
+  // Sizes compared: 1 allocated, 0 reported, -1 as the settings say now (GUI thread only; a
+  // search thread gets the settings' choice copied here when it starts).
+  int8_t sizeOnDisk = -1;
 };
 int MatchesCriteria(const FolderCriteria* criteria, const CriteriaTargets* targets, FolderNode* node);
-// The value MatchesCriteria compares for a column kind (−1 when unknown or unfinished).
-double CriterionValue(uint32_t typeId, FolderNode* node);
+// The value MatchesCriteria compares for a column kind (−1 when unknown or unfinished);
+// sizeOnDisk as in CriteriaTargets.
+double CriterionValue(uint32_t typeId, FolderNode* node, int sizeOnDisk = -1);
 // "*.TMP; CACHE?" style lists against an upper-cased name.
 bool MatchPatternList(const char* patterns, const char* upperName);
 void ShowFindFolder();
