@@ -22,6 +22,11 @@ function(jq_add_wine_test target)
   endif()
   set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${JQ_TEST_DIR})
   target_link_libraries(${target} PRIVATE jqtesting)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    # 64-bit test programs keep the address space below 4 GiB reserved, so that a pointer cut to
+    # 32 bits faults instead of working by luck.
+    target_sources(${target} PRIVATE ${CMAKE_SOURCE_DIR}/testing/low_address_reserve.cpp)
+  endif()
   jq_windows_path(progdir "${JQ_PROGRAM_DIR}")
   foreach(loc ${ARG_LOCALES})
     set(name ${target})

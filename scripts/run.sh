@@ -1,15 +1,20 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds the suite and starts JQNavig under Wine.
+# Installs what is needed, builds the suite and starts JQNavig under Wine: the i686 build where this
+# machine runs 32-bit programs, else the x86_64 build (JQ_ARCH chooses one).
 # Without a working $DISPLAY it runs on an Xvfb screen and saves a screenshot to the file it names.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${JQ_BUILD_DIR:-$root/build}
 
 [ "${JQ_SKIP_SETUP:-0}" = 1 ] || bash "$root/scripts/setup.sh"
-bash "$root/scripts/build.sh"
-
 . "$root/scripts/wine-env.sh"
-jq_wine_env "${JQ_WINEPREFIX:-$build/wineprefix-run}"
+arch=${JQ_ARCH:-}
+if [ -z "$arch" ]; then
+  if jq_arch_runs i686; then arch=i686; else arch=x86_64; fi
+fi
+build=${JQ_BUILD_DIR:-$root/build/$arch}
+JQ_ARCH=$arch JQ_BUILD_DIR=$build bash "$root/scripts/build.sh"
+
+jq_wine_env "${JQ_WINEPREFIX:-$build/wineprefix-run}" "$arch"
 export LC_ALL=${JQ_LOCALE:-zh_TW.UTF-8} LANG=${JQ_LOCALE:-zh_TW.UTF-8}
 program='C:\Program Files\Quorvanel\JQNavig.exe'
 if jq_display_works; then

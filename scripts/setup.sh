@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
-# Installs everything the suite needs to build, run and test on a fresh Debian machine (as root).
+# Installs everything the suite needs to build (for i686 and x86_64), run and test on a fresh Debian
+# machine (as root). wine32 is installed everywhere; whether it can run is the test script's business.
 # Safe to run again: it installs only what is missing. Extra steps live in scripts/setup.d/*.sh.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 
 packages=(
   mingw-w64 gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix binutils-mingw-w64-i686
+  gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   libz-mingw-w64-dev
   wine wine32 wine64
-  xvfb xauth x11-utils imagemagick
+  xvfb xauth x11-utils xdotool imagemagick
   fonts-wqy-microhei fonts-wine locales
   cmake ninja-build googletest
   zip unzip p7zip-full

@@ -1,29 +1,109 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds the suite and runs every test under Wine on an Xvfb screen.
+# Installs what is needed, builds the suite and runs every test under Wine on an Xvfb screen:
+# the x86_64 build under wine64 on every machine, then the i686 build under wine where this
+# machine can run 32-bit code.
+#   bash scripts/test.sh [--x86_64-only] [ctest arguments...]
+#   --x86_64-only (or JQ_NO_I686=1): skip the i686 pass, as on a machine without 32-bit support.
+#   JQ_ARCHES="i686": run only the passes named.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=${JQ_BUILD_DIR:-$root/build}
 start=$(date +%s)
 
-[ "${JQ_SKIP_SETUP:-0}" = 1 ] || bash "$root/scripts/setup.sh"
-bash "$root/scripts/build.sh"
+no_i686=${JQ_NO_I686:-0}
+if [ "${1:-}" = "--x86_64-only" ]; then
+  no_i686=1
+  shift
+fi
 
+[ "${JQ_SKIP_SETUP:-0}" = 1 ] || bash "$root/scripts/setup.sh"
 . "$root/scripts/wine-env.sh"
-# A fresh prefix for every run.
-prefix="$build/wineprefix-test"
-# JQ_KEEP_PREFIX=1 reuses the prefix of the last run (quicker while developing).
-[ "${JQ_KEEP_PREFIX:-0}" = 1 ] || rm -rf "$prefix"
-jq_wine_env "$prefix"
+
+passes=()
+for arch in ${JQ_ARCHES:-x86_64 i686}; do
+  if [ "$arch" = i686 ]; then
+    if [ "$no_i686" = 1 ]; then
+      echo "test: i686 pass switched off; only the x86_64 build is tested"
+      continue
+    fi
+    if ! jq_arch_runs i686; then
+      echo "test: this machine cannot run 32-bit programs (wine32 does not start); only the x86_64 build is tested"
+      continue
+    fi
+  fi
+  passes+=("$arch")
+done
+
 export LC_ALL=zh_TW.UTF-8 LANG=zh_TW.UTF-8
 jq_start_xvfb force
 trap jq_stop_wine EXIT
-jq_prefix_init
-jq_install_suite "$build/bin"
-# One wineserver for the whole run.
-wineserver -p
+
+# Both builds are made before any test runs: the x86_64 pass also hands data to the i686 programs
+# (a 64-bit prefix runs both word sizes where 32-bit programs run at all).
+build_root=${JQ_BUILD_ROOT:-$root/build}
+for arch in "${passes[@]}"; do
+  JQ_ARCH=$arch JQ_BUILD_DIR=$build_root/$arch bash "$root/scripts/build.sh"
+done
+
+total_pass=0
+total_fail=0
 status=0
-# GUI tests share one X screen and one Wine prefix; a test that fails is run once more before
-# the run counts it as failed.
-(cd "$build" && ctest --output-on-failure --repeat until-pass:2 -j "${JQ_TEST_JOBS:-$(nproc)}" "$@") || status=$?
+summary=()
+for arch in "${passes[@]}"; do
+  pass_start=$(date +%s)
+  build=$build_root/$arch
+  unset JQ_OTHER_PROGRAM_DIR
+  if [ "$arch" = x86_64 ] && printf '%s\n' "${passes[@]}" | grep -qx i686; then
+    # The 32-bit programs that the cross-word-size tests start (Wine's Z: form of the path).
+    export JQ_OTHER_PROGRAM_DIR="Z:$(printf '%s' "$build_root/i686/bin" | tr '/' '\\')"
+  fi
+  # A fresh prefix for every run; JQ_KEEP_PREFIX=1 reuses the last one (quicker while developing).
+  prefix="$build/wineprefix-test"
+  [ "${JQ_KEEP_PREFIX:-0}" = 1 ] || rm -rf "$prefix"
+  jq_wine_env "$prefix" "$arch"
+  jq_prefix_init
+  jq_install_suite "$build/bin"
+  # One wineserver for the whole pass.
+  wineserver -p
+  echo "test: $arch pass under $WINELOADER"
+  log="$build/ctest-first.log"
+  # GUI tests share one X screen and one Wine prefix; a test that fails is run once more, and the
+  # run names every test that passed only on that second run.
+  rc=0
+  (cd "$build" && ctest --output-on-failure -j "${JQ_TEST_JOBS:-$(nproc)}" "$@") 2>&1 | tee "$log" || rc=$?
+  ran=$(sed -n 's/.*tests failed out of \([0-9]*\).*/\1/p' "$log" | tail -n1)
+  ran=${ran:-0}
+  failed_list="$build/Testing/Temporary/LastTestsFailed.log"
+  failed=()
+  if [ "$rc" -ne 0 ]; then
+    if [ "$ran" = 0 ]; then
+      echo "test: $arch: ctest failed before running any test (rc $rc)"
+      status=1
+    fi
+    [ -f "$failed_list" ] && mapfile -t failed < <(sed 's/^[0-9]*://' "$failed_list")
+  fi
+  still_failed=()
+  if [ ${#failed[@]} -gt 0 ]; then
+    echo "test: $arch: ${#failed[@]} failed on the first run, running them once more: ${failed[*]}"
+    rc2=0
+    (cd "$build" && ctest --output-on-failure --rerun-failed) 2>&1 | tee "$build/ctest-second.log" || rc2=$?
+    if [ "$rc2" -ne 0 ] && [ -f "$failed_list" ]; then
+      mapfile -t still_failed < <(sed 's/^[0-9]*://' "$failed_list")
+    fi
+    for t in "${failed[@]}"; do
+      if ! printf '%s\n' "${still_failed[@]}" | grep -qxF "$t"; then
+        echo "test: $arch: $t passed only on its second run"
+      fi
+    done
+  fi
+  still=${#still_failed[@]}
+  [ "$still" -gt 0 ] && status=1
+  total_pass=$((total_pass + ran - still))
+  total_fail=$((total_fail + still))
+  summary+=("$arch: $((ran - still)) passed, $still failed in $(( $(date +%s) - pass_start )) s")
+  jq_stop_wineserver
+done
+
+for line in "${summary[@]}"; do echo "test: $line"; done
 echo "tests took $(( $(date +%s) - start )) s"
+echo "tests: $total_pass passed, $total_fail failed"
 exit $status

@@ -1,15 +1,49 @@
 # Sourced by the run and test scripts: the Wine environment of the suite.
-# jq_wine_env PREFIX       exports the Wine variables for a prefix of our own
+# jq_wine_env PREFIX [ARCH] exports the Wine variables for a prefix of our own: a 64-bit prefix
+#                          run by wine64 for x86_64 (the default), a 32-bit one run by wine for i686
+# jq_arch_runs ARCH        whether this machine can run Wine programs of that word size
 # jq_start_xvfb            starts an Xvfb screen unless $DISPLAY works (sets JQ_XVFB_PID)
 # jq_prefix_init           creates the prefix once (wineboot -i) with Chinese-capable UI fonts
 # jq_install_suite BINDIR  copies the program folder into the prefix and records InstallDir
+# jq_stop_wineserver       ends the prefix's wineserver
 # jq_stop_wine             ends the prefix's wineserver and our Xvfb
+
+JQ_WINE32_LOADER=${JQ_WINE32_LOADER:-/usr/lib/wine/wine}
+JQ_WINE64_LOADER=${JQ_WINE64_LOADER:-/usr/lib/wine/wine64}
+
+jq_arch_runs() {
+  local loader=$JQ_WINE64_LOADER
+  [ "$1" = i686 ] && loader=$JQ_WINE32_LOADER
+  # Run the loader itself: some kernels refuse 32-bit code altogether ("Exec format error").
+  [ -x "$loader" ] && "$loader" --version >/dev/null 2>&1
+}
 
 jq_wine_env() {
   export WINEPREFIX="$1"
-  export WINEARCH=win32
+  local arch=${2:-x86_64} loader
+  if [ "$arch" = i686 ]; then
+    export WINEARCH=win32
+    loader=$JQ_WINE32_LOADER
+  else
+    export WINEARCH=win64
+    loader=$JQ_WINE64_LOADER
+  fi
+  export JQ_WINE_ARCH=$arch
+  export WINELOADER=$loader
   export WINEDEBUG=${WINEDEBUG:--all}
   export WINEDLLOVERRIDES="mscoree,mshtml="
+  # "wine" (and wineboot, regedit, winepath, which call wine-stable) run the prefix's own loader:
+  # Debian's wrapper would pick the 32-bit loader whenever it is installed.
+  local shim="$WINEPREFIX.bin"
+  mkdir -p "$shim"
+  printf '#!/bin/sh\nexec "%s" "$@"\n' "$loader" > "$shim/wine"
+  chmod +x "$shim/wine"
+  ln -sf wine "$shim/wine-stable"
+  if [ -n "${JQ_WINE_SHIM:-}" ]; then
+    PATH=$(printf '%s' "$PATH" | tr ':' '\n' | grep -vxF "$JQ_WINE_SHIM" | paste -sd: -)
+  fi
+  export JQ_WINE_SHIM=$shim
+  export PATH="$shim:$PATH"
 }
 
 jq_display_works() {
@@ -96,8 +130,12 @@ jq_install_suite() {
   wineserver -w
 }
 
+jq_stop_wineserver() {
+  [ -n "${WINEPREFIX:-}" ] && wineserver -k >/dev/null 2>&1 || true
+}
+
 jq_stop_wine() {
-  wineserver -k >/dev/null 2>&1 || true
+  jq_stop_wineserver
   if [ -n "${JQ_XVFB_PID:-}" ]; then
     kill "$JQ_XVFB_PID" 2>/dev/null || true
     wait "$JQ_XVFB_PID" 2>/dev/null || true

@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 #include "test_support.h"
 
+#include <cstdint>
+#include <cstdlib>
+
 using namespace jqtest;
 
 TEST(TestSupport, TempFolderHoldsFilesAndIsRemoved) {
@@ -63,3 +66,36 @@ TEST(TestSupport, RecorderAnswersBoxesAndRecordsStarts) {
   ASSERT_EQ(rec.starts.size(), 1u);
   EXPECT_EQ(rec.starts[0].file, "notepad.exe");
 }
+
+#if defined(_WIN64)
+// The 64-bit test programs reserve the address space below 4 GiB at start-up, so that a pointer
+// cut to 32 bits anywhere in the suite faults in the tests instead of working by luck.
+TEST(TestSupport, AllocationsAndStacksLieAbove4GiB) {
+  const std::uintptr_t limit = std::uintptr_t(1) << 32;
+  void* small = malloc(64);
+  void* large = malloc(8 << 20);
+  HANDLE heap = HeapCreate(0, 0, 0);
+  void* fromHeap = HeapAlloc(heap, 0, 4096);
+  void* page = VirtualAlloc(nullptr, 1 << 20, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+  std::uintptr_t stack = 0;
+  HANDLE thread = CreateThread(nullptr, 0, [](void* out) -> DWORD {
+    int local = 0;
+    *static_cast<std::uintptr_t*>(out) = reinterpret_cast<std::uintptr_t>(&local);
+    return 0;
+  }, &stack, 0, nullptr);
+  ASSERT_NE(thread, nullptr);
+  WaitForSingleObject(thread, 5000);
+  CloseHandle(thread);
+  EXPECT_GE(reinterpret_cast<std::uintptr_t>(large), limit);
+  EXPECT_GE(reinterpret_cast<std::uintptr_t>(fromHeap), limit);
+  EXPECT_GE(reinterpret_cast<std::uintptr_t>(page), limit);
+  EXPECT_GE(stack, limit);
+  // The process heap began below 4 GiB; what it takes from now on comes from above.
+  (void)small;
+  free(small);
+  free(large);
+  HeapFree(heap, 0, fromHeap);
+  HeapDestroy(heap);
+  VirtualFree(page, 0, MEM_RELEASE);
+}
+#endif

@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Full-size run of the file-list benchmark under Wine: the folder of files is made natively in
 # the Wine prefix's temporary folder (quick), then handed to the benchmark, then removed.
-#   bench/file_list/run.sh [count]        (default 100000; JQ_BUILD_DIR as for the other scripts)
+#   bench/file_list/run.sh [count]        (default 100000; JQ_ARCH and JQ_BUILD_DIR as for the other scripts)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
-build=${JQ_BUILD_DIR:-$root/build}
+arch=${JQ_ARCH:-x86_64}
+build=${JQ_BUILD_DIR:-$root/build/$arch}
 count=${1:-100000}
 . "$root/scripts/wine-env.sh"
-jq_wine_env "${JQ_WINEPREFIX:-$build/wineprefix-bench}"
+jq_wine_env "${JQ_WINEPREFIX:-$build/wineprefix-bench}" "$arch"
 jq_start_xvfb force
 trap jq_stop_wine EXIT
 jq_prefix_init

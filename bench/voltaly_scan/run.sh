@@ -4,14 +4,15 @@
 #   bench/voltaly_scan/run.sh [files=200000] [rounds=3] [single|batch|noview]
 # The third argument chooses how the engine reports new folders to its (counting) view window:
 # one message per folder (single, what the program does), one per listing (batch), or no view.
-# (build first: scripts/build.sh; JQ_BUILD_DIR selects the build folder).
+# (build first: scripts/build.sh; JQ_ARCH (x86_64 or i686) and JQ_BUILD_DIR select the build).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
-build=${JQ_BUILD_DIR:-$root/build}
+arch=${JQ_ARCH:-x86_64}
+build=${JQ_BUILD_DIR:-$root/build/$arch}
 files=${1:-200000}
 rounds=${2:-3}
 . "$root/scripts/wine-env.sh"
-jq_wine_env "$build/wineprefix-bench"
+jq_wine_env "$build/wineprefix-bench" "$arch"
 jq_start_xvfb
 trap jq_stop_wine EXIT
 jq_prefix_init

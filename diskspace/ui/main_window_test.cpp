@@ -57,8 +57,16 @@ class MainWindowTest : public ::testing::Test {
     return jqtest::PumpUntil([] {
       FolderNode* n = Node();
       NodeSums s;
-      return RunningScanCount() == 0 && n && ReadNodeSums(n, &s) && (s.flags & kNodeSubtreeComplete) &&
-             (s.flags & kNodeFilesListed) && n->mainItem;
+      if (!(RunningScanCount() == 0 && n && ReadNodeSums(n, &s) && (s.flags & kNodeSubtreeComplete) &&
+            (s.flags & kNodeFilesListed) && n->mainItem))
+        return false;
+      // The tree items of the folders come with the queued view messages, which may still be on
+      // their way when the sums are complete.
+      for (const char* relative : {"a", "a\\b", "c", "photos"}) {
+        FolderNode* child = Node(relative);
+        if (!child || !child->mainItem) return false;
+      }
+      return true;
     }, 20000);
   }
   static void Command(UINT id) {

@@ -62,8 +62,8 @@ BOOL CALLBACK FindMainWindow(HWND w, LPARAM data) {
 // A JQNavig process and its main window.
 class Instance {
  public:
-  explicit Instance(const std::string& arguments) {
-    std::string line = "\"" + ProgramFolder() + "\\JQNavig.exe\" " + arguments;
+  explicit Instance(const std::string& arguments, const std::string& programFolder = ProgramFolder()) {
+    std::string line = "\"" + programFolder + "\\JQNavig.exe\" " + arguments;
     process = StartProcess(line, &pid);
     FoundWindow f{pid, nullptr};
     if (process)
@@ -234,4 +234,43 @@ TEST(StartupSwitches, ShapeTheRealWindow) {
   EXPECT_TRUE(IsWindowVisible(shown.Child(108)));
   EXPECT_EQ(GetWindowLongA(shown.Child(100), GWL_STYLE) & LVS_TYPEMASK, LVS_SMALLICON);
   EXPECT_EQ(shown.Close(), 0);
+}
+
+// A 64-bit sender hands a folder to the 32-bit program (both run in a 64-bit prefix): the mapping's
+// layout, the handle in the command line and the view record that the receiver stores at exit
+// are the same for both word sizes. Runs where the test script names the other build's folder.
+TEST(ItemIdListHandOff, ProgramOfTheOtherWordSizeTakesTheFolderAndStoresItsLayout) {
+  char other[MAX_PATH] = "";
+  if (GetEnvironmentVariableA("JQ_OTHER_PROGRAM_DIR", other, sizeof other) == 0 ||
+      GetFileAttributesA((std::string(other) + "\\JQNavig.exe").c_str()) == INVALID_FILE_ATTRIBUTES) {
+    GTEST_SKIP() << "no build of the other word size to hand a folder to";
+  }
+  KeepStoredSettings keep;
+  TempFolder folder;
+  folder.WriteFile("from the other word size.txt", "x");
+  PidlPtr list(ParsePathToPidl(folder.path().c_str(), nullptr, nullptr));
+  ASSERT_TRUE(list);
+  UINT size = GetPidlSize(list.get());
+  HANDLE mapping = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, size + 4, nullptr);
+  ASSERT_TRUE(mapping);
+  BYTE* view = static_cast<BYTE*>(MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, 0));
+  ASSERT_TRUE(view);
+  memcpy(view, &size, 4);
+  memcpy(view + 4, list.get(), size);
+  UnmapViewOfFile(view);
+  char arguments[100];
+  snprintf(arguments, sizeof arguments, "/idlist,:%lu:%lu",
+           static_cast<unsigned long>(reinterpret_cast<ULONG_PTR>(mapping)), GetCurrentProcessId());
+
+  Instance receiver(arguments, other);
+  ASSERT_TRUE(receiver.window) << "the program of the other word size did not start";
+  BOOL wow64 = FALSE;
+  IsWow64Process(receiver.process, &wow64);
+  EXPECT_EQ(sizeof(void*) == 8, wow64 != FALSE) << "the receiver is of the other word size";
+  EXPECT_TRUE(receiver.WaitForFolderInTitle(folder.path())) << receiver.Title();
+  EXPECT_EQ(receiver.Close(), 0);
+
+  FolderViewRecord record;
+  ASSERT_TRUE(LoadFolderViewRecord(list.get(), &record)) << "the record the other program stored";
+  EXPECT_EQ(std::string(record.panes.folder[0]), folder.path());
 }

@@ -172,7 +172,10 @@ TEST(ZipEngine, PasswordsOfZipAnd7zArchives) {
     EXPECT_EQ(et5::kBadPassword, eng.QUnZip(zip, none, "*.*", "-d -.L "));
     std::string wrong = dir.MakeFolder(std::string("wrong_") + file);
     EXPECT_EQ(et5::kBadPassword, eng.QUnZip(zip, wrong, "*.*", "-d -.L -s\"nope\""));
-    for (auto& p : Snapshot(wrong)) EXPECT_EQ('\\', p.first.back()) << "no file from a wrong password: " << p.first;
+    // An empty entry proves nothing: its one check byte matches a wrong password once in 256
+    // (as with every zip tool), and there is no data whose CRC could fail.
+    for (auto& p : Snapshot(wrong))
+      if (!p.second.empty()) EXPECT_EQ('\\', p.first.back()) << "no file from a wrong password: " << p.first;
     std::string good = dir.MakeFolder(std::string("good_") + file);
     EXPECT_EQ(0, eng.QUnZip(zip, good, "*.*", "-d -.L -s\"Se cret\""));
     EXPECT_EQ(Snapshot(dir / "tree"), Snapshot(good + "\\tree"));
