@@ -548,6 +548,28 @@ TEST_F(MainWindowTest, FolderDetailsCancelRestoresLiveChanges) {
   EXPECT_EQ(SendMessageA(g_voltaly.header, HDM_GETITEMCOUNT, 0, 0), headerItems);
 }
 
+TEST_F(MainWindowTest, SettingsSheetAppliesItsCopyOnlyOnOk) {
+  const uint8_t kept = g_settings.scanOption;
+  struct Case { uint8_t before; UINT radio; int button; uint8_t after; } cases[] = {
+      {1, 1039, PSBTN_CANCEL, 1},  // "new folders only", cancelled: the settings stay
+      {1, 1039, PSBTN_OK, 0},      // the same, confirmed
+      {0, 1038, PSBTN_OK, 1},
+  };
+  for (const Case& c : cases) {
+    g_settings.scanOption = c.before;
+    uint8_t duringEdit = 0xFF;
+    DialogDriver::Run(CMD_SETTINGS, 0, [&](HWND sheet) {
+      HWND page = PropSheet_GetCurrentPageHwnd(sheet);  // the scan page comes first
+      SendDlgItemMessageA(page, c.radio, BM_CLICK, 0, 0);
+      duringEdit = g_settings.scanOption;  // the pages edit a copy
+      PropSheet_PressButton(sheet, c.button);
+    });
+    EXPECT_EQ(duringEdit, c.before) << c.radio;
+    EXPECT_EQ(g_settings.scanOption, c.after) << c.radio << " " << c.button;
+  }
+  g_settings.scanOption = kept;
+}
+
 INT_PTR CALLBACK PlainPageProc(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
 
 TEST(SettingsDrives, ClassBoxesAndMasks) {
