@@ -364,7 +364,6 @@ void ShutdownScanEngine() {
 ScanSettingsSnapshot TakeScanSettingsSnapshot() {
   ScanSettingsSnapshot snapshot;
   snapshot.scanOption = g_settings.scanOption ? 1 : 0;
-  snapshot.sizeOnDisk = g_settings.sizeOnDisk ? 1 : 0;
   return snapshot;
 }
 

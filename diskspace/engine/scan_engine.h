@@ -12,7 +12,6 @@
 // settings, which the Settings sheet may be assigning meanwhile.
 struct ScanSettingsSnapshot {
   uint8_t scanOption = 0;  // folder scans: 1 every child folder again, 0 only new ones
-  uint8_t sizeOnDisk = 0;  // sizes shown and compared: 1 allocated, 0 reported
 };
 ScanSettingsSnapshot TakeScanSettingsSnapshot();
 
