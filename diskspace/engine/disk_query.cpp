@@ -9,7 +9,6 @@
 #include "item_ids.h"
 #include "resource_engine.h"
 #include "scan_engine.h"
-#include "seams.h"
 #include "settings_store.h"
 
 namespace {

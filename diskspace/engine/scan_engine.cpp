@@ -19,8 +19,6 @@
 #include "drive_list.h"
 #include "engine_prompts.h"
 #include "item_ids.h"
-#include "resource_engine.h"
-#include "seams.h"
 #include "settings_store.h"
 
 BOOL NodeViewBatching();
