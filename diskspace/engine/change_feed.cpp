@@ -12,7 +12,11 @@ std::atomic<ScanThreadEntry*> g_changeWatchers[2];
 namespace {
 
 // ---- The driver
+// VOLTMON is a Windows 9x driver that takes 32-bit addresses: it exists only for the 32-bit
+// build. The 64-bit build never opens it (its addresses do not fit) and runs on the change
+// notifications below, which is what NT and Wine use anyway.
 
+#if !defined(_WIN64)
 HANDLE driverHandle = nullptr;
 HANDLE feedThread = nullptr;
 HANDLE feedStop = nullptr;    // set to end the feed thread
@@ -20,6 +24,7 @@ HANDLE feedReady = nullptr;   // set by the feed thread after its first call
 std::atomic<BOOL> feedAnswered{FALSE};
 
 uint32_t Address32(const void* p) {
+  static_assert(sizeof(void*) == sizeof(uint32_t), "the driver takes 32-bit addresses");
   return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p));
 }
 
@@ -37,6 +42,7 @@ DWORD WINAPI FeedThread(LPVOID) {
   }
   return 0;
 }
+#endif
 
 // ---- Watchers
 
@@ -83,6 +89,9 @@ bool PathGone(const std::wstring& path) {
 // ---- Driver interface
 
 int StartChangeFeed() {
+#if defined(_WIN64)
+  return 0;
+#else
   if (g_isNT) return 0;
   if (driverHandle) return 1;
   char module[MAX_PATH], shortName[MAX_PATH];
@@ -107,9 +116,11 @@ int StartChangeFeed() {
     return 0;
   }
   return 1;
+#endif
 }
 
 void StopChangeFeed() {
+#if !defined(_WIN64)
   if (feedThread) {
     SetEvent(feedStop);
     if (WaitForSingleObject(feedThread, 3000) != WAIT_OBJECT_0) TerminateThread(feedThread, 1);
@@ -125,17 +136,20 @@ void StopChangeFeed() {
       CloseHandle(*h);
       *h = nullptr;
     }
+#endif
 }
 
 void CALLBACK OnChangeEvent(ULONG_PTR record) {
   const auto* event = reinterpret_cast<const ChangeEvent*>(record);
   if (event) HandleChangeEvent(event, sizeof(ChangeEvent));
+#if !defined(_WIN64)
   if (driverHandle) {
     uint32_t address = Address32(event);
     DWORD returned = 0;
     DeviceIoControl(driverHandle, kVoltmonAcknowledge, &address, sizeof address, nullptr, 0,
                     &returned, nullptr);
   }
+#endif
 }
 
 void HandleChangeEvent(const ChangeEvent* record, size_t size) {

@@ -234,11 +234,14 @@ TEST_F(WatchFixture, QuickChangesEndInOneRescan) {
   ASSERT_NE(two, nullptr);
   ViewRecorder view;
   WatchSelectedFolder(two);
-  jqtest::PumpUntil([] { return false; }, 300);
+  // The notification handles are open once the watcher is registered: changes from now on count.
+  ASSERT_NE(g_changeWatchers[0].load(), nullptr);
   for (int i = 0; i < 3; ++i) WriteFileOfSize(temp / ("two\\q" + std::to_string(i)), 10 + i);
   EXPECT_TRUE(PumpUntilExact());
-  jqtest::PumpUntil([] { return false; }, 1500);  // any further re-scan would come by now
-  EXPECT_EQ(view.Count(VM_SCANDONE, two), 1);
+  EXPECT_TRUE(jqtest::PumpUntil([&] { return view.Count(VM_SCANDONE, two) >= 1; }, 6000));
+  // A second re-scan would follow within the re-scan delay: waiting for it must time out.
+  EXPECT_FALSE(jqtest::PumpUntil([&] { return view.Count(VM_SCANDONE, two) > 1; }, 1500))
+      << "the quick changes ended in more than one re-scan";
 }
 
 TEST_F(WatchFixture, OnlyTheLastTwoSelectionsAreWatched) {

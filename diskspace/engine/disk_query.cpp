@@ -1,15 +1,14 @@
-// Drive geometry and free space, cluster sizes, the Disk Information and cluster-size dialogs,
-// and the number and size formats.
+// Drive geometry and free space, cluster sizes, and the number and size formats.
 #include "disk_query.h"
 
 #include <cmath>
 #include <cstdio>
 
 #include "drive_list.h"
+#include "engine_prompts.h"
 #include "item_ids.h"
 #include "resource_engine.h"
 #include "scan_engine.h"
-#include "seams.h"
 #include "settings_store.h"
 
 namespace {
@@ -158,7 +157,7 @@ int GetDiskSpaceDefault(DriveNode* drive) {
 }
 
 uint32_t DefaultClusterSize(DriveNode* drive) {
-  uint32_t c = drive ? drive->clusterSize : 0;
+  uint32_t c = drive ? drive->clusterSize.load() : 0u;
   switch (GetFileSystemType(drive)) {
     case kFsFat: return c ? c : 16384;
     case kFsFat32: return c >= 1 && c <= 4095 ? c : 4096;
@@ -169,29 +168,20 @@ uint32_t DefaultClusterSize(DriveNode* drive) {
 
 namespace {
 
-uint32_t RunClusterDialog(HWND owner, UINT dialogId, DriveNode* drive, uint32_t proposal,
-                          uint32_t measured, bool* cancelled) {
-  ClusterDialogData data{drive, proposal, measured};
-  INT_PTR r = DialogBoxParamA(Instance(), MAKEINTRESOURCEA(dialogId), owner, ClusterSizeDlgProc,
-                              reinterpret_cast<LPARAM>(&data));
-  *cancelled = r <= 0;
-  return r > 0 ? static_cast<uint32_t>(r) : 0;
-}
-
-uint32_t AskNetClusterSize(DriveNode* drive) {
+uint32_t AskClusterSizeOnce(DriveNode* drive) {
   uint32_t proposal = DefaultClusterSize(drive);
   uint32_t measured = drive->bytesPerSector * drive->sectorsPerCluster;
   uint32_t value = proposal;
-  if (GetCurrentThreadId() == g_uiThreadId) {
-    bool cancelled = false;
-    uint32_t answer = RunClusterDialog(g_mainWindow, IDD_VOLT_ASK_CLUSTER, drive, proposal,
-                                       measured, &cancelled);
-    if (!cancelled) value = answer;  // Cancel keeps the proposal
+  const bool guiThread = GetCurrentThreadId() == g_uiThreadId;
+  if (guiThread) {
+    uint32_t answer = 0;
+    if (AskNetClusterSize(g_mainWindow, drive, proposal, measured, &answer))
+      value = answer;  // declining keeps the proposal
   }
   if (value < 512) value = 512;
-  if (drive->driveLetter >= 1 && drive->driveLetter <= 26 &&
-      GetCurrentThreadId() == g_uiThreadId)
-    g_netClusterSizes[drive->driveLetter - 1] = value;
+  // Only the user's answer is kept for the next runs; a worker's proposal is not.
+  if (drive->driveLetter >= 1 && drive->driveLetter <= 26 && guiThread)
+    g_netClusterSizes[drive->driveLetter - 1].store(value);
   return value;
 }
 
@@ -201,147 +191,38 @@ uint32_t GetClusterSize(FolderNode* node) {
   if (!IsFolderNode(node) || !IsDriveNode(node->drive)) return 0;
   DriveNode* drive = node->drive;
   int slot = drive->driveLetter >= 1 && drive->driveLetter <= 26 ? drive->driveLetter - 1 : -1;
-  bool network = drive->driveType == DRIVE_REMOTE;
-  if (network && slot >= 0 && g_netClusterSizes[slot]) drive->clusterSize = g_netClusterSizes[slot];
-  if (drive->clusterSize) return drive->clusterSize;
-  if (GetDiskSpaceData(drive)) {
-    drive->clusterSize = drive->bytesPerSector * drive->sectorsPerCluster;
-    if (drive->driveType == DRIVE_REMOTE) drive->clusterSize = AskNetClusterSize(drive);
-  } else if (slot >= 0 && g_netClusterSizes[slot]) {
-    drive->clusterSize = g_netClusterSizes[slot];
-  } else {
-    drive->clusterSize = AskNetClusterSize(drive);
+  const bool network = drive->driveType == DRIVE_REMOTE;
+  const uint32_t stored = slot >= 0 ? g_netClusterSizes[slot].load() : 0;
+  if (network && stored) {
+    drive->clusterSize.store(stored);
+    return stored;
   }
-  return drive->clusterSize;
+  if (uint32_t known = drive->clusterSize.load()) return known;
+  uint32_t value = 0;
+  if (GetDiskSpaceData(drive)) {
+    value = drive->bytesPerSector * drive->sectorsPerCluster;
+    if (drive->driveType == DRIVE_REMOTE) value = AskClusterSizeOnce(drive);
+  } else if (stored) {
+    value = stored;
+  } else {
+    value = AskClusterSizeOnce(drive);
+  }
+  // Two threads may find the size at once: the first one kept wins, so that every scan of the
+  // drive rounds by the same value.
+  uint32_t expected = 0;
+  if (!drive->clusterSize.compare_exchange_strong(expected, value)) return expected;
+  return value;
 }
 
-int ChangeClusterSize(HWND owner, DriveNode* drive) {
+int SetDriveClusterSize(DriveNode* drive, uint32_t value) {
   if (!IsDriveNode(drive)) return 0;
-  uint32_t proposal = drive->clusterSize ? drive->clusterSize : DefaultClusterSize(drive);
-  bool cancelled = false;
-  uint32_t value = RunClusterDialog(owner, IDD_VOLT_CHANGE_CLUSTER, drive, proposal,
-                                    drive->bytesPerSector * drive->sectorsPerCluster, &cancelled);
-  if (cancelled) return 0;
   if (value < 512) value = 512;
-  drive->clusterSize = value;
+  drive->clusterSize.store(value);
   if (drive->driveLetter >= 1 && drive->driveLetter <= 26)
-    g_netClusterSizes[drive->driveLetter - 1] = value;
+    g_netClusterSizes[drive->driveLetter - 1].store(value);
   // A new scan of the drive rounds every file again.
   if (!drive->busyScan.load()) StartScanThread(ScanDriveThread, drive);
   return 1;
-}
-
-INT_PTR CALLBACK ClusterSizeDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case WM_INITDIALOG: {
-      auto* data = reinterpret_cast<ClusterDialogData*>(lParam);
-      SetWindowLongPtrA(dialog, DWLP_USER, lParam);
-      std::string name = GetNodeName(data->drive);
-      char caption[MAX_PATH];
-      if (IShellFolder* parent = NodeParentFolder(data->drive);
-          parent && GetDisplayNameText(parent, NodeRelativeIdList(data->drive), SHGDN_NORMAL, caption))
-        name = caption;
-      SetWindowTextA(dialog, name.c_str());
-      SendDlgItemMessageA(dialog, IDC_CLUSTER_SPIN, UDM_SETRANGE, 0, MAKELPARAM(100, 0));
-      FillUnitCombo(dialog, IDC_CLUSTER_UNIT);
-      SetSizeWithUnit(dialog, IDC_CLUSTER_EDIT, IDC_CLUSTER_UNIT, data->proposal);
-      char templ[256] = {};
-      GetDlgItemTextA(dialog, IDC_CLUSTER_TEMPLATE, templ, sizeof templ);
-      std::string text = templ;
-      size_t at = text.find("%s");
-      if (at != std::string::npos) {
-        text.replace(at, 2, FormatSizeWithUnits(data->measured));
-        SetDlgItemTextA(dialog, IDC_CLUSTER_TEMPLATE, text.c_str());
-      }
-      CenterOnOwner(dialog);
-      return TRUE;
-    }
-    case WM_COMMAND:
-      switch (LOWORD(wParam)) {
-        case IDOK: {
-          double v = GetSizeWithUnit(dialog, IDC_CLUSTER_EDIT, IDC_CLUSTER_UNIT);
-          if (v > 4294967295.0) v = 4294967295.0;  // the stored field is 32 bits
-          if (v < 1) v = 1;
-          EndDialog(dialog, static_cast<INT_PTR>(static_cast<uint32_t>(v)));
-          return TRUE;
-        }
-        case IDCANCEL:
-          EndDialog(dialog, 0);
-          return TRUE;
-        case 9:
-          seams::WinHelpA(dialog, "Voltaly.hlp", HELP_CONTEXT, 90);
-          return TRUE;
-      }
-      break;
-  }
-  return FALSE;
-}
-
-namespace {
-std::string GroupedWithUnits(double value) {
-  return FormatThousands64(static_cast<uint64_t>(value < 0 ? 0 : value)) + " (" +
-         FormatSizeWithUnits(value) + ")";
-}
-}  // namespace
-
-INT_PTR CALLBACK DiskInfoDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case WM_INITDIALOG: {
-      auto* drive = reinterpret_cast<DriveNode*>(lParam);
-      char name[MAX_PATH];
-      if (IShellFolder* parent = NodeParentFolder(drive);
-          parent && GetDisplayNameText(parent, NodeRelativeIdList(drive), SHGDN_NORMAL, name))
-        SetDlgItemTextA(dialog, IDC_DISK_NAME, name);
-      else
-        SetDlgItemTextA(dialog, IDC_DISK_NAME, GetNodeName(drive).c_str());
-      SetDlgItemTextA(dialog, IDC_DISK_TOTAL, GroupedWithUnits(drive->totalBytes).c_str());
-      SetDlgItemTextA(dialog, IDC_DISK_BYTES_PER_SECTOR,
-                      FormatThousands64(drive->bytesPerSector).c_str());
-      SetDlgItemTextA(dialog, IDC_DISK_SECTORS_PER_CLUSTER,
-                      FormatThousands64(drive->sectorsPerCluster).c_str());
-      double cluster = static_cast<double>(drive->bytesPerSector) * drive->sectorsPerCluster;
-      std::string clusterText = GroupedWithUnits(cluster);
-      int slot = drive->driveLetter - 1;
-      if (slot >= 0 && slot < 26 && g_netClusterSizes[slot])
-        clusterText += " / " + GroupedWithUnits(g_netClusterSizes[slot]);
-      SetDlgItemTextA(dialog, IDC_DISK_CLUSTER_SIZE, clusterText.c_str());
-      SetDlgItemTextA(dialog, IDC_DISK_TOTAL_CLUSTERS, FormatThousands64(drive->totalClusters).c_str());
-      SetDlgItemTextA(dialog, IDC_DISK_FREE, GroupedWithUnits(drive->freeBytes).c_str());
-      SetDlgItemTextA(dialog, IDC_DISK_USED,
-                      GroupedWithUnits(drive->totalBytes - drive->freeBytes).c_str());
-      UINT typeId = IDS_VOLT_DRIVE_OTHER;
-      switch (drive->driveType) {
-        case DRIVE_REMOVABLE: typeId = IDS_VOLT_DRIVE_REMOVABLE; break;
-        case DRIVE_FIXED: typeId = IDS_VOLT_DRIVE_FIXED; break;
-        case DRIVE_REMOTE: typeId = IDS_VOLT_DRIVE_NETWORK; break;
-        case DRIVE_CDROM: typeId = IDS_VOLT_DRIVE_CDROM; break;
-        case DRIVE_RAMDISK: typeId = IDS_VOLT_DRIVE_RAMDISK; break;
-      }
-      SetDlgItemTextA(dialog, IDC_DISK_TYPE, LoadText(typeId, "").c_str());
-      CenterOnOwner(dialog);
-      return TRUE;
-    }
-    case WM_COMMAND:
-      if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
-        EndDialog(dialog, LOWORD(wParam));
-        return TRUE;
-      }
-      break;
-  }
-  return FALSE;
-}
-
-void ShowDiskInfo(HWND owner, FolderNode* node) {
-  DriveNode* drive = IsFolderNode(node) ? AsDrive(node->drive) : nullptr;
-  if (!drive || !GetDiskSpaceDefault(drive)) {
-    seams::MessageBoxA(owner,
-                       "Cannot get information for drive. If it is a removable media drive, "
-                       "verify that a disk is present.",
-                       "ERROR : No information available.", MB_OK | MB_ICONERROR);
-    return;
-  }
-  DialogBoxParamA(Instance(), MAKEINTRESOURCEA(IDD_VOLT_DISK_INFO), owner, DiskInfoDlgProc,
-                  reinterpret_cast<LPARAM>(drive));
 }
 
 // ---- Formats
@@ -423,41 +304,6 @@ void SplitSizeUnit(double bytes, uint64_t* value, int* unit) {
   }
   *value = static_cast<uint64_t>(std::ceil(bytes));
   *unit = count;
-}
-
-void FillUnitCombo(HWND dialog, int comboId) {
-  static const UINT ids[4] = {IDS_VOLT_UNIT_BYTES, IDS_VOLT_UNIT_KB, IDS_VOLT_UNIT_MB,
-                              IDS_VOLT_UNIT_GB};
-  static const char* fallback[4] = {"bytes", "KB", "MB", "GB"};
-  SendDlgItemMessageA(dialog, comboId, CB_RESETCONTENT, 0, 0);
-  for (int i = 0; i < 4; ++i) {
-    std::string text = LoadText(ids[i], fallback[i]);
-    size_t first = text.find_first_not_of(' ');
-    text = first == std::string::npos ? text : text.substr(first);
-    SendDlgItemMessageA(dialog, comboId, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
-  }
-}
-
-void SetSizeWithUnit(HWND dialog, int editId, int comboId, double bytes) {
-  uint64_t value = 0;
-  int unit = 0;
-  SplitSizeUnit(bytes, &value, &unit);
-  char text[32];
-  _snprintf(text, sizeof text, "%llu", static_cast<unsigned long long>(value));
-  text[sizeof text - 1] = 0;
-  SetDlgItemTextA(dialog, editId, text);
-  if (SendDlgItemMessageA(dialog, comboId, CB_GETCOUNT, 0, 0) == 0) FillUnitCombo(dialog, comboId);
-  SendDlgItemMessageA(dialog, comboId, CB_SETCURSEL, unit, 0);
-}
-
-double GetSizeWithUnit(HWND dialog, int editId, int comboId) {
-  LRESULT unit = SendDlgItemMessageA(dialog, comboId, CB_GETCURSEL, 0, 0);
-  if (unit == CB_ERR) return 0;
-  char text[32] = {};
-  GetDlgItemTextA(dialog, editId, text, sizeof text);
-  double value = static_cast<double>(strtoull(text, nullptr, 10));
-  for (LRESULT i = 0; i < unit && i < 3; ++i) value *= 1024;
-  return value;
 }
 
 int ColumnWidthChars(uint32_t flags) {

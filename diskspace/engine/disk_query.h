@@ -1,6 +1,5 @@
-// Drive geometry and free space, the cluster size used to round file sizes to disk usage, the
-// Disk Information and cluster-size dialogs, and the number and size formats of every column,
-// dialog and report.
+// Drive geometry and free space, the cluster size used to round file sizes to disk usage, and
+// the number and size formats of every column, dialog and report.
 #pragma once
 #include <windows.h>
 #include <cstdint>
@@ -14,19 +13,13 @@ int GetDiskSpaceData(DriveNode* drive);     // 1 / 0; sets or clears kNodeDiskDa
 int GetDiskSpaceDefault(DriveNode* drive);  // GetDiskSpaceData, else the plain call
 int GetFileSystemType(DriveNode* drive);
 uint32_t DefaultClusterSize(DriveNode* drive);
-// The node's drive's cluster size, asking the user for a network drive the first time; 0 only
-// without a valid drive. Worker threads never show the dialog: they take the proposal.
+// The node's drive's cluster size, asking the user (AskNetClusterSize) for a network drive the
+// first time; 0 only without a valid drive. Worker threads never ask: they take the proposal.
+// Any thread: the drive's size and the network table are atomic.
 uint32_t GetClusterSize(FolderNode* node);
-int ChangeClusterSize(HWND owner, DriveNode* drive);  // dialog 148; 0 when cancelled
-void ShowDiskInfo(HWND owner, FolderNode* node);      // dialog 109 for the node's drive
-// The cluster-size dialogs' parameter; the dialog ends with the value read (0 on Cancel).
-struct ClusterDialogData {
-  DriveNode* drive;
-  uint32_t proposal;  // shown in the edit box with its unit
-  uint32_t measured;  // the drive's own cluster size, shown in the template text
-};
-INT_PTR CALLBACK ClusterSizeDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
-INT_PTR CALLBACK DiskInfoDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+// A cluster size the user chose for a drive (at least 512): kept for the drive letter and the
+// drive scanned again with it. GUI thread; 0 for an invalid drive.
+int SetDriveClusterSize(DriveNode* drive, uint32_t value);
 
 // Number formats. The buffers must hold 32 characters.
 // Groups of three with the user's thousands separator (win.ini Intl sThousand), every group.
@@ -40,11 +33,8 @@ std::string FormatSizeWithUnits(double value);
 std::string FormatThousandsWith(uint64_t value, const char* separator);
 std::string FormatSizeWith(double value, char decimal, const char* const units[4]);
 
-// An edit box with a unit combo (strings 61..64: bytes, KB, MB, GB).
-void SetSizeWithUnit(HWND dialog, int editId, int comboId, double bytes);
-double GetSizeWithUnit(HWND dialog, int editId, int comboId);
-void FillUnitCombo(HWND dialog, int comboId);
-// The value and unit index SetSizeWithUnit shows for bytes (pure).
+// The value and unit index (bytes, KB, MB, GB) a size is shown with in an edit box and its
+// unit combo (pure).
 void SplitSizeUnit(double bytes, uint64_t* value, int* unit);
 
 // A column's width needs (flags as in the column record, 0x400 size, 0x1000 date, 0x04

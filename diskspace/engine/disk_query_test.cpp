@@ -1,5 +1,5 @@
-// Number and size formats, size-with-unit boxes, the disk query on C:, the zip-layer bracket
-// against a stand-in window, and the small path helpers.
+// Number and size formats, the disk query on C:, the zip-layer bracket against a stand-in
+// window, the engine's unattended questions, and the small path helpers.
 #include "disk_query.h"
 
 #include <gtest/gtest.h>
@@ -7,8 +7,10 @@
 #include <vector>
 
 #include "drive_list.h"
+#include "engine_prompts.h"
 #include "engine_test_support.h"
 #include "resource_engine.h"
+#include "scan_engine.h"
 #include "settings_store.h"
 #include "test_support.h"
 
@@ -47,26 +49,6 @@ TEST(SizeFormats, SizeWithUnitBoxes) {
     EXPECT_EQ(value, c.value) << c.bytes;
     EXPECT_EQ(unit, c.unit) << c.bytes;
   }
-  // The real controls: an edit with a unit combo.
-  HWND dialog = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 200, 100, nullptr, nullptr,
-                              GetModuleHandleA(nullptr), nullptr);
-  CreateWindowA("EDIT", "", WS_CHILD, 0, 0, 80, 20, dialog, reinterpret_cast<HMENU>(1067),
-                nullptr, nullptr);
-  CreateWindowA("COMBOBOX", "", WS_CHILD | CBS_DROPDOWNLIST, 0, 30, 80, 100, dialog,
-                reinterpret_cast<HMENU>(1084), nullptr, nullptr);
-  FillUnitCombo(dialog, 1084);
-  EXPECT_EQ(SendDlgItemMessageA(dialog, 1084, CB_GETCOUNT, 0, 0), 4);
-  SetDlgItemTextA(dialog, 1067, "3");
-  SendDlgItemMessageA(dialog, 1084, CB_SETCURSEL, 2, 0);
-  EXPECT_EQ(GetSizeWithUnit(dialog, 1067, 1084), 3145728.0);
-  SetSizeWithUnit(dialog, 1067, 1084, 1536);
-  char text[16];
-  GetDlgItemTextA(dialog, 1067, text, sizeof text);
-  EXPECT_STREQ(text, "2");
-  EXPECT_EQ(SendDlgItemMessageA(dialog, 1084, CB_GETCURSEL, 0, 0), 1);
-  SendDlgItemMessageA(dialog, 1084, CB_SETCURSEL, static_cast<WPARAM>(-1), 0);
-  EXPECT_EQ(GetSizeWithUnit(dialog, 1067, 1084), 0.0);
-  DestroyWindow(dialog);
 }
 
 TEST(DiskQuery, DriveCGeometryAndClusterSize) {
@@ -202,44 +184,28 @@ TEST(EngineHelpers, PathsAndNames) {
   EXPECT_STREQ(LastPathComponent("plain"), "plain");
 }
 
-TEST(DiskQuery, DiskInformationDialogShowsTheDrive) {
-  DriveNode* drive = vtest::EngineDrive();
-  ASSERT_NE(drive, nullptr);
-  ASSERT_EQ(GetDiskSpaceDefault(drive), 1);
-  HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_VOLT_DISK_INFO),
-                                   nullptr, DiskInfoDlgProc, reinterpret_cast<LPARAM>(drive));
-  ASSERT_NE(dialog, nullptr);
-  auto text = [&](int id) {
-    char buffer[256] = {};
-    GetDlgItemTextA(dialog, id, buffer, sizeof buffer);
-    return std::string(buffer);
+TEST(EnginePrompts, WithoutAnAnswerTheEngineAsksNobodyAndChangesNothing) {
+  jqtest::SeamRecorder seams;
+  EnginePrompts none = SetEnginePrompts(EnginePrompts{});
+  // A selection outside every drive: the question to stop all scans gets "no".
+  EXPECT_EQ(StopDriveScan(nullptr), 0);
+  uint32_t value = 1234;
+  EXPECT_FALSE(AskNetClusterSize(nullptr, vtest::EngineDrive(), 4096, 4096, &value));
+  EXPECT_EQ(value, 1234u);
+  EXPECT_TRUE(seams.boxes.empty());
+  // Installed answers are asked, on the GUI thread as elsewhere.
+  EnginePrompts asked;
+  static int stopQuestions;
+  stopQuestions = 0;
+  asked.askStopAllScans = [](HWND) { ++stopQuestions; return false; };
+  asked.askNetClusterSize = [](HWND, DriveNode*, uint32_t proposal, uint32_t, uint32_t* out) {
+    *out = proposal * 2;
+    return true;
   };
-  EXPECT_EQ(text(IDC_DISK_TYPE), LoadRotatingString(IDS_VOLT_DRIVE_FIXED));
-  EXPECT_NE(text(IDC_DISK_TOTAL).find(" ("), std::string::npos) << text(IDC_DISK_TOTAL);
-  EXPECT_EQ(text(IDC_DISK_BYTES_PER_SECTOR), FormatThousands64(drive->bytesPerSector));
-  EXPECT_FALSE(text(IDC_DISK_NAME).empty());
-  ShowWindow(dialog, SW_SHOW);
-  // Set JQ_HOLD_DIALOGS=ms to look at the dialog (a screenshot under Xvfb).
-  if (const char* hold = getenv("JQ_HOLD_DIALOGS")) jqtest::PumpUntil([] { return false; }, atoi(hold));
-  DestroyWindow(dialog);
-}
-
-TEST(DiskQuery, ClusterSizeDialogProposesAndReads) {
-  DriveNode* drive = vtest::EngineDrive();
-  ClusterDialogData data{drive, 8192, 4096};
-  for (UINT id : {IDD_VOLT_ASK_CLUSTER, IDD_VOLT_CHANGE_CLUSTER}) {
-    HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), nullptr,
-                                     ClusterSizeDlgProc, reinterpret_cast<LPARAM>(&data));
-    ASSERT_NE(dialog, nullptr) << id;
-    char value[32] = {}, templ[256] = {};
-    GetDlgItemTextA(dialog, IDC_CLUSTER_EDIT, value, sizeof value);
-    GetDlgItemTextA(dialog, IDC_CLUSTER_TEMPLATE, templ, sizeof templ);
-    EXPECT_STREQ(value, "8");
-    EXPECT_EQ(SendDlgItemMessageA(dialog, IDC_CLUSTER_UNIT, CB_GETCURSEL, 0, 0), 1);
-    EXPECT_EQ(std::string(templ).find("%s"), std::string::npos) << templ;
-    EXPECT_NE(std::string(templ).find(FormatSizeWithUnits(4096.0)), std::string::npos) << templ;
-    ShowWindow(dialog, SW_SHOW);
-    if (const char* hold = getenv("JQ_HOLD_DIALOGS")) jqtest::PumpUntil([] { return false; }, atoi(hold));
-    DestroyWindow(dialog);
-  }
+  SetEnginePrompts(asked);
+  EXPECT_EQ(StopDriveScan(nullptr), 0);
+  EXPECT_EQ(stopQuestions, 1);
+  EXPECT_TRUE(AskNetClusterSize(nullptr, vtest::EngineDrive(), 4096, 4096, &value));
+  EXPECT_EQ(value, 8192u);
+  SetEnginePrompts(none);
 }

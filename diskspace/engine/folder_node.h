@@ -93,7 +93,7 @@ struct DriveNode : FolderNode {
   uint32_t findScanChoice = 0;      // folder search: 1 scan unfinished folders, 2 do not
   uint32_t driveType = 0;           // GetDriveType of the root (3 fixed, 4 remote, ...)
   std::atomic<ScanThreadEntry*> busyScan{nullptr};  // the scan walking this drive, 0 when none
-  uint32_t clusterSize = 0;         // bytes per cluster, 0 = not yet known
+  std::atomic<uint32_t> clusterSize{0};  // bytes per cluster, 0 = not yet known (any thread)
   uint32_t sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, totalClusters = 0;
   double totalBytes = 0;            // capacity
   double freeBytes = 0;             // free space for the caller

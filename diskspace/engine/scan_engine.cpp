@@ -17,9 +17,8 @@
 #include "change_feed.h"
 #include "disk_query.h"
 #include "drive_list.h"
+#include "engine_prompts.h"
 #include "item_ids.h"
-#include "resource_engine.h"
-#include "seams.h"
 #include "settings_store.h"
 
 BOOL NodeViewBatching();
@@ -360,10 +359,17 @@ void ShutdownScanEngine() {
 
 // ---- Thread table
 
+ScanSettingsSnapshot TakeScanSettingsSnapshot() {
+  ScanSettingsSnapshot snapshot;
+  snapshot.scanOption = g_settings.scanOption ? 1 : 0;
+  return snapshot;
+}
+
 ScanThreadEntry* StartScanThread(LPTHREAD_START_ROUTINE proc, void* data) {
   auto* entry = new (std::nothrow) ScanThreadEntry();
   if (!entry) return nullptr;
   entry->data = data;
+  entry->settings = TakeScanSettingsSnapshot();
   {
     TableGuard guard;
     if (threadCount >= kScanThreadSlots) {
@@ -493,7 +499,7 @@ DWORD WINAPI ScanDriveThread(LPVOID p) {
 
 DWORD WINAPI ScanFolderThread(LPVOID p) {
   auto* entry = static_cast<ScanThreadEntry*>(p);
-  return RunUserScan(entry, static_cast<FolderNode*>(entry->data), g_settings.scanOption ? 1 : 0);
+  return RunUserScan(entry, static_cast<FolderNode*>(entry->data), entry->settings.scanOption);
 }
 
 int RunScanQueue(FolderNode* start, int recurse, ScanThreadEntry* entry) {
@@ -652,12 +658,7 @@ int StopDriveScan(FolderNode* node) {
     NotifyView(VM_SCANSTATE, nullptr);
     return 1;
   }
-  char text[256], caption[128];
-  if (!LoadStringA(GetModuleHandleA(nullptr), IDS_VOLT_STOP_ALL_QUESTION, text, sizeof text))
-    lstrcpynA(text, "Stop the scans of all drives?", sizeof text);
-  if (!LoadStringA(GetModuleHandleA(nullptr), 3, caption, sizeof caption))
-    lstrcpynA(caption, "Voltaly", sizeof caption);
-  if (seams::MessageBoxA(g_mainWindow, text, caption, MB_YESNO | MB_ICONQUESTION) == IDYES)
+  if (AskStopAllScans(g_mainWindow))
     StopAllDriveScans();
   return 0;
 }

@@ -7,9 +7,18 @@
 #include <string>
 #include "folder_node.h"
 
+// The settings a worker goes by, copied from the settings by StartScanThread on the thread that
+// starts it (the GUI thread, which alone changes the settings): a worker never reads the live
+// settings, which the Settings sheet may be assigning meanwhile.
+struct ScanSettingsSnapshot {
+  uint8_t scanOption = 0;  // folder scans: 1 every child folder again, 0 only new ones
+};
+ScanSettingsSnapshot TakeScanSettingsSnapshot();
+
 // One registered worker thread. `data` is what the thread works on (a node, a search record).
 struct ScanThreadEntry {
   void* data = nullptr;
+  ScanSettingsSnapshot settings;      // written before the thread runs, read-only after
   std::atomic<uint32_t> stopFlag{0};  // 1 asks the thread to end
   HANDLE thread = nullptr;
 };

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "engine_test_support.h"
+#include "settings_store.h"
 #include "test_support.h"
 
 using namespace vtest;
@@ -371,7 +372,12 @@ TEST(ScanEngine, ViewGetsEveryNewFolderInOrderBeforeTheScansEnd) {
     return false;
   };
   EXPECT_TRUE(jqtest::PumpUntil(sawEnd, 5000));
-  jqtest::PumpUntil([] { return false; }, 200);  // the paced repaint
+  auto sawRepaint = [&] {
+    for (auto& [m, n] : viewLog)
+      if (m == VM_NODESCHANGED) return true;
+    return false;
+  };
+  EXPECT_TRUE(jqtest::PumpUntil(sawRepaint, 5000)) << "the paced repaint did not come";
   SetNodeViewWindow(nullptr);
   DestroyWindow(view);
 
@@ -421,5 +427,26 @@ TEST(ScanEngine, RescanWithdrawsCompletenessUpTheChainAndRestoresIt) {
   EXPECT_EQ(top->completeSubfolders, before);
   EXPECT_EQ(CheckInvariants(top), "");
   EXPECT_EQ(TotalSize(top), Oracle(tree.temp.path(), drive->clusterSize).size);
+  RemoveFolderNode(top);
+}
+
+TEST(ScanEngine, AFolderScanKeepsTheScanOptionItWasStartedWith) {
+  DriveNode* drive = EngineDrive();
+  ASSERT_NE(drive, nullptr);
+  jqtest::TempFolder temp;
+  ASSERT_TRUE(WriteFileOfSize(temp / "sub\\old.bin", 1000));
+  FolderNode* top = NodeFor(temp.path());
+  ASSERT_TRUE(ScanAndWait(top, 1));
+  // A file appears in a folder already listed: only a scan that lists every child again sees it.
+  ASSERT_TRUE(WriteFileOfSize(temp / "sub\\new.bin", 70000));
+  const uint8_t kept = g_settings.scanOption;
+  g_settings.scanOption = 1;
+  ASSERT_TRUE(StartScanThread(ScanFolderThread, top));
+  g_settings.scanOption = 0;  // the Settings sheet assigns the option while the scan starts
+  const uint64_t expected = Oracle(temp.path(), drive->clusterSize).size;
+  EXPECT_TRUE(jqtest::PumpUntil([&] { return !IsDriveBusy(drive) && TotalSize(top) == expected; }, 10000))
+      << "the scan went by the option changed after its start";
+  EXPECT_TRUE(jqtest::PumpUntil([&] { return !IsDriveBusy(drive); }, 10000));
+  g_settings.scanOption = kept;
   RemoveFolderNode(top);
 }

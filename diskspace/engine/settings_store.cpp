@@ -11,7 +11,7 @@
 
 VoltalineSettings g_settings;
 UINT g_saveOnExit = 0;
-uint32_t g_netClusterSizes[26] = {};
+std::atomic<uint32_t> g_netClusterSizes[26] = {};
 char g_currentPath[MAX_PATH] = {};
 BOOL g_firstRun = FALSE;
 
@@ -275,10 +275,10 @@ BOOL WriteSettingBinary(const char* name, const void* data, DWORD size) {
 void LoadVoltalineSettings() {
   DWORD save = 0;
   g_saveOnExit = ReadSettingDword("SaveOnExit", &save) ? save : 0;
-  memset(g_netClusterSizes, 0, sizeof g_netClusterSizes);
+  for (auto& size : g_netClusterSizes) size.store(0);
   uint8_t clusters[26 * 4];
   if (ReadSettingBinary("NetDriveClusterSize", clusters, sizeof clusters))
-    for (int i = 0; i < 26; ++i) g_netClusterSizes[i] = Get32(clusters, 4 * i);
+    for (int i = 0; i < 26; ++i) g_netClusterSizes[i].store(Get32(clusters, 4 * i));
   uint8_t record[kVoltalineSettingsSize];
   g_settings = DefaultVoltalineSettings();
   if (ReadSettingBinary("GLobalSettings", record, sizeof record)) {
@@ -304,7 +304,7 @@ void SaveVoltalineSettings(BOOL force, int currentSortColumn, const char* curren
   if (currentSortColumn >= 0 && currentSortColumn < 256)
     g_settings.sortColumn = static_cast<uint8_t>(currentSortColumn);
   uint8_t clusters[26 * 4];
-  for (int i = 0; i < 26; ++i) Put32(clusters, 4 * i, g_netClusterSizes[i]);
+  for (int i = 0; i < 26; ++i) Put32(clusters, 4 * i, g_netClusterSizes[i].load());
   WriteSettingBinary("NetDriveClusterSize", clusters, sizeof clusters);
   uint8_t record[kVoltalineSettingsSize];
   EncodeSettings(g_settings, record);

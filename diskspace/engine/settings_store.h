@@ -6,6 +6,7 @@
 // The records below are the program's working copies; they are read and written field by
 // field at the stored offsets (EncodeSettings / DecodeSettings), never copied whole.
 #pragma once
+#include <atomic>
 #include <windows.h>
 #include <cstdint>
 
@@ -80,7 +81,9 @@ BOOL WriteColumnState(UINT typeId, const ColumnState& state);
 // Process-wide settings state.
 extern VoltalineSettings g_settings;
 extern UINT g_saveOnExit;              // "SaveOnExit"
-extern uint32_t g_netClusterSizes[26]; // "NetDriveClusterSize", index 0 = A, 0 = not set
+// "NetDriveClusterSize", index 0 = A, 0 = not set. Scan workers read it while the GUI thread
+// changes it: atomic.
+extern std::atomic<uint32_t> g_netClusterSizes[26];
 extern char g_currentPath[MAX_PATH];   // start folder: filled from the command line first
 extern BOOL g_firstRun;                // "GLobalSettings" was missing
 

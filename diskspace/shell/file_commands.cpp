@@ -475,18 +475,19 @@ BOOL RunFileCommand(HWND owner, UINT command) {
     }
     case 45039: case 45040: {
       UINT mode = command == 45039 ? FO_MOVE : FO_COPY;
-      if (ShowCopyMoveToDialog(owner, mode) == 1) {
-        CopyMoveSelectedFolder(owner, SharedPathBuffer(), GetCopyMoveMode());
-      }
+      std::string target;
+      if (ShowCopyMoveToDialog(owner, &mode, &target) == 1) CopyMoveSelectedFolder(owner, target, mode);
       return TRUE;
     }
     case 45041:
       ShowCreateFolderDialog(owner);
       return TRUE;
-    case 45029: case 45028:
-      if (ShowDriveDialog(owner, command) == 1)
-        InvokeDriveVerb(owner, SharedPathBuffer(), command == 45029 ? kVerbFormat : kVerbProperties);
+    case 45029: case 45028: {
+      std::string root;
+      if (ShowDriveDialog(owner, command, &root) == 1)
+        InvokeDriveVerb(owner, root, command == 45029 ? kVerbFormat : kVerbProperties);
       return TRUE;
+    }
     case 45027:
       ShellExecuteVerb(owner, nullptr, "rundll32.exe", nullptr, "diskcopy.dll,DiskCopyRunDll");
       return TRUE;

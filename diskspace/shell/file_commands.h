@@ -42,13 +42,12 @@ BOOL TreeRenameSettled();
 BOOL EmptyRecycleBin(HWND owner);
 
 // The dialogs (return 1 on OK).
-// Copy/Move To: mode FO_COPY (2) or FO_MOVE (1); the dialog's radios may change it
-// (GetCopyMoveMode) and the target text is left in SharedPathBuffer().
-INT_PTR ShowCopyMoveToDialog(HWND owner, UINT mode);
-UINT GetCopyMoveMode();
+// Copy/Move To: *mode FO_COPY (2) or FO_MOVE (1) in; on OK the mode the dialog's radios left
+// and the target text come back through mode and target.
+INT_PTR ShowCopyMoveToDialog(HWND owner, UINT* mode, std::string* target);
 INT_PTR ShowCreateFolderDialog(HWND owner);
-// The drive dialog: mode 45029 format, 45028 label; the chosen root goes to SharedPathBuffer().
-INT_PTR ShowDriveDialog(HWND owner, UINT mode);
+// The drive dialog: mode 45029 format, 45028 label; on OK the chosen root comes back in root.
+INT_PTR ShowDriveDialog(HWND owner, UINT mode, std::string* root);
 INT_PTR ShowAboutDialog(HWND owner);
 // Extra FOF_ flags added to every shell file operation of the commands (tests add
 // FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT so that no shell dialog waits for a person).
@@ -59,5 +58,3 @@ int RunShellFileOperation(HWND owner, UINT function, const std::string& from, co
 // Pastes the clipboard's files (CF_HDROP, moved when "Preferred DropEffect" says so) into a
 // folder; the shell's item menus under Wine have no Paste.
 BOOL PasteFilesIntoFolder(HWND owner, const std::string& folder);
-// The shared path buffer: the result of the Copy/Move To and drive dialogs.
-const char* SharedPathBuffer();

@@ -216,6 +216,17 @@ TEST(FileCommands, CopyToThroughTheDialogKeepsTheHistory) {
   RegQueryValueExA(key, "History1", nullptr, nullptr, reinterpret_cast<BYTE*>(value), &size);
   RegCloseKey(key);
   EXPECT_STREQ(value, (f.temp / "Target").c_str());
+  // The dialog's radio turns Copy To into a move: the mode comes back with the target.
+  f.Select("Source");
+  WhenDialogShows(f.host.main, [&](HWND dialog) {
+    CheckRadioButton(dialog, IDC_SH_COPY, IDC_SH_MOVE, IDC_SH_MOVE);
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_SH_MOVE, BN_CLICKED), 0);
+    SetDlgItemTextA(dialog, IDC_SH_TARGET, (f.temp / "Moved").c_str());
+    SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+  });
+  EXPECT_TRUE(RunFileCommand(f.host.main, 45040));
+  EXPECT_TRUE(FileExists(f.temp / "Moved\\Source\\a.txt"));
+  EXPECT_FALSE(FolderExists(f.temp / "Source"));
 }
 
 TEST(FileCommands, CreateFolderMakesEveryLevelBelowTheSelectedFolder) {
@@ -263,10 +274,10 @@ TEST(FileCommands, TheDriveDialogListsLocalDrivesAndGivesTheChosenRoot) {
     EXPECT_EQ(ListView_GetNextItem(list, -1, LVNI_SELECTED), 0);
     SendMessageA(dialog, WM_COMMAND, IDOK, 0);
   });
-  EXPECT_EQ(ShowDriveDialog(host.main, 45028), 1);
+  std::string root;
+  EXPECT_EQ(ShowDriveDialog(host.main, 45028, &root), 1);
   EXPECT_GE(listed, 1);
   // The first listed drive: a local one, given as its root.
-  std::string root = SharedPathBuffer();
   ASSERT_EQ(root.size(), 3u);
   EXPECT_EQ(root.substr(1), ":\\");
   UINT type = GetDriveTypeA(root.c_str());

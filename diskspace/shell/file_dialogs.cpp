@@ -15,12 +15,10 @@
 #include "seams.h"
 #include "settings_store.h"
 #include "shell_host.h"
-#include "voltaly_ui.h"
+#include "folder_picker.h"
 
 namespace {
 
-char sharedPath[MAX_PATH + 1] = {};
-UINT copyMoveMode = FO_COPY;
 constexpr UINT kMsgPickerClicked = WM_USER + 201;  // 1225
 
 std::string LoadText(UINT id) {
@@ -43,15 +41,18 @@ void Warn(HWND dialog, UINT textId, UINT icon = MB_ICONWARNING, bool programCapt
 
 // ---- Copy/Move To
 
+// The dialog's record (its DialogBoxParam parameter): the mode in and out, the target out.
 struct CopyMoveState {
   HistoryList8 history;
   HWND owner = nullptr;
   POINT minimum{};
+  UINT mode = FO_COPY;  // FO_COPY or FO_MOVE; the radios change it
+  std::string target;   // out: the text confirmed with OK
 };
 
-void SetCopyMoveTexts(HWND dialog) {
-  SetWindowTextA(dialog, LoadText(45038 + copyMoveMode).c_str());
-  SetDlgItemTextA(dialog, IDC_SH_PROMPT, LoadText(45425 + copyMoveMode).c_str());
+void SetCopyMoveTexts(HWND dialog, UINT mode) {
+  SetWindowTextA(dialog, LoadText(45038 + mode).c_str());
+  SetDlgItemTextA(dialog, IDC_SH_PROMPT, LoadText(45425 + mode).c_str());
 }
 
 void ShowSourceItem(HWND dialog, HWND owner) {
@@ -136,8 +137,8 @@ INT_PTR CALLBACK CopyMoveDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARA
       HWND combo = GetDlgItem(dialog, IDC_SH_TARGET);
       FillHistoryCombo(combo, &state->history);
       if (SendMessageA(combo, CB_GETCOUNT, 0, 0) > 0) SendMessageA(combo, CB_SETCURSEL, 0, 0);
-      CheckRadioButton(dialog, IDC_SH_COPY, IDC_SH_MOVE, copyMoveMode == FO_MOVE ? IDC_SH_MOVE : IDC_SH_COPY);
-      SetCopyMoveTexts(dialog);
+      CheckRadioButton(dialog, IDC_SH_COPY, IDC_SH_MOVE, state->mode == FO_MOVE ? IDC_SH_MOVE : IDC_SH_COPY);
+      SetCopyMoveTexts(dialog, state->mode);
       ShowSourceItem(dialog, state->owner);
       HWND picker = GetDlgItem(dialog, IDC_SH_PICKER);
       if (InitFolderPickerTree(picker)) {
@@ -195,8 +196,8 @@ INT_PTR CALLBACK CopyMoveDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARA
         case IDC_SH_COPY:
         case IDC_SH_MOVE:
           if (HIWORD(wParam) == BN_CLICKED) {
-            copyMoveMode = LOWORD(wParam) == IDC_SH_MOVE ? FO_MOVE : FO_COPY;
-            SetCopyMoveTexts(dialog);
+            state->mode = LOWORD(wParam) == IDC_SH_MOVE ? FO_MOVE : FO_COPY;
+            SetCopyMoveTexts(dialog, state->mode);
           }
           return TRUE;
         case IDC_SH_LOCATE: {
@@ -212,7 +213,7 @@ INT_PTR CALLBACK CopyMoveDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARA
             Warn(dialog, IDS_SH_ENTER_TARGET);
             return TRUE;
           }
-          lstrcpynA(sharedPath, text.c_str(), sizeof(sharedPath));
+          state->target = text;
           AddHistoryEntry(&state->history, text.c_str());
           WriteHistoryList(&state->history, "CopyMoveTo");
           FreeHistoryEntries(&state->history);
@@ -224,7 +225,7 @@ INT_PTR CALLBACK CopyMoveDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARA
           EndDialog(dialog, 0);
           return TRUE;
         case 9:
-          ShowHelpTopic(dialog, copyMoveMode == FO_MOVE ? 25 : 26);
+          ShellHostShowHelp(dialog, state->mode == FO_MOVE ? 25 : 26);
           return TRUE;
       }
       return FALSE;
@@ -328,9 +329,11 @@ INT_PTR CALLBACK CreateFolderDlgProc(HWND dialog, UINT message, WPARAM wParam, L
 
 // ---- Drive dialog (format, label)
 
+// The dialog's record (its DialogBoxParam parameter).
 struct DriveDialogState {
   HWND owner = nullptr;
   UINT mode = 45029;
+  std::string root;  // out: the chosen drive's root ("C:\\")
 };
 
 INT_PTR CALLBACK DriveDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -391,7 +394,7 @@ INT_PTR CALLBACK DriveDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM l
           char root[MAX_PATH] = {};
           if (SendDlgItemMessageA(dialog, IDC_SH_ROOTS, LB_GETTEXTLEN, selected, 0) < MAX_PATH)
             SendDlgItemMessageA(dialog, IDC_SH_ROOTS, LB_GETTEXT, selected, reinterpret_cast<LPARAM>(root));
-          lstrcpynA(sharedPath, root, sizeof(sharedPath));
+          state->root = root;
           EndDialog(dialog, 1);
           return TRUE;
         }
@@ -399,7 +402,7 @@ INT_PTR CALLBACK DriveDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM l
           EndDialog(dialog, 0);
           return TRUE;
         case 9:
-          ShowHelpTopic(dialog, 48);
+          ShellHostShowHelp(dialog, 48);
           return TRUE;
       }
       return FALSE;
@@ -467,15 +470,17 @@ INT_PTR CALLBACK AboutDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM l
 
 }  // namespace
 
-const char* SharedPathBuffer() { return sharedPath; }
-UINT GetCopyMoveMode() { return copyMoveMode; }
-
-INT_PTR ShowCopyMoveToDialog(HWND owner, UINT mode) {
-  copyMoveMode = mode == FO_MOVE ? FO_MOVE : FO_COPY;
+INT_PTR ShowCopyMoveToDialog(HWND owner, UINT* mode, std::string* target) {
   CopyMoveState state;
   state.owner = owner;
-  return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SH_COPY_MOVE_TO), owner,
-                         CopyMoveDlgProc, reinterpret_cast<LPARAM>(&state));
+  state.mode = mode && *mode == FO_MOVE ? FO_MOVE : FO_COPY;
+  INT_PTR result = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SH_COPY_MOVE_TO), owner,
+                                   CopyMoveDlgProc, reinterpret_cast<LPARAM>(&state));
+  if (result == 1) {
+    if (mode) *mode = state.mode;
+    if (target) *target = state.target;
+  }
+  return result;
 }
 
 INT_PTR ShowCreateFolderDialog(HWND owner) {
@@ -485,12 +490,14 @@ INT_PTR ShowCreateFolderDialog(HWND owner) {
                          CreateFolderDlgProc, reinterpret_cast<LPARAM>(&state));
 }
 
-INT_PTR ShowDriveDialog(HWND owner, UINT mode) {
+INT_PTR ShowDriveDialog(HWND owner, UINT mode, std::string* root) {
   DriveDialogState state;
   state.owner = owner;
   state.mode = mode == 45028 ? 45028 : 45029;
-  return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SH_DRIVE), owner, DriveDlgProc,
-                         reinterpret_cast<LPARAM>(&state));
+  INT_PTR result = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SH_DRIVE), owner,
+                                   DriveDlgProc, reinterpret_cast<LPARAM>(&state));
+  if (result == 1 && root) *root = state.root;
+  return result;
 }
 
 INT_PTR ShowAboutDialog(HWND owner) {

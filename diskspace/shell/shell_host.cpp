@@ -4,8 +4,12 @@
 
 #include <commctrl.h>
 
+#include <string>
+#include <vector>
+
+#include "folder_node.h"
+#include "seams.h"
 #include "shell_view_host.h"
-#include "voltaly_ui.h"
 
 namespace {
 
@@ -28,16 +32,6 @@ BOOL CALLBACK FindTreeDialog(HWND child, LPARAM param) {
     }
   }
   return TRUE;
-}
-
-// Compares two absolute item id lists through the desktop folder.
-bool SameIdList(LPCITEMIDLIST a, LPCITEMIDLIST b) {
-  if (!a || !b) return false;
-  IShellFolder* desktop = nullptr;
-  if (FAILED(SHGetDesktopFolder(&desktop))) return false;
-  HRESULT hr = desktop->CompareIDs(0, a, b);
-  desktop->Release();
-  return SUCCEEDED(hr) && HRESULT_CODE(hr) == 0;
 }
 
 }  // namespace
@@ -63,11 +57,8 @@ HWND ShellHostTreeDialog(HWND owner) {
 }
 
 HWND ShellHostTree(HWND owner) {
-  if (hooks.tree) return hooks.tree(owner);
-  // The program's window state: the tree of the view shown (main or find results).
-  if (owner && owner == g_voltaly.mainWindow) {
-    HWND tree = g_voltaly.currentTree ? g_voltaly.currentTree : g_voltaly.mainTree;
-    if (tree && IsWindow(tree)) return tree;
+  if (hooks.tree) {
+    if (HWND tree = hooks.tree(owner)) return tree;
   }
   HWND dialog = ShellHostTreeDialog(owner);
   return dialog ? GetDlgItem(dialog, kTreeId) : nullptr;
@@ -89,14 +80,48 @@ BOOL ShellHostScanRunning() {
   return FALSE;
 }
 
-// Built-in answer: the size tree finds the folder by its path (expanding and scanning on the
-// way) and selects it; the selection shows it in the file pane.
+// Built-in answer: the tree item (among those the tree holds) whose folder is the one asked
+// for is selected. The size pane's own answer, installed by the main window, also finds and
+// scans folders that have no item yet.
 BOOL ShellHostSelectIdList(HWND owner, LPCITEMIDLIST absolute) {
   if (hooks.selectIdList) return hooks.selectIdList(owner, absolute);
-  (void)SameIdList;
-  HWND main = ShellHostMainWindow(owner);
-  HWND tree = g_voltaly.mainTree && main == g_voltaly.mainWindow ? g_voltaly.mainTree : ShellHostTree(main);
-  char path[MAX_PATH] = {};
-  if (!tree || !absolute || !SHGetPathFromIDListA(absolute, path) || !path[0]) return FALSE;
-  return FindTreeItemByPath(tree, path, nullptr, TRUE, TRUE) != nullptr;
+  HWND tree = ShellHostTree(ShellHostMainWindow(owner));
+  char wanted[MAX_PATH] = {};
+  if (!tree || !absolute || !SHGetPathFromIDListA(absolute, wanted) || !wanted[0]) return FALSE;
+  std::vector<HTREEITEM> pending;
+  for (HTREEITEM i = TreeView_GetRoot(tree); i; i = TreeView_GetNextSibling(tree, i)) pending.push_back(i);
+  while (!pending.empty()) {
+    HTREEITEM item = pending.back();
+    pending.pop_back();
+    TVITEMA tvi{};
+    tvi.mask = TVIF_PARAM;
+    tvi.hItem = item;
+    if (!TreeView_GetItem(tree, &tvi)) continue;
+    auto* node = reinterpret_cast<FolderNode*>(tvi.lParam);
+    char path[MAX_PATH] = {};
+    if (IsFolderNode(node) && GetNodePath(node, path, MAX_PATH)) {
+      std::string mine = path, theirs = wanted;
+      while (mine.size() > 3 && mine.back() == '\\') mine.pop_back();
+      while (theirs.size() > 3 && theirs.back() == '\\') theirs.pop_back();
+      if (lstrcmpiA(mine.c_str(), theirs.c_str()) == 0) return TreeView_SelectItem(tree, item);
+    }
+    for (HTREEITEM c = TreeView_GetChild(tree, item); c; c = TreeView_GetNextSibling(tree, c))
+      pending.push_back(c);
+  }
+  return FALSE;
+}
+
+void OpenHelpTopic(HWND owner, UINT topic) {
+  char path[MAX_PATH];
+  DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  while (n > 0 && path[n - 1] != '\\') --n;
+  path[n] = 0;
+  lstrcpynA(path + n, "Quorvnel.hlp", MAX_PATH - static_cast<int>(n));
+  if (topic == 0) seams::WinHelpA(owner, path, HELP_FINDER, 0);
+  else seams::WinHelpA(owner, path, HELP_CONTEXT, topic);
+}
+
+void ShellHostShowHelp(HWND owner, UINT topic) {
+  if (hooks.showHelp) hooks.showHelp(owner, topic);
+  else OpenHelpTopic(owner, topic);
 }

@@ -13,10 +13,31 @@ namespace {
 constexpr char kClass[] = "VoltalyShellTestMain";
 constexpr char kPaneClass[] = "VoltalyShellTestPane";
 
+// Other programs on the shared test desktop may take the focus at any moment, and the tree ends
+// a label edit whose edit box loses the focus by committing its text: a refused name would be
+// answered again (a second box) at a moment no test chose. The edit boxes of the host's tree
+// keep their edit when the focus goes to another program's window (or to none); focus moves
+// inside this program (the edit going away, a dialog of the test) end it as in the program.
+LRESULT CALLBACK EditFocusGuard(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                DWORD_PTR) {
+  if (message == WM_KILLFOCUS) {
+    DWORD process = 0;
+    HWND next = reinterpret_cast<HWND>(wParam);
+    if (!next || !GetWindowThreadProcessId(next, &process) || process != GetCurrentProcessId())
+      return 0;
+  }
+  if (message == WM_NCDESTROY) RemoveWindowSubclass(window, EditFocusGuard, 1);
+  return DefSubclassProc(window, message, wParam, lParam);
+}
+
 // The pane dialog: the tree's label edits end in the rename answer, as in the program.
 LRESULT CALLBACK PaneProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NOTIFY) {
     auto* header = reinterpret_cast<NMHDR*>(lParam);
+    if (header->code == TVN_BEGINLABELEDITA || header->code == TVN_BEGINLABELEDITW) {
+      if (HWND edit = TreeView_GetEditControl(header->hwndFrom)) SetWindowSubclass(edit, EditFocusGuard, 1, 0);
+      return FALSE;
+    }
     if (header->code == TVN_ENDLABELEDITA)
       return RenameTreeFolder(header->hwndFrom, reinterpret_cast<NMTVDISPINFOA*>(lParam));
   }

@@ -12,8 +12,7 @@
 #include "resource_shell.h"
 #include "seams.h"
 #include "shell_host.h"
-#include "size_columns.h"
-#include "voltaly_ui.h"
+#include "tree_columns.h"
 
 namespace {
 
@@ -62,7 +61,7 @@ void AppendItem(std::string* out, HWND tree, HTREEITEM item, int level,
   out->push_back('\t');
   for (const ColumnRecord* column : columns) {
     char value[128] = {};
-    if (IsFolderNode(info.node) && FormatColumnValue(column, info.node, value, sizeof(value)))
+    if (IsFolderNode(info.node) && TreeFormatColumnValue(column, info.node, value, sizeof(value)))
       out->append(FieldText(value));
     // A column without a value for this row still has its (empty) field.
     out->push_back('\t');
@@ -111,7 +110,7 @@ UINT_PTR CALLBACK ExportHookProc(HWND dialog, UINT message, WPARAM, LPARAM lPara
 
 std::vector<const ColumnRecord*> ShownSizeColumns() {
   ColumnRecord* columns[kMaxColumns] = {};
-  int n = VisibleSizeColumns(columns, kMaxColumns);
+  int n = TreeVisibleSizeColumns(columns, kMaxColumns);
   return std::vector<const ColumnRecord*>(columns, columns + (n > 0 ? n : 0));
 }
 

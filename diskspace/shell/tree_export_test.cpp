@@ -23,6 +23,9 @@
 
 namespace {
 
+// The size pane's columns answer for export and printing, as from the program's start.
+const bool columnsInstalled = (InstallTreeColumnHooks(), true);
+
 std::string Text(UINT id) {
   char buffer[256] = {};
   LoadStringA(GetModuleHandleA(nullptr), id, buffer, sizeof(buffer));

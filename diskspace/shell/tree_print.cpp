@@ -13,9 +13,8 @@
 #include "resource_shell.h"
 #include "seams.h"
 #include "shell_host.h"
-#include "size_columns.h"
+#include "tree_columns.h"
 #include "tree_export.h"
-#include "voltaly_ui.h"
 
 namespace {
 
@@ -61,9 +60,9 @@ void DrawHeader(Printer& p) {
   RECT nameRect{l.leftMargin, LineTop(p, 2), l.pageWidth, LineTop(p, 3)};
   std::string name = LoadText(kColName);
   DrawTextA(p.dc, name.c_str(), -1, &nameRect, DT_LEFT | DT_SINGLELINE | DT_NOPREFIX);
-  double x = l.leftMargin + NameColumnWidth() * l.columnScale;
+  double x = l.leftMargin + TreeNameColumnWidth() * l.columnScale;
   for (ColumnRecord* c : p.columns) {
-    double width = ShownColumnWidth(c) * l.columnScale;
+    double width = TreeShownColumnWidth(c) * l.columnScale;
     RECT cell{static_cast<LONG>(x), LineTop(p, 2), static_cast<LONG>(x + width), LineTop(p, 3)};
     std::string text = LoadText(c->typeId);
     DrawTextA(p.dc, text.c_str(), -1, &cell, DT_CENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
@@ -108,12 +107,12 @@ void PrintRow(Printer& p, HTREEITEM item, int level) {
     }
     HGDIOBJ old = SelectObject(p.dc, p.normal);
     SetBkMode(p.dc, TRANSPARENT);
-    int nameRight = l.leftMargin + static_cast<int>(NameColumnWidth() * l.columnScale);
+    int nameRight = l.leftMargin + static_cast<int>(TreeNameColumnWidth() * l.columnScale);
     RECT labelRect{x + 3 * l.charWidth, top, std::max(nameRight, x + 3 * l.charWidth), top + l.lineHeight};
     DrawTextA(p.dc, label.c_str(), -1, &labelRect, DT_LEFT | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
     if (IsFolderNode(node)) {
       RECT band{nameRight, top, l.pageWidth, top + l.lineHeight};
-      PaintSizeRow(p.tree, node, p.dc, &band, l.columnScale);
+      TreePaintSizeRow(p.tree, node, p.dc, &band, l.columnScale);
     }
     SelectObject(p.dc, old);
   }
@@ -191,7 +190,7 @@ std::vector<PrintedRow> PrintTreeRows(HDC dc, const TreeRange& range, const std:
   p.wholeTree = range.wholeTree;
   p.onlyExpanded = range.onlyExpanded;
   ColumnRecord* columns[kMaxColumns] = {};
-  int n = VisibleSizeColumns(columns, kMaxColumns);
+  int n = TreeVisibleSizeColumns(columns, kMaxColumns);
   p.columns.assign(columns, columns + std::max(n, 0));
   if (layout && !dc) p.layout = *layout;
   if (dc) {
@@ -208,8 +207,8 @@ std::vector<PrintedRow> PrintTreeRows(HDC dc, const TreeRange& range, const std:
     SelectObject(dc, old);
     l.lineHeight = tm.tmHeight < 1 ? 10 : tm.tmHeight;
     l.charWidth = std::max<int>(tm.tmAveCharWidth, 1);
-    int total = NameColumnWidth();
-    for (ColumnRecord* c : p.columns) total += ShownColumnWidth(c);
+    int total = TreeNameColumnWidth();
+    for (ColumnRecord* c : p.columns) total += TreeShownColumnWidth(c);
     // The columns fill the page right of the margin.
     l.columnScale = total > 0 ? static_cast<double>(l.pageWidth - l.leftMargin) / total : 1.0;
   }

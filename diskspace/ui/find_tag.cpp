@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <vector>
+#include "disk_dialogs.h"
 #include "disk_query.h"
 #include "drive_list.h"
 #include "folder_node.h"
@@ -25,20 +26,39 @@ namespace {
 std::atomic<bool> g_tagActive{false};
 bool g_tagTargetsUsed = false;
 
-// The working copies the pages edit.
-FolderCriteria g_working;
-CriteriaTargets g_workingTargets;
+// What the three criteria pages edit: working copies of the criteria and their targets. The
+// dialog that holds the pages owns it and hands it to each page as its parameter.
+struct CriteriaEdit;
+struct CriteriaPage {
+  int kind = 0;  // 0 sizes, 1 names, 2 dates
+  CriteriaEdit* edit = nullptr;
+};
+struct CriteriaEdit {
+  FolderCriteria working;
+  CriteriaTargets targets;
+  HWND pages[3] = {};
+  CriteriaPage pageRecords[3];
+};
 
-// Find state.
-int g_scope = 0;             // 0 current drive, 1 current folder, 2 all drives
-bool g_addToResults = false;
-bool g_resultsAsTree = true;
-bool g_compact = false;
+// The choices of the Find Folders dialog that last from one opening to the next.
+struct FindChoices {
+  int scope = 0;  // 0 current drive, 1 current folder, 2 all drives
+  bool resultsAsTree = true;
+  bool compact = false;
+};
+FindChoices g_lastFindChoices;  // GUI thread
+
+// The Find Folders dialog's record (its DialogBoxParam parameter): the criteria being edited,
+// the choices, and the results the dialog hands back.
+struct FindDialogState : CriteriaEdit {
+  FindChoices choices;
+  bool addToResults = false;
+  FolderNode* currentNode = nullptr;  // the selection when the dialog opened
+  int animFrame = 0;
+  bool findOk = false;  // out: a search ran
+};
+
 std::atomic<ScanThreadEntry*> g_findEntry{nullptr};
-HWND g_findDialog = nullptr;
-HWND g_pages[3];
-int g_animFrame = 0;
-bool g_findOk = false;
 
 constexpr UINT kMsgFindStartTimer = WM_APP + 0x501;
 constexpr UINT kMsgFindAddResult = WM_APP + 0x502;   // wParam node
@@ -99,13 +119,14 @@ bool MatchPatternList(const char* patterns, const char* upperName) {
   return false;
 }
 
-double CriterionValue(uint32_t typeId, FolderNode* node) {
+double CriterionValue(uint32_t typeId, FolderNode* node, int sizeOnDisk) {
   NodeSums s;
   if (!IsFolderNode(node) || !ReadNodeSums(node, &s)) return -1;
   bool listed = (s.flags & kNodeFilesListed) != 0;
   bool complete = (s.flags & kNodeSubtreeComplete) != 0;
-  uint64_t files = g_settings.sizeOnDisk ? s.filesAllocated : s.filesSize;
-  uint64_t subs = g_settings.sizeOnDisk ? s.subfoldersAllocated : s.subfoldersSize;
+  const bool allocated = sizeOnDisk < 0 ? g_settings.sizeOnDisk != 0 : sizeOnDisk != 0;
+  uint64_t files = allocated ? s.filesAllocated : s.filesSize;
+  uint64_t subs = allocated ? s.subfoldersAllocated : s.subfoldersSize;
   switch (typeId) {
     case kColTotal: return complete && listed ? (double)(files + subs) : -1;
     case kColFiles: return listed ? (double)files : -1;
@@ -120,7 +141,7 @@ double CriterionValue(uint32_t typeId, FolderNode* node) {
 int MatchesCriteria(const FolderCriteria* c, const CriteriaTargets* t, FolderNode* node) {
   if (!c || !t || !IsFolderNode(node) || !IsDriveNode(node->drive)) return 0;
   if ((c->sizeSwitch & 0x80) && t->column) {
-    double x = CriterionValue(t->column->typeId, node);
+    double x = CriterionValue(t->column->typeId, node, t->sizeOnDisk);
     if (x < 0) return 0;
     switch (c->comparison) {
       case 0: if (x != c->size1) return 0; break;
@@ -154,82 +175,98 @@ int MatchesCriteria(const FolderCriteria* c, const CriteriaTargets* t, FolderNod
 
 namespace {
 
-void SizePageControls(HWND page) {
-  bool on = (g_working.sizeSwitch & 0x80) != 0;
+void SizePageControls(HWND page, const CriteriaEdit* edit) {
+  const FolderCriteria& working = edit->working;
+  bool on = (working.sizeSwitch & 0x80) != 0;
   bool between = SendDlgItemMessageA(page, 1064, CB_GETCURSEL, 0, 0) == 3;
   SetDialogControls(page, "rr D(bbbbb D(bbb))", 1070, (int)!on, 1073, (int)on, (int)on, 1077, 1064, 1067,
                     1044, 1084, (int)between, 1068, 1045, 1085);
 }
 
-void NamePageControls(HWND page) {
-  SetDialogControls(page, "rr D(b)", 1070, (int)!g_working.nameOn, 1039, (int)(g_working.nameOn != 0),
-                    (int)(g_working.nameOn != 0), 1082);
+void NamePageControls(HWND page, const CriteriaEdit* edit) {
+  const FolderCriteria& working = edit->working;
+  SetDialogControls(page, "rr D(b)", 1070, (int)!working.nameOn, 1039, (int)(working.nameOn != 0),
+                    (int)(working.nameOn != 0), 1082);
 }
 
-void DatePageControls(HWND page) {
-  bool on = (g_working.dateSwitch & 0x80) != 0;
-  bool older = (g_working.dateSwitch & 0x40) != 0;
-  int which = g_working.dateSwitch & 0x3F;
+void DatePageControls(HWND page, const CriteriaEdit* edit) {
+  const FolderCriteria& working = edit->working;
+  bool on = (working.dateSwitch & 0x80) != 0;
+  bool older = (working.dateSwitch & 0x40) != 0;
+  int which = working.dateSwitch & 0x3F;
   SetDialogControls(page, "rrr D(rrr bbb)", 1070, (int)!on, 1090, (int)(on && !older), 1091, (int)(on && older),
                     (int)on, 1075, (int)(which == 0), 1076, (int)(which == 1), 1074, (int)(which == 2),
                     1043, 1044, 1063);
 }
 
-void ApplySizePage(HWND page) {
+void ApplySizePage(HWND page, CriteriaEdit* edit) {
+  FolderCriteria& working = edit->working;
+  CriteriaTargets& targets = edit->targets;
   int index = (int)SendDlgItemMessageA(page, 1077, CB_GETCURSEL, 0, 0);
   if (index >= 0) {
-    g_workingTargets.column = (ColumnRecord*)SendDlgItemMessageA(page, 1077, CB_GETITEMDATA, index, 0);
-    g_working.sizeSwitch = (uint8_t)((g_working.sizeSwitch & 0x80) | (index & 0x7F));
+    targets.column = (ColumnRecord*)SendDlgItemMessageA(page, 1077, CB_GETITEMDATA, index, 0);
+    working.sizeSwitch = (uint8_t)((working.sizeSwitch & 0x80) | (index & 0x7F));
   }
-  g_working.size1 = GetSizeWithUnit(page, 1067, 1084);
-  g_working.size2 = GetSizeWithUnit(page, 1068, 1085);
+  working.size1 = GetSizeWithUnit(page, 1067, 1084);
+  working.size2 = GetSizeWithUnit(page, 1068, 1085);
   int comparison = (int)SendDlgItemMessageA(page, 1064, CB_GETCURSEL, 0, 0);
-  if (comparison >= 0) g_working.comparison = (uint8_t)comparison;
-  if (g_working.comparison == 3 && g_working.size1 > g_working.size2) std::swap(g_working.size1, g_working.size2);
+  if (comparison >= 0) working.comparison = (uint8_t)comparison;
+  if (working.comparison == 3 && working.size1 > working.size2) std::swap(working.size1, working.size2);
 }
 
-void ApplyNamePage(HWND page) {
+void ApplyNamePage(HWND page, CriteriaEdit* edit) {
+  FolderCriteria& working = edit->working;
+  CriteriaTargets& targets = edit->targets;
   char text[MAX_PATH] = "";
   GetDlgItemTextA(page, 1082, text, sizeof text);
-  if (g_working.nameOn && text[0]) {
+  if (working.nameOn && text[0]) {
     HistoryList8 history;
     ReadHistoryList(&history, "SearchNameFilters");
     AddHistoryEntry(&history, text);
     WriteHistoryList(&history, "SearchNameFilters");
     FreeHistoryEntries(&history);
     CharUpperA(text);
-    snprintf(g_workingTargets.patterns, sizeof g_workingTargets.patterns, "%s", text);
+    snprintf(targets.patterns, sizeof targets.patterns, "%s", text);
   } else {
-    g_workingTargets.patterns[0] = 0;
+    targets.patterns[0] = 0;
   }
 }
 
-void ApplyDatePage(HWND page) {
+void ApplyDatePage(HWND page, CriteriaEdit* edit) {
+  FolderCriteria& working = edit->working;
+  CriteriaTargets& targets = edit->targets;
   BOOL ok = FALSE;
   UINT count = GetDlgItemInt(page, 1043, &ok, FALSE);
-  if (ok) g_working.periods = (uint16_t)std::min<UINT>(count, 0xFFFF);
+  if (ok) working.periods = (uint16_t)std::min<UINT>(count, 0xFFFF);
   int unit = (int)SendDlgItemMessageA(page, 1063, CB_GETCURSEL, 0, 0);
-  if (unit >= 0 && unit <= 4) g_working.periodUnit = (uint8_t)unit;
-  if (g_working.dateSwitch == 0) return;
+  if (unit >= 0 && unit <= 4) working.periodUnit = (uint8_t)unit;
+  if (working.dateSwitch == 0) return;
   SYSTEMTIME now;
   GetSystemTime(&now);
   FILETIME ft;
   SystemTimeToFileTime(&now, &ft);
   ULARGE_INTEGER t{{ft.dwLowDateTime, ft.dwHighDateTime}};
-  uint64_t back = (uint64_t)g_working.periods * ReferenceUnitMinutes(g_working.periodUnit) * 60ull * 10000000ull;
+  uint64_t back = (uint64_t)working.periods * ReferenceUnitMinutes(working.periodUnit) * 60ull * 10000000ull;
   t.QuadPart = t.QuadPart > back ? t.QuadPart - back : 0;
-  g_workingTargets.reference.dwLowDateTime = t.LowPart;
-  g_workingTargets.reference.dwHighDateTime = t.HighPart;
+  targets.reference.dwLowDateTime = t.LowPart;
+  targets.reference.dwHighDateTime = t.HighPart;
 }
 
 INT_PTR CALLBACK CriteriaPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
-  int kind = (int)GetWindowLongPtrA(page, DWLP_USER);
+  auto* record = reinterpret_cast<CriteriaPage*>(GetWindowLongPtrA(page, DWLP_USER));
+  if (message == WM_INITDIALOG) {
+    record = reinterpret_cast<CriteriaPage*>(lParam);
+    SetWindowLongPtrA(page, DWLP_USER, lParam);
+  }
+  if (!record || !record->edit) return FALSE;
+  const int kind = record->kind;
+  CriteriaEdit* edit = record->edit;
+  FolderCriteria& working = edit->working;
+  CriteriaTargets& targets = edit->targets;
   switch (message) {
     case WM_INITDIALOG: {
-      kind = (int)lParam;
-      SetWindowLongPtrA(page, DWLP_USER, kind);
       if (kind == 0) {
-        int selected = g_working.sizeSwitch & 0x7F, index = 0;
+        int selected = working.sizeSwitch & 0x7F, index = 0;
         for (int i = 0; i < GetColumnCount(); ++i) {
           ColumnRecord* c = GetColumn(i);
           if (!(c->flags & kColNumeric) || c->typeId == kColCapacity) continue;
@@ -239,77 +276,77 @@ INT_PTR CALLBACK CriteriaPageProc(HWND page, UINT message, WPARAM wParam, LPARAM
         }
         if (selected >= index) selected = 0;
         SendDlgItemMessageA(page, 1077, CB_SETCURSEL, selected, 0);
-        if (!g_workingTargets.column && index > 0)
-          g_workingTargets.column = (ColumnRecord*)SendDlgItemMessageA(page, 1077, CB_GETITEMDATA, selected, 0);
+        if (!targets.column && index > 0)
+          targets.column = (ColumnRecord*)SendDlgItemMessageA(page, 1077, CB_GETITEMDATA, selected, 0);
         for (UINT id = IDS_CMP_EQUAL; id <= IDS_CMP_BETWEEN; ++id)
           SendDlgItemMessageA(page, 1064, CB_ADDSTRING, 0, (LPARAM)LoadText(id).c_str());
-        SendDlgItemMessageA(page, 1064, CB_SETCURSEL, std::min<int>(g_working.comparison, 3), 0);
+        SendDlgItemMessageA(page, 1064, CB_SETCURSEL, std::min<int>(working.comparison, 3), 0);
         FillUnitCombo(page, 1084);
         FillUnitCombo(page, 1085);
         SendDlgItemMessageA(page, 1044, UDM_SETRANGE32, 0, 100);
         SendDlgItemMessageA(page, 1045, UDM_SETRANGE32, 0, 100);
-        SetSizeWithUnit(page, 1067, 1084, g_working.size1);
-        SetSizeWithUnit(page, 1068, 1085, g_working.size2);
-        SizePageControls(page);
+        SetSizeWithUnit(page, 1067, 1084, working.size1);
+        SetSizeWithUnit(page, 1068, 1085, working.size2);
+        SizePageControls(page, edit);
       } else if (kind == 1) {
         HistoryList8 history;
         ReadHistoryList(&history, "SearchNameFilters");
         HWND combo = GetDlgItem(page, 1082);
         FillHistoryCombo(combo, &history);
-        if (!history.entries[0]) g_working.nameOn = 0;
-        else if (g_workingTargets.patterns[0]) SetWindowTextA(combo, g_workingTargets.patterns);
+        if (!history.entries[0]) working.nameOn = 0;
+        else if (targets.patterns[0]) SetWindowTextA(combo, targets.patterns);
         else SendMessageA(combo, CB_SETCURSEL, 0, 0);
         FreeHistoryEntries(&history);
-        NamePageControls(page);
+        NamePageControls(page, edit);
       } else {
-        SetDlgItemInt(page, 1043, g_working.periods, FALSE);
+        SetDlgItemInt(page, 1043, working.periods, FALSE);
         SendDlgItemMessageA(page, 1044, UDM_SETRANGE32, 0, 100);
         for (UINT id : {IDS_UNIT_MINUTES, IDS_UNIT_HOURS, IDS_UNIT_DAYS, IDS_UNIT_MONTHS, IDS_UNIT_YEARS})
           SendDlgItemMessageA(page, 1063, CB_ADDSTRING, 0, (LPARAM)LoadText(id).c_str());
-        if (g_working.periodUnit > 4) g_working.periodUnit = 0;
-        SendDlgItemMessageA(page, 1063, CB_SETCURSEL, g_working.periodUnit, 0);
-        DatePageControls(page);
+        if (working.periodUnit > 4) working.periodUnit = 0;
+        SendDlgItemMessageA(page, 1063, CB_SETCURSEL, working.periodUnit, 0);
+        DatePageControls(page, edit);
       }
       return FALSE;
     }
     case WM_COMMAND: {
       UINT id = LOWORD(wParam);
       if (kind == 0) {
-        if (id == 1070) g_working.sizeSwitch &= 0x7F;
-        else if (id == 1073) g_working.sizeSwitch |= 0x80;
+        if (id == 1070) working.sizeSwitch &= 0x7F;
+        else if (id == 1073) working.sizeSwitch |= 0x80;
         else if (!(id == 1064 && HIWORD(wParam) == CBN_SELCHANGE)) return FALSE;
-        SizePageControls(page);
+        SizePageControls(page, edit);
       } else if (kind == 1) {
-        if (id == 1070) g_working.nameOn = 0;
-        else if (id == 1039) g_working.nameOn = 1;
+        if (id == 1070) working.nameOn = 0;
+        else if (id == 1039) working.nameOn = 1;
         else return FALSE;
-        NamePageControls(page);
+        NamePageControls(page, edit);
       } else {
-        uint8_t which = g_working.dateSwitch & 0x3F;
+        uint8_t which = working.dateSwitch & 0x3F;
         switch (id) {
-          case 1070: g_working.dateSwitch = which; break;
-          case 1090: g_working.dateSwitch = (uint8_t)(0x80 | which); break;
-          case 1091: g_working.dateSwitch = (uint8_t)(0xC0 | which); break;
-          case 1075: g_working.dateSwitch = (uint8_t)((g_working.dateSwitch & 0xC0) | 0); break;
-          case 1076: g_working.dateSwitch = (uint8_t)((g_working.dateSwitch & 0xC0) | 1); break;
-          case 1074: g_working.dateSwitch = (uint8_t)((g_working.dateSwitch & 0xC0) | 2); break;
+          case 1070: working.dateSwitch = which; break;
+          case 1090: working.dateSwitch = (uint8_t)(0x80 | which); break;
+          case 1091: working.dateSwitch = (uint8_t)(0xC0 | which); break;
+          case 1075: working.dateSwitch = (uint8_t)((working.dateSwitch & 0xC0) | 0); break;
+          case 1076: working.dateSwitch = (uint8_t)((working.dateSwitch & 0xC0) | 1); break;
+          case 1074: working.dateSwitch = (uint8_t)((working.dateSwitch & 0xC0) | 2); break;
           default: return FALSE;
         }
-        DatePageControls(page);
+        DatePageControls(page, edit);
       }
       return TRUE;
     }
     case kMsgApplyPage:
-      if (kind == 0) ApplySizePage(page);
-      else if (kind == 1) ApplyNamePage(page);
-      else ApplyDatePage(page);
+      if (kind == 0) ApplySizePage(page, edit);
+      else if (kind == 1) ApplyNamePage(page, edit);
+      else ApplyDatePage(page, edit);
       return TRUE;
   }
   return FALSE;
 }
 
 // Creates the three pages inside tab control 1058 of a dialog.
-void CreateCriteriaPages(HWND dialog) {
+void CreateCriteriaPages(HWND dialog, CriteriaEdit* edit) {
   HWND tab = GetDlgItem(dialog, 1058);
   const UINT labels[3] = {IDS_TAB_SIZES, IDS_TAB_NAMES, IDS_TAB_DATES};
   const UINT templates[3] = {IDD_FIND_SIZES, IDD_FIND_NAMES, IDD_FIND_DATES};
@@ -323,30 +360,34 @@ void CreateCriteriaPages(HWND dialog) {
   RECT rc;
   GetWindowRect(tab, &rc);
   MapWindowPoints(nullptr, dialog, (POINT*)&rc, 2);
+  HWND* pages = edit->pages;
   for (int i = 0; i < 3; ++i) {
-    g_pages[i] = CreateDialogParamA(Inst(), MAKEINTRESOURCEA(templates[i]), dialog, CriteriaPageProc, i);
-    if (!g_pages[i]) continue;
-    SetWindowPos(g_pages[i], HWND_TOP, rc.left + 5, rc.top + 24, rc.right - rc.left - 10,
+    edit->pageRecords[i].kind = i;
+    edit->pageRecords[i].edit = edit;
+    pages[i] = CreateDialogParamA(Inst(), MAKEINTRESOURCEA(templates[i]), dialog, CriteriaPageProc,
+                                    reinterpret_cast<LPARAM>(&edit->pageRecords[i]));
+    if (!pages[i]) continue;
+    SetWindowPos(pages[i], HWND_TOP, rc.left + 5, rc.top + 24, rc.right - rc.left - 10,
                  rc.bottom - rc.top - 32, SWP_HIDEWINDOW);
   }
-  int last = std::min<int>(g_working.lastPage, 2);
+  int last = std::min<int>(edit->working.lastPage, 2);
   SendMessageA(tab, TCM_SETCURSEL, last, 0);
-  if (g_pages[last]) ShowWindow(g_pages[last], SW_SHOW);
+  if (pages[last]) ShowWindow(pages[last], SW_SHOW);
 }
 
-void ShowSelectedPage(HWND dialog) {
+void ShowSelectedPage(HWND dialog, CriteriaEdit* edit) {
   int sel = (int)SendDlgItemMessageA(dialog, 1058, TCM_GETCURSEL, 0, 0);
   if (sel < 0 || sel > 2) sel = 0;
-  for (int i = 0; i < 3; ++i) if (g_pages[i]) ShowWindow(g_pages[i], i == sel ? SW_SHOW : SW_HIDE);
-  g_working.lastPage = (uint8_t)sel;
+  for (int i = 0; i < 3; ++i) if (edit->pages[i]) ShowWindow(edit->pages[i], i == sel ? SW_SHOW : SW_HIDE);
+  edit->working.lastPage = (uint8_t)sel;
 }
 
-void ApplyPages() {
-  for (HWND page : g_pages) if (page) SendMessageA(page, kMsgApplyPage, 0, 0);
+void ApplyPages(CriteriaEdit* edit) {
+  for (HWND page : edit->pages) if (page) SendMessageA(page, kMsgApplyPage, 0, 0);
 }
 
-void DestroyPages() {
-  for (HWND& page : g_pages) {
+void DestroyPages(CriteriaEdit* edit) {
+  for (HWND& page : edit->pages) {
     if (page) DestroyWindow(page);
     page = nullptr;
   }
@@ -355,11 +396,17 @@ void DestroyPages() {
 // ---------------------------------------------------------------------------------------------
 // Find Folders
 
+// A search's job record, built on the GUI thread: the thread matches against its own copies of
+// the criteria, their targets (with a copy of the size column's record) and the size setting,
+// never against what the dialog or the settings hold meanwhile.
 struct FindJob {
-  FolderNode* start;
-  bool addToResults;
-  bool asTree;
-  HWND dialog;
+  FolderNode* start = nullptr;
+  HWND dialog = nullptr;
+  HWND mainWindow = nullptr;
+  bool addToResults = false;
+  FolderCriteria criteria;
+  CriteriaTargets targets;
+  ColumnRecord column;
 };
 
 FolderNode* RootNode() { return g_rootNode; }
@@ -380,7 +427,7 @@ void MatchFolderNode(FindJob* job, ScanThreadEntry* entry, FolderNode* node) {
   if (!ReadNodeSums(node, &s)) return;
   if (!(s.flags & kNodeFilesListed) && IsDriveNode(drive) && drive->findScanChoice == 1)
     RunScanQueue(node, 0, entry);
-  if (MatchesCriteria(&g_working, &g_workingTargets, node)) {
+  if (MatchesCriteria(&job->criteria, &job->targets, node)) {
     char path[MAX_PATH] = "";
     if (GetNodePath(node, path, sizeof path)) ProperCaseName(path);
     SetFindText(job->dialog, 1086, path);
@@ -409,7 +456,7 @@ DWORD WINAPI FindFoldersThread(LPVOID param) {
   HWND dialog = job->dialog;
   bool found = false;
   if (job->start && RootNode()) {
-    PostMessageA(g_voltaly.mainWindow, kMsgShowFindResults, 0, 0);
+    PostMessageA(job->mainWindow, kMsgShowFindResults, 0, 0);
     if (!entry->stopFlag.load()) {
       PostMessageA(dialog, kMsgFindStartTimer, 1, 0);
       SetFindText(dialog, 1086, LoadText(IDS_FIND_SEARCHING));
@@ -430,13 +477,13 @@ DWORD WINAPI FindFoldersThread(LPVOID param) {
 }
 
 // Adds a node to the results tree (GUI thread).
-void AddFindResult(FolderNode* node, bool asTree) {
+void AddFindResult(FolderNode* node, bool asTree, bool addToResults) {
   HWND tree = g_voltaly.searchTree;
   FolderNode* root = RootNode();
   if (!tree || !IsFolderNode(node) || !root || !root->searchItem) return;
   int image = 0, openImage = 0;
   if (!asTree) {
-    if (g_addToResults && node->searchItem) return;
+    if (addToResults && node->searchItem) return;
     char path[MAX_PATH] = "";
     GetNodePath(node, path, sizeof path);
     NodeIcons(node, &image, &openImage);
@@ -460,8 +507,9 @@ void AddFindResult(FolderNode* node, bool asTree) {
   }
 }
 
-void ApplyCompact(HWND dialog) {
-  HWND anchor = GetDlgItem(dialog, g_compact ? 1004 : 1058);
+void ApplyCompact(HWND dialog, FindDialogState* state) {
+  const bool compact = state->choices.compact;
+  HWND anchor = GetDlgItem(dialog, compact ? 1004 : 1058);
   RECT rc, win, client;
   GetWindowRect(anchor, &rc);
   MapWindowPoints(nullptr, dialog, (POINT*)&rc, 2);
@@ -469,24 +517,25 @@ void ApplyCompact(HWND dialog) {
   GetClientRect(dialog, &client);
   int height = (win.bottom - win.top) - client.bottom + rc.bottom + 8;
   SetWindowPos(dialog, nullptr, 0, 0, win.right - win.left, height, SWP_NOMOVE | SWP_NOZORDER);
-  SetDlgItemTextA(dialog, 3, LoadText(g_compact ? IDS_FIND_MORE : IDS_FIND_LESS).c_str());
-  ShowWindow(GetDlgItem(dialog, 1058), g_compact ? SW_HIDE : SW_SHOW);
-  ShowSelectedPage(dialog);
-  if (g_compact) for (HWND page : g_pages) if (page) ShowWindow(page, SW_HIDE);
+  SetDlgItemTextA(dialog, 3, LoadText(compact ? IDS_FIND_MORE : IDS_FIND_LESS).c_str());
+  ShowWindow(GetDlgItem(dialog, 1058), compact ? SW_HIDE : SW_SHOW);
+  ShowSelectedPage(dialog, state);
+  if (compact) for (HWND page : state->pages) if (page) ShowWindow(page, SW_HIDE);
 }
 
-void SetScopeText(HWND dialog) {
+void SetScopeText(HWND dialog, const FindDialogState* state) {
   const UINT texts[3] = {IDS_SCOPE_DRIVE, IDS_SCOPE_FOLDER, IDS_SCOPE_ALL};
-  SetDlgItemTextA(dialog, 1086, LoadText(texts[std::clamp(g_scope, 0, 2)]).c_str());
+  SetDlgItemTextA(dialog, 1086, LoadText(texts[std::clamp(state->choices.scope, 0, 2)]).c_str());
 }
 
-void FindDialogIdle(HWND dialog, bool first) {
-  if (first) CreateCriteriaPages(dialog);
+void FindDialogIdle(HWND dialog, FindDialogState* state, bool first) {
+  int& scope = state->choices.scope;
+  if (first) CreateCriteriaPages(dialog, state);
   ShowWindow(GetDlgItem(dialog, 1093), SW_HIDE);
-  ApplyCompact(dialog);
+  ApplyCompact(dialog, state);
   SetDlgItemTextA(dialog, 1087, LoadText(IDS_FIND_READY).c_str());
-  g_scope = std::clamp(g_scope, 0, 2);
-  FolderNode* node = g_voltaly.currentNode;
+  scope = std::clamp(scope, 0, 2);
+  FolderNode* node = state->currentNode;
   bool haveDrive = IsFolderNode(node) && IsDriveNode(node->drive);
   EnableWindow(GetDlgItem(dialog, 1071), haveDrive);
   EnableWindow(GetDlgItem(dialog, 1072), haveDrive);
@@ -495,7 +544,7 @@ void FindDialogIdle(HWND dialog, bool first) {
     NodeLabel(node->drive, name, sizeof name);
     SetDlgItemTextA(dialog, 1046, name);
     if (IsDriveNode(node)) {
-      if (g_scope == 1) g_scope = 0;
+      if (scope == 1) scope = 0;
       EnableWindow(GetDlgItem(dialog, 1072), FALSE);
     } else {
       char path[MAX_PATH] = "", broken[2 * MAX_PATH + 1] = "";
@@ -505,7 +554,7 @@ void FindDialogIdle(HWND dialog, bool first) {
       SetDlgItemTextA(dialog, 1047, broken);
     }
   } else {
-    g_scope = 2;
+    scope = 2;
   }
   char rootName[MAX_PATH] = "";
   if (RootNode()) NodeLabel(RootNode(), rootName, sizeof rootName);
@@ -513,26 +562,27 @@ void FindDialogIdle(HWND dialog, bool first) {
   if (!first) {
     // A search that stopped keeps its message (nothing found) in 1086.
   } else {
-    SetScopeText(dialog);
+    SetScopeText(dialog, state);
   }
   // Three radio groups: a run of radios is one group, so each goes in its own call.
-  SetDialogControls(dialog, "rr", 1100, (int)!g_addToResults, 1111, (int)g_addToResults);
-  SetDialogControls(dialog, "rr", 1120, (int)g_resultsAsTree, 1121, (int)!g_resultsAsTree);
-  SetDialogControls(dialog, "rrr", 1070, (int)(g_scope == 2), 1071, (int)(g_scope == 0), 1072, (int)(g_scope == 1));
+  SetDialogControls(dialog, "rr", 1100, (int)!state->addToResults, 1111, (int)state->addToResults);
+  SetDialogControls(dialog, "rr", 1120, (int)state->choices.resultsAsTree, 1121,
+                    (int)!state->choices.resultsAsTree);
+  SetDialogControls(dialog, "rrr", 1070, (int)(scope == 2), 1071, (int)(scope == 0), 1072, (int)(scope == 1));
   EnableWindow(GetDlgItem(dialog, IDOK), TRUE);
   EnableWindow(GetDlgItem(dialog, 1054), FALSE);
 }
 
 // Asks, on the GUI thread, whether drives not yet complete are to be scanned during the search.
 // false: the user cancelled.
-bool AskDrivesToScan(HWND dialog, FolderNode* start) {
+bool AskDrivesToScan(HWND dialog, FolderNode* start, int scope) {
   FolderNode* root = RootNode();
   if (!root) return false;
   for (FolderNode* child = FirstChildNode(root); child; child = NextSiblingNode(child)) {
     DriveNode* drive = AsDrive(child);
     if (!drive) continue;
     drive->findScanChoice = 2;
-    bool covered = g_scope == 2 || (IsFolderNode(start) && start->drive == drive);
+    bool covered = scope == 2 || (IsFolderNode(start) && start->drive == drive);
     NodeSums s;
     if (!covered || !ReadNodeSums(drive, &s) || (s.flags & kNodeSubtreeComplete)) continue;
     char name[MAX_PATH], text[512];
@@ -546,21 +596,26 @@ bool AskDrivesToScan(HWND dialog, FolderNode* start) {
 }
 
 INT_PTR CALLBACK FindFolderDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* state = reinterpret_cast<FindDialogState*>(GetWindowLongPtrA(dialog, DWLP_USER));
+  if (message == WM_INITDIALOG) {
+    state = reinterpret_cast<FindDialogState*>(lParam);
+    SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+  }
+  if (!state) return FALSE;
   switch (message) {
     case WM_INITDIALOG:
-      g_findDialog = dialog;
-      FindDialogIdle(dialog, true);
+      FindDialogIdle(dialog, state, true);
       CenterOnOwner(dialog);
       return TRUE;
     case kMsgFindDone:
-      FindDialogIdle(dialog, false);
+      FindDialogIdle(dialog, state, false);
       return TRUE;
     case WM_NOTIFY:
-      if (((NMHDR*)lParam)->idFrom == 1058 && ((NMHDR*)lParam)->code == TCN_SELCHANGE) ShowSelectedPage(dialog);
+      if (((NMHDR*)lParam)->idFrom == 1058 && ((NMHDR*)lParam)->code == TCN_SELCHANGE) ShowSelectedPage(dialog, state);
       return TRUE;
     case WM_TIMER:
       if (wParam == kAnimTimer) {
-        HICON icon = LoadIconA(Inst(), MAKEINTRESOURCEA(kAnimIcons[g_animFrame++ % 7]));
+        HICON icon = LoadIconA(Inst(), MAKEINTRESOURCEA(kAnimIcons[state->animFrame++ % 7]));
         SendDlgItemMessageA(dialog, 1093, STM_SETICON, (WPARAM)icon, 0);
       }
       return TRUE;
@@ -586,7 +641,7 @@ INT_PTR CALLBACK FindFolderDlgProc(HWND dialog, UINT message, WPARAM wParam, LPA
       return TRUE;
     }
     case kMsgFindAddResult:
-      AddFindResult((FolderNode*)wParam, g_resultsAsTree);
+      AddFindResult((FolderNode*)wParam, state->choices.resultsAsTree, state->addToResults);
       return TRUE;
     case kMsgFindFinished: {
       HWND tree = g_voltaly.searchTree;
@@ -615,32 +670,47 @@ INT_PTR CALLBACK FindFolderDlgProc(HWND dialog, UINT message, WPARAM wParam, LPA
         case 1054:
           if (ScanThreadEntry* e = g_findEntry.load()) e->stopFlag.store(1);
           return TRUE;
-        case 1070: g_scope = 2; SetScopeText(dialog); return TRUE;
-        case 1071: g_scope = 0; SetScopeText(dialog); return TRUE;
-        case 1072: g_scope = 1; SetScopeText(dialog); return TRUE;
-        case 1100: g_addToResults = false; return TRUE;
-        case 1111: g_addToResults = true; return TRUE;
-        case 1120: g_resultsAsTree = true; return TRUE;
-        case 1121: g_resultsAsTree = false; return TRUE;
-        case 3: g_compact = !g_compact; ApplyCompact(dialog); return TRUE;
+        case 1070: state->choices.scope = 2; SetScopeText(dialog, state); return TRUE;
+        case 1071: state->choices.scope = 0; SetScopeText(dialog, state); return TRUE;
+        case 1072: state->choices.scope = 1; SetScopeText(dialog, state); return TRUE;
+        case 1100: state->addToResults = false; return TRUE;
+        case 1111: state->addToResults = true; return TRUE;
+        case 1120: state->choices.resultsAsTree = true; return TRUE;
+        case 1121: state->choices.resultsAsTree = false; return TRUE;
+        case 3:
+          state->choices.compact = !state->choices.compact;
+          ApplyCompact(dialog, state);
+          return TRUE;
         case IDC_HELP_BUTTON: ShowHelpTopic(dialog, 100); return TRUE;
         case IDOK: {
           if (g_findEntry.load()) return TRUE;
-          ApplyPages();
-          FolderNode* node = g_voltaly.currentNode;
+          ApplyPages(state);
+          const int scope = state->choices.scope;
+          FolderNode* node = state->currentNode;
           FolderNode* start = nullptr;
-          if (g_scope == 2 || !IsFolderNode(node) || !node->drive) start = RootNode();
-          else if (g_scope == 0) start = node->drive;
+          if (scope == 2 || !IsFolderNode(node) || !node->drive) start = RootNode();
+          else if (scope == 0) start = node->drive;
           else start = node;
-          if (!start || !AskDrivesToScan(dialog, start)) return TRUE;
-          g_findOk = true;
+          if (!start || !AskDrivesToScan(dialog, start, scope)) return TRUE;
+          state->findOk = true;
           EnableWindow(GetDlgItem(dialog, IDOK), FALSE);
           EnableWindow(GetDlgItem(dialog, 1054), TRUE);
           SetDlgItemTextA(dialog, 1087, LoadText(IDS_FIND_SEARCHING).c_str());
-          auto* job = new FindJob{start, g_addToResults, g_resultsAsTree, dialog};
+          auto* job = new FindJob;
+          job->start = start;
+          job->dialog = dialog;
+          job->mainWindow = g_voltaly.mainWindow;
+          job->addToResults = state->addToResults;
+          job->criteria = state->working;
+          job->targets = state->targets;
+          job->targets.sizeOnDisk = g_settings.sizeOnDisk ? 1 : 0;
+          if (state->targets.column) {
+            job->column = *state->targets.column;
+            job->targets.column = &job->column;
+          }
           if (!StartScanThread(FindFoldersThread, job)) {
             delete job;
-            FindDialogIdle(dialog, false);
+            FindDialogIdle(dialog, state, false);
           }
           return TRUE;
         }
@@ -653,11 +723,10 @@ INT_PTR CALLBACK FindFolderDlgProc(HWND dialog, UINT message, WPARAM wParam, LPA
             MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
           }
           KillTimer(dialog, kAnimTimer);
-          DestroyPages();
+          DestroyPages(state);
           if (g_voltaly.currentTree) InvalidateRect(g_voltaly.currentTree, nullptr, FALSE);
           RepaintAllRows();
-          g_findDialog = nullptr;
-          EndDialog(dialog, g_findOk ? IDOK : IDCANCEL);
+          EndDialog(dialog, state->findOk ? IDOK : IDCANCEL);
           return TRUE;
         }
       }
@@ -667,24 +736,30 @@ INT_PTR CALLBACK FindFolderDlgProc(HWND dialog, UINT message, WPARAM wParam, LPA
 }
 
 INT_PTR CALLBACK TagFoldersDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* edit = reinterpret_cast<CriteriaEdit*>(GetWindowLongPtrA(dialog, DWLP_USER));
+  if (message == WM_INITDIALOG) {
+    edit = reinterpret_cast<CriteriaEdit*>(lParam);
+    SetWindowLongPtrA(dialog, DWLP_USER, lParam);
+  }
+  if (!edit) return FALSE;
   switch (message) {
     case WM_INITDIALOG:
-      CreateCriteriaPages(dialog);
+      CreateCriteriaPages(dialog, edit);
       CenterOnOwner(dialog);
       return TRUE;
     case WM_NOTIFY:
-      if (((NMHDR*)lParam)->idFrom == 1058 && ((NMHDR*)lParam)->code == TCN_SELCHANGE) ShowSelectedPage(dialog);
+      if (((NMHDR*)lParam)->idFrom == 1058 && ((NMHDR*)lParam)->code == TCN_SELCHANGE) ShowSelectedPage(dialog, edit);
       return TRUE;
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
         case IDOK:
-          ApplyPages();
+          ApplyPages(edit);
           SetTagActive(true);
-          DestroyPages();
+          DestroyPages(edit);
           EndDialog(dialog, IDOK);
           return TRUE;
         case IDCANCEL:
-          DestroyPages();
+          DestroyPages(edit);
           EndDialog(dialog, IDCANCEL);
           return TRUE;
         case 1088:
@@ -704,15 +779,17 @@ INT_PTR CALLBACK TagFoldersDlgProc(HWND dialog, UINT message, WPARAM wParam, LPA
 
 void ShowFindFolder() {
   if (g_findEntry.load()) return;
-  g_addToResults = false;
-  g_findOk = false;
-  g_workingTargets = CriteriaTargets{};
-  g_working = g_settings.findCriteria;
-  g_working.lastPage = g_settings.lastFindPage;
-  INT_PTR result = DialogBoxParamA(Inst(), MAKEINTRESOURCEA(IDD_FIND_FOLDER), g_voltaly.mainWindow, FindFolderDlgProc, 0);
+  FindDialogState state;
+  state.choices = g_lastFindChoices;
+  state.working = g_settings.findCriteria;
+  state.working.lastPage = g_settings.lastFindPage;
+  state.currentNode = g_voltaly.currentNode;
+  INT_PTR result = DialogBoxParamA(Inst(), MAKEINTRESOURCEA(IDD_FIND_FOLDER), g_voltaly.mainWindow,
+                                   FindFolderDlgProc, reinterpret_cast<LPARAM>(&state));
+  g_lastFindChoices = state.choices;
   if (result == IDOK) {
-    g_settings.findCriteria = g_working;
-    g_settings.lastFindPage = g_working.lastPage;
+    g_settings.findCriteria = state.working;
+    g_settings.lastFindPage = state.working.lastPage;
   }
 }
 
@@ -721,12 +798,14 @@ void ShowTagFolders(HWND owner) {
     g_tagTargets = CriteriaTargets{};
     g_tagTargetsUsed = true;
   }
-  g_working = g_settings.tagCriteria;
-  g_workingTargets = g_tagTargets;
-  INT_PTR result = DialogBoxParamA(Inst(), MAKEINTRESOURCEA(IDD_TAG_FOLDERS), owner, TagFoldersDlgProc, 0);
+  CriteriaEdit edit;
+  edit.working = g_settings.tagCriteria;
+  edit.targets = g_tagTargets;
+  INT_PTR result = DialogBoxParamA(Inst(), MAKEINTRESOURCEA(IDD_TAG_FOLDERS), owner, TagFoldersDlgProc,
+                                   reinterpret_cast<LPARAM>(&edit));
   if (result == IDOK) {
-    g_settings.tagCriteria = g_working;
-    g_tagTargets = g_workingTargets;
+    g_settings.tagCriteria = edit.working;
+    g_tagTargets = edit.targets;
     RepaintAllRows();
   }
 }

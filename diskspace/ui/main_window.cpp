@@ -9,6 +9,7 @@
 #include <iterator>
 #include <string>
 #include "change_feed.h"
+#include "disk_dialogs.h"
 #include "disk_query.h"
 #include "drive_list.h"
 #include "file_commands.h"
@@ -18,6 +19,7 @@
 #include "scan_engine.h"
 #include "seams.h"
 #include "settings_store.h"
+#include "shell_host.h"
 #include "shell_view_host.h"
 #include "size_columns.h"
 #include "tree_drag_drop.h"
@@ -400,15 +402,36 @@ void RelayoutWindow(HWND window) {
 }
 
 void ShowHelpTopic(HWND window, UINT topic) {
-  char path[MAX_PATH];
-  DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  while (n > 0 && path[n - 1] != '\\') --n;
-  path[n] = 0;
-  strncat(path, "Quorvnel.hlp", MAX_PATH - strlen(path) - 1);
-  if (topic == 0) seams::WinHelpA(window, path, HELP_FINDER, 0);
-  else seams::WinHelpA(window, path, HELP_CONTEXT, topic);
+  OpenHelpTopic(window, topic);
   g_voltaly.helpOpened = true;
 }
+
+namespace {
+
+// The answers the shell side and the engine get from the windows: the tree of the view shown,
+// folders selected through the size tree, help, the scan state, the columns, the questions.
+void InstallLowerLayerAnswers() {
+  ShellHostHooks hooks;
+  hooks.tree = [](HWND owner) -> HWND {
+    if (!owner || owner != g_voltaly.mainWindow) return nullptr;
+    HWND tree = g_voltaly.currentTree ? g_voltaly.currentTree : g_voltaly.mainTree;
+    return tree && IsWindow(tree) ? tree : nullptr;
+  };
+  hooks.selectIdList = [](HWND owner, LPCITEMIDLIST absolute) -> BOOL {
+    HWND main = ShellHostMainWindow(owner);
+    HWND tree = g_voltaly.mainTree && main == g_voltaly.mainWindow ? g_voltaly.mainTree
+                                                                   : ShellHostTree(main);
+    char path[MAX_PATH] = {};
+    if (!tree || !absolute || !SHGetPathFromIDListA(absolute, path) || !path[0]) return FALSE;
+    return FindTreeItemByPath(tree, path, nullptr, TRUE, TRUE) != nullptr;
+  };
+  hooks.showHelp = ShowHelpTopic;
+  SetShellHostHooks(std::move(hooks));
+  InstallTreeColumnHooks();
+  InstallEnginePrompts();
+}
+
+}  // namespace
 
 BOOL CheckOsVersion() {
   OSVERSIONINFOA info{sizeof info};
@@ -795,6 +818,7 @@ HWND CreateVoltalyMainWindow(HINSTANCE instance, const char* commandLine, int sh
     g_startFolderGiven = TRUE;
   }
   InitScanEngine();
+  InstallLowerLayerAnswers();
   LoadStringA(instance, IDS_TITLE, g_voltaly.title, sizeof g_voltaly.title);
   if (!CheckOsVersion()) {
     seams::MessageBoxA(nullptr, LoadText(IDS_UNSUPPORTED_OS).c_str(), kProgramStrings[0], MB_OK | MB_ICONHAND);

@@ -376,6 +376,48 @@ TEST_F(MainWindowTest, FindFoldersFillsTheResultsTree) {
   Command(CMD_NORMAL_VIEW);
 }
 
+// The search thread matches against its own copy of the criteria: a page changed while the
+// search runs does not change what it looks for.
+TEST_F(MainWindowTest, ASearchKeepsTheCriteriaItWasStartedWith) {
+  Command(CMD_REPORTED_SIZES);
+  FolderNode* top = Node();
+  DriveNode* drive = top ? AsDrive(top->drive) : nullptr;
+  ASSERT_NE(drive, nullptr);
+  SendMessageA(g_voltaly.mainTree, TVM_SELECTITEM, TVGN_CARET, (LPARAM)top->mainItem);
+  FolderCriteria criteria;  // total size greater than 50,000 bytes: a and a\b (the top, unfinished, not)
+  criteria.size1 = 50000;
+  criteria.comparison = 2;
+  criteria.sizeSwitch = 0x80;
+  criteria.lastPage = 0;
+  g_settings.findCriteria = criteria;
+  jqtest::SeamRecorder seams;
+  seams.boxAnswers = {IDNO};  // an unfinished drive is not scanned
+  // An unfinished folder (c, and so the top) holds the search at the top while the drive shows
+  // as busy; meanwhile the size criterion is switched off on its page.
+  ResetCompletion(Node("c"));
+  ScanThreadEntry holder;
+  DialogDriver::Run(CMD_FIND_FOLDERS, IDOK, [&](HWND dialog) {
+    SendMessageA(dialog, WM_COMMAND, 1072, 0);  // scope: the current folder
+    drive->busyScan.store(&holder);
+    SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+    HWND sizePage = nullptr;
+    for (HWND w = FindWindowExA(dialog, nullptr, "#32770", nullptr); w; w = FindWindowExA(dialog, w, "#32770", nullptr))
+      if (GetDlgItem(w, 1077)) sizePage = w;
+    EXPECT_NE(sizePage, nullptr);
+    if (sizePage) SendMessageA(sizePage, WM_COMMAND, 1070, 0);
+    ScanThreadEntry* expected = &holder;
+    drive->busyScan.compare_exchange_strong(expected, nullptr);
+  });
+  drive->busyScan.store(nullptr);
+  EXPECT_TRUE(Node("a")->searchItem);
+  EXPECT_TRUE(Node("a\\b")->searchItem);
+  EXPECT_FALSE(Node("c")->searchItem) << "the search went by the criteria changed after its start";
+  EXPECT_FALSE(Node("photos")->searchItem);
+  Command(CMD_NORMAL_VIEW);
+  RunScanQueue(Node("c"), 1, nullptr);  // c and the top complete again
+  EXPECT_TRUE(WaitScanned());
+}
+
 TEST_F(MainWindowTest, FindingNothingKeepsTheDialogOpen) {
   FolderNode* top = Node();
   SendMessageA(g_voltaly.mainTree, TVM_SELECTITEM, TVGN_CARET, (LPARAM)top->mainItem);
@@ -504,6 +546,28 @@ TEST_F(MainWindowTest, FolderDetailsCancelRestoresLiveChanges) {
   EXPECT_EQ(total->flags, totalFlags);
   EXPECT_EQ(files->flags, filesFlags);
   EXPECT_EQ(SendMessageA(g_voltaly.header, HDM_GETITEMCOUNT, 0, 0), headerItems);
+}
+
+TEST_F(MainWindowTest, SettingsSheetAppliesItsCopyOnlyOnOk) {
+  const uint8_t kept = g_settings.scanOption;
+  struct Case { uint8_t before; UINT radio; int button; uint8_t after; } cases[] = {
+      {1, 1039, PSBTN_CANCEL, 1},  // "new folders only", cancelled: the settings stay
+      {1, 1039, PSBTN_OK, 0},      // the same, confirmed
+      {0, 1038, PSBTN_OK, 1},
+  };
+  for (const Case& c : cases) {
+    g_settings.scanOption = c.before;
+    uint8_t duringEdit = 0xFF;
+    DialogDriver::Run(CMD_SETTINGS, 0, [&](HWND sheet) {
+      HWND page = PropSheet_GetCurrentPageHwnd(sheet);  // the scan page comes first
+      SendDlgItemMessageA(page, c.radio, BM_CLICK, 0, 0);
+      duringEdit = g_settings.scanOption;  // the pages edit a copy
+      PropSheet_PressButton(sheet, c.button);
+    });
+    EXPECT_EQ(duringEdit, c.before) << c.radio;
+    EXPECT_EQ(g_settings.scanOption, c.after) << c.radio << " " << c.button;
+  }
+  g_settings.scanOption = kept;
 }
 
 INT_PTR CALLBACK PlainPageProc(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }

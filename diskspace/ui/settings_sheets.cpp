@@ -20,7 +20,24 @@
 
 namespace {
 
-VoltalineSettings g_sheetCopy;
+// The Settings sheet's record: the copy of the settings its pages edit. Each page gets a
+// SettingsPage (its template id and the record) as its parameter; an applied page copies the
+// record into the settings.
+struct SettingsSheetState {
+  VoltalineSettings copy;
+};
+struct SettingsPage {
+  UINT id = 0;
+  SettingsSheetState* sheet = nullptr;
+};
+
+SettingsPage* PageRecord(HWND page, UINT message, LPARAM lParam) {
+  if (message == WM_INITDIALOG) {
+    auto* psp = reinterpret_cast<PROPSHEETPAGEA*>(lParam);
+    SetWindowLongPtrA(page, DWLP_USER, psp->lParam);
+  }
+  return reinterpret_cast<SettingsPage*>(GetWindowLongPtrA(page, DWLP_USER));
+}
 HIMAGELIST g_checkImages = nullptr;
 
 HINSTANCE Inst() { return g_voltaly.instance ? g_voltaly.instance : GetModuleHandleA(nullptr); }
@@ -172,8 +189,9 @@ namespace {
 // Page 111 (scan) works on scanDriveMask / scanDriveClasses, page 108 (shown) on the shown pair.
 struct DrivePage {
   bool scan;
-  uint32_t* mask() const { return scan ? &g_sheetCopy.scanDriveMask : &g_sheetCopy.shownDriveMask; }
-  uint32_t* classes() const { return scan ? g_sheetCopy.scanDriveClasses : g_sheetCopy.shownDriveClasses; }
+  VoltalineSettings* copy;
+  uint32_t* mask() const { return scan ? &copy->scanDriveMask : &copy->shownDriveMask; }
+  uint32_t* classes() const { return scan ? copy->scanDriveClasses : copy->shownDriveClasses; }
 };
 
 void RefreshDriveBoxes(HWND page) {
@@ -182,17 +200,17 @@ void RefreshDriveBoxes(HWND page) {
 }
 
 INT_PTR CALLBACK DrivePageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
-  bool scan = GetWindowLongPtrA(page, DWLP_USER) == IDD_SCAN_DRIVES;
-  DrivePage dp{scan};
+  SettingsPage* record = PageRecord(page, message, lParam);
+  if (!record || !record->sheet) return FALSE;
+  const bool scan = record->id == IDD_SCAN_DRIVES;
+  VoltalineSettings& copy = record->sheet->copy;
+  DrivePage dp{scan, &copy};
   switch (message) {
     case WM_INITDIALOG: {
-      auto* psp = (PROPSHEETPAGEA*)lParam;
-      SetWindowLongPtrA(page, DWLP_USER, psp->lParam);
-      dp.scan = psp->lParam == IDD_SCAN_DRIVES;
       if (dp.scan) {
         CenterOnOwner(GetParent(page));
-        SetDialogControls(page, "crr", 1031, (int)g_sheetCopy.stopAllScans, 1038, (int)(g_sheetCopy.scanOption != 0),
-                          1039, (int)(g_sheetCopy.scanOption == 0));
+        SetDialogControls(page, "crr", 1031, (int)copy.stopAllScans, 1038, (int)(copy.scanOption != 0),
+                          1039, (int)(copy.scanOption == 0));
       }
       FillDriveTree(page, 1234, dp.classes(), *dp.mask());
       RefreshDriveBoxes(page);
@@ -207,9 +225,9 @@ INT_PTR CALLBACK DrivePageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
         PropSheet_Changed(GetParent(page), page);
         return TRUE;
       }
-      if (id == 1031) g_sheetCopy.stopAllScans = IsDlgButtonChecked(page, 1031) == BST_CHECKED;
-      else if (id == 1038) g_sheetCopy.scanOption = 1;
-      else if (id == 1039) g_sheetCopy.scanOption = 0;
+      if (id == 1031) copy.stopAllScans = IsDlgButtonChecked(page, 1031) == BST_CHECKED;
+      else if (id == 1038) copy.scanOption = 1;
+      else if (id == 1039) copy.scanOption = 0;
       else return FALSE;
       PropSheet_Changed(GetParent(page), page);
       return TRUE;
@@ -239,17 +257,17 @@ INT_PTR CALLBACK DrivePageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
           uint32_t before = *dp.mask();
           ReadDriveMask(page, 1234, dp.mask());
           if (!scan && *dp.mask() != g_settings.shownDriveMask) {
-            if ((g_sheetCopy.shownDriveMask & g_sheetCopy.scanDriveMask) != g_sheetCopy.scanDriveMask) {
+            if ((copy.shownDriveMask & copy.scanDriveMask) != copy.scanDriveMask) {
               *dp.mask() = before;
               seams::MessageBoxA(page, LoadText(IDS_DRIVES_REFUSED).c_str(), LoadText(IDS_DRIVES_CAPTION).c_str(),
                                  MB_OK | MB_ICONEXCLAMATION);
               SetWindowLongPtrA(page, DWLP_MSGRESULT, PSNRET_INVALID_NOCHANGEPAGE);
               return TRUE;
             }
-            g_settings = g_sheetCopy;
+            g_settings = copy;
             EnumerateDriveNodes();
           } else {
-            g_settings = g_sheetCopy;
+            g_settings = copy;
           }
           SetWindowLongPtrA(page, DWLP_MSGRESULT, PSNRET_NOERROR);
           return TRUE;
@@ -302,22 +320,25 @@ bool ChooseColour(HWND owner, uint32_t* colour, COLORREF* custom, bool preventFu
 }
 
 INT_PTR CALLBACK ColourPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
+  SettingsPage* record = PageRecord(page, message, lParam);
+  if (!record || !record->sheet) return FALSE;
+  VoltalineSettings& copy = record->sheet->copy;
   switch (message) {
     case WM_INITDIALOG:
-      PaintSwatch(page, 0, 1093, g_sheetCopy.colour1);
-      PaintSwatch(page, 1, 1095, g_sheetCopy.colour2);
-      PaintSwatch(page, 2, 1091, g_sheetCopy.colour3);
+      PaintSwatch(page, 0, 1093, copy.colour1);
+      PaintSwatch(page, 1, 1095, copy.colour2);
+      PaintSwatch(page, 2, 1091, copy.colour3);
       return TRUE;
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
         case 1092:
-          if (ChooseColour(page, &g_sheetCopy.colour1, g_custom1, false)) PaintSwatch(page, 0, 1093, g_sheetCopy.colour1);
+          if (ChooseColour(page, &copy.colour1, g_custom1, false)) PaintSwatch(page, 0, 1093, copy.colour1);
           break;
         case 1094:
-          if (ChooseColour(page, &g_sheetCopy.colour2, g_custom2, false)) PaintSwatch(page, 1, 1095, g_sheetCopy.colour2);
+          if (ChooseColour(page, &copy.colour2, g_custom2, false)) PaintSwatch(page, 1, 1095, copy.colour2);
           break;
         case 1090:
-          if (ChooseColour(page, &g_sheetCopy.colour3, nullptr, true)) PaintSwatch(page, 2, 1091, g_sheetCopy.colour3);
+          if (ChooseColour(page, &copy.colour3, nullptr, true)) PaintSwatch(page, 2, 1091, copy.colour3);
           break;
         default:
           return FALSE;
@@ -327,7 +348,7 @@ INT_PTR CALLBACK ColourPageProc(HWND page, UINT message, WPARAM wParam, LPARAM l
     case WM_NOTIFY:
       switch (((NMHDR*)lParam)->code) {
         case PSN_APPLY:
-          g_settings = g_sheetCopy;
+          g_settings = copy;
           RecreateSizePaneBrushes();
           RepaintAllRows();
           SetWindowLongPtrA(page, DWLP_MSGRESULT, PSNRET_NOERROR);
@@ -347,16 +368,20 @@ INT_PTR CALLBACK ColourPageProc(HWND page, UINT message, WPARAM wParam, LPARAM l
 }  // namespace
 
 void ShowSettingsSheet(HWND owner) {
-  g_sheetCopy = g_settings;
+  SettingsSheetState state;
+  state.copy = g_settings;
   PROPSHEETPAGEA pages[3]{};
+  SettingsPage records[3];
   const UINT ids[3] = {IDD_SCAN_DRIVES, IDD_SHOWN_DRIVES, IDD_COLOURS};
   for (int i = 0; i < 3; ++i) {
+    records[i].id = ids[i];
+    records[i].sheet = &state;
     pages[i].dwSize = sizeof(PROPSHEETPAGEA);
     pages[i].dwFlags = PSP_HASHELP;
     pages[i].hInstance = Inst();
     pages[i].pszTemplate = MAKEINTRESOURCEA(ids[i]);
     pages[i].pfnDlgProc = i < 2 ? DrivePageProc : ColourPageProc;
-    pages[i].lParam = ids[i];
+    pages[i].lParam = reinterpret_cast<LPARAM>(&records[i]);
   }
   std::string caption = LoadText(IDS_SETTINGS_CAPTION);
   PROPSHEETHEADERA header{};
@@ -375,15 +400,43 @@ void ShowSettingsSheet(HWND owner) {
 
 namespace {
 
-bool g_detailsApplied = false;
-HWND g_detailsSheet = nullptr;
+// The Folder Details sheet's record (the parameter of its pages): the sheet window, each column
+// page's parameter, and the result: whether the sheet was confirmed.
+struct DetailsSheetState;
+struct ColumnPageRecord {
+  ColumnRecord* column = nullptr;
+  DetailsSheetState* sheet = nullptr;
+};
+struct DetailsSheetState {
+  HWND sheet = nullptr;
+  bool applied = false;  // out
+  ColumnPageRecord columns[kMaxColumns];
+  ColumnPageRecord* RecordFor(ColumnRecord* c) {
+    for (ColumnPageRecord& r : columns)
+      if (r.column == c) return &r;
+    for (ColumnPageRecord& r : columns)
+      if (!r.column) {
+        r.column = c;
+        r.sheet = this;
+        return &r;
+      }
+    return nullptr;
+  }
+};
+
+DetailsSheetState* DetailsOf(HWND page) {
+  return reinterpret_cast<DetailsSheetState*>(GetWindowLongPtrA(page, DWLP_USER));
+}
+
 bool g_dragging = false;
 HTREEITEM g_dragItem = nullptr;
 HIMAGELIST g_dragImage = nullptr;
 
 INT_PTR CALLBACK ColumnPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 
-HPROPSHEETPAGE MakeColumnPage(ColumnRecord* c) {
+HPROPSHEETPAGE MakeColumnPage(ColumnRecord* c, DetailsSheetState* details) {
+  ColumnPageRecord* record = details ? details->RecordFor(c) : nullptr;
+  if (!record) return nullptr;
   static std::string titles[kMaxColumns];
   static int next = 0;
   std::string& title = titles[next++ % kMaxColumns];
@@ -396,12 +449,12 @@ HPROPSHEETPAGE MakeColumnPage(ColumnRecord* c) {
   psp.pszTemplate = MAKEINTRESOURCEA(id);
   psp.pszTitle = title.c_str();
   psp.pfnDlgProc = ColumnPageProc;
-  psp.lParam = (LPARAM)c;
+  psp.lParam = reinterpret_cast<LPARAM>(record);
   return CreatePropertySheetPageA(&psp);
 }
 
-void RemoveColumnPage(ColumnRecord* c) {
-  if (c->page && g_detailsSheet) PropSheet_RemovePage(g_detailsSheet, 0, c->page);
+void RemoveColumnPage(ColumnRecord* c, DetailsSheetState* details) {
+  if (c->page && details && details->sheet) PropSheet_RemovePage(details->sheet, 0, c->page);
   c->page = nullptr;
   c->pageWindow = nullptr;
 }
@@ -433,6 +486,7 @@ void FillColumnTree(HWND page) {
 
 // The column order and visibility as the list shows them.
 void ApplyColumnOrder(HWND page) {
+  DetailsSheetState* details = DetailsOf(page);
   HWND tree = GetDlgItem(page, 1000);
   ColumnRecord* order[kMaxColumns];
   int n = 0;
@@ -448,12 +502,12 @@ void ApplyColumnOrder(HWND page) {
     c->flags &= ~kColScrolledOut;
     if (!ItemChecked(tree, item)) {
       c->flags |= kColHidden;
-      RemoveColumnPage(c);
+      RemoveColumnPage(c, details);
     } else {
       c->flags &= ~kColHidden;
-      RemoveColumnPage(c);
-      c->page = MakeColumnPage(c);
-      if (g_detailsSheet && c->page) PropSheet_AddPage(g_detailsSheet, c->page);
+      RemoveColumnPage(c, details);
+      c->page = MakeColumnPage(c, details);
+      if (details && details->sheet && c->page) PropSheet_AddPage(details->sheet, c->page);
     }
     order[n++] = c;
   }
@@ -537,11 +591,15 @@ LRESULT CALLBACK ColumnTreeSubclass(HWND tree, UINT message, WPARAM wParam, LPAR
 }
 
 INT_PTR CALLBACK ColumnListPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_INITDIALOG)
+    SetWindowLongPtrA(page, DWLP_USER, reinterpret_cast<PROPSHEETPAGEA*>(lParam)->lParam);
+  DetailsSheetState* details = DetailsOf(page);
+  if (!details) return FALSE;
   switch (message) {
     case WM_INITDIALOG: {
-      g_detailsSheet = GetParent(page);
-      CenterOnOwner(g_detailsSheet);
-      HWND tabs = PropSheet_GetTabControl(g_detailsSheet);
+      details->sheet = GetParent(page);
+      CenterOnOwner(details->sheet);
+      HWND tabs = PropSheet_GetTabControl(details->sheet);
       if (tabs) SetWindowLongPtrA(tabs, GWL_STYLE, GetWindowLongPtrA(tabs, GWL_STYLE) & ~TCS_MULTILINE);
       SetWindowSubclass(GetDlgItem(page, 1000), ColumnTreeSubclass, 1, 0);
       FillColumnTree(page);
@@ -579,11 +637,11 @@ INT_PTR CALLBACK ColumnListPageProc(HWND page, UINT message, WPARAM wParam, LPAR
           FillColumnTree(page);
           return TRUE;
         case PSN_APPLY:
-          g_detailsApplied = true;
+          details->applied = true;
           SetWindowLongPtrA(page, DWLP_MSGRESULT, PSNRET_NOERROR);
           return TRUE;
         case PSN_RESET:
-          g_detailsApplied = false;
+          details->applied = false;
           return TRUE;
         case PSN_HELP:
           ShowHelpTopic(page, 99);
@@ -605,11 +663,13 @@ void SetColumnPageControls(HWND page, ColumnRecord* c) {
 }
 
 INT_PTR CALLBACK ColumnPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* c = (ColumnRecord*)GetWindowLongPtrA(page, DWLP_USER);
+  if (message == WM_INITDIALOG)
+    SetWindowLongPtrA(page, DWLP_USER, reinterpret_cast<PROPSHEETPAGEA*>(lParam)->lParam);
+  auto* record = reinterpret_cast<ColumnPageRecord*>(GetWindowLongPtrA(page, DWLP_USER));
+  ColumnRecord* c = record ? record->column : nullptr;
   switch (message) {
     case WM_INITDIALOG: {
-      c = (ColumnRecord*)((PROPSHEETPAGEA*)lParam)->lParam;
-      SetWindowLongPtrA(page, DWLP_USER, (LONG_PTR)c);
+      if (!c) return FALSE;
       c->pageWindow = page;
       char label[256];
       snprintf(label, sizeof label, LoadText(IDS_SHOW_COLUMN_FMT).c_str(), LoadText(c->typeId).c_str());
@@ -661,11 +721,11 @@ INT_PTR CALLBACK ColumnPageProc(HWND page, UINT message, WPARAM wParam, LPARAM l
           }
           return TRUE;
         case PSN_APPLY:
-          g_detailsApplied = true;
+          if (record) record->sheet->applied = true;
           SetWindowLongPtrA(page, DWLP_MSGRESULT, PSNRET_NOERROR);
           return TRUE;
         case PSN_RESET:
-          g_detailsApplied = false;
+          if (record) record->sheet->applied = false;
           return TRUE;
         case PSN_HELP:
           ShowHelpTopic(page, 99);
@@ -682,7 +742,7 @@ void ShowFolderDetailsSheet(HWND owner, int start) {
   for (int i = 0; i < GetColumnCount(); ++i) GetColumn(i)->page = nullptr, GetColumn(i)->pageWindow = nullptr;
   ColumnRecord backup[kMaxColumns];
   int count = CopyColumnRecords(backup, kMaxColumns);
-  g_detailsApplied = false;
+  DetailsSheetState details;
   HPROPSHEETPAGE pages[kMaxColumns + 1];
   int n = 0;
   PROPSHEETPAGEA list{};
@@ -691,11 +751,12 @@ void ShowFolderDetailsSheet(HWND owner, int start) {
   list.hInstance = Inst();
   list.pszTemplate = MAKEINTRESOURCEA(IDD_COLUMN_LIST);
   list.pfnDlgProc = ColumnListPageProc;
+  list.lParam = reinterpret_cast<LPARAM>(&details);
   pages[n++] = CreatePropertySheetPageA(&list);
   for (int i = 1; i < GetColumnCount(); ++i) {
     ColumnRecord* c = GetColumn(i);
     if (c->flags & kColHidden) continue;
-    c->page = MakeColumnPage(c);
+    c->page = MakeColumnPage(c, &details);
     if (c->page) pages[n++] = c->page;
   }
   std::string caption = LoadText(IDS_DETAILS_CAPTION);
@@ -709,9 +770,8 @@ void ShowFolderDetailsSheet(HWND owner, int start) {
   header.nStartPage = start > 0 ? std::min(start - 1, n - 1) : 0;
   header.phpage = pages;
   PropertySheetA(&header);
-  g_detailsSheet = nullptr;
   for (int i = 0; i < GetColumnCount(); ++i) GetColumn(i)->page = nullptr, GetColumn(i)->pageWindow = nullptr;
-  if (!g_detailsApplied) {
+  if (!details.applied) {
     RestoreColumnRecords(backup, count);
     RebuildHeaderLayout();
   }

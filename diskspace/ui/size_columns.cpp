@@ -557,3 +557,13 @@ BOOL OnHeaderNotify(NMHDR* hdr) {
   }
   return FALSE;
 }
+
+void InstallTreeColumnHooks() {
+  TreeColumnHooks hooks;
+  hooks.visibleSizeColumns = VisibleSizeColumns;
+  hooks.nameColumnWidth = NameColumnWidth;
+  hooks.shownColumnWidth = ShownColumnWidth;
+  hooks.formatColumnValue = FormatColumnValue;
+  hooks.paintSizeRow = PaintSizeRow;
+  SetTreeColumnHooks(hooks);
+}

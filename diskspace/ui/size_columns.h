@@ -3,52 +3,9 @@
 #pragma once
 #include <windows.h>
 #include <cstdint>
+#include "tree_columns.h"
 #include "voltaly_ui.h"
 
-// Column kinds (= string id of the title).
-enum ColumnKind : uint32_t {
-  kColTotal = 14, kColFiles = 15, kColSubfolders = 16, kColCapacity = 17, kColName = 18,
-  kColSubfolderCount = 23, kColFileCount = 24, kColLastAccess = 51, kColLastWrite = 52,
-  kColCreated = 65,
-};
-
-// Column flags.
-enum : uint32_t {
-  kColNumeric = 0x2,       // offered as a criterion
-  kColPercent = 0x4,       // percentage of the parent
-  kColBar = 0x8,           // draw a bar
-  kColBarDrive = 0x10,     // scale the bar to the drive
-  kColShowZero = 0x40,
-  kColNoUnits = 0x80,
-  kColHidden = 0x100,
-  kColScrolledOut = 0x200,
-  kColSize = 0x400,
-  kColFourthRoot = 0x800,
-  kColText = 0x1000,
-  kColUserFlags = 0xBDC,
-};
-
-struct ColumnRecord {
-  uint32_t typeId = 0;
-  int32_t minWidth = 50;
-  uint32_t barReserve = 50;
-  int32_t width = 0;
-  uint32_t flags = 0;
-  uint32_t reserved = 0xFFFFFFFF;
-  uint8_t ascending = 0;
-  uint8_t position = 0;
-  uint8_t headerIndex = 0;
-  uint16_t barScale = 1;
-  // Kept beside the record while the program runs.
-  HPROPSHEETPAGE page = nullptr;  // its property page while the Folder Details sheet is open
-  HWND pageWindow = nullptr;      // the page's dialog once created
-  int textWidth = 0;       // extent of the digits the data needs
-  int neededWidth = 0;     // textWidth, + 100 with a bar
-  int scrolledWidth = -1;  // narrowed by the horizontal scroll bar (-1: the full width)
-};
-
-constexpr int kMaxColumns = 20;
-constexpr int kMaxSizeColumns = 10;
 
 // The standard set in position order (the name column first).
 struct StandardColumn { uint32_t typeId; uint32_t flags; };
@@ -78,6 +35,8 @@ ColumnRecord* FindColumnByType(uint32_t typeId);
 
 // Paints the size columns of one row. scale = 1 on the screen (printing scales the widths).
 void PaintSizeRow(HWND tree, FolderNode* node, HDC dc, const RECT* row, double scale);
+// Hands the column set to the tree's export and printing (start-up; tests of those).
+void InstallTreeColumnHooks();
 // Order of two nodes by a column (negated unless ascending; ties by name, never negated).
 int CompareTreeItems(FolderNode* a, FolderNode* b, const ColumnRecord* column);
 // A node's shown total (files + subfolders, reported or allocated as the settings say).

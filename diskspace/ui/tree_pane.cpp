@@ -420,15 +420,18 @@ BOOL CollapseTreeItem(HWND tree, HTREEITEM item) {
 }
 
 namespace {
+// Built on the GUI thread: the worker never reads the window state, which a view switch changes.
 struct ExpandJob {
-  bool expand;
+  bool expand = false;
+  HWND pane = nullptr;
+  HWND tree = nullptr;
 };
 
 DWORD WINAPI ExpandAllThread(LPVOID param) {
   auto* entry = (ScanThreadEntry*)param;
   auto* job = (ExpandJob*)entry->data;
-  HWND pane = g_voltaly.paneDialog;
-  HWND tree = g_voltaly.currentTree;
+  HWND pane = job->pane;
+  HWND tree = job->tree;
   auto start = (HTREEITEM)SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
   if (!start) start = (HTREEITEM)SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0);
   // Depth first over the items; each expansion runs on the GUI thread (a sent message), so the
@@ -457,7 +460,10 @@ DWORD WINAPI ExpandAllThread(LPVOID param) {
 }  // namespace
 
 void StartExpandAllThread(bool expand) {
-  auto* job = new ExpandJob{expand};
+  auto* job = new ExpandJob;
+  job->expand = expand;
+  job->pane = g_voltaly.paneDialog;
+  job->tree = g_voltaly.currentTree;
   if (!StartScanThread(ExpandAllThread, job)) delete job;
 }
 

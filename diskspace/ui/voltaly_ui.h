@@ -9,6 +9,7 @@
 #include <shlobj.h>
 #include <atomic>
 #include <cstdint>
+#include "folder_picker.h"
 
 struct FolderNode;
 struct DriveNode;
@@ -147,10 +148,14 @@ struct CriteriaTargets {
   char patterns[260] = {};   // upper case, separated by ';'
   ColumnRecord* column = nullptr;
   FILETIME reference = {};
+  // Sizes compared: 1 allocated, 0 reported, -1 as the settings say now (GUI thread only; a
+  // search thread gets the settings' choice copied here when it starts).
+  int8_t sizeOnDisk = -1;
 };
 int MatchesCriteria(const FolderCriteria* criteria, const CriteriaTargets* targets, FolderNode* node);
-// The value MatchesCriteria compares for a column kind (−1 when unknown or unfinished).
-double CriterionValue(uint32_t typeId, FolderNode* node);
+// The value MatchesCriteria compares for a column kind (−1 when unknown or unfinished);
+// sizeOnDisk as in CriteriaTargets.
+double CriterionValue(uint32_t typeId, FolderNode* node, int sizeOnDisk = -1);
 // "*.TMP; CACHE?" style lists against an upper-cased name.
 bool MatchPatternList(const char* patterns, const char* upperName);
 void ShowFindFolder();
@@ -173,22 +178,3 @@ void ReadDriveMask(HWND dialog, int treeId, uint32_t* mask);
 void ShowDriveLetters(HWND dialog, int treeId);
 void SetDriveClassChecks(HWND dialog, int treeId, int driveClass, bool checked);
 void UpdateDriveClassBoxes(HWND dialog, int treeId);
-
-// ---------------------------------------------------------------------------------------------
-// Folder picker tree
-
-struct FolderPickerItem {
-  IShellFolder* parent;
-  LPITEMIDLIST relative;
-  LPITEMIDLIST absolute;
-  ULONG attributes;
-};
-BOOL InitFolderPickerTree(HWND tree);
-void FillPickerLevel(HWND tree, IShellFolder* folder, LPCITEMIDLIST parentAbsolute, HTREEITEM parent);
-LRESULT OnPickerExpanding(HWND tree, NMTREEVIEWA* notification);
-LRESULT OnPickerDeleteItem(HWND tree, NMTREEVIEWA* notification);
-void ExpandPickerRoot(HWND tree);
-BOOL GetPickerSelectedPath(HWND tree, char* out, BOOL display);
-HTREEITEM SelectPickerPath(HWND tree, const char* path, BOOL select);
-void ExpandAllBelow(HWND tree, HTREEITEM item);
-void CollapseAllBelow(HWND tree, HTREEITEM item);

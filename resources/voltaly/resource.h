@@ -3,4 +3,5 @@
 
 #include "resource_ui.h"
 #include "resource_engine.h"
+#include "resource_disk_dialogs.h"
 #include "resource_shell.h"

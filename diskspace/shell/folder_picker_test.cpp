@@ -6,7 +6,7 @@
 #include <string>
 #include "item_ids.h"
 #include "test_support.h"
-#include "voltaly_ui.h"
+#include "folder_picker.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 #include "item_ids.h"
-#include "voltaly_ui.h"
+#include "folder_picker.h"
 
 namespace {
 
