@@ -19,7 +19,7 @@ TEST(LayoutPath, NamesBecomeFilesByTheRules) {
       {"Work.ab", "C:\\Program Files\\Quorvanel\\Work.ab"},
       {"My.Work", "C:\\Program Files\\Quorvanel\\My.Work"},
       {"D:\\Layouts\\Work", "D:\\Layouts\\Work.jqc"},
-      {"D:\\Layouts\\Work.x", "D:\\Layouts\\Work.x.jqc"},
+      {"D:\\Layouts\\Work.x", "D:\\Layouts\\Work.x"},  // a dot and one letter is an extension
       {"D:\\Layouts\\Work.xy", "D:\\Layouts\\Work.xy"},
       {"D:Work", "D:Work.jqc"},
       {"sub\\Work", "sub\\Work.jqc"},

@@ -1,0 +1,347 @@
+// The wizard driven through its pages by clicks on its buttons, as a user would: the sheet runs
+// its own modal loop, and a script of steps runs from a timer inside that loop.
+#include "wizard.h"
+
+#include <gtest/gtest.h>
+#include <commctrl.h>
+#include <prsht.h>
+#include <functional>
+#include <string>
+#include <vector>
+#include "layout_file.h"
+#include "layout_history.h"
+#include "resource.h"
+#include "test_support.h"
+
+namespace guider {
+namespace {
+
+constexpr int kNext = 0x3024, kBack = 0x3023, kFinish = 0x3025;
+
+HWND FindOwnDialogWith(int controlId) {
+  struct Search {
+    int id;
+    HWND found;
+  } search{controlId, nullptr};
+  EnumThreadWindows(GetCurrentThreadId(), [](HWND w, LPARAM p) -> BOOL {
+    auto* s = reinterpret_cast<Search*>(p);
+    char cls[16] = {};
+    GetClassNameA(w, cls, sizeof(cls));
+    if (strcmp(cls, "#32770") == 0 && IsWindowVisible(w) && GetDlgItem(w, s->id)) {
+      s->found = w;
+      return FALSE;
+    }
+    return TRUE;
+  }, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND Sheet() { return FindOwnDialogWith(kNext); }
+HWND Page() { return Sheet() ? PropSheet_GetCurrentPageHwnd(Sheet()) : nullptr; }
+// The sheet shows the page of this dialog template.
+bool OnPage(int dialogId) {
+  HWND sheet = Sheet();
+  if (!sheet || !PropSheet_GetCurrentPageHwnd(sheet)) return false;
+  return PropSheet_HwndToIndex(sheet, PropSheet_GetCurrentPageHwnd(sheet)) ==
+         PropSheet_IdToIndex(sheet, dialogId);
+}
+void Click(HWND button) {
+  ASSERT_TRUE(button);
+  ASSERT_TRUE(IsWindowEnabled(button));
+  PostMessageA(button, BM_CLICK, 0, 0);
+}
+void ClickSheet(int id) { Click(GetDlgItem(Sheet(), id)); }
+void ClickPage(int id) { Click(GetDlgItem(Page(), id)); }
+
+// Runs steps from a thread timer while the sheet's modal loop runs. A step returns true when it
+// is done; it is retried on every tick until then (each step has 10 seconds).
+class Script {
+ public:
+  using Step = std::function<bool()>;
+  explicit Script(std::vector<Step> steps) : steps_(std::move(steps)) {
+    current_ = this;
+    timer_ = SetTimer(nullptr, 0, 50, &Script::Tick);
+    started_ = GetTickCount();
+  }
+  ~Script() {
+    KillTimer(nullptr, timer_);
+    current_ = nullptr;
+  }
+  size_t done() const { return next_; }
+
+ private:
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
+    Script* s = current_;
+    if (!s || s->busy_ || s->next_ >= s->steps_.size()) return;
+    s->busy_ = true;
+    if (s->steps_[s->next_]()) {
+      ++s->next_;
+      s->started_ = GetTickCount();
+    } else if (GetTickCount() - s->started_ > 10000) {
+      ADD_FAILURE() << "step " << s->next_ << " never completed";
+      s->next_ = s->steps_.size();
+      // Leave the wizard so that the test ends.
+      if (HWND sheet = Sheet()) PostMessageA(sheet, WM_CLOSE, 0, 0);
+    }
+    s->busy_ = false;
+  }
+  static inline Script* current_ = nullptr;
+  std::vector<Step> steps_;
+  size_t next_ = 0;
+  UINT_PTR timer_ = 0;
+  DWORD started_ = 0;
+  bool busy_ = false;
+};
+
+// A step that clicks a button of the sheet once it shows a page.
+Script::Step ClickOn(int dialogId, int sheetButton) {
+  return [=] {
+    if (!OnPage(dialogId)) return false;
+    ClickSheet(sheetButton);
+    return true;
+  };
+}
+
+std::vector<uint8_t> FileBytes(const std::string& path) {
+  std::string text = jqtest::ReadFileText(path);
+  return std::vector<uint8_t>(text.begin(), text.end());
+}
+
+std::string OwnFolder() {
+  char module[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, module, MAX_PATH);
+  std::string path = module;
+  return path.substr(0, path.find_last_of('\\') + 1);
+}
+
+TEST(Wizard, FirstLayoutSkipsTheNamePageAndStartsTheToolbar) {
+  jqtest::TestRegistry registry;
+  jqtest::TempFolder temp;
+  temp.WriteFile("Toolbar1.jqc", "someone else's layout");
+  jqtest::SeamRecorder seams;
+  ASSERT_EQ(FindToolbarWindow(), nullptr);
+
+  Script script({
+      ClickOn(IDD_GUIDER_WELCOME, kNext),  // welcome
+      ClickOn(IDD_GUIDER_SAMPLE, kNext),   // sample
+      [] {
+        if (!OnPage(IDD_GUIDER_STYLE)) return false;
+        EXPECT_EQ(IsDlgButtonChecked(Page(), IDC_GUIDER_STYLE_DOCKED), BST_CHECKED);
+        ClickPage(IDC_GUIDER_STYLE_FLOATING);
+        return true;
+      },
+      ClickOn(IDD_GUIDER_STYLE, kNext),
+      [] {
+        if (!OnPage(IDD_GUIDER_TOOLS)) return false;
+        for (int id : {IDC_GUIDER_CLOCK, IDC_GUIDER_COMMANDLINE, IDC_GUIDER_SYSACCESS,
+                       IDC_GUIDER_SYSMONITOR})
+          EXPECT_TRUE(IsWindowEnabled(GetDlgItem(Page(), id)));
+        ClickPage(IDC_GUIDER_QUICKLAUNCH);
+        ClickPage(IDC_GUIDER_CLOCK);
+        return true;
+      },
+      [] {
+        if (IsDlgButtonChecked(Page(), IDC_GUIDER_CLOCK) != BST_CHECKED) return false;
+        ClickSheet(kNext);
+        return true;
+      },
+      // No earlier layout: straight to the last page, and Back returns to the tools.
+      ClickOn(IDD_GUIDER_DONE, kBack),
+      ClickOn(IDD_GUIDER_TOOLS, kNext),
+      [] {
+        if (!OnPage(IDD_GUIDER_DONE)) return false;
+        ClickSheet(kFinish);
+        return true;
+      },
+  });
+  WizardState state;
+  ASSERT_EQ(RunGuider(GetModuleHandleA(nullptr), {temp.path() + "\\"}, &state), 1);
+  EXPECT_EQ(script.done(), 9u);
+
+  const std::string path = temp.path() + "\\Toolbar2.jqc";
+  EXPECT_TRUE(state.finished);
+  EXPECT_EQ(state.writtenPath, path);
+  ToolSet expected;
+  expected.chosen[kQuickLaunch] = expected.chosen[kClock] = true;
+  EXPECT_EQ(FileBytes(path), BuildWizardLayout(WindowStyle::Floating, expected, state.displayNames));
+  EXPECT_EQ(ReadLayoutHistory()[0], path);
+  ASSERT_EQ(seams.starts.size(), 1u);
+  EXPECT_EQ(seams.starts[0].file, temp.path() + "\\JQBar.exe");
+  EXPECT_EQ(seams.starts[0].parameters, "");
+  // The display names come from the program's strings, not the English type names.
+  EXPECT_NE(state.displayNames.name[kNodeClock], "Clock");
+}
+
+TEST(Wizard, NamePageChecksTheNameAndTheRunningToolbarGetsTheLayout) {
+  jqtest::TestRegistry registry;
+  jqtest::TempFolder temp;
+  const std::string old = temp.WriteFile("Work.jqc", "old");
+  const std::string record = temp / "received.txt";
+  HANDLE standIn = jqtest::StartProcess(
+      "\"" + OwnFolder() + "jqguider_toolbar_stand_in.exe\" \"" + record + "\"");
+  ASSERT_TRUE(standIn);
+  ASSERT_TRUE(jqtest::PumpUntil([] { return FindToolbarWindow() != nullptr; }, 20000));
+  jqtest::SeamRecorder seams;
+  seams.boxAnswers = {IDOK, IDNO, IDYES};  // empty name; replace? no; replace? yes
+
+  Script script({
+      ClickOn(IDD_GUIDER_WELCOME, kNext),
+      ClickOn(IDD_GUIDER_SAMPLE, kNext),
+      [] {
+        if (!OnPage(IDD_GUIDER_STYLE)) return false;
+        ClickPage(IDC_GUIDER_STYLE_TASKBAR);
+        return true;
+      },
+      ClickOn(IDD_GUIDER_STYLE, kNext),
+      [] {
+        if (!OnPage(IDD_GUIDER_TOOLS)) return false;
+        // Tools a taskbar frame cannot hold are off.
+        for (int id : {IDC_GUIDER_CLOCK, IDC_GUIDER_COMMANDLINE, IDC_GUIDER_SYSACCESS,
+                       IDC_GUIDER_SYSMONITOR}) {
+          EXPECT_FALSE(IsWindowEnabled(GetDlgItem(Page(), id)));
+          EXPECT_EQ(IsDlgButtonChecked(Page(), id), BST_UNCHECKED);
+        }
+        ClickPage(IDC_GUIDER_MULTIVIEW);
+        ClickPage(IDC_GUIDER_STARTMENUS);
+        return true;
+      },
+      [] {
+        if (IsDlgButtonChecked(Page(), IDC_GUIDER_STARTMENUS) != BST_CHECKED) return false;
+        ClickSheet(kNext);
+        return true;
+      },
+      [] {
+        if (!OnPage(IDD_GUIDER_NAME)) return false;
+        char text[100] = {};
+        GetDlgItemTextA(Page(), IDC_GUIDER_NAME_EDIT, text, sizeof(text));
+        EXPECT_STREQ(text, "Toolbar1");
+        SetDlgItemTextA(Page(), IDC_GUIDER_NAME_EDIT, "   ");
+        ClickSheet(kNext);
+        return true;
+      },
+      [&] {
+        if (seams.boxes.size() < 1) return false;
+        EXPECT_TRUE(OnPage(IDD_GUIDER_NAME));  // an empty name stays
+        SetDlgItemTextA(Page(), IDC_GUIDER_NAME_EDIT, "  Work");
+        ClickSheet(kNext);
+        return true;
+      },
+      [&] {
+        if (seams.boxes.size() < 2) return false;
+        EXPECT_TRUE(OnPage(IDD_GUIDER_NAME));  // "No" to replacing stays
+        ClickSheet(kNext);
+        return true;
+      },
+      [&] {
+        if (seams.boxes.size() < 3 || !OnPage(IDD_GUIDER_DONE)) return false;
+        ClickSheet(kFinish);
+        return true;
+      },
+  });
+  WizardState state;
+  ASSERT_EQ(RunGuider(GetModuleHandleA(nullptr), {temp.path() + "\\"}, &state), 1);
+  EXPECT_EQ(script.done(), 10u);
+  EXPECT_EQ(jqtest::WaitProcess(standIn, 20000), 0);
+  CloseHandle(standIn);
+
+  ASSERT_EQ(seams.boxes.size(), 3u);
+  EXPECT_EQ(seams.boxes[0].type & MB_ICONMASK, UINT(MB_ICONERROR));
+  EXPECT_NE(seams.boxes[1].text.find("Work"), std::string::npos);  // the name filled in
+  EXPECT_EQ(seams.boxes[1].text.find("%s"), std::string::npos);
+  EXPECT_EQ(seams.boxes[1].type & MB_TYPEMASK, UINT(MB_YESNO));
+  EXPECT_TRUE(seams.starts.empty());
+  EXPECT_EQ(state.name, "Work");
+  ToolSet expected;
+  expected.chosen[kMultiView] = expected.chosen[kStartMenus] = true;
+  EXPECT_EQ(FileBytes(old), BuildWizardLayout(WindowStyle::Taskbar, expected, state.displayNames));
+  EXPECT_EQ(ReadLayoutHistory()[0], old);
+  std::string sent = "33 " + std::to_string(old.size() + 1) + " 1\n" + old;
+  sent.push_back('\0');
+  EXPECT_EQ(jqtest::ReadFileText(record), sent);
+}
+
+TEST(Wizard, CancelAsksFirstAndWritesNothing) {
+  jqtest::TestRegistry registry;
+  jqtest::TempFolder temp;
+  jqtest::SeamRecorder seams;
+  Script script({
+      [] {
+        if (!OnPage(IDD_GUIDER_WELCOME)) return false;
+        ClickSheet(IDCANCEL);
+        return true;
+      },
+      [] {
+        HWND confirm = FindOwnDialogWith(IDNO);
+        if (!confirm || FindOwnDialogWith(kNext) == confirm) return false;
+        EXPECT_EQ(GetFocus(), GetDlgItem(confirm, IDNO));
+        Click(GetDlgItem(confirm, IDNO));
+        return true;
+      },
+      [] {
+        HWND confirm = FindOwnDialogWith(IDNO);
+        if (confirm && GetDlgItem(confirm, IDYES)) return false;
+        EXPECT_TRUE(OnPage(IDD_GUIDER_WELCOME));  // still open
+        ClickSheet(IDCANCEL);
+        return true;
+      },
+      [] {
+        HWND confirm = FindOwnDialogWith(IDYES);
+        if (!confirm) return false;
+        Click(GetDlgItem(confirm, IDYES));
+        return true;
+      },
+  });
+  WizardState state;
+  ASSERT_EQ(RunGuider(GetModuleHandleA(nullptr), {temp.path() + "\\"}, &state), 1);
+  EXPECT_EQ(script.done(), 4u);
+  EXPECT_FALSE(state.finished);
+  EXPECT_FALSE(jqtest::FileExists(temp / "Toolbar1.jqc"));
+  EXPECT_TRUE(ReadLayoutHistory()[0].empty());
+  EXPECT_TRUE(seams.starts.empty());
+}
+
+TEST(Wizard, UnwritableLayoutKeepsTheSheetOpenWithItsOwnMessage) {
+  jqtest::TestRegistry registry;
+  jqtest::TempFolder temp;
+  jqtest::SeamRecorder seams;
+  const std::string missing = temp.path() + "\\missing\\";
+  Script script({
+      ClickOn(IDD_GUIDER_WELCOME, kNext),
+      ClickOn(IDD_GUIDER_SAMPLE, kNext),
+      ClickOn(IDD_GUIDER_STYLE, kNext),
+      ClickOn(IDD_GUIDER_TOOLS, kNext),
+      [] {
+        if (!OnPage(IDD_GUIDER_DONE)) return false;
+        ClickSheet(kFinish);
+        return true;
+      },
+      [&] {
+        if (seams.boxes.empty()) return false;
+        EXPECT_TRUE(Sheet());  // still open on the last page
+        EXPECT_TRUE(OnPage(IDD_GUIDER_DONE));
+        seams.boxAnswers.clear();
+        ClickSheet(IDCANCEL);
+        return true;
+      },
+      [] {
+        HWND confirm = FindOwnDialogWith(IDYES);
+        if (!confirm) return false;
+        Click(GetDlgItem(confirm, IDYES));
+        return true;
+      },
+  });
+  WizardState state;
+  ASSERT_EQ(RunGuider(GetModuleHandleA(nullptr), {missing}, &state), 1);
+  EXPECT_EQ(script.done(), 7u);
+  ASSERT_EQ(seams.boxes.size(), 1u);
+  // Its own text naming the file, not the replace question with an unfilled placeholder.
+  EXPECT_NE(seams.boxes[0].text.find(missing + "Toolbar1.jqc"), std::string::npos);
+  EXPECT_EQ(seams.boxes[0].text.find("%s"), std::string::npos);
+  EXPECT_EQ(seams.boxes[0].type & MB_ICONMASK, UINT(MB_ICONERROR));
+  EXPECT_FALSE(state.finished);
+  EXPECT_TRUE(ReadLayoutHistory()[0].empty());
+  EXPECT_TRUE(seams.starts.empty());
+}
+
+}  // namespace
+}  // namespace guider
