@@ -18,21 +18,26 @@ namespace {
 
 constexpr int kNext = 0x3024, kBack = 0x3023, kFinish = 0x3025;
 
+struct DialogSearch {
+  int id;
+  HWND found;
+};
+
+BOOL CALLBACK MatchDialog(HWND w, LPARAM p) {
+  auto* s = reinterpret_cast<DialogSearch*>(p);
+  char cls[16] = {};
+  GetClassNameA(w, cls, sizeof(cls));
+  if (strcmp(cls, "#32770") == 0 && IsWindowVisible(w) && GetDlgItem(w, s->id)) {
+    s->found = w;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+// A visible dialog of this thread that has a control of this id.
 HWND FindOwnDialogWith(int controlId) {
-  struct Search {
-    int id;
-    HWND found;
-  } search{controlId, nullptr};
-  EnumThreadWindows(GetCurrentThreadId(), [](HWND w, LPARAM p) -> BOOL {
-    auto* s = reinterpret_cast<Search*>(p);
-    char cls[16] = {};
-    GetClassNameA(w, cls, sizeof(cls));
-    if (strcmp(cls, "#32770") == 0 && IsWindowVisible(w) && GetDlgItem(w, s->id)) {
-      s->found = w;
-      return FALSE;
-    }
-    return TRUE;
-  }, reinterpret_cast<LPARAM>(&search));
+  DialogSearch search{controlId, nullptr};
+  EnumThreadWindows(GetCurrentThreadId(), MatchDialog, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 
