@@ -21,7 +21,9 @@ set(layers
   "filemanager/frame:12"
   "filemanager/dialogs:12"
   "filemanager/commands:13"
-  "filemanager/app:14")
+  "filemanager/app:14"
+  "jqguider/engine:20"
+  "jqguider/ui:21")
 
 # Which folder each header lives in.
 foreach(entry ${layers})
