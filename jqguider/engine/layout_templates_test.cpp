@@ -3,6 +3,7 @@
 #include "layout_templates.h"
 
 #include <gtest/gtest.h>
+#include <windows.h>
 #include <cstring>
 #include <map>
 #include <string>
@@ -218,6 +219,19 @@ TEST(WizardLayout, DisplayNamesFromStringsAreCutTo24Characters) {
   r = NodeRecord(kNodeToolbar, names);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(&r[28])), std::string(24, 'x'));
   for (size_t i = 28 + 24; i < 56; ++i) EXPECT_EQ(r[i], 0);
+}
+
+TEST(WizardLayout, DisplayNamesAreNeverCutInsideADoubleByteCharacter) {
+  // 0xA4 0xA4 is one character in the Traditional and the Simplified Chinese code pages.
+  if (!IsDBCSLeadByte(0xA4)) GTEST_SKIP() << "the ANSI code page has no double-byte characters";
+  std::string text = "x";
+  for (int i = 0; i < 13; ++i) text += "\xA4\xA4";
+  DisplayNames names;
+  names.Set(kNodeClock, text);
+  EXPECT_EQ(names.name[kNodeClock], text.substr(0, 23));  // 11 whole characters after the "x"
+  std::vector<uint8_t> r = NodeRecord(kNodeClock, names);
+  EXPECT_EQ(r[28 + 22], 0xA4);
+  EXPECT_EQ(r[28 + 23], 0);
 }
 
 }  // namespace
