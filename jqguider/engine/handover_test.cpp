@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 #include <string>
+#include <vector>
+#include "seams.h"
 #include "test_support.h"
 
 namespace guider {
@@ -45,12 +47,24 @@ TEST(HandOver, WithoutARunningToolbarJQBarIsStarted) {
   for (bool wasRunning : {false, true}) {
     SCOPED_TRACE(wasRunning ? "window gone since the start" : "not running at start");
     ASSERT_EQ(FindToolbarWindow(), nullptr);
-    jqtest::SeamRecorder seams;
-    EXPECT_EQ(HandOverLayout("C:\\Work.jqc", wasRunning, nullptr, "C:\\Quorvanel\\"),
-              HandOver::Started);
-    ASSERT_EQ(seams.starts.size(), 1u);
-    EXPECT_EQ(seams.starts[0].file, "C:\\Quorvanel\\JQBar.exe");
-    EXPECT_EQ(seams.starts[0].parameters, "");
+    std::vector<SHELLEXECUTEINFOA> starts;
+    std::vector<std::string> files;
+    seams::Handlers handlers = seams::CurrentHandlers();
+    seams::Handlers previous = handlers;
+    handlers.shellExecute = [&](SHELLEXECUTEINFOA* info) {
+      starts.push_back(*info);
+      files.push_back(info->lpFile ? info->lpFile : "");
+      return TRUE;
+    };
+    seams::SetHandlers(handlers);
+    HandOver result = HandOverLayout("C:\\Work.jqc", wasRunning, nullptr, "C:\\Quorvanel\\");
+    seams::SetHandlers(previous);
+    EXPECT_EQ(result, HandOver::Started);
+    ASSERT_EQ(starts.size(), 1u);
+    EXPECT_EQ(files[0], "C:\\Quorvanel\\JQBar.exe");
+    EXPECT_EQ(starts[0].lpParameters, nullptr);
+    EXPECT_EQ(starts[0].nShow, SW_SHOWNORMAL);
+    EXPECT_EQ(starts[0].fMask, 0u);
   }
 }
 
