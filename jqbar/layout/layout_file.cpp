@@ -11,8 +11,14 @@ class Reader {
  public:
   Reader(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
   std::size_t remaining() const { return size_ - pos_; }
+  // A failed read leaves nothing more to read, as a short read at the end of a file does, so
+  // every later read of the same load fails too.
+  bool Fail() {
+    pos_ = size_;
+    return false;
+  }
   bool Bytes(void* out, std::size_t n) {
-    if (remaining() < n) return false;
+    if (remaining() < n) return Fail();
     if (n) std::memcpy(out, data_ + pos_, n);
     pos_ += n;
     return true;
@@ -46,7 +52,10 @@ struct Parser {
 
   // One node with its children, without its has-next word.
   ReadStatus ReadOne(int depth, LayoutNode& node) {
-    if (depth >= kLayoutMaxDepth || ++nodes > kLayoutMaxNodes) return ReadStatus::failed;
+    if (depth >= kLayoutMaxDepth || ++nodes > kLayoutMaxNodes) {
+      in.Fail();
+      return ReadStatus::failed;
+    }
     std::uint8_t record[kLayoutNodeRecordSize];
     if (!in.Bytes(record, sizeof record)) return ReadStatus::failed;
     node.typeName = ApplyLegacyPanelName(FixedString(record + 8, kTypeNameChars));
@@ -54,11 +63,14 @@ struct Parser {
     std::int32_t blobSize = 0;
     if (!in.Int(blobSize)) return ReadStatus::failed;
     if (blobSize > 0) {
-      if (blobSize > kLayoutMaxBlob || std::size_t(blobSize) > in.remaining())
+      if (blobSize > kLayoutMaxBlob || std::size_t(blobSize) > in.remaining()) {
+        in.Fail();
         return ReadStatus::failed;
+      }
       node.blob.resize(std::size_t(blobSize));
       if (!in.Bytes(node.blob.data(), node.blob.size())) return ReadStatus::failed;
     } else if (blobSize < 0) {
+      in.Fail();
       return ReadStatus::failed;
     }
     std::int32_t hasChild = 0;

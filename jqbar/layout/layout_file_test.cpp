@@ -92,7 +92,7 @@ TEST(LayoutFileBytes, MagicAndFlagWords) {
       {0x3FA5974A, 0x00000001, true, true, false, false},
       {0x3FA59743, 0x00000080, true, true, false, false},  // wizard's magic; any low byte
       {0x3FA59743, 0x00100000, true, false, false, true},
-      {0x3FA5974A, 0xFFEEFF00, true, false, true, true},
+      {0x3FA5974A, 0xFFFFFF00, true, false, true, true},
       {0x3FA59744, 0x00000001, false, false, false, false},
   };
   for (const Case& c : cases) {
