@@ -21,7 +21,8 @@ set(layers
   "filemanager/frame:12"
   "filemanager/dialogs:12"
   "filemanager/commands:13"
-  "filemanager/app:14")
+  "filemanager/app:14"
+  "jqbar/layout:20")
 
 # Which folder each header lives in.
 foreach(entry ${layers})
