@@ -22,8 +22,9 @@ set(layers
   "filemanager/dialogs:12"
   "filemanager/commands:13"
   "filemanager/app:14"
-  "jqguider/engine:20"
-  "jqguider/ui:21")
+  "jqbar/layout:20"
+  "jqguider/engine:30"
+  "jqguider/ui:31")
 
 # Which folder each header lives in.
 foreach(entry ${layers})
