@@ -93,7 +93,7 @@ std::wstring HexText(std::string_view bytes) {
     wsprintfW(head, L"%08X ", static_cast<unsigned>(off));
     out += head;
     for (size_t k = 0; k < 16; ++k) {
-      out.push_back(k == 8 ? L'-' : L' ');
+      out.push_back(k == 8 && off + k < bytes.size() ? L'-' : L' ');
       if (off + k < bytes.size()) {
         unsigned char c = static_cast<unsigned char>(bytes[off + k]);
         out.push_back(digits[c >> 4]);

@@ -110,10 +110,10 @@ TEST_F(Viewer, HexShowsSixteenBytesPerLineWithOffsets) {
   for (int i = 0; i < 40; ++i) bytes.push_back(static_cast<char>(i));
   ASSERT_EQ(View(temp.WriteFile("b.bin", bytes)), SCCVW_OK);
   std::wstring text = Shown();
-  EXPECT_EQ(text.substr(0, 58), L"00000000  00 01 02 03 04 05 06 07-08 09 0A 0B 0C 0D 0E 0F");
+  EXPECT_EQ(text.substr(0, 57), L"00000000  00 01 02 03 04 05 06 07-08 09 0A 0B 0C 0D 0E 0F");
   EXPECT_NE(text.find(L"\r\n00000010  10 11"), std::wstring::npos);
   EXPECT_NE(text.find(L"\r\n00000020  20 21 22 23 24 25 26 27"), std::wstring::npos);
-  EXPECT_EQ(text.substr(text.size() - 10), L"  !\"#$%&'");
+  EXPECT_EQ(text.substr(text.size() - 10), L"   !\"#$%&'");
 }
 
 TEST_F(Viewer, FilesThatCannotBeShownAreRefusedAndCloseEmptiesTheView) {
