@@ -19,6 +19,7 @@
 #include "pidl.h"
 #include "resource.h"
 #include "test_support.h"
+#include "command_ids.h"
 
 namespace {
 
@@ -147,7 +148,7 @@ class Actions : public ::testing::Test {
     DefaultDriveFilters(&GetLiveOptions().driveFilters);
     GetLiveOptions().driveFilters.driveMask &= ~(1u << ('Z' - 64));
     ActivePaneIndex = 0;
-    if (!FilePanes[0].treeShown) Command(40024);
+    if (!FilePanes[0].treeShown) Command(ID_VIEW_FOLDER_LIST);
   }
   void TearDown() override {
     // Off the temporary folder before it goes.
@@ -285,18 +286,18 @@ TEST_F(Actions, GoToUpBackForwardThroughTheMainWindow) {
       SetDlgItemTextA(dialog, IDC_ACT_COMBO, "a\\b");
       Click(dialog, IDOK);
     });
-    Command(40075);
+    Command(ID_GO_FOLDER);
     EXPECT_TRUE(driver.ran);
   }
   EXPECT_EQ(b, Shown());
   EXPECT_EQ(std::vector<std::string>{"inside.txt"}, Names());
-  Command(40063);  // Up
+  Command(ID_GO_UP);  // Up
   EXPECT_EQ(a, Shown());
-  Command(40122);  // Back
+  Command(ID_GO_BACK);  // Back
   EXPECT_EQ(b, Shown());
-  Command(40122);
+  Command(ID_GO_BACK);
   EXPECT_EQ(Lower(temp.path()), Shown());
-  Command(40123);  // Forward
+  Command(ID_GO_FORWARD);  // Forward
   EXPECT_EQ(b, Shown());
   // ".." goes up from the shown folder.
   {
@@ -304,7 +305,7 @@ TEST_F(Actions, GoToUpBackForwardThroughTheMainWindow) {
       SetDlgItemTextA(dialog, IDC_ACT_COMBO, "..");
       Click(dialog, IDOK);
     });
-    Command(40075);
+    Command(ID_GO_FOLDER);
   }
   EXPECT_EQ(a, Shown());
 }
@@ -322,7 +323,7 @@ TEST_F(Actions, GoToMissingFolderStaysOpenWithMessage) {
     GetDlgItemTextA(dialog, IDC_ACT_COMBO, text, sizeof text);
     comboText = Lower(text);
   });
-  Command(40075);
+  Command(ID_GO_FOLDER);
   ASSERT_EQ(1u, seams.boxes.size());
   EXPECT_EQ(LoadText(IDS_PATH_NOT_FOUND), seams.boxes[0].text);
   EXPECT_TRUE(stillOpen);
@@ -348,7 +349,7 @@ TEST_F(Actions, GoToDriveListsShownDrivesAndOpensTheChosenRoot) {
     ListView_SetItemState(GetDlgItem(dialog, IDC_ACT_LIST), c, LVIS_SELECTED, LVIS_SELECTED);
     Click(dialog, IDOK);
   });
-  Command(40062);
+  Command(ID_GO_DRIVE);
   ASSERT_TRUE(driver.ran);
   // The drive mask has A as bit 1: hiding Z: (bit 26) keeps it out, C: (bit 3) stays.
   EXPECT_EQ(roots.end(), std::find(roots.begin(), roots.end(), "Z:\\"));
@@ -368,7 +369,7 @@ TEST_F(Actions, DriveBarButtonsFollowTheMaskAndOpenTheClickedDrive) {
     if (button.idCommand >= 48000) drives.push_back({button.idCommand, static_cast<char>(button.dwData)});
   }
   ASSERT_FALSE(drives.empty());
-  for (size_t n = 0; n < drives.size(); ++n) EXPECT_EQ(48000 + 3 * static_cast<int>(n), drives[n].first);
+  for (size_t n = 0; n < drives.size(); ++n) EXPECT_EQ(ID_DRIVE_BAR_FIRST + 3 * static_cast<int>(n), drives[n].first);
   for (auto& d : drives) EXPECT_NE('Z', d.second);
   UINT cCommand = 0;
   for (auto& d : drives) if (d.second == 'C') cCommand = d.first;
@@ -377,7 +378,7 @@ TEST_F(Actions, DriveBarButtonsFollowTheMaskAndOpenTheClickedDrive) {
   // With the tree hidden the combo stands in the drive bar with separators in front of it: the
   // clicked button still opens its own drive.
   ASSERT_TRUE(Go(temp.path()));
-  Command(40024);
+  Command(ID_VIEW_FOLDER_LIST);
   EXPECT_TRUE(IsWindowVisible(g_frame.addressCombo));
   TBBUTTON first{};
   SendMessageA(bar, TB_GETBUTTON, 0, reinterpret_cast<LPARAM>(&first));
@@ -385,10 +386,10 @@ TEST_F(Actions, DriveBarButtonsFollowTheMaskAndOpenTheClickedDrive) {
   EXPECT_EQ('C', DriveLetterOfCommand(bar, cCommand));
   Command(cCommand);
   EXPECT_EQ("c:\\", Shown());
-  Command(40024);  // the tree again: the separators go
+  Command(ID_VIEW_FOLDER_LIST);  // the tree again: the separators go
   EXPECT_FALSE(IsWindowVisible(g_frame.addressCombo));
   SendMessageA(bar, TB_GETBUTTON, 0, reinterpret_cast<LPARAM>(&first));
-  EXPECT_EQ(40063, first.idCommand);
+  EXPECT_EQ(ID_GO_UP, first.idCommand);
 
   // Hiding C: in the mask removes its button at the next rebuild.
   GetLiveOptions().driveFilters.driveMask &= ~(1u << ('C' - 64));
@@ -401,9 +402,9 @@ TEST_F(Actions, DriveBarButtonsFollowTheMaskAndOpenTheClickedDrive) {
 TEST_F(Actions, AddressComboDropDownPicksAFolder) {
   temp.MakeFolder("picked");
   ASSERT_TRUE(Go(temp.path()));
-  Command(40024);  // hide the tree: the combo shows in the drive bar
+  Command(ID_VIEW_FOLDER_LIST);  // hide the tree: the combo shows in the drive bar
   ASSERT_TRUE(IsWindowVisible(g_frame.addressCombo));
-  Command(40136);  // drop it down
+  Command(ID_GO_ADDRESS);  // drop it down
   ASSERT_TRUE(g_frame.addressTree);
   HWND dropdown = g_frame.addressTree;
   // The drop-down opens on the pane's folder.
@@ -416,7 +417,7 @@ TEST_F(Actions, AddressComboDropDownPicksAFolder) {
   jqtest::PumpUntil([&] { return Shown() == Lower(temp / "picked"); }, 5000);
   EXPECT_EQ(Lower(temp / "picked"), Shown());
   EXPECT_FALSE(g_frame.addressTree);
-  Command(40024);
+  Command(ID_VIEW_FOLDER_LIST);
 }
 
 // ---- Selection and filters -------------------------------------------------------------------
@@ -470,20 +471,20 @@ TEST_F(Actions, SelectDialogByPatternCaseFoldersAndAttributes) {
         CheckDlgButton(dialog, IDC_ACT_READ_ONLY, tri(c.readOnly));
         Click(dialog, IDC_ACT_SELECT);
       });
-      Command(40042);
+      Command(ID_EDIT_SELECT);
       ASSERT_TRUE(driver.ran);
     }
     EXPECT_EQ(c.expected, Selected()) << c.pattern << " folders " << c.folders << " case " << c.matchCase;
   }
   // Deselect takes away only the matching items.
-  Command(40012);
+  Command(ID_EDIT_SELECT_ALL);
   DialogDriver driver([](HWND dialog) {
     SetDlgItemTextA(dialog, IDC_ACT_COMBO, "*.txt");
     Click(dialog, IDC_ACT_DESELECT);
   });
-  Command(40042);
+  Command(ID_EDIT_SELECT);
   EXPECT_EQ((std::vector<std::string>{"docs.txt", "gamma.doc", "readme"}), Selected());
-  Command(40013);  // invert
+  Command(ID_EDIT_INVERT_SELECTION);  // invert
   EXPECT_EQ((std::vector<std::string>{"alpha.txt", "beta.txt"}), Selected());
   for (const char* name : {"Alpha.TXT", "beta.txt", "gamma.doc"}) SetFileAttributesA((temp / name).c_str(), 0);
 }
@@ -504,7 +505,7 @@ TEST_F(Actions, FiltersDialogChangesTheList) {
       CheckRadioButton(dialog, IDC_ACT_FILES_AND_FOLDERS, IDC_ACT_FILES_ONLY, radio);
       Click(dialog, IDOK);
     });
-    Command(41151);
+    Command(ID_VIEW_FILTERS);
     EXPECT_TRUE(driver.ran);
   };
   run("*.txt", 2, IDC_ACT_FILES_ONLY);
@@ -527,7 +528,7 @@ TEST_F(Actions, MarkTogglesAndMovesFocusWrapping) {
   SetFocus(list());
   ListView_SetItemState(list(), -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
   ListView_SetItemState(list(), 1, LVIS_FOCUSED, LVIS_FOCUSED);
-  Command(40134);
+  Command(ID_EDIT_MARK);
   EXPECT_TRUE(ListView_GetItemState(list(), 1, LVIS_SELECTED));
   EXPECT_EQ(0, ListView_GetNextItem(list(), -1, LVNI_FOCUSED));  // wrapped to the first
 }
@@ -559,7 +560,7 @@ TEST_F(Actions, GroupRenamePatterns) {
       SetDlgItemTextA(dialog, IDC_ACT_COMBO, c.pattern);
       Click(dialog, IDOK);
     });
-    Command(40180);
+    Command(ID_FILE_GROUP_RENAME);
     ASSERT_TRUE(driver.ran);
     std::set<std::string> onDisk;
     WIN32_FIND_DATAA data;
@@ -606,7 +607,7 @@ TEST_F(Actions, GroupRenameCollisionOfLongNamesIsReportedWhole) {
       SetDlgItemTextA(dialog, IDC_ACT_COMBO, pattern.c_str());
       Click(dialog, IDOK);
     });
-    Command(40180);
+    Command(ID_FILE_GROUP_RENAME);
     EXPECT_TRUE(driver.ran);
     const std::string renamed = base + pattern.substr(1);
     ASSERT_EQ(1u, seams.boxes.size());
@@ -634,7 +635,7 @@ TEST_F(Actions, CreateFolderNestedRefusedAndExisting) {
       SetDlgItemTextA(dialog, IDC_ACT_COMBO, name);
       Click(dialog, IDOK);
     });
-    Command(40041);
+    Command(ID_FILE_NEW_FOLDER);
     EXPECT_TRUE(driver.ran);
   };
   run("one\\two\\three");
@@ -661,15 +662,15 @@ TEST_F(Actions, CopyNamesAndPathsAsText) {
   temp.WriteFile("x3.txt", "3");
   ASSERT_TRUE(Go(temp.path()));
   SelectNames({"x1.txt", "x2.txt", "x3.txt"});
-  Command(40164);
+  Command(ID_EDIT_COPY_NAMES);
   EXPECT_EQ("x1.txt\r\nx2.txt\r\nx3.txt", ClipboardText(host->window, "x1.txt\r\nx2.txt\r\nx3.txt"));
-  Command(40148);
+  Command(ID_EDIT_COPY_PATHS);
   std::string p = Lower(temp.path());
   std::string paths = p + "\\x1.txt\r\n" + p + "\\x2.txt\r\n" + p + "\\x3.txt";
   EXPECT_EQ(paths, ClipboardText(host->window, paths));
   // From the tree: the shown folder itself.
   SetFocus(tree());
-  Command(40148);
+  Command(ID_EDIT_COPY_PATHS);
   EXPECT_EQ(p, ClipboardText(host->window, p));
 }
 
@@ -679,16 +680,16 @@ TEST_F(Actions, CopyCutAndPasteThroughOwnClipboard) {
   temp.MakeFolder("dst");
   ASSERT_TRUE(Go(temp / "src"));
   SelectNames({"doc.txt"});
-  Command(40008);  // copy
+  Command(ID_EDIT_COPY);  // copy
   ASSERT_TRUE(ClipboardHoldsFile(temp / "src\\doc.txt"));
   ASSERT_TRUE(Go(temp / "dst"));
   SetFocus(list());
-  Command(40009);  // paste
+  Command(ID_EDIT_PASTE);  // paste
   EXPECT_EQ("data", jqtest::ReadFileText(temp / "dst\\doc.txt"));
   EXPECT_TRUE(jqtest::FileExists(temp / "src\\doc.txt"));
   // Pasting into the files' own folder makes a copy under a free name.
   ASSERT_TRUE(Go(temp / "src"));
-  Command(40009);
+  Command(ID_EDIT_PASTE);
   int files = 0;
   WIN32_FIND_DATAA data;
   HANDLE find = FindFirstFileA((temp / "src\\*doc*.txt").c_str(), &data);
@@ -700,11 +701,11 @@ TEST_F(Actions, CopyCutAndPasteThroughOwnClipboard) {
   // Cut and paste moves, and the clipboard is emptied.
   jqtest::PumpUntil([&] { return Names().size() == 3; }, 3000);
   SelectNames({"move.txt"});
-  Command(40007);
+  Command(ID_EDIT_CUT);
   ASSERT_TRUE(ClipboardHoldsFile(temp / "src\\move.txt"));
   EXPECT_TRUE(ListView_GetItemState(list(), ListView_GetNextItem(list(), -1, LVNI_SELECTED), LVIS_CUT));
   ASSERT_TRUE(Go(temp / "dst"));
-  Command(40009);
+  Command(ID_EDIT_PASTE);
   EXPECT_TRUE(jqtest::FileExists(temp / "dst\\move.txt"));
   EXPECT_FALSE(jqtest::FileExists(temp / "src\\move.txt"));
   EXPECT_TRUE(jqtest::PumpUntil([] { return !IsClipboardFormatAvailable(CF_HDROP); }, 3000));
@@ -716,11 +717,11 @@ TEST_F(Actions, DeleteAndRecycleWithoutBlocking) {
   temp.WriteFile("stays.txt", "3");
   ASSERT_TRUE(Go(temp.path()));
   SelectNames({"gone.txt"});
-  Command(40016);
+  Command(ID_FILE_DELETE);
   EXPECT_FALSE(jqtest::FileExists(temp / "gone.txt"));
   jqtest::PumpUntil([&] { return Names().size() == 2; }, 3000);
   SelectNames({"recycled.txt"});
-  Command(40038);
+  Command(ID_FILE_RECYCLE);
   EXPECT_FALSE(jqtest::FileExists(temp / "recycled.txt"));
   EXPECT_TRUE(jqtest::FileExists(temp / "stays.txt"));
   jqtest::PumpUntil([&] { return Names().size() == 1; }, 3000);
@@ -734,7 +735,7 @@ TEST_F(Actions, RenameEditsOnlyTheFocusedItem) {
   SelectNames({"r1.txt", "r2.txt"});
   int focused = ListView_GetNextItem(list(), -1, LVNI_FOCUSED);
   ASSERT_GE(focused, 0);
-  Command(40017);
+  Command(ID_FILE_RENAME);
   EXPECT_EQ(1u, ListView_GetSelectedCount(list()));
   EXPECT_TRUE(ListView_GetItemState(list(), focused, LVIS_SELECTED));
   HWND edit = ListView_GetEditControl(list());
@@ -749,19 +750,19 @@ TEST_F(Actions, OpenWithAndEditStartTheirPrograms) {
   ASSERT_TRUE(Go(temp.path()));
   jqtest::SeamRecorder seams;
   SelectNames({"note.txt"});
-  Command(40046);
+  Command(ID_FILE_OPEN_WITH);
   ASSERT_EQ(1u, seams.starts.size());
   EXPECT_EQ("rundll32.exe", seams.starts[0].file);
   EXPECT_EQ(Lower("shell32.dll,OpenAs_RunDLL " + (temp / "note.txt")), Lower(seams.starts[0].parameters));
   GetLiveOptions().editor[0] = '\0';
-  Command(40130);
+  Command(ID_FILE_EDIT);
   ASSERT_EQ(2u, seams.starts.size());
   EXPECT_EQ("edit", seams.starts[1].verb);
   // A folder is refused by both.
   SelectNames({"folder"});
   UINT refused = RefusedCommandCount();
-  Command(40046);
-  Command(40130);
+  Command(ID_FILE_OPEN_WITH);
+  Command(ID_FILE_EDIT);
   EXPECT_EQ(2u, seams.starts.size());
   EXPECT_EQ(refused + 2, RefusedCommandCount());
 }

@@ -27,6 +27,7 @@
 #include "settings_store.h"
 #include "program_values.h"
 #include "window_utils.h"
+#include "command_ids.h"
 
 namespace {
 
@@ -330,7 +331,7 @@ LRESULT RecycleSelection(HWND window, UINT, WPARAM, LPARAM) {
   if (ArchiveListFocused(pane)) return RefuseCommand();
   std::vector<std::string> paths;
   if (SelectionFileSystemPaths(pane, &paths)) {
-    DeleteSelectedFiles(40038);
+    DeleteSelectedFiles(ID_FILE_RECYCLE);
   } else {
     HWND tree = FilePanes[pane].tree;
     HTREEITEM parent = tree && TreeView_GetSelection(tree) ? TreeView_GetParent(tree, TreeView_GetSelection(tree)) : nullptr;
@@ -354,7 +355,7 @@ LRESULT DeleteSelection(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     if (SUCCEEDED(record->folder->GetAttributesOf(1, &item, &asked))) fileSystem = (asked & SFGAO_FILESYSTEM) != 0;
   }
   if (!fileSystem) return RecycleSelection(window, message, wParam, lParam);
-  DeleteSelectedFiles(40016);
+  DeleteSelectedFiles(ID_FILE_DELETE);
   return 0;
 }
 
@@ -746,7 +747,7 @@ LRESULT OpenSelection(HWND window, UINT, WPARAM, LPARAM) {
   const FilePane& p = FilePanes[pane];
   if (p.listKind == kListKindArchive && FocusInList(pane)) return RefuseCommand();
   if (GetKeyState(VK_MENU) < 0) {
-    PostMessageA(window, WM_COMMAND, 40018, 0);
+    PostMessageA(window, WM_COMMAND, ID_FILE_PROPERTIES, 0);
     return 0;
   }
   if (!FocusInList(pane)) {

@@ -23,6 +23,7 @@
 #include "program_values.h"
 #include "view_memory.h"
 #include "window_utils.h"
+#include "command_ids.h"
 
 namespace {
 
@@ -399,8 +400,8 @@ LRESULT ShowGoToDriveDialog(HWND window, UINT, WPARAM, LPARAM) {
 LRESULT GoBackOrForward(HWND, UINT, WPARAM wParam, LPARAM) {
   UINT id = LOWORD(wParam);
   int pane = ActivePaneIndex;
-  LPCITEMIDLIST target = id == 40122 ? StepHistoryBack(pane)
-                         : id == 40123 ? StepHistoryForward(pane)
+  LPCITEMIDLIST target = id == ID_GO_BACK ? StepHistoryBack(pane)
+                         : id == ID_GO_FORWARD ? StepHistoryForward(pane)
                                        : JumpToHistoryEntry(pane, static_cast<int>(id - kHistoryFirstCommand));
   if (!target) {
     RestoreHistoryPosition(pane);
@@ -456,23 +457,23 @@ void ApplyBarToggle(HWND window, UINT command, uint32_t* flag, HWND bar, BOOL bu
 }  // namespace
 
 LRESULT ToggleToolbar(HWND window, UINT, WPARAM, LPARAM) {
-  ApplyBarToggle(window, 40005, &GetLiveOptions().toolbarShown, g_frame.toolbar, FALSE);
+  ApplyBarToggle(window, ID_VIEW_TOOLBAR, &GetLiveOptions().toolbarShown, g_frame.toolbar, FALSE);
   return 0;
 }
 
 LRESULT ToggleDriveBar(HWND window, UINT, WPARAM, LPARAM) {
-  ApplyBarToggle(window, 40032, &GetLiveOptions().driveBarShown, g_frame.driveBar, TRUE);
+  ApplyBarToggle(window, ID_VIEW_DRIVE_BAR, &GetLiveOptions().driveBarShown, g_frame.driveBar, TRUE);
   return 0;
 }
 
 LRESULT ToggleLaunchBar(HWND window, UINT, WPARAM, LPARAM) {
-  ApplyBarToggle(window, 40131, &GetLiveOptions().launchBarShown, g_frame.launchBar, TRUE);
+  ApplyBarToggle(window, ID_VIEW_LAUNCH_BAR, &GetLiveOptions().launchBarShown, g_frame.launchBar, TRUE);
   return 0;
 }
 
 LRESULT ToggleCommandLineBar(HWND window, UINT, WPARAM, LPARAM) {
   LiveOptions& o = GetLiveOptions();
-  ApplyBarToggle(window, 40064, &o.dosBarShown, g_frame.commandLineBar, TRUE);
+  ApplyBarToggle(window, ID_VIEW_COMMAND_LINE_BAR, &o.dosBarShown, g_frame.commandLineBar, TRUE);
   if (o.dosBarShown && g_frame.commandLineEdit) SetFocus(g_frame.commandLineEdit);
   else if (!o.dosBarShown && g_frame.commandLineEdit && GetFocus() == g_frame.commandLineEdit)
     FocusActivePane();
@@ -500,7 +501,7 @@ LRESULT ChooseListFont(HWND window, UINT, WPARAM, LPARAM) {
 LRESULT ToggleRealNames(HWND window, UINT, WPARAM, LPARAM) {
   LiveOptions& o = GetLiveOptions();
   o.showParsingNames = !o.showParsingNames;
-  SetMenuItemCheck(window, 40156, o.showParsingNames);
+  SetMenuItemCheck(window, ID_VIEW_REAL_NAMES, o.showParsingNames);
   RefreshPaneTree(0, nullptr, TRUE);
   if (g_paneLayout.twoPanes) RefreshPaneTree(1, nullptr, TRUE);
   return 0;
@@ -509,7 +510,7 @@ LRESULT ToggleRealNames(HWND window, UINT, WPARAM, LPARAM) {
 LRESULT ToggleGenericIcons(HWND window, UINT, WPARAM, LPARAM) {
   LiveOptions& o = GetLiveOptions();
   o.genericIconsOnly = !o.genericIconsOnly;
-  SetMenuItemCheck(window, 40169, o.genericIconsOnly);
+  SetMenuItemCheck(window, ID_VIEW_GENERIC_ICONS, o.genericIconsOnly);
   RefillPaneList(0);
   if (g_paneLayout.twoPanes) RefillPaneList(1);
   return 0;

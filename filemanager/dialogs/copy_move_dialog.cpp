@@ -19,6 +19,7 @@
 #include "settings_store.h"
 #include "program_values.h"
 #include "window_helpers.h"
+#include "command_ids.h"
 
 RECT CopyMoveMinRect;
 
@@ -74,7 +75,7 @@ void SetMode(HWND dialog, UINT mode) {
 
 void SetModeCaption(HWND dialog) {
   const bool copy = ModeOf(dialog) != 1;
-  SetWindowTextA(dialog, LoadText(copy ? 40040 : 40039).c_str());
+  SetWindowTextA(dialog, LoadText(copy ? ID_EDIT_COPY_TO : ID_EDIT_MOVE_TO).c_str());
   SetDlgItemTextA(dialog, IDC_COPY_MOVE_LIST_LABEL, LoadText(copy ? IDS_COPY_ITEMS : IDS_MOVE_ITEMS).c_str());
 }
 

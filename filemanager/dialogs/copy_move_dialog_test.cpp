@@ -16,6 +16,7 @@
 #include "resource.h"
 #include "settings_store.h"
 #include "test_support.h"
+#include "command_ids.h"
 
 namespace {
 
@@ -247,7 +248,7 @@ TEST_F(CopyMoveTo, NoSelectionInTheListDoesNothing) {
   Select({});
   DialogDriver driver({Click(IDCANCEL)});
   const UINT refused = RefusedCommandCount();
-  CopySelectionTo(host.window, WM_COMMAND, 40040, 0);
+  CopySelectionTo(host.window, WM_COMMAND, ID_EDIT_COPY_TO, 0);
   EXPECT_FALSE(driver.Finished()) << "no dialog was shown";
   EXPECT_EQ(RefusedCommandCount(), refused);
   // A folder outside the file system in the tree has nothing to copy: refused with a beep.
@@ -262,7 +263,7 @@ TEST_F(CopyMoveTo, NoSelectionInTheListDoesNothing) {
   ASSERT_TRUE(computer);
   TreeView_SelectItem(tree, computer);
   g_frame.lastFocus = tree;
-  MoveSelectionTo(host.window, WM_COMMAND, 40039, 0);
+  MoveSelectionTo(host.window, WM_COMMAND, ID_EDIT_MOVE_TO, 0);
   EXPECT_FALSE(driver.Finished()) << "no dialog was shown";
   EXPECT_EQ(RefusedCommandCount(), refused + 1);
 }

@@ -17,6 +17,7 @@
 #include "seams.h"
 #include "settings_store.h"
 #include "program_values.h"
+#include "command_ids.h"
 
 int (WINAPI* g_runFileOperation)(SHFILEOPSTRUCTA* operation) = SHFileOperationA;
 
@@ -347,7 +348,7 @@ LRESULT DeleteSelectedFiles(UINT commandId) {
   operation.hwnd = g_mainWindow;
   operation.wFunc = FO_DELETE;
   operation.pFrom = from.c_str();
-  operation.fFlags = commandId == 40038 ? FOF_ALLOWUNDO : 0;
+  operation.fFlags = commandId == ID_FILE_RECYCLE ? FOF_ALLOWUNDO : 0;
   RunMutedOperation(pane, &operation, ParentOfSelected(FilePanes[pane].tree), true);
   return 1;
 }
@@ -432,7 +433,7 @@ LRESULT CommitLabelRename(NMHDR* notification, HWND sender) {
     LPITEMIDLIST renamed = nullptr;
     HRESULT hr = folder->SetNameOf(g_mainWindow, item, wide, SHGDN_NORMAL, &renamed);
     FreePidl(renamed);
-    if (g_mainWindow) PostMessageA(g_mainWindow, WM_COMMAND, 40044, 0);
+    if (g_mainWindow) PostMessageA(g_mainWindow, WM_COMMAND, ID_VIEW_REFRESH, 0);
     return SUCCEEDED(hr) ? 1 : 0;
   }
 

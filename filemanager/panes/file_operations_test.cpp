@@ -15,6 +15,7 @@
 #include "pidl.h"
 #include "resource.h"
 #include "test_support.h"
+#include "command_ids.h"
 
 namespace {
 
@@ -139,7 +140,7 @@ TEST_F(FileOps, DeleteAsksTheShellAndRecycleAllowsUndo) {
   for (const char* name : {"a.txt", "b.txt", "c.txt"}) temp.WriteFile(std::string("del\\") + name, "x");
   ASSERT_TRUE(host.Browse(folder));
   Select({"a.txt", "b.txt"});
-  EXPECT_EQ(DeleteSelectedFiles(40016), 1);
+  EXPECT_EQ(DeleteSelectedFiles(ID_FILE_DELETE), 1);
   std::vector<Operation> ops = Operations();
   ASSERT_EQ(ops.size(), 1u);
   EXPECT_EQ(ops[0].function, static_cast<UINT>(FO_DELETE));
@@ -149,13 +150,13 @@ TEST_F(FileOps, DeleteAsksTheShellAndRecycleAllowsUndo) {
   EXPECT_FALSE(Exists(folder + "\\b.txt"));
   EXPECT_EQ(host.Names(), std::vector<std::string>{"c.txt"}) << "the pane was refreshed";
   Select({"c.txt"});
-  EXPECT_EQ(DeleteSelectedFiles(40038), 1);
+  EXPECT_EQ(DeleteSelectedFiles(ID_FILE_RECYCLE), 1);
   ops = Operations();
   ASSERT_EQ(ops.size(), 2u);
   EXPECT_EQ(ops[1].flags & FOF_ALLOWUNDO, FOF_ALLOWUNDO);
   EXPECT_EQ(host.Count(), 0);
   // Nothing selected: nothing to do.
-  EXPECT_EQ(DeleteSelectedFiles(40016), 1);
+  EXPECT_EQ(DeleteSelectedFiles(ID_FILE_DELETE), 1);
   EXPECT_EQ(Operations().size(), 2u);
 }
 
@@ -167,7 +168,7 @@ TEST_F(FileOps, DeleteFromTheTreeRemovesTheFolderAndItsNode) {
   HTREEITEM parent = TreeView_GetParent(tree, TreeView_GetSelection(tree));
   SetFocus(tree);
   g_frame.lastFocus = tree;
-  EXPECT_EQ(DeleteSelectedFiles(40016), 1);
+  EXPECT_EQ(DeleteSelectedFiles(ID_FILE_DELETE), 1);
   jqtest::PumpPending();
   EXPECT_FALSE(Exists(folder));
   EXPECT_EQ(TreeView_GetSelection(tree), parent);

@@ -235,15 +235,23 @@ __declspec(dllexport) int __stdcall Et5IsGoodPassword(uint32_t h, const char* zi
     if (!zip || !password) return 0;
     ZipArchive a;
     if (a.Open(zip)) return 0;
-    // Decode the smallest encrypted entry whole: the header's check byte alone lets one
-    // wrong password in 256 through.
+    // Decode the smallest encrypted entry that holds data whole: the header's check byte alone
+    // lets one wrong password in 256 through, and an empty entry has no CRC to prove it.
     const ZipEntry* best = nullptr;
-    for (const ZipEntry& e : a.entries)
-      if (e.Encrypted() && !e.IsFolder() && (!best || e.packedSize < best->packedSize)) best = &e;
-    if (!best) return 1;
+    bool anyEncrypted = false;
+    for (const ZipEntry& e : a.entries) {
+      if (!e.Encrypted() || e.IsFolder()) continue;
+      anyEncrypted = true;
+      if (e.size && (!best || e.packedSize < best->packedSize)) best = &e;
+    }
+    if (!anyEncrypted) return 1;
     std::string pw = password;
-    int16_t r = DecodeEntry(a, *best, &pw, [](const uint8_t*, size_t) { return true; }, nullptr);
-    return r == et5::kOk ? 1 : 0;
+    auto sink = [](const uint8_t*, size_t) { return true; };
+    if (best) return DecodeEntry(a, *best, &pw, sink, nullptr) == et5::kOk ? 1 : 0;
+    // Only empty entries: every one's check byte must match.
+    for (const ZipEntry& e : a.entries)
+      if (e.Encrypted() && !e.IsFolder() && DecodeEntry(a, e, &pw, sink, nullptr) != et5::kOk) return 0;
+    return 1;
   });
 }
 

@@ -182,6 +182,22 @@ TEST(ZipEngine, PasswordsOfZipAnd7zArchives) {
   }
 }
 
+TEST(ZipEngine, WrongPasswordsAreRefusedEvenWhereAHeaderCheckByteMatches) {
+  REQUIRE_HOST();
+  jqtest::TempFolder dir;
+  MakeTree(dir);
+  // The tree holds an empty file, whose header check byte alone matches one wrong password in
+  // 256: across a thousand wrong passwords some would pass if that were all that was checked.
+  ASSERT_EQ(0, Host("zip -q -r -P right p.zip tree", nullptr, dir.path()));
+  std::string zip = dir / "p.zip";
+  TestEngine eng;
+  ASSERT_NE(0, eng.api.IsGoodPassword(eng.h, zip.c_str(), "right"));
+  int accepted = 0;
+  for (int i = 0; i < 1000; ++i)
+    accepted += eng.api.IsGoodPassword(eng.h, zip.c_str(), ("wrong" + std::to_string(i)).c_str()) != 0;
+  EXPECT_EQ(0, accepted);
+}
+
 TEST(ZipEngine, OverwriteRulesAndQuestions) {
   REQUIRE_HOST();
   jqtest::TempFolder dir;
