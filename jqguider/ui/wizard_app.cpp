@@ -4,8 +4,8 @@
 #include <commctrl.h>
 #include <ole2.h>
 
-#include "layout_file.h"
-#include "layout_history.h"
+#include "wizard_layout_file.h"
+#include "wizard_history.h"
 #include "resource.h"
 #include "wizard.h"
 

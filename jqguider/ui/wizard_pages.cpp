@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <string>
 
-#include "layout_file.h"
-#include "layout_history.h"
+#include "wizard_layout_file.h"
+#include "wizard_history.h"
 #include "resource.h"
 #include "seams.h"
 #include "wizard.h"

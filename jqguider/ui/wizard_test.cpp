@@ -8,8 +8,8 @@
 #include <functional>
 #include <string>
 #include <vector>
-#include "layout_file.h"
-#include "layout_history.h"
+#include "wizard_layout_file.h"
+#include "wizard_history.h"
 #include "resource.h"
 #include "test_support.h"
 

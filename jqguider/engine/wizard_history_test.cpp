@@ -1,4 +1,4 @@
-#include "layout_history.h"
+#include "wizard_history.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>

@@ -1,4 +1,4 @@
-#include "layout_file.h"
+#include "wizard_layout_file.h"
 
 #include <gtest/gtest.h>
 #include <string>

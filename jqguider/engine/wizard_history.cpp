@@ -1,4 +1,4 @@
-#include "layout_history.h"
+#include "wizard_history.h"
 
 #include <windows.h>
 #include <cstring>
