@@ -4,6 +4,7 @@
 #include "navigation_history.h"
 #include <commctrl.h>
 #include <ole2.h>
+#include <cstdio>
 #include <cstring>
 #include "command_handlers.h"
 #include "command_line.h"
@@ -25,6 +26,10 @@
 #include "command_state.h"
 #include "vfolder_entry.h"
 #include "window_utils.h"
+#include "pane_drop_targets.h"
+#include "sendto_menu.h"
+#include "shell_new.h"
+#include "shell_undo_host.h"
 
 DWORD g_replaceExplorer;
 
@@ -100,7 +105,11 @@ void ForwardToChildren(UINT message, WPARAM wParam, LPARAM lParam) {
 // The Go menu carries the active pane's history; the Favorites menu and the shell's New
 // submenu are built by their own areas.
 void OnInitMenuPopup(HMENU popup, UINT position) {
-  if (position == 0) return;
+  if (position == 0) {
+    // The File menu: the New submenu takes its place at the top.
+    if (g_mainWindow && GetSubMenu(GetMenu(g_mainWindow), 0) == popup) AttachNewSubmenu(popup);
+    return;
+  }
   char first[100] = "", back[100] = "";
   GetMenuStringA(popup, 0, first, sizeof first, MF_BYPOSITION);
   LoadStringA(g_instance, IDS_GO_BACK, back, sizeof back);
@@ -162,6 +171,7 @@ LRESULT OnCreateMainWindow(HWND window) {
   CreateShellUiBars(window);
   g_paneServices.updateCommandStates = UpdateCommandStates;
   CreateDriveBarAndAddressCombo(window);
+  RegisterMainWindowDropTargets();
   g_frame.statusBar = CreateStatusBar(window);
   CreateCommandLineBar(window, g_frame.barFont);
   StartStartMenuWatcher();
@@ -177,6 +187,7 @@ LRESULT OnCreateMainWindow(HWND window) {
   ApplyListFont();
 
   if (FAILED(SHGetDesktopFolder(&g_frame.desktop))) g_frame.desktop = nullptr;
+  CreateHiddenShellView(window, g_frame.desktop);
 
   const FilePane& active = FilePanes[ActivePaneIndex];
   g_frame.lastFocus = active.tree ? active.tree : active.list;
@@ -203,6 +214,8 @@ void OnDestroyMainWindow(HWND window) {
   g_frame.closing = 1;
   if (g_frame.barFont) DeleteObject(g_frame.barFont);
   g_frame.barFont = nullptr;
+  ReleaseMainWindowDropTargets();
+  DestroyHiddenShellView();
   HWND dropWindows[] = {FilePanes[0].list, FilePanes[1].list, FilePanes[0].tree,
                         FilePanes[1].tree, g_frame.driveBar,  g_frame.launchBar};
   for (HWND w : dropWindows)
@@ -282,12 +295,22 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       }
       return DefWindowProcA(window, message, wParam, lParam);
     }
-    case WM_INITMENU:
+    case WM_INITMENU: {
+      char undo[100];
+      g_shellUndoText[0] = 0;
+      if (GetShellUndoText(undo)) snprintf(g_shellUndoText, sizeof g_shellUndoText, "%s", undo);
       UpdateMenuStates(window, reinterpret_cast<HMENU>(wParam));
       return 0;
+    }
     case WM_INITMENUPOPUP:
       if (!HIWORD(lParam)) OnInitMenuPopup(reinterpret_cast<HMENU>(wParam), LOWORD(lParam));
       return 0;
+    case WM_MEASUREITEM:
+      if (MeasureSendToMenuItem(reinterpret_cast<MEASUREITEMSTRUCT*>(lParam))) return TRUE;
+      return DefWindowProcA(window, message, wParam, lParam);
+    case WM_DRAWITEM:
+      if (DrawSendToMenuItem(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam))) return TRUE;
+      return DefWindowProcA(window, message, wParam, lParam);
     case WM_COPYDATA:
       return OnSiblingCopyData(window, wParam, lParam);
     case WM_DEVICECHANGE:
@@ -298,6 +321,11 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       LRESULT answer = 0;
       if (OnActionsNotify(window, header, &answer)) return answer;
       if (OnShellUiNotify(window, header, &answer)) return answer;
+      if ((header->code == LVN_BEGINDRAG || header->code == LVN_BEGINRDRAG) &&
+          (header->idFrom == kListIdPane0 || header->idFrom == kListIdPane1)) {
+        BeginListDrag(window, PaneIndexOfWindow(header->hwndFrom), reinterpret_cast<NMLISTVIEW*>(lParam));
+        return 0;
+      }
       BOOL handled = FALSE;
       LRESULT result = OnPaneNotify(window, static_cast<int>(header->idFrom), header, &handled);
       return handled ? result : 0;

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 #include "actions.h"
+#include "shell_programs.h"
 #include "command_handlers.h"
 #include "file_list.h"
 #include "file_pane.h"
@@ -384,6 +385,16 @@ INT_PTR CALLBACK GoToDriveDlgProc(HWND dialog, UINT message, WPARAM wParam, LPAR
 
 LRESULT ShowGoToFolderDialog(HWND window, UINT, WPARAM, LPARAM) {
   DialogBoxParamA(g_instance, MAKEINTRESOURCEA(IDD_GO_TO_FOLDER), window, GoToFolderDlgProc, 0);
+  return 0;
+}
+
+// The finder lists every file of the chosen drive.
+LRESULT ShowAllFilesOnDrive(HWND window, UINT, WPARAM, LPARAM) {
+  DriveChoice choice;
+  choice.captionId = ID_VIEW_ALL_FILES_ON_DRIVE;
+  if (DialogBoxParamA(g_instance, MAKEINTRESOURCEA(IDD_GO_TO_DRIVE), window, GoToDriveDlgProc,
+                      reinterpret_cast<LPARAM>(&choice)) == 1)
+    StartFinderWithParameters(window, std::string("/PATH:") + choice.root + " /MASK:*.* /GO");
   return 0;
 }
 

@@ -8,8 +8,6 @@
   JQ_COMMAND_HANDLER(name) { return RefuseCommand(); }
 
 JQ_PENDING(ToggleViewerPane)
-JQ_PENDING(ShowAllFilesOnDrive)
-JQ_PENDING(UndoLastOperation)
 JQ_PENDING(ShowContextMenuForFocus)
 JQ_PENDING(ShowSetDateTimeDialog)
 JQ_PENDING(SendSelectionByMail)
@@ -21,21 +19,9 @@ JQ_PENDING(RunShellExtTool)
 JQ_PENDING(RunPreferences)
 JQ_PENDING(CustomizeToolbar)
 JQ_PENDING(CustomizeLaunchBar)
-JQ_PENDING(FindFilesWithShell)
-JQ_PENDING(FindComputer)
-JQ_PENDING(StartFileFinder)
-JQ_PENDING(MapNetworkDrive)
-JQ_PENDING(DisconnectNetworkDrive)
-JQ_PENDING(OpenStartMenuFolder)
 JQ_PENDING(OpenNewWindow)
 JQ_PENDING(ArrangeProgramWindows)
 JQ_PENDING(CloseProgramWindows)
-JQ_PENDING(EmptyRecycleBinCommand)
-JQ_PENDING(ShowRecycleBinProperties)
-JQ_PENDING(OpenAddRemovePrograms)
-JQ_PENDING(CreateStartupDisk)
-JQ_PENDING(RunUpdateProgram)
-JQ_PENDING(OpenWebPage)
 JQ_PENDING(SynchronizeFolders)
 JQ_PENDING(CompareFolders)
 JQ_PENDING(AddCurrentFolderToFavorites)
@@ -73,7 +59,6 @@ JQ_COMMAND_HANDLER(OnInstanceAnnounce) { return 0; }
 JQ_COMMAND_HANDLER(OfferCommonControlsUpdate) { return 0; }
 
 
-LRESULT CreateShellNewItem(HWND, UINT) { return RefuseCommand(); }
 LRESULT SetViewerAlwaysOnTop(HWND, int) { return 0; }
 
 namespace {

@@ -15,6 +15,7 @@
 #include "seams.h"
 #include "settings_store.h"
 #include "program_values.h"
+#include "sendto_menu.h"
 
 UINT g_allSelectedRenamable;
 
@@ -96,6 +97,82 @@ struct PopupMenu {
     if (handle) DestroyMenu(handle);
   }
 };
+
+// ---- Send To --------------------------------------------------------------------------------
+
+constexpr UINT kSendToFirstId = 46000;
+constexpr UINT kSendToLastId = 46999;
+
+// The data object of what Send To sends: the selected list items when pane p's list has the
+// focus, else the selected folder of its tree.
+IDataObject* PaneSelectionData(HWND owner, void* context) {
+  int pane = *static_cast<int*>(context);
+  FilePane& p = FilePanes[pane];
+  IDataObject* data = nullptr;
+  if (PaneLastFocus() && PaneLastFocus() == p.list) {
+    UINT count = 0;
+    std::unique_ptr<LPCITEMIDLIST[]> items(CollectSelectedListItems(p.list, &count));
+    if (!items || !count) return nullptr;
+    FileListItem* first = GetListItemRecord(p.list, static_cast<int>(SendMessageA(
+        p.list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED)));
+    if (!first || !first->folder ||
+        FAILED(first->folder->GetUIObjectOf(owner, count, items.get(), IID_IDataObject, nullptr,
+                                            reinterpret_cast<void**>(&data))))
+      return nullptr;
+    return data;
+  }
+  HTREEITEM node = p.tree ? TreeView_GetSelection(p.tree) : nullptr;
+  FolderTreeItem* record = node ? GetTreeItemRecord(p.tree, node) : nullptr;
+  if (!record || !record->folder || !record->relative || !record->relative->mkid.cb) return nullptr;
+  LPCITEMIDLIST item = record->relative;
+  if (FAILED(record->folder->GetUIObjectOf(owner, 1, &item, IID_IDataObject, nullptr,
+                                           reinterpret_cast<void**>(&data))))
+    return nullptr;
+  return data;
+}
+
+// Puts the owner-drawn Send To menu into a shell context menu: in place of the shell's own Send
+// To placeholder (a submenu holding one item, 29 or 93), or, when the shell offers none, as an
+// item of its own after the first group of verbs. The menu built, or null.
+HMENU ReplaceWithSendToMenu(HMENU menu) {
+  int position = -1;
+  for (int i = 0, n = GetMenuItemCount(menu); i < n && position < 0; ++i) {
+    HMENU sub = GetSubMenu(menu, i);
+    if (sub && GetMenuItemCount(sub) == 1) {
+      UINT id = GetMenuItemID(sub, 0);
+      if (id == 29 || id == 93) position = i;
+    }
+  }
+  SendToMenuOptions options;
+  options.firstId = kSendToFirstId;
+  options.lastId = kSendToLastId;
+  std::string empty = LoadText(IDS_SEND_TO_EMPTY);
+  options.emptyText = empty.c_str();
+  HMENU sendTo = BuildSendToMenu(options);
+  if (!sendTo) return nullptr;
+  if (position >= 0) {
+    char text[100] = {};
+    GetMenuStringA(menu, position, text, sizeof text, MF_BYPOSITION);
+    HMENU old = GetSubMenu(menu, position);
+    ModifyMenuA(menu, position, MF_BYPOSITION | MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(sendTo), text);
+    if (old && old != sendTo) DestroyMenu(old);
+    return sendTo;
+  }
+  int at = 0;
+  for (int i = 0, n = GetMenuItemCount(menu); i < n; ++i) {
+    MENUITEMINFOA info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_FTYPE;
+    if (GetMenuItemInfoA(menu, i, TRUE, &info) && (info.fType & MFT_SEPARATOR)) {
+      at = i + 1;
+      break;
+    }
+  }
+  InsertMenuA(menu, static_cast<UINT>(at), MF_BYPOSITION | MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(sendTo),
+              LoadText(IDS_MENU_SEND_TO).c_str());
+  InsertMenuA(menu, static_cast<UINT>(at + 1), MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
+  return sendTo;
+}
 
 }  // namespace
 
@@ -297,6 +374,7 @@ UINT ShowSelectionContextMenu(HWND owner, POINT* point, int pane) {
     context->Release();
     return 0;
   }
+  HMENU sendTo = ReplaceWithSendToMenu(menu);
   if (renamable) {
     int count = GetMenuItemCount(menu);
     bool ftpLayout = (treeFlags & kTreeKindFtpBranch) && !(treeFlags & kTreeKindFtpFolder) &&
@@ -308,7 +386,10 @@ UINT ShowSelectionContextMenu(HWND owner, POINT* point, int pane) {
   }
   UINT chosen = seams::TrackPopupMenuEx(menu, TPM_RIGHTBUTTON | TPM_RETURNCMD, point->x, point->y,
                                         owner, nullptr);
-  if (chosen == ID_FILE_RENAME) {
+  if (sendTo && chosen >= kSendToFirstId && chosen <= kSendToLastId) {
+    int sendPane = pane;
+    FindSendToMenuItem(g_mainWindow ? g_mainWindow : owner, sendTo, chosen, PaneSelectionData, &sendPane);
+  } else if (chosen == ID_FILE_RENAME) {
     if (listCase)
       PostMessageA(g_mainWindow ? g_mainWindow : owner, WM_COMMAND, ID_FILE_RENAME, 0);
     else
@@ -353,6 +434,8 @@ UINT ShowSelectionContextMenu(HWND owner, POINT* point, int pane) {
     }
     if (released && g_paneServices.updateViewer) g_paneServices.updateViewer(TRUE);
   }
+  // The popup destroys the Send To menu with it; its entries go now.
+  if (sendTo) ReleaseSendToMenu(nullptr);
   context->Release();
   return 1;
 }
