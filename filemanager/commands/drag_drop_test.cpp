@@ -1,0 +1,236 @@
+// Drags in JQNavig's real main window driven by real mouse and keyboard input on the X display
+// (XTEST through xdotool): list to list with the keys choosing move, copy or link, list to a
+// tree folder, a folder onto itself, onto the drive bar, and a drop from a second program.
+#include <windows.h>
+#include <gtest/gtest.h>
+
+#include <commctrl.h>
+#include <shlobj.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "file_list.h"
+#include "frame_test_host.h"
+#include "pane_drop_targets.h"
+#include "pidl.h"
+
+namespace {
+
+// Runs a shell command line on the host (Wine starts Unix programs itself) and pumps messages
+// until it has finished: the command ends by creating a marker file.
+bool RunOnHost(const std::string& command, DWORD timeoutMs = 30000) {
+  static int serial = 0;
+  char marker[64];
+  snprintf(marker, sizeof marker, "/tmp/jq-xdo-%lu-%d", GetCurrentProcessId(), ++serial);
+  std::string windowsMarker = std::string("Z:") + marker;
+  for (char& c : windowsMarker)
+    if (c == '/') c = '\\';
+  DeleteFileA(windowsMarker.c_str());
+  std::string line = "/bin/sh -c \"" + command + "; touch " + marker + "\"";
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  std::vector<char> buffer(line.begin(), line.end());
+  buffer.push_back(0);
+  if (!CreateProcessA("Z:\\bin\\sh", buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process))
+    return false;
+  if (process.hProcess) CloseHandle(process.hProcess);
+  if (process.hThread) CloseHandle(process.hThread);
+  bool done = jqtest::PumpUntil([&] { return GetFileAttributesA(windowsMarker.c_str()) != INVALID_FILE_ATTRIBUTES; },
+                                timeoutMs);
+  DeleteFileA(windowsMarker.c_str());
+  jqtest::PumpUntil([] { return false; }, 300);
+  return done;
+}
+
+std::string Move(POINT p) { return " mousemove " + std::to_string(p.x) + " " + std::to_string(p.y) + " sleep 0.15"; }
+
+// A left-button drag from one screen point to another, the keys (xdotool names, "ctrl+shift")
+// held from the moment the drag runs until the button is released.
+bool DragWithMouse(POINT from, POINT to, const std::string& keys = "") {
+  std::string script = "xdotool" + Move(from) + " mousedown 1 sleep 0.2";
+  script += Move({from.x + 6, from.y + 6}) + Move({from.x + 14, from.y + 14});
+  script += Move({(from.x + to.x) / 2, (from.y + to.y) / 2}) + Move(to);
+  if (!keys.empty()) script += " keydown " + keys + " sleep 0.2";
+  script += Move({to.x + 2, to.y + 1}) + Move(to);
+  if (const char* shot = getenv("JQ_DRAG_SHOT")) script += std::string("; import -window root ") + shot + "; xdotool";
+  script += " sleep 0.3 mouseup 1 sleep 0.2";
+  if (!keys.empty()) script += " keyup " + keys;
+  return RunOnHost(script);
+}
+
+int FindListItem(HWND list, const std::string& name) {
+  int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    FileListItem* record = GetListItemRecord(list, i);
+    char parsing[MAX_PATH] = {};
+    if (record && record->folder && record->pidl &&
+        GetDisplayNameText(record->folder, record->pidl, SHGDN_INFOLDER | SHGDN_FORPARSING, parsing, MAX_PATH) &&
+        lstrcmpiA(parsing, name.c_str()) == 0)
+      return i;
+  }
+  return -1;
+}
+
+POINT ListItemPoint(HWND list, const std::string& name) {
+  int index = FindListItem(list, name);
+  RECT r{};
+  r.left = LVIR_ICON;
+  if (index < 0 || !SendMessageA(list, LVM_GETITEMRECT, index, reinterpret_cast<LPARAM>(&r))) return {-1, -1};
+  POINT p{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+  ClientToScreen(list, &p);
+  return p;
+}
+
+// A point in the empty lower part of a list.
+POINT ListEmptyPoint(HWND list) {
+  RECT r{};
+  GetClientRect(list, &r);
+  POINT p{r.right - 30, r.bottom - 20};
+  ClientToScreen(list, &p);
+  return p;
+}
+
+POINT TreeItemPoint(HWND tree, HTREEITEM item) {
+  RECT r{};
+  *reinterpret_cast<HTREEITEM*>(&r) = item;
+  if (!SendMessageA(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&r))) return {-1, -1};
+  POINT p{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+  ClientToScreen(tree, &p);
+  return p;
+}
+
+class DragDrop : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    a = temp.MakeFolder("A");
+    b = temp.MakeFolder("B");
+    temp.MakeFolder("A\\sub");
+    for (const char* name : {"move.txt", "copy.txt", "shift.txt", "link.txt", "totree.txt", "self.txt"})
+      temp.WriteFile(std::string("A\\") + name, name);
+    host.reset(new frametest::MainWindowHost(true, 1000, 640));
+    SetForegroundWindow(host->window);
+    Show();
+  }
+  void TearDown() override { host.reset(); }
+  // Both panes show their folders afresh (after a drop the lists are read again).
+  void Show() {
+    ASSERT_TRUE(host->Browse(b, 1));
+    ASSERT_TRUE(host->Browse(a, 0));
+    jqtest::PumpUntil([] { return false; }, 300);
+  }
+
+  jqtest::TempFolder temp;
+  std::string a, b;
+  std::unique_ptr<frametest::MainWindowHost> host;
+};
+
+}  // namespace
+
+TEST_F(DragDrop, ListToListMovesCopiesAndLinksAsTheKeysSay) {
+  struct Case {
+    const char* name;
+    const char* keys;
+    bool stays, arrives, linked;
+  } cases[] = {
+      {"move.txt", "", false, true, false},
+      {"copy.txt", "ctrl", true, true, false},
+      {"shift.txt", "shift", false, true, false},
+      {"link.txt", "ctrl+shift", true, false, true},
+  };
+  for (const Case& c : cases) {
+    Show();
+    POINT from = ListItemPoint(FilePanes[0].list, c.name);
+    ASSERT_GE(from.x, 0) << c.name;
+    ASSERT_TRUE(DragWithMouse(from, ListEmptyPoint(FilePanes[1].list), c.keys)) << c.name;
+    EXPECT_EQ(jqtest::FileExists(a + "\\" + c.name), c.stays) << c.name;
+    EXPECT_EQ(jqtest::FileExists(b + "\\" + c.name), c.arrives) << c.name;
+    if (c.arrives) EXPECT_EQ(jqtest::ReadFileText(b + "\\" + c.name), c.name);
+    EXPECT_EQ(jqtest::FileExists(b + "\\" + c.name + ".lnk"), c.linked) << c.name;
+  }
+  // No drop highlight is left behind.
+  EXPECT_EQ(SendMessageA(FilePanes[1].list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_DROPHILITED), -1);
+}
+
+TEST_F(DragDrop, ListToTreeFolderAndAFolderOntoItselfIsRefused) {
+  HWND tree = FilePanes[0].tree;
+  HTREEITEM folderA = TreeView_GetSelection(tree);
+  ASSERT_NE(folderA, nullptr);
+  TreeView_Expand(tree, folderA, TVE_EXPAND);
+  jqtest::PumpPending();
+  HTREEITEM sub = TreeView_GetChild(tree, folderA);
+  ASSERT_NE(sub, nullptr);
+  ASSERT_TRUE(DragWithMouse(ListItemPoint(FilePanes[0].list, "totree.txt"), TreeItemPoint(tree, sub)));
+  EXPECT_EQ(jqtest::ReadFileText(a + "\\sub\\totree.txt"), "totree.txt");
+  EXPECT_FALSE(jqtest::FileExists(a + "\\totree.txt"));
+  EXPECT_EQ(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_DROPHILITE, 0), 0);
+
+  // The folder "sub" dragged onto its own tree node and onto itself in the list: nothing moves.
+  Show();
+  folderA = TreeView_GetSelection(tree);
+  TreeView_Expand(tree, folderA, TVE_EXPAND);
+  sub = TreeView_GetChild(tree, folderA);
+  ASSERT_NE(sub, nullptr);
+  ASSERT_TRUE(DragWithMouse(ListItemPoint(FilePanes[0].list, "sub"), TreeItemPoint(tree, sub)));
+  EXPECT_TRUE(jqtest::FolderExists(a + "\\sub"));
+  EXPECT_FALSE(jqtest::FolderExists(a + "\\sub\\sub"));
+  Show();
+  POINT self = ListItemPoint(FilePanes[0].list, "sub");
+  ASSERT_TRUE(DragWithMouse(self, {self.x + 3, self.y + 2}));
+  EXPECT_TRUE(jqtest::FolderExists(a + "\\sub"));
+  EXPECT_TRUE(jqtest::FileExists(a + "\\sub\\totree.txt"));
+  EXPECT_EQ(SendMessageA(FilePanes[0].list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_DROPHILITED), -1);
+}
+
+TEST_F(DragDrop, OntoTheDriveBarButtonOfTheDrive) {
+  HWND bar = g_frame.driveBar;
+  ASSERT_NE(bar, nullptr);
+  int count = static_cast<int>(SendMessageA(bar, TB_BUTTONCOUNT, 0, 0));
+  int drive = -1;
+  char letter = static_cast<char>(toupper(a[0]));
+  for (int i = 0; i < count && drive < 0; ++i) {
+    TBBUTTON button{};
+    SendMessageA(bar, TB_GETBUTTON, i, reinterpret_cast<LPARAM>(&button));
+    if (button.dwData == static_cast<DWORD_PTR>(letter)) drive = i;
+  }
+  ASSERT_GE(drive, 0);
+  RECT r{};
+  SendMessageA(bar, TB_GETITEMRECT, drive, reinterpret_cast<LPARAM>(&r));
+  POINT target{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+  ClientToScreen(bar, &target);
+  std::string name = "jq-drivebar-" + std::to_string(GetCurrentProcessId()) + ".txt";
+  temp.WriteFile("A\\" + name, "drive");
+  Show();
+  std::string root = std::string(1, letter) + ":\\" + name;
+  // Copy with Ctrl, so that the source stays and the root gets a copy.
+  ASSERT_TRUE(DragWithMouse(ListItemPoint(FilePanes[0].list, name), target, "ctrl"));
+  EXPECT_EQ(jqtest::ReadFileText(root), "drive");
+  EXPECT_TRUE(jqtest::FileExists(a + "\\" + name));
+  DeleteFileA(root.c_str());
+}
+
+TEST_F(DragDrop, AFileFromAnotherProgramDropsOntoTheList) {
+  std::string outside = temp.WriteFile("E\\outside.txt", "from the helper");
+  char self[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, self, MAX_PATH);
+  std::string helper = self;
+  helper = helper.substr(0, helper.find_last_of('\\') + 1) + "drop_helper_test.exe";
+  RECT main{};
+  GetWindowRect(host->window, &main);
+  POINT start{main.right + 40, 100};
+  HANDLE process = jqtest::StartProcess("\"" + helper + "\" " + std::to_string(start.x - 40) + " " +
+                                        std::to_string(start.y - 40) + " \"" + outside + "\"");
+  ASSERT_NE(process, nullptr);
+  ASSERT_TRUE(jqtest::PumpUntil([] { return FindWindowA("JQDropHelper", nullptr) != nullptr; }, 15000));
+  jqtest::PumpUntil([] { return false; }, 300);
+  ASSERT_TRUE(DragWithMouse(start, ListEmptyPoint(FilePanes[1].list)));
+  int code = jqtest::WaitProcess(process, 15000);
+  CloseHandle(process);
+  EXPECT_EQ(code, 100 + DROPEFFECT_MOVE);
+  EXPECT_EQ(jqtest::ReadFileText(b + "\\outside.txt"), "from the helper");
+  EXPECT_FALSE(jqtest::FileExists(outside));
+}
