@@ -140,7 +140,10 @@ class DelegatingTarget : public IDropTarget {
     if (left == 0) delete this;
     return left;
   }
-  virtual ~DelegatingTarget() { LeaveDelegated(); }
+  virtual ~DelegatingTarget() {
+    LeaveDelegated();
+    HoldData(nullptr);
+  }
 
  protected:
   void LeaveDelegated() {
@@ -208,6 +211,14 @@ class DelegatingTarget : public IDropTarget {
     return result;
   }
 
+  // The data object is held from DragEnter to DragLeave or Drop: a drag from another process
+  // hands a proxy that lives only as long as someone holds it.
+  void HoldData(IDataObject* data) {
+    if (data) data->AddRef();
+    if (data_) data_->Release();
+    data_ = data;
+  }
+
   std::atomic<ULONG> count_{1};
   HWND window_ = nullptr;
   bool entered_ = false;
@@ -222,14 +233,14 @@ class FileListDropTarget : public DelegatingTarget {
   explicit FileListDropTarget(HWND list) { window_ = list; }
 
   HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD, POINTL, DWORD* effect) override {
-    data_ = data;
+    HoldData(data);
     entered_ = true;
     if (effect) *effect = DROPEFFECT_MOVE;
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE DragOver(DWORD keys, POINTL point, DWORD* effect) override {
     if (!effect) return E_INVALIDARG;
-    if (!entered_) {
+    if (!entered_ || !data_) {
       *effect = DROPEFFECT_NONE;
       ClearListDropHighlight(window_);
       lastEffect_ = DROPEFFECT_NONE;
@@ -280,6 +291,7 @@ class FileListDropTarget : public DelegatingTarget {
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE DragLeave() override {
+    HoldData(nullptr);
     LeaveDelegated();
     g_desktopSlots.Free();
     ClearListDropHighlight(window_);
@@ -305,6 +317,7 @@ class FileListDropTarget : public DelegatingTarget {
     }
     g_desktopSlots.Free();
     ClearListDropHighlight(window_);
+    HoldData(nullptr);
     return result;
   }
 };
@@ -345,7 +358,7 @@ class FolderTreeDropTarget : public DelegatingTarget {
   explicit FolderTreeDropTarget(HWND tree) { window_ = tree; }
 
   HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD, POINTL, DWORD* effect) override {
-    data_ = data;
+    HoldData(data);
     entered_ = true;
     g_hoveredTreeItem = nullptr;
     g_treeTimerRunning = false;
@@ -354,7 +367,7 @@ class FolderTreeDropTarget : public DelegatingTarget {
   }
   HRESULT STDMETHODCALLTYPE DragOver(DWORD keys, POINTL point, DWORD* effect) override {
     if (!effect) return E_INVALIDARG;
-    if (!entered_) {
+    if (!entered_ || !data_) {
       *effect = DROPEFFECT_NONE;
       lastEffect_ = DROPEFFECT_NONE;
       ClearTreeDropHighlight(window_);
@@ -403,6 +416,7 @@ class FolderTreeDropTarget : public DelegatingTarget {
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE DragLeave() override {
+    HoldData(nullptr);
     StopHover();
     LeaveDelegated();
     g_desktopSlots.Free();
@@ -415,6 +429,7 @@ class FolderTreeDropTarget : public DelegatingTarget {
     HRESULT result = ForwardDrop(data, keys, point, effect);
     g_desktopSlots.Free();
     ClearTreeDropHighlight(window_);
+    HoldData(nullptr);
     return result;
   }
 
@@ -432,7 +447,7 @@ class DriveBarDropTarget : public DelegatingTarget {
   ~DriveBarDropTarget() override { FreeDrive(); }
 
   HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD, POINTL, DWORD* effect) override {
-    data_ = data;
+    HoldData(data);
     entered_ = true;
     hot_ = -1;
     FreeDrive();
@@ -441,7 +456,7 @@ class DriveBarDropTarget : public DelegatingTarget {
   }
   HRESULT STDMETHODCALLTYPE DragOver(DWORD keys, POINTL point, DWORD* effect) override {
     if (!effect) return E_INVALIDARG;
-    if (!entered_) {
+    if (!entered_ || !data_) {
       *effect = DROPEFFECT_NONE;
       DrawFrame(false);
       return S_OK;
@@ -501,6 +516,7 @@ class DriveBarDropTarget : public DelegatingTarget {
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE DragLeave() override {
+    HoldData(nullptr);
     LeaveDelegated();
     DrawFrame(false);
     FreeDrive();
@@ -513,6 +529,7 @@ class DriveBarDropTarget : public DelegatingTarget {
     DrawFrame(false);
     FreeDrive();
     hot_ = -1;
+    HoldData(nullptr);
     return result;
   }
 
