@@ -17,6 +17,8 @@
 #include "shell_new.h"
 #include "shell_programs.h"
 #include "shell_undo_host.h"
+#include "context_menus.h"
+#include "sendto_menu.h"
 
 namespace {
 
@@ -246,6 +248,7 @@ TEST(ShellUndoHost, HostsTheDesktopViewAndAnswersAsABrowser) {
   frametest::MainWindowHost host;
   IShellBrowser* browser = ShellUndoBrowser();
   char text[100] = {};
+  RecordProperty("hidden_view", browser ? "made" : "absent");
   if (!browser) {
     // The view could not be made: the default text, disabled.
     EXPECT_EQ(GetShellUndoText(text), 0u);
@@ -343,4 +346,42 @@ TEST(DragSource, WrappersMaterialiseOnceAfterTheDropAndNeverRetryAFailure) {
   EXPECT_EQ(g_materialised, 1);
   EXPECT_EQ(failing.gets, 0);
   ftp->Release();
+}
+
+TEST(SendToInContextMenu, TheChosenEntryGetsTheSelectedFile) {
+  jqtest::TempFolder temp;
+  std::string sendTo = temp.MakeFolder("SendTo");
+  std::string target = temp.MakeFolder("Target");
+  IShellLinkA* link = nullptr;
+  IPersistFile* file = nullptr;
+  ASSERT_TRUE(SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                         reinterpret_cast<void**>(&link))));
+  link->SetPath(target.c_str());
+  link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file));
+  std::string lnk = sendTo + "\\Target.lnk";
+  wchar_t wide[MAX_PATH] = {};
+  MultiByteToWideChar(CP_ACP, 0, lnk.c_str(), -1, wide, MAX_PATH);
+  ASSERT_TRUE(SUCCEEDED(file->Save(wide, TRUE)));
+  file->Release();
+  link->Release();
+  temp.WriteFile("files\\sent.txt", "sent");
+  SetSendToRootOverride(sendTo.c_str());
+
+  frametest::MainWindowHost host;
+  ASSERT_TRUE(host.Browse(temp / "files", 0));
+  HWND list = FilePanes[0].list;
+  SetFocus(list);
+  jqtest::PumpPending();
+  int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+  int index = -1;
+  for (int i = 0; i < count && index < 0; ++i)
+    if (GetListItemRecord(list, i)) index = i;
+  ASSERT_GE(index, 0);
+  ListView_SetItemState(list, index, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  jqtest::SeamRecorder seams;
+  seams.menuAnswers = {46000};
+  POINT at{100, 100};
+  EXPECT_EQ(ShowSelectionContextMenu(host.window, &at, 0), 1u);
+  SetSendToRootOverride(nullptr);
+  EXPECT_EQ(jqtest::ReadFileText(target + "\\sent.txt"), "sent");
 }

@@ -115,3 +115,23 @@ TEST(SiblingProbe, ReplyIsCheckedBeforeItIsUsed) {
 }
 
 }  // namespace
+
+// Without the product: files are what the file system says, the query reports nothing, and no
+// flag file appears.
+TEST(SiblingProbe, AbsentProductAnswersThroughTheRealPaths) {
+  jqtest::TempFolder temp;
+  std::string zip = temp.WriteFile("a.zip", "PK\x05\x06");
+  std::string folder = temp.MakeFolder("dir");
+  EXPECT_TRUE(IsPlainFileWithSiblingOff(zip.c_str()));
+  EXPECT_FALSE(IsPlainFileWithSiblingOff(folder.c_str()));
+  EXPECT_FALSE(IsPlainFileWithSiblingOff((temp / "missing.zip").c_str()));
+  for (const char* flag : {"C:\\ISFQONX", "C:\\FQTOFFX", "C:\\FQTONXX"})
+    EXPECT_FALSE(jqtest::FileExists(flag)) << flag;
+  EXPECT_FALSE(OpenSiblingDriver());
+  DWORD first = 7, second = 7, third = 7;
+  ULONGLONG rest = 7;
+  QuerySiblingFileInfo(zip.c_str(), &first, &second, &third, &rest);
+  EXPECT_EQ(first | second | third, 0u);
+  EXPECT_EQ(rest, 0u);
+  QuerySiblingFileInfo(zip.c_str(), nullptr, nullptr, nullptr, nullptr);
+}

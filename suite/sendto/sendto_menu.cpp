@@ -29,6 +29,7 @@ struct SendToState {
   std::string emptyText;
 };
 SendToState g_state;
+std::string g_rootOverride;  // a folder in place of the user's SendTo folder
 
 HFONT CreateMenuFont() {
   NONCLIENTMETRICSA metrics{};
@@ -151,6 +152,8 @@ void ReleaseState() {
 
 }  // namespace
 
+void SetSendToRootOverride(const char* folder) { g_rootOverride = folder ? folder : ""; }
+
 int CompareSendToItems(const SendToMenuEntry* a, const SendToMenuEntry* b) {
   if (a->isFolder != b->isFolder) return a->isFolder ? -1 : 1;
   if (a->folderLink != b->folderLink) return a->folderLink ? -1 : 1;
@@ -168,8 +171,11 @@ HMENU BuildSendToMenu(const SendToMenuOptions& options) {
     return nullptr;
   }
   LPITEMIDLIST rootList = nullptr;
-  if (options.rootFolder && options.rootFolder[0])
-    rootList = ParsePathToPidl(options.rootFolder, g_state.desktop, nullptr);
+  const char* rootFolder = options.rootFolder && options.rootFolder[0] ? options.rootFolder
+                           : g_rootOverride.empty()                  ? nullptr
+                                                                     : g_rootOverride.c_str();
+  if (rootFolder)
+    rootList = ParsePathToPidl(rootFolder, g_state.desktop, nullptr);
   else
     SHGetSpecialFolderLocation(nullptr, CSIDL_SENDTO, &rootList);
   if (!rootList || FAILED(g_state.desktop->BindToObject(rootList, nullptr, IID_IShellFolder,

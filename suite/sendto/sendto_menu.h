@@ -33,6 +33,9 @@ struct SendToMenuOptions {
   const char* emptyText = "(empty)";
 };
 
+// Every menu built without a folder of its own comes from `folder` (null: the user's SendTo
+// folder again); for tests and for a program's own choice of folder.
+void SetSendToRootOverride(const char* folder);
 // Builds the popup (kept by the module until ReleaseSendToMenu); null on failure.
 HMENU BuildSendToMenu(const SendToMenuOptions& options = SendToMenuOptions());
 // Frees the entries and the menu's module state; the menu itself is destroyed when it is still
