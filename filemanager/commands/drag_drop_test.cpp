@@ -57,7 +57,7 @@ bool DragWithMouse(POINT from, POINT to, const std::string& keys = "") {
   script += Move({(from.x + to.x) / 2, (from.y + to.y) / 2}) + Move(to);
   if (!keys.empty()) script += " keydown " + keys + " sleep 0.2";
   script += Move({to.x + 2, to.y + 1}) + Move(to);
-  if (const char* shot = getenv("JQ_DRAG_SHOT")) script += std::string("; import -window root ") + shot + "; xdotool";
+  if (const char* shot = getenv("JQ_DRAG_SHOT")) script += std::string("; [ -e ") + shot + " ] || import -window root " + shot + "; xdotool";
   script += " sleep 0.3 mouseup 1 sleep 0.2";
   if (!keys.empty()) script += " keyup " + keys;
   return RunOnHost(script);

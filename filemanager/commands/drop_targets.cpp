@@ -370,7 +370,7 @@ class FolderTreeDropTarget : public DelegatingTarget {
     if (!entered_ || !data_) {
       *effect = DROPEFFECT_NONE;
       lastEffect_ = DROPEFFECT_NONE;
-      ClearTreeDropHighlight(window_);
+      TreeView_SelectDropTarget(window_, nullptr);
       return S_OK;
     }
     TVHITTESTINFO hit{};
@@ -383,10 +383,10 @@ class FolderTreeDropTarget : public DelegatingTarget {
       LeaveDelegated();
       *effect = DROPEFFECT_NONE;
       lastEffect_ = DROPEFFECT_NONE;
-      ClearTreeDropHighlight(window_);
+      TreeView_SelectDropTarget(window_, nullptr);
       return S_OK;
     }
-    SetTreeDropHighlight(window_, item);
+    TreeView_SelectDropTarget(window_, item);
     if (!GetLiveOptions().noDragExpand && item != g_hoveredTreeItem && !g_treeTimerRunning) {
       g_hoveredTreeItem = item;
       g_treeTimerRunning = true;
@@ -420,7 +420,7 @@ class FolderTreeDropTarget : public DelegatingTarget {
     StopHover();
     LeaveDelegated();
     g_desktopSlots.Free();
-    ClearTreeDropHighlight(window_);
+    TreeView_SelectDropTarget(window_, nullptr);
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD keys, POINTL point, DWORD* effect) override {
@@ -428,7 +428,7 @@ class FolderTreeDropTarget : public DelegatingTarget {
     StopHover();
     HRESULT result = ForwardDrop(data, keys, point, effect);
     g_desktopSlots.Free();
-    ClearTreeDropHighlight(window_);
+    TreeView_SelectDropTarget(window_, nullptr);
     HoldData(nullptr);
     return result;
   }
