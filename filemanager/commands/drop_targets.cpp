@@ -19,6 +19,9 @@
 #include "pane_host.h"
 #include "pidl.h"
 #include "program_values.h"
+#include "path_utils.h"
+#include "resource.h"
+#include "seams.h"
 #include "settings_store.h"
 #include "tree_nodes.h"
 
@@ -441,6 +444,34 @@ class FolderTreeDropTarget : public DelegatingTarget {
   }
 };
 
+// The hot button's frame, in the active caption colour or erased in the button face colour; the
+// left and top edges one pixel out (with the newer controls on the drive bar: the right edge one
+// pixel in instead of the top edge out).
+void DrawButtonFrame(HWND bar, int index, bool highlight, bool newerControls) {
+  if (index < 0) return;
+  RECT r{};
+  if (!SendMessageA(bar, TB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&r))) return;
+  HDC dc = GetDC(bar);
+  if (!dc) return;
+  HPEN pen = CreatePen(PS_SOLID, 1, GetSysColor(highlight ? COLOR_ACTIVECAPTION : COLOR_BTNFACE));
+  if (pen) {
+    HGDIOBJ old = SelectObject(dc, pen);
+    int left = r.left - 1, top = r.top, right = r.right - 1, bottom = r.bottom - 1;
+    if (newerControls)
+      right -= 1;
+    else
+      top -= 1;
+    MoveToEx(dc, left, top, nullptr);
+    LineTo(dc, right, top);
+    LineTo(dc, right, bottom);
+    LineTo(dc, left, bottom);
+    LineTo(dc, left, top);
+    SelectObject(dc, old);
+    DeleteObject(pen);
+  }
+  ReleaseDC(bar, dc);
+}
+
 class DriveBarDropTarget : public DelegatingTarget {
  public:
   explicit DriveBarDropTarget(HWND bar) { window_ = bar; }
@@ -540,35 +571,149 @@ class DriveBarDropTarget : public DelegatingTarget {
     if (driveRoot_) FreePidl(driveRoot_);
     driveRoot_ = nullptr;
   }
-  // The hot button's frame, in the active caption colour or erased in the button face colour.
-  void DrawFrame(bool highlight) {
-    if (hot_ < 0) return;
-    RECT r{};
-    if (!SendMessageA(window_, TB_GETITEMRECT, hot_, reinterpret_cast<LPARAM>(&r))) return;
-    HDC dc = GetDC(window_);
-    if (!dc) return;
-    HPEN pen = CreatePen(PS_SOLID, 1, GetSysColor(highlight ? COLOR_ACTIVECAPTION : COLOR_BTNFACE));
-    if (pen) {
-      HGDIOBJ old = SelectObject(dc, pen);
-      int left = r.left - 1, top = r.top, right = r.right - 1, bottom = r.bottom - 1;
-      if (g_frame.commonControlsEx)
-        right -= 1;
-      else
-        top -= 1;
-      MoveToEx(dc, left, top, nullptr);
-      LineTo(dc, right, top);
-      LineTo(dc, right, bottom);
-      LineTo(dc, left, bottom);
-      LineTo(dc, left, top);
-      SelectObject(dc, old);
-      DeleteObject(pen);
-    }
-    ReleaseDC(window_, dc);
-  }
+  void DrawFrame(bool highlight) { DrawButtonFrame(window_, hot_, highlight, g_frame.commonControlsEx != FALSE); }
 
   int hot_ = -1;
   LPITEMIDLIST driveRoot_ = nullptr;
   IShellFolder* computerFolder_ = nullptr;
+};
+
+
+// The launch bar does its own work: a file dropped on a button runs the button's program with
+// it; files dropped on the empty part become new buttons.
+LaunchBarDropHooks g_launchHooks{};
+
+class LaunchBarDropTarget : public IDropTarget {
+ public:
+  explicit LaunchBarDropTarget(HWND bar) : window_(bar) {}
+  virtual ~LaunchBarDropTarget() = default;
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (!out) return E_POINTER;
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDropTarget)) {
+      *out = static_cast<IDropTarget*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++count_; }
+  ULONG STDMETHODCALLTYPE Release() override {
+    ULONG left = --count_;
+    if (left == 0) delete this;
+    return left;
+  }
+  HRESULT STDMETHODCALLTYPE DragEnter(IDataObject*, DWORD, POINTL, DWORD* effect) override {
+    entered_ = true;
+    hot_ = -1;
+    if (effect) *effect = DROPEFFECT_COPY;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE DragOver(DWORD, POINTL point, DWORD* effect) override {
+    if (!effect) return E_INVALIDARG;
+    if (!entered_) {
+      *effect = DROPEFFECT_NONE;
+      Frame(false);
+      return S_OK;
+    }
+    int hit = ButtonAt(point);
+    if (hit < 0) {
+      Frame(false);
+      hot_ = -1;
+    } else if (hit == hot_) {
+      Frame(true);
+    } else {
+      Frame(false);
+      hot_ = hit;
+      Frame(true);
+    }
+    *effect = DROPEFFECT_COPY;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE DragLeave() override {
+    Frame(false);
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD, POINTL, DWORD* effect) override {
+    if (!effect) return E_INVALIDARG;
+    Frame(false);
+    int hot = hot_;
+    hot_ = -1;
+    if (hot < 0) {
+      if (g_launchHooks.addDropped) g_launchHooks.addDropped(data);
+      return S_OK;
+    }
+    LaunchDropButton button{};
+    if (!g_launchHooks.buttonAt || !g_launchHooks.buttonAt(hot, &button) || !button.command[0]) {
+      *effect = DROPEFFECT_NONE;
+      return S_OK;
+    }
+    FORMATETC format{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+    STGMEDIUM medium{};
+    if (!data || FAILED(data->GetData(&format, &medium))) {
+      Refuse(IDS_LAUNCH_DROP_FILES_ONLY);
+      *effect = DROPEFFECT_NONE;
+      return S_OK;
+    }
+    HDROP drop = static_cast<HDROP>(medium.hGlobal);
+    UINT files = medium.tymed == TYMED_HGLOBAL && drop ? DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0) : 0;
+    char path[MAX_PATH] = {};
+    if (files >= 2) {
+      Refuse(IDS_LAUNCH_DROP_ONE_ITEM);
+      *effect = DROPEFFECT_NONE;
+    } else if (files == 0 || !DragQueryFileA(drop, 0, path, MAX_PATH) || !path[0] ||
+               (IsShortcutPath(path) && !ResolveLinkInPlace(path))) {
+      Refuse(IDS_LAUNCH_DROP_FILES_ONLY);
+      *effect = DROPEFFECT_NONE;
+    } else {
+      char shortPath[MAX_PATH] = {};
+      if (!GetShortPathNameA(path, shortPath, MAX_PATH)) lstrcpynA(shortPath, path, MAX_PATH);
+      std::string parameters = button.parameters[0] ? std::string(button.parameters) + " " + shortPath : shortPath;
+      PidlPtr list(ParsePathToPidl(button.command, nullptr, nullptr));
+      if (list && !OpenShellItem(list.get())) {
+        SHELLEXECUTEINFOA info{};
+        info.cbSize = sizeof info;
+        info.lpFile = button.command;
+        info.lpParameters = parameters.c_str();
+        info.lpDirectory = button.directory[0] ? button.directory : nullptr;
+        info.nShow = button.show ? button.show : SW_SHOWNORMAL;
+        seams::ShellExecuteExA(&info);
+      }
+    }
+    ReleaseStgMedium(&medium);
+    return S_OK;
+  }
+
+ private:
+  static bool ResolveLinkInPlace(char* path) {
+    char target[MAX_PATH] = {};
+    if (!ResolveShortcut(nullptr, path, target, nullptr) || !target[0]) return false;
+    lstrcpynA(path, target, MAX_PATH);
+    return true;
+  }
+  static void Refuse(UINT textId) {
+    char text[300] = {}, caption[100] = {};
+    LoadStringA(g_instance, textId, text, sizeof text);
+    LoadStringA(g_instance, IDS_APP_NAME, caption, sizeof caption);
+    seams::MessageBoxA(g_mainWindow, text, caption, MB_ICONSTOP);
+  }
+  int ButtonAt(POINTL point) const {
+    POINT client{point.x, point.y};
+    ScreenToClient(window_, &client);
+    int count = static_cast<int>(SendMessageA(window_, TB_BUTTONCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+      RECT r{};
+      SendMessageA(window_, TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&r));
+      if (client.x >= r.left && client.x <= r.right && client.y >= r.top && client.y <= r.bottom) return i;
+    }
+    return -1;
+  }
+  void Frame(bool highlight) const { DrawButtonFrame(window_, hot_, highlight, false); }
+
+  std::atomic<ULONG> count_{1};
+  HWND window_;
+  bool entered_ = false;
+  int hot_ = -1;
 };
 
 template <class T>
@@ -579,16 +724,17 @@ IDropTarget* CreateLocked(HWND window) {
   return target;
 }
 
+template <class T = DelegatingTarget>
 void ReleaseLocked(IDropTarget* target) {
   if (!target) return;
   // The lock holds one reference of its own: unlocking drops it, and our reference goes last.
   CoLockObjectExternal(target, FALSE, TRUE);
-  delete static_cast<DelegatingTarget*>(target);
+  delete static_cast<T*>(target);
 }
 
 struct RegisteredTargets {
-  HWND windows[5] = {};
-  IDropTarget* targets[5] = {};
+  HWND windows[6] = {};
+  IDropTarget* targets[6] = {};
 };
 RegisteredTargets g_registered;
 
@@ -600,18 +746,26 @@ IDropTarget* CreateDriveBarDropTarget(HWND toolbar) { return CreateLocked<DriveB
 void ReleaseFileListDropTarget(IDropTarget* target) { ReleaseLocked(target); }
 void ReleaseFolderTreeDropTarget(IDropTarget* target) { ReleaseLocked(target); }
 void ReleaseDriveBarDropTarget(IDropTarget* target) { ReleaseLocked(target); }
+LaunchBarDropHooks& GetLaunchBarDropHooks() { return g_launchHooks; }
+IDropTarget* CreateLaunchBarDropTarget(HWND toolbar) { return CreateLocked<LaunchBarDropTarget>(toolbar); }
+void ReleaseLaunchBarDropTarget(IDropTarget* target) { ReleaseLocked<LaunchBarDropTarget>(target); }
 
 void RegisterMainWindowDropTargets() {
   ReleaseMainWindowDropTargets();
-  HWND windows[5] = {FilePanes[0].list, FilePanes[1].list, FilePanes[0].tree, FilePanes[1].tree, g_frame.driveBar};
-  for (int i = 0; i < 5; ++i) {
+  HWND windows[6] = {FilePanes[0].list, FilePanes[1].list, FilePanes[0].tree, FilePanes[1].tree,
+                     g_frame.driveBar,   g_frame.launchBar};
+  for (int i = 0; i < 6; ++i) {
     if (!windows[i]) continue;
     IDropTarget* target = i < 2   ? CreateFileListDropTarget(windows[i])
                           : i < 4 ? CreateFolderTreeDropTarget(windows[i])
-                                  : CreateDriveBarDropTarget(windows[i]);
+                          : i < 5 ? CreateDriveBarDropTarget(windows[i])
+                                  : CreateLaunchBarDropTarget(windows[i]);
     if (!target) continue;
     if (FAILED(RegisterDragDrop(windows[i], target))) {
-      ReleaseLocked(target);
+      if (i == 5)
+        ReleaseLaunchBarDropTarget(target);  // the bar registered its own
+      else
+        ReleaseLocked(target);
       continue;
     }
     g_registered.windows[i] = windows[i];
@@ -620,10 +774,13 @@ void RegisterMainWindowDropTargets() {
 }
 
 void ReleaseMainWindowDropTargets() {
-  for (int i = 0; i < 5; ++i) {
+  for (int i = 0; i < 6; ++i) {
     if (!g_registered.targets[i]) continue;
     if (g_registered.windows[i] && IsWindow(g_registered.windows[i])) RevokeDragDrop(g_registered.windows[i]);
-    ReleaseLocked(g_registered.targets[i]);
+    if (i == 5)
+      ReleaseLaunchBarDropTarget(g_registered.targets[i]);
+    else
+      ReleaseLocked(g_registered.targets[i]);
     g_registered.targets[i] = nullptr;
     g_registered.windows[i] = nullptr;
   }

@@ -58,3 +58,22 @@ DragFolderHooks& GetDragFolderHooks();
 // LVN_BEGINDRAG / LVN_BEGINRDRAG of a pane's list: runs the whole drag (DoDragDrop) and answers
 // the effect (DROPEFFECT_NONE when no drag started or nothing was dropped).
 DWORD BeginListDrag(HWND mainWindow, int pane, const NMLISTVIEW* info);
+
+// ---- Launch bar ---------------------------------------------------------------------------
+// What the launch bar's drop target needs of the bar: the button at an index (its command,
+// start folder, parameters and show mode; false past the end) and the making of new buttons from
+// dropped files. The launch bar installs both; until then drops on the bar do nothing.
+struct LaunchDropButton {
+  char command[MAX_PATH];
+  char directory[MAX_PATH];
+  char parameters[MAX_PATH];
+  int show;
+};
+struct LaunchBarDropHooks {
+  bool (*buttonAt)(int index, LaunchDropButton* out);
+  BOOL (*addDropped)(IDataObject* data);
+};
+LaunchBarDropHooks& GetLaunchBarDropHooks();
+// The bar's target; the bar registers it at each (re)creation and releases it after revoking.
+IDropTarget* CreateLaunchBarDropTarget(HWND toolbar);
+void ReleaseLaunchBarDropTarget(IDropTarget* target);

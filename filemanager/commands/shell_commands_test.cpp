@@ -7,6 +7,7 @@
 #include <shlobj.h>
 
 #include <string>
+#include <vector>
 
 #include "command_handlers.h"
 #include "file_list.h"
@@ -384,4 +385,106 @@ TEST(SendToInContextMenu, TheChosenEntryGetsTheSelectedFile) {
   EXPECT_EQ(ShowSelectionContextMenu(host.window, &at, 0), 1u);
   SetSendToRootOverride(nullptr);
   EXPECT_EQ(jqtest::ReadFileText(target + "\\sent.txt"), "sent");
+}
+
+namespace {
+
+IDataObject* FilesData(const std::string& folder, const std::vector<std::string>& names) {
+  IShellFolder* shellFolder = nullptr;
+  if (FAILED(GetShellFolderOfPath(folder.c_str(), &shellFolder)) || !shellFolder) return nullptr;
+  std::vector<LPITEMIDLIST> items;
+  for (const std::string& name : names) items.push_back(ParsePathToPidl(name.c_str(), shellFolder, nullptr));
+  IDataObject* data = nullptr;
+  shellFolder->GetUIObjectOf(nullptr, static_cast<UINT>(items.size()),
+                             const_cast<LPCITEMIDLIST*>(reinterpret_cast<LPITEMIDLIST*>(items.data())),
+                             IID_IDataObject, nullptr, reinterpret_cast<void**>(&data));
+  for (LPITEMIDLIST item : items) FreePidl(item);
+  shellFolder->Release();
+  return data;
+}
+
+int g_added = 0;
+bool TestButton(int index, LaunchDropButton* out) {
+  if (index != 0) return false;
+  GetWindowsDirectoryA(out->command, MAX_PATH);
+  lstrcatA(out->command, "\\notepad.exe");
+  lstrcpyA(out->parameters, "/p");
+  lstrcpyA(out->directory, "C:\\");
+  out->show = SW_SHOWNORMAL;
+  return true;
+}
+BOOL CountAdded(IDataObject*) { return ++g_added, TRUE; }
+
+}  // namespace
+
+TEST(LaunchBarDrop, OneFileRunsTheButtonTwoAreRefusedTheEmptyPartAddsButtons) {
+  jqtest::TempFolder temp;
+  temp.WriteFile("one.txt", "1");
+  temp.WriteFile("two.txt", "2");
+  HWND owner = CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 0, 0, 400, 60, nullptr, nullptr, nullptr, nullptr);
+  HWND bar = CreateWindowExA(0, TOOLBARCLASSNAMEA, nullptr, WS_CHILD | WS_VISIBLE | CCS_NORESIZE | CCS_NOPARENTALIGN, 0,
+                             0, 400, 30, owner, nullptr, nullptr, nullptr);
+  SendMessageA(bar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+  TBBUTTON buttons[2] = {};
+  for (int i = 0; i < 2; ++i) {
+    buttons[i].idCommand = 48500 + i;
+    buttons[i].fsState = TBSTATE_ENABLED;
+    buttons[i].iBitmap = I_IMAGENONE;
+  }
+  SendMessageA(bar, TB_ADDBUTTONSA, 2, reinterpret_cast<LPARAM>(buttons));
+  GetLaunchBarDropHooks() = {TestButton, CountAdded};
+  g_added = 0;
+  IDropTarget* target = CreateLaunchBarDropTarget(bar);
+  ASSERT_NE(target, nullptr);
+  auto pointOf = [&](int index) {
+    RECT r{};
+    SendMessageA(bar, TB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&r));
+    POINT p{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    ClientToScreen(bar, &p);
+    return POINTL{p.x, p.y};
+  };
+  jqtest::SeamRecorder seams;
+  IDataObject* one = FilesData(temp.path(), {"one.txt"});
+  IDataObject* two = FilesData(temp.path(), {"one.txt", "two.txt"});
+  ASSERT_TRUE(one && two);
+  DWORD effect = 7;
+  POINTL button0 = pointOf(0);
+  target->DragEnter(one, MK_LBUTTON, button0, &effect);
+  EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_COPY));
+  effect = 7;
+  target->DragOver(MK_LBUTTON, button0, &effect);
+  EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_COPY));
+  target->Drop(one, MK_LBUTTON, button0, &effect);
+  ASSERT_EQ(seams.starts.size(), 1u);
+  EXPECT_NE(seams.starts[0].file.find("notepad.exe"), std::string::npos);
+  char shortPath[MAX_PATH] = {};
+  GetShortPathNameA((temp / "one.txt").c_str(), shortPath, MAX_PATH);
+  EXPECT_EQ(seams.starts[0].parameters, std::string("/p ") + shortPath);
+  EXPECT_EQ(seams.starts[0].directory, "C:\\");
+
+  target->DragEnter(two, MK_LBUTTON, button0, &effect);
+  target->DragOver(MK_LBUTTON, button0, &effect);
+  target->Drop(two, MK_LBUTTON, button0, &effect);
+  EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
+  ASSERT_EQ(seams.boxes.size(), 1u);
+  EXPECT_EQ(seams.boxes[0].text, frametest::LoadText(IDS_LAUNCH_DROP_ONE_ITEM));
+  EXPECT_EQ(seams.starts.size(), 1u);
+
+  // The second button has no record with a command: no drop. The empty part adds buttons.
+  POINTL button1 = pointOf(1);
+  target->DragEnter(one, MK_LBUTTON, button1, &effect);
+  target->DragOver(MK_LBUTTON, button1, &effect);
+  target->Drop(one, MK_LBUTTON, button1, &effect);
+  EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_NONE));
+  POINTL empty{button1.x + 200, button1.y};
+  target->DragEnter(one, MK_LBUTTON, empty, &effect);
+  target->DragOver(MK_LBUTTON, empty, &effect);
+  target->Drop(one, MK_LBUTTON, empty, &effect);
+  EXPECT_EQ(g_added, 1);
+  EXPECT_EQ(seams.starts.size(), 1u);
+  one->Release();
+  two->Release();
+  ReleaseLaunchBarDropTarget(target);
+  GetLaunchBarDropHooks() = {};
+  DestroyWindow(owner);
 }
