@@ -8,6 +8,7 @@
 #include <shlobj.h>
 
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -60,8 +61,15 @@ bool DragWithMouse(POINT from, POINT to, const std::string& keys = "") {
   if (const char* shot = getenv("JQ_DRAG_SHOT")) script += std::string("; [ -e ") + shot + " ] || import -window root " + shot + "; xdotool";
   script += " sleep 0.3 mouseup 1 sleep 0.2";
   if (!keys.empty()) script += " keyup " + keys;
-  return RunOnHost(script);
+  if (!RunOnHost(script)) return false;
+  // The program may see the input later than xdotool sends it (a busy machine): wait until the
+  // button is up for it too and no drag of ours is under way.
+  return jqtest::PumpUntil(
+      [] { return GetAsyncKeyState(VK_LBUTTON) >= 0 && g_dragSource.draggedIndex < 0; }, 15000);
 }
+
+// Waits (pumping) for what a drop should have done; true when it came.
+bool Settles(const std::function<bool()>& done) { return jqtest::PumpUntil(done, 10000); }
 
 int FindListItem(HWND list, const std::string& name) {
   int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
@@ -97,8 +105,7 @@ POINT ListEmptyPoint(HWND list) {
 
 POINT TreeItemPoint(HWND tree, HTREEITEM item) {
   RECT r{};
-  *reinterpret_cast<HTREEITEM*>(&r) = item;
-  if (!SendMessageA(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&r))) return {-1, -1};
+  if (!TreeView_GetItemRect(tree, item, &r, TRUE)) return {-1, -1};
   POINT p{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
   ClientToScreen(tree, &p);
   return p;
@@ -113,10 +120,16 @@ class DragDrop : public ::testing::Test {
     for (const char* name : {"move.txt", "copy.txt", "shift.txt", "link.txt", "totree.txt", "self.txt"})
       temp.WriteFile(std::string("A\\") + name, name);
     host.reset(new frametest::MainWindowHost(true, 1000, 640));
+    // Above every other window of the display, so that the pointer's events reach this one.
+    SetWindowPos(host->window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     SetForegroundWindow(host->window);
     Show();
   }
-  void TearDown() override { host.reset(); }
+  void TearDown() override {
+    host.reset();
+    // The pointer rests in the screen's corner, away from other programs' windows.
+    RunOnHost("xdotool mousemove 1279 899");
+  }
   // Both panes show their folders afresh (after a drop the lists are read again).
   void Show() {
     ASSERT_TRUE(host->Browse(b, 1));
@@ -147,9 +160,15 @@ TEST_F(DragDrop, ListToListMovesCopiesAndLinksAsTheKeysSay) {
     POINT from = ListItemPoint(FilePanes[0].list, c.name);
     ASSERT_GE(from.x, 0) << c.name;
     ASSERT_TRUE(DragWithMouse(from, ListEmptyPoint(FilePanes[1].list), c.keys)) << c.name;
+    Settles([&] {
+      return jqtest::FileExists(a + "\\" + c.name) == c.stays && jqtest::FileExists(b + "\\" + c.name) == c.arrives &&
+             jqtest::FileExists(b + "\\" + c.name + ".lnk") == c.linked;
+    });
     EXPECT_EQ(jqtest::FileExists(a + "\\" + c.name), c.stays) << c.name;
     EXPECT_EQ(jqtest::FileExists(b + "\\" + c.name), c.arrives) << c.name;
-    if (c.arrives) EXPECT_EQ(jqtest::ReadFileText(b + "\\" + c.name), c.name);
+    if (c.arrives) {
+      EXPECT_EQ(jqtest::ReadFileText(b + "\\" + c.name), c.name);
+    }
     EXPECT_EQ(jqtest::FileExists(b + "\\" + c.name + ".lnk"), c.linked) << c.name;
   }
   // No drop highlight is left behind.
@@ -165,6 +184,7 @@ TEST_F(DragDrop, ListToTreeFolderAndAFolderOntoItselfIsRefused) {
   HTREEITEM sub = TreeView_GetChild(tree, folderA);
   ASSERT_NE(sub, nullptr);
   ASSERT_TRUE(DragWithMouse(ListItemPoint(FilePanes[0].list, "totree.txt"), TreeItemPoint(tree, sub)));
+  Settles([&] { return jqtest::FileExists(a + "\\sub\\totree.txt"); });
   EXPECT_EQ(jqtest::ReadFileText(a + "\\sub\\totree.txt"), "totree.txt");
   EXPECT_FALSE(jqtest::FileExists(a + "\\totree.txt"));
   EXPECT_EQ(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_DROPHILITE, 0), 0);
@@ -208,6 +228,7 @@ TEST_F(DragDrop, OntoTheDriveBarButtonOfTheDrive) {
   std::string root = std::string(1, letter) + ":\\" + name;
   // Copy with Ctrl, so that the source stays and the root gets a copy.
   ASSERT_TRUE(DragWithMouse(ListItemPoint(FilePanes[0].list, name), target, "ctrl"));
+  Settles([&] { return jqtest::FileExists(root); });
   EXPECT_EQ(jqtest::ReadFileText(root), "drive");
   EXPECT_TRUE(jqtest::FileExists(a + "\\" + name));
   DeleteFileA(root.c_str());
@@ -229,6 +250,7 @@ TEST_F(DragDrop, AFileFromAnotherProgramDropsOntoTheList) {
   jqtest::PumpUntil([] { return false; }, 300);
   ASSERT_TRUE(DragWithMouse(start, ListEmptyPoint(FilePanes[1].list)));
   int code = jqtest::WaitProcess(process, 15000);
+  Settles([&] { return jqtest::FileExists(b + "\\outside.txt"); });
   CloseHandle(process);
   EXPECT_EQ(code, 100 + DROPEFFECT_MOVE);
   EXPECT_EQ(jqtest::ReadFileText(b + "\\outside.txt"), "from the helper");

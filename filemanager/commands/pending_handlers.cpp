@@ -55,8 +55,6 @@ JQ_COMMAND_HANDLER(OnArcExtractProgress) { return 0; }
 JQ_COMMAND_HANDLER(OnInstanceAnnounce) { return 0; }
 
 
-// The update offer needs its preferences setting; the controls are current under every supported system.
-JQ_COMMAND_HANDLER(OfferCommonControlsUpdate) { return 0; }
 
 
 LRESULT SetViewerAlwaysOnTop(HWND, int) { return 0; }

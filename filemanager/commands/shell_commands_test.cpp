@@ -488,3 +488,16 @@ TEST(LaunchBarDrop, OneFileRunsTheButtonTwoAreRefusedTheEmptyPartAddsButtons) {
   GetLaunchBarDropHooks() = {};
   DestroyWindow(owner);
 }
+
+TEST(ShellPrograms, TheCommonControlsOfferComesOncePerStart) {
+  frametest::MainWindowHost host;
+  jqtest::SeamRecorder seams;
+  seams.boxAnswers = {IDYES, IDYES};
+  SendMessageA(host.window, WM_USER + 107, 0, 0);
+  SendMessageA(host.window, WM_USER + 107, 0, 0);
+  ASSERT_EQ(seams.boxes.size(), 1u);
+  EXPECT_EQ(seams.boxes[0].text, frametest::LoadText(IDS_COMCTL_UPDATE_OFFER));
+  EXPECT_EQ(seams.boxes[0].type, static_cast<UINT>(MB_YESNO | MB_ICONEXCLAMATION));
+  ASSERT_EQ(seams.starts.size(), 1u);
+  EXPECT_EQ(seams.starts[0].file.rfind("https://", 0), 0u);
+}

@@ -164,6 +164,17 @@ JQ_COMMAND_HANDLER(OpenStartMenuFolder) {
   return 0;
 }
 
+// Posted at start-up when the common controls are older than 5.80: offered once per start.
+JQ_COMMAND_HANDLER(OfferCommonControlsUpdate) {
+  static bool offered = false;
+  if (offered) return 0;
+  offered = true;
+  if (seams::MessageBoxA(window, Text(IDS_COMCTL_UPDATE_OFFER).c_str(), Text(IDS_APP_NAME).c_str(),
+                         MB_YESNO | MB_ICONEXCLAMATION) == IDYES)
+    Start(window, kCommonControlsPage, nullptr);
+  return 0;
+}
+
 BOOL RunLaunchTarget(LPCITEMIDLIST absolute, SHELLEXECUTEINFOA* execute) {
   if (!absolute) return FALSE;
   char name[MAX_PATH] = {};

@@ -279,7 +279,9 @@ TEST(RecycleBinMenu, WithoutTheShellsMenuTheUserIsAskedAndNoIsNoFailure) {
   // Wine's Recycle Bin has no context menu: the question comes, "no" leaves the bin alone.
   BOOL result = EmptyRecycleBinWithShell(nullptr, "Empty?", "Recycle Bin");
   EXPECT_TRUE(result);
-  if (!seams.boxes.empty()) EXPECT_EQ(seams.boxes[0].text, "Empty?");
+  if (!seams.boxes.empty()) {
+    EXPECT_EQ(seams.boxes[0].text, "Empty?");
+  }
   EXPECT_FALSE(EmptyRecycleBinWithShell(nullptr) && seams.boxes.size() > 1);
 }
 
