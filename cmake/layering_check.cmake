@@ -25,7 +25,8 @@ set(layers
   "jqbar/layout:20"
   "jqguider/engine:30"
   "jqguider/ui:31"
-  "jqseek/engine:40")
+  "jqseek/engine:40"
+  "jqseek/ui:41")
 
 # Which folder each header lives in.
 foreach(entry ${layers})

@@ -251,10 +251,11 @@ std::string MasksForFileType(const std::vector<FileTypeEntry>& types, const char
 FinderCommandLine ParseFinderCommandLine(const char* commandLine) {
   FinderCommandLine out;
   std::string line = commandLine ? commandLine : "";
+  // Blanks and the quotes that a path with spaces comes in are not part of a value.
   auto trim = [](std::string s) {
-    size_t a = s.find_first_not_of(" \t");
+    size_t a = s.find_first_not_of(" \t\"");
     if (a == std::string::npos) return std::string();
-    size_t b = s.find_last_not_of(" \t");
+    size_t b = s.find_last_not_of(" \t\"");
     return s.substr(a, b - a + 1);
   };
   size_t firstSlash = line.find('/');

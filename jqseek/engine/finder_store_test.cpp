@@ -22,6 +22,8 @@ TEST(FinderCommandLine, SwitchesAsTheFileManagerPassesThem) {
       {"/PATH:C:\\a/b /MASK:*", "", true, "C:\\a", true, "*", false},  // a slash ends a value
       {"", "", false, "", false, "", false},
       {"/GOLD", "", false, "", false, "", true},
+      {"\"C:\\My Searches\\a.jqs\"", "C:\\My Searches\\a.jqs", false, "", false, "", false},
+      {"\"/PATH:C:\\Program Files\" /GO", "", true, "C:\\Program Files", false, "", true},
   };
   for (const Case& c : cases) {
     FinderCommandLine cl = ParseFinderCommandLine(c.line);
