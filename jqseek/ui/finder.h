@@ -37,6 +37,12 @@ extern FinderState g_finder;
 
 // The main window (finder_app.cpp).
 int RunFinder(HINSTANCE instance, const char* commandLine, int show);
+// RunFinder in three steps, for a caller with its own message loop: the window with the
+// command line applied; the program's keyboard handling of one message (true: handled); the
+// clean-up after the window is gone.
+bool StartFinder(HINSTANCE instance, const char* commandLine, int show);
+bool TranslateFinderMessage(MSG* msg);
+void EndFinder();
 ATOM RegisterFinderClass(HINSTANCE instance);
 HWND CreateFinderWindow(int show);
 void ApplyFinderCommandLine(const char* commandLine);

@@ -450,6 +450,9 @@ void ApplyFinderCommandLine(const char* commandLine) {
 ATOM RegisterFinderClass(HINSTANCE instance) {
   WNDCLASSEXA wc{};
   wc.cbSize = sizeof wc;
+  if (GetClassInfoExA(instance, kClassName, &wc)) return 1;  // a window before this one registered it
+  wc = WNDCLASSEXA{};
+  wc.cbSize = sizeof wc;
   wc.style = CS_DBLCLKS;
   wc.lpfnWndProc = FinderWndProc;
   wc.cbWndExtra = 4;
@@ -491,28 +494,45 @@ HWND CreateFinderWindow(int show) {
   return hwnd;
 }
 
-int RunFinder(HINSTANCE instance, const char* commandLine, int show) {
+bool StartFinder(HINSTANCE instance, const char* commandLine, int show) {
   g_finder.instance = instance;
   InitCommonControlsCompat();
-  OleInitialize(nullptr);
   g_finder.types = LoadFileTypes();
   g_finder.settings = StartupFinderSettings();
   LoadFinderSettings(&g_finder.store, &g_finder.settings);
-  if (!RegisterFinderClass(instance)) return 0;
-  if (!CreateFinderWindow(show)) return 0;
+  if (!RegisterFinderClass(instance)) return false;
+  if (!CreateFinderWindow(show)) return false;
   ApplyFinderCommandLine(commandLine);
   g_finder.accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_FINDER_ACCEL));
+  return true;
+}
+
+bool TranslateFinderMessage(MSG* msg) {
+  if (g_finder.listHasFocus && g_finder.accelerators && TranslateAcceleratorA(g_finder.main, g_finder.accelerators, msg))
+    return true;
+  if (g_finder.panel && IsDialogMessageA(g_finder.panel, msg)) return true;
+  HWND page = g_finder.pages[g_finder.currentPage];
+  return page && IsDialogMessageA(page, msg);
+}
+
+void EndFinder() {
+  if (g_finder.driveChecks) ImageList_Destroy(g_finder.driveChecks);
+  g_finder.driveChecks = nullptr;
+}
+
+int RunFinder(HINSTANCE instance, const char* commandLine, int show) {
+  OleInitialize(nullptr);
+  if (!StartFinder(instance, commandLine, show)) {
+    OleUninitialize();
+    return 0;
+  }
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-    if (g_finder.listHasFocus && g_finder.accelerators && TranslateAcceleratorA(g_finder.main, g_finder.accelerators, &msg))
-      continue;
-    if (g_finder.panel && IsDialogMessageA(g_finder.panel, &msg)) continue;
-    HWND page = g_finder.pages[g_finder.currentPage];
-    if (page && IsDialogMessageA(page, &msg)) continue;
+    if (TranslateFinderMessage(&msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }
-  if (g_finder.driveChecks) ImageList_Destroy(g_finder.driveChecks);
+  EndFinder();
   OleUninitialize();
   return static_cast<int>(msg.wParam);
 }
