@@ -72,6 +72,65 @@ void UpdateMenu(HMENU menu) {
   }
 }
 
+// Buttons offered only in the customise dialog, after the default ones.
+const ToolButton kExtraButtons[] = {
+    {0, IDM_OPEN_SEARCH}, {1, IDM_SAVE_SEARCH}, {2, IDM_RESET}, {19, IDM_SORT_NAME},
+    {20, IDM_SORT_NAME + 1}, {21, IDM_SORT_NAME + 2}, {22, IDM_SORT_NAME + 3}, {23, IDM_SORT_NAME + 4}};
+
+void SaveRestoreToolbar(bool save, const char* value) {
+  TBSAVEPARAMSA params{};
+  params.hkr = seams::UserRoot();
+  params.pszSubKey = kFinderKey;
+  params.pszValueName = value;
+  SendMessageA(g_finder.toolbar, TB_SAVERESTOREA, save, reinterpret_cast<LPARAM>(&params));
+}
+
+// The button of the customise dialog's list at index, or false past the last one.
+bool CustomiseButton(int index, TBBUTTON* button) {
+  int n = 0;
+  for (const ToolButton& b : kDefaultButtons) {
+    if (!b.command) continue;
+    if (n++ == index) {
+      *button = TBBUTTON{b.image, b.command, TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0};
+      return true;
+    }
+  }
+  for (const ToolButton& b : kExtraButtons) {
+    if (n++ == index) {
+      *button = TBBUTTON{b.image, b.command, TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0};
+      return true;
+    }
+  }
+  return false;
+}
+
+LRESULT OnToolbarNotify(NMHDR* h) {
+  switch (h->code) {
+    case TBN_GETBUTTONINFOA: {
+      auto* info = reinterpret_cast<NMTOOLBARA*>(h);
+      if (!CustomiseButton(info->iItem, &info->tbButton)) return FALSE;
+      if (info->pszText && info->cchText > 0) {
+        std::string text = FinderString(info->tbButton.idCommand);
+        lstrcpynA(info->pszText, text.c_str(), info->cchText);
+      }
+      return TRUE;
+    }
+    case TBN_QUERYINSERT:
+    case TBN_QUERYDELETE:
+      return TRUE;
+    case TBN_RESET:
+      SaveRestoreToolbar(false, "Toolbar Default Settings");
+      SaveRestoreToolbar(true, "Toolbar Current Settings");
+      UpdateFinderControls();
+      return TRUE;
+    case TBN_TOOLBARCHANGE:
+      SaveRestoreToolbar(true, "Toolbar Current Settings");
+      UpdateFinderControls();
+      return TRUE;
+  }
+  return 0;
+}
+
 HWND CreateFinderToolbar(HWND main) {
   TBBUTTON buttons[sizeof kDefaultButtons / sizeof kDefaultButtons[0]] = {};
   int n = 0;
@@ -85,6 +144,17 @@ HWND CreateFinderToolbar(HWND main) {
   HWND toolbar = CreateToolbarEx(main, WS_CHILD | TBSTYLE_TOOLTIPS | TBSTYLE_FLAT | CCS_ADJUSTABLE | CCS_NODIVIDER,
                                  IDC_FINDER_TOOLBAR, 29, g_finder.instance, IDB_FINDER_TOOLBAR, buttons, n, 16, 16, 16,
                                  16, sizeof(TBBUTTON));
+  if (!toolbar) return nullptr;
+  g_finder.toolbar = toolbar;
+  SaveRestoreToolbar(true, "Toolbar Default Settings");
+  // A stored arrangement that leaves no button (damaged or foreign) gives way to the default one.
+  SaveRestoreToolbar(false, "Toolbar Current Settings");
+  int kept = 0;
+  for (int i = 0, n = static_cast<int>(SendMessageA(toolbar, TB_BUTTONCOUNT, 0, 0)); i < n; ++i) {
+    TBBUTTON b{};
+    if (SendMessageA(toolbar, TB_GETBUTTON, i, reinterpret_cast<LPARAM>(&b)) && !(b.fsStyle & BTNS_SEP)) ++kept;
+  }
+  if (kept == 0) SaveRestoreToolbar(false, "Toolbar Default Settings");
   return toolbar;
 }
 
@@ -291,6 +361,7 @@ LRESULT CALLBACK FinderWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
         else return HandleResultNotify(h);
         return 0;
       }
+      if (h->idFrom == IDC_FINDER_TOOLBAR || h->hwndFrom == g_finder.toolbar) return OnToolbarNotify(h);
       if (h->code == TTN_GETDISPINFOA) {
         auto* tip = reinterpret_cast<NMTTDISPINFOA*>(h);
         tip->hinst = g_finder.instance;

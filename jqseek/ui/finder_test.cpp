@@ -266,3 +266,62 @@ TEST(FinderProcess, StartedWithPathMaskAndGoSearchesAtOnce) {
 }
 
 }  // namespace
+
+namespace {
+
+int ToolbarButtons() {
+  int buttons = 0;
+  for (int i = 0, n = static_cast<int>(SendMessageA(g_finder.toolbar, TB_BUTTONCOUNT, 0, 0)); i < n; ++i) {
+    TBBUTTON b{};
+    if (SendMessageA(g_finder.toolbar, TB_GETBUTTON, i, reinterpret_cast<LPARAM>(&b)) && !(b.fsStyle & BTNS_SEP)) ++buttons;
+  }
+  return buttons;
+}
+
+// A finder started over a stored toolbar arrangement.
+class FinderToolbar : public ::testing::Test {
+ protected:
+  void Start() {
+    OleInitialize(nullptr);
+    g_finder = FinderState{};
+    ASSERT_TRUE(StartFinder(GetModuleHandleA(nullptr), "", SW_SHOW));
+  }
+  void TearDown() override {
+    if (IsWindow(g_finder.main)) DestroyWindow(g_finder.main);
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    }
+    EndFinder();
+    OleUninitialize();
+  }
+  jqtest::TestRegistry registry;
+};
+
+TEST_F(FinderToolbar, ArrangementKeptAndDamagedValuesFallBackToTheDefault) {
+  Start();
+  const int defaults = ToolbarButtons();
+  EXPECT_EQ(defaults, 20);
+  // A button removed is remembered for the next start.
+  SendMessageA(g_finder.toolbar, TB_DELETEBUTTON, 0, 0);
+  NMHDR change{g_finder.toolbar, IDC_FINDER_TOOLBAR, static_cast<UINT>(TBN_TOOLBARCHANGE)};
+  SendMessageA(g_finder.main, WM_NOTIFY, IDC_FINDER_TOOLBAR, reinterpret_cast<LPARAM>(&change));
+  DestroyWindow(g_finder.main);
+  EndFinder();
+  OleUninitialize();
+  Start();
+  EXPECT_EQ(ToolbarButtons(), defaults - 1);
+  DestroyWindow(g_finder.main);
+  EndFinder();
+  OleUninitialize();
+  // 4,096 random bytes where the arrangement was.
+  HKEY key;
+  ASSERT_EQ(RegCreateKeyExA(registry.user(), kFinderKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr), ERROR_SUCCESS);
+  std::vector<BYTE> junk(4096);
+  for (size_t i = 0; i < junk.size(); ++i) junk[i] = static_cast<BYTE>((i * 2654435761u) >> 13);
+  RegSetValueExA(key, "Toolbar Current Settings", 0, REG_BINARY, junk.data(), static_cast<DWORD>(junk.size()));
+  RegCloseKey(key);
+  Start();
+  EXPECT_GT(ToolbarButtons(), 0);
+}
+
+}  // namespace
