@@ -78,6 +78,9 @@ void ChangeResultSelection(int mode);  // 0 none, 1 all, 2 invert
 int SelectedResultCount(uint64_t* bytes);
 uint64_t ResultTotalBytes();
 int ResultCount();
+// The list's lines as the clipboard, the files and the printer take them.
+std::string FixedWidthLine(int index);
+std::string CommaSeparatedLine(int index);
 bool CopyResultListToClipboard();
 bool SaveResultList(const char* path, bool csv);
 void RenameFocusedResult();

@@ -178,20 +178,41 @@ TEST_F(Finder, SortingFlipsAndKeepsEqualKeysInNameOrder) {
   EXPECT_EQ(Column(0), (std::vector<std::string>{"z.txt", "a.txt", "b.txt", "c.txt"}));
 }
 
-TEST_F(Finder, ResultsSavedAsCsvAndText) {
-  dir.WriteFile("one, two.txt", "12345");
+TEST_F(Finder, ResultsExportedAsCommaSeparatedAndFixedWidthLines) {
+  std::string big = dir.WriteFile("one, two.txt", std::string(12345, 'x'));
+  std::string small = dir.WriteFile("a-rather-long-name20.txt", "12345");
+  SetFileAttributesA(small.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE);
   SearchFolder(dir.path(), "*.txt");
-  ASSERT_EQ(ResultCount(), 1);
+  ASSERT_EQ(ResultCount(), 2);
+  g_finder.store.global.sortColumn = 2;  // by size: the small file first
+  SortResults();
+  std::string date = ResultColumnText(0, 4), time = ResultColumnText(0, 5);
+  std::string folder = dir.path() + "\\";
+  // Comma-separated: a field with a comma is quoted, attributes lose their blanks.
+  EXPECT_EQ(CommaSeparatedLine(0), "a-rather-long-name20.txt,5," + date + "," + time + ",ra," + folder + "\n");
+  EXPECT_EQ(CommaSeparatedLine(1).rfind("\"one, two.txt\",\"12,345\",", 0), 0u) << CommaSeparatedLine(1);
+  // Fixed width: a long name is kept whole, the size right-aligned in twelve.
+  std::string fixed = FixedWidthLine(0);
+  EXPECT_EQ(fixed.rfind("a-rather-long-name20.txt           5", 0), 0u) << fixed;
+  EXPECT_EQ(fixed.substr(fixed.size() - folder.size() - 3), "   " + folder);
   std::string csv = dir / "out.csv";
   ASSERT_TRUE(SaveResultList(csv.c_str(), true));
-  std::string line = jqtest::ReadFileText(csv);
-  EXPECT_EQ(line.rfind("\"one, two.txt\",\".txt\",\"5\",", 0), 0u) << line;
-  EXPECT_NE(line.find("\"" + dir.path() + "\\\"\r\n"), std::string::npos) << line;
+  EXPECT_EQ(jqtest::ReadFileText(csv), "a-rather-long-name20.txt,5," + date + "," + time + ",ra," + folder + "\r\n" +
+                                           CommaSeparatedLine(1).substr(0, CommaSeparatedLine(1).size() - 1) + "\r\n");
+  // The clipboard holds the fixed-width lines.
+  ASSERT_TRUE(CopyResultListToClipboard());
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  HANDLE data = GetClipboardData(CF_TEXT);
+  std::string clip = data ? static_cast<const char*>(GlobalLock(data)) : "";
+  if (data) GlobalUnlock(data);
+  CloseClipboard();
+  EXPECT_EQ(clip, FixedWidthLine(0) + "\r\n" + FixedWidthLine(1) + "\r\n");
   // A failed write keeps an old file.
   std::string kept = dir.WriteFile("kept.txt", "old");
   CreateDirectoryA((kept + ".~jq").c_str(), nullptr);
   EXPECT_FALSE(SaveResultList(kept.c_str(), false));
   EXPECT_EQ(jqtest::ReadFileText(kept), "old");
+  SetFileAttributesA(small.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 TEST_F(Finder, SavedSearchRestoresEveryPage) {

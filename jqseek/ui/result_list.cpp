@@ -4,6 +4,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -365,23 +366,53 @@ void ChangeResultSelection(int mode) {
   }
 }
 
+namespace {
+
+// The columns the exports take, in their order: name, size, date, time, attributes, folder.
+const int kExportColumns[6] = {0, 2, 4, 5, 6, 7};
+
+std::string Fit(const std::string& text, size_t width) {
+  if (text.size() >= width) return text.substr(0, width);
+  return std::string(width - text.size(), ' ') + text;
+}
+
+}  // namespace
+
+std::string FixedWidthLine(int index) {
+  std::string name = ResultColumnText(index, 0);
+  if (name.size() < 16) name.resize(16, ' ');
+  return name + Fit(ResultColumnText(index, 2), 12) + Fit(ResultColumnText(index, 4), 12) +
+         Fit(ResultColumnText(index, 5), 9) + Fit(ResultColumnText(index, 6), 6) + "   " + ResultColumnText(index, 7);
+}
+
+std::string CommaSeparatedLine(int index) {
+  std::string line;
+  for (int c : kExportColumns) {
+    std::string field = ResultColumnText(index, c);
+    if (c == 6) field.erase(std::remove(field.begin(), field.end(), ' '), field.end());
+    if (field.find(',') != std::string::npos) field = "\"" + field + "\"";
+    line += field;
+    line += c == 7 ? "\n" : ",";
+  }
+  return line;
+}
+
 bool CopyResultListToClipboard() {
-  std::string text;
   int count = ListView_GetItemCount(g_finder.list);
-  for (int i = 0; i < count; ++i) {
-    ResultItem* r = ItemData(i);
-    if (r) text += r->path + "\r\n";
+  if (count == 0) return false;
+  std::string text;
+  for (int i = 0; i < count; ++i) text += FixedWidthLine(i) + "\r\n";
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, text.size() + 1);
+  if (!memory) return false;
+  memcpy(GlobalLock(memory), text.c_str(), text.size() + 1);
+  GlobalUnlock(memory);
+  if (!OpenClipboard(g_finder.main)) {
+    GlobalFree(memory);
+    return false;
   }
-  if (!OpenClipboard(g_finder.main)) return false;
   EmptyClipboard();
-  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
-  bool ok = false;
-  if (memory) {
-    memcpy(GlobalLock(memory), text.c_str(), text.size() + 1);
-    GlobalUnlock(memory);
-    ok = SetClipboardData(CF_TEXT, memory) != nullptr;
-    if (!ok) GlobalFree(memory);
-  }
+  bool ok = SetClipboardData(CF_TEXT, memory) != nullptr;
+  if (!ok) GlobalFree(memory);
   CloseClipboard();
   return ok;
 }
@@ -389,23 +420,18 @@ bool CopyResultListToClipboard() {
 bool SaveResultList(const char* path, bool csv) {
   std::string out;
   int count = ListView_GetItemCount(g_finder.list);
-  for (int i = 0; i < count; ++i) {
-    for (int c = 0; c < 8; ++c) {
-      std::string field = ResultColumnText(i, c);
-      if (csv) {
-        std::string quoted = "\"";
-        for (char ch : field) quoted += ch == '"' ? std::string("\"\"") : std::string(1, ch);
-        field = quoted + "\"";
-      }
-      out += field;
-      out += c < 7 ? (csv ? "," : "\t") : "\r\n";
-    }
+  for (int i = 0; i < count; ++i) out += csv ? CommaSeparatedLine(i) : FixedWidthLine(i) + "\n";
+  // Text mode: every line ends with CR LF in the file.
+  std::string bytes;
+  for (char c : out) {
+    if (c == '\n') bytes += '\r';
+    bytes += c;
   }
   std::string temp = std::string(path) + ".~jq";
   HANDLE file = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   DWORD written = 0;
-  bool ok = WriteFile(file, out.data(), static_cast<DWORD>(out.size()), &written, nullptr) && written == out.size();
+  bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) && written == bytes.size();
   ok = CloseHandle(file) && ok;
   if (ok) ok = MoveFileExA(temp.c_str(), path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
   if (!ok) DeleteFileA(temp.c_str());
