@@ -70,6 +70,7 @@ HWND CreateResultList(HWND parent, UINT viewCommand);
 void SetResultView(UINT viewCommand);
 void AddResultItem(const char* path, const WIN32_FIND_DATAA& data);
 void ClearResults();
+std::vector<std::string> SelectedResultPaths();
 LRESULT HandleResultNotify(NMHDR* header);
 void SortResults();
 void RefreshResultItems(bool selectedOnly);

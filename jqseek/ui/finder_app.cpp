@@ -344,6 +344,12 @@ LRESULT CALLBACK FinderWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
       }
       return 0;
     }
+    case WM_TIMER:
+      if (wParam == 0) {
+        KillTimer(hwnd, 0);
+        RefreshResultItems(true);
+      }
+      return 0;
     case WM_SETFOCUS:
       if (g_finder.panel) SetFocus(g_finder.panel);
       return 0;

@@ -13,6 +13,7 @@
 #include "finder.h"
 #include "number_format.h"
 #include "resource.h"
+#include "result_drag.h"
 #include "seams.h"
 #include "search_matcher.h"
 #include "search_worker.h"
@@ -225,6 +226,14 @@ void AddResultItem(const char* path, const WIN32_FIND_DATAA& data) {
   r.release();
 }
 
+std::vector<std::string> SelectedResultPaths() {
+  std::vector<std::string> paths;
+  for (int i = ListView_GetNextItem(g_finder.list, -1, LVNI_SELECTED); i >= 0;
+       i = ListView_GetNextItem(g_finder.list, i, LVNI_SELECTED))
+    if (ResultItem* r = ItemData(i)) paths.push_back(r->path);
+  return paths;
+}
+
 void ClearResults() {
   ListView_DeleteAllItems(g_finder.list);
   g_totalBytes = 0;
@@ -308,6 +317,23 @@ LRESULT HandleResultNotify(NMHDR* h) {
       }
       SortResults();
       UpdateFinderControls();
+      return 0;
+    }
+    case LVN_BEGINDRAG:
+    case LVN_BEGINRDRAG: {
+      std::vector<std::string> paths = SelectedResultPaths();
+      if (paths.empty()) return 0;
+      IDataObject* data = CreateResultDataObject(paths);
+      IDropSource* source = CreateResultDropSource();
+      if (data && source) {
+        DWORD effect = 0;
+        DoDragDrop(data, source, DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK, &effect);
+      }
+      if (data) data->Release();
+      if (source) source->Release();
+      // Files moved away by the drop target disappear now, and once more when the target is slow.
+      RefreshResultItems(true);
+      SetTimer(g_finder.main, 0, 2500, nullptr);
       return 0;
     }
     case LVN_BEGINLABELEDITA:
