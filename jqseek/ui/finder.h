@@ -87,6 +87,13 @@ bool SaveResultList(const char* path, bool csv);
 void RenameFocusedResult();
 void DeleteSelectedResults(bool recycle);
 void OpenSelectedResults();
+// The shell's context menu of the selection at a screen point; false (no menu) when the
+// selection is empty or lies on more than one drive.
+bool ShowResultContextMenu(POINT screen);
+// The shell's "cut", "copy" or "properties" verb on the selection.
+bool InvokeResultVerb(const char* verb);
+// Starts the file manager on the focused found file's folder.
+bool OpenFocusedFolderInFileManager();
 // The text of one column of an item (as the list and the exports show it).
 std::string ResultColumnText(int item, int column);
 // Name with extension as the list shows it: a name without lower-case letters keeps its first

@@ -282,6 +282,27 @@ void OnCommand(UINT id) {
       case IDM_COPY_LIST: CopyResultListToClipboard(); break;
       case IDM_SAVE_RESULTS: SaveResultsAs(); break;
       case IDM_OPEN_ITEMS: if (g_finder.listHasFocus) OpenSelectedResults(); break;
+      case IDM_OPEN_FOLDER: OpenFocusedFolderInFileManager(); break;
+      case IDM_CONTEXT_MENU: {
+        int focused = ListView_GetNextItem(g_finder.list, -1, LVNI_FOCUSED);
+        RECT r{};
+        if (focused >= 0) ListView_GetItemRect(g_finder.list, focused, &r, LVIR_BOUNDS);
+        POINT at = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+        ClientToScreen(g_finder.list, &at);
+        ShowResultContextMenu(at);
+        break;
+      }
+      case IDM_PROPERTIES: case IDM_CUT: case IDM_COPY:
+        if (g_finder.listHasFocus) {
+          if (id == IDM_CUT) {
+            ClearCutMarks(g_finder.list);
+            MarkSelectionCut(g_finder.list);
+          } else if (id == IDM_COPY) {
+            ClearCutMarks(g_finder.list);
+          }
+          InvokeResultVerb(id == IDM_PROPERTIES ? "properties" : id == IDM_CUT ? "cut" : "copy");
+        }
+        break;
       default: MessageBeep(0); break;
     }
   }

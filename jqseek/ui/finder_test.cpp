@@ -412,3 +412,38 @@ TEST(ResultDrag, DropSourceFollowsTheButtonsAndEscape) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Finder, ContextMenuOnlyForOneDriveAndFolderOpensInTheFileManager) {
+  dir.WriteFile("menu.txt", "x");
+  SearchFolder(dir.path(), "menu.txt");
+  ASSERT_EQ(ResultCount(), 1);
+  jqtest::SeamRecorder seams;
+  seams.menuAnswers = {0};
+  ListView_SetItemState(g_finder.list, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  EXPECT_TRUE(ShowResultContextMenu(POINT{10, 10}));
+  ASSERT_EQ(seams.menusShown.size(), 1u);
+  EXPECT_GT(seams.menusShown[0], 0u);
+  // A selection spanning two drives has no menu.
+  WIN32_FIND_DATAA other{};
+  strcpy(other.cFileName, "x.txt");
+  AddResultItem("D:\\elsewhere\\x.txt", other);
+  ChangeResultSelection(1);
+  EXPECT_FALSE(ShowResultContextMenu(POINT{10, 10}));
+  EXPECT_EQ(seams.menusShown.size(), 1u);
+  // The focused file's folder goes to JQNAVIG.EXE of the install folder.
+  ChangeResultSelection(0);
+  ListView_SetItemState(g_finder.list, 0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  HKEY key;
+  ASSERT_EQ(RegCreateKeyExA(registry.machine(), "Software\\Belmoor\\Quorvanel\\CurrentVersion", 0, nullptr, 0,
+                            KEY_WRITE, nullptr, &key, nullptr), ERROR_SUCCESS);
+  RegSetValueExA(key, "InstallDir", 0, REG_SZ, reinterpret_cast<const BYTE*>("C:\\Suite"), 9);
+  RegCloseKey(key);
+  ASSERT_TRUE(OpenFocusedFolderInFileManager());
+  ASSERT_EQ(seams.starts.size(), 1u);
+  EXPECT_EQ(seams.starts[0].file, "C:\\Suite\\JQNAVIG.EXE");
+  EXPECT_EQ(seams.starts[0].parameters, dir.path());
+}
+
+}  // namespace

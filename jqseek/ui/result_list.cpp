@@ -347,6 +347,14 @@ LRESULT HandleResultNotify(NMHDR* h) {
       UpdateStatusCounts();
       return 0;
     }
+    case NM_RCLICK: {
+      POINT at;
+      GetCursorPos(&at);
+      ShowResultContextMenu(at);
+      UpdateStatusCounts();
+      UpdateFinderControls();
+      return 0;
+    }
     case NM_CLICK:
     case LVN_ITEMCHANGED:
       UpdateStatusCounts();
