@@ -10,6 +10,7 @@
 #include "finder_settings.h"
 #include "finder_store.h"
 #include "search_matcher.h"
+#include "select_mask_dialog.h"
 
 struct FinderState {
   HINSTANCE instance = nullptr;
@@ -76,6 +77,9 @@ void SortResults();
 void RefreshResultItems(bool selectedOnly);
 void RefineResultList();
 void ChangeResultSelection(int mode);  // 0 none, 1 all, 2 invert
+// Selects or deselects the items whose name matches the mask (letter case aside; empty: all)
+// and whose attributes pass the choice's tests; the others keep their state.
+void SelectResultsByMask(const SelectMaskChoice& choice);
 int SelectedResultCount(uint64_t* bytes);
 uint64_t ResultTotalBytes();
 int ResultCount();

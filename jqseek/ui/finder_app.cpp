@@ -264,6 +264,22 @@ void OnCommand(UINT id) {
       case IDM_SELECT_ALL: ChangeResultSelection(1); break;
       case IDM_SELECT_NONE: ChangeResultSelection(0); break;
       case IDM_INVERT_SELECTION: ChangeResultSelection(2); break;
+      case IDM_SELECT_MASK: {
+        SelectMaskRequest request{};
+        request.maskCombo = IDC_SELECT_MASK;
+        request.selectButton = IDC_SELECT_BUTTON;
+        request.deselectButton = IDC_DESELECT_BUTTON;
+        request.archiveBox = IDC_ATTR_ARCHIVE;
+        request.readOnlyBox = IDC_ATTR_READONLY;
+        request.hiddenBox = IDC_ATTR_HIDDEN;
+        request.systemBox = IDC_ATTR_SYSTEM;
+        request.historyName = "Select";
+        request.apply = [](const SelectMaskChoice& choice, void*) { SelectResultsByMask(choice); };
+        DialogBoxParamA(g_finder.instance, MAKEINTRESOURCEA(IDD_FINDER_SELECT), g_finder.main, SelectDlgProc,
+                        reinterpret_cast<LPARAM>(&request));
+        UpdateStatusCounts();
+        break;
+      }
       case IDM_TOOLBAR:
         g.toolbarShown ^= 1;
         ShowWindow(g_finder.toolbar, g.toolbarShown ? SW_SHOW : SW_HIDE);

@@ -447,3 +447,39 @@ TEST_F(Finder, ContextMenuOnlyForOneDriveAndFolderOpensInTheFileManager) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Finder, SelectByMaskIgnoresLetterCaseAndTestsAttributes) {
+  dir.WriteFile("a.txt", "x");
+  std::string hidden = dir.WriteFile("h.txt", "x");
+  dir.WriteFile("c.log", "x");
+  SetFileAttributesA(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN);
+  SearchFolder(dir.path(), "*.*");
+  ASSERT_EQ(ResultCount(), 3);
+  auto selected = [&] {
+    std::vector<std::string> names;
+    for (int i = 0; i < ResultCount(); ++i)
+      if (ListView_GetItemState(g_finder.list, i, LVIS_SELECTED)) names.push_back(ResultColumnText(i, 0));
+    std::sort(names.begin(), names.end());
+    return names;
+  };
+  SelectMaskChoice choice{};
+  choice.select = TRUE;
+  strcpy(choice.mask, "*.TXT");
+  choice.archive = choice.readOnly = choice.hidden = choice.system = 2;
+  SelectResultsByMask(choice);
+  EXPECT_EQ(selected(), (std::vector<std::string>{"a.txt", "h.txt"}));
+  choice.select = FALSE;
+  choice.hidden = 1;
+  SelectResultsByMask(choice);
+  EXPECT_EQ(selected(), (std::vector<std::string>{"a.txt"}));
+  choice.select = TRUE;
+  choice.mask[0] = 0;
+  choice.hidden = 0;
+  SelectResultsByMask(choice);
+  EXPECT_EQ(selected(), (std::vector<std::string>{"a.txt", "c.log"}));
+  SetFileAttributesA(hidden.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+}  // namespace

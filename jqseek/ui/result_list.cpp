@@ -431,6 +431,25 @@ std::string CommaSeparatedLine(int index) {
   return line;
 }
 
+void SelectResultsByMask(const SelectMaskChoice& choice) {
+  // The matcher compares lower-case names: the mask is lowered too, whatever was typed.
+  std::string mask = choice.mask;
+  for (char& c : mask)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+  const int tests[4] = {choice.archive, choice.readOnly, choice.hidden, choice.system};
+  const uint32_t bits[4] = {FILE_ATTRIBUTE_ARCHIVE, FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_SYSTEM};
+  int count = ListView_GetItemCount(g_finder.list);
+  for (int i = 0; i < count; ++i) {
+    ResultItem* r = ItemData(i);
+    if (!r) continue;
+    if (!mask.empty() && !MatchNameMasks(mask.c_str(), NamePart(r->path))) continue;
+    bool pass = true;
+    for (int t = 0; t < 4; ++t)
+      if (tests[t] != 2 && ((r->attributes & bits[t]) != 0) != (tests[t] == 1)) pass = false;
+    if (pass) ListView_SetItemState(g_finder.list, i, choice.select ? LVIS_SELECTED : 0, LVIS_SELECTED);
+  }
+}
+
 bool CopyResultListToClipboard() {
   int count = ListView_GetItemCount(g_finder.list);
   if (count == 0) return false;
