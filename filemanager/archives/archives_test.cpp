@@ -7,9 +7,11 @@
 #include <commctrl.h>
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 #include "actions.h"
+#include "archive_associations.h"
 #include "archive_engines.h"
 #include "archive_extract.h"
 #include "archive_folder.h"
@@ -529,6 +531,54 @@ TEST_F(Archives, UnknownFileGivesTheNotAnArchiveMessageWithItsPath) {
   ASSERT_EQ(seams.boxes.size(), 1u);
   EXPECT_NE(seams.boxes[0].text.find(fake), std::string::npos) << seams.boxes[0].text;
   EXPECT_EQ(ListView_GetItemCount(list()), 0);
+}
+
+}  // namespace
+
+namespace {
+
+std::string ClassesValue(const std::string& path, const char* name = nullptr) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return "<none>";
+  char data[400] = "";
+  DWORD size = sizeof data - 1;
+  std::string out = RegQueryValueExA(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size) == ERROR_SUCCESS
+                        ? data
+                        : "<none>";
+  RegCloseKey(key);
+  return out;
+}
+
+TEST(ArchiveAssociations, WrittenTwiceAlikeAndRemovedInTheClassesRoot) {
+  std::vector<std::unique_ptr<jqtest::KeptRegistryKey>> kept;
+  for (const char* extension : kAssociatedExtensions)
+    kept.push_back(std::make_unique<jqtest::KeptRegistryKey>(HKEY_CLASSES_ROOT, extension));
+  for (const char* path : {"Quorvanel.Archive", "CLSID\\{26E7F082-EB97-11d3-9239-006008D2D00F}",
+                           "CLSID\\{26E7F081-EB97-11d3-9239-006008D2D00F}"})
+    kept.push_back(std::make_unique<jqtest::KeptRegistryKey>(HKEY_CLASSES_ROOT, path));
+  // A key taken over loses what it held.
+  HKEY shellNew = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, ".cab\\ShellNew", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &shellNew,
+                            nullptr),
+            ERROR_SUCCESS);
+  RegCloseKey(shellNew);
+  for (int round = 0; round < 2; ++round) {
+    ASSERT_EQ(WriteArchiveAssociations(HKEY_CLASSES_ROOT, "C:\\Program Files\\Quorvanel\\", 1, 1), 1);
+    EXPECT_EQ(ClassesValue(".zip"), "Quorvanel.Archive");
+    EXPECT_EQ(ClassesValue(".zip", "Content Type"), "application/zip");
+    EXPECT_EQ(ClassesValue(".rar", "Content Type"), "application/rar");
+    EXPECT_EQ(ClassesValue(".taz"), "Quorvanel.Archive");
+    EXPECT_EQ(ClassesValue("Quorvanel.Archive\\DefaultIcon"), "C:\\Program Files\\Quorvanel\\JQNavig.exe,4");
+    EXPECT_EQ(ClassesValue("Quorvanel.Archive\\shell\\open\\command"), "C:\\Program Files\\Quorvanel\\JQNavig.exe %1");
+    EXPECT_EQ(ClassesValue("Quorvanel.Archive\\shellex\\DropHandler"), "{26E7F082-EB97-11d3-9239-006008D2D00F}");
+    EXPECT_EQ(ClassesValue("CLSID\\{26E7F081-EB97-11d3-9239-006008D2D00F}\\InProcServer32", "ThreadingModel"),
+              "Apartment");
+    EXPECT_EQ(ClassesValue(".cab\\ShellNew"), "<none>");
+  }
+  RemoveArchiveAssociations(HKEY_CLASSES_ROOT);
+  EXPECT_EQ(ClassesValue(".zip"), "<none>");
+  EXPECT_EQ(ClassesValue("Quorvanel.Archive"), "<none>");
+  EXPECT_EQ(ClassesValue("CLSID\\{26E7F082-EB97-11d3-9239-006008D2D00F}"), "<none>");
 }
 
 }  // namespace
