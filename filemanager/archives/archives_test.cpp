@@ -25,6 +25,7 @@
 #include "settings_store.h"
 #include "test_support.h"
 #include "vfolder_entry.h"
+#include "uuencode_dialog.h"
 #include "zip_to.h"
 
 namespace {
@@ -579,6 +580,119 @@ TEST(ArchiveAssociations, WrittenTwiceAlikeAndRemovedInTheClassesRoot) {
   EXPECT_EQ(ClassesValue(".zip"), "<none>");
   EXPECT_EQ(ClassesValue("Quorvanel.Archive"), "<none>");
   EXPECT_EQ(ClassesValue("CLSID\\{26E7F082-EB97-11d3-9239-006008D2D00F}"), "<none>");
+}
+
+}  // namespace
+
+namespace {
+
+// The text of a message box (its static control).
+std::string BoxText(HWND box) {
+  char text[2048] = "";
+  GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+  return text;
+}
+
+TEST_F(Archives, UUEncodeThroughTheDialogDecodesWithUudecodeAndTheDecodeTool) {
+  ASSERT_TRUE(jqt::HostAvailable());
+  std::string data = jqt::PseudoRandom(5000, 11);
+  temp.WriteFile("src\\report.bin", data);
+  ASSERT_TRUE(Go(temp / "src"));
+  auto selectReport = [&] {
+    SetFocus(list());
+    ListView_SetItemState(list(), -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    for (int i = 0; i < ListView_GetItemCount(list()); ++i) {
+      char name[MAX_PATH] = "";
+      ListView_GetItemText(list(), i, 0, name, sizeof name);
+      if (Lower(name).find("report") == 0) ListView_SetItemState(list(), i, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    }
+  };
+  // One part, written to a folder typed in the dialog, read back by the host's uudecode.
+  selectReport();
+  std::string whole = temp / "whole";
+  {
+    DialogDriver driver({[&](HWND dialog) {
+      char shown[MAX_PATH] = "";
+      GetDlgItemTextA(dialog, IDC_ARC_ARCHIVE_NAME, shown, sizeof shown);
+      EXPECT_EQ(Lower(shown), Lower(temp / "src\\report.bin"));
+      SetDlgItemTextA(dialog, IDC_ARC_TARGET, whole.c_str());
+      SetCheck(dialog, IDC_ARC_KEEP_PATHS, false);
+      Click(dialog, IDOK);
+    }});
+    host->Command(ID_FILE_UUENCODE);
+    ASSERT_EQ(driver.ran, 1u);
+  }
+  ASSERT_TRUE(jqtest::FileExists(whole + "\\report.uue"));
+  ASSERT_EQ(jqt::Host("uudecode -o back.bin report.uue", nullptr, whole), 0);
+  EXPECT_EQ(jqt::ReadBytes(whole + "\\back.bin"), data);
+  // Split at 1 KB into parts beside the source, joined again by the decode tool of jqshext.dll.
+  selectReport();
+  {
+    DialogDriver driver({[&](HWND dialog) {
+      SetDlgItemTextA(dialog, IDC_ARC_TARGET, (temp / "parts").c_str());
+      SetCheck(dialog, IDC_ARC_KEEP_PATHS, true);
+      SendDlgItemMessageA(dialog, IDC_ARC_SPLIT_SPIN, UDM_SETPOS32, 0, 1);
+      Click(dialog, IDOK);
+    }});
+    host->Command(ID_FILE_UUENCODE);
+  }
+  EXPECT_EQ(UUEncodeSplitBytes(true, 1), 1024u);
+  EXPECT_EQ(UUEncodeSplitBytes(false, 9), 0u);
+  ASSERT_TRUE(jqtest::FileExists(temp / "parts\\report.u01"));
+  ASSERT_TRUE(jqtest::FileExists(temp / "parts\\report.u05"));
+  for (int part = 1; part <= 9; ++part) {
+    std::string name = temp / ("parts\\report.u0" + std::to_string(part));
+    if (jqtest::FileExists(name)) {
+      EXPECT_LE(jqt::ReadBytes(name).size(), 1024u) << name;
+    }
+  }
+  ASSERT_TRUE(Go(temp / "parts"));
+  SetFocus(list());
+  ListView_SetItemState(list(), -1, LVIS_SELECTED, LVIS_SELECTED);
+  std::string said;
+  {
+    DialogDriver driver({[&](HWND box) {
+      said = BoxText(box);
+      Click(box, IDOK);
+    }});
+    host->Command(ID_TOOLS_SHELL_EXT_8);  // decode files
+  }
+  EXPECT_EQ(jqt::ReadBytes(temp / "parts\\report.bin"), data) << said;
+}
+
+TEST_F(Archives, IntegrityToolTellsAGoodZipFromADamagedOne) {
+  ASSERT_TRUE(jqt::HostAvailable());
+  jqt::MakeTree(temp);
+  ASSERT_EQ(jqt::Host("zip -qr good.zip tree && cp good.zip bad.zip && "
+                      "printf 'XXXXXXXX' | dd of=bad.zip bs=1 seek=20000 conv=notrunc 2>/dev/null",
+                      nullptr, temp.path()),
+            0);
+  ASSERT_TRUE(Go(temp.path()));
+  SetFocus(list());
+  ListView_SetItemState(list(), -1, 0, LVIS_SELECTED);
+  for (int i = 0; i < ListView_GetItemCount(list()); ++i) {
+    char name[MAX_PATH] = "";
+    ListView_GetItemText(list(), i, 0, name, sizeof name);
+    if (Lower(name).find("good") == 0 || Lower(name).find("bad") == 0)
+      ListView_SetItemState(list(), i, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  }
+  std::string said;
+  {
+    DialogDriver driver({[&](HWND box) {
+      said = BoxText(box);
+      Click(box, IDOK);
+    }});
+    host->Command(ID_TOOLS_SHELL_EXT_6);  // test zip integrity
+    ASSERT_EQ(driver.ran, 1u);
+  }
+  std::string lower = Lower(said);
+  size_t good = lower.find("good.zip"), bad = lower.find("bad.zip");
+  ASSERT_NE(good, std::string::npos) << said;
+  ASSERT_NE(bad, std::string::npos) << said;
+  std::string goodLine = lower.substr(good, lower.find('\n', good) - good);
+  std::string badLine = lower.substr(bad, lower.find('\n', bad) - bad);
+  EXPECT_EQ(goodLine.find("-"), std::string::npos) << goodLine;
+  EXPECT_NE(badLine.find("-"), std::string::npos) << "an error code is shown: " << badLine;
 }
 
 }  // namespace

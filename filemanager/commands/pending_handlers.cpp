@@ -17,7 +17,6 @@ JQ_PENDING(PrintFileList)
 JQ_PENDING(PrintSelectedFiles)
 JQ_PENDING(PrintFolderTree)
 JQ_PENDING(ShowAboutBox)
-JQ_PENDING(RunShellExtTool)
 JQ_PENDING(RunPreferences)
 JQ_PENDING(CustomizeToolbar)
 JQ_PENDING(CustomizeLaunchBar)
@@ -54,7 +53,6 @@ JQ_PENDING(OnViewerOpenRequest)
 // No viewer pane: no file is held.
 JQ_COMMAND_HANDLER(ClearViewerPane) { return 0; }
 
-JQ_PENDING(DoUUEncode)
 JQ_PENDING(DoWipeFiles)
 JQ_PENDING(DoEncryptDecrypt)
 JQ_PENDING(RunFtpSiteCommand)
