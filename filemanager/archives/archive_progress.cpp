@@ -259,6 +259,8 @@ int PumpArchiveMessages() {
 int16_t __stdcall ZipEngineCallback(void* record) {
   auto* r = static_cast<et5::CallbackRecord*>(record);
   if (!r) return -10000;
+  // A cancel that came before the engine call began is passed on at its first report.
+  if (ArchiveCancelled && ZipEngineHandle && g_zipApi.Et5Cancel) g_zipApi.Et5Cancel(ZipEngineHandle);
   if (!OnGuiThread()) return static_cast<int16_t>(RunOnGuiThread([r] { return LRESULT(HandleCallback(r)); }));
   int16_t answer = HandleCallback(r);
   if (r->kind == et5::kCbProgress && GetLiveOptions().statusBarShown) PumpArchiveMessages();

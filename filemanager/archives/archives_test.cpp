@@ -23,6 +23,7 @@
 #include "jqcomp_test_support.h"
 #include "resource.h"
 #include "settings_store.h"
+#include "spanned_zip.h"
 #include "test_support.h"
 #include "vfolder_entry.h"
 #include "uuencode_dialog.h"
@@ -402,8 +403,9 @@ TEST_F(Archives, ZipToMakesAZipThatZipToExtendsAndUnzipReads) {
 }
 
 TEST_F(Archives, CancelledZipLeavesNoPartialArchive) {
-  temp.WriteFile("big\\a.bin", jqt::PseudoRandom(24 << 20, 1));
-  temp.WriteFile("big\\b.bin", jqt::PseudoRandom(24 << 20, 2));
+  temp.WriteFile("big\\a.bin", jqt::PseudoRandom(48 << 20, 1));
+  temp.WriteFile("big\\b.bin", jqt::PseudoRandom(48 << 20, 2));
+  GetLiveOptions().zip.values[7] = 0;  // maximum compression: the slowest
   ASSERT_TRUE(Go(temp / "big"));
   SetFocus(list());
   ListView_SetItemState(list(), -1, LVIS_SELECTED, LVIS_SELECTED);
@@ -419,7 +421,8 @@ TEST_F(Archives, CancelledZipLeavesNoPartialArchive) {
   ASSERT_TRUE(jqtest::PumpUntil([] { return ArchiveBusy != 0 || !ZipWorkerRunning(); }, 10000));
   ASSERT_TRUE(ZipWorkerRunning()) << "the zip ended before it could be cancelled";
   // The Cancel button over the status bar, clicked as a user clicks it.
-  ASSERT_TRUE(jqtest::PumpUntil([] { return g_frame.archiveCancelButton != nullptr; }, 5000));
+  ASSERT_TRUE(jqtest::PumpUntil([] { return g_frame.archiveCancelButton != nullptr || !ZipWorkerRunning(); }, 5000));
+  ASSERT_TRUE(g_frame.archiveCancelButton) << "the zip ended before it could be cancelled";
   SendMessageA(g_frame.archiveCancelButton, WM_LBUTTONDOWN, MK_LBUTTON, 0);
   SendMessageA(g_frame.archiveCancelButton, WM_LBUTTONUP, 0, 0);
   ASSERT_TRUE(WaitForZipWorker());
@@ -472,13 +475,16 @@ TEST_F(Archives, CabLhaAndRarListedAndExtractedWithAndWithoutPaths) {
       {"rar/rar5_compressed.rar", "rar/expected/rar5_compressed", {}},
   };
   jqtest::SeamRecorder seams;
+  // Copies in the test's own folder, all made before the pane reads it.
+  for (const Case& c : cases) {
+    std::string name = c.archive;
+    ASSERT_TRUE(CopyFileA(Fixture(c.archive).c_str(), (temp / name.substr(name.rfind('/') + 1)).c_str(), FALSE));
+  }
   for (const Case& c : cases) {
     SCOPED_TRACE(c.archive);
-    // A copy in the test's own folder, so that the pane browses only there.
     std::string name = c.archive;
     name = name.substr(name.rfind('/') + 1);
     std::string copy = temp / name;
-    ASSERT_TRUE(CopyFileA(Fixture(c.archive).c_str(), copy.c_str(), FALSE));
     ASSERT_TRUE(Show(copy));
     std::vector<std::string> entries = Entries();
     if (!c.entries.empty()) {
@@ -693,6 +699,55 @@ TEST_F(Archives, IntegrityToolTellsAGoodZipFromADamagedOne) {
   std::string badLine = lower.substr(bad, lower.find('\n', bad) - bad);
   EXPECT_EQ(goodLine.find("-"), std::string::npos) << goodLine;
   EXPECT_NE(badLine.find("-"), std::string::npos) << "an error code is shown: " << badLine;
+}
+
+}  // namespace
+
+namespace {
+
+TEST(SpannedZip, SingleDiskSpannedZipBecomesAnOrdinaryZip) {
+  ASSERT_TRUE(jqt::HostAvailable());
+  jqtest::TempFolder t;
+  // A zip in the spanned form: the marker first, every offset 4 further on.
+  ASSERT_EQ(jqt::Host("python3 -c \"import zipfile, struct\n"
+                      "z = zipfile.ZipFile('plain.zip', 'w', zipfile.ZIP_DEFLATED)\n"
+                      "z.writestr('a.txt', 'alpha ' * 500)\n"
+                      "z.writestr('dir/b.txt', 'beta ' * 300)\n"
+                      "z.close()\n"
+                      "d = bytearray(open('plain.zip', 'rb').read())\n"
+                      "e = d.rfind(b'PK\\\\x05\\\\x06')\n"
+                      "cd = struct.unpack_from('<I', d, e + 16)[0]\n"
+                      "n = struct.unpack_from('<H', d, e + 10)[0]\n"
+                      "p = cd\n"
+                      "for i in range(n):\n"
+                      "  off = struct.unpack_from('<I', d, p + 42)[0]\n"
+                      "  struct.pack_into('<I', d, p + 42, off + 4)\n"
+                      "  p += 46 + sum(struct.unpack_from('<HHH', d, p + 28))\n"
+                      "struct.pack_into('<I', d, e + 16, cd + 4)\n"
+                      "open('spanned.zip', 'wb').write(b'PK\\\\x07\\\\x08' + bytes(d))\n"
+                      "open('other.zip', 'wb').write(bytes(d))\"",
+                      nullptr, t.path()),
+            0);
+  std::string spanned = t / "spanned.zip";
+  std::string before = jqt::ReadBytes(spanned);
+  ASSERT_EQ(before.compare(0, 4, "PK\x07\x08"), 0);
+  EXPECT_EQ(FixSingleDiskSpannedZip(spanned.c_str()), 1);
+  std::string after = jqt::ReadBytes(spanned);
+  ASSERT_EQ(after.size(), before.size());
+  // The first entry's data stays where it was.
+  EXPECT_EQ(after.substr(4 + 30 + 5, 100), before.substr(4 + 30 + 5, 100));
+  EXPECT_EQ(after.compare(0, 4, "PK\x03\x04"), 0);
+  EXPECT_EQ(jqt::Host("unzip -tq spanned.zip", nullptr, t.path()), 0);
+  // Not spanned: left as it is.
+  std::string other = jqt::ReadBytes(t / "other.zip");
+  EXPECT_EQ(FixSingleDiskSpannedZip((t / "other.zip").c_str()), 0);
+  EXPECT_EQ(jqt::ReadBytes(t / "other.zip"), other);
+  uint64_t total = 0, free = 0;
+  EXPECT_EQ(GetDriveSpace(2, "C:\\", &total), 1);
+  EXPECT_EQ(GetDriveSpace(3, "C:\\", &free), 1);
+  EXPECT_GE(total, free);
+  EXPECT_EQ(GetDriveSpace(2, "C:", &total), 0);
+  EXPECT_EQ(GetDriveSpace(4, "C:\\", &total), 0);
 }
 
 }  // namespace

@@ -23,6 +23,7 @@
 #include "resource.h"
 #include "seams.h"
 #include "settings_store.h"
+#include "spanned_zip.h"
 #include "tree_nodes.h"
 #include "vfolder_entry.h"
 #include "window_helpers.h"
@@ -170,12 +171,45 @@ DWORD WINAPI ZipWorker(LPVOID parameter) {
     *slash = 0;
     if (strlen(folder) > 2 && GetFileAttributesA(folder) == INVALID_FILE_ATTRIBUTES) CreateDirectoryPath(folder);
   }
-  int result = g_zipApi.Et5QZip(ZipEngineHandle, job->target.c_str(), job->list.c_str(), job->switches.c_str());
+  int result = 0;
+  bool restartEngine = false;
+  if (job->spanned) {
+    std::string root = job->target.substr(0, 3);
+    if (FAILED(FolderHasItems(root.c_str()))) {
+      // An unreadable disk at the start: nothing is written and nothing more is said.
+      result = et5::kCancelled;
+    } else {
+      CurrentSpanDisk = 0;
+      char label[101] = "";
+      GetVolumeInformationA(root.c_str(), label, sizeof label, nullptr, nullptr, nullptr, nullptr, 0);
+      uint32_t archive = 0;
+      result = g_zipApi.Et5ZipCreateMV(ZipEngineHandle, job->target.c_str(), et5::kSpanRemovable, 0, 0, &archive);
+      if (LOWORD(result) == 0) {
+        // The result of the spanned write counts: a failure is reported, never taken for success.
+        result = g_zipApi.Et5Zip(ZipEngineHandle, &archive, job->list.c_str(), "", job->switches.c_str());
+      }
+      g_zipApi.Et5ZipClose(ZipEngineHandle, &archive);
+      if (LOWORD(result) == 0) {
+        if (CurrentSpanDisk == 0) {
+          FixSingleDiskSpannedZip(job->target.c_str());
+          SetVolumeLabelA(root.c_str(), label);
+        } else {
+          restartEngine = true;
+        }
+      }
+    }
+  } else {
+    result = g_zipApi.Et5QZip(ZipEngineHandle, job->target.c_str(), job->list.c_str(), job->switches.c_str());
+  }
   if (saved[0]) SetCurrentDirectoryA(saved);
   bool cancelled = ArchiveCancelled != 0;
   EndArchiveProgress();
   int16_t code = static_cast<int16_t>(LOWORD(result));
-  RunOnGuiThread([job, code, cancelled] {
+  RunOnGuiThread([job, code, cancelled, restartEngine] {
+    if (restartEngine) {
+      UnloadZipEngine();
+      LoadZipEngine();
+    }
     if (code && code != et5::kCancelled && !cancelled) ShowArchiveError(code, job->target.c_str());
     if (!code && !cancelled) {
       int pane = job->pane;
@@ -368,6 +402,11 @@ void DoZipToCommand(HWND window) {
   job->target = g_zipTarget;
   job->pane = pane;
   job->switches = CurrentSwitches();
+  if (job->target.size() > 3 && job->target[1] == ':') {
+    std::string root = job->target.substr(0, 3);
+    job->spanned = GetDriveTypeA(root.c_str()) == DRIVE_REMOVABLE &&
+                   GetFileAttributesA(job->target.c_str()) == INVALID_FILE_ATTRIBUTES;
+  }
   const bool relative = ZipOption(kPathIndex) == 1;
   if (TreeHasFocus(pane)) {
     std::string folder = TreeFolderPath(pane);

@@ -14,6 +14,7 @@ struct ZipJob {
   uint64_t total = 0;     // bytes to compress, for the progress
   int pane = 0;
   bool relist = false;    // list the pane's archive again afterwards (Add to Zip)
+  bool spanned = false;   // a new zip on a removable drive: written over as many disks as it needs
 };
 
 // Switch string of the saved zip options and a password.
