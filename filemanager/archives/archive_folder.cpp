@@ -82,12 +82,6 @@ void SplitEntryName(const char* path, std::string* base, std::string* extension)
   }
 }
 
-// The sort command of a sort key.
-UINT SortCommandOfKey(UINT key) {
-  static const UINT commands[10] = {40140, 40141, 40142, 40147, 40148, 40144, 40145, 40143, 40146, 40149};
-  return key < 10 ? commands[key] : 40140;
-}
-
 }  // namespace
 
 int GetArchivePathOfFolder(IShellFolder* folder, LPCITEMIDLIST item, char* buffer) {
@@ -226,7 +220,7 @@ void ListArchiveIntoPane(int pane, HWND list) {
     LVITEMA insert{};
     insert.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
     insert.iItem = static_cast<int>(record.itemCount);
-    insert.pszText = find.cFileName;
+    insert.pszText = LPSTR_TEXTCALLBACKA;
     insert.iImage = icon.icon;
     insert.lParam = reinterpret_cast<LPARAM>(item);
     if (SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)) == -1) {
@@ -239,7 +233,6 @@ void ListArchiveIntoPane(int pane, HWND list) {
   closeArchive();
   if (PaneStatusBar() && g_paneServices.updateStatusBar && !ArchiveBusy) g_paneServices.updateStatusBar(list, TRUE);
   if (g_paneServices.updateSortButtons) g_paneServices.updateSortButtons(SortButtonKey(pane, record.sortKey));
-  (void)SortCommandOfKey;
   InsertUpOneLevelItem(pane);
   SortPaneList(pane);
   SendMessageA(list, WM_SETREDRAW, TRUE, 0);
