@@ -751,3 +751,37 @@ TEST(SpannedZip, SingleDiskSpannedZipBecomesAnOrdinaryZip) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Archives, RemoveAfterExtractKeepsTheEntryAnsweredNo) {
+  ASSERT_TRUE(jqt::HostAvailable());
+  jqt::MakeTree(temp);
+  ASSERT_EQ(jqt::Host("zip -qr tree.zip tree", nullptr, temp.path()), 0);
+  std::string out = temp / "out";
+  temp.WriteFile("out\\readme.txt", "older copy");
+  ASSERT_TRUE(Show(temp / "tree.zip"));
+  std::vector<std::function<void(HWND)>> drivers;
+  drivers.push_back([&](HWND dialog) {
+    SetDlgItemTextA(dialog, IDC_ARC_TARGET, out.c_str());
+    CheckRadioButton(dialog, IDC_ARC_ALL_FILES, IDC_ARC_FILE_SPEC_CHOICE, IDC_ARC_ALL_FILES);
+    SetCheck(dialog, IDC_ARC_KEEP_PATHS, false);
+    SetCheck(dialog, IDC_ARC_OVERWRITE, false);
+    SetCheck(dialog, IDC_ARC_CHECK_1006, true);
+    Click(dialog, IDOK);
+  });
+  drivers.push_back([](HWND question) { Click(question, IDC_ARC_NO); });
+  {
+    DialogDriver driver(drivers);
+    host->Command(ID_FILE_UNZIP);
+    EXPECT_EQ(driver.ran, 2u);
+  }
+  EXPECT_EQ(jqt::ReadBytes(out + "\\readme.txt"), "older copy");
+  EXPECT_EQ(jqt::ReadBytes(out + "\\notes.txt"), jqt::ReadBytes(temp / "tree\\sub\\notes.txt"));
+  std::string listing;
+  ASSERT_EQ(jqt::Host("unzip -Z1 tree.zip | grep -v '/$'", &listing, temp.path()), 0);
+  EXPECT_EQ(listing, "tree/readme.txt\n") << "only the entry that was not extracted stays";
+  EXPECT_EQ(Entries(), std::vector<std::string>{"tree\\readme.txt"});
+}
+
+}  // namespace
