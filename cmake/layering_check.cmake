@@ -25,7 +25,9 @@ set(layers
   "filemanager/app:15"
   "jqbar/layout:20"
   "jqguider/engine:30"
-  "jqguider/ui:31")
+  "jqguider/ui:31"
+  "jqseek/engine:40"
+  "jqseek/ui:41")
 
 # Which folder each header lives in.
 foreach(entry ${layers})
