@@ -17,6 +17,8 @@
 #include "frame_test_host.h"
 #include "pane_drop_targets.h"
 #include "pidl.h"
+#include "actions.h"
+#include <cstring>
 
 namespace {
 
@@ -255,4 +257,56 @@ TEST_F(DragDrop, AFileFromAnotherProgramDropsOntoTheList) {
   EXPECT_EQ(code, 100 + DROPEFFECT_MOVE);
   EXPECT_EQ(jqtest::ReadFileText(b + "\\outside.txt"), "from the helper");
   EXPECT_FALSE(jqtest::FileExists(outside));
+}
+
+TEST_F(DragDrop, AnEntryDraggedOutOfAnOpenZipArrivesAsARealFile) {
+  // The archive libraries are found through the program folder.
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(host->registry.machine(), "Software\\Belmoor\\Quorvanel\\CurrentVersion", 0, nullptr, 0,
+                            KEY_WRITE, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  std::string program = jqtest::ProgramFolder();
+  RegSetValueExA(key, "InstallDir", 0, REG_SZ, reinterpret_cast<const BYTE*>(program.c_str()),
+                 static_cast<DWORD>(program.size() + 1));
+  RegCloseKey(key);
+  using UnixName = char*(CDECL*)(LPCWSTR);
+  auto unixName = reinterpret_cast<UnixName>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+  ASSERT_NE(unixName, nullptr);
+  wchar_t wide[MAX_PATH] = {};
+  MultiByteToWideChar(CP_ACP, 0, a.c_str(), -1, wide, MAX_PATH);
+  char* folder = unixName(wide);
+  ASSERT_NE(folder, nullptr);
+  std::string unixFolder = folder;
+  HeapFree(GetProcessHeap(), 0, folder);
+  // A zip made by the real zip tool.
+  ASSERT_TRUE(RunOnHost("cd '" + unixFolder +
+                        "' && mkdir -p inner && printf 'zip bytes 123' > inner/data.txt && zip -q pack.zip "
+                        "inner/data.txt && rm -r inner"));
+  std::string zip = a + "\\pack.zip";
+  ASSERT_TRUE(jqtest::FileExists(zip));
+  NavigatePaneToPath(0, a.c_str(), TRUE);
+  jqtest::PumpUntil([] { return false; }, 400);
+  ASSERT_NE(NavigatePaneToPath(0, zip.c_str(), TRUE), nullptr);
+  HWND list = FilePanes[0].list;
+  ASSERT_TRUE(jqtest::PumpUntil(
+      [&] { return FilePanes[0].listKind == kListKindArchive && SendMessageA(list, LVM_GETITEMCOUNT, 0, 0) > 0; },
+      5000));
+  // The folder's watcher reads the new archive once more: let that pass before the drag.
+  jqtest::PumpUntil([] { return false; }, 2500);
+  int entry = -1;
+  for (int i = 0, n = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); i < n && entry < 0; ++i) {
+    FileListItem* record = GetListItemRecord(list, i);
+    if (record && record->entryPath && strstr(record->entryPath, "data.txt")) entry = i;
+  }
+  ASSERT_GE(entry, 0);
+  RECT r{};
+  r.left = LVIR_ICON;
+  SendMessageA(list, LVM_GETITEMRECT, entry, reinterpret_cast<LPARAM>(&r));
+  POINT from{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+  ClientToScreen(list, &from);
+  ASSERT_TRUE(DragWithMouse(from, ListEmptyPoint(FilePanes[1].list)));
+  Settles([&] { return jqtest::FileExists(b + "\\data.txt"); });
+  EXPECT_EQ(jqtest::ReadFileText(b + "\\data.txt"), "zip bytes 123");
+  EXPECT_TRUE(jqtest::FileExists(zip));
 }

@@ -8,7 +8,11 @@
 #include <atomic>
 #include <memory>
 #include <new>
+#include <string>
+#include <vector>
 
+#include "archive_extract.h"
+#include "archive_folder.h"
 #include "context_menus.h"
 #include "file_list.h"
 #include "file_pane.h"
@@ -17,7 +21,91 @@
 
 namespace {
 
-DragFolderHooks g_hooks{};
+// A data object that names files by path (CF_HDROP): the files an archive pane's entries become
+// in the archive temporary folder.
+class PathListData : public IDataObject {
+ public:
+  explicit PathListData(std::vector<std::string> paths) : paths_(std::move(paths)) {}
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (!out) return E_POINTER;
+    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDataObject)) {
+      *out = static_cast<IDataObject*>(this);
+      AddRef();
+      return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++count_; }
+  ULONG STDMETHODCALLTYPE Release() override {
+    ULONG left = --count_;
+    if (left == 0) delete this;
+    return left;
+  }
+  HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override {
+    if (!medium || QueryGetData(format) != S_OK) return DV_E_FORMATETC;
+    size_t bytes = sizeof(DROPFILES) + 1;
+    for (const std::string& path : paths_) bytes += path.size() + 1;
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes);
+    if (!memory) return E_OUTOFMEMORY;
+    auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
+    drop->pFiles = sizeof(DROPFILES);
+    char* at = reinterpret_cast<char*>(drop) + sizeof(DROPFILES);
+    for (const std::string& path : paths_) {
+      memcpy(at, path.c_str(), path.size() + 1);
+      at += path.size() + 1;
+    }
+    GlobalUnlock(memory);
+    medium->tymed = TYMED_HGLOBAL;
+    medium->hGlobal = memory;
+    medium->pUnkForRelease = nullptr;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC* format) override {
+    return format && format->cfFormat == CF_HDROP && (format->tymed & TYMED_HGLOBAL) ? S_OK : DV_E_FORMATETC;
+  }
+  HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC*, FORMATETC* out) override {
+    if (out) out->ptd = nullptr;
+    return DATA_S_SAMEFORMATETC;
+  }
+  HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD direction, IEnumFORMATETC** out) override {
+    if (direction != DATADIR_GET) return E_NOTIMPL;
+    FORMATETC format{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+    return SHCreateStdEnumFmtEtc(1, &format, out);
+  }
+  HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override { return OLE_E_ADVISENOTSUPPORTED; }
+  HRESULT STDMETHODCALLTYPE DUnadvise(DWORD) override { return OLE_E_ADVISENOTSUPPORTED; }
+  HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override { return OLE_E_ADVISENOTSUPPORTED; }
+
+ private:
+  std::atomic<ULONG> count_{1};
+  std::vector<std::string> paths_;
+};
+
+// The selected file entries of an archive pane, named where extraction (without folder parts)
+// puts them in the archive temporary folder.
+IDataObject* ArchiveSelectionData(int pane) {
+  char temp[MAX_PATH] = {};
+  HWND list = FilePanes[pane].list;
+  if (!list || !GetArchiveTempFolder(temp)) return nullptr;
+  std::vector<std::string> paths;
+  for (int i = -1; (i = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, i, LVNI_SELECTED))) >= 0;) {
+    FileListItem* record = GetListItemRecord(list, i);
+    if (!record || !record->entryPath || (record->fileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+    std::string name = record->entryPath;
+    size_t slash = name.find_last_of("\\/");
+    if (slash != std::string::npos) name = name.substr(slash + 1);
+    if (!name.empty()) paths.push_back(std::string(temp) + "\\" + name);
+  }
+  if (paths.empty()) return nullptr;
+  return new (std::nothrow) PathListData(std::move(paths));
+}
+
+BOOL ExtractForDrag(int pane, HWND) { return ExtractArchiveSelection(pane) ? TRUE : FALSE; }
+
+DragFolderHooks g_hooks{ArchiveSelectionData, ExtractForDrag, nullptr, nullptr, nullptr};
 
 class DropSource : public IDropSource {
  public:
