@@ -23,7 +23,7 @@ namespace {
 
 // A data object that names files by path (CF_HDROP): the files an archive pane's entries become
 // in the archive temporary folder.
-class PathListData : public IDataObject {
+class PathListData final : public IDataObject {
  public:
   explicit PathListData(std::vector<std::string> paths) : paths_(std::move(paths)) {}
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
@@ -107,7 +107,7 @@ BOOL ExtractForDrag(int pane, HWND) { return ExtractArchiveSelection(pane) ? TRU
 
 DragFolderHooks g_hooks{ArchiveSelectionData, ExtractForDrag, nullptr, nullptr, nullptr};
 
-class DropSource : public IDropSource {
+class DropSource final : public IDropSource {
  public:
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
     if (!out) return E_POINTER;
@@ -139,7 +139,7 @@ class DropSource : public IDropSource {
 // The wrapper of an archive or FTP pane's data object. It counts its own references (the
 // inner object's Release answer is advisory and never decides the wrapper's life) and holds one
 // reference of the inner object until it goes.
-class MaterialisingDataObject : public IDataObject {
+class MaterialisingDataObject final : public IDataObject {
  public:
   MaterialisingDataObject(IDataObject* inner, int pane, HWND list, DragMaterialiser materialise)
       : inner_(inner), pane_(pane), list_(list), materialise_(materialise) {}
