@@ -181,6 +181,8 @@ LRESULT OnCreateMainWindow(HWND window) {
   const FilePane& active = FilePanes[ActivePaneIndex];
   g_frame.lastFocus = active.tree ? active.tree : active.list;
 
+  if (GetLiveOptions().viewerShown && !CreateMainViewerPane(window)) GetLiveOptions().viewerShown = 0;
+
   if (!g_frame.commonControls580) PostMessageA(window, WM_USER + 107, 0, 0);
   return 0;
 }
@@ -211,6 +213,7 @@ void OnDestroyMainWindow(HWND window) {
   for (int pane = 0; pane < 2; ++pane)
     if (FilePanes[pane].viewId == kViewDetails) SavePaneColumnWidths(pane);
   DeleteHeaderArrowBitmaps();
+  DestroyMainViewerPane();
   WriteSettingDword("Replace MS Explorer", &g_replaceExplorer);
   SaveCommandLineHistory();
   LiveOptions& options = GetLiveOptions();

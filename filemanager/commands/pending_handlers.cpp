@@ -7,15 +7,10 @@
 #define JQ_PENDING(name) \
   JQ_COMMAND_HANDLER(name) { return RefuseCommand(); }
 
-JQ_PENDING(ToggleViewerPane)
 JQ_PENDING(ShowAllFilesOnDrive)
 JQ_PENDING(UndoLastOperation)
 JQ_PENDING(ShowContextMenuForFocus)
 JQ_PENDING(ShowSetDateTimeDialog)
-JQ_PENDING(SendSelectionByMail)
-JQ_PENDING(PrintFileList)
-JQ_PENDING(PrintSelectedFiles)
-JQ_PENDING(PrintFolderTree)
 JQ_PENDING(ShowAboutBox)
 JQ_PENDING(RunShellExtTool)
 JQ_PENDING(RunPreferences)
@@ -46,13 +41,6 @@ JQ_PENDING(ShowStartMenuDropDownMenu)
 JQ_PENDING(OpenToolbarFavorite)
 JQ_PENDING(OpenFavoritesMenuItem)
 JQ_PENDING(RunLaunchButton)
-JQ_PENDING(SetViewerPlacement)
-JQ_PENDING(FocusViewerPane)
-JQ_PENDING(ShowViewerContextMenu)
-JQ_PENDING(OnViewerRefreshRequest)
-JQ_PENDING(OnViewerOpenRequest)
-// No viewer pane: no file is held.
-JQ_COMMAND_HANDLER(ClearViewerPane) { return 0; }
 
 JQ_PENDING(DoZipTo)
 JQ_PENDING(DoUnZip)
@@ -74,13 +62,3 @@ JQ_COMMAND_HANDLER(OfferCommonControlsUpdate) { return 0; }
 
 
 LRESULT CreateShellNewItem(HWND, UINT) { return RefuseCommand(); }
-LRESULT SetViewerAlwaysOnTop(HWND, int) { return 0; }
-
-namespace {
-void ClearViewerOfMainWindow() { ClearViewerPane(g_mainWindow, WM_USER + 104, 0, 0); }
-
-// The panes ask the viewer to release its file through their host table.
-struct ViewerHostInstaller {
-  ViewerHostInstaller() { GetPaneHost().clearViewer = ClearViewerOfMainWindow; }
-} g_viewerHostInstaller;
-}  // namespace
