@@ -62,7 +62,9 @@ CONF
     [ -S "$c/cups.sock" ] && lpstat -r >/dev/null 2>&1 && break
     sleep 0.1
   done
-  lpadmin -p QuorvanelPDF -E -v "cups-pdf:/$tag" -P /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd &&
+  # 600 dpi: the printouts' tab stops are device units laid out for it.
+  lpadmin -p QuorvanelPDF -E -v "cups-pdf:/$tag" -P /usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd \
+      -o Resolution=600dpi &&
     lpadmin -d QuorvanelPDF || echo "cups: could not add the PDF printer" >&2
   export JQ_PDF_DIR=$c/pdf
 }

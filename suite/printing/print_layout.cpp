@@ -19,6 +19,34 @@ HFONT MakeArial(HDC dc, int weight) {
   return CreateFontIndirectA(&font);
 }
 
+// The line's tab-separated texts at the tab stops, as TabbedTextOut places them: the first at x,
+// each next one left-aligned at origin + stop, or, for a negative stop, right-aligned there.
+// (Drawn column by column: Wine's TabbedTextOut loses the columns after a few right-aligned stops.)
+void DrawTabbedColumns(HDC dc, int x, int y, const char* text, const int* stops, int count, int origin) {
+  UINT align = SetTextAlign(dc, TA_LEFT | TA_TOP);
+  int column = 0;
+  const char* start = text;
+  for (;;) {
+    const char* end = strchr(start, '\t');
+    int length = end ? static_cast<int>(end - start) : static_cast<int>(strlen(start));
+    int at = x;
+    if (column > 0) {
+      int stop = stops[column - 1 < count ? column - 1 : count - 1];
+      at = origin + (stop < 0 ? -stop : stop);
+      if (stop < 0) {
+        SIZE size = {};
+        GetTextExtentPoint32A(dc, start, length, &size);
+        at -= size.cx;
+      }
+    }
+    if (length > 0) TextOutA(dc, at, y, start, length);
+    if (!end) break;
+    start = end + 1;
+    ++column;
+  }
+  SetTextAlign(dc, align);
+}
+
 void SelectNormal(PrintLayout* layout) {
   if (layout->normalFont) SelectObject(layout->dc, layout->normalFont);
 }
@@ -104,8 +132,7 @@ void PrintTextLine(PrintLayout* layout, const char* text, int placement) {
   }
   int* stops = layout->listKind == kPrintListArchive ? kArchiveStops : kListStops;
   int count = layout->listKind == kPrintListArchive ? 6 : 5;
-  TabbedTextOutA(layout->dc, layout->leftMargin, y, text, static_cast<int>(strlen(text)), count,
-                 stops, layout->leftMargin);
+  DrawTabbedColumns(layout->dc, layout->leftMargin, y, text, stops, count, layout->leftMargin);
   if (placement == 1) CheckPageFull(layout);
 }
 
