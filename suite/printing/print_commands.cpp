@@ -20,15 +20,26 @@ UINT_PTR CALLBACK PrintListDlgHook(HWND, UINT message, WPARAM, LPARAM) {
   return message == WM_INITDIALOG ? TRUE : FALSE;
 }
 
-// The tree's dialog keeps the whole-tree box's state.
-UINT_PTR CALLBACK PrintTreeDlgHookProc(HWND dialog, UINT message, WPARAM, LPARAM) {
+// The tree's dialog keeps the whole-tree box's state. The box shares its id with the standard
+// dialog's first print-range button, which the dialog itself checks when it starts and when the
+// printer changes; so the box is a plain check box whose state the hook owns and shows again
+// after every other command (and once the dialog has finished starting).
+constexpr UINT kShowWholeTreeState = WM_APP + 56;
+
+UINT_PTR CALLBACK PrintTreeDlgHookProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  auto show = [&] { CheckDlgButton(dialog, kPrintWholeTreeBox, PrintWholeTree ? BST_CHECKED : BST_UNCHECKED); };
   if (message == WM_INITDIALOG) {
-    CheckDlgButton(dialog, kPrintWholeTreeBox, PrintWholeTree ? BST_CHECKED : BST_UNCHECKED);
+    show();
+    PostMessageA(dialog, kShowWholeTreeState, 0, 0);
+    return TRUE;
+  }
+  if (message == kShowWholeTreeState) {
+    show();
     return TRUE;
   }
   if (message == WM_COMMAND) {
-    HWND box = GetDlgItem(dialog, kPrintWholeTreeBox);
-    if (box) PrintWholeTree = SendMessageA(box, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    if (LOWORD(wParam) == kPrintWholeTreeBox && HIWORD(wParam) == BN_CLICKED) PrintWholeTree = !PrintWholeTree;
+    show();
   }
   return FALSE;
 }

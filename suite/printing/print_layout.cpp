@@ -47,6 +47,32 @@ void DrawTabbedColumns(HDC dc, int x, int y, const char* text, const int* stops,
   SetTextAlign(dc, align);
 }
 
+// The icon drawn with DrawIconEx on a white bitmap of its own size, then stretched onto the
+// printer: printer drivers (Wine's among them) do not all take icons' masks directly.
+void DrawIconOnPrinter(HDC printer, HICON icon, int x, int y, int width, int height) {
+  int cx = GetSystemMetrics(SM_CXSMICON), cy = GetSystemMetrics(SM_CYSMICON);
+  BITMAPINFO bmi = {};
+  bmi.bmiHeader.biSize = sizeof bmi.bmiHeader;
+  bmi.bmiHeader.biWidth = cx;
+  bmi.bmiHeader.biHeight = cy;
+  bmi.bmiHeader.biPlanes = 1;
+  bmi.bmiHeader.biBitCount = 32;
+  bmi.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HDC memory = CreateCompatibleDC(nullptr);
+  HBITMAP bitmap = CreateDIBSection(memory, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (memory && bitmap && bits) {
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    memset(bits, 0xFF, static_cast<size_t>(cx) * cy * 4);
+    DrawIconEx(memory, 0, 0, icon, cx, cy, 0, nullptr, DI_NORMAL);
+    GdiFlush();
+    StretchDIBits(printer, x, y, width, height, 0, 0, cx, cy, bits, &bmi, DIB_RGB_COLORS, SRCCOPY);
+    SelectObject(memory, old);
+  }
+  if (bitmap) DeleteObject(bitmap);
+  if (memory) DeleteDC(memory);
+}
+
 void SelectNormal(PrintLayout* layout) {
   if (layout->normalFont) SelectObject(layout->dc, layout->normalFont);
 }
@@ -166,8 +192,8 @@ void PrintTreeItem(PrintLayout* layout, LPCITEMIDLIST absolute, int depth) {
   if (absolute && SHGetFileInfoA(reinterpret_cast<LPCSTR>(absolute), 0, &info, sizeof info,
                                  SHGFI_PIDL | SHGFI_ICON | SHGFI_SMALLICON | SHGFI_DISPLAYNAME)) {
     if (info.hIcon) {
-      DrawIconEx(layout->dc, x, y, info.hIcon, static_cast<int>(layout->charWidth * 2.2),
-                 static_cast<int>(layout->lineHeight * 0.85), 0, nullptr, DI_NORMAL);
+      DrawIconOnPrinter(layout->dc, info.hIcon, x, y, static_cast<int>(layout->charWidth * 2.2),
+                        static_cast<int>(layout->lineHeight * 0.85));
       // Each item's icon is the caller's to release.
       DestroyIcon(info.hIcon);
     }
