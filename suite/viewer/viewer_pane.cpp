@@ -703,8 +703,10 @@ void SetViewerDocking(UINT docking) {
   s.ViewerDocking = docking;
   if (previous == docking) return;
   if (previous == 2 || docking == 2) {
-    SetViewerDetached(s.ViewerWindow, previous);
-    if (s.ImageViewerWindow) SetViewerDetached(s.ImageViewerWindow, previous);
+    // The shown window last: its place is the one stored when the pane docks again.
+    HWND other = s.ActiveViewerWindow == s.ViewerWindow ? s.ImageViewerWindow : s.ViewerWindow;
+    if (other) SetViewerDetached(other, previous);
+    SetViewerDetached(s.ActiveViewerWindow, previous);
   }
   PlaceViewerOptionsButton(s.ActiveViewerWindow, s.DisplayWindow);
 }
