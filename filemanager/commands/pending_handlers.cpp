@@ -12,7 +12,6 @@ JQ_PENDING(UndoLastOperation)
 JQ_PENDING(ShowContextMenuForFocus)
 JQ_PENDING(ShowSetDateTimeDialog)
 JQ_PENDING(ShowAboutBox)
-JQ_PENDING(RunShellExtTool)
 JQ_PENDING(RunPreferences)
 JQ_PENDING(CustomizeToolbar)
 JQ_PENDING(CustomizeLaunchBar)
@@ -42,16 +41,10 @@ JQ_PENDING(OpenToolbarFavorite)
 JQ_PENDING(OpenFavoritesMenuItem)
 JQ_PENDING(RunLaunchButton)
 
-JQ_PENDING(DoZipTo)
-JQ_PENDING(DoUnZip)
-JQ_PENDING(DoAddToZip)
-JQ_PENDING(DoUUEncode)
 JQ_PENDING(DoWipeFiles)
 JQ_PENDING(DoEncryptDecrypt)
 JQ_PENDING(RunFtpSiteCommand)
 JQ_PENDING(ShowFtpDropDownMenu)
-// No extraction runs: no progress to show.
-JQ_COMMAND_HANDLER(OnArcExtractProgress) { return 0; }
 
 // No cascade or tile of the program's windows is ever pending: nothing to complete.
 JQ_COMMAND_HANDLER(OnInstanceAnnounce) { return 0; }

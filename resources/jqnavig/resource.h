@@ -9,3 +9,4 @@
 #include "resource_dialogs.h"
 #include "resource_actions.h"
 #include "resource_viewer.h"
+#include "resource_archives.h"
