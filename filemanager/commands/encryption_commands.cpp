@@ -286,13 +286,10 @@ INT_PTR CALLBACK EncryptDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
           if (keyLength < 3) return DialogError(dialog, IDS_ENC_KEY_LENGTH), TRUE;
           DWORD des = o->des;
           WriteSettingDword(kDesValue, &des);
-          char typed[MAX_PATH] = "";
-          GetDlgItemTextA(dialog, IDC_ENC_TARGET, typed, sizeof typed);
           HistoryList history;
           LoadHistoryList(&history, kHistoryKey);
           AddToHistoryList(&history, o->target);
           SaveHistoryList(&history, kHistoryKey);
-          SecureZeroMemory(typed, sizeof typed);
           EndDialog(dialog, LOWORD(wParam) == IDC_ENC_ENCRYPT ? kEncryptMode : kDecryptMode);
           return TRUE;
         }

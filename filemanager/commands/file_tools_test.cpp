@@ -535,6 +535,19 @@ TEST_F(FileToolsCommands, EncryptDialogChecksTheKeyThenEncryptsAndDecryptsTheSel
   EXPECT_EQ(seams.boxes.size(), 3u);
 }
 
+TEST_F(FileToolsCommands, TwoSelectedFilesMakeTheTypedTargetAFolder) {
+  Select({"a.txt", "b.txt"});
+  ASSERT_TRUE(Run(DoEncryptDecrypt, {SetText(IDC_ENC_TARGET, "out"), SetText(IDC_ENC_KEY, "key"),
+                                     Check(IDC_ENC_WIPE_SOURCE, true), Click(IDC_ENC_ENCRYPT)}));
+  EXPECT_TRUE(jqtest::FolderExists(folder + "\\out"));
+  EXPECT_NE(jqtest::ReadFileText(folder + "\\out\\a.txt"), "alpha");
+  EXPECT_FALSE(jqtest::ReadFileText(folder + "\\out\\b.txt").empty());
+  // Wiped once their output was in place.
+  EXPECT_FALSE(jqtest::FileExists(folder + "\\a.txt"));
+  EXPECT_FALSE(jqtest::FileExists(folder + "\\b.txt"));
+  EXPECT_TRUE(seams.boxes.empty());
+}
+
 TEST_F(FileToolsCommands, WrongKeyThroughTheCommandKeepsTheSourceWithWipeOn) {
   Select({"a.txt"});
   ASSERT_TRUE(Run(DoEncryptDecrypt, {SetText(IDC_ENC_TARGET, "a.kz"), SetText(IDC_ENC_KEY, "right"),
