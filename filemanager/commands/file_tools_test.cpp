@@ -344,6 +344,35 @@ TEST_F(Encryption, ExistingTargetIsAskedAboutThroughTheOverwriteDialog) {
   EXPECT_NE(jqtest::ReadFileText(target), "old");
 }
 
+TEST_F(Encryption, EncryptingAnEncryptedFileAsksFirst) {
+  std::string plain = temp.WriteFile("plain.txt", "text");
+  UseKey("secret key", true, kEncryptMode);
+  ASSERT_EQ(Process(kEncryptMode, plain, temp / "once.kz"), 0);
+  std::string question;
+  {
+    DialogDriver driver({[&](HWND dialog) {
+                           question = ItemText(dialog, IDC_OVERWRITE_TEXT);
+                           return true;
+                         },
+                         Click(IDNO)});
+    EXPECT_EQ(Process(kEncryptMode, temp / "once.kz", temp / "twice.kz"), 0);
+  }
+  EXPECT_EQ(question, Fill(IDS_ENC_ALREADY_ENCRYPTED, temp / "once.kz"));
+  EXPECT_FALSE(jqtest::FileExists(temp / "twice.kz"));
+  {
+    DialogDriver driver({Click(IDC_OVERWRITE_YES_TO_ALL)});
+    EXPECT_EQ(Process(kEncryptMode, temp / "once.kz", temp / "twice.kz"), 0);
+    EXPECT_TRUE(driver.Finished());
+  }
+  // Yes to all holds for the rest of the command: no further question.
+  EXPECT_EQ(Process(kEncryptMode, temp / "once.kz", temp / "third.kz"), 0);
+  // Decrypting twice gives the text back.
+  UseKey("secret key", true);
+  ASSERT_EQ(Process(kDecryptMode, temp / "third.kz", temp / "inner.kz"), 0);
+  ASSERT_EQ(Process(kDecryptMode, temp / "inner.kz", temp / "back.txt"), 0);
+  EXPECT_EQ(jqtest::ReadFileText(temp / "back.txt"), "text");
+}
+
 TEST_F(Encryption, DecryptingAPlainFileAsksAndSkipsIt) {
   std::string plain = temp.WriteFile("plain.txt", "not encrypted");
   seams.boxAnswers = {IDOK, IDCANCEL};
