@@ -24,7 +24,9 @@ set(layers
   "filemanager/app:14"
   "jqbar/layout:20"
   "jqguider/engine:30"
-  "jqguider/ui:31")
+  "jqguider/ui:31"
+  "jqseek/engine:40"
+  "jqseek/ui:41")
 
 # Which folder each header lives in.
 foreach(entry ${layers})
