@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 #include "command_handlers.h"
+#include "archive_progress.h"
 #include "command_line.h"
 #include "file_list.h"
 #include "file_pane.h"
@@ -105,31 +106,12 @@ bool SameFile(const char* a, const char* b) {
          lstrcmpiA(longA, longB) == 0;
 }
 
-// ---- Dialog 176 --------------------------------------------------------------------------------
+// ---- The overwrite question ----------------------------------------------------------------
 
-INT_PTR CALLBACK EncryptOverwriteDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
-  switch (message) {
-    case WM_INITDIALOG:
-      CenterWindowOver(dialog, GetWindow(dialog, GW_OWNER));
-      SetDlgItemTextA(dialog, IDC_OVERWRITE_TEXT, reinterpret_cast<const char*>(lParam));
-      SendDlgItemMessageA(dialog, IDC_OVERWRITE_ICON, STM_SETICON,
-                          reinterpret_cast<WPARAM>(LoadIcon(nullptr, IDI_QUESTION)), 0);
-      return TRUE;
-    case WM_COMMAND:
-      switch (LOWORD(wParam)) {
-        case IDCANCEL: case IDYES: case IDNO: case IDC_OVERWRITE_YES_TO_ALL:
-          EndDialog(dialog, LOWORD(wParam));
-          return TRUE;
-      }
-      break;
-  }
-  return FALSE;
-}
-
-INT_PTR AskOverwrite(UINT id, const char* name) {
-  std::string prompt = FillTemplate(LoadText(id), name);
-  return DialogBoxParamA(g_instance, MAKEINTRESOURCEA(IDD_OVERWRITE_PROMPT), g_mainWindow,
-                         EncryptOverwriteDlgProc, reinterpret_cast<LPARAM>(prompt.c_str()));
+// Dialog 176, shared with the archive commands: 6 Yes, 7 No, 106 Yes to all, 2 Cancel.
+int AskEncryptionQuestion(UINT id, const char* name) {
+  lstrcpynA(OverwritePromptText, FillTemplate(LoadText(id), name).c_str(), sizeof OverwritePromptText);
+  return AskOverwrite();
 }
 
 // ---- Dialog 185 --------------------------------------------------------------------------------
@@ -414,10 +396,10 @@ short ProcessEncryptionFile(EncryptionOptions* o, int mode, const char* source, 
   const bool exists = targetAttributes != 0 && targetAttributes != INVALID_FILE_ATTRIBUTES;
   if (exists && (targetAttributes & FILE_ATTRIBUTE_DIRECTORY)) return kEncNotPlaced;
   if (exists && !o->overwrite) {
-    switch (AskOverwrite(IDS_ENC_TARGET_EXISTS, target)) {
+    switch (AskEncryptionQuestion(IDS_ENC_TARGET_EXISTS, target)) {
       case IDCANCEL: return kEncStop;
       case IDNO: return 0;
-      case IDC_OVERWRITE_YES_TO_ALL: o->overwrite = 1; break;
+      case IDC_ARC_YES_TO_ALL: o->overwrite = 1; break;
     }
   }
   if (!g_engine.isEncrypted(source)) {
@@ -427,10 +409,10 @@ short ProcessEncryptionFile(EncryptionOptions* o, int mode, const char* source, 
                  ? kEncStop : 0;
     }
   } else if (mode == kEncryptMode && !g_alreadyEncryptedYesToAll) {
-    switch (AskOverwrite(IDS_ENC_ALREADY_ENCRYPTED, source)) {
+    switch (AskEncryptionQuestion(IDS_ENC_ALREADY_ENCRYPTED, source)) {
       case IDCANCEL: return kEncStop;
       case IDNO: return 0;
-      case IDC_OVERWRITE_YES_TO_ALL: g_alreadyEncryptedYesToAll = 1; break;
+      case IDC_ARC_YES_TO_ALL: g_alreadyEncryptedYesToAll = 1; break;
     }
   }
 

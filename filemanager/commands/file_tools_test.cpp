@@ -322,7 +322,7 @@ TEST_F(Encryption, ExistingTargetIsAskedAboutThroughTheOverwriteDialog) {
   std::string question;
   {
     DialogDriver driver({[&](HWND dialog) {
-                           question = ItemText(dialog, IDC_OVERWRITE_TEXT);
+                           question = ItemText(dialog, IDC_ARC_QUESTION);
                            return true;
                          },
                          Click(IDNO)});
@@ -336,7 +336,7 @@ TEST_F(Encryption, ExistingTargetIsAskedAboutThroughTheOverwriteDialog) {
     EXPECT_EQ(Process(kEncryptMode, plain, target), kEncStop);
   }
   {
-    DialogDriver driver({Click(IDC_OVERWRITE_YES_TO_ALL)});
+    DialogDriver driver({Click(IDC_ARC_YES_TO_ALL)});
     EXPECT_EQ(Process(kEncryptMode, plain, target), 0);
     EXPECT_TRUE(driver.Finished());
   }
@@ -351,7 +351,7 @@ TEST_F(Encryption, EncryptingAnEncryptedFileAsksFirst) {
   std::string question;
   {
     DialogDriver driver({[&](HWND dialog) {
-                           question = ItemText(dialog, IDC_OVERWRITE_TEXT);
+                           question = ItemText(dialog, IDC_ARC_QUESTION);
                            return true;
                          },
                          Click(IDNO)});
@@ -360,7 +360,7 @@ TEST_F(Encryption, EncryptingAnEncryptedFileAsksFirst) {
   EXPECT_EQ(question, Fill(IDS_ENC_ALREADY_ENCRYPTED, temp / "once.kz"));
   EXPECT_FALSE(jqtest::FileExists(temp / "twice.kz"));
   {
-    DialogDriver driver({Click(IDC_OVERWRITE_YES_TO_ALL)});
+    DialogDriver driver({Click(IDC_ARC_YES_TO_ALL)});
     EXPECT_EQ(Process(kEncryptMode, temp / "once.kz", temp / "twice.kz"), 0);
     EXPECT_TRUE(driver.Finished());
   }

@@ -10,6 +10,7 @@
 #include "finder_settings.h"
 #include "finder_store.h"
 #include "search_matcher.h"
+#include "select_mask_dialog.h"
 
 struct FinderState {
   HINSTANCE instance = nullptr;
@@ -70,19 +71,33 @@ HWND CreateResultList(HWND parent, UINT viewCommand);
 void SetResultView(UINT viewCommand);
 void AddResultItem(const char* path, const WIN32_FIND_DATAA& data);
 void ClearResults();
+std::vector<std::string> SelectedResultPaths();
 LRESULT HandleResultNotify(NMHDR* header);
 void SortResults();
 void RefreshResultItems(bool selectedOnly);
 void RefineResultList();
 void ChangeResultSelection(int mode);  // 0 none, 1 all, 2 invert
+// Selects or deselects the items whose name matches the mask (letter case aside; empty: all)
+// and whose attributes pass the choice's tests; the others keep their state.
+void SelectResultsByMask(const SelectMaskChoice& choice);
 int SelectedResultCount(uint64_t* bytes);
 uint64_t ResultTotalBytes();
 int ResultCount();
+// The list's lines as the clipboard, the files and the printer take them.
+std::string FixedWidthLine(int index);
+std::string CommaSeparatedLine(int index);
 bool CopyResultListToClipboard();
 bool SaveResultList(const char* path, bool csv);
 void RenameFocusedResult();
 void DeleteSelectedResults(bool recycle);
 void OpenSelectedResults();
+// The shell's context menu of the selection at a screen point; false (no menu) when the
+// selection is empty or lies on more than one drive.
+bool ShowResultContextMenu(POINT screen);
+// The shell's "cut", "copy" or "properties" verb on the selection.
+bool InvokeResultVerb(const char* verb);
+// Starts the file manager on the focused found file's folder.
+bool OpenFocusedFolderInFileManager();
 // The text of one column of an item (as the list and the exports show it).
 std::string ResultColumnText(int item, int column);
 // Name with extension as the list shows it: a name without lower-case letters keeps its first

@@ -72,6 +72,65 @@ void UpdateMenu(HMENU menu) {
   }
 }
 
+// Buttons offered only in the customise dialog, after the default ones.
+const ToolButton kExtraButtons[] = {
+    {0, IDM_OPEN_SEARCH}, {1, IDM_SAVE_SEARCH}, {2, IDM_RESET}, {19, IDM_SORT_NAME},
+    {20, IDM_SORT_NAME + 1}, {21, IDM_SORT_NAME + 2}, {22, IDM_SORT_NAME + 3}, {23, IDM_SORT_NAME + 4}};
+
+void SaveRestoreToolbar(bool save, const char* value) {
+  TBSAVEPARAMSA params{};
+  params.hkr = seams::UserRoot();
+  params.pszSubKey = kFinderKey;
+  params.pszValueName = value;
+  SendMessageA(g_finder.toolbar, TB_SAVERESTOREA, save, reinterpret_cast<LPARAM>(&params));
+}
+
+// The button of the customise dialog's list at index, or false past the last one.
+bool CustomiseButton(int index, TBBUTTON* button) {
+  int n = 0;
+  for (const ToolButton& b : kDefaultButtons) {
+    if (!b.command) continue;
+    if (n++ == index) {
+      *button = TBBUTTON{b.image, b.command, TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0};
+      return true;
+    }
+  }
+  for (const ToolButton& b : kExtraButtons) {
+    if (n++ == index) {
+      *button = TBBUTTON{b.image, b.command, TBSTATE_ENABLED, BTNS_BUTTON, {}, 0, 0};
+      return true;
+    }
+  }
+  return false;
+}
+
+LRESULT OnToolbarNotify(NMHDR* h) {
+  switch (h->code) {
+    case TBN_GETBUTTONINFOA: {
+      auto* info = reinterpret_cast<NMTOOLBARA*>(h);
+      if (!CustomiseButton(info->iItem, &info->tbButton)) return FALSE;
+      if (info->pszText && info->cchText > 0) {
+        std::string text = FinderString(info->tbButton.idCommand);
+        lstrcpynA(info->pszText, text.c_str(), info->cchText);
+      }
+      return TRUE;
+    }
+    case TBN_QUERYINSERT:
+    case TBN_QUERYDELETE:
+      return TRUE;
+    case TBN_RESET:
+      SaveRestoreToolbar(false, "Toolbar Default Settings");
+      SaveRestoreToolbar(true, "Toolbar Current Settings");
+      UpdateFinderControls();
+      return TRUE;
+    case TBN_TOOLBARCHANGE:
+      SaveRestoreToolbar(true, "Toolbar Current Settings");
+      UpdateFinderControls();
+      return TRUE;
+  }
+  return 0;
+}
+
 HWND CreateFinderToolbar(HWND main) {
   TBBUTTON buttons[sizeof kDefaultButtons / sizeof kDefaultButtons[0]] = {};
   int n = 0;
@@ -85,6 +144,17 @@ HWND CreateFinderToolbar(HWND main) {
   HWND toolbar = CreateToolbarEx(main, WS_CHILD | TBSTYLE_TOOLTIPS | TBSTYLE_FLAT | CCS_ADJUSTABLE | CCS_NODIVIDER,
                                  IDC_FINDER_TOOLBAR, 29, g_finder.instance, IDB_FINDER_TOOLBAR, buttons, n, 16, 16, 16,
                                  16, sizeof(TBBUTTON));
+  if (!toolbar) return nullptr;
+  g_finder.toolbar = toolbar;
+  SaveRestoreToolbar(true, "Toolbar Default Settings");
+  // A stored arrangement that leaves no button (damaged or foreign) gives way to the default one.
+  SaveRestoreToolbar(false, "Toolbar Current Settings");
+  int kept = 0;
+  for (int i = 0, n = static_cast<int>(SendMessageA(toolbar, TB_BUTTONCOUNT, 0, 0)); i < n; ++i) {
+    TBBUTTON b{};
+    if (SendMessageA(toolbar, TB_GETBUTTON, i, reinterpret_cast<LPARAM>(&b)) && !(b.fsStyle & BTNS_SEP)) ++kept;
+  }
+  if (kept == 0) SaveRestoreToolbar(false, "Toolbar Default Settings");
   return toolbar;
 }
 
@@ -194,6 +264,22 @@ void OnCommand(UINT id) {
       case IDM_SELECT_ALL: ChangeResultSelection(1); break;
       case IDM_SELECT_NONE: ChangeResultSelection(0); break;
       case IDM_INVERT_SELECTION: ChangeResultSelection(2); break;
+      case IDM_SELECT_MASK: {
+        SelectMaskRequest request{};
+        request.maskCombo = IDC_SELECT_MASK;
+        request.selectButton = IDC_SELECT_BUTTON;
+        request.deselectButton = IDC_DESELECT_BUTTON;
+        request.archiveBox = IDC_ATTR_ARCHIVE;
+        request.readOnlyBox = IDC_ATTR_READONLY;
+        request.hiddenBox = IDC_ATTR_HIDDEN;
+        request.systemBox = IDC_ATTR_SYSTEM;
+        request.historyName = "Select";
+        request.apply = [](const SelectMaskChoice& choice, void*) { SelectResultsByMask(choice); };
+        DialogBoxParamA(g_finder.instance, MAKEINTRESOURCEA(IDD_FINDER_SELECT), g_finder.main, SelectDlgProc,
+                        reinterpret_cast<LPARAM>(&request));
+        UpdateStatusCounts();
+        break;
+      }
       case IDM_TOOLBAR:
         g.toolbarShown ^= 1;
         ShowWindow(g_finder.toolbar, g.toolbarShown ? SW_SHOW : SW_HIDE);
@@ -212,6 +298,27 @@ void OnCommand(UINT id) {
       case IDM_COPY_LIST: CopyResultListToClipboard(); break;
       case IDM_SAVE_RESULTS: SaveResultsAs(); break;
       case IDM_OPEN_ITEMS: if (g_finder.listHasFocus) OpenSelectedResults(); break;
+      case IDM_OPEN_FOLDER: OpenFocusedFolderInFileManager(); break;
+      case IDM_CONTEXT_MENU: {
+        int focused = ListView_GetNextItem(g_finder.list, -1, LVNI_FOCUSED);
+        RECT r{};
+        if (focused >= 0) ListView_GetItemRect(g_finder.list, focused, &r, LVIR_BOUNDS);
+        POINT at = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+        ClientToScreen(g_finder.list, &at);
+        ShowResultContextMenu(at);
+        break;
+      }
+      case IDM_PROPERTIES: case IDM_CUT: case IDM_COPY:
+        if (g_finder.listHasFocus) {
+          if (id == IDM_CUT) {
+            ClearCutMarks(g_finder.list);
+            MarkSelectionCut(g_finder.list);
+          } else if (id == IDM_COPY) {
+            ClearCutMarks(g_finder.list);
+          }
+          InvokeResultVerb(id == IDM_PROPERTIES ? "properties" : id == IDM_CUT ? "cut" : "copy");
+        }
+        break;
       default: MessageBeep(0); break;
     }
   }
@@ -274,6 +381,12 @@ LRESULT CALLBACK FinderWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
       }
       return 0;
     }
+    case WM_TIMER:
+      if (wParam == 0) {
+        KillTimer(hwnd, 0);
+        RefreshResultItems(true);
+      }
+      return 0;
     case WM_SETFOCUS:
       if (g_finder.panel) SetFocus(g_finder.panel);
       return 0;
@@ -291,6 +404,7 @@ LRESULT CALLBACK FinderWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
         else return HandleResultNotify(h);
         return 0;
       }
+      if (h->idFrom == IDC_FINDER_TOOLBAR || h->hwndFrom == g_finder.toolbar) return OnToolbarNotify(h);
       if (h->code == TTN_GETDISPINFOA) {
         auto* tip = reinterpret_cast<NMTTDISPINFOA*>(h);
         tip->hinst = g_finder.instance;

@@ -4,6 +4,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -12,6 +13,7 @@
 #include "finder.h"
 #include "number_format.h"
 #include "resource.h"
+#include "result_drag.h"
 #include "seams.h"
 #include "search_matcher.h"
 #include "search_worker.h"
@@ -224,6 +226,14 @@ void AddResultItem(const char* path, const WIN32_FIND_DATAA& data) {
   r.release();
 }
 
+std::vector<std::string> SelectedResultPaths() {
+  std::vector<std::string> paths;
+  for (int i = ListView_GetNextItem(g_finder.list, -1, LVNI_SELECTED); i >= 0;
+       i = ListView_GetNextItem(g_finder.list, i, LVNI_SELECTED))
+    if (ResultItem* r = ItemData(i)) paths.push_back(r->path);
+  return paths;
+}
+
 void ClearResults() {
   ListView_DeleteAllItems(g_finder.list);
   g_totalBytes = 0;
@@ -309,6 +319,23 @@ LRESULT HandleResultNotify(NMHDR* h) {
       UpdateFinderControls();
       return 0;
     }
+    case LVN_BEGINDRAG:
+    case LVN_BEGINRDRAG: {
+      std::vector<std::string> paths = SelectedResultPaths();
+      if (paths.empty()) return 0;
+      IDataObject* data = CreateResultDataObject(paths);
+      IDropSource* source = CreateResultDropSource();
+      if (data && source) {
+        DWORD effect = 0;
+        DoDragDrop(data, source, DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK, &effect);
+      }
+      if (data) data->Release();
+      if (source) source->Release();
+      // Files moved away by the drop target disappear now, and once more when the target is slow.
+      RefreshResultItems(true);
+      SetTimer(g_finder.main, 0, 2500, nullptr);
+      return 0;
+    }
     case LVN_BEGINLABELEDITA:
       return g_finder.searchRunning;
     case LVN_ENDLABELEDITA:
@@ -318,6 +345,14 @@ LRESULT HandleResultNotify(NMHDR* h) {
       auto* nm = reinterpret_cast<NMITEMACTIVATE*>(h);
       if (nm->iItem >= 0) OpenItem(nm->iItem);
       UpdateStatusCounts();
+      return 0;
+    }
+    case NM_RCLICK: {
+      POINT at;
+      GetCursorPos(&at);
+      ShowResultContextMenu(at);
+      UpdateStatusCounts();
+      UpdateFinderControls();
       return 0;
     }
     case NM_CLICK:
@@ -365,23 +400,72 @@ void ChangeResultSelection(int mode) {
   }
 }
 
-bool CopyResultListToClipboard() {
-  std::string text;
+namespace {
+
+// The columns the exports take, in their order: name, size, date, time, attributes, folder.
+const int kExportColumns[6] = {0, 2, 4, 5, 6, 7};
+
+std::string Fit(const std::string& text, size_t width) {
+  if (text.size() >= width) return text.substr(0, width);
+  return std::string(width - text.size(), ' ') + text;
+}
+
+}  // namespace
+
+std::string FixedWidthLine(int index) {
+  std::string name = ResultColumnText(index, 0);
+  if (name.size() < 16) name.resize(16, ' ');
+  return name + Fit(ResultColumnText(index, 2), 12) + Fit(ResultColumnText(index, 4), 12) +
+         Fit(ResultColumnText(index, 5), 9) + Fit(ResultColumnText(index, 6), 6) + "   " + ResultColumnText(index, 7);
+}
+
+std::string CommaSeparatedLine(int index) {
+  std::string line;
+  for (int c : kExportColumns) {
+    std::string field = ResultColumnText(index, c);
+    if (c == 6) field.erase(std::remove(field.begin(), field.end(), ' '), field.end());
+    if (field.find(',') != std::string::npos) field = "\"" + field + "\"";
+    line += field;
+    line += c == 7 ? "\n" : ",";
+  }
+  return line;
+}
+
+void SelectResultsByMask(const SelectMaskChoice& choice) {
+  // The matcher compares lower-case names: the mask is lowered too, whatever was typed.
+  std::string mask = choice.mask;
+  for (char& c : mask)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+  const int tests[4] = {choice.archive, choice.readOnly, choice.hidden, choice.system};
+  const uint32_t bits[4] = {FILE_ATTRIBUTE_ARCHIVE, FILE_ATTRIBUTE_READONLY, FILE_ATTRIBUTE_HIDDEN, FILE_ATTRIBUTE_SYSTEM};
   int count = ListView_GetItemCount(g_finder.list);
   for (int i = 0; i < count; ++i) {
     ResultItem* r = ItemData(i);
-    if (r) text += r->path + "\r\n";
+    if (!r) continue;
+    if (!mask.empty() && !MatchNameMasks(mask.c_str(), NamePart(r->path))) continue;
+    bool pass = true;
+    for (int t = 0; t < 4; ++t)
+      if (tests[t] != 2 && ((r->attributes & bits[t]) != 0) != (tests[t] == 1)) pass = false;
+    if (pass) ListView_SetItemState(g_finder.list, i, choice.select ? LVIS_SELECTED : 0, LVIS_SELECTED);
   }
-  if (!OpenClipboard(g_finder.main)) return false;
+}
+
+bool CopyResultListToClipboard() {
+  int count = ListView_GetItemCount(g_finder.list);
+  if (count == 0) return false;
+  std::string text;
+  for (int i = 0; i < count; ++i) text += FixedWidthLine(i) + "\r\n";
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE, text.size() + 1);
+  if (!memory) return false;
+  memcpy(GlobalLock(memory), text.c_str(), text.size() + 1);
+  GlobalUnlock(memory);
+  if (!OpenClipboard(g_finder.main)) {
+    GlobalFree(memory);
+    return false;
+  }
   EmptyClipboard();
-  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
-  bool ok = false;
-  if (memory) {
-    memcpy(GlobalLock(memory), text.c_str(), text.size() + 1);
-    GlobalUnlock(memory);
-    ok = SetClipboardData(CF_TEXT, memory) != nullptr;
-    if (!ok) GlobalFree(memory);
-  }
+  bool ok = SetClipboardData(CF_TEXT, memory) != nullptr;
+  if (!ok) GlobalFree(memory);
   CloseClipboard();
   return ok;
 }
@@ -389,23 +473,18 @@ bool CopyResultListToClipboard() {
 bool SaveResultList(const char* path, bool csv) {
   std::string out;
   int count = ListView_GetItemCount(g_finder.list);
-  for (int i = 0; i < count; ++i) {
-    for (int c = 0; c < 8; ++c) {
-      std::string field = ResultColumnText(i, c);
-      if (csv) {
-        std::string quoted = "\"";
-        for (char ch : field) quoted += ch == '"' ? std::string("\"\"") : std::string(1, ch);
-        field = quoted + "\"";
-      }
-      out += field;
-      out += c < 7 ? (csv ? "," : "\t") : "\r\n";
-    }
+  for (int i = 0; i < count; ++i) out += csv ? CommaSeparatedLine(i) : FixedWidthLine(i) + "\n";
+  // Text mode: every line ends with CR LF in the file.
+  std::string bytes;
+  for (char c : out) {
+    if (c == '\n') bytes += '\r';
+    bytes += c;
   }
   std::string temp = std::string(path) + ".~jq";
   HANDLE file = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   DWORD written = 0;
-  bool ok = WriteFile(file, out.data(), static_cast<DWORD>(out.size()), &written, nullptr) && written == out.size();
+  bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) && written == bytes.size();
   ok = CloseHandle(file) && ok;
   if (ok) ok = MoveFileExA(temp.c_str(), path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
   if (!ok) DeleteFileA(temp.c_str());

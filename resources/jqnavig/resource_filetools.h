@@ -3,7 +3,6 @@
 
 // Dialogs and icons.
 #define IDD_ABOUT 118
-#define IDD_OVERWRITE_PROMPT 176
 #define IDD_ENCRYPT 185
 #define IDD_SET_DATE_TIME 187
 #define IDI_ENCRYPT_BROWSE 65
@@ -16,11 +15,6 @@
 #define IDC_ABOUT_USAGE 104
 #define IDC_ABOUT_UPDATE 1140
 #define IDC_ABOUT_HOME_PAGE 1144
-
-// Overwrite question (176).
-#define IDC_OVERWRITE_YES_TO_ALL 106
-#define IDC_OVERWRITE_TEXT 1003
-#define IDC_OVERWRITE_ICON 1109
 
 // Encrypt/decrypt (185).
 #define IDC_ENC_DES 1007

@@ -154,3 +154,9 @@
 #define IDM_PROPERTIES 40048
 #define IDM_CUT 40051
 #define IDM_COPY 40052
+
+// The select-by-mask dialog.
+#define IDD_FINDER_SELECT 131
+#define IDC_SELECT_BUTTON 172
+#define IDC_DESELECT_BUTTON 176
+#define IDC_SELECT_MASK 1001
