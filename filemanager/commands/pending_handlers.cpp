@@ -10,8 +10,6 @@
 JQ_PENDING(ShowAllFilesOnDrive)
 JQ_PENDING(UndoLastOperation)
 JQ_PENDING(ShowContextMenuForFocus)
-JQ_PENDING(ShowSetDateTimeDialog)
-JQ_PENDING(ShowAboutBox)
 JQ_PENDING(RunPreferences)
 JQ_PENDING(CustomizeToolbar)
 JQ_PENDING(CustomizeLaunchBar)
@@ -41,8 +39,6 @@ JQ_PENDING(OpenToolbarFavorite)
 JQ_PENDING(OpenFavoritesMenuItem)
 JQ_PENDING(RunLaunchButton)
 
-JQ_PENDING(DoWipeFiles)
-JQ_PENDING(DoEncryptDecrypt)
 JQ_PENDING(RunFtpSiteCommand)
 JQ_PENDING(ShowFtpDropDownMenu)
 

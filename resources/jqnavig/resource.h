@@ -10,3 +10,4 @@
 #include "resource_actions.h"
 #include "resource_viewer.h"
 #include "resource_archives.h"
+#include "resource_filetools.h"
