@@ -242,7 +242,8 @@ int LoadFolderMatch() {
   char path[MAX_PATH] = "";
   DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
   char* slash = length && length < sizeof path ? strrchr(path, '\\') : nullptr;
-  std::string file = slash ? std::string(path, slash + 1) + g_folderMatchFile : std::string(g_folderMatchFile);
+  const bool whole = strchr(g_folderMatchFile, '\\') != nullptr;
+  std::string file = slash && !whole ? std::string(path, slash + 1) + g_folderMatchFile : std::string(g_folderMatchFile);
   HMODULE library = LoadLibraryExA(file.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
   if (library) {
     g_initSearchPath = reinterpret_cast<InitSearchPathFn>(GetProcAddress(library, "InitSearchPath"));

@@ -100,6 +100,8 @@ bool SheetNotification(HWND page, LPARAM lParam, bool* apply, INT_PTR* result) {
 // ---- General ---------------------------------------------------------------------------------
 
 HBITMAP g_colorSample;
+// The colour chosen on the page; it becomes the option when the sheet is confirmed.
+COLORREF g_pendingColor;
 
 void FillColorSample(HWND page) {
   HWND sample = GetDlgItem(page, IDC_GEN_COLOR_SAMPLE);
@@ -108,7 +110,7 @@ void FillColorSample(HWND page) {
   HDC dc = CreateCompatibleDC(screen);
   HGDIOBJ old = SelectObject(dc, bitmap);
   RECT all = {0, 0, 256, 32};
-  HBRUSH brush = CreateSolidBrush(GetLiveOptions().compressedColor);
+  HBRUSH brush = CreateSolidBrush(g_pendingColor);
   FillRect(dc, &all, brush);
   DeleteObject(brush);
   SelectObject(dc, old);
@@ -156,11 +158,11 @@ void PickCompressedColor(HWND page) {
   RECT button{};
   GetWindowRect(GetDlgItem(page, IDC_GEN_COLOR_BUTTON), &button);
   POINT at = {button.left - 1, button.bottom - 1};
-  COLORREF color = GetLiveOptions().compressedColor;
+  COLORREF color = g_pendingColor;
   BOOL chosen = g_preferencesHost.pickColor ? g_preferencesHost.pickColor(page, at, &color)
                                             : SystemColorDialog(page, &color);
   if (!chosen) return;
-  GetLiveOptions().compressedColor = color;
+  g_pendingColor = color;
   FillColorSample(page);
 }
 
@@ -174,6 +176,7 @@ void InitGeneralPage(HWND page) {
   Check(page, IDC_GEN_COLOR_COMPRESSED, o.colorCompressed);
   Check(page, IDC_GEN_WRAP_TOOLBAR, o.toolbarScrolls);
   Check(page, IDC_GEN_WRAP_DRIVE_BAR, o.driveBarScrolls);
+  g_pendingColor = o.compressedColor;
   Check(page, IDC_GEN_REPLACE_EXPLORER, g_preferencesHost.replaceExplorer && *g_preferencesHost.replaceExplorer);
   FillColorSample(page);
   EnableColorControls(page);
@@ -197,6 +200,7 @@ void ApplyGeneralPage(HWND page) {
   o.keepHiddenExtension = Flag(page, IDC_GEN_KEEP_EXTENSION);
   o.forceRefreshAfterOps = Flag(page, IDC_GEN_FORCE_REFRESH);
   o.colorCompressed = Flag(page, IDC_GEN_COLOR_COMPRESSED);
+  o.compressedColor = g_pendingColor;
   g_sheetReplaceExplorer = Flag(page, IDC_GEN_REPLACE_EXPLORER);
   // With the coolbar the wrap boxes are disabled: the wrapping stays as it was.
   if (IsWindowEnabled(GetDlgItem(page, IDC_GEN_WRAP_TOOLBAR))) {
