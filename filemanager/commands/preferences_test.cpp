@@ -315,7 +315,9 @@ TEST_F(Preferences, DriveTreeBoxesFollowTheDrivesAndTheSpaceKey) {
   EXPECT_TRUE(cCheckedAfterSpace) << "space checks the selected drive";
   EXPECT_EQ(textAfterSpace[2], 'c');
   for (int i = 0; i < 26; ++i) {
-    if (i != 2 && (fixed & (1u << (i + 1)))) EXPECT_EQ(textAfterSpace[i], '.') << i;
+    if (i != 2 && (fixed & (1u << (i + 1)))) {
+      EXPECT_EQ(textAfterSpace[i], '.') << i;
+    }
   }
   // Stored: C shown, the other hard disks not, the bits of other drives kept.
   DriveFilters& f = GetLiveOptions().driveFilters;
