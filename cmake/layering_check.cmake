@@ -21,11 +21,14 @@ set(layers
   "filemanager/panes:11"
   "filemanager/frame:12"
   "filemanager/dialogs:12"
-  "filemanager/commands:13"
-  "filemanager/app:14"
+  "filemanager/archives:13"
+  "filemanager/commands:14"
+  "filemanager/app:15"
   "jqbar/layout:20"
   "jqguider/engine:30"
-  "jqguider/ui:31")
+  "jqguider/ui:31"
+  "jqseek/engine:40"
+  "jqseek/ui:41")
 
 # Which folder each header lives in.
 foreach(entry ${layers})

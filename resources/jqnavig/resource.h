@@ -8,4 +8,5 @@
 #include "resource_shellui.h"
 #include "resource_dialogs.h"
 #include "resource_actions.h"
+#include "resource_archives.h"
 #include "resource_preferences.h"
