@@ -19,6 +19,7 @@ set(layers
   "suite/mail:5"
   "suite/printing:5"
   "suite/viewer:5"
+  "suite/copymove:5"
   "filemanager/services:10"
   "filemanager/panes:11"
   "filemanager/frame:12"

@@ -11,3 +11,4 @@
 #include "resource_viewer.h"
 #include "resource_archives.h"
 #include "resource_filetools.h"
+#include "resource_preferences.h"
