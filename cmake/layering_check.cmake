@@ -16,6 +16,7 @@ set(layers
   "suite/paths:3"
   "suite/foldertree:4"
   "suite/dialogs:4"
+  "suite/launch:4"
   "filemanager/services:10"
   "filemanager/panes:11"
   "filemanager/frame:12"

@@ -23,6 +23,8 @@
 #include "status_bar.h"
 #include "toolbar.h"
 #include "command_state.h"
+#include "coolbar.h"
+#include "launch_bar.h"
 #include "vfolder_entry.h"
 #include "window_utils.h"
 
@@ -164,6 +166,7 @@ LRESULT OnCreateMainWindow(HWND window) {
   CreateDriveBarAndAddressCombo(window);
   g_frame.statusBar = CreateStatusBar(window);
   CreateCommandLineBar(window, g_frame.barFont);
+  CreateLaunchBar(window);
   StartStartMenuWatcher();
 
   if (g_frame.commonControlsEx) {
@@ -173,6 +176,8 @@ LRESULT OnCreateMainWindow(HWND window) {
             CCS_NOPARENTALIGN,
         0, 0, 1600, 10, window, nullptr, g_instance, nullptr);
   }
+  InitCoolbarExtras();
+  UpdateBarStylesForCoolbar();
 
   ApplyListFont();
 
@@ -197,6 +202,7 @@ void SaveAllSettings(HWND window) {
   panes.splitRatio = ClampRatio(panes.splitRatio, kDefaultSplitRatio);
   g_paneLayout.ratio = panes.splitRatio;
   SavePanesSettings(panes);
+  SaveCoolbarLayout();
 }
 
 void OnDestroyMainWindow(HWND window) {
@@ -215,6 +221,8 @@ void OnDestroyMainWindow(HWND window) {
   SaveCommandLineHistory();
   LiveOptions& options = GetLiveOptions();
   if (options.saveOnExit) SaveAllSettings(window);
+  DetachBarsFromCoolbar();
+  SaveAndFreeLaunchBar();
   SaveSaveOnExit();
   FreeNavigationHistory();
   QuitHelp(window);

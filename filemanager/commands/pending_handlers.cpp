@@ -20,16 +20,12 @@ JQ_PENDING(ShowAboutBox)
 JQ_PENDING(RunShellExtTool)
 JQ_PENDING(RunPreferences)
 JQ_PENDING(CustomizeToolbar)
-JQ_PENDING(CustomizeLaunchBar)
 JQ_PENDING(FindFilesWithShell)
 JQ_PENDING(FindComputer)
 JQ_PENDING(StartFileFinder)
 JQ_PENDING(MapNetworkDrive)
 JQ_PENDING(DisconnectNetworkDrive)
 JQ_PENDING(OpenStartMenuFolder)
-JQ_PENDING(OpenNewWindow)
-JQ_PENDING(ArrangeProgramWindows)
-JQ_PENDING(CloseProgramWindows)
 JQ_PENDING(EmptyRecycleBinCommand)
 JQ_PENDING(ShowRecycleBinProperties)
 JQ_PENDING(OpenAddRemovePrograms)
@@ -45,7 +41,6 @@ JQ_PENDING(ShowFavoritesDropDownMenu)
 JQ_PENDING(ShowStartMenuDropDownMenu)
 JQ_PENDING(OpenToolbarFavorite)
 JQ_PENDING(OpenFavoritesMenuItem)
-JQ_PENDING(RunLaunchButton)
 JQ_PENDING(SetViewerPlacement)
 JQ_PENDING(FocusViewerPane)
 JQ_PENDING(ShowViewerContextMenu)
@@ -64,9 +59,6 @@ JQ_PENDING(RunFtpSiteCommand)
 JQ_PENDING(ShowFtpDropDownMenu)
 // No extraction runs: no progress to show.
 JQ_COMMAND_HANDLER(OnArcExtractProgress) { return 0; }
-
-// No cascade or tile of the program's windows is ever pending: nothing to complete.
-JQ_COMMAND_HANDLER(OnInstanceAnnounce) { return 0; }
 
 
 // The update offer needs its preferences setting; the controls are current under every supported system.
