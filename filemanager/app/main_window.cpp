@@ -24,6 +24,7 @@
 #include "toolbar.h"
 #include "command_state.h"
 #include "coolbar.h"
+#include "favorites_commands.h"
 #include "launch_bar.h"
 #include "vfolder_entry.h"
 #include "window_utils.h"
@@ -293,6 +294,12 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_INITMENU:
       UpdateMenuStates(window, reinterpret_cast<HMENU>(wParam));
       return 0;
+    case WM_MEASUREITEM:
+      if (OnFolderMenuMeasure(reinterpret_cast<MEASUREITEMSTRUCT*>(lParam))) return TRUE;
+      return DefWindowProcA(window, message, wParam, lParam);
+    case WM_DRAWITEM:
+      if (OnFolderMenuDraw(reinterpret_cast<DRAWITEMSTRUCT*>(lParam))) return TRUE;
+      return DefWindowProcA(window, message, wParam, lParam);
     case WM_INITMENUPOPUP:
       if (!HIWORD(lParam)) OnInitMenuPopup(reinterpret_cast<HMENU>(wParam), LOWORD(lParam));
       return 0;
