@@ -215,7 +215,12 @@ void LoadLaunchButtons() {
 
   bool loaded = false;
   DWORD size = 0;
-  if (ReadSettingBinary(kLaunchBarValue, nullptr, &size) && size > 0 && size <= 16 * 1024 * 1024) {
+  if (HKEY key = OpenSettingsSubkey(nullptr, KEY_QUERY_VALUE, false)) {
+    if (RegQueryValueExA(key, kLaunchBarValue, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS) size = 0;
+    RegCloseKey(key);
+  }
+  // Ids 48500 to 48999 hold at most 500 buttons of five 260-character strings each.
+  if (size > 0 && size <= 1024 * 1024) {
     std::vector<uint8_t> bytes(size);
     if (ReadSettingBinary(kLaunchBarValue, bytes.data(), &size) && size <= bytes.size()) {
       LaunchButton* list = nullptr;
@@ -286,15 +291,16 @@ LaunchButton* LaunchButtonFromShortcut(const char* lnkPath) {
   LaunchButton* b = nullptr;
   IPersistFile* persist = nullptr;
   WCHAR wide[MAX_PATH];
+  int show = SW_SHOWNORMAL;
   if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&persist))) &&
       MultiByteToWideChar(CP_ACP, 0, lnkPath, -1, wide, MAX_PATH) && SUCCEEDED(persist->Load(wide, STGM_READ)) &&
+      // The stored show command, read before resolving (which may rewrite the link's state).
+      SUCCEEDED(link->GetShowCmd(&show)) &&
       SUCCEEDED(link->Resolve(nullptr, SLR_NO_UI | SLR_ANY_MATCH | (300u << 16)))) {
     char path[MAX_PATH] = "";
     if (SUCCEEDED(link->GetPath(path, MAX_PATH, nullptr, SLGP_UNCPRIORITY)) && path[0]) {
       b = NewLaunchButton();
       SetLaunchString(&b->command, path);
-      int show = SW_SHOWNORMAL;
-      link->GetShowCmd(&show);
       b->showMode = static_cast<uint32_t>(show);
       char text[MAX_PATH] = "";
       if (SUCCEEDED(link->GetWorkingDirectory(text, MAX_PATH))) SetLaunchString(&b->startDirectory, text);
