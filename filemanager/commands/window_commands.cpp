@@ -53,6 +53,41 @@ RECT ArrangeArea(int mode, int count) {
   }
   return area;
 }
+// Cascade: each window a caption lower and further right, four fifths of the area in size, the
+// first window (the topmost) last and so in front. Tiles: columns side by side (vertical tiling)
+// or rows one above the other (horizontal tiling); from four windows on a grid.
+void PlaceWindows(const std::vector<HWND>& windows, int mode, const RECT& area) {
+  int n = static_cast<int>(windows.size());
+  int W = area.right - area.left, H = area.bottom - area.top;
+  if (n == 0 || W <= 0 || H <= 0) return;
+  if (mode == kArrangeCascade) {
+    int step = GetSystemMetrics(SM_CYCAPTION) + GetSystemMetrics(SM_CYFRAME);
+    int w = W * 4 / 5, h = H * 4 / 5;
+    for (int i = 0; i < n; ++i) {
+      HWND win = windows[static_cast<size_t>(n - 1 - i)];
+      int offset = (step * i) % std::max(1, std::min(W - w, H - h) + 1);
+      SetWindowPos(win, nullptr, area.left + offset, area.top + offset, w, h, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    return;
+  }
+  int columns = 1, rows = 1;
+  if (n < 4) {
+    (mode == kArrangeTileVertically ? columns : rows) = n;
+  } else {
+    int major = 1;
+    while (major * major < n) ++major;
+    int minor = (n + major - 1) / major;
+    columns = mode == kArrangeTileVertically ? major : minor;
+    rows = mode == kArrangeTileVertically ? minor : major;
+  }
+  for (int i = 0; i < n; ++i) {
+    int c = mode == kArrangeTileVertically ? i % columns : i / rows;
+    int r = mode == kArrangeTileVertically ? i / columns : i % rows;
+    int x0 = area.left + W * c / columns, x1 = area.left + W * (c + 1) / columns;
+    int y0 = area.top + H * r / rows, y1 = area.top + H * (r + 1) / rows;
+    SetWindowPos(windows[static_cast<size_t>(i)], nullptr, x0, y0, x1 - x0, y1 - y0, SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+}
 }  // namespace
 
 int& PendingArrangement() { return g_pendingArrangement; }
@@ -77,11 +112,12 @@ void ArrangeWindows(int mode, HWND newWindow) {
   }
   RECT area = ArrangeArea(mode, static_cast<int>(windows.size()));
   UINT count = static_cast<UINT>(windows.size());
-  if (mode == kArrangeCascade)
-    CascadeWindows(nullptr, 0, &area, count, windows.data());
-  else
-    TileWindows(nullptr, mode == kArrangeTileHorizontally ? MDITILE_HORIZONTAL : MDITILE_VERTICAL, &area, count,
-                windows.data());
+  WORD arranged = mode == kArrangeCascade
+                      ? CascadeWindows(nullptr, 0, &area, count, windows.data())
+                      : TileWindows(nullptr, mode == kArrangeTileHorizontally ? MDITILE_HORIZONTAL : MDITILE_VERTICAL,
+                                    &area, count, windows.data());
+  // Some systems arrange only the windows of the calling process: place the others ourselves.
+  if (arranged < count) PlaceWindows(windows, mode, area);
 }
 
 LRESULT OpenNewWindow(HWND window, UINT, WPARAM wParam, LPARAM) {
@@ -116,12 +152,33 @@ LRESULT ArrangeProgramWindows(HWND window, UINT, WPARAM wParam, LPARAM) {
   return 0;
 }
 
-LRESULT OnInstanceAnnounce(HWND, UINT, WPARAM, LPARAM lParam) {
+namespace {
+// The announcing instance is still placing and showing its own window while it announces: the
+// arrangement waits (a few seconds at most) until that window is shown.
+HWND g_announced = nullptr;
+int g_announcedMode = -1;
+DWORD g_announcedAt = 0;
+constexpr UINT_PTR kArrangeTimer = 0x4E57;
+
+void CALLBACK ArrangeAnnouncedTimer(HWND window, UINT, UINT_PTR id, DWORD) {
+  bool gone = !g_announced || !IsWindow(g_announced);
+  bool shown = !gone && IsWindowVisible(g_announced);
+  if (!gone && !shown && GetTickCount() - g_announcedAt < 5000) return;
+  KillTimer(window, id);
+  HWND announced = g_announced;
+  g_announced = nullptr;
+  if (!gone) ArrangeWindows(g_announcedMode, announced);
+}
+}  // namespace
+
+LRESULT OnInstanceAnnounce(HWND window, UINT, WPARAM, LPARAM lParam) {
   HWND announced = reinterpret_cast<HWND>(lParam);
   if (g_pendingArrangement != -1 && announced && IsWindow(announced)) {
-    int mode = g_pendingArrangement;
+    g_announcedMode = g_pendingArrangement;
     g_pendingArrangement = -1;
-    ArrangeWindows(mode, announced);
+    g_announced = announced;
+    g_announcedAt = GetTickCount();
+    SetTimer(window, kArrangeTimer, 300, ArrangeAnnouncedTimer);
   }
   return 0;
 }
