@@ -147,10 +147,10 @@ HICON LoadLaunchButtonIcon(const char* command, const char* iconFile, int iconIn
     while (*command == ' ' || *command == '\t') ++command;
     LPITEMIDLIST item = *command ? ParsePathToPidl(command, nullptr, nullptr) : nullptr;
     if (item) {
+      // The small icon of the item's system image list entry, taken as an icon of our own.
       SHFILEINFOA info{};
-      HIMAGELIST list = reinterpret_cast<HIMAGELIST>(SHGetFileInfoA(
-          reinterpret_cast<const char*>(item), 0, &info, sizeof info, SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
-      if (list) icon = ImageList_GetIcon(list, info.iIcon, ILD_NORMAL);
+      if (SHGetFileInfoA(reinterpret_cast<const char*>(item), 0, &info, sizeof info, SHGFI_PIDL | SHGFI_ICON | SHGFI_SMALLICON))
+        icon = info.hIcon;
       FreePidl(item);
     }
   } else if (iconFile && *iconFile) {
