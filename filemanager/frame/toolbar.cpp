@@ -117,7 +117,8 @@ const TBBUTTON* FindButton(int command) {
 void FillRestoredButton(TBBUTTON* button) {
   bool separator = (button->fsStyle & TBSTYLE_SEP) != 0;
   const TBBUTTON* known = !separator && button->idCommand ? FindButton(button->idCommand) : nullptr;
-  if (separator ? (button->fsState & TBSTATE_HIDDEN) != 0 : !known) ++g_unknownRestored;
+  // A saved separator comes back as command 0 (or as a separator entry).
+  if (separator ? (button->fsState & TBSTATE_HIDDEN) != 0 : (button->idCommand != 0 && !known)) ++g_unknownRestored;
   if (!known) {
     *button = Separator();
     return;
