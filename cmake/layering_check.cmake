@@ -20,6 +20,7 @@ set(layers
   "suite/printing:5"
   "suite/viewer:5"
   "suite/copymove:5"
+  "suite/launch:4"
   "filemanager/services:10"
   "filemanager/panes:11"
   "filemanager/frame:12"

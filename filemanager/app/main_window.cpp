@@ -24,6 +24,9 @@
 #include "status_bar.h"
 #include "toolbar.h"
 #include "command_state.h"
+#include "coolbar.h"
+#include "favorites_commands.h"
+#include "launch_bar.h"
 #include "vfolder_entry.h"
 #include "window_utils.h"
 
@@ -165,6 +168,7 @@ LRESULT OnCreateMainWindow(HWND window) {
   CreateDriveBarAndAddressCombo(window);
   g_frame.statusBar = CreateStatusBar(window);
   CreateCommandLineBar(window, g_frame.barFont);
+  CreateLaunchBar(window);
   StartStartMenuWatcher();
 
   if (g_frame.commonControlsEx) {
@@ -174,6 +178,8 @@ LRESULT OnCreateMainWindow(HWND window) {
             CCS_NOPARENTALIGN,
         0, 0, 1600, 10, window, nullptr, g_instance, nullptr);
   }
+  InitCoolbarExtras();
+  UpdateBarStylesForCoolbar();
 
   ApplyListFont();
 
@@ -201,6 +207,7 @@ void SaveAllSettings(HWND window) {
   panes.splitRatio = ClampRatio(panes.splitRatio, kDefaultSplitRatio);
   g_paneLayout.ratio = panes.splitRatio;
   SavePanesSettings(panes);
+  SaveCoolbarLayout();
 }
 
 void OnDestroyMainWindow(HWND window) {
@@ -220,6 +227,8 @@ void OnDestroyMainWindow(HWND window) {
   SaveCommandLineHistory();
   LiveOptions& options = GetLiveOptions();
   if (options.saveOnExit) SaveAllSettings(window);
+  DetachBarsFromCoolbar();
+  SaveAndFreeLaunchBar();
   SaveSaveOnExit();
   FreeNavigationHistory();
   ShutdownArchiveFolders();
@@ -291,6 +300,12 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_INITMENU:
       UpdateMenuStates(window, reinterpret_cast<HMENU>(wParam));
       return 0;
+    case WM_MEASUREITEM:
+      if (OnFolderMenuMeasure(reinterpret_cast<MEASUREITEMSTRUCT*>(lParam))) return TRUE;
+      return DefWindowProcA(window, message, wParam, lParam);
+    case WM_DRAWITEM:
+      if (OnFolderMenuDraw(reinterpret_cast<DRAWITEMSTRUCT*>(lParam))) return TRUE;
+      return DefWindowProcA(window, message, wParam, lParam);
     case WM_INITMENUPOPUP:
       if (!HIWORD(lParam)) OnInitMenuPopup(reinterpret_cast<HMENU>(wParam), LOWORD(lParam));
       return 0;

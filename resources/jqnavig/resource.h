@@ -12,3 +12,4 @@
 #include "resource_archives.h"
 #include "resource_filetools.h"
 #include "resource_preferences.h"
+#include "resource_bars.h"
