@@ -25,6 +25,9 @@
 #include "status_bar.h"
 #include "toolbar.h"
 #include "command_state.h"
+#include "coolbar.h"
+#include "favorites_commands.h"
+#include "launch_bar.h"
 #include "vfolder_entry.h"
 #include "window_utils.h"
 #include "pane_drop_targets.h"
@@ -175,6 +178,7 @@ LRESULT OnCreateMainWindow(HWND window) {
   RegisterMainWindowDropTargets();
   g_frame.statusBar = CreateStatusBar(window);
   CreateCommandLineBar(window, g_frame.barFont);
+  CreateLaunchBar(window);
   StartStartMenuWatcher();
 
   if (g_frame.commonControlsEx) {
@@ -184,6 +188,8 @@ LRESULT OnCreateMainWindow(HWND window) {
             CCS_NOPARENTALIGN,
         0, 0, 1600, 10, window, nullptr, g_instance, nullptr);
   }
+  InitCoolbarExtras();
+  UpdateBarStylesForCoolbar();
 
   ApplyListFont();
 
@@ -194,6 +200,8 @@ LRESULT OnCreateMainWindow(HWND window) {
   g_frame.lastFocus = active.tree ? active.tree : active.list;
 
   InstallArchiveFolders();
+  if (GetLiveOptions().viewerShown && !CreateMainViewerPane(window)) GetLiveOptions().viewerShown = 0;
+
   if (!g_frame.commonControls580) PostMessageA(window, WM_USER + 107, 0, 0);
   return 0;
 }
@@ -210,6 +218,7 @@ void SaveAllSettings(HWND window) {
   panes.splitRatio = ClampRatio(panes.splitRatio, kDefaultSplitRatio);
   g_paneLayout.ratio = panes.splitRatio;
   SavePanesSettings(panes);
+  SaveCoolbarLayout();
 }
 
 void OnDestroyMainWindow(HWND window) {
@@ -226,10 +235,13 @@ void OnDestroyMainWindow(HWND window) {
   for (int pane = 0; pane < 2; ++pane)
     if (FilePanes[pane].viewId == kViewDetails) SavePaneColumnWidths(pane);
   DeleteHeaderArrowBitmaps();
+  DestroyMainViewerPane();
   WriteSettingDword("Replace MS Explorer", &g_replaceExplorer);
   SaveCommandLineHistory();
   LiveOptions& options = GetLiveOptions();
   if (options.saveOnExit) SaveAllSettings(window);
+  DetachBarsFromCoolbar();
+  SaveAndFreeLaunchBar();
   SaveSaveOnExit();
   FreeNavigationHistory();
   ShutdownArchiveFolders();
@@ -305,15 +317,18 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       UpdateMenuStates(window, reinterpret_cast<HMENU>(wParam));
       return 0;
     }
-    case WM_INITMENUPOPUP:
-      if (!HIWORD(lParam)) OnInitMenuPopup(reinterpret_cast<HMENU>(wParam), LOWORD(lParam));
-      return 0;
     case WM_MEASUREITEM:
+      // The Send To menu while it exists, else the favorites menus.
       if (MeasureSendToMenuItem(reinterpret_cast<MEASUREITEMSTRUCT*>(lParam))) return TRUE;
+      if (OnFolderMenuMeasure(reinterpret_cast<MEASUREITEMSTRUCT*>(lParam))) return TRUE;
       return DefWindowProcA(window, message, wParam, lParam);
     case WM_DRAWITEM:
       if (DrawSendToMenuItem(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam))) return TRUE;
+      if (OnFolderMenuDraw(reinterpret_cast<DRAWITEMSTRUCT*>(lParam))) return TRUE;
       return DefWindowProcA(window, message, wParam, lParam);
+    case WM_INITMENUPOPUP:
+      if (!HIWORD(lParam)) OnInitMenuPopup(reinterpret_cast<HMENU>(wParam), LOWORD(lParam));
+      return 0;
     case WM_COPYDATA:
       return OnSiblingCopyData(window, wParam, lParam);
     case WM_DEVICECHANGE:

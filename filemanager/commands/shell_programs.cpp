@@ -155,15 +155,6 @@ JQ_COMMAND_HANDLER(OpenWebPage) {
   return 0;
 }
 
-JQ_COMMAND_HANDLER(OpenStartMenuFolder) {
-  LPITEMIDLIST list = nullptr;
-  if (SUCCEEDED(SHGetSpecialFolderLocation(window, CSIDL_STARTMENU, &list)) && list) {
-    OpenItemIdList(list);
-    FreePidl(list);
-  }
-  return 0;
-}
-
 // Posted at start-up when the common controls are older than 5.80: offered once per start.
 JQ_COMMAND_HANDLER(OfferCommonControlsUpdate) {
   static bool offered = false;

@@ -9,4 +9,8 @@
 #include "resource_dialogs.h"
 #include "resource_actions.h"
 #include "resource_shelldrop.h"
+#include "resource_viewer.h"
 #include "resource_archives.h"
+#include "resource_filetools.h"
+#include "resource_preferences.h"
+#include "resource_bars.h"
