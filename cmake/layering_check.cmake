@@ -23,6 +23,9 @@ set(layers
   "filemanager/commands:13"
   "filemanager/app:14"
   "jqbar/layout:20"
+  "jqbar/host:21"
+  "jqbar/frames:22"
+  "jqbar/app:23"
   "jqguider/engine:30"
   "jqguider/ui:31")
 
