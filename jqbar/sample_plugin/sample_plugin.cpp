@@ -2,7 +2,8 @@
 // "EnumeratePanelTypes", its per-type entry points and the panel messages. It offers three
 // types in turn and refuses the second ("Sample Refused"). A "Sample Swatch" panel keeps a
 // colour, a label and a hot key in its settings, registers the hot key through its container
-// and, when the key fires, appends a line to the file named by JQ_SAMPLE_PLUGIN_LOG.
+// and, when the key fires, appends a line to the file named by JQ_SAMPLE_PLUGIN_LOG. With
+// JQ_SAMPLE_PLUGIN_ENDLESS=1 it keeps offering types for ever, as a broken library might.
 #include <windows.h>
 
 #include <cstdint>
@@ -167,6 +168,14 @@ __declspec(dllexport) int WINAPI EnumeratePanelTypes(char* info, char* create, c
       {"RefusedInfo", "SwatchCreate", ""},
       {"BarInfo", "BarCreate", ""},
   };
+  // A misbehaving library for the host's tests: it never says "no more types".
+  char endless[8] = {};
+  if (GetEnvironmentVariableA("JQ_SAMPLE_PLUGIN_ENDLESS", endless, sizeof endless) && endless[0] == '1') {
+    lstrcpynA(info, "BarInfo", 52);
+    lstrcpynA(create, "BarCreate", 52);
+    terminate[0] = 0;
+    return 1;
+  }
   if (g_enumerated >= 3) {
     g_enumerated = 0;
     return 0;
