@@ -188,7 +188,6 @@ TEST_F(ToolbarProcesses, TheTrayMenuListsTheFramesAndClosesTheToolbar) {
   PostMessageA(main, (WM_APP + 100), kTrayIconId, WM_RBUTTONUP);
   HWND menu = WaitForMenu();
   ASSERT_NE(menu, nullptr);
-  EXPECT_EQ(GetMenuItemCount(reinterpret_cast<HMENU>(SendMessageA(menu, 0x01E1 /* MN_GETHMENU */, 0, 0))), 7);
   PressInMenu(menu, {VK_DOWN, VK_DOWN, VK_RETURN});
   EXPECT_TRUE(jqtest::PumpUntil([] { return Visible("Beta"); }, 10000));
 
