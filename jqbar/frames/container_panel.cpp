@@ -344,8 +344,17 @@ void ApplySettings(HWND window, ContainerState* st, const std::uint8_t* blob, in
   ContainerSettings incoming = st->settings;
   std::string newPath;
   if (!ReadContainerBlob(blob, size, incoming, newPath)) return;
-  if (root) SendMessageA(GetParent(window), PNM_APPLYFRAMESETTINGS, 0, reinterpret_cast<LPARAM>(&incoming));
   ContainerSettings old = st->settings;
+  if (root) {
+    SendMessageA(GetParent(window), PNM_APPLYFRAMESETTINGS, 0, reinterpret_cast<LPARAM>(&incoming));
+    // What the frame made of the style (an edge, auto-hide, the thickness it docked with) holds.
+    incoming.frameStyle = st->settings.frameStyle;
+    incoming.edge = st->settings.edge;
+    incoming.autoHide = st->settings.autoHide;
+    incoming.dockedWidth = st->settings.dockedWidth;
+    incoming.dockedHeight = st->settings.dockedHeight;
+    incoming.alwaysOnTop = st->settings.alwaysOnTop;
+  }
   std::string oldPath = st->path;
   st->settings = incoming;
   st->path = newPath;

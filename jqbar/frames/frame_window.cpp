@@ -89,8 +89,10 @@ void Subclass(HWND button) {
       SetWindowLongPtrA(button, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CaptionButtonSubclassProc))));
 }
 
+}  // namespace
+
 // Chrome insets of a frame: left, top, right, bottom around the container.
-RECT Insets(HWND frame, FrameState* st, const RECT& client) {
+static RECT Insets(HWND frame, FrameState* st, const RECT& client) {
   RECT in{};
   int b = int(st->buttons.size());
   int style = st->settings ? st->settings->frameStyle : 0;
@@ -124,6 +126,13 @@ RECT Insets(HWND frame, FrameState* st, const RECT& client) {
   }
   return in;
 }
+
+RECT FrameInsets(HWND frame, const RECT& client) {
+  FrameState* st = GetFrameState(frame);
+  return st ? Insets(frame, st, client) : RECT{};
+}
+
+namespace {
 
 void PlaceButtons(HWND frame, FrameState* st) {
   RECT client;
@@ -532,11 +541,15 @@ void ApplyFrameSettings(HWND frame) {
     CallArrangeTaskbar(1);
   } else {
     if (s.frameStyle == 3) s.frameStyle = 0;
-    // Docking and auto-hide are applied by the docking code when it is present; until then a
-    // docked frame floats at its stored floating place.
-    st->horizontal = s.floatHeight < s.floatWidth ? 1 : 0;
-    MoveWindow(frame, s.floatX, s.floatY, std::max(40, int(s.floatWidth)),
-               std::max(30, int(s.floatHeight)), TRUE);
+    if (s.frameStyle == 1 || s.frameStyle == 2) {
+      int style = s.frameStyle;
+      s.frameStyle = 0;
+      ChangeFrameStyle(frame, style, 0, nullptr, nullptr, s.edge, s.edge);
+    } else {
+      st->horizontal = s.floatHeight < s.floatWidth ? 1 : 0;
+      MoveWindow(frame, s.floatX, s.floatY, std::max(40, int(s.floatWidth)),
+                 std::max(30, int(s.floatHeight)), TRUE);
+    }
   }
   if (s.alwaysOnTop) SetFrameOnTop(frame, true);
   RemoveHotKeys(frame, 1);
@@ -694,7 +707,10 @@ void FitFrameToContainer(HWND frame) {
   HWND root = FrameRootContainer(frame);
   if (!st || !root || st->fitting || st->inTaskbar) return;
   int style = st->settings ? st->settings->frameStyle : 0;
-  if (style != 0) return;  // docked bars keep the edge's size
+  if (style != 0) {
+    FitDockedFrame(frame);
+    return;
+  }
   RECT client, r;
   GetClientRect(frame, &client);
   GetWindowRect(root, &r);
@@ -750,6 +766,19 @@ void ShowFrame(HWND frame) {
   FrameState* st = GetFrameState(frame);
   if (!st) return;
   if (IsIconic(frame)) ShowWindow(frame, SW_RESTORE);
+  if (st->settings && st->settings->frameStyle == 2) {
+    RevealAutoHideFrame(frame);
+    return;
+  }
+  RECT r;
+  GetWindowRect(frame, &r);
+  int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+  if (r.right <= 19 || r.bottom <= 19 || r.left > sw - 20 || r.top > sh - 20)
+    SetWindowPos(frame, nullptr, 40, 40, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  if (st->settings && st->settings->frameStyle == 1) {
+    SetAppBarRegistered(frame, true);
+    DockAppBar(st->settings->edge, nullptr, frame);
+  }
   ShowWindow(frame, SW_SHOW);
   MarkFrameHidden(frame, false);
   SetForegroundWindow(frame);
@@ -891,7 +920,22 @@ LRESULT CALLBACK FrameWindowProc(HWND frame, UINT msg, WPARAM wp, LPARAM lp) {
         return 1;
       }
       break;
+    case WM_ENTERSIZEMOVE:
+    case WM_MOVING:
+    case WM_WINDOWPOSCHANGING: {
+      LRESULT result = 0;
+      if (HandleFrameDrag(frame, msg, wp, lp, &result)) return result;
+      break;
+    }
+    case WM_TIMER:
+      if (wp == kFrameTimer) AutoHideTick(frame);
+      return 0;
+    case PNM_APPBARNOTIFY:
+      HandleAppBarNotify(frame, wp, lp);
+      return 0;
     case WM_EXITSIZEMOVE: {
+      LRESULT result = 0;
+      if (HandleFrameDrag(frame, msg, wp, lp, &result)) return result;
       RECT r;
       GetWindowRect(frame, &r);
       if (HWND root = FrameRootContainer(frame)) {
@@ -1048,6 +1092,10 @@ LRESULT CALLBACK FrameWindowProc(HWND frame, UINT msg, WPARAM wp, LPARAM lp) {
     case PNM_APPLYFRAMESETTINGS:
       if (lp && st->settings) {
         const auto* s = reinterpret_cast<const ContainerSettings*>(lp);
+        int style = s->frameStyle == 1 && s->autoHide ? 2 : s->frameStyle;
+        if (style != st->settings->frameStyle || s->edge != st->settings->edge)
+          ChangeFrameStyle(frame, style, st->settings->frameStyle, nullptr, nullptr, s->edge,
+                           st->settings->edge);
         if (bool(s->alwaysOnTop) != bool(st->settings->alwaysOnTop)) SetFrameOnTop(frame, s->alwaysOnTop != 0);
       }
       return 0;

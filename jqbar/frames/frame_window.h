@@ -78,6 +78,27 @@ void RelayoutAllFrames();
 void ShowFrame(HWND frame);
 void HideFrame(HWND frame);
 
+// Chrome widths around the root container (left, top, right, bottom) for a client rectangle.
+RECT FrameInsets(HWND frame, const RECT& client);
+
+// Docking and auto-hide (frame_docking.cpp).
+void ChangeFrameStyle(HWND frame, int newStyle, int oldStyle, const RECT* finalRect,
+                      const RECT* startRect, int newEdge, int oldEdge);
+bool SetAppBarRegistered(HWND frame, bool on);
+void DockAppBar(int edge, const RECT* rect, HWND frame);
+void PlaceAutoHideFrame(HWND frame);
+bool AutoHideWanted(HWND frame);
+void RevealAutoHideFrame(HWND frame);
+void AutoHideTick(HWND frame);
+// The frame's preferred outer size across its edge (docked thickness).
+int PreferredThickness(HWND frame, int edge);
+void FitDockedFrame(HWND frame);
+// Drag handling; true when the message was handled.
+bool HandleFrameDrag(HWND frame, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result);
+void HandleAppBarNotify(HWND frame, WPARAM code, LPARAM data);
+// Where the desktop's icons are: the work rectangle of auto-hide bars (the screen without one).
+RECT DesktopWorkRect();
+
 // Right-click menu of a container: 458 (Properties) or 0.
 WPARAM ShowContainerMenu(HWND container, LPARAM point);
 

@@ -196,5 +196,65 @@ TEST_F(ToolbarLayout, ASaveThatCannotBeWrittenChangesNothing) {
   EXPECT_FALSE(jqtest::FileExists(file + ".~new"));
 }
 
+TEST_F(ToolbarLayout, AFrameDraggedToTheTopEdgeDocksAndAutoHides) {
+  std::string file = temp / "dock.jqc";
+  ASSERT_TRUE(WriteLayoutFile(file, jqbartest::SampleLayout()));
+  ASSERT_TRUE(LoadToolbarLayout(file, false));
+  HWND frame = GetParent(FrameList()->window);
+  HWND root = FrameList()->window;
+  int screenWidth = GetSystemMetrics(SM_CXSCREEN);
+  DWORD pref = DWORD(SendMessageA(root, PNM_GETPREFSIZE, 1, 0));
+  int expected = HIWORD(pref) + 4;
+  // The drag as the system's move loop delivers it: enter, moving with the cursor 3 pixels
+  // below the top edge, exit.
+  SendMessageA(frame, WM_ENTERSIZEMOVE, 0, 0);
+  SetCursorPos(screenWidth / 2, 3);
+  RECT r;
+  GetWindowRect(frame, &r);
+  SendMessageA(frame, WM_MOVING, WMSZ_TOP, reinterpret_cast<LPARAM>(&r));
+  EXPECT_EQ(r.top, 0);
+  EXPECT_EQ(r.right - r.left, screenWidth);
+  EXPECT_EQ(r.bottom - r.top, expected);
+  SendMessageA(frame, WM_EXITSIZEMOVE, 0, 0);
+  ContainerSettings* s = GetContainerSettings(root);
+  EXPECT_EQ(s->frameStyle, 1);
+  EXPECT_EQ(s->edge, 1);
+  GetWindowRect(frame, &r);
+  EXPECT_LE(r.top, 1);
+  EXPECT_EQ(r.right - r.left, screenWidth);
+  EXPECT_EQ(r.bottom - r.top, expected);
+  EXPECT_EQ(GetFrameState(frame)->appBarRegistered, 1);
+  // The style lives in the node's stored settings too, so a save keeps it.
+  EXPECT_EQ(jqbartest::GetInt(FrameList()->blob, 32), 1);
+
+  // Auto-hide at the same edge: hides when the cursor leaves, shows when it touches the edge.
+  auto blob = FrameList()->blob;
+  jqbartest::PutInt(blob, 44, 1);
+  SendMessageA(root, PNM_SETSETTINGS, blob.size(), reinterpret_cast<LPARAM>(blob.data()));
+  EXPECT_EQ(s->frameStyle, 2);
+  EXPECT_EQ(GetFrameState(frame)->appBarRegistered, 0);
+  SetCursorPos(screenWidth / 2, 600);
+  EXPECT_TRUE(jqtest::PumpUntil([&] { return !IsWindowVisible(frame); }, 5000));
+  SetCursorPos(screenWidth / 3, 1);
+  EXPECT_TRUE(jqtest::PumpUntil([&] { return IsWindowVisible(frame) != 0; }, 5000));
+  GetWindowRect(frame, &r);
+  EXPECT_EQ(r.top, DesktopWorkRect().top);
+  // Not in the top-right corner, where the desktop keeps 90 pixels.
+  SetCursorPos(screenWidth / 2, 600);
+  ASSERT_TRUE(jqtest::PumpUntil([&] { return !IsWindowVisible(frame); }, 5000));
+  SetCursorPos(DesktopWorkRect().right - 20, 1);
+  EXPECT_FALSE(jqtest::PumpUntil([&] { return IsWindowVisible(frame) != 0; }, 1500));
+  // Dragged away from the edge it floats again at its floating place.
+  SendMessageA(frame, PNM_SHOWFRAME, 0, 0);
+  SendMessageA(frame, WM_ENTERSIZEMOVE, 0, 0);
+  SetCursorPos(screenWidth / 2, 400);
+  GetWindowRect(frame, &r);
+  SendMessageA(frame, WM_MOVING, WMSZ_TOP, reinterpret_cast<LPARAM>(&r));
+  SendMessageA(frame, WM_EXITSIZEMOVE, 0, 0);
+  EXPECT_EQ(s->frameStyle, 0);
+  GetWindowRect(frame, &r);
+  EXPECT_LT(r.right - r.left, screenWidth);
+}
+
 }  // namespace
 }  // namespace jqbar
