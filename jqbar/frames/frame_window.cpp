@@ -621,11 +621,12 @@ void AddFrameButtons(HWND frame, int colour) {
     addButton(other, ost, frame, colour, true);
     addButton(frame, st, other, ost->settings ? ost->settings->colour : 0, IsWindowVisible(other) != 0);
     PlaceButtons(other, ost);
-    if (ost->bound) RelayoutFrame(other);
+    // While a layout is built every frame is laid out once at the end.
+    if (ost->bound && !Globals().layoutLoading) RelayoutFrame(other);
     InvalidateRect(other, nullptr, TRUE);
   }
   PlaceButtons(frame, st);
-  if (st->bound) RelayoutFrame(frame);
+  if (st->bound && !Globals().layoutLoading) RelayoutFrame(frame);
   InvalidateRect(frame, nullptr, TRUE);
 }
 

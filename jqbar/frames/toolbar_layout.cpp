@@ -110,6 +110,8 @@ void ApplyToolbarLayout(const LayoutFile& layout) {
     AttachRootContainer(frame, container, hidden && !inTaskbar);
     taskbar = taskbar || inTaskbar;
   }
+  for (PanelNode* n = FrameList(); n; n = n->next)
+    if (n->window && !IsInsideTaskbar(n->window)) RelayoutFrame(GetParent(n->window));
   Globals().layoutLoading = false;
   // Every node's stored settings as its panel now has them.
   for (PanelNode* n = FrameList(); n; n = n->next)
