@@ -880,7 +880,7 @@ LRESULT CALLBACK FrameWindowProc(HWND frame, UINT msg, WPARAM wp, LPARAM lp) {
       if (pt.x < 14 && pt.y < 14) return HTCLIENT;
       return st->inTaskbar ? HTCLIENT : HTCAPTION;
     }
-    case WM_NCRBUTTONUP:
+    case WM_CONTEXTMENU:  // a right click on the body, which acts as the caption
     case WM_RBUTTONUP: {
       POINT pt{LowSigned(lp), HighSigned(lp)};
       if (msg == WM_RBUTTONUP) ClientToScreen(frame, &pt);
