@@ -20,14 +20,17 @@ set(layers
   "filemanager/panes:11"
   "filemanager/frame:12"
   "filemanager/dialogs:12"
-  "filemanager/commands:13"
-  "filemanager/app:14"
+  "filemanager/archives:13"
+  "filemanager/commands:14"
+  "filemanager/app:15"
   "jqbar/layout:20"
   "jqbar/host:21"
   "jqbar/frames:22"
   "jqbar/app:23"
   "jqguider/engine:30"
-  "jqguider/ui:31")
+  "jqguider/ui:31"
+  "jqseek/engine:40"
+  "jqseek/ui:41")
 
 # Which folder each header lives in.
 foreach(entry ${layers})

@@ -1,5 +1,6 @@
 // The main window's procedure, creation and destruction.
 #include "main_window.h"
+#include "archive_folder.h"
 #include "actions.h"
 #include "navigation_history.h"
 #include <commctrl.h>
@@ -181,6 +182,7 @@ LRESULT OnCreateMainWindow(HWND window) {
   const FilePane& active = FilePanes[ActivePaneIndex];
   g_frame.lastFocus = active.tree ? active.tree : active.list;
 
+  InstallArchiveFolders();
   if (!g_frame.commonControls580) PostMessageA(window, WM_USER + 107, 0, 0);
   return 0;
 }
@@ -217,6 +219,7 @@ void OnDestroyMainWindow(HWND window) {
   if (options.saveOnExit) SaveAllSettings(window);
   SaveSaveOnExit();
   FreeNavigationHistory();
+  ShutdownArchiveFolders();
   QuitHelp(window);
   if (g_frame.desktop) g_frame.desktop->Release();
   g_frame.desktop = nullptr;

@@ -17,7 +17,6 @@ JQ_PENDING(PrintFileList)
 JQ_PENDING(PrintSelectedFiles)
 JQ_PENDING(PrintFolderTree)
 JQ_PENDING(ShowAboutBox)
-JQ_PENDING(RunShellExtTool)
 JQ_PENDING(RunPreferences)
 JQ_PENDING(CustomizeToolbar)
 JQ_PENDING(CustomizeLaunchBar)
@@ -54,16 +53,10 @@ JQ_PENDING(OnViewerOpenRequest)
 // No viewer pane: no file is held.
 JQ_COMMAND_HANDLER(ClearViewerPane) { return 0; }
 
-JQ_PENDING(DoZipTo)
-JQ_PENDING(DoUnZip)
-JQ_PENDING(DoAddToZip)
-JQ_PENDING(DoUUEncode)
 JQ_PENDING(DoWipeFiles)
 JQ_PENDING(DoEncryptDecrypt)
 JQ_PENDING(RunFtpSiteCommand)
 JQ_PENDING(ShowFtpDropDownMenu)
-// No extraction runs: no progress to show.
-JQ_COMMAND_HANDLER(OnArcExtractProgress) { return 0; }
 
 // No cascade or tile of the program's windows is ever pending: nothing to complete.
 JQ_COMMAND_HANDLER(OnInstanceAnnounce) { return 0; }

@@ -1,7 +1,7 @@
 #include "vfolder_entry.h"
 
-UINT ArchiveBusy;
-UINT ArchiveCancelled;
+std::atomic<UINT> ArchiveBusy;
+std::atomic<UINT> ArchiveCancelled;
 
 int ConfirmFtpExit(HWND) {
   // No transfer job can be alive: nothing asks the user.

@@ -8,3 +8,4 @@
 #include "resource_shellui.h"
 #include "resource_dialogs.h"
 #include "resource_actions.h"
+#include "resource_archives.h"
