@@ -110,19 +110,19 @@ std::vector<std::uint8_t> ReadBytes(const std::string& path) {
 }
 
 TEST_F(ToolbarProcesses, ASecondStartHandsItsLayoutOverAndEnds) {
-  std::string first = Layout("first.jqc", jqbartest::SampleLayout("Alpha", "Beta"));
-  std::string second = Layout("second.jqc", jqbartest::SampleLayout("Gamma", "Delta"));
+  std::string first = Layout("first.jqc", jqbartest::SampleLayout("Proc Alpha", "Proc Beta"));
+  std::string second = Layout("second.jqc", jqbartest::SampleLayout("Proc Gamma", "Proc Delta"));
   // On NT the first start hands over to NTAid.exe, which starts the toolbar again with its exit
   // monitor in place.
   EXPECT_EQ(Run(first), 0);
-  ASSERT_TRUE(jqtest::PumpUntil([] { return Visible("Alpha") && Visible("Beta"); }, 30000));
+  ASSERT_TRUE(jqtest::PumpUntil([] { return Visible("Proc Alpha") && Visible("Proc Beta"); }, 30000));
   EXPECT_NE(FindWindowA(kExitMonitorClass, nullptr), nullptr);
   HWND main = FindWindowA(kMainWindowClass, nullptr);
   ASSERT_NE(main, nullptr);
   EXPECT_FALSE(IsWindowVisible(main));
 
   EXPECT_EQ(Run(second), 0);  // hands the path over and ends
-  ASSERT_TRUE(jqtest::PumpUntil([] { return Visible("Gamma") && !Frame("Alpha"); }, 30000));
+  ASSERT_TRUE(jqtest::PumpUntil([] { return Visible("Proc Gamma") && !Frame("Proc Alpha"); }, 30000));
   EXPECT_EQ(FindWindowA(kMainWindowClass, nullptr), main);  // still the first toolbar
   // The first layout was saved (now in the toolbar's own form) before the switch.
   auto bytes = ReadBytes(first);
@@ -130,17 +130,17 @@ TEST_F(ToolbarProcesses, ASecondStartHandsItsLayoutOverAndEnds) {
   EXPECT_EQ(std::uint32_t(jqbartest::GetInt(bytes, 0)), kLayoutMagicToolbar);
 
   // A start without a layout shows the owner frame again.
-  PostMessageA(Frame("Gamma"), WM_COMMAND, IDM_HIDE, 0);
-  ASSERT_TRUE(jqtest::PumpUntil([] { return !Visible("Gamma"); }, 10000));
+  PostMessageA(Frame("Proc Gamma"), WM_COMMAND, IDM_HIDE, 0);
+  ASSERT_TRUE(jqtest::PumpUntil([] { return !Visible("Proc Gamma"); }, 10000));
   EXPECT_EQ(Run(""), 0);
-  EXPECT_TRUE(jqtest::PumpUntil([] { return Visible("Gamma"); }, 10000));
+  EXPECT_TRUE(jqtest::PumpUntil([] { return Visible("Proc Gamma"); }, 10000));
 }
 
 TEST_F(ToolbarProcesses, ABadLayoutIsReportedByTheSecondStartAlone) {
-  std::string first = Layout("first.jqc", jqbartest::SampleLayout("Alpha", "Beta"));
+  std::string first = Layout("first.jqc", jqbartest::SampleLayout("Proc Alpha", "Proc Beta"));
   std::string bad = temp.WriteFile("notes.jqc", "not a layout at all");
   EXPECT_EQ(Run(first), 0);
-  ASSERT_TRUE(jqtest::PumpUntil([] { return Visible("Alpha"); }, 30000));
+  ASSERT_TRUE(jqtest::PumpUntil([] { return Visible("Proc Alpha"); }, 30000));
   HANDLE p = jqtest::StartProcess(program + " " + bad);
   ASSERT_NE(p, nullptr);
   char caption[100] = {};
@@ -156,7 +156,7 @@ TEST_F(ToolbarProcesses, ABadLayoutIsReportedByTheSecondStartAlone) {
   PostMessageA(box, WM_COMMAND, IDOK, 0);
   EXPECT_EQ(jqtest::WaitProcess(p, 30000), 0);
   CloseHandle(p);
-  EXPECT_TRUE(Visible("Alpha"));
+  EXPECT_TRUE(Visible("Proc Alpha"));
 }
 
 // Finds the shown popup menu, waiting for it.
@@ -177,25 +177,25 @@ void PressInMenu(HWND menu, std::initializer_list<WPARAM> keys) {
 }
 
 TEST_F(ToolbarProcesses, TheTrayMenuListsTheFramesAndClosesTheToolbar) {
-  std::string file = Layout("tray.jqc", jqbartest::SampleLayout("Alpha", "Beta"));
+  std::string file = Layout("tray.jqc", jqbartest::SampleLayout("Proc Alpha", "Proc Beta"));
   EXPECT_EQ(Run(file), 0);
-  ASSERT_TRUE(jqtest::PumpUntil([] { return Visible("Alpha") && Visible("Beta"); }, 30000));
+  ASSERT_TRUE(jqtest::PumpUntil([] { return Visible("Proc Alpha") && Visible("Proc Beta"); }, 30000));
   HWND main = FindWindowA(kMainWindowClass, nullptr);
-  PostMessageA(Frame("Beta"), WM_COMMAND, IDM_HIDE, 0);
-  ASSERT_TRUE(jqtest::PumpUntil([] { return !Visible("Beta"); }, 10000));
+  PostMessageA(Frame("Proc Beta"), WM_COMMAND, IDM_HIDE, 0);
+  ASSERT_TRUE(jqtest::PumpUntil([] { return !Visible("Proc Beta"); }, 10000));
 
-  // Right button released over the icon: the menu; its second item is the frame "Beta".
+  // Right button released over the icon: the menu; its second item is the frame "Proc Beta".
   PostMessageA(main, (WM_APP + 100), kTrayIconId, WM_RBUTTONUP);
   HWND menu = WaitForMenu();
   ASSERT_NE(menu, nullptr);
   PressInMenu(menu, {VK_DOWN, VK_DOWN, VK_RETURN});
-  EXPECT_TRUE(jqtest::PumpUntil([] { return Visible("Beta"); }, 10000));
+  EXPECT_TRUE(jqtest::PumpUntil([] { return Visible("Proc Beta"); }, 10000));
 
   // Left button down over the icon shows the owner frame.
-  PostMessageA(Frame("Alpha"), WM_COMMAND, IDM_HIDE, 0);
-  ASSERT_TRUE(jqtest::PumpUntil([] { return !Visible("Alpha"); }, 10000));
+  PostMessageA(Frame("Proc Alpha"), WM_COMMAND, IDM_HIDE, 0);
+  ASSERT_TRUE(jqtest::PumpUntil([] { return !Visible("Proc Alpha"); }, 10000));
   PostMessageA(main, (WM_APP + 100), kTrayIconId, WM_LBUTTONDOWN);
-  EXPECT_TRUE(jqtest::PumpUntil([] { return Visible("Alpha"); }, 10000));
+  EXPECT_TRUE(jqtest::PumpUntil([] { return Visible("Proc Alpha"); }, 10000));
 
   // The last item closes the toolbar: the layout is saved, the plug-in told, both processes end.
   PostMessageA(main, (WM_APP + 100), kTrayIconId, WM_RBUTTONUP);
@@ -210,9 +210,9 @@ TEST_F(ToolbarProcesses, TheTrayMenuListsTheFramesAndClosesTheToolbar) {
 
 TEST_F(ToolbarProcesses, AKeyThroughTheKeyboardHookReachesThePanelsHotKey) {
   // Swatch "B" holds CTRL+F6.
-  std::string file = Layout("keys.jqc", jqbartest::SampleLayout("Alpha", "Beta", VK_F6, 2));
+  std::string file = Layout("keys.jqc", jqbartest::SampleLayout("Proc Alpha", "Proc Beta", VK_F6, 2));
   EXPECT_EQ(Run(file), 0);
-  ASSERT_TRUE(jqtest::PumpUntil([] { return Visible("Alpha"); }, 30000));
+  ASSERT_TRUE(jqtest::PumpUntil([] { return Visible("Proc Alpha"); }, 30000));
   auto send = [](WORD vk, bool up) {
     INPUT in{};
     in.type = INPUT_KEYBOARD;
