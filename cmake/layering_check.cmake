@@ -16,6 +16,7 @@ set(layers
   "suite/paths:3"
   "suite/foldertree:4"
   "suite/dialogs:4"
+  "suite/ftp:5"
   "filemanager/services:10"
   "filemanager/panes:11"
   "filemanager/frame:12"
@@ -24,7 +25,8 @@ set(layers
   "filemanager/app:14"
   "jqbar/layout:20"
   "jqguider/engine:30"
-  "jqguider/ui:31")
+  "jqguider/ui:31"
+  "jqxfr:40")
 
 # Which folder each header lives in.
 foreach(entry ${layers})
