@@ -21,6 +21,7 @@ set(layers
   "filemanager/panes:11"
   "filemanager/frame:12"
   "filemanager/dialogs:12"
+  "filemanager/ftpfolders:12"
   "filemanager/commands:13"
   "filemanager/app:14"
   "jqbar/layout:20"

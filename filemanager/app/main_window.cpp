@@ -24,6 +24,8 @@
 #include "toolbar.h"
 #include "command_state.h"
 #include "vfolder_entry.h"
+#include "ftp_engine.h"
+#include "ftp_folder_ui.h"
 #include "window_utils.h"
 
 DWORD g_replaceExplorer;
@@ -140,6 +142,8 @@ void LoadKeyboardSchemeMenus(UINT scheme) {
 
 LRESULT OnCreateMainWindow(HWND window) {
   g_mainWindow = window;
+  SetFtpMainWindow(window);
+  InstallFtpFolderUi();
   g_frame.edgeX = GetSystemMetrics(SM_CXEDGE);
   g_frame.edgeY = GetSystemMetrics(SM_CYEDGE);
   if (!g_frame.edgeX) g_frame.edgeX = 2;
@@ -191,6 +195,7 @@ void SaveAllSettings(HWND window) {
   GlobalSettings global;
   CollectGlobalSettings(&global, window);
   SaveGlobalSettings(global);
+  SaveFtpSettings();
   FilePanesSettings panes;
   DefaultPanesSettings(&panes);
   CollectPanesSettings(&panes);

@@ -1,3 +1,4 @@
+#include "ftp_engine.h"
 #include "startup_settings.h"
 #include <commctrl.h>
 #include <algorithm>
@@ -37,6 +38,7 @@ void LoadStartupSettings(const char* commandLine) {
   ApplyPanesSettings(&panes);
   LoadFileFilter();
   LoadDriveFilters();
+  LoadFtpSettings();
   RECT start;
   if (ApplyCommandLineAtStartup(commandLine, &start)) {
     g_savedRect = start;

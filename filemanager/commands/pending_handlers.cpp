@@ -60,8 +60,6 @@ JQ_PENDING(DoAddToZip)
 JQ_PENDING(DoUUEncode)
 JQ_PENDING(DoWipeFiles)
 JQ_PENDING(DoEncryptDecrypt)
-JQ_PENDING(RunFtpSiteCommand)
-JQ_PENDING(ShowFtpDropDownMenu)
 // No extraction runs: no progress to show.
 JQ_COMMAND_HANDLER(OnArcExtractProgress) { return 0; }
 
