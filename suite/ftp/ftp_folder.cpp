@@ -644,7 +644,18 @@ LPITEMIDLIST ParseFtpPath(const char* text) {
 
 HRESULT GetFtpItemInfo(IShellFolder* folder, LPCITEMIDLIST item, WIN32_FIND_DATAA* data, int size) {
   if (!folder || !data || size < static_cast<int>(sizeof(WIN32_FIND_DATAA))) return E_FAIL;
-  const FtpListEntry* e = FindFtpListEntry(static_cast<FtpFolder*>(folder), FtpItemName(item));
+  auto* f = static_cast<FtpFolder*>(folder);
+  const char* name = FtpItemName(item);
+  // The sites and the two pseudo-items have no listing entry: they are shown as folders.
+  bool pseudo = (f->level == 1 && (lstrcmpiA(name, kFtpAddSiteItem) == 0 || FindFtpSite(f->sites, name))) ||
+                (f->level == 2 && strcmp(name, kFtpConnectItem) == 0 && !IsFtpSiteConnected(f));
+  if (pseudo) {
+    *data = WIN32_FIND_DATAA{};
+    data->dwFileAttributes = FILE_ATTRIBUTE_DIRECTORY;
+    lstrcpynA(data->cFileName, name, sizeof data->cFileName);
+    return S_OK;
+  }
+  const FtpListEntry* e = FindFtpListEntry(f, name);
   if (!e) return E_FAIL;
   *data = e->data;
   return S_OK;
