@@ -18,21 +18,7 @@ bool g_progressVisible = true;
 std::mutex g_liveLock;
 TransferJob* g_live = nullptr;
 
-void Take(HANDLE lock) { WaitForSingleObject(lock, INFINITE); }
 void Give(HANDLE h) { ReleaseSemaphore(h, 1, nullptr); }
-
-void MakePipeSemaphores(TransferPipe* p) {
-  p->data = CreateSemaphoreA(nullptr, 0, 10, nullptr);
-  p->space = CreateSemaphoreA(nullptr, 1, 10, nullptr);
-  p->lock = CreateSemaphoreA(nullptr, 1, 10, nullptr);
-}
-
-void ClosePipeSemaphores(TransferPipe* p) {
-  for (HANDLE* h : {&p->data, &p->space, &p->lock}) {
-    if (*h) CloseHandle(*h);
-    *h = nullptr;
-  }
-}
 
 FtpSession* SessionOf(FtpFolder* folder) {
   FtpFolder* site = folder ? FindSiteFolder(folder) : nullptr;
@@ -90,6 +76,7 @@ DWORD WINAPI SourceThread(void* p) {
       }
     } else if (!job->aborted && !job->sourceFailed) {
       FILE* f = fopen(job->sources[i].c_str(), "rb");
+      if (f) setvbuf(f, nullptr, _IOFBF, 65536);
       if (!f) {
         AbortTransferPipe(job->pipe, kPipeFailed);
         job->status = 0;
@@ -153,6 +140,7 @@ DWORD WINAPI DestinationThread(void* p) {
       const std::string& target = job->destinations[i];
       std::string temp = TempNameBeside(target);
       FILE* f = fopen(temp.c_str(), "wb");
+      if (f) setvbuf(f, nullptr, _IOFBF, 65536);
       if (!f) {
         AbortTransferPipe(job->pipe, kPipeFailed);
         job->status = 0;
@@ -210,106 +198,96 @@ TransferPipe* CreateTransferPipe() {
   auto* p = new TransferPipe{};
   p->buffer = new uint8_t[kTransferPipeBytes];
   p->capacity = kTransferPipeBytes;
-  MakePipeSemaphores(p);
+  InitializeSRWLock(&p->lock);
+  InitializeConditionVariable(&p->data);
+  InitializeConditionVariable(&p->space);
   return p;
 }
 
 void FreeTransferPipe(TransferPipe* p) {
   if (!p) return;
-  ClosePipeSemaphores(p);
   delete[] p->buffer;
   delete p;
 }
 
 void ResetTransferPipe(TransferPipe* p) {
+  AcquireSRWLockExclusive(&p->lock);
   p->fill = 0;
   p->abort = 0;
   p->end = 0;
-  ClosePipeSemaphores(p);
-  MakePipeSemaphores(p);
+  ReleaseSRWLockExclusive(&p->lock);
 }
 
 int WriteTransferPipe(TransferPipe* p, const void* data, uint32_t length, uint32_t* written) {
   const uint8_t* src = static_cast<const uint8_t*>(data);
   uint32_t rest = length;
   if (written) *written = 0;
+  AcquireSRWLockExclusive(&p->lock);
   for (;;) {
-    if (WaitForSingleObject(p->space, g_pipeTimeout) != WAIT_OBJECT_0) return kPipeTimeout;
+    while (!p->abort && p->fill == p->capacity) {
+      if (!SleepConditionVariableSRW(&p->space, &p->lock, g_pipeTimeout, 0)) {
+        ReleaseSRWLockExclusive(&p->lock);
+        return kPipeTimeout;
+      }
+    }
     if (p->abort) {
-      Give(p->space);
-      return static_cast<int>(p->result);
+      int code = static_cast<int>(p->result);
+      ReleaseSRWLockExclusive(&p->lock);
+      return code;
     }
-    Take(p->lock);
-    uint32_t free = p->capacity - p->fill;
-    if (free >= rest) {
-      memcpy(p->buffer + p->fill, src, rest);
-      p->fill += rest;
-      if (written) *written += rest;
-      bool spaceLeft = p->fill < p->capacity;
-      Give(p->lock);
-      if (spaceLeft) Give(p->space);
-      Give(p->data);
-      return kPipeOk;
-    }
-    memcpy(p->buffer + p->fill, src, free);
-    p->fill = p->capacity;
-    src += free;
-    rest -= free;
-    if (written) *written += free;
-    Give(p->data);
-    Give(p->lock);
+    uint32_t room = p->capacity - p->fill;
+    uint32_t n = rest < room ? rest : room;
+    memcpy(p->buffer + p->fill, src, n);
+    p->fill += n;
+    src += n;
+    rest -= n;
+    if (written) *written += n;
+    WakeConditionVariable(&p->data);
+    if (!rest) break;
   }
+  ReleaseSRWLockExclusive(&p->lock);
+  return kPipeOk;
 }
 
 int ReadTransferPipe(TransferPipe* p, void* buffer, uint32_t* count, uint32_t maximum) {
   *count = 0;
-  for (;;) {
-    if (WaitForSingleObject(p->data, g_pipeTimeout) != WAIT_OBJECT_0) return kPipeTimeout;
-    if (p->abort) {
-      Give(p->data);
-      return static_cast<int>(p->result);
+  AcquireSRWLockExclusive(&p->lock);
+  while (!p->abort && p->fill == 0 && !p->end) {
+    if (!SleepConditionVariableSRW(&p->data, &p->lock, g_pipeTimeout, 0)) {
+      ReleaseSRWLockExclusive(&p->lock);
+      return kPipeTimeout;
     }
-    Take(p->lock);
-    if (p->fill == 0) {
-      bool end = p->end;
-      Give(p->lock);
-      if (end) return kPipeEnd;
-      continue;
-    }
-    if (p->fill <= maximum) {
-      memcpy(buffer, p->buffer, p->fill);
-      *count = p->fill;
-      p->fill = 0;
-      bool end = p->end;
-      Give(p->lock);
-      Give(p->space);
-      return end ? kPipeEnd : kPipeOk;
-    }
-    memcpy(buffer, p->buffer, maximum);
-    memmove(p->buffer, p->buffer + maximum, p->fill - maximum);
-    p->fill -= maximum;
-    *count = maximum;
-    Give(p->lock);
-    Give(p->data);
-    Give(p->space);
-    return kPipeOk;
   }
+  if (p->abort) {
+    int code = static_cast<int>(p->result);
+    ReleaseSRWLockExclusive(&p->lock);
+    return code;
+  }
+  uint32_t n = p->fill < maximum ? p->fill : maximum;
+  memcpy(buffer, p->buffer, n);
+  memmove(p->buffer, p->buffer + n, p->fill - n);
+  p->fill -= n;
+  *count = n;
+  bool end = p->fill == 0 && p->end;
+  WakeConditionVariable(&p->space);
+  ReleaseSRWLockExclusive(&p->lock);
+  return end ? kPipeEnd : kPipeOk;
 }
 
 void AbortTransferPipe(TransferPipe* p, int code) {
-  Take(p->lock);
+  AcquireSRWLockExclusive(&p->lock);
   p->abort = 1;
   p->result = static_cast<uint32_t>(code);
-  Give(p->lock);
-  Give(p->data);
-  Give(p->space);
+  ReleaseSRWLockExclusive(&p->lock);
+  WakeAllConditionVariable(&p->data);
+  WakeAllConditionVariable(&p->space);
 }
 
 void EndTransferPipe(TransferPipe* p) {
-  Take(p->lock);
+  AcquireSRWLockExclusive(&p->lock);
   p->end = 1;
-  Give(p->lock);
-  Give(p->data);
+  ReleaseSRWLockExclusive(&p->lock);
+  WakeAllConditionVariable(&p->data);
 }
 
 TransferJob* CreateTransferJob() {

@@ -26,9 +26,11 @@ struct TransferPipe {
   uint32_t abort;
   uint32_t end;
   uint32_t result;
-  HANDLE data;
-  HANDLE space;
-  HANDLE lock;
+  // The waits for data and for space are condition variables under one slim lock: they wake
+  // without a trip through the kernel object manager for every block.
+  CONDITION_VARIABLE data;
+  CONDITION_VARIABLE space;
+  SRWLOCK lock;
 };
 
 constexpr uint32_t kTransferPipeBytes = 16384;
