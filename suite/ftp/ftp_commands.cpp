@@ -358,6 +358,16 @@ INT_PTR DownloadFtpFile(FtpSession* s, FtpTransferRequest* q, uint32_t row) {
   DWORD lastUpdate = 0;
   int pipeAnswer = kPipeOk;
   bool failed = false;
+  // The library is read 1 KB at a time; the pipe takes the bytes in blocks of up to 16 KB, so
+  // that the two threads meet once per block rather than once per kilobyte.
+  std::string block;
+  block.reserve(kTransferPipeBytes);
+  auto flush = [&]() {
+    if (block.empty()) return;
+    uint32_t written = 0;
+    pipeAnswer = WriteTransferPipe(q->pipe, block.data(), static_cast<uint32_t>(block.size()), &written);
+    block.clear();
+  };
   char buffer[1024];
   for (;;) {
     int n = L().read(s->handle, buffer, sizeof buffer);
@@ -368,15 +378,19 @@ INT_PTR DownloadFtpFile(FtpSession* s, FtpTransferRequest* q, uint32_t row) {
       break;
     }
     fileBytes += static_cast<uint64_t>(n);
-    uint32_t written = 0;
-    pipeAnswer = WriteTransferPipe(q->pipe, buffer, static_cast<uint32_t>(n), &written);
-    DWORD t = static_cast<DWORD>(L().transferTime(s->handle));
-    if (job && t > lastUpdate + 300) {
-      lastUpdate = t;
-      UpdateProgress(job, fileBytes, t);
+    block.append(buffer, static_cast<size_t>(n));
+    if (block.size() + sizeof buffer > kTransferPipeBytes) {
+      flush();
+      // The transfer time is asked once per block, not once per kilobyte.
+      DWORD t = static_cast<DWORD>(L().transferTime(s->handle));
+      if (job && t > lastUpdate + 300) {
+        lastUpdate = t;
+        UpdateProgress(job, fileBytes, t);
+      }
     }
     if (pipeAnswer != kPipeOk) break;
   }
+  if (!failed && pipeAnswer == kPipeOk) flush();
   int closed = L().closeFile(s->handle);
   LogFtpReply(s);
   if (job) {
@@ -427,14 +441,16 @@ INT_PTR UploadFtpFile(FtpSession* s, FtpTransferRequest* q, uint32_t row) {
   DWORD lastUpdate = 0;
   int answer = kPipeOk;
   bool writeFailed = false;
-  char buffer[1024];
+  std::string block(kTransferPipeBytes, '\0');
+  char* buffer = block.data();
   for (;;) {
     uint32_t count = 0;
-    answer = ReadTransferPipe(q->pipe, buffer, &count, sizeof buffer);
+    answer = ReadTransferPipe(q->pipe, buffer, &count, kTransferPipeBytes);
     if (answer != kPipeOk && answer != kPipeEnd) break;
     uint32_t done = 0;
     while (done < count) {
-      int w = L().write(s->handle, buffer + done, static_cast<int>(count - done));
+      uint32_t piece = count - done < 1024 ? count - done : 1024;
+      int w = L().write(s->handle, buffer + done, static_cast<int>(piece));
       if (w < 0) {
         writeFailed = true;
         break;

@@ -82,9 +82,10 @@ DWORD WINAPI SourceThread(void* p) {
         job->status = 0;
         fileFailed = true;
       } else {
-        char block[1024];
+        std::vector<char> blockBuffer(kTransferPipeBytes);
+        char* block = blockBuffer.data();
         for (;;) {
-          size_t n = fread(block, 1, sizeof block, f);
+          size_t n = fread(block, 1, blockBuffer.size(), f);
           if (n == 0) {
             if (ferror(f)) {
               AbortTransferPipe(job->pipe, kPipeFailed);
@@ -146,10 +147,11 @@ DWORD WINAPI DestinationThread(void* p) {
         job->status = 0;
       } else {
         bool whole = false, writeFailed = false;
-        char block[1024];
+        std::vector<char> blockBuffer(kTransferPipeBytes);
+        char* block = blockBuffer.data();
         for (;;) {
           uint32_t n = 0;
-          int answer = ReadTransferPipe(job->pipe, block, &n, sizeof block);
+          int answer = ReadTransferPipe(job->pipe, block, &n, kTransferPipeBytes);
           if (answer == kPipeOk || answer == kPipeEnd) {
             if (n && fwrite(block, 1, n, f) != n) {
               writeFailed = true;
