@@ -107,8 +107,11 @@ void PumpFtpMessages() {
 DWORD WaitPumping(HANDLE handle, DWORD timeoutMs) {
   DWORD start = GetTickCount();
   for (;;) {
-    DWORD r = WaitForSingleObject(handle, 10);
-    if (r != WAIT_TIMEOUT) return r;
+    // Wakes for the handle, for posted input and at once for messages sent by other threads
+    // (the transfer and session threads write into this thread's windows).
+    DWORD r = MsgWaitForMultipleObjects(1, &handle, FALSE, 10, QS_ALLINPUT);
+    if (r == WAIT_OBJECT_0) return r;
+    if (r != WAIT_TIMEOUT && r != WAIT_OBJECT_0 + 1) return r;
     PumpFtpMessages();
     if (timeoutMs != INFINITE && GetTickCount() - start >= timeoutMs) return WAIT_TIMEOUT;
   }

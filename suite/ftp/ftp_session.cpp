@@ -262,7 +262,8 @@ INT_PTR CallFtpSession(FtpSession* s, uint32_t command, UINT_PTR a1, UINT_PTR a2
   ReleaseSemaphore(s->work, 1, nullptr);
   INT_PTR result = 0;
   for (;;) {
-    DWORD w = WaitForSingleObject(s->done, 10);
+    DWORD w = MsgWaitForMultipleObjects(1, &s->done, FALSE, 10, QS_ALLINPUT);
+    if (w == WAIT_OBJECT_0 + 1) w = WAIT_TIMEOUT;
     if (w == WAIT_OBJECT_0) {
       result = s->stop ? 0 : s->call.result;
       break;
