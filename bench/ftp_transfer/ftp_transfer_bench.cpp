@@ -99,6 +99,9 @@ int main(int argc, char** argv) {
            (unsigned long long)total, calls);
     api.disconnect(h);
   }
+  // One small file: the fixed cost of a job.
+  double one = Run(folder, {"/bench/small/f0000"}, nullptr, {local + "\\one.bin"}, {1000}, &status);
+  printf("one_file_job %.0f %d\n", one, status);
   double ms = Run(folder, {"/bench/big.bin"}, nullptr, {local + "\\big.bin"}, {bigSize}, &status);
   printf("big_download %.0f %d %llu\n", ms, status, (unsigned long long)SizeOf(local + "\\big.bin"));
   ms = Run(nullptr, {local + "\\big.bin"}, folder, {"/bench/up/big.bin"}, {bigSize}, &status);
