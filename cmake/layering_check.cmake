@@ -16,18 +16,26 @@ set(layers
   "suite/paths:3"
   "suite/foldertree:4"
   "suite/dialogs:4"
+  "suite/mail:5"
+  "suite/printing:5"
+  "suite/viewer:5"
+  "suite/copymove:5"
+  "suite/launch:4"
   "suite/ftp:5"
   "filemanager/services:10"
   "filemanager/panes:11"
   "filemanager/frame:12"
   "filemanager/dialogs:12"
   "filemanager/ftpfolders:12"
-  "filemanager/commands:13"
-  "filemanager/app:14"
+  "filemanager/archives:13"
+  "filemanager/commands:14"
+  "filemanager/app:15"
   "jqbar/layout:20"
   "jqguider/engine:30"
   "jqguider/ui:31"
-  "jqxfr:40")
+  "jqseek/engine:40"
+  "jqseek/ui:41"
+  "jqxfr:50")
 
 # Which folder each header lives in.
 foreach(entry ${layers})

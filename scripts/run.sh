@@ -7,6 +7,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 
 [ "${JQ_SKIP_SETUP:-0}" = 1 ] || bash "$root/scripts/setup.sh"
 . "$root/scripts/wine-env.sh"
+. "$root/scripts/cups-env.sh"
 arch=${JQ_ARCH:-}
 if [ -z "$arch" ]; then
   if jq_arch_runs i686; then arch=i686; else arch=x86_64; fi
@@ -17,14 +18,19 @@ JQ_ARCH=$arch JQ_BUILD_DIR=$build bash "$root/scripts/build.sh"
 jq_wine_env "${JQ_WINEPREFIX:-$build/wineprefix-run}" "$arch"
 export LC_ALL=${JQ_LOCALE:-zh_TW.UTF-8} LANG=${JQ_LOCALE:-zh_TW.UTF-8}
 program='C:\Program Files\Quorvanel\JQNavig.exe'
+# A private CUPS server with the PDF printer as the default, before the prefix starts.
+jq_start_cups "$build/cups-run"
 if jq_display_works; then
   jq_prefix_init
   jq_install_suite "$build/bin"
-  exec wine "$program" "$@"
+  rc=0
+  wine "$program" "$@" || rc=$?
+  jq_stop_cups
+  exit $rc
 fi
 
 jq_start_xvfb force
-trap jq_stop_wine EXIT
+trap 'jq_stop_wine; jq_stop_cups' EXIT
 jq_prefix_init
 jq_install_suite "$build/bin"
 shot="$build/jqnavig-screenshot.png"

@@ -17,6 +17,7 @@ fi
 
 [ "${JQ_SKIP_SETUP:-0}" = 1 ] || bash "$root/scripts/setup.sh"
 . "$root/scripts/wine-env.sh"
+. "$root/scripts/cups-env.sh"
 
 passes=()
 for arch in ${JQ_ARCHES:-x86_64 i686}; do
@@ -35,7 +36,7 @@ done
 
 export LC_ALL=zh_TW.UTF-8 LANG=zh_TW.UTF-8
 jq_start_xvfb force
-trap jq_stop_wine EXIT
+trap 'jq_stop_wine; jq_stop_cups' EXIT
 
 # Both builds are made before any test runs: the x86_64 pass also hands data to the i686 programs
 # (a 64-bit prefix runs both word sizes where 32-bit programs run at all).
@@ -60,6 +61,9 @@ for arch in "${passes[@]}"; do
   prefix="$build/wineprefix-test"
   [ "${JQ_KEEP_PREFIX:-0}" = 1 ] || rm -rf "$prefix"
   jq_wine_env "$prefix" "$arch"
+  # The printing tests print to a PDF printer of a private CUPS server (before Wine starts).
+  jq_stop_cups
+  jq_start_cups "$build/cups-test"
   jq_prefix_init
   jq_install_suite "$build/bin"
   # One wineserver for the whole pass.
@@ -101,6 +105,7 @@ for arch in "${passes[@]}"; do
   total_fail=$((total_fail + still))
   summary+=("$arch: $((ran - still)) passed, $still failed in $(( $(date +%s) - pass_start )) s")
   jq_stop_wineserver
+  jq_stop_cups
 done
 
 for line in "${summary[@]}"; do echo "test: $line"; done

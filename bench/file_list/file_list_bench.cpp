@@ -17,6 +17,8 @@
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+
+#include "../bench_measure.h"
 #include "file_list.h"
 #include "file_pane.h"
 #include "folder_tree.h"
@@ -26,35 +28,6 @@
 #include "startup.h"
 
 namespace {
-
-double Seconds() {
-  LARGE_INTEGER now, frequency;
-  QueryPerformanceCounter(&now);
-  QueryPerformanceFrequency(&frequency);
-  return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-SIZE_T WorkingSet() {
-  PROCESS_MEMORY_COUNTERS counters{};
-  counters.cb = sizeof counters;
-  GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
-  return counters.WorkingSetSize;
-}
-
-// Bytes in use in all of the process's heaps (allocated blocks only).
-uint64_t HeapBytesInUse() {
-  HANDLE heaps[64];
-  DWORD count = GetProcessHeaps(64, heaps);
-  uint64_t total = 0;
-  for (DWORD i = 0; i < count && i < 64; ++i) {
-    if (!HeapLock(heaps[i])) continue;
-    PROCESS_HEAP_ENTRY entry{};
-    while (HeapWalk(heaps[i], &entry))
-      if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) total += entry.cbData;
-    HeapUnlock(heaps[i]);
-  }
-  return total;
-}
 
 bool MakeFiles(const std::string& folder, int count) {
   CreateDirectoryA(folder.c_str(), nullptr);

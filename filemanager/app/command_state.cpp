@@ -1,4 +1,5 @@
 // Command availability and the menu and toolbar states that follow it.
+#include "launch_bar.h"
 #include "command_state.h"
 #include <commctrl.h>
 #include <cstdio>
@@ -436,6 +437,7 @@ BOOL GetToolbarTipText(UINT id, char* buffer, int size) {
     }
   }
   if (id < 48000) return LoadStringA(g_instance, id, buffer, size) > 0;
-  // Drive-bar and launch-bar buttons name themselves through their bars.
+  if (id >= kFirstLaunchCommand) return GetLaunchButtonTip(id, buffer, size);
+  // Drive-bar buttons name themselves through their bar.
   return FALSE;
 }

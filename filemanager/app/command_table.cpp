@@ -4,6 +4,9 @@
 #include "command_handlers.h"
 #include "folder_tree.h"
 #include "frame_state.h"
+#include "main_window.h"
+#include "preferences.h"
+#include "startup_shell.h"
 #include "startup.h"
 #include "vfolder_entry.h"
 #include "window_utils.h"
@@ -15,6 +18,16 @@ namespace {
 struct DriveBarNavigatorInstaller {
   DriveBarNavigatorInstaller() { SetDriveBarNavigator(NavigatePaneToPath); }
 } g_driveBarNavigatorInstaller;
+
+// What the Preferences sheet reaches of the program itself.
+struct PreferencesHostInstaller {
+  PreferencesHostInstaller() {
+    g_preferencesHost.replaceExplorer = &g_replaceExplorer;
+    g_preferencesHost.setReplaceExplorer = SetReplaceExplorer;
+    g_preferencesHost.registerArchiveAssociations = RegisterArchiveAssociations;
+    g_preferencesHost.loadKeyboardSchemeMenus = LoadKeyboardSchemeMenus;
+  }
+} g_preferencesHostInstaller;
 
 UINT CommandId(WPARAM wParam) { return LOWORD(wParam); }
 

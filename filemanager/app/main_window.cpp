@@ -1,5 +1,6 @@
 // The main window's procedure, creation and destruction.
 #include "main_window.h"
+#include "archive_folder.h"
 #include "actions.h"
 #include "navigation_history.h"
 #include <commctrl.h>
@@ -23,6 +24,9 @@
 #include "status_bar.h"
 #include "toolbar.h"
 #include "command_state.h"
+#include "coolbar.h"
+#include "favorites_commands.h"
+#include "launch_bar.h"
 #include "vfolder_entry.h"
 #include "ftp_engine.h"
 #include "ftp_folder_ui.h"
@@ -168,6 +172,7 @@ LRESULT OnCreateMainWindow(HWND window) {
   CreateDriveBarAndAddressCombo(window);
   g_frame.statusBar = CreateStatusBar(window);
   CreateCommandLineBar(window, g_frame.barFont);
+  CreateLaunchBar(window);
   StartStartMenuWatcher();
 
   if (g_frame.commonControlsEx) {
@@ -177,6 +182,8 @@ LRESULT OnCreateMainWindow(HWND window) {
             CCS_NOPARENTALIGN,
         0, 0, 1600, 10, window, nullptr, g_instance, nullptr);
   }
+  InitCoolbarExtras();
+  UpdateBarStylesForCoolbar();
 
   ApplyListFont();
 
@@ -184,6 +191,9 @@ LRESULT OnCreateMainWindow(HWND window) {
 
   const FilePane& active = FilePanes[ActivePaneIndex];
   g_frame.lastFocus = active.tree ? active.tree : active.list;
+
+  InstallArchiveFolders();
+  if (GetLiveOptions().viewerShown && !CreateMainViewerPane(window)) GetLiveOptions().viewerShown = 0;
 
   if (!g_frame.commonControls580) PostMessageA(window, WM_USER + 107, 0, 0);
   return 0;
@@ -202,6 +212,7 @@ void SaveAllSettings(HWND window) {
   panes.splitRatio = ClampRatio(panes.splitRatio, kDefaultSplitRatio);
   g_paneLayout.ratio = panes.splitRatio;
   SavePanesSettings(panes);
+  SaveCoolbarLayout();
 }
 
 void OnDestroyMainWindow(HWND window) {
@@ -216,12 +227,16 @@ void OnDestroyMainWindow(HWND window) {
   for (int pane = 0; pane < 2; ++pane)
     if (FilePanes[pane].viewId == kViewDetails) SavePaneColumnWidths(pane);
   DeleteHeaderArrowBitmaps();
+  DestroyMainViewerPane();
   WriteSettingDword("Replace MS Explorer", &g_replaceExplorer);
   SaveCommandLineHistory();
   LiveOptions& options = GetLiveOptions();
   if (options.saveOnExit) SaveAllSettings(window);
+  DetachBarsFromCoolbar();
+  SaveAndFreeLaunchBar();
   SaveSaveOnExit();
   FreeNavigationHistory();
+  ShutdownArchiveFolders();
   QuitHelp(window);
   if (g_frame.desktop) g_frame.desktop->Release();
   g_frame.desktop = nullptr;
@@ -290,6 +305,12 @@ LRESULT CALLBACK MainWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_INITMENU:
       UpdateMenuStates(window, reinterpret_cast<HMENU>(wParam));
       return 0;
+    case WM_MEASUREITEM:
+      if (OnFolderMenuMeasure(reinterpret_cast<MEASUREITEMSTRUCT*>(lParam))) return TRUE;
+      return DefWindowProcA(window, message, wParam, lParam);
+    case WM_DRAWITEM:
+      if (OnFolderMenuDraw(reinterpret_cast<DRAWITEMSTRUCT*>(lParam))) return TRUE;
+      return DefWindowProcA(window, message, wParam, lParam);
     case WM_INITMENUPOPUP:
       if (!HIWORD(lParam)) OnInitMenuPopup(reinterpret_cast<HMENU>(wParam), LOWORD(lParam));
       return 0;

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <algorithm>
 #include <vector>
+#include "coolbar.h"
 #include "file_list.h"
 #include "file_pane.h"
 #include "frame_layout.h"
@@ -38,6 +39,7 @@ void LoadStartupSettings(const char* commandLine) {
   ApplyPanesSettings(&panes);
   LoadFileFilter();
   LoadDriveFilters();
+  LoadCoolbarLayout();
   LoadFtpSettings();
   RECT start;
   if (ApplyCommandLineAtStartup(commandLine, &start)) {
@@ -127,6 +129,7 @@ void ApplyStartupState(HWND window, int show) {
   HideBar(g_frame.launchBar, o.launchBarShown);
   HideBar(g_frame.statusBar, o.statusBarShown);
   HideBar(g_frame.commandLineBar, o.dosBarShown);
+  RefreshCoolbarBands();
   LoadKeyboardSchemeMenus(o.keyboardScheme);
 
   for (FilePane& p : FilePanes) {

@@ -1,6 +1,7 @@
 // Start-up options, the per-folder layout of windows the shell opens, the folder verb and the
 // .zip association question.
 #include "startup_shell.h"
+#include "archive_associations.h"
 #include "pane_host.h"
 #include <cstdio>
 #include <cstring>
@@ -270,7 +271,14 @@ void SyncReplaceExplorerAtStartup(DWORD storedFlag) {
 
 // ---- The .zip association -----------------------------------------------------------------
 
-int RegisterArchiveAssociations(const char*, int) { return 0; }
+int RegisterArchiveAssociations(const char* installDir, int registerFlag) {
+  if (!registerFlag) {
+    RemoveArchiveAssociations(ClassesRoot());
+    return 1;
+  }
+  return WriteArchiveAssociations(ClassesRoot(), installDir, 1, 1);
+}
+// The start-up question stays off until the preferences' zip page offers the same choice.
 bool ArchiveAssociationsAvailable() { return false; }
 
 bool ZipAssociationQuestionWanted() {

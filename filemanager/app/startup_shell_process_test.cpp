@@ -100,7 +100,17 @@ class Instance {
       return title.find(upper) != std::string::npos;
     }, 20000);
   }
-  HWND Child(int id) const { return GetDlgItem(window, id); }
+  // A child by its id, also inside the coolbar (where the bars are the rebar's children).
+  HWND Child(int id) const {
+    struct Search { int id; HWND found; } search{id, nullptr};
+    EnumChildWindows(window, [](HWND w, LPARAM data) {
+      auto* s = reinterpret_cast<Search*>(data);
+      if (GetDlgCtrlID(w) != s->id) return TRUE;
+      s->found = w;
+      return FALSE;
+    }, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+  }
 
   HANDLE process = nullptr;
   DWORD pid = 0;

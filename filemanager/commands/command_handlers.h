@@ -116,6 +116,9 @@ JQ_COMMAND_HANDLER(OnViewerRefreshRequest);
 JQ_COMMAND_HANDLER(OnViewerOpenRequest);
 // WM_USER+104: the viewer pane, when shown, releases the file it shows.
 JQ_COMMAND_HANDLER(ClearViewerPane);
+// The viewer pane's windows, made when the pane is first shown and destroyed with the main window.
+BOOL CreateMainViewerPane(HWND window);
+void DestroyMainViewerPane();
 
 // Archives, encryption, FTP.
 JQ_COMMAND_HANDLER(DoZipTo);

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 #include <vector>
+#include "archive_items.h"
 #include "actions.h"
 #include "command_handlers.h"
 #include "pane_host.h"
@@ -327,8 +328,11 @@ bool ArchiveListFocused(int pane) {
 
 LRESULT RecycleSelection(HWND window, UINT, WPARAM, LPARAM) {
   int pane = ActivePaneIndex;
-  // Entries of an archive are deleted by the archive engines, which are not part of the program.
-  if (ArchiveListFocused(pane)) return RefuseCommand();
+  // Entries of an archive are deleted by the zip engine.
+  if (ArchiveListFocused(pane)) {
+    DeleteFromZip(pane);
+    return 0;
+  }
   std::vector<std::string> paths;
   if (SelectionFileSystemPaths(pane, &paths)) {
     DeleteSelectedFiles(ID_FILE_RECYCLE);
@@ -344,7 +348,10 @@ LRESULT RecycleSelection(HWND window, UINT, WPARAM, LPARAM) {
 
 LRESULT DeleteSelection(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   int pane = ActivePaneIndex;
-  if (ArchiveListFocused(pane)) return RefuseCommand();
+  if (ArchiveListFocused(pane)) {
+    DeleteFromZip(pane);
+    return 0;
+  }
   HWND tree = FilePanes[pane].tree;
   FolderTreeItem* record = tree ? GetSelectedTreeItem(tree) : nullptr;
   if (record && (record->kind & kTreeKindFtpBranch)) return RefuseCommand();  // no FTP sites
@@ -745,7 +752,10 @@ LRESULT OpenSelection(HWND window, UINT, WPARAM, LPARAM) {
   }
   int pane = ActivePaneIndex;
   const FilePane& p = FilePanes[pane];
-  if (p.listKind == kListKindArchive && FocusInList(pane)) return RefuseCommand();
+  if (p.listKind == kListKindArchive && FocusInList(pane)) {
+    OpenArchiveItem();
+    return 0;
+  }
   if (GetKeyState(VK_MENU) < 0) {
     PostMessageA(window, WM_COMMAND, ID_FILE_PROPERTIES, 0);
     return 0;

@@ -1,5 +1,6 @@
 // Moving a pane to a folder (typed paths, Go To, Go To Drive, Back and Forward, the FTP sites),
 // the bars' shown states, the list font, real names and generic icons.
+#include "coolbar.h"
 #include <windows.h>
 #include <commctrl.h>
 #include <shlobj.h>
@@ -448,6 +449,7 @@ namespace {
 void ApplyBarToggle(HWND window, UINT command, uint32_t* flag, HWND bar, BOOL button) {
   *flag = !*flag;
   if (bar) ShowWindow(bar, *flag ? SW_SHOWNA : SW_HIDE);
+  RefreshCoolbarBands();
   SetMenuItemCheck(window, command, *flag);
   if (button && g_frame.toolbar)
     SendMessageA(g_frame.toolbar, TB_CHECKBUTTON, command, MAKELONG(*flag != 0, 0));

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <cstring>
+#include <functional>
 #include <string>
 #include "file_pane.h"
 #include "folder_tree.h"
@@ -17,7 +18,15 @@ namespace frametest {
 
 class MainWindowHost {
  public:
-  explicit MainWindowHost(bool twoPanes = false, int width = 900, int height = 640) {
+  explicit MainWindowHost(bool twoPanes = false, int width = 900, int height = 640)
+      : MainWindowHost(Prepare{}, twoPanes, width, height) {}
+  // `prepare` runs inside the host's private registry before the window is made (stored values
+  // the window reads at its creation).
+  struct Prepare {
+    std::function<void()> run;
+  };
+  explicit MainWindowHost(const Prepare& prepare, bool twoPanes = false, int width = 900, int height = 640) {
+    if (prepare.run) prepare.run();
     LoadProgramStrings(GetModuleHandleA(nullptr));
     RegisterMainWindowClass(g_instance);
     LoadStartupSettings("");

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include "disk_space.h"
 #include "file_list.h"
 #include "file_pane.h"
 #include "folder_tree.h"
@@ -16,9 +17,6 @@
 #include "vfolder_entry.h"
 
 namespace {
-
-using GetDiskFreeSpaceExProc = BOOL(WINAPI*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER,
-                                             PULARGE_INTEGER);
 
 HFONT StatusFont(bool* owned) {
   NONCLIENTMETRICSA metrics{};
@@ -163,28 +161,7 @@ bool GetDriveSizes(const char* letter, uint64_t* total, uint64_t* free) {
   if (!letter || !letter[0]) return false;
   char root[8];
   snprintf(root, sizeof root, "%c:\\", letter[0]);
-  UINT oldMode = SetErrorMode(SEM_FAILCRITICALERRORS);
-  bool ok = false;
-  if (IsNT || Is95Osr2 || Is98) {
-    static GetDiskFreeSpaceExProc query = reinterpret_cast<GetDiskFreeSpaceExProc>(
-        GetProcAddress(GetModuleHandleA("KERNEL32"), "GetDiskFreeSpaceExA"));
-    ULARGE_INTEGER available, totalBytes, freeBytes;
-    if (query && query(root, &available, &totalBytes, &freeBytes)) {
-      *total = totalBytes.QuadPart;
-      *free = available.QuadPart;
-      ok = true;
-    }
-  } else {
-    DWORD sectors, bytes, freeClusters, clusters;
-    if (GetDiskFreeSpaceA(root, &sectors, &bytes, &freeClusters, &clusters)) {
-      uint64_t cluster = static_cast<uint64_t>(sectors) * bytes;
-      *total = clusters * cluster;
-      *free = freeClusters * cluster;
-      ok = true;
-    }
-  }
-  SetErrorMode(oldMode);
-  return ok;
+  return QueryDiskSpace(root, total, free);
 }
 
 void FormatWindowTitle(const char* folder, BOOL pathFirst, char* buffer, size_t size) {

@@ -1,5 +1,6 @@
 // The main window's toolbar.
 #include "toolbar.h"
+#include "launch_bar.h"
 #include <cstring>
 #include "context_menus.h"
 #include "file_list.h"
@@ -59,6 +60,17 @@ struct ExtraTable {
 };
 constexpr ExtraTable kExtraTable;
 
+// Entries of the layout being restored that name no button of ours, or separators that a saved
+// layout never holds: a layout with any of them is damaged.
+int g_unknownRestored = 0;
+
+// The default table's buttons, in place of whatever the toolbar holds.
+void ResetToDefaultButtons(HWND toolbar) {
+  while (SendMessageA(toolbar, TB_BUTTONCOUNT, 0, 0) > 0) SendMessageA(toolbar, TB_DELETEBUTTON, 0, 0);
+  SendMessageA(toolbar, TB_ADDBUTTONSA, kDefaultToolbarButtonCount,
+               reinterpret_cast<LPARAM>(kDefaultToolbarButtons));
+}
+
 BOOL SaveRestore(HWND toolbar, BOOL save, const char* valueName) {
   if (!toolbar) return FALSE;
   if (save && !EnsureSettingsKey(1)) return FALSE;
@@ -71,7 +83,15 @@ BOOL SaveRestore(HWND toolbar, BOOL save, const char* valueName) {
     if (found != ERROR_SUCCESS) return FALSE;
   }
   TBSAVEPARAMSA params{seams::UserRoot(), kSettingsKeyPath, valueName};
-  return SendMessageA(toolbar, TB_SAVERESTOREA, save, reinterpret_cast<LPARAM>(&params)) != 0;
+  g_unknownRestored = 0;
+  BOOL done = SendMessageA(toolbar, TB_SAVERESTOREA, save, reinterpret_cast<LPARAM>(&params)) != 0;
+  if (!save && g_unknownRestored > 0) {
+    // A damaged layout (not one the toolbar wrote) gives the default layout, never a bar of
+    // blank separators.
+    ResetToDefaultButtons(toolbar);
+    return FALSE;
+  }
+  return done;
 }
 
 bool WrapableWanted() {
@@ -93,14 +113,19 @@ const TBBUTTON* FindButton(int command) {
   return nullptr;
 }
 
+
 void FillRestoredButton(TBBUTTON* button) {
-  const TBBUTTON* known = button->idCommand ? FindButton(button->idCommand) : nullptr;
-  if (!known || (button->fsStyle & TBSTYLE_SEP)) {
+  bool separator = (button->fsStyle & TBSTYLE_SEP) != 0;
+  const TBBUTTON* known = !separator && button->idCommand ? FindButton(button->idCommand) : nullptr;
+  // A saved separator comes back as command 0 (or as a separator entry).
+  if (separator ? (button->fsState & TBSTATE_HIDDEN) != 0 : (button->idCommand != 0 && !known)) ++g_unknownRestored;
+  if (!known) {
     *button = Separator();
     return;
   }
   *button = *known;
 }
+
 
 // The history of the active pane below a Back or Forward button.
 void ShowHistoryDropDown(HWND mainWindow, NMTOOLBARA* info) {
@@ -302,6 +327,12 @@ BOOL OnShellUiNotify(HWND mainWindow, NMHDR* header, LRESULT* result) {
     if (!g_toolbarTipText || !g_toolbarTipText(static_cast<UINT>(header->idFrom), text, sizeof text)) return FALSE;
     info->lpszText = text;
     info->hinst = nullptr;
+    *result = 0;
+    return TRUE;
+  }
+  if (header->idFrom == static_cast<UINT_PTR>(kLaunchBarId) && header->code == NM_CLICK &&
+      header->hwndFrom == g_frame.launchBar) {
+    HandleLaunchBarBackgroundClick(mainWindow);
     *result = 0;
     return TRUE;
   }

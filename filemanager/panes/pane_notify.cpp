@@ -144,7 +144,7 @@ void OnListActivate(HWND mainWindow, int pane, HWND list) {
   }
   FileListItem* record = GetListItemRecord(list, index);
   if (FilePanes[pane].listKind == kListKindArchive) {
-    MessageBeep(0);  // entries of archives open through the archive engines
+    OpenArchivePaneItem(pane);  // entries of archives open through the archive engines
     return;
   }
   if (record)

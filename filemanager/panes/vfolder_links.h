@@ -11,3 +11,12 @@
 
 // Shows an archive file's entries in the pane's list.
 void OpenArchiveAsFolder(int pane, IShellFolder* folder, LPCITEMIDLIST item, HWND list);
+// Opens the focused entry of an archive pane (Enter, double-click).
+void OpenArchivePaneItem(int pane);
+// The archive folders, installed by the program when it has them; empty entries take the
+// "not listed" paths above.
+struct ArchiveFolderHooks {
+  void (*openFolder)(int pane, IShellFolder* folder, LPCITEMIDLIST item, HWND list);
+  void (*openItem)(int pane);
+};
+extern ArchiveFolderHooks g_archiveFolderHooks;

@@ -1,5 +1,5 @@
 #include "vfolder_entry.h"
 
-UINT ArchiveBusy;
-UINT ArchiveCancelled;
+std::atomic<UINT> ArchiveBusy;
+std::atomic<UINT> ArchiveCancelled;
 

@@ -8,3 +8,8 @@
 #include "resource_shellui.h"
 #include "resource_dialogs.h"
 #include "resource_actions.h"
+#include "resource_viewer.h"
+#include "resource_archives.h"
+#include "resource_filetools.h"
+#include "resource_preferences.h"
+#include "resource_bars.h"

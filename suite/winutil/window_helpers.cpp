@@ -71,3 +71,11 @@ void SetCutState(HWND list, UINT which, UINT state) {
 void ClearCutMarks(HWND list) { SetCutState(list, LVNI_CUT, 0); }
 
 void MarkSelectionCut(HWND list) { SetCutState(list, LVNI_SELECTED, LVIS_CUT); }
+
+void CenterWindowOnScreen(HWND window) {
+  RECT r{};
+  if (!window || !GetWindowRect(window, &r)) return;
+  int x = (GetSystemMetrics(SM_CXSCREEN) - (r.right - r.left)) / 2;
+  int y = (GetSystemMetrics(SM_CYSCREEN) - (r.bottom - r.top)) / 2;
+  SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}

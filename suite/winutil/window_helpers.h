@@ -7,6 +7,9 @@
 // Centres the window over the reference window (the screen when there is none), kept on the
 // screen; its size and z-order stay.
 void CenterWindowOver(HWND window, HWND reference);
+// Centres the window on the primary screen ((screen - window) / 2 in each direction); its size,
+// z-order and activation stay.
+void CenterWindowOnScreen(HWND window);
 // The position CenterWindowOver uses: window size, reference rectangle, screen size.
 POINT CenterPosition(SIZE window, const RECT& reference, SIZE screen);
 

@@ -86,3 +86,16 @@ TEST(WindowHelpers, CommonControlsAndStrings) {
 }
 
 }  // namespace
+
+TEST(WindowHelpers, CenterWindowOnScreenKeepsTheSize) {
+  HWND window = CreateWindowExA(0, "STATIC", "", WS_POPUP, 3, 5, 200, 100, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_TRUE(window);
+  CenterWindowOnScreen(window);
+  RECT r{};
+  GetWindowRect(window, &r);
+  EXPECT_EQ(r.right - r.left, 200);
+  EXPECT_EQ(r.bottom - r.top, 100);
+  EXPECT_EQ(r.left, (GetSystemMetrics(SM_CXSCREEN) - 200) / 2);
+  EXPECT_EQ(r.top, (GetSystemMetrics(SM_CYSCREEN) - 100) / 2);
+  DestroyWindow(window);
+}

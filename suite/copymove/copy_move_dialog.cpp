@@ -1,25 +1,18 @@
-// The Copy To / Move To commands and their dialog.
+// The Copy To / Move To dialog.
 #include "copy_move_dialog.h"
-#include <commctrl.h>
+#include <shellapi.h>
 #include <shlobj.h>
+#include <cstdint>
 #include <cstring>
 #include <string>
-#include "command_basics.h"
-#include "file_list.h"
-#include "file_operations.h"
-#include "file_pane.h"
-#include "folder_tree.h"
-#include "pane_host.h"
 #include "help_file.h"
 #include "history_list.h"
 #include "picker_tree.h"
 #include "pidl.h"
-#include "resource.h"
 #include "seams.h"
 #include "settings_store.h"
-#include "program_values.h"
+#include "tree_nodes.h"
 #include "window_helpers.h"
-#include "command_ids.h"
 
 RECT CopyMoveMinRect;
 
@@ -29,7 +22,6 @@ constexpr char kHistoryKey[] = "Copy_Move To";
 constexpr char kSizeValue[] = "Copy/Move To Dialog Size";
 constexpr UINT kTreePathMessage = WM_USER + 105;  // 1129
 constexpr UINT kDrawGripMessage = WM_USER + 199;  // 1223
-constexpr int kHelpButton = 9;
 constexpr BOOL kFoldersOnly = TRUE;
 constexpr BOOL kArchivesAsFolders = FALSE;
 
@@ -39,11 +31,16 @@ constexpr BOOL kArchivesAsFolders = FALSE;
 int g_margin, g_gap, g_checkHeight, g_radioInset[2];
 HICON g_goIcon;
 
-HINSTANCE Instance() { return g_instance ? g_instance : GetModuleHandleA(nullptr); }
+CopyMoveRequest* RequestOf(HWND dialog);
 
-std::string LoadText(UINT id) {
+HINSTANCE Instance(HWND dialog) {
+  const CopyMoveRequest* request = RequestOf(dialog);
+  return request && request->instance ? request->instance : GetModuleHandleA(nullptr);
+}
+
+std::string LoadText(HWND dialog, UINT id) {
   char text[512] = "";
-  LoadStringA(Instance(), id, text, sizeof text);
+  if (id) LoadStringA(Instance(dialog), id, text, sizeof text);
   return text;
 }
 
@@ -66,7 +63,7 @@ CopyMoveRequest* RequestOf(HWND dialog) {
 
 UINT ModeOf(HWND dialog) {
   const CopyMoveRequest* request = RequestOf(dialog);
-  return request ? request->mode : kCopyMoveCopy;
+  return request ? request->mode : 2;
 }
 
 void SetMode(HWND dialog, UINT mode) {
@@ -75,36 +72,15 @@ void SetMode(HWND dialog, UINT mode) {
 
 void SetModeCaption(HWND dialog) {
   const bool copy = ModeOf(dialog) != 1;
-  SetWindowTextA(dialog, LoadText(copy ? ID_EDIT_COPY_TO : ID_EDIT_MOVE_TO).c_str());
-  SetDlgItemTextA(dialog, IDC_COPY_MOVE_LIST_LABEL, LoadText(copy ? IDS_COPY_ITEMS : IDS_MOVE_ITEMS).c_str());
-}
-
-// The active pane's list is the source when it had the focus last (else the tree's folder).
-bool SourceIsList() {
-  const FilePane& pane = FilePanes[ActivePaneIndex];
-  return pane.list && (PaneLastFocus() == pane.list || !pane.tree);
-}
-
-void AddSourceRow(HWND rows, const char* text, int image, ULONG attributes) {
-  LVITEMA item{};
-  item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_STATE;
-  item.iItem = static_cast<int>(SendMessageA(rows, LVM_GETITEMCOUNT, 0, 0));
-  item.pszText = const_cast<char*>(text);
-  item.iImage = image;
-  if (attributes & SFGAO_LINK) item.state = INDEXTOOVERLAYMASK(2);
-  else if (attributes & SFGAO_SHARE) item.state = INDEXTOOVERLAYMASK(1);
-  item.stateMask = LVIS_OVERLAYMASK;
-  SendMessageA(rows, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+  const CopyMoveRequest* request = RequestOf(dialog);
+  if (!request) return;
+  SetWindowTextA(dialog, LoadText(dialog, copy ? request->copyCaption : request->moveCaption).c_str());
+  SetDlgItemTextA(dialog, kCopyMoveListLabelId, LoadText(dialog, copy ? request->copyLabel : request->moveLabel).c_str());
 }
 
 void FillSourceRows(HWND dialog) {
-  HWND rows = GetDlgItem(dialog, IDC_COPY_MOVE_LIST);
+  HWND rows = GetDlgItem(dialog, kCopyMoveListId);
   SendMessageA(rows, LVM_DELETEALLITEMS, 0, 0);
-  const FilePane& pane = FilePanes[ActivePaneIndex];
-  if (pane.list) {
-    auto images = reinterpret_cast<HIMAGELIST>(SendMessageA(pane.list, LVM_GETIMAGELIST, LVSIL_SMALL, 0));
-    SendMessageA(rows, LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images));
-  }
   RECT client;
   GetWindowRect(rows, &client);
   LVCOLUMNA column{};
@@ -112,40 +88,8 @@ void FillSourceRows(HWND dialog) {
   column.fmt = LVCFMT_LEFT;
   column.cx = (client.right - client.left) - GetSystemMetrics(SM_CXVSCROLL) - 4;
   SendMessageA(rows, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
-
-  char text[MAX_PATH + 1] = "";
-  if (!SourceIsList()) {
-    if (!pane.tree) return;
-    HTREEITEM selected =
-        reinterpret_cast<HTREEITEM>(SendMessageA(pane.tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
-    if (!selected) return;
-    TVITEMA item{};
-    item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_HANDLE;
-    item.hItem = selected;
-    item.pszText = text;
-    item.cchTextMax = MAX_PATH;
-    SendMessageA(pane.tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-    FolderTreeItem* record = GetTreeItemRecord(pane.tree, selected);
-    int image = item.iImage;
-    if (image == I_IMAGECALLBACK && record) image = GetShellIconIndex(reinterpret_cast<LPCSTR>(record->absolute),
-                                                                      SHGFI_PIDL | SHGFI_SYSICONINDEX | SHGFI_SMALLICON);
-    AddSourceRow(rows, item.pszText ? item.pszText : text, image, 0);
-    return;
-  }
-  for (int index = static_cast<int>(SendMessageA(pane.list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
-       index >= 0;
-       index = static_cast<int>(SendMessageA(pane.list, LVM_GETNEXTITEM, index, LVNI_SELECTED))) {
-    FileListItem* record = GetListItemRecord(pane.list, index);
-    if (!record) continue;
-    text[0] = '\0';
-    LVITEMA item{};
-    item.mask = LVIF_TEXT | LVIF_IMAGE;
-    item.iItem = index;
-    item.pszText = text;
-    item.cchTextMax = MAX_PATH;
-    SendMessageA(pane.list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-    AddSourceRow(rows, item.pszText ? item.pszText : text, item.iImage, record->attributes);
-  }
+  const CopyMoveRequest* request = RequestOf(dialog);
+  if (request && request->fillSources) request->fillSources(rows, request->context);
 }
 
 bool ReadSavedRect(RECT* rect) {
@@ -180,24 +124,24 @@ std::string SelectedTreePath(HWND tree) {
 
 void SelectComboPathInTree(HWND dialog) {
   char text[MAX_PATH] = "";
-  GetDlgItemTextA(dialog, IDC_DESTINATION_COMBO, text, sizeof text);
+  GetDlgItemTextA(dialog, kCopyMoveComboId, text, sizeof text);
   const char* start = text;
   while (*start == ' ') ++start;
   if (*start)
-    SelectPickerTreePath(GetDlgItem(dialog, IDC_PICKER_TREE), start, TRUE, kFoldersOnly, kArchivesAsFolders);
+    SelectPickerTreePath(GetDlgItem(dialog, kCopyMoveTreeId), start, TRUE, kFoldersOnly, kArchivesAsFolders);
 }
 
 BOOL OnInitDialog(HWND dialog) {
   // The template's spacing, before any size is applied.
-  RECT list = ChildRect(dialog, IDC_COPY_MOVE_LIST), check = ChildRect(dialog, IDC_GO_TO_DESTINATION);
-  RECT group = ChildRect(dialog, IDC_OPERATION_GROUP);
+  RECT list = ChildRect(dialog, kCopyMoveListId), check = ChildRect(dialog, kCopyMoveGoToDestinationId);
+  RECT group = ChildRect(dialog, kCopyMoveGroupId);
   g_margin = list.left;
   g_gap = check.top - list.bottom;
   g_checkHeight = check.bottom - check.top;
-  g_radioInset[0] = group.right - ChildRect(dialog, IDC_COPY_RADIO).right;
-  g_radioInset[1] = group.right - ChildRect(dialog, IDC_MOVE_RADIO).right;
+  g_radioInset[0] = group.right - ChildRect(dialog, kCopyMoveCopyRadioId).right;
+  g_radioInset[1] = group.right - ChildRect(dialog, kCopyMoveMoveRadioId).right;
 
-  HWND combo = GetDlgItem(dialog, IDC_DESTINATION_COMBO);
+  HWND combo = GetDlgItem(dialog, kCopyMoveComboId);
   SendMessageA(combo, CB_LIMITTEXT, MAX_PATH - 1, 0);
   HistoryList history;
   LoadHistoryList(&history, kHistoryKey);
@@ -205,11 +149,16 @@ BOOL OnInitDialog(HWND dialog) {
   if (history.Count()) SendMessageA(combo, CB_SETCURSEL, 0, 0);
 
   SetModeCaption(dialog);
-  CheckRadioButton(dialog, IDC_COPY_RADIO, IDC_MOVE_RADIO, ModeOf(dialog) == 1 ? IDC_MOVE_RADIO : IDC_COPY_RADIO);
+  CheckRadioButton(dialog, kCopyMoveCopyRadioId, kCopyMoveMoveRadioId, ModeOf(dialog) == 1 ? kCopyMoveMoveRadioId : kCopyMoveCopyRadioId);
   FillSourceRows(dialog);
 
-  HWND tree = GetDlgItem(dialog, IDC_PICKER_TREE);
-  AttachSystemImageList(tree);
+  HWND tree = GetDlgItem(dialog, kCopyMoveTreeId);
+  char windows[MAX_PATH];
+  GetWindowsDirectoryA(windows, MAX_PATH);
+  SHFILEINFOA info{};
+  auto images = reinterpret_cast<HIMAGELIST>(
+      SHGetFileInfoA(windows, 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+  if (images) SendMessageA(tree, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(images));
   IShellFolder* desktop = nullptr;
   if (SUCCEEDED(SHGetDesktopFolder(&desktop)) && desktop) {
     FillPickerTree(tree, desktop, nullptr, TVI_ROOT, kFoldersOnly, kArchivesAsFolders);
@@ -220,11 +169,13 @@ BOOL OnInitDialog(HWND dialog) {
   if (text[0]) SelectComboPathInTree(dialog);
   else ExpandTreeRoot(tree);
 
-  if (!g_goIcon) g_goIcon = static_cast<HICON>(LoadImageA(Instance(), MAKEINTRESOURCEA(IDI_GO_TO_PATH), IMAGE_ICON, 16, 16, 0));
-  SendDlgItemMessageA(dialog, IDC_GO_TO_TYPED_PATH, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(g_goIcon));
+  const CopyMoveRequest* request = RequestOf(dialog);
+  if (!g_goIcon && request && request->goIcon)
+    g_goIcon = static_cast<HICON>(LoadImageA(Instance(dialog), MAKEINTRESOURCEA(request->goIcon), IMAGE_ICON, 16, 16, 0));
+  SendDlgItemMessageA(dialog, kCopyMoveGoButtonId, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(g_goIcon));
   RestoreCopyMoveDialogSize(dialog, &CopyMoveMinRect);
-  CheckDlgButton(dialog, IDC_GO_TO_DESTINATION, GetLiveOptions().goToTargetAfterCopy ? BST_CHECKED : BST_UNCHECKED);
-  CenterWindowOver(dialog, g_mainWindow ? g_mainWindow : GetWindow(dialog, GW_OWNER));
+  if (request) CheckDlgButton(dialog, kCopyMoveGoToDestinationId, request->goToDestination ? BST_CHECKED : BST_UNCHECKED);
+  CenterWindowOver(dialog, request && request->centreOver ? request->centreOver : GetWindow(dialog, GW_OWNER));
   HWND edit = FindWindowExA(combo, nullptr, "EDIT", nullptr);
   if (edit) PostMessageA(edit, EM_SETSEL, 0, -1);
   return TRUE;
@@ -232,14 +183,14 @@ BOOL OnInitDialog(HWND dialog) {
 
 void OnOk(HWND dialog) {
   char text[MAX_PATH] = "";
-  GetDlgItemTextA(dialog, IDC_DESTINATION_COMBO, text, sizeof text);
+  GetDlgItemTextA(dialog, kCopyMoveComboId, text, sizeof text);
   const char* start = text;
   while (*start == ' ') ++start;
   if (!*start) {
     char caption[100] = "";
     GetWindowTextA(dialog, caption, sizeof caption);
-    seams::MessageBoxA(dialog, LoadText(IDS_ENTER_DESTINATION).c_str(), caption, MB_ICONEXCLAMATION);
-    SetFocus(GetDlgItem(dialog, IDC_DESTINATION_COMBO));
+    seams::MessageBoxA(dialog, LoadText(dialog, RequestOf(dialog) ? RequestOf(dialog)->blankTarget : 0).c_str(), caption, MB_ICONEXCLAMATION);
+    SetFocus(GetDlgItem(dialog, kCopyMoveComboId));
     return;
   }
   if (CopyMoveRequest* request = RequestOf(dialog)) lstrcpynA(request->target, start, MAX_PATH);
@@ -248,12 +199,14 @@ void OnOk(HWND dialog) {
   AddToHistoryList(&history, start);
   SaveHistoryList(&history, kHistoryKey);
   SaveCopyMoveDialogSize(dialog);
-  GetLiveOptions().goToTargetAfterCopy = IsDlgButtonChecked(dialog, IDC_GO_TO_DESTINATION) == BST_CHECKED ? 1 : 0;
+  if (CopyMoveRequest* request = RequestOf(dialog))
+    if (GetDlgItem(dialog, kCopyMoveGoToDestinationId))
+      request->goToDestination = IsDlgButtonChecked(dialog, kCopyMoveGoToDestinationId) == BST_CHECKED;
   EndDialog(dialog, 1);
 }
 
 BOOL OnNotify(HWND dialog, NMHDR* header) {
-  if (header->idFrom == IDC_PICKER_TREE) {
+  if (header->idFrom == kCopyMoveTreeId) {
     HWND tree = header->hwndFrom;
     switch (header->code) {
       case TVN_SELCHANGEDA:
@@ -270,10 +223,11 @@ BOOL OnNotify(HWND dialog, NMHDR* header) {
         FreePickerTreeItem(reinterpret_cast<NMTREEVIEWA*>(header));
         return FALSE;
       case NM_CUSTOMDRAW:
-        SetWindowLongPtrA(dialog, DWLP_MSGRESULT, TreeCustomDraw(reinterpret_cast<NMTVCUSTOMDRAW*>(header)));
+        if (!RequestOf(dialog) || !RequestOf(dialog)->treeCustomDraw) return FALSE;
+        SetWindowLongPtrA(dialog, DWLP_MSGRESULT, RequestOf(dialog)->treeCustomDraw(reinterpret_cast<NMTVCUSTOMDRAW*>(header)));
         return TRUE;
     }
-  } else if (header->idFrom == IDC_COPY_MOVE_LIST && header->code == LVN_ITEMCHANGED) {
+  } else if (header->idFrom == kCopyMoveListId && header->code == LVN_ITEMCHANGED) {
     // The list only shows what will be copied or moved.
     HWND rows = header->hwndFrom;
     int selected = static_cast<int>(SendMessageA(rows, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
@@ -286,52 +240,36 @@ BOOL OnNotify(HWND dialog, NMHDR* header) {
   return FALSE;
 }
 
-LRESULT RunCopyMoveCommand(HWND window, UINT mode) {
-  const FilePane& pane = FilePanes[ActivePaneIndex];
-  if (SourceIsList() && (GetFocus() == pane.list || PaneLastFocus() == pane.list) &&
-      SendMessageA(pane.list, LVM_GETSELECTEDCOUNT, 0, 0) == 0)
-    return 0;
-  // Nothing of the file system to copy (My Computer, the desktop itself): refused.
-  FileSources sources;
-  if (!CollectFileSources(ActivePaneIndex, FALSE, &sources)) return RefuseCommand();
-  CopyMoveRequest request;
-  request.mode = mode;
-  INT_PTR result = DialogBoxParamA(Instance(), MAKEINTRESOURCEA(IDD_COPY_MOVE), window, CopyMoveDlgProc,
-                                   reinterpret_cast<LPARAM>(&request));
-  if (result == 1) StartCopyMoveWorker(request.target, request.mode);
-  return 0;
-}
-
 }  // namespace
 
 void LayoutCopyMoveDialog(HWND dialog, int clientWidth) {
   RECT client;
   GetClientRect(dialog, &client);
   const int W = clientWidth, H = client.bottom, m = g_margin;
-  RECT list = ChildRect(dialog, IDC_COPY_MOVE_LIST);
+  RECT list = ChildRect(dialog, kCopyMoveListId);
   const int listBottom = H - m - g_checkHeight - g_gap;
-  Place(dialog, IDC_COPY_MOVE_LIST, list.left, list.top, list.right - list.left, listBottom - list.top);
-  RECT check = ChildRect(dialog, IDC_GO_TO_DESTINATION);
-  Place(dialog, IDC_GO_TO_DESTINATION, list.left, listBottom + g_gap, check.right - check.left, g_checkHeight);
-  for (int id : {IDOK, IDCANCEL, kHelpButton, IDC_OPERATION_GROUP}) {
+  Place(dialog, kCopyMoveListId, list.left, list.top, list.right - list.left, listBottom - list.top);
+  RECT check = ChildRect(dialog, kCopyMoveGoToDestinationId);
+  Place(dialog, kCopyMoveGoToDestinationId, list.left, listBottom + g_gap, check.right - check.left, g_checkHeight);
+  for (int id : {static_cast<int>(IDOK), static_cast<int>(IDCANCEL), static_cast<int>(kCopyMoveHelpButton), static_cast<int>(kCopyMoveGroupId)}) {
     RECT r = ChildRect(dialog, id);
     Place(dialog, id, W - m - (r.right - r.left), r.top, r.right - r.left, r.bottom - r.top);
   }
-  const int radios[2] = {IDC_COPY_RADIO, IDC_MOVE_RADIO};
+  const int radios[2] = {kCopyMoveCopyRadioId, kCopyMoveMoveRadioId};
   for (int i = 0; i < 2; ++i) {
     RECT r = ChildRect(dialog, radios[i]);
     Place(dialog, radios[i], W - m - g_radioInset[i] - (r.right - r.left), r.top, r.right - r.left, r.bottom - r.top);
     InvalidateRect(GetDlgItem(dialog, radios[i]), nullptr, TRUE);
   }
   RECT ok = ChildRect(dialog, IDOK);
-  RECT tree = ChildRect(dialog, IDC_PICKER_TREE);
-  Place(dialog, IDC_PICKER_TREE, tree.left, tree.top, ok.left - 2 * m - tree.left, listBottom - tree.top);
-  RECT go = ChildRect(dialog, IDC_GO_TO_TYPED_PATH);
+  RECT tree = ChildRect(dialog, kCopyMoveTreeId);
+  Place(dialog, kCopyMoveTreeId, tree.left, tree.top, ok.left - 2 * m - tree.left, listBottom - tree.top);
+  RECT go = ChildRect(dialog, kCopyMoveGoButtonId);
   const int goLeft = ok.left - 2 * m - (go.right - go.left);
-  Place(dialog, IDC_GO_TO_TYPED_PATH, goLeft, go.top, go.right - go.left, go.bottom - go.top);
+  Place(dialog, kCopyMoveGoButtonId, goLeft, go.top, go.right - go.left, go.bottom - go.top);
   // The combo's height is its drop-down height: only its width changes.
-  HWND combo = GetDlgItem(dialog, IDC_DESTINATION_COMBO);
-  RECT comboRect = ChildRect(dialog, IDC_DESTINATION_COMBO);
+  HWND combo = GetDlgItem(dialog, kCopyMoveComboId);
+  RECT comboRect = ChildRect(dialog, kCopyMoveComboId);
   SetWindowPos(combo, nullptr, 0, 0, goLeft - m / 2 - comboRect.left, comboRect.bottom - comboRect.top,
                SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
   InvalidateRect(dialog, nullptr, TRUE);
@@ -405,18 +343,19 @@ INT_PTR CALLBACK CopyMoveDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARA
           SaveCopyMoveDialogSize(dialog);
           EndDialog(dialog, 0);
           return TRUE;
-        case kHelpButton:
-          ShowHelpTopic(dialog, ModeOf(dialog) == 1 ? 25 : 26);
+        case kCopyMoveHelpButton:
+          if (const CopyMoveRequest* request = RequestOf(dialog))
+            ShowHelpTopic(dialog, ModeOf(dialog) == 1 ? request->moveHelp : request->copyHelp);
           return TRUE;
-        case IDC_GO_TO_TYPED_PATH:
-          SetFocus(GetDlgItem(dialog, IDC_PICKER_TREE));
+        case kCopyMoveGoButtonId:
+          SetFocus(GetDlgItem(dialog, kCopyMoveTreeId));
           SelectComboPathInTree(dialog);
           return TRUE;
-        case IDC_COPY_RADIO:
+        case kCopyMoveCopyRadioId:
           SetMode(dialog, 2);
           SetModeCaption(dialog);
           return TRUE;
-        case IDC_MOVE_RADIO:
+        case kCopyMoveMoveRadioId:
           SetMode(dialog, 1);
           SetModeCaption(dialog);
           return TRUE;
@@ -425,8 +364,8 @@ INT_PTR CALLBACK CopyMoveDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARA
     case WM_NOTIFY:
       return OnNotify(dialog, reinterpret_cast<NMHDR*>(lParam));
     case kTreePathMessage: {
-      std::string path = SelectedTreePath(GetDlgItem(dialog, IDC_PICKER_TREE));
-      if (!path.empty()) SetDlgItemTextA(dialog, IDC_DESTINATION_COMBO, path.c_str());
+      std::string path = SelectedTreePath(GetDlgItem(dialog, kCopyMoveTreeId));
+      if (!path.empty()) SetDlgItemTextA(dialog, kCopyMoveComboId, path.c_str());
       return TRUE;
     }
     case WM_GETMINMAXINFO: {
@@ -455,16 +394,3 @@ INT_PTR CALLBACK CopyMoveDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARA
   return FALSE;
 }
 
-JQ_COMMAND_HANDLER(CopySelectionTo) {
-  (void)message;
-  (void)wParam;
-  (void)lParam;
-  return RunCopyMoveCommand(window, 2);
-}
-
-JQ_COMMAND_HANDLER(MoveSelectionTo) {
-  (void)message;
-  (void)wParam;
-  (void)lParam;
-  return RunCopyMoveCommand(window, 1);
-}

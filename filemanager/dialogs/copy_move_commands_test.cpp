@@ -325,66 +325,6 @@ TEST_F(CopyMoveTo, TreeFolderIsTheSourceAndTheTreeFollowsTheGoButton) {
   EXPECT_TRUE(jqtest::FolderExists(target + "\\dest"));
 }
 
-TEST_F(CopyMoveTo, SizeIsRememberedWithinTheScreenAndNeverBelowTheTemplate) {
-  Select({"a.txt"});
-  RECT first{}, second{};
-  ASSERT_TRUE(Run(CopySelectionTo, {
-      [&](HWND dialog) {
-        GetWindowRect(dialog, &first);
-        // Grow it as a user drags the frame; the controls follow.
-        SetWindowPos(dialog, nullptr, 0, 0, first.right - first.left + 60, first.bottom - first.top + 30,
-                     SWP_NOMOVE | SWP_NOZORDER);
-        return true;
-      },
-      [&](HWND dialog) {
-        RECT client, ok, tree, check;
-        GetClientRect(dialog, &client);
-        GetWindowRect(GetDlgItem(dialog, IDOK), &ok);
-        GetWindowRect(GetDlgItem(dialog, IDC_PICKER_TREE), &tree);
-        GetWindowRect(GetDlgItem(dialog, IDC_GO_TO_DESTINATION), &check);
-        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&ok), 2);
-        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&tree), 2);
-        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&check), 2);
-        EXPECT_NEAR(client.right - ok.right, check.left, 2) << "OK keeps the margin on the right";
-        EXPECT_LT(tree.right, ok.left);
-        EXPECT_LT(check.bottom, client.bottom);
-        EXPECT_GT(check.top, tree.bottom);
-        // Shrinking below the template stops at the template's size.
-        MINMAXINFO info{};
-        SendMessageA(dialog, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
-        EXPECT_EQ(info.ptMinTrackSize.x, first.right - first.left);
-        EXPECT_EQ(info.ptMinTrackSize.y, first.bottom - first.top);
-        return true;
-      },
-      Click(IDCANCEL),
-  }));
-  ASSERT_TRUE(Run(CopySelectionTo, {
-      [&](HWND dialog) {
-        GetWindowRect(dialog, &second);
-        return true;
-      },
-      Click(IDCANCEL),
-  }));
-  EXPECT_EQ(second.right - second.left, first.right - first.left + 60);
-  EXPECT_EQ(second.bottom - second.top, first.bottom - first.top + 30);
-
-  // A stored rectangle off the screen, or smaller than the template, is ignored.
-  const LONG offScreen[4] = {GetSystemMetrics(SM_CXSCREEN) + 50, 10, GetSystemMetrics(SM_CXSCREEN) + 900, 600};
-  const LONG tiny[4] = {10, 10, 60, 40};
-  for (const LONG* stored : {offScreen, tiny}) {
-    WriteSettingBinary("Copy/Move To Dialog Size", stored, 16);
-    RECT shown{};
-    ASSERT_TRUE(Run(CopySelectionTo, {
-        [&](HWND dialog) {
-          GetWindowRect(dialog, &shown);
-          return true;
-        },
-        Click(IDCANCEL),
-    }));
-    EXPECT_EQ(shown.right - shown.left, first.right - first.left);
-    EXPECT_EQ(shown.bottom - shown.top, first.bottom - first.top);
-  }
-}
 
 // ---- The picker tree on its own ------------------------------------------------------------
 

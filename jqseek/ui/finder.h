@@ -1,0 +1,107 @@
+// JQSeek's windows: the main window, the criteria panel and the result list, and the program
+// state they share. Everything here runs on the user-interface thread.
+#pragma once
+#include <windows.h>
+#include <commctrl.h>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "finder_settings.h"
+#include "finder_store.h"
+#include "search_matcher.h"
+#include "select_mask_dialog.h"
+
+struct FinderState {
+  HINSTANCE instance = nullptr;
+  HWND main = nullptr, panel = nullptr, list = nullptr, toolbar = nullptr, status = nullptr;
+  HWND pages[4] = {};
+  int currentPage = 0;
+  HACCEL accelerators = nullptr;
+
+  FinderStore store;
+  FinderSettings settings{};
+  std::vector<FileTypeEntry> types;
+  // The record of the running or last search, and the texts it points to.
+  SearchRecord record;
+  char masks[MAX_PATH] = {}, path[MAX_PATH] = {}, text[MAX_PATH] = {};
+
+  bool searchRunning = false, listShown = false, windowReady = false, listHasFocus = false;
+  bool helpOpened = false, columnsMade = false;
+  uint32_t foundCount = 0, shownCount = UINT32_MAX;
+  std::vector<int> driveOfTreeItem;  // drive index (0 = A) per drive-tree item, in order
+  HIMAGELIST driveChecks = nullptr;
+  HICON idleIcon = nullptr, frames[5] = {};
+  int frame = 0;
+};
+extern FinderState g_finder;
+
+// The main window (finder_app.cpp).
+int RunFinder(HINSTANCE instance, const char* commandLine, int show);
+// RunFinder in three steps, for a caller with its own message loop: the window with the
+// command line applied; the program's keyboard handling of one message (true: handled); the
+// clean-up after the window is gone.
+bool StartFinder(HINSTANCE instance, const char* commandLine, int show);
+bool TranslateFinderMessage(MSG* msg);
+void EndFinder();
+ATOM RegisterFinderClass(HINSTANCE instance);
+HWND CreateFinderWindow(int show);
+void ApplyFinderCommandLine(const char* commandLine);
+void LayoutFinderWindow();
+void FitWindowToPanel(bool grow);
+void ShowResultList();
+void HideResultList();
+void UpdateFinderControls();
+void UpdateStatusCounts();
+std::string FinderString(UINT id);
+
+// The criteria panel (criteria_panel.cpp).
+HWND CreateCriteriaPanel(HWND main);
+void LoadCriteriaControls(bool withDates);
+void StoreCriteriaControls();
+void RefreshCriteriaPanel();
+void BuildSearchRecord();
+void UpdatePanelButtons();
+void SelectCriteriaPage(int page);
+// A search's end, reported by the worker.
+void SearchFinished();
+
+// The result list (result_list.cpp).
+HWND CreateResultList(HWND parent, UINT viewCommand);
+void SetResultView(UINT viewCommand);
+void AddResultItem(const char* path, const WIN32_FIND_DATAA& data);
+void ClearResults();
+std::vector<std::string> SelectedResultPaths();
+LRESULT HandleResultNotify(NMHDR* header);
+void SortResults();
+void RefreshResultItems(bool selectedOnly);
+void RefineResultList();
+void ChangeResultSelection(int mode);  // 0 none, 1 all, 2 invert
+// Selects or deselects the items whose name matches the mask (letter case aside; empty: all)
+// and whose attributes pass the choice's tests; the others keep their state.
+void SelectResultsByMask(const SelectMaskChoice& choice);
+int SelectedResultCount(uint64_t* bytes);
+uint64_t ResultTotalBytes();
+int ResultCount();
+// The list's lines as the clipboard, the files and the printer take them.
+std::string FixedWidthLine(int index);
+std::string CommaSeparatedLine(int index);
+bool CopyResultListToClipboard();
+bool SaveResultList(const char* path, bool csv);
+void RenameFocusedResult();
+void DeleteSelectedResults(bool recycle);
+void OpenSelectedResults();
+// The shell's context menu of the selection at a screen point; false (no menu) when the
+// selection is empty or lies on more than one drive.
+bool ShowResultContextMenu(POINT screen);
+// The shell's "cut", "copy" or "properties" verb on the selection.
+bool InvokeResultVerb(const char* verb);
+// Starts the file manager on the focused found file's folder.
+bool OpenFocusedFolderInFileManager();
+// The text of one column of an item (as the list and the exports show it).
+std::string ResultColumnText(int item, int column);
+// Name with extension as the list shows it: a name without lower-case letters keeps its first
+// letter and lower-cases the rest.
+std::string DisplayName(const char* name);
+// Whether a new name typed in the list can be a file's name in its folder.
+bool IsPlainFileName(const char* name);
