@@ -28,6 +28,8 @@
 #include "favorites_commands.h"
 #include "launch_bar.h"
 #include "vfolder_entry.h"
+#include "ftp_engine.h"
+#include "ftp_folder_ui.h"
 #include "window_utils.h"
 
 DWORD g_replaceExplorer;
@@ -144,6 +146,8 @@ void LoadKeyboardSchemeMenus(UINT scheme) {
 
 LRESULT OnCreateMainWindow(HWND window) {
   g_mainWindow = window;
+  SetFtpMainWindow(window);
+  InstallFtpFolderUi();
   g_frame.edgeX = GetSystemMetrics(SM_CXEDGE);
   g_frame.edgeY = GetSystemMetrics(SM_CYEDGE);
   if (!g_frame.edgeX) g_frame.edgeX = 2;
@@ -201,6 +205,7 @@ void SaveAllSettings(HWND window) {
   GlobalSettings global;
   CollectGlobalSettings(&global, window);
   SaveGlobalSettings(global);
+  SaveFtpSettings();
   FilePanesSettings panes;
   DefaultPanesSettings(&panes);
   CollectPanesSettings(&panes);

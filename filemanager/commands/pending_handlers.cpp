@@ -23,8 +23,6 @@ JQ_PENDING(CreateStartupDisk)
 JQ_PENDING(RunUpdateProgram)
 JQ_PENDING(OpenWebPage)
 
-JQ_PENDING(RunFtpSiteCommand)
-JQ_PENDING(ShowFtpDropDownMenu)
 
 
 // The update offer needs its preferences setting; the controls are current under every supported system.
