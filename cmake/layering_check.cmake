@@ -22,18 +22,24 @@ set(layers
   "suite/viewer:5"
   "suite/copymove:5"
   "suite/launch:4"
+  "suite/ftp:5"
   "filemanager/services:10"
   "filemanager/panes:11"
   "filemanager/frame:12"
   "filemanager/dialogs:12"
+  "filemanager/ftpfolders:12"
   "filemanager/archives:13"
   "filemanager/commands:14"
   "filemanager/app:15"
   "jqbar/layout:20"
+  "jqbar/host:21"
+  "jqbar/frames:22"
+  "jqbar/app:23"
   "jqguider/engine:30"
   "jqguider/ui:31"
   "jqseek/engine:40"
-  "jqseek/ui:41")
+  "jqseek/ui:41"
+  "jqxfr:50")
 
 # Which folder each header lives in.
 foreach(entry ${layers})

@@ -11,6 +11,8 @@
 #include "vfolder_entry.h"
 #include "window_utils.h"
 #include "command_ids.h"
+#include "color_menu.h"
+#include "coolbar.h"
 
 namespace {
 
@@ -26,6 +28,14 @@ struct PreferencesHostInstaller {
     g_preferencesHost.setReplaceExplorer = SetReplaceExplorer;
     g_preferencesHost.registerArchiveAssociations = RegisterArchiveAssociations;
     g_preferencesHost.loadKeyboardSchemeMenus = LoadKeyboardSchemeMenus;
+    g_preferencesHost.pickColor = [](HWND owner, POINT topLeft, COLORREF* color) -> BOOL {
+      ScreenToClient(owner, &topLeft);
+      COLORREF chosen = ShowColorMenu(GetModuleHandleA(nullptr), owner, topLeft.x, topLeft.y, *color);
+      if (chosen == *color) return FALSE;
+      *color = chosen;
+      return TRUE;
+    };
+    g_preferencesHost.updateBarStylesForCoolbar = [](HWND) { UpdateBarStylesForCoolbar(); };
   }
 } g_preferencesHostInstaller;
 

@@ -29,6 +29,8 @@
 #include "favorites_commands.h"
 #include "launch_bar.h"
 #include "vfolder_entry.h"
+#include "ftp_engine.h"
+#include "ftp_folder_ui.h"
 #include "window_utils.h"
 #include "pane_drop_targets.h"
 #include "sendto_menu.h"
@@ -153,6 +155,8 @@ void LoadKeyboardSchemeMenus(UINT scheme) {
 
 LRESULT OnCreateMainWindow(HWND window) {
   g_mainWindow = window;
+  SetFtpMainWindow(window);
+  InstallFtpFolderUi();
   g_frame.edgeX = GetSystemMetrics(SM_CXEDGE);
   g_frame.edgeY = GetSystemMetrics(SM_CYEDGE);
   if (!g_frame.edgeX) g_frame.edgeX = 2;
@@ -212,6 +216,7 @@ void SaveAllSettings(HWND window) {
   GlobalSettings global;
   CollectGlobalSettings(&global, window);
   SaveGlobalSettings(global);
+  SaveFtpSettings();
   FilePanesSettings panes;
   DefaultPanesSettings(&panes);
   CollectPanesSettings(&panes);

@@ -1,3 +1,4 @@
+#include "ftp_engine.h"
 #include "startup_settings.h"
 #include <commctrl.h>
 #include <algorithm>
@@ -39,6 +40,7 @@ void LoadStartupSettings(const char* commandLine) {
   LoadFileFilter();
   LoadDriveFilters();
   LoadCoolbarLayout();
+  LoadFtpSettings();
   RECT start;
   if (ApplyCommandLineAtStartup(commandLine, &start)) {
     g_savedRect = start;

@@ -129,6 +129,9 @@ JQ_COMMAND_HANDLER(DoWipeFiles);
 JQ_COMMAND_HANDLER(DoEncryptDecrypt);
 JQ_COMMAND_HANDLER(RunFtpSiteCommand);
 JQ_COMMAND_HANDLER(ShowFtpDropDownMenu);
+// Downloads the selected items of the pane's FTP list into a local folder (drag and drop, copy);
+// 1 when the files are there.
+int DownloadFtpSelection(int pane, HWND list, const char* localFolder);
 JQ_COMMAND_HANDLER(OnArcExtractProgress);
 
 // Private messages.

@@ -10,8 +10,6 @@
 JQ_PENDING(ShowContextMenuForFocus)
 JQ_PENDING(CustomizeToolbar)
 
-JQ_PENDING(RunFtpSiteCommand)
-JQ_PENDING(ShowFtpDropDownMenu)
 
 
 

@@ -277,7 +277,9 @@ void OnTreeSelectionChanged(HWND mainWindow, int pane, HTREEITEM node) {
     return;
   }
   if (ftp) {
-    IShellFolder* folder = (record->kind & kTreeKindFtpRoot) ? GetFtpRootFolder(pane) : nullptr;
+    // The FTP-sites node lists the pane's root; a site or remote folder lists through its parent.
+    IShellFolder* folder = (record->kind & kTreeKindFtpRoot) ? GetFtpRootFolder(pane) : record->folder;
+    if (folder && !(record->kind & kTreeKindFtpRoot)) folder->AddRef();
     if (folder) {
       FillFileListFiltered(list, record);
       folder->Release();

@@ -708,8 +708,9 @@ void RefreshFtpBranch(int pane, HTREEITEM item) {
   if (!record) return;
   HTREEITEM first = NextNode(tree, item, TVGN_CHILD);
   if (!first || !GetTreeItemRecord(tree, first)) return;
-  if (record->kind & kTreeKindFtpSite) {
-    // Without the FTP library no site is ever connected: the site is read again on its next expand.
+  auto* siteFolder = static_cast<FtpFolder*>(GetTreeItemRecord(tree, first)->folder);
+  if ((record->kind & kTreeKindFtpSite) && !IsFtpSiteConnected(siteFolder)) {
+    // A site that is not connected is read again on its next expand.
     CollapseTreeItemReset(pane, item);
     TVITEMA button{};
     button.mask = TVIF_CHILDREN | TVIF_HANDLE;
@@ -823,8 +824,9 @@ LRESULT RefreshView(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   (void)window;
   (void)message;
   (void)wParam;
-  (void)lParam;  // nonzero: cached FTP listings are kept; without the FTP library there are none
   ++g_refreshViewCount;
+  // Nonzero: the cached FTP listings are kept; otherwise the servers are listed again.
+  if (!lParam) FlushFtpListings();
   for (int pane = 0; pane < 2; ++pane) {
     if (pane == 1 && !g_paneLayout.twoPanes) break;
     RefreshPaneTree(pane, nullptr, TRUE);

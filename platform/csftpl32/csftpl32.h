@@ -10,7 +10,7 @@
 namespace csftp {
 
 // One directory entry as ordinals 87 and 89 fill it. The time is the server's local time as the
-// listing shows it; sizeLow is clamped to 0xFFFFFFFF for larger files (sizeHigh:sizeLow is exact).
+// listing shows it; the size is sizeHigh:sizeLow, the low and high words of the 64-bit size.
 #pragma pack(push, 4)
 struct FtpEntry {
   char name[260];

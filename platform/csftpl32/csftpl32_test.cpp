@@ -242,7 +242,7 @@ TEST_P(RealServer, ListingReadsTheServersFormat) {
   EXPECT_EQ(dir->isDirectory, 1u);
   const csftp::FtpEntry* big = Find(entries, "big.bin");
   ASSERT_NE(big, nullptr);
-  EXPECT_EQ(big->sizeLow, 0xFFFFFFFFu);  // 5 GiB does not fit the 32-bit field
+  EXPECT_EQ(big->sizeLow, 0x40000000u);  // 5 GiB: the two words together
   EXPECT_EQ(big->sizeHigh, 1u);
 
   // Names outside ASCII go to the server as they came from it.
@@ -467,7 +467,8 @@ TEST_F(FakeServer, DosListingIsReadInItsModeOnly) {
   EXPECT_EQ(entries[1].time.wDay, 2);
   EXPECT_EQ(entries[1].time.wHour, 9);
   EXPECT_STREQ(entries[2].name, "huge.iso");
-  EXPECT_EQ(entries[2].sizeLow, 0xFFFFFFFFu);
+  EXPECT_EQ(entries[2].sizeLow, 0x80000000u);
+  EXPECT_EQ(entries[2].sizeHigh, 1u);
   EXPECT_EQ(entries[2].time.wYear, 1998);
   api.closeList(h);
 }
@@ -634,7 +635,7 @@ TEST(FtpListLine, ParsesOrSkipsEachLine) {
     if (!ok) continue;
     EXPECT_STREQ(e.name, c.name);
     EXPECT_EQ(e.isDirectory != 0, c.dir);
-    EXPECT_EQ(e.sizeLow, c.size > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<uint32_t>(c.size));
+    EXPECT_EQ(e.sizeLow, static_cast<uint32_t>(c.size));
     EXPECT_EQ(e.sizeHigh, static_cast<uint32_t>(c.size >> 32));
     EXPECT_EQ(e.time.wYear, c.year);
     EXPECT_EQ(e.time.wMonth, c.month);

@@ -11,6 +11,9 @@ namespace csftp {
 
 namespace {
 
+// Bytes moved per recv or send on a data connection.
+constexpr size_t kDataBlock = 65536;
+
 constexpr size_t kMaxReplyBytes = 256 * 1024;       // one reply, all of its lines
 constexpr size_t kMaxKeptLine = 4096;               // of a reply line, for the log
 constexpr size_t kMaxLogBytes = 64 * 1024;          // reply text waiting to be taken
@@ -508,6 +511,9 @@ int FtpConnection::OpenFile(const char* name, int mode) {
   if (error != kOk) return error;
   fileOpen_ = true;
   fileWrite_ = write;
+  inBuf_.clear();
+  inPos_ = 0;
+  outBuf_.clear();
   fileDone_ = false;
   fileFailed_ = false;
   return kOk;
@@ -516,14 +522,29 @@ int FtpConnection::OpenFile(const char* name, int mode) {
 int FtpConnection::Read(char* buffer, int size, int* got) {
   *got = 0;
   if (!fileOpen_ || fileWrite_) return kErrNotOpen;
+  if (inPos_ < inBuf_.size() && size > 0) {
+    size_t n = inBuf_.size() - inPos_;
+    if (n > static_cast<size_t>(size)) n = static_cast<size_t>(size);
+    std::memcpy(buffer, inBuf_.data() + inPos_, n);
+    inPos_ += n;
+    *got = static_cast<int>(n);
+    return kOk;
+  }
   if (fileFailed_) return kErrTransferFailed;
   if (fileDone_ || size == 0) return kOk;
   int error = 0;
-  int n = RecvSome(data_.load(), buffer, size, Deadline(timeoutMs_), &error);
+  inBuf_.resize(kDataBlock);
+  inPos_ = 0;
+  int n = RecvSome(data_.load(), inBuf_.data(), static_cast<int>(inBuf_.size()), Deadline(timeoutMs_), &error);
   if (n > 0) {
-    *got = n;
+    inBuf_.resize(static_cast<size_t>(n));
+    size_t take = static_cast<size_t>(n < size ? n : size);
+    std::memcpy(buffer, inBuf_.data(), take);
+    inPos_ = take;
+    *got = static_cast<int>(take);
     return kOk;
   }
+  inBuf_.clear();
   if (n < 0) {
     fileFailed_ = true;
     CloseData();
@@ -541,22 +562,25 @@ int FtpConnection::Read(char* buffer, int size, int* got) {
   return kOk;
 }
 
+int FtpConnection::FlushOut() {
+  if (outBuf_.empty()) return kOk;
+  int error = SendAll(data_.load(), outBuf_.data(), outBuf_.size(), Deadline(timeoutMs_));
+  outBuf_.clear();
+  if (error != kOk) fileFailed_ = true;
+  return error;
+}
+
 int FtpConnection::Write(const char* data, int count, int* sent) {
   *sent = 0;
   if (!fileOpen_ || !fileWrite_) return kErrNotOpen;
   if (fileFailed_) return kErrTransferFailed;
-  SOCKET s = data_.load();
-  int error = 0;
-  if (!WaitSocket(s, true, Deadline(timeoutMs_), &error)) {
-    fileFailed_ = true;
-    return error == kErrTimeout ? kErrTimeout : kErrTransferFailed;
+  if (count <= 0) return kOk;
+  outBuf_.append(data, static_cast<size_t>(count));
+  if (outBuf_.size() >= kDataBlock) {
+    int error = FlushOut();
+    if (error != kOk) return error == kErrTimeout ? kErrTimeout : kErrTransferFailed;
   }
-  int n = send(s, data, count, 0);
-  if (n < 0) {
-    fileFailed_ = true;
-    return kErrTransferFailed;
-  }
-  *sent = n;
+  *sent = count;
   return kOk;
 }
 
@@ -567,6 +591,7 @@ int FtpConnection::CloseFile() {
   if (fileWrite_) {
     // The end of the data connection ends the file; the server's final reply tells whether it
     // stored all of it.
+    if (!fileFailed_) FlushOut();
     SOCKET s = data_.load();
     if (s != INVALID_SOCKET) shutdown(s, SD_SEND);
     CloseData();
@@ -583,6 +608,9 @@ int FtpConnection::CloseFile() {
     if (error == kOk && fileFailed_) error = kErrTransferFailed;
   }
   if (!fileDone_) fileMs_ = static_cast<DWORD>(GetTickCount64() - fileStart_);
+  inBuf_.clear();
+  inPos_ = 0;
+  outBuf_.clear();
   return error;
 }
 

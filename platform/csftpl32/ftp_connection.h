@@ -82,6 +82,12 @@ class FtpConnection {
   bool fileFailed_ = false;
   ULONGLONG fileStart_ = 0;
   DWORD fileMs_ = 0;
+  // Data connection buffers: reads are served from one large recv, writes are gathered and sent
+  // in large blocks (the callers move 1 KB at a time).
+  std::string inBuf_;
+  size_t inPos_ = 0;
+  std::string outBuf_;
+  int FlushOut();
 };
 
 }  // namespace csftp

@@ -67,7 +67,7 @@ bool ParseClock(std::string_view s, int* hour, int* minute) {
 }
 
 void SetSize(uint64_t size, FtpEntry* out) {
-  out->sizeLow = size > 0xFFFFFFFFull ? 0xFFFFFFFFu : static_cast<uint32_t>(size);
+  out->sizeLow = static_cast<uint32_t>(size);
   out->sizeHigh = static_cast<uint32_t>(size >> 32);
 }
 

@@ -7,6 +7,7 @@
 #   badpasv      as dos, but its PASV reply holds a number above 255
 #   dropper      as dos; RETR sends part of a file, drops the data connection and answers 426
 #   late552      as dos; STOR takes the data and then answers 552
+#   hostile      a Unix-style LIST whose names try to leave the folder they are downloaded to
 # Any password is accepted. PWD answers a name with doubled quotes.
 #   fake_ftp_server.py <port>
 import socket
@@ -19,6 +20,16 @@ DOS_LISTING = (
     b"01-02-2019  09:05AM                 1234 report.txt\r\n"
     b"this line is not an entry\r\n"
     b"06-30-98  11:00AM           6442450944 huge.iso\r\n"
+)
+
+HOSTILE_LISTING = (
+    b"-rw-r--r--   1 ftp ftp   5000 Jan 01 10:00 ..\\..\\escaped.txt\r\n"
+    b"-rw-r--r--   1 ftp ftp   5000 Jan 01 10:00 a/b.txt\r\n"
+    b"-rw-r--r--   1 ftp ftp   5000 Jan 01 10:00 C:x.txt\r\n"
+    b"-rw-r--r--   1 ftp ftp   5000 Jan 01 10:00 n.txt:stream\r\n"
+    b"drwxr-xr-x   2 ftp ftp   4096 Jan 01 10:00 .\r\n"
+    b"drwxr-xr-x   2 ftp ftp   4096 Jan 01 10:00 ..\r\n"
+    b"-rw-r--r--   1 ftp ftp   5000 Jan 01 10:00 fine.txt\r\n"
 )
 
 
@@ -98,7 +109,7 @@ class Handler(socketserver.StreamRequestHandler):
                 conn = self.accept()
                 if conn:
                     self.send("150 here it comes")
-                    conn.sendall(DOS_LISTING)
+                    conn.sendall(HOSTILE_LISTING if self.user == "hostile" else DOS_LISTING)
                     conn.close()
                     self.send("226 done")
             elif verb == "RETR":

@@ -1,0 +1,176 @@
+// FTP sites in JQNavig's real main window, against pyftpdlib on 127.0.0.1: the tree's FTP branch
+// and the list browse a saved site, and the FTP menu's Upload and Download commands move files
+// through the transfer engine.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "file_list.h"
+#include "folder_tree.h"
+#include "frame_test_host.h"
+#include "ftp_engine.h"
+#include "ftp_folder_ui.h"
+#include "transfer_job.h"
+#include "resource.h"
+#include "tree_nodes.h"
+
+namespace {
+
+HTREEITEM FtpSitesNode(HWND tree) {
+  HTREEITEM root = TreeView_GetRoot(tree);
+  for (HTREEITEM n = root ? TreeView_GetChild(tree, root) : nullptr; n; n = TreeView_GetNextSibling(tree, n)) {
+    FolderTreeItem* record = GetTreeItemRecord(tree, n);
+    if (record && (record->kind & kTreeKindFtpRoot)) return n;
+  }
+  return nullptr;
+}
+
+int PyPort() {
+  FILE* f = std::fopen((std::string(JQ_FTP_FIXTURES) + "\\ports.txt").c_str(), "r");
+  if (!f) return 0;
+  char line[128];
+  int port = 0;
+  while (std::fgets(line, sizeof line, f))
+    if (std::sscanf(line, "pyftpd=%d", &port) == 1) break;
+  std::fclose(f);
+  return port;
+}
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+std::vector<std::string> Names(HWND list) {
+  std::vector<std::string> names;
+  int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    char text[MAX_PATH] = "";
+    LVITEMA item{};
+    item.pszText = text;
+    item.cchTextMax = MAX_PATH;
+    SendMessageA(list, LVM_GETITEMTEXTA, i, reinterpret_cast<LPARAM>(&item));
+    names.push_back(text);
+  }
+  return names;
+}
+
+bool Has(const std::vector<std::string>& names, const std::string& name) {
+  for (auto& n : names)
+    if (n == name) return true;
+  return false;
+}
+
+HTREEITEM ChildNamed(HWND tree, HTREEITEM parent, const std::string& name) {
+  for (HTREEITEM c = TreeView_GetChild(tree, parent); c; c = TreeView_GetNextSibling(tree, c)) {
+    char text[MAX_PATH] = "";
+    TVITEMA item{};
+    item.mask = TVIF_TEXT;
+    item.hItem = c;
+    item.pszText = text;
+    item.cchTextMax = MAX_PATH;
+    TreeView_GetItem(tree, &item);
+    if (name == text) return c;
+  }
+  return nullptr;
+}
+
+std::string g_uploadPath;
+std::string g_downloadFolder;
+
+}  // namespace
+
+TEST(FtpInPanes, ASiteIsBrowsedInTreeAndListAndFilesGoUpAndDown) {
+  int port = PyPort();
+  ASSERT_NE(port, 0);
+  jqtest::TempFolder temp;
+  jqtest::SeamRecorder seams;
+  frametest::MainWindowHost host(false, 1000, 700);
+  // The site, saved as the site editor saves it.
+  FtpSiteList sites;
+  FtpSiteRecord* r = AllocFtpSiteRecord();
+  lstrcpyA(r->name, "Loopback");
+  lstrcpyA(r->host, "127.0.0.1");
+  lstrcpyA(r->login, "tester");
+  StoreFtpPassword(r->password, "secret");
+  r->port = port;
+  r->passive = 1;
+  AddFtpSite(sites, r);
+  ASSERT_EQ(SaveFtpSiteList(sites), ERROR_SUCCESS);
+  FreeFtpSiteList(sites);
+  std::string dll = jqtest::ProgramFolder() + "\\CSFTPL32.dll";
+  ASSERT_TRUE(StartFtpLibraryFrom(dll.c_str()));
+  SetTransferProgressVisible(false);
+
+  ASSERT_TRUE(host.Browse(temp.path()));
+  HWND tree = FilePanes[0].tree, list = FilePanes[0].list;
+  AddFtpSitesRoot(tree);
+  HTREEITEM sitesNode = FtpSitesNode(tree);
+  ASSERT_NE(sitesNode, nullptr);
+  TreeView_SelectItem(tree, sitesNode);
+  TreeView_Expand(tree, sitesNode, TVE_EXPAND);
+  ASSERT_TRUE(jqtest::PumpUntil([&] { return Has(Names(list), "Loopback"); }, 5000));
+  EXPECT_TRUE(Has(Names(list), "Add New FTP Site..."));
+
+  // Selecting the site connects it and lists the server's folders.
+  HTREEITEM siteNode = ChildNamed(tree, sitesNode, "Loopback");
+  ASSERT_NE(siteNode, nullptr);
+  TreeView_SelectItem(tree, siteNode);
+  ASSERT_TRUE(jqtest::PumpUntil([&] { return Has(Names(list), "listing") && Has(Names(list), "work"); }, 20000));
+  TreeView_Expand(tree, siteNode, TVE_EXPAND);
+  HTREEITEM listingNode = ChildNamed(tree, siteNode, "listing");
+  ASSERT_NE(listingNode, nullptr);
+  TreeView_SelectItem(tree, listingNode);
+  ASSERT_TRUE(jqtest::PumpUntil([&] { return Has(Names(list), "plain.txt"); }, 20000));
+  EXPECT_TRUE(Has(Names(list), "sub dir"));
+  char path[MAX_PATH];
+  ASSERT_TRUE(GetTreeSelectionPath(tree, path, TRUE, FALSE));
+  EXPECT_STREQ(path, "FTP:Loopback/listing");
+
+  // Upload into /work through the FTP menu's command.
+  HTREEITEM workNode = ChildNamed(tree, siteNode, "work");
+  ASSERT_NE(workNode, nullptr);
+  TreeView_SelectItem(tree, workNode);
+  ASSERT_TRUE(jqtest::PumpUntil([&] { return FilePanes[0].list && TreeView_GetSelection(tree) == workNode; }, 5000));
+  jqtest::PumpUntil([] { return false; }, 500);
+  std::string content(40000, 'u');
+  for (size_t i = 0; i < content.size(); i += 13) content[i] = static_cast<char>(i);
+  g_uploadPath = temp.WriteFile("pane upload.bin", content);
+  SetFtpUploadPrompt([](HWND, std::vector<std::string>* paths) {
+    paths->push_back(g_uploadPath);
+    return 1;
+  });
+  host.Command(ID_FTP_5);
+  SetFtpUploadPrompt(nullptr);
+  std::string onServer = std::string(JQ_FTP_FIXTURES) + "\\py\\work\\pane upload.bin";
+  EXPECT_EQ(ReadAll(onServer), content);
+  // The list is read again after the upload.
+  ASSERT_TRUE(jqtest::PumpUntil([&] { return Has(Names(list), "pane upload.bin"); }, 20000));
+
+  // Download it again through the Download command, into another folder.
+  int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    bool want = Names(list)[i] == "pane upload.bin";
+    ListView_SetItemState(list, i, want ? LVIS_SELECTED : 0, LVIS_SELECTED);
+  }
+  g_downloadFolder = temp.MakeFolder("down");
+  SetFtpDownloadPrompt([](HWND, const std::vector<std::string>& names, std::string* destination, bool* binary) {
+    EXPECT_EQ(names, std::vector<std::string>{"pane upload.bin"});
+    *destination = g_downloadFolder;
+    *binary = true;
+    return 1;
+  });
+  host.Command(ID_FTP_4);
+  SetFtpDownloadPrompt(nullptr);
+  EXPECT_EQ(ReadAll(g_downloadFolder + "\\pane upload.bin"), content);
+  DeleteFileA(onServer.c_str());
+  host.Close();
+  ShutdownFtp();
+}

@@ -1,0 +1,61 @@
+// Services every frame, container and panel of the toolbar uses: the program's globals, help,
+// resource strings, message and dialog boxes that keep an auto-hidden frame shown, background
+// painting through the frame, frame and taskbar queries, and the hooks of TASKSPY.DLL.
+#pragma once
+#include <windows.h>
+
+namespace jqbar {
+
+// Process-wide values of the toolbar program.
+struct ToolbarGlobals {
+  HINSTANCE instance = nullptr;
+  HWND mainWindow = nullptr;
+  bool tooltips = true;         // layout flag, bit 0..7
+  bool shiftForPopup = false;   // layout flag, bit 16
+  bool noDropShadow = false;    // layout flag, bit 20
+  bool layoutLoading = false;   // a layout is being built: containers do not store blobs
+  bool isWindowsNT = false;
+  HFONT captionFont = nullptr;
+  int captionHeight = 0;
+  HBRUSH halftoneBrush = nullptr;
+  HPEN facePen = nullptr, shadowPen = nullptr, highlightPen = nullptr;
+  HBITMAP captionGlyphs[5] = {};  // for commands 409, 410, 411, 412, 413
+  HCURSOR helpCursor = nullptr;
+};
+ToolbarGlobals& Globals();
+
+void OpenHelpTopic(HWND window, int topic);
+void CloseHelp(HWND window);
+// LoadString into one of four rotating 100-character buffers.
+const char* LoadResString(UINT id);
+
+HWND GetTopFrameWindow(HWND window);
+bool IsRootContainer(HWND container);
+bool IsInsideTaskbar(HWND window);
+// The frame that owns dialogs: the first frame not inside the taskbar, else the first frame.
+HWND GetOwnerFrameWindow();
+int GetTaskbarEdge();
+
+// Frames in auto-hide style stay shown while a modal box is open. The frames library supplies
+// how a frame is revealed.
+void SetModalRevealHandler(void (*reveal)(HWND frame));
+void RevealFrameForModal(HWND window);
+void EndFrameModal();
+HWND ModalFrame();
+int FrameMessageBox(HWND owner, const char* text, const char* caption, UINT type);
+INT_PTR FrameDialogBox(HINSTANCE instance, LPCSTR templateName, HWND owner, DLGPROC procedure,
+                       LPARAM parameter = 0);
+
+void PaintParentBackground(HWND panel, const RECT* rect, HDC dc, bool flag);
+void PaintParentBackgroundOffscreen(HWND panel, const RECT* rect, int x, int y, HDC dc, bool flag);
+void DrawDragOutline(HWND window, const RECT* rect, HDC dc);
+
+// TASKSPY.DLL: the keyboard hook (keys reach "Quorvanel Main" as PNM_HOOKKEY) and the task hook
+// with the taskbar arrangement. Missing library or export: nothing happens.
+bool LoadKeyboardHook();
+void UnloadKeyboardHook();
+int LoadTaskHook();
+int CallArrangeTaskbar(int mode);
+void UnloadTaskHook();
+
+}  // namespace jqbar
