@@ -13,6 +13,9 @@
 #include "command_ids.h"
 #include "color_menu.h"
 #include "coolbar.h"
+#include "launch_bar.h"
+#include "launch_buttons.h"
+#include "pane_drop_targets.h"
 
 namespace {
 
@@ -38,6 +41,23 @@ struct PreferencesHostInstaller {
     g_preferencesHost.updateBarStylesForCoolbar = [](HWND) { UpdateBarStylesForCoolbar(); };
   }
 } g_preferencesHostInstaller;
+
+// Files dropped on the launch bar: its buttons run them, and dropped programs become buttons.
+struct LaunchBarDropInstaller {
+  LaunchBarDropInstaller() {
+    GetLaunchBarDropHooks().buttonAt = [](int index, LaunchDropButton* out) -> bool {
+      const LaunchButton* b = GetLaunchButton(index);
+      if (!b) return false;
+      lstrcpynA(out->command, b->command ? b->command : "", MAX_PATH);
+      lstrcpynA(out->directory, b->startDirectory ? b->startDirectory : "", MAX_PATH);
+      lstrcpynA(out->parameters, b->parameters ? b->parameters : "", MAX_PATH);
+      out->show = static_cast<int>(b->showMode);
+      return true;
+    };
+    GetLaunchBarDropHooks().addDropped = [](IDataObject* data) -> BOOL { return AddDroppedLaunchButtons(data) > 0; };
+    g_launchBarRecreated = [](HWND) { RegisterMainWindowDropTargets(); };
+  }
+} g_launchBarDropInstaller;
 
 UINT CommandId(WPARAM wParam) { return LOWORD(wParam); }
 

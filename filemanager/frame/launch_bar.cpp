@@ -262,6 +262,8 @@ HWND CreateLaunchBar(HWND parent) {
   return bar;
 }
 
+void (*g_launchBarRecreated)(HWND bar) = nullptr;
+
 void RebuildLaunchBar() {
   HWND old = g_frame.launchBar;
   if (!old) return;
@@ -281,6 +283,7 @@ void RebuildLaunchBar() {
   if (g_frame.barsInCoolbar) AttachLaunchBarToCoolbar(bar);
   RemoveButtons(bar);
   AddLaunchButtons(bar);
+  if (g_launchBarRecreated) g_launchBarRecreated(bar);
 }
 
 LaunchButton* LaunchButtonFromShortcut(const char* lnkPath) {

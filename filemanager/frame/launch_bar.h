@@ -17,6 +17,9 @@ constexpr UINT kFirstLaunchCommand = 48500;
 HWND CreateLaunchBar(HWND parent);
 // Destroys and re-creates the bar at the same place with the buttons of the list.
 void RebuildLaunchBar();
+// Called with the new bar each time RebuildLaunchBar makes it again (the program registers the
+// bar's drop target there); may be null.
+extern void (*g_launchBarRecreated)(HWND bar);
 // Reads "Launchbar Settings" into the list (the default set when it is missing or damaged) and
 // adds the buttons to the bar.
 void LoadLaunchButtons();
