@@ -101,14 +101,19 @@ class Instance {
     }, 20000);
   }
   // A child by its id, also inside the coolbar (where the bars are the rebar's children).
+  struct ChildSearch {
+    int id;
+    HWND found;
+  };
+  static BOOL CALLBACK MatchChild(HWND w, LPARAM data) {
+    auto* s = reinterpret_cast<ChildSearch*>(data);
+    if (GetDlgCtrlID(w) != s->id) return TRUE;
+    s->found = w;
+    return FALSE;
+  }
   HWND Child(int id) const {
-    struct Search { int id; HWND found; } search{id, nullptr};
-    EnumChildWindows(window, [](HWND w, LPARAM data) {
-      auto* s = reinterpret_cast<Search*>(data);
-      if (GetDlgCtrlID(w) != s->id) return TRUE;
-      s->found = w;
-      return FALSE;
-    }, reinterpret_cast<LPARAM>(&search));
+    ChildSearch search{id, nullptr};
+    EnumChildWindows(window, MatchChild, reinterpret_cast<LPARAM>(&search));
     return search.found;
   }
 

@@ -103,26 +103,31 @@ frametest::MainWindowHost::Prepare Prep(std::function<void()> run) { return {std
 void EmptyLaunchBar() { PutBytes(kLaunchBarValue, {0, 0, 0, 0}); }
 
 // Runs `act` on the first dialog that the main window's thread shows, from a timer.
+std::function<void(HWND)> pendingDialogAction;
+
+BOOL CALLBACK FindVisibleDialog(HWND w, LPARAM out) {
+  char cls[16] = "";
+  GetClassNameA(w, cls, sizeof cls);
+  if (strcmp(cls, "#32770") == 0 && IsWindowVisible(w)) {
+    *reinterpret_cast<HWND*>(out) = w;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+void CALLBACK RunPendingDialogAction(HWND, UINT, UINT_PTR id, DWORD) {
+  HWND dialog = nullptr;
+  EnumThreadWindows(GetCurrentThreadId(), FindVisibleDialog, reinterpret_cast<LPARAM>(&dialog));
+  if (!dialog || !pendingDialogAction) return;
+  KillTimer(nullptr, id);
+  auto run = std::move(pendingDialogAction);
+  pendingDialogAction = nullptr;
+  run(dialog);
+}
+
 void OnDialog(std::function<void(HWND)> act) {
-  static std::function<void(HWND)> pending;
-  pending = std::move(act);
-  SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR id, DWORD) {
-    HWND dialog = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), [](HWND w, LPARAM out) {
-      char cls[16] = "";
-      GetClassNameA(w, cls, sizeof cls);
-      if (strcmp(cls, "#32770") == 0 && IsWindowVisible(w)) {
-        *reinterpret_cast<HWND*>(out) = w;
-        return FALSE;
-      }
-      return TRUE;
-    }, reinterpret_cast<LPARAM>(&dialog));
-    if (!dialog || !pending) return;
-    KillTimer(nullptr, id);
-    auto run = std::move(pending);
-    pending = nullptr;
-    run(dialog);
-  });
+  pendingDialogAction = std::move(act);
+  SetTimer(nullptr, 0, 50, RunPendingDialogAction);
 }
 
 }  // namespace

@@ -160,9 +160,9 @@ void UpdateSubfolderBoxFromSelection(HWND dialog) {
 }
 
 void UpdateSubfolderBoxFromSpec(HWND dialog) {
-  char spec[1040] = "";
-  GetDlgItemTextA(dialog, IDC_ENC_FILE_SPEC, spec, sizeof spec);
-  SetSubfolderBox(dialog, HasWildcard(spec));
+  char fileSpec[1040] = "";
+  GetDlgItemTextA(dialog, IDC_ENC_FILE_SPEC, fileSpec, sizeof fileSpec);
+  SetSubfolderBox(dialog, HasWildcard(fileSpec));
 }
 
 void ReadEncryptionDialog(HWND dialog, EncryptionOptions* o) {
@@ -520,7 +520,7 @@ namespace {
 // 0 when nothing matched the pattern, 1 done, 2 stop.
 int WalkFolderEntries(const char* pattern, const char* targetFolder, int mode, uint32_t subfolders) {
   const std::string source = FolderPart(pattern);
-  const std::string spec = NamePart(pattern);
+  const std::string fileSpec = NamePart(pattern);
   char made[MAX_PATH];
   lstrcpynA(made, targetFolder, MAX_PATH);
   if (GetFileAttributesA(made) == INVALID_FILE_ATTRIBUTES) CreateDirectoryPath(made);
@@ -560,7 +560,7 @@ int WalkFolderEntries(const char* pattern, const char* targetFolder, int mode, u
     if (entry.attributes & FILE_ATTRIBUTE_DIRECTORY) {
       // A junction or link is not walked into: its files are not this folder's.
       if (!subfolders || (entry.attributes & FILE_ATTRIBUTE_REPARSE_POINT)) continue;
-      std::string inner = source + entry.name + "\\" + spec;
+      std::string inner = source + entry.name + "\\" + fileSpec;
       std::string innerTarget = std::string(targetFolder) + entry.name + "\\";
       if (inner.size() >= MAX_PATH || innerTarget.size() >= MAX_PATH) {
         if (ShowEncryptionError(-18, (source + entry.name).c_str()) == 2) return 2;

@@ -17,15 +17,17 @@ namespace {
 // one per appearance of the dialog's OK-pressing.
 std::vector<std::function<void(HWND)>> g_steps;
 
+BOOL CALLBACK IsSiteDialog(HWND w, LPARAM p) {
+  if (GetDlgItem(w, IDC_FTP_SITE_NAME) && GetDlgItem(w, IDC_FTP_HOST)) {
+    *reinterpret_cast<HWND*>(p) = w;
+    return FALSE;
+  }
+  return TRUE;
+}
+
 HWND FindSiteDialog() {
   HWND found = nullptr;
-  EnumThreadWindows(GetCurrentThreadId(), [](HWND w, LPARAM p) -> BOOL {
-    if (GetDlgItem(w, IDC_FTP_SITE_NAME) && GetDlgItem(w, IDC_FTP_HOST)) {
-      *reinterpret_cast<HWND*>(p) = w;
-      return FALSE;
-    }
-    return TRUE;
-  }, reinterpret_cast<LPARAM>(&found));
+  EnumThreadWindows(GetCurrentThreadId(), IsSiteDialog, reinterpret_cast<LPARAM>(&found));
   return found;
 }
 

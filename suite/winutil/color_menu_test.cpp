@@ -21,18 +21,21 @@ struct Owner {
 
 // Posts the given input once the popup is up, through a timer of the owner's thread, and
 // answers what ShowColorMenu answered.
+std::function<void(HWND)> pending;
+
+void CALLBACK SendPendingInput(HWND, UINT, UINT_PTR id, DWORD) {
+  HWND popup = ColorMenuWindow();
+  if (!popup || !pending) return;
+  KillTimer(nullptr, id);
+  auto run = pending;
+  pending = nullptr;
+  run(popup);
+}
+
 COLORREF RunWith(COLORREF current, const std::function<void(HWND)>& input) {
   Owner owner;
-  static std::function<void(HWND)> pending;
   pending = input;
-  SetTimer(nullptr, 0, 10, [](HWND, UINT, UINT_PTR id, DWORD) {
-    HWND popup = ColorMenuWindow();
-    if (!popup || !pending) return;
-    KillTimer(nullptr, id);
-    auto run = pending;
-    pending = nullptr;
-    run(popup);
-  });
+  SetTimer(nullptr, 0, 10, SendPendingInput);
   return ShowColorMenu(GetModuleHandleA(nullptr), owner.window, 0, 0, current);
 }
 
