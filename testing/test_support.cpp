@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <atomic>
 #include <cstdio>
+#include <cstring>
 
 namespace jqtest {
 
@@ -265,6 +266,43 @@ int WaitProcess(HANDLE process, DWORD timeoutMs) {
   if (ended) GetExitCodeProcess(process, &code);
   CloseHandle(process);
   return ended ? static_cast<int>(code) : -1;
+}
+
+DialogDriver* DialogDriver::current_ = nullptr;
+
+DialogDriver::DialogDriver(std::vector<Step> steps) : steps_(steps.begin(), steps.end()) {
+  current_ = this;
+  timer_ = SetTimer(nullptr, 0, 40, Tick);
+}
+
+DialogDriver::~DialogDriver() {
+  KillTimer(nullptr, timer_);
+  current_ = nullptr;
+}
+
+namespace {
+BOOL CALLBACK FindEnabledDialog(HWND window, LPARAM found) {
+  char name[32] = "";
+  GetClassNameA(window, name, sizeof name);
+  if (strcmp(name, "#32770") == 0 && IsWindowVisible(window) && IsWindowEnabled(window)) {
+    *reinterpret_cast<HWND*>(found) = window;
+    return FALSE;
+  }
+  return TRUE;
+}
+}  // namespace
+
+void CALLBACK DialogDriver::Tick(HWND, UINT, UINT_PTR, DWORD) {
+  DialogDriver* self = current_;
+  if (!self || self->busy_ || self->steps_.empty()) return;
+  HWND found = nullptr;
+  EnumThreadWindows(GetCurrentThreadId(), FindEnabledDialog, reinterpret_cast<LPARAM>(&found));
+  if (!found) return;
+  self->busy_ = true;
+  self->dialog = found;
+  Step step = self->steps_.front();
+  if (step(found)) self->steps_.pop_front();
+  self->busy_ = false;
 }
 
 }  // namespace jqtest

@@ -3,6 +3,7 @@
 // or start programs.
 #pragma once
 #include <windows.h>
+#include <deque>
 #include <functional>
 #include <string>
 #include <vector>
@@ -105,5 +106,25 @@ std::string ProgramFolder();
 HANDLE StartProcess(const std::string& commandLine, DWORD* pid = nullptr);
 // Waits (pumping messages) for a process to end; returns its exit code, or -1 on a timeout.
 int WaitProcess(HANDLE process, DWORD timeoutMs = 30000);
+
+// Drives the modal dialogs of this thread: each timer tick while an enabled dialog is up runs
+// the next step on it; a step returning false is tried again on the next tick.
+class DialogDriver {
+ public:
+  using Step = std::function<bool(HWND dialog)>;
+  explicit DialogDriver(std::vector<Step> steps);
+  ~DialogDriver();
+  DialogDriver(const DialogDriver&) = delete;
+  DialogDriver& operator=(const DialogDriver&) = delete;
+  bool Finished() const { return steps_.empty(); }
+  HWND dialog = nullptr;  // the dialog the last step ran on
+
+ private:
+  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
+  std::deque<Step> steps_;
+  UINT_PTR timer_ = 0;
+  bool busy_ = false;
+  static DialogDriver* current_;
+};
 
 }  // namespace jqtest

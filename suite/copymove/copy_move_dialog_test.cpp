@@ -28,46 +28,7 @@ std::string WindowText(HWND window) {
   return text;
 }
 
-// Each timer tick while the dialog is up runs the next step.
-class DialogDriver {
- public:
-  using Step = std::function<bool(HWND dialog)>;
-  explicit DialogDriver(std::vector<Step> steps) : steps_(steps.begin(), steps.end()) {
-    current_ = this;
-    timer_ = SetTimer(nullptr, 0, 50, Tick);
-  }
-  ~DialogDriver() {
-    KillTimer(nullptr, timer_);
-    current_ = nullptr;
-  }
-  bool Finished() const { return steps_.empty(); }
-
- private:
-  static BOOL CALLBACK FindDialog(HWND window, LPARAM found) {
-    char name[32] = "";
-    GetClassNameA(window, name, sizeof name);
-    if (strcmp(name, "#32770") == 0 && IsWindowVisible(window) && IsWindowEnabled(window)) {
-      *reinterpret_cast<HWND*>(found) = window;
-      return FALSE;
-    }
-    return TRUE;
-  }
-  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-    DialogDriver* self = current_;
-    if (!self || self->busy_ || self->steps_.empty()) return;
-    HWND found = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), FindDialog, reinterpret_cast<LPARAM>(&found));
-    if (!found) return;
-    self->busy_ = true;
-    Step step = self->steps_.front();
-    if (step(found)) self->steps_.pop_front();
-    self->busy_ = false;
-  }
-  std::deque<Step> steps_;
-  UINT_PTR timer_ = 0;
-  bool busy_ = false;
-  static inline DialogDriver* current_ = nullptr;
-};
+using jqtest::DialogDriver;
 
 DialogDriver::Step Type(const std::string& text) {
   return [text](HWND dialog) {
