@@ -520,12 +520,17 @@ void AttachRootContainer(HWND frame, HWND container, bool hidden) {
   if (!st) return;
   st->settings = GetContainerSettings(container);
   if (hidden && st->settings && st->settings->frameStyle != 0) st->shown = 0;
+  // A floating frame of a layout being built stays unseen until the build has laid it out:
+  // moving and sizing a shown window costs a repaint each time.
+  st->showPending = !hidden && Globals().layoutLoading && !st->inTaskbar &&
+                    (!st->settings || st->settings->frameStyle == 0);
   ApplyFrameSettings(frame);
   AddFrameButtons(frame, st->settings ? st->settings->colour : 0);
   if (hidden && !st->inTaskbar) {
     ShowWindow(frame, SW_HIDE);
     MarkFrameHidden(frame, true);
-  } else {
+  } else if (!st->showPending || (st->settings && st->settings->frameStyle != 0)) {
+    st->showPending = 0;
     ShowWindow(frame, SW_SHOWNA);
   }
   st->shown = 1;
@@ -558,7 +563,8 @@ void ApplyFrameSettings(HWND frame) {
     lstrcpynA(text, LoadResString(IDS_HOTKEY_TAKEN), sizeof text);
     FrameMessageBox(nullptr, text, LoadResString(IDS_HOTKEY_CAPTION), MB_ICONWARNING);
   }
-  RelayoutFrame(frame);
+  // A floating frame of a layout being built is laid out once when the build ends.
+  if (!(Globals().layoutLoading && st->showPending && s.frameStyle == 0)) RelayoutFrame(frame);
   if (st->tooltip) SendMessageA(st->tooltip, TTM_ACTIVATE, s.tooltips && Globals().tooltips, 0);
   if (!st->inTaskbar) SetTimer(frame, kFrameTimer, 500, nullptr);
 }
@@ -619,14 +625,32 @@ void AddFrameButtons(HWND frame, int colour) {
     FrameState* ost = GetFrameState(other);
     if (!ost || ost->inTaskbar) continue;
     addButton(other, ost, frame, colour, true);
-    addButton(frame, st, other, ost->settings ? ost->settings->colour : 0, IsWindowVisible(other) != 0);
+    addButton(frame, st, other, ost->settings ? ost->settings->colour : 0,
+              IsWindowVisible(other) || ost->showPending);
+    // While a layout is built every frame places its buttons and is laid out once at the end
+    // (placing every earlier frame's buttons again for each new frame grows with the square).
+    if (Globals().layoutLoading) continue;
     PlaceButtons(other, ost);
-    // While a layout is built every frame is laid out once at the end.
-    if (ost->bound && !Globals().layoutLoading) RelayoutFrame(other);
+    if (ost->bound) RelayoutFrame(other);
     InvalidateRect(other, nullptr, TRUE);
   }
+  if (Globals().layoutLoading) return;
   PlaceButtons(frame, st);
-  if (st->bound && !Globals().layoutLoading) RelayoutFrame(frame);
+  if (st->bound) RelayoutFrame(frame);
+  InvalidateRect(frame, nullptr, TRUE);
+}
+
+void ShowPendingFrame(HWND frame) {
+  FrameState* st = GetFrameState(frame);
+  if (!st || !st->showPending) return;
+  st->showPending = 0;
+  ShowWindow(frame, SW_SHOWNA);
+}
+
+void PlaceFrameButtons(HWND frame) {
+  FrameState* st = GetFrameState(frame);
+  if (!st) return;
+  PlaceButtons(frame, st);
   InvalidateRect(frame, nullptr, TRUE);
 }
 
