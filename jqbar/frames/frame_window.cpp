@@ -134,6 +134,19 @@ RECT FrameInsets(HWND frame, const RECT& client) {
 
 namespace {
 
+// Moves and shows or hides an 11 x 11 button in one step, and only when something changes:
+// frames place their buttons on every size change.
+void PlaceButton(HWND button, int x, int y, bool show) {
+  RECT r;
+  GetWindowRect(button, &r);
+  MapWindowPoints(nullptr, GetParent(button), reinterpret_cast<POINT*>(&r), 2);
+  bool visible = (GetWindowLongA(button, GWL_STYLE) & WS_VISIBLE) != 0;
+  bool moved = r.left != x || r.top != y || r.right - r.left != 11 || r.bottom - r.top != 11;
+  if (!moved && visible == show) return;
+  SetWindowPos(button, nullptr, x, y, 11, 11,
+               SWP_NOZORDER | SWP_NOACTIVATE | (visible == show ? 0 : show ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
+}
+
 void PlaceButtons(HWND frame, FrameState* st) {
   RECT client;
   GetClientRect(frame, &client);
@@ -157,8 +170,7 @@ void PlaceButtons(HWND frame, FrameState* st) {
       x = client.right - 13 * (5 - i) - 2;
       y = 3;
     }
-    SetWindowPos(b, nullptr, x, y, 11, 11, SWP_NOZORDER | SWP_NOACTIVATE);
-    ShowWindow(b, x < 14 ? SW_HIDE : SW_SHOWNA);
+    PlaceButton(b, x, y, x >= 14);
   }
   int n = 0;
   for (FrameButton& fb : st->buttons) {
@@ -180,8 +192,7 @@ void PlaceButtons(HWND frame, FrameState* st) {
       x = 13 + (n % per) * 11;
       y = client.bottom - 13 - (n / per) * 11;
     }
-    SetWindowPos(fb.button, nullptr, x, y, 11, 11, SWP_NOZORDER | SWP_NOACTIVATE);
-    ShowWindow(fb.button, st->inTaskbar ? SW_HIDE : SW_SHOWNA);
+    PlaceButton(fb.button, x, y, !st->inTaskbar);
     ++n;
   }
 }
