@@ -15,6 +15,7 @@
 #include "resource_jqbar.h"
 #include "seams.h"
 #include "toolbar_layout.h"
+#include "url_shortcut.h"
 
 namespace jqbar {
 namespace {
@@ -219,6 +220,7 @@ int RunToolbar(HINSTANCE instance, const char* commandLine) {
   LoadKeyboardHook();
   if (IsTrayIconWanted()) AddTrayIcon();
   LoadGlyphsAndCursor();
+  LoadUrlShortcutIcons();
   SetLastFrameHandler(LastFrameGone);
   g.layoutLoading = true;
   bool loaded = path.empty() ? LoadToolbarLayout("", true) : LoadToolbarLayout(path, false);
@@ -231,6 +233,7 @@ int RunToolbar(HINSTANCE instance, const char* commandLine) {
   }
   MakeHalftoneBrush();
   CreateTempFolder();
+  SetUrlShortcutTempFolder(TempFolderPath());
   RegisterMainAppBar(g.mainWindow, true);
   g.layoutLoading = false;
   UpdateTrayIconState();
@@ -246,6 +249,7 @@ int RunToolbar(HINSTANCE instance, const char* commandLine) {
   }
   RegisterMainAppBar(g.mainWindow, false);
   RemoveTempFolder();
+  FreeUrlShortcutIcons();
   DeleteSharedGdiObjects();
   UnloadTaskHook();
   UnloadKeyboardHook();
