@@ -280,6 +280,8 @@ void Apply(SheetState* st) {
   }
   if (fresh != WriteContainerBlob(before, oldPath)) {
     if (st->kind == ContainerKind::toolGroup) {
+      // The undo record gets the settings the group had right before this apply.
+      if (node) node->blob = oldBlob;
       SendMessageA(st->container, PNM_SETSETTINGS, WPARAM(fresh.size()), reinterpret_cast<LPARAM>(fresh.data()));
       SendMessageA(GetParent(st->container), PNM_CHANGED, reinterpret_cast<WPARAM>(st->container), 1);
     } else {
