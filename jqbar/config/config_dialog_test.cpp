@@ -295,31 +295,6 @@ TEST_F(ConfigDialog, ATaskbarFrameIsSavedAndLoadedAsATaskbarToolbar) {
 
 // --- A drag with the real pointer -------------------------------------------------------------
 
-bool RunOnHost(const std::string& command, DWORD timeoutMs = 30000) {
-  static int serial = 0;
-  char marker[64];
-  snprintf(marker, sizeof marker, "/tmp/jq-cfg-xdo-%lu-%d", GetCurrentProcessId(), ++serial);
-  std::string windowsMarker = std::string("Z:") + marker;
-  for (char& c : windowsMarker)
-    if (c == '/') c = '\\';
-  DeleteFileA(windowsMarker.c_str());
-  std::string line = "/bin/sh -c \"" + command + "; touch " + marker + "\"";
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
-  std::vector<char> buffer(line.begin(), line.end());
-  buffer.push_back(0);
-  if (!CreateProcessA("Z:\\bin\\sh", buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &process))
-    return false;
-  CloseHandle(process.hProcess);
-  CloseHandle(process.hThread);
-  bool done = jqtest::PumpUntil(
-      [&] { return GetFileAttributesA(windowsMarker.c_str()) != INVALID_FILE_ATTRIBUTES; }, timeoutMs);
-  DeleteFileA(windowsMarker.c_str());
-  return done;
-}
-
 std::string MoveTo(POINT p) {
   return " mousemove " + std::to_string(p.x) + " " + std::to_string(p.y) + " sleep 0.15";
 }

@@ -6,7 +6,10 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "config_dialog.h"
 #include "container_panel.h"
@@ -98,6 +101,33 @@ inline std::string FrameTitleOf(const PanelNode* node) {
   return title;
 }
 
+// Runs a shell command line on the host (Wine starts Unix programs itself), pumping messages
+// until it has finished: the command ends by creating a marker file.
+inline bool RunOnHost(const std::string& command, DWORD timeoutMs = 30000) {
+  static int serial = 0;
+  char marker[64];
+  snprintf(marker, sizeof marker, "/tmp/jq-cfg-xdo-%lu-%d", GetCurrentProcessId(), ++serial);
+  std::string windowsMarker = std::string("Z:") + marker;
+  for (char& c : windowsMarker)
+    if (c == '/') c = '\\';
+  DeleteFileA(windowsMarker.c_str());
+  std::string line = "/bin/sh -c \"" + command + "; touch " + marker + "\"";
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  std::vector<char> buffer(line.begin(), line.end());
+  buffer.push_back(0);
+  if (!CreateProcessA("Z:\\bin\\sh", buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &process))
+    return false;
+  CloseHandle(process.hProcess);
+  CloseHandle(process.hThread);
+  bool done = jqtest::PumpUntil(
+      [&] { return GetFileAttributesA(windowsMarker.c_str()) != INVALID_FILE_ATTRIBUTES; }, timeoutMs);
+  DeleteFileA(windowsMarker.c_str());
+  return done;
+}
+
 class ConfigFixture : public ::testing::Test {
  public:
   void SetUp() override {
@@ -132,6 +162,11 @@ class ConfigFixture : public ::testing::Test {
   void Open(PanelNode* select = nullptr) {
     ASSERT_EQ(OpenConfigDialog(OwnerFrame(), select), 1);
     ASSERT_NE(Dialog(), nullptr);
+    // JQ_CONFIG_SHOT=<Unix path>: a picture of the screen with the dialog open.
+    if (const char* shot = getenv("JQ_CONFIG_SHOT")) {
+      jqtest::PumpUntil([] { return false; }, 800);
+      RunOnHost(std::string("import -window root ") + shot);
+    }
   }
   void Command(int id) {
     SendMessageA(Dialog(), WM_COMMAND, id, 0);
