@@ -183,9 +183,10 @@ void SelectItemOf(PanelNode* node) {
   TreeView_EnsureVisible(g_cfg->tree, item);
 }
 
-// Lists the tree again; the given node (else the first frame) is selected.
+// Lists the tree again; the given node (else the first frame) is selected. The page shown so
+// far is applied first, as a change of the selection would.
 void Refill(PanelNode* select) {
-  ClosePage(false);
+  ClosePage(true);
   g_cfg->refilling = true;
   g_cfg->selected = nullptr;
   TreeView_DeleteAllItems(g_cfg->tree);
@@ -893,7 +894,11 @@ int OpenConfigDialog(HWND frame, PanelNode* select) {
   SnapshotLayout();
   g_cfg = new ConfigState;
   g_cfg->initial = select;
-  if (frame) RevealFrameForModal(frame), EndFrameModal();
+  // An auto-hidden owner frame comes out while the dialog is made.
+  if (frame) {
+    RevealFrameForModal(frame);
+    EndFrameModal();
+  }
   HWND dialog = CreateDialogParamA(Globals().instance, MAKEINTRESOURCEA(IDD_CONFIG), nullptr,
                                    ConfigDialogProc, 0);
   if (!dialog) {
@@ -990,6 +995,27 @@ bool SelectAvailableType(const char* typeName) {
     }
   }
   return false;
+}
+
+void BeginOutsideLayoutLoad() {
+  if (!g_cfg || !g_cfg->dialog) return;
+  ClosePage(false);
+  CancelPanelPropertiesDialog();
+  g_cfg->refilling = true;
+  g_cfg->selected = nullptr;
+  TreeView_DeleteAllItems(g_cfg->tree);
+  g_cfg->refilling = false;
+  ClearUndo();
+}
+
+void EndOutsideLayoutLoad() {
+  if (!g_cfg || !g_cfg->dialog) return;
+  // Cancel now goes back to the layout just loaded.
+  SnapshotLayout();
+  g_cfg->changed = g_cfg->changedLayout = false;
+  FillTypes();
+  Refill(nullptr);
+  RetitleConfigDialog();
 }
 
 void SetTrayIconHandler(void (*apply)(bool wanted)) { g_trayIcon = apply; }

@@ -33,6 +33,11 @@ bool SelectConfigNode(PanelNode* node);
 // Selects an available type by its type name.
 bool SelectAvailableType(const char* typeName);
 
+// A layout loaded from outside the dialog (a second start, the wizard): the dialog lets go of
+// the current tree before, and lists the new one after.
+void BeginOutsideLayoutLoad();
+void EndOutsideLayoutLoad();
+
 // What the dialog needs of the program above it: the tray icon follows "NoTrayIcon".
 void SetTrayIconHandler(void (*apply)(bool wanted));
 

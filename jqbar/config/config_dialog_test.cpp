@@ -7,6 +7,7 @@
 
 #include "config_edit.h"
 #include "config_test_fixture.h"
+#include "toolbar_app.h"
 
 namespace configtest {
 namespace {
@@ -247,6 +248,30 @@ TEST_F(ConfigDialog, RecentLayoutsAreListedFromOneAndOpenedFromTheMenu) {
   ASSERT_EQ(seams.boxes.size(), boxes + 1);
   EXPECT_NE(seams.boxes.back().text.find(file), std::string::npos);
   EXPECT_EQ(Shape(), "Solo[G1[A,B],C]");
+}
+
+// A second start hands over another layout while the dialog is open: the dialog lists the new
+// layout, forgets the old one's undo, and Cancel keeps the new layout.
+TEST_F(ConfigDialog, ALayoutLoadedFromOutsideIsListedAndCancelKeepsIt) {
+  std::string other = temp / "other.jqc";
+  LayoutFile layout = TwoFrames();
+  layout.frames.pop_back();
+  layout.frames[0].displayName = "Solo";
+  ASSERT_TRUE(WriteLayoutFile(other, layout));
+  Open(Find("G1"));
+  On("B", 593);
+  ASSERT_TRUE(CanUndo());
+  ASSERT_TRUE(SwitchLayout(other));
+  EXPECT_FALSE(CanUndo());
+  EXPECT_EQ(ConfigDialogPage() != nullptr, true);
+  EXPECT_TRUE(SelectConfigNode(Find("Solo")));
+  EXPECT_TRUE(SelectConfigNode(Find("C")));
+  Command(IDCANCEL);
+  EXPECT_EQ(Shape(), "Solo[G1[A,B],C]");
+  // The layout left behind was saved as it was at the switch.
+  std::optional<LayoutFile> saved = ReadLayoutFile(file);
+  ASSERT_TRUE(saved);
+  EXPECT_EQ(saved->frames[0].children[0].children.size(), 1u);
 }
 
 TEST_F(ConfigDialog, MailingLeavesTheErrorModeAsItWas) {

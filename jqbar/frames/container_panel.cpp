@@ -422,7 +422,7 @@ LRESULT CALLBACK ContainerPanelProc(HWND window, UINT msg, WPARAM wp, LPARAM lp)
       SendMessageA(window, WM_COMMAND, ShowContainerMenu(window, lp), 0);
       return 0;
     case WM_COMMAND:
-      if (LOWORD(wp) == IDM_CONFIGURE) Up(window, PNM_OPENCONFIG, 0, 0);
+      if (LOWORD(wp) == IDM_CONFIGURE) Up(window, PNM_OPENCONFIG, reinterpret_cast<WPARAM>(window), 0);
       return 0;
   }
   if (!st) return DefWindowProcA(window, msg, wp, lp);
