@@ -16,6 +16,7 @@
 #include "resource_jqbar.h"
 #include "seams.h"
 #include "toolbar_layout.h"
+#include "url_shortcut.h"
 
 namespace jqbar {
 namespace {
@@ -220,6 +221,7 @@ int RunToolbar(HINSTANCE instance, const char* commandLine) {
   LoadKeyboardHook();
   if (IsTrayIconWanted()) AddTrayIcon();
   LoadGlyphsAndCursor();
+  LoadUrlShortcutIcons();
   SetLastFrameHandler(LastFrameGone);
   InstallConfigHandlers();
   SetTrayIconHandler([](bool wanted) {
@@ -238,6 +240,7 @@ int RunToolbar(HINSTANCE instance, const char* commandLine) {
   }
   MakeHalftoneBrush();
   CreateTempFolder();
+  SetUrlShortcutTempFolder(TempFolderPath());
   RegisterMainAppBar(g.mainWindow, true);
   g.layoutLoading = false;
   UpdateTrayIconState();
@@ -255,6 +258,7 @@ int RunToolbar(HINSTANCE instance, const char* commandLine) {
   CloseConfigDialog();
   RegisterMainAppBar(g.mainWindow, false);
   RemoveTempFolder();
+  FreeUrlShortcutIcons();
   DeleteSharedGdiObjects();
   UnloadTaskHook();
   UnloadKeyboardHook();

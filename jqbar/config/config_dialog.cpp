@@ -18,6 +18,7 @@
 #include "resource_config.h"
 #include "resource_jqbar.h"
 #include "seams.h"
+#include "shell_helpers.h"
 #include "toolbar_layout.h"
 #include "toolbar_sheet.h"
 
@@ -477,7 +478,7 @@ void InitMenuPopup(HMENU menu) {
     EnableMenuItem(menu, IDM_CFG_EDIT_COPY, n ? MF_ENABLED : MF_GRAYED);
     EnableMenuItem(menu, IDM_CFG_EDIT_PASTE, n && HasPanelClipboard() ? MF_ENABLED : MF_GRAYED);
   } else if (first == IDM_CFG_LOAD_AT_START) {
-    EnableMenuItem(menu, IDM_CFG_LOAD_AT_START, MF_GRAYED);
+    CheckMenuItem(menu, IDM_CFG_LOAD_AT_START, HasStartupShortcut() ? MF_CHECKED : MF_UNCHECKED);
     CheckMenuItem(menu, IDM_CFG_TRAY_ICON, IsTrayIconWanted() ? MF_CHECKED : MF_UNCHECKED);
   }
 }
@@ -548,6 +549,10 @@ void OnCommand(int id) {
     case IDM_CFG_SAVEAS: SaveLayoutAs(); return;
     case IDM_CFG_MAIL: SendLayoutByMail(); return;
     case IDC_CONFIG_ADD: AddSelectedType(); return;
+    case IDM_CFG_LOAD_AT_START:
+      if (HasStartupShortcut()) RemoveStartupShortcuts();
+      else if (!CreateStartupShortcut()) MessageBeep(MB_ICONEXCLAMATION);
+      return;
     case IDM_CFG_TRAY_ICON: {
       bool wanted = !IsTrayIconWanted();
       SetTrayIconWanted(wanted);

@@ -7,6 +7,7 @@
 
 #include "config_edit.h"
 #include "config_test_fixture.h"
+#include "shell_helpers.h"
 #include "toolbar_app.h"
 
 namespace configtest {
@@ -272,6 +273,26 @@ TEST_F(ConfigDialog, ALayoutLoadedFromOutsideIsListedAndCancelKeepsIt) {
   std::optional<LayoutFile> saved = ReadLayoutFile(file);
   ASSERT_TRUE(saved);
   EXPECT_EQ(saved->frames[0].children[0].children.size(), 1u);
+}
+
+TEST_F(ConfigDialog, TheOptionsMenuSwitchesLoadingAtStartUp) {
+  ASSERT_FALSE(StartupFolder().empty());
+  RemoveStartupShortcuts();
+  SetToolbarProgramPathForTest(jqtest::ProgramFolder() + "\\JQBar.exe");
+  Open();
+  HMENU options = GetSubMenu(GetMenu(Dialog()), 2);
+  auto checked = [&] {
+    SendMessageA(Dialog(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(options), 2);
+    return (GetMenuState(options, 691, MF_BYCOMMAND) & MF_CHECKED) != 0;
+  };
+  EXPECT_FALSE(checked());
+  Command(691);
+  EXPECT_EQ(HasStartupShortcut(), 1);
+  EXPECT_TRUE(checked());
+  Command(691);
+  EXPECT_EQ(HasStartupShortcut(), 0);
+  EXPECT_FALSE(checked());
+  SetToolbarProgramPathForTest("");
 }
 
 TEST_F(ConfigDialog, MailingLeavesTheErrorModeAsItWas) {
