@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cstdio>
 
+#include "config_dialog.h"
 #include "container_panel.h"
 #include "frame_window.h"
 #include "hot_keys.h"
@@ -222,6 +223,12 @@ int RunToolbar(HINSTANCE instance, const char* commandLine) {
   LoadGlyphsAndCursor();
   LoadUrlShortcutIcons();
   SetLastFrameHandler(LastFrameGone);
+  InstallConfigHandlers();
+  SetTrayIconHandler([](bool wanted) {
+    if (wanted) AddTrayIcon();
+    else RemoveTrayIcon();
+    UpdateTrayIconState();
+  });
   g.layoutLoading = true;
   bool loaded = path.empty() ? LoadToolbarLayout("", true) : LoadToolbarLayout(path, false);
   if (!loaded) {
@@ -241,12 +248,14 @@ int RunToolbar(HINSTANCE instance, const char* commandLine) {
 
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    if (IsModelessDialogMessage(&msg)) continue;
     HWND frame = msg.hwnd ? GetTopFrameWindow(msg.hwnd) : nullptr;
     if (frame && g_accelerators && IsFrameWindow(frame) && TranslateAcceleratorA(frame, g_accelerators, &msg))
       continue;
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }
+  CloseConfigDialog();
   RegisterMainAppBar(g.mainWindow, false);
   RemoveTempFolder();
   FreeUrlShortcutIcons();
