@@ -6,6 +6,8 @@
 #include <cctype>
 #include <cstdio>
 
+#include "button_bar.h"
+#include "cmdline_panel.h"
 #include "container_panel.h"
 #include "frame_window.h"
 #include "hot_keys.h"
@@ -214,6 +216,8 @@ int RunToolbar(HINSTANCE instance, const char* commandLine) {
   if (!g.mainWindow) return 0;
   MakeSharedGdiObjects();
   RegisterContainerTypes();
+  AddBuiltinTypeRegistrar(RegisterButtonBarPanelType);
+  AddBuiltinTypeRegistrar(RegisterCmdLinePanelType);
   BuildPanelTypeList(instance);
   RecentLayouts().Load();
   LoadKeyboardHook();
