@@ -69,14 +69,16 @@ bool AskHorizontal(ButtonBarInstance* bar) {
   return rc.right >= rc.bottom;
 }
 
-int CellLength(const ButtonBarInstance* bar) {
+int CellLength(const ButtonBarInstance* bar, bool horizontal) {
   SIZE c = ButtonCellSize(bar->settings.style);
-  return bar->horizontal ? c.cx : c.cy;
+  return horizontal ? c.cx : c.cy;
 }
-int CellThickness(const ButtonBarInstance* bar) {
+int CellThickness(const ButtonBarInstance* bar, bool horizontal) {
   SIZE c = ButtonCellSize(bar->settings.style);
-  return bar->horizontal ? c.cy : c.cx;
+  return horizontal ? c.cy : c.cx;
 }
+int CellLength(const ButtonBarInstance* bar) { return CellLength(bar, bar->horizontal); }
+int CellThickness(const ButtonBarInstance* bar) { return CellThickness(bar, bar->horizontal); }
 int TabStrip(const ButtonBarInstance* bar) {
   return bar->settings.groupCount > 1 ? kTabSlot * bar->settings.groupCount : 0;
 }
@@ -396,10 +398,9 @@ POINT ButtonCentre(ButtonBarInstance* bar, int position) {
 }
 
 LRESULT PreferredSize(ButtonBarInstance* bar, bool horizontal) {
-  bar->horizontal = horizontal;
   int count = CountButtons(bar->settings.groups[bar->settings.currentGroup]);
-  int length = CellLength(bar);
-  int thickness = CellThickness(bar);
+  int length = CellLength(bar, horizontal);
+  int thickness = CellThickness(bar, horizontal);
   if (count > 1) length += thickness > 23 ? 12 : 24;
   length += TabStrip(bar);
   if (!bar->settings.autoArrange) thickness *= std::max(1, bar->settings.lines);
@@ -407,9 +408,9 @@ LRESULT PreferredSize(ButtonBarInstance* bar, bool horizontal) {
 }
 
 LRESULT Negotiate2(ButtonBarInstance* bar, const SizeProposal& p) {
-  bar->horizontal = p.horizontal != 0;
   int count = CountButtons(bar->settings.groups[bar->settings.currentGroup]);
-  int cellThickness = CellThickness(bar), cellLength = CellLength(bar);
+  int cellThickness = CellThickness(bar, p.horizontal != 0);
+  int cellLength = CellLength(bar, p.horizontal != 0);
   int lines = std::clamp(p.crossExtent / std::max(1, cellThickness), 1, std::max(1, count));
   int rows = count ? (count + lines - 1) / lines : 1;
   rows = std::min(rows, bar->settings.rowLimit);
