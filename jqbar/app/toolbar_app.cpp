@@ -17,6 +17,7 @@
 #include "resource_jqbar.h"
 #include "seams.h"
 #include "toolbar_layout.h"
+#include "url_shortcut.h"
 
 namespace jqbar {
 namespace {
@@ -223,6 +224,7 @@ int RunToolbar(HINSTANCE instance, const char* commandLine) {
   LoadKeyboardHook();
   if (IsTrayIconWanted()) AddTrayIcon();
   LoadGlyphsAndCursor();
+  LoadUrlShortcutIcons();
   SetLastFrameHandler(LastFrameGone);
   g.layoutLoading = true;
   bool loaded = path.empty() ? LoadToolbarLayout("", true) : LoadToolbarLayout(path, false);
@@ -235,6 +237,7 @@ int RunToolbar(HINSTANCE instance, const char* commandLine) {
   }
   MakeHalftoneBrush();
   CreateTempFolder();
+  SetUrlShortcutTempFolder(TempFolderPath());
   RegisterMainAppBar(g.mainWindow, true);
   g.layoutLoading = false;
   UpdateTrayIconState();
@@ -250,6 +253,7 @@ int RunToolbar(HINSTANCE instance, const char* commandLine) {
   }
   RegisterMainAppBar(g.mainWindow, false);
   RemoveTempFolder();
+  FreeUrlShortcutIcons();
   DeleteSharedGdiObjects();
   UnloadTaskHook();
   UnloadKeyboardHook();

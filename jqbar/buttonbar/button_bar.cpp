@@ -6,12 +6,14 @@
 #include <cstring>
 
 #include "button_bar_edit.h"
+#include "drop_objects.h"
 #include "panel_drawing.h"
 #include "panel_messages.h"
 #include "panel_utils.h"
 #include "pidl.h"
 #include "resource_buttonbar.h"
 #include "seams.h"
+#include "url_shortcut.h"
 
 namespace jqbar {
 namespace {
@@ -336,13 +338,10 @@ void LoadIconsOf(ButtonBarInstance* bar, ButtonRecord* b, bool systemGroup) {
   b->largeList = bar->largeList;
   b->smallList = bar->smallList;
   if (b->IsUrl()) {
-    SHFILEINFOA large = {}, small = {};
-    SHGetFileInfoA(".url", FILE_ATTRIBUTE_NORMAL, &large, sizeof large,
-                   SHGFI_ICON | SHGFI_LARGEICON | SHGFI_USEFILEATTRIBUTES);
-    SHGetFileInfoA(".url", FILE_ATTRIBUTE_NORMAL, &small, sizeof small,
-                   SHGFI_ICON | SHGFI_SMALLICON | SHGFI_USEFILEATTRIBUTES);
-    b->largeIcon = large.hIcon;
-    b->smallIcon = small.hIcon;
+    // The shared Internet-shortcut icons, copied: each button owns its handles.
+    if (!UrlShortcutIcon(true)) LoadUrlShortcutIcons();
+    b->largeIcon = UrlShortcutIcon(true) ? CopyIcon(UrlShortcutIcon(true)) : nullptr;
+    b->smallIcon = UrlShortcutIcon(false) ? CopyIcon(UrlShortcutIcon(false)) : nullptr;
     return;
   }
   if (b->hasIconFile && b->iconFile && !b->iconFile->empty()) {
@@ -521,7 +520,7 @@ void DestroyBar(ButtonBarInstance* bar) {
   if (parent) SendMessageA(parent, PNM_REMOVEHOTKEY, reinterpret_cast<WPARAM>(bar->window), 0);
   if (bar->dropTarget) {
     RevokeDragDrop(bar->window);
-    bar->dropTarget->Release();
+    DestroyButtonBarDropTarget(bar->dropTarget);
     bar->dropTarget = nullptr;
   }
   if (bar->tooltip) DestroyWindow(bar->tooltip);
@@ -769,6 +768,12 @@ HWND MakeBar(HWND parent, const RECT* rect, const void* blob, int blobSize, int 
       InsertButton(bar, b, nullptr);
       LoadButtonIcons(bar);
     }
+  }
+  InstallButtonBarDropHandlers();
+  bar->dropTarget = CreateButtonBarDropTarget(bar->window);
+  if (bar->dropTarget && FAILED(RegisterDragDrop(bar->window, bar->dropTarget))) {
+    DestroyButtonBarDropTarget(bar->dropTarget);
+    bar->dropTarget = nullptr;
   }
   if (IsSpecialFolderGroup(bar->settings.CurrentKind())) SyncSpecialFolderGroup(bar);
   LayoutNow(bar);
@@ -1064,17 +1069,8 @@ void LaunchButton(ButtonBarInstance* bar, ButtonRecord* b, POINT screen, LaunchH
   }
   if (b->IsUrl()) {
     if (how == LaunchHow::hotKey || !b->url) return;
-    char temp[MAX_PATH] = {};
-    DWORD n = GetTempPathA(MAX_PATH, temp);
-    if (n == 0 || n >= MAX_PATH - 20) return;
-    std::string file = WriteDragOutFile(*b, temp);
-    if (file.empty()) return;
-    SHELLEXECUTEINFOA info = {};
-    info.cbSize = sizeof info;
-    info.hwnd = bar->window;
-    info.lpFile = file.c_str();
-    info.nShow = SW_SHOWNORMAL;
-    seams::ShellExecuteExA(&info);
+    UrlShortcut shortcut{b->urlName ? *b->urlName : std::string(), *b->url};
+    OpenUrlShortcut(&shortcut);
     return;
   }
   if (!b->Pidl() && (!b->command || b->command->empty())) return;

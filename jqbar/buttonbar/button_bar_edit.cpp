@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "change_icon_dialog.h"
+#include "drop_objects.h"
 #include "launch_buttons.h"
 #include "panel_drawing.h"
 #include "panel_messages.h"
@@ -16,6 +17,7 @@
 #include "resource_buttonbar.h"
 #include "seams.h"
 #include "shortcut_file.h"
+#include "url_shortcut.h"
 
 namespace jqbar {
 namespace {
@@ -128,14 +130,6 @@ ButtonRecord* PathButton(const char* path) {
 bool EndsWithNoCase(const char* text, const char* ending) {
   std::size_t n = std::strlen(text), m = std::strlen(ending);
   return n >= m && lstrcmpiA(text + n - m, ending) == 0;
-}
-
-// Reads "URL=" of an Internet shortcut file.
-bool ReadUrlFile(const char* path, std::string& url) {
-  char buffer[2048] = {};
-  if (!GetPrivateProfileStringA("InternetShortcut", "URL", "", buffer, sizeof buffer, path)) return false;
-  url = buffer;
-  return !url.empty();
 }
 
 // ---- Group dialogs -------------------------------------------------------------------
@@ -567,35 +561,6 @@ IDataObject* DataObjectOfFile(const std::string& folder, const std::string& name
   return data;
 }
 
-// Copy-only drop source: the drag ends when the button that started it is released.
-class ButtonDropSource : public IDropSource {
- public:
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
-    if (riid == IID_IUnknown || riid == IID_IDropSource) {
-      *out = static_cast<IDropSource*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ULONG(InterlockedIncrement(&refs_)); }
-  ULONG STDMETHODCALLTYPE Release() override {
-    LONG n = InterlockedDecrement(&refs_);
-    if (n == 0) delete this;
-    return ULONG(n);
-  }
-  HRESULT STDMETHODCALLTYPE QueryContinueDrag(BOOL escape, DWORD keys) override {
-    if (escape) return DRAGDROP_S_CANCEL;
-    if (!(keys & (MK_LBUTTON | MK_RBUTTON))) return DRAGDROP_S_DROP;
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE GiveFeedback(DWORD) override { return DRAGDROP_S_USEDEFAULTCURSORS; }
-
- private:
-  LONG refs_ = 1;
-};
-
 std::string ProgramTempFolder() {
   char temp[MAX_PATH] = {};
   DWORD n = GetTempPathA(MAX_PATH, temp);
@@ -646,8 +611,12 @@ bool SameButton(const ButtonRecord& a, const ButtonRecord& b) {
 ButtonRecord* NewButtonFromFile(const char* path) {
   if (EndsWithNoCase(path, ".lnk")) return NewButtonFromShortcut(path);
   if (EndsWithNoCase(path, ".url")) {
-    std::string url;
-    if (ReadUrlFile(path, url)) return NewUrlButton(BaseName(path).c_str(), url.c_str());
+    UrlShortcut* shortcut = ReadUrlShortcutFile(path);
+    if (shortcut) {
+      ButtonRecord* b = NewUrlButton(shortcut->name.c_str(), shortcut->url.c_str());
+      FreeUrlShortcut(shortcut);
+      return b;
+    }
   }
   return PathButton(path);
 }
@@ -865,7 +834,25 @@ bool RunButtonBarCommand(ButtonBarInstance* bar, UINT id, ButtonRecord* under) {
       return true;
     }
     case IDM_BB_PROPERTIES:
-      if (under) EditButton(bar, under, nullptr);
+      if (!under) return true;
+      if (under->IsUrl()) {
+        char name[260] = "", url[260] = "";
+        lstrcpynA(name, under->urlName ? under->urlName->c_str() : "", sizeof name);
+        lstrcpynA(url, under->url ? under->url->c_str() : "", sizeof url);
+        RevealFrameForModal(bar->window);
+        int ok = EditUrlShortcutDialog(bar->window, name, url);
+        EndFrameModal();
+        if (ok) {
+          under->urlName = name;
+          under->url = url;
+          under->label = name;
+          RefreshButtonTooltips(bar);
+          SendMessageA(container, PNM_CHANGED, reinterpret_cast<WPARAM>(bar->window), 0);
+          InvalidateRect(bar->window, nullptr, TRUE);
+        }
+        return true;
+      }
+      EditButton(bar, under, nullptr);
       return true;
     case IDM_BB_HELP:
       OpenHelpTopic(bar->window, s.CurrentKind() == kGroupSystemAccess ? 78 : 74);
@@ -932,9 +919,20 @@ bool RunButtonBarCommand(ButtonBarInstance* bar, UINT id, ButtonRecord* under) {
         InvalidateRect(bar->window, nullptr, TRUE);
       }
       return true;
-    case IDM_BB_NEW_URL:
-      // The name-and-URL dialog belongs to the toolbar's Internet shortcut items.
+    case IDM_BB_NEW_URL: {
+      if (s.CurrentKind() != kGroupOrdinary) return true;
+      char name[260] = "", url[260] = "http://";
+      RevealFrameForModal(bar->window);
+      int ok = EditUrlShortcutDialog(bar->window, name, url);
+      EndFrameModal();
+      if (!ok) return true;
+      ButtonRecord* b = NewUrlButton(name, url);
+      if (!b) return true;
+      InsertButton(bar, b, under);
+      LoadButtonIcons(bar);
+      ChangedAndRepaint(bar, 1);
       return true;
+    }
   }
   return false;
 }
@@ -1039,19 +1037,10 @@ std::string WriteDragOutFile(const ButtonRecord& b, const char* folder) {
   std::string dir = folder;
   if (!dir.empty() && dir.back() == '\\') dir.pop_back();
   if (b.IsUrl()) {
-    std::string path = dir + "\\" + name + ".url";
-    DeleteFileA(path.c_str());
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return "";
-    std::string text = "[InternetShortcut]\r\nURL=" + (b.url ? *b.url : std::string()) + "\r\n";
-    DWORD written = 0;
-    bool ok = WriteFile(h, text.data(), DWORD(text.size()), &written, nullptr) && written == text.size();
-    ok = CloseHandle(h) && ok;
-    if (!ok) {
-      DeleteFileA(path.c_str());
-      return "";
-    }
+    UrlShortcut shortcut{name, b.url ? *b.url : std::string()};
+    std::string path;
+    DeleteFileA((dir + "\\" + name + ".url").c_str());
+    if (!WriteUrlShortcutFile(&shortcut, dir.c_str(), &path)) return "";
     return path;
   }
   std::string path = dir + "\\" + name + ".lnk";
@@ -1079,7 +1068,14 @@ void StartButtonDragOut(ButtonBarInstance* bar, ButtonRecord* button) {
   }
   g_edit.dragBar = bar;
   g_edit.dragged = button;
-  auto* source = new ButtonDropSource();
+  IDropSource* source = CreatePanelDropSource();
+  if (!source) {
+    data->Release();
+    DeleteFileA(file.c_str());
+    g_edit.dragBar = nullptr;
+    g_edit.dragged = nullptr;
+    return;
+  }
   DWORD effect = DROPEFFECT_NONE;
   HRESULT hr = DoDragDrop(data, source, DROPEFFECT_COPY, &effect);
   source->Release();
@@ -1088,6 +1084,75 @@ void StartButtonDragOut(ButtonBarInstance* bar, ButtonRecord* button) {
   g_edit.dragBar = nullptr;
   g_edit.dragged = nullptr;
   if (IsWindow(bar->window)) RefreshButtonTooltips(bar);
+}
+
+namespace {
+
+void HandlerSetDropTarget(HWND window) {
+  ButtonBarInstance* bar = ButtonBarOf(window);
+  if (!bar && g_edit.dropBar) EraseMarker();
+  g_edit.dropBar = bar;
+}
+
+int HandlerDragKind(HWND window) {
+  if (!g_edit.dragBar || !g_edit.dragged) return 0;
+  return g_edit.dragBar->window == window ? 1 : 2;
+}
+
+BOOL HandlerTrackDragOver(HWND window, int x, int y) {
+  ButtonBarInstance* bar = ButtonBarOf(window);
+  return bar && TrackButtonBarDragOver(bar, POINT{x, y});
+}
+
+BOOL HandlerDropOnBar(HWND window, int x, int y) {
+  ButtonBarInstance* bar = ButtonBarOf(window);
+  if (!bar || !g_edit.dragBar || !g_edit.dragged || !IsWindow(g_edit.dragBar->window)) return FALSE;
+  bool shift = GetKeyState(VK_SHIFT) < 0;
+  ButtonRecord* dragged = g_edit.dragged;
+  ButtonBarInstance* source = g_edit.dragBar;
+  g_edit.dragged = nullptr;  // a moved button is no longer the source's
+  g_edit.dragBar = nullptr;
+  DropButtonOnButtonBar(bar, source, dragged, POINT{x, y}, shift);
+  return TRUE;
+}
+
+void HandlerDropFile(HWND window, const char* path, int x, int y) {
+  if (ButtonBarInstance* bar = ButtonBarOf(window)) DropFileOnButtonBar(bar, path, POINT{x, y});
+}
+
+void HandlerDropIdList(HWND window, LPCITEMIDLIST parent, LPCITEMIDLIST item, int x, int y) {
+  ButtonBarInstance* bar = ButtonBarOf(window);
+  if (!bar) return;
+  LPITEMIDLIST absolute = CombinePidls(parent, item);
+  if (absolute) DropIdListOnButtonBar(bar, absolute, POINT{x, y});
+  FreePidl(absolute);
+}
+
+void HandlerDropUrl(HWND window, const UrlShortcut* shortcut, int x, int y) {
+  ButtonBarInstance* bar = ButtonBarOf(window);
+  if (bar && shortcut) DropUrlOnButtonBar(bar, shortcut->name.c_str(), shortcut->url.c_str(), POINT{x, y});
+}
+
+}  // namespace
+
+void InstallButtonBarDropHandlers() {
+  static bool installed = false;
+  if (installed) return;
+  installed = true;
+  ButtonBarDropHandlers h;
+  h.setDropTarget = HandlerSetDropTarget;
+  h.dragKind = HandlerDragKind;
+  h.trackDragOver = HandlerTrackDragOver;
+  h.dropOnBar = HandlerDropOnBar;
+  h.dropFile = HandlerDropFile;
+  h.dropIdList = HandlerDropIdList;
+  h.dropUrl = HandlerDropUrl;
+  SetButtonBarDropHandlers(h);
+}
+
+ButtonBarInstance* DraggedButtonBar(ButtonRecord** button) {
+  if (button) *button = g_edit.dragged;
+  return g_edit.dragBar;
 }
 
 HWND CreateButtonBarPage(ButtonBarInstance* bar, HWND parent, int x, int y) {

@@ -49,6 +49,11 @@ std::string WriteDragOutFile(const ButtonRecord& button, const char* folder);
 // The pointer left a pressed button with a mouse button held.
 void StartButtonDragOut(ButtonBarInstance* bar, ButtonRecord* button);
 
+// Hands the toolbar's button-bar drop target the handlers above (once per process).
+void InstallButtonBarDropHandlers();
+// The bar and button a drag out of a bar started from (null when no such drag runs).
+ButtonBarInstance* DraggedButtonBar(ButtonRecord** button);
+
 // The sheet with the arrangement page for PNM_CREATEPAGE.
 HWND CreateButtonBarPage(ButtonBarInstance* bar, HWND parent, int x, int y);
 void RefreshArrangePage(ButtonBarInstance* bar);
