@@ -36,6 +36,7 @@ int g_iconCx = 32, g_iconCy = 32;
 HICON g_tabIcon = nullptr, g_tabIconCurrent = nullptr;
 HICON g_defaultSmall = nullptr, g_defaultLarge = nullptr;
 std::vector<std::uint8_t> g_settingsBuffer;
+SystemAccessHooks g_systemHooks;
 
 // One pointer interaction at a time in the process.
 struct Interaction {
@@ -334,7 +335,10 @@ void LoadIconsOf(ButtonBarInstance* bar, ButtonRecord* b, bool systemGroup) {
   if (b->largeIcon) DestroyIcon(b->largeIcon);
   if (b->smallIcon) DestroyIcon(b->smallIcon);
   b->largeIcon = b->smallIcon = nullptr;
-  if (systemGroup) return;  // the System Access panel gives these their pictures
+  if (systemGroup) {  // the System Access panel gives these their pictures
+    if (g_systemHooks.loadIcons) g_systemHooks.loadIcons(bar, b);
+    return;
+  }
   b->largeList = bar->largeList;
   b->smallList = bar->smallList;
   if (b->IsUrl()) {
@@ -783,6 +787,9 @@ HWND MakeBar(HWND parent, const RECT* rect, const void* blob, int blobSize, int 
 
 }  // namespace
 
+void SetSystemAccessHooks(const SystemAccessHooks& hooks) { g_systemHooks = hooks; }
+const SystemAccessHooks& GetSystemAccessHooks() { return g_systemHooks; }
+
 SIZE ButtonCellSize(int style) {
   int square = std::max(g_iconCx, g_iconCy) + 4;
   switch (style) {
@@ -1061,10 +1068,8 @@ bool ScrollButtonRows(ButtonBarInstance* bar, int direction) {
 }
 
 void LaunchButton(ButtonBarInstance* bar, ButtonRecord* b, POINT screen, LaunchHow how) {
-  (void)screen;
   if (bar->settings.CurrentKind() == kGroupSystemAccess && how != LaunchHow::hotKey) {
-    // The System Access panel runs its actions itself (through its own messages); an
-    // ordinary bar never holds such buttons.
+    if (g_systemHooks.runAction) g_systemHooks.runAction(bar, b, screen);
     return;
   }
   if (b->IsUrl()) {

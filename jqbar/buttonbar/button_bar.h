@@ -75,6 +75,19 @@ ButtonRecord* ButtonAtPosition(const ButtonBarInstance* bar, int position);
 // Starts a button as a click, Enter or a hot key does.
 enum class LaunchHow { click, enter, hotKey };
 void LaunchButton(ButtonBarInstance* bar, ButtonRecord* button, POINT screen, LaunchHow how);
+// A System Access bar (a group of kind 30) gets its actions, pictures and menu items from the
+// panel that made it: the runner starts an action (a click, Enter or a hot key, with the screen
+// point), the menu hook adds that panel's items to the bar's context menu and the command hook
+// runs them (true when the id was one of its own). Set once by that panel; null = none.
+struct SystemAccessHooks {
+  void (*runAction)(ButtonBarInstance* bar, ButtonRecord* button, POINT screen) = nullptr;
+  void (*loadIcons)(ButtonBarInstance* bar, ButtonRecord* button) = nullptr;
+  void (*addMenuItems)(ButtonBarInstance* bar, HMENU menu) = nullptr;
+  bool (*runCommand)(ButtonBarInstance* bar, UINT id) = nullptr;
+};
+void SetSystemAccessHooks(const SystemAccessHooks& hooks);
+const SystemAccessHooks& GetSystemAccessHooks();
+
 // Scrolls one row back (-1) or forward (+1) when possible; true when it moved.
 bool ScrollButtonRows(ButtonBarInstance* bar, int direction);
 

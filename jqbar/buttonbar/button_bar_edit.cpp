@@ -778,6 +778,7 @@ void ShowButtonBarMenu(ButtonBarInstance* bar, POINT screen, ButtonRecord* under
     add(menu, IDM_BB_RENAME_GROUP, IDS_BB_RENAME_GROUP);
     add(menu, IDM_BB_DELETE_GROUP, IDS_BB_DELETE_GROUP, s.groupCount <= 1 ? MF_GRAYED : 0);
   }
+  if (system && GetSystemAccessHooks().addMenuItems) GetSystemAccessHooks().addMenuItems(bar, menu);
   if (!taskbar) {
     HMENU styles = CreatePopupMenu();
     const UINT ids[4] = {IDM_BB_STYLE1, IDM_BB_STYLE2, IDM_BB_STYLE3, IDM_BB_STYLE4};
@@ -816,6 +817,9 @@ void ShowButtonBarMenu(ButtonBarInstance* bar, POINT screen, ButtonRecord* under
 bool RunButtonBarCommand(ButtonBarInstance* bar, UINT id, ButtonRecord* under) {
   ButtonBarSettings& s = bar->settings;
   HWND container = GetParent(bar->window);
+  if (s.CurrentKind() == kGroupSystemAccess && GetSystemAccessHooks().runCommand &&
+      GetSystemAccessHooks().runCommand(bar, id))
+    return true;
   switch (id) {
     case IDM_BB_NEW:
       EditButton(bar, nullptr, under);

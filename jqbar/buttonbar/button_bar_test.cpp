@@ -119,8 +119,8 @@ class ButtonBarWindow : public ::testing::Test {
   }
   void Make(const std::vector<std::uint8_t>& blob, int width, int height, bool horizontal = true) {
     g_host.horizontal = horizontal;
-    host = CreateWindowExA(WS_EX_TOPMOST, "ButtonBarTestHost", "host", WS_POPUP | WS_VISIBLE, 60,
-                           60, width, height, nullptr, nullptr, Globals().instance, nullptr);
+    host = CreateWindowExA(WS_EX_TOPMOST, "ButtonBarTestHost", "host", WS_POPUP | WS_VISIBLE, 700,
+                           560, width, height, nullptr, nullptr, Globals().instance, nullptr);
     RECT r = {0, 0, width, height};
     window = CreateButtonBar(host, &r, blob.empty() ? nullptr : blob.data(), int(blob.size()));
     ASSERT_NE(window, nullptr);
