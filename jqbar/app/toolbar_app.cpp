@@ -7,6 +7,8 @@
 #include <cstdio>
 
 #include "config_dialog.h"
+#include "button_bar.h"
+#include "cmdline_panel.h"
 #include "container_panel.h"
 #include "frame_window.h"
 #include "hot_keys.h"
@@ -216,6 +218,8 @@ int RunToolbar(HINSTANCE instance, const char* commandLine) {
   if (!g.mainWindow) return 0;
   MakeSharedGdiObjects();
   RegisterContainerTypes();
+  AddBuiltinTypeRegistrar(RegisterButtonBarPanelType);
+  AddBuiltinTypeRegistrar(RegisterCmdLinePanelType);
   BuildPanelTypeList(instance);
   RecentLayouts().Load();
   LoadKeyboardHook();
