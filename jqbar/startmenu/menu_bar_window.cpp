@@ -36,6 +36,9 @@ MenuWindowItem* g_pressedItem = nullptr;
 POINT g_pressPoint{};
 bool g_tracking = false;
 bool g_openUnderCursor = false;
+// Where the pointer was last seen: a move message that does not move it (the system sends them
+// after keys and window changes too) leaves the keyboard's highlight alone.
+POINT g_lastMove{-100000, -100000};
 
 bool IsHorizontal(MenuBarInstance* bar) {
   HWND parent = GetParent(bar->window);
@@ -248,6 +251,7 @@ void OpenButtonMenu(MenuBarInstance* bar, MenuButton* button) {
     return;
   }
   g_openUnderCursor = g_topMenu->underCursor;
+  GetCursorPos(&g_lastMove);
   RevealFrameForModal(bar->window);
   g_tracking = true;
   g_hovered = g_pressedItem = nullptr;
@@ -466,7 +470,11 @@ LRESULT CALLBACK MenuBarWndProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return 0;
     }
     case WM_MOUSEMOVE:
-      if (g_tracking && g_openBar == bar) TrackMove(bar, ScreenPoint(window, lParam));
+      if (g_tracking && g_openBar == bar) {
+        POINT p = ScreenPoint(window, lParam);
+        if (p.x != g_lastMove.x || p.y != g_lastMove.y) TrackMove(bar, p);
+        g_lastMove = p;
+      }
       return 0;
     case WM_LBUTTONUP:
     case WM_RBUTTONUP:

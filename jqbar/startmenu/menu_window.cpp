@@ -148,8 +148,8 @@ void PlaceWindow(MenuWindowState* state, SIZE size, const RECT* buttonRect, bool
   if (parent) {
     RECT pr;
     GetWindowRect(parent->window, &pr);
-    int column = parent->perColumn ? state->subIndex / parent->perColumn : 0;
-    int top = pr.top + (state->subIndex % parent->perColumn) * parent->entryHeight;
+    int column = parent->perColumn ? state->openingIndex / parent->perColumn : 0;
+    int top = pr.top + (state->openingIndex % parent->perColumn) * parent->entryHeight;
     if (top + size.cy > sh) top = sh - size.cy;
     at.y = std::max(0, top);
     int columnLeft = pr.left + 2 + column * parent->columnWidth;
@@ -201,6 +201,7 @@ void RepaintItem(MenuWindowState* state, int index) {
 
 void SetHighlight(MenuWindowState* state, int index) {
   if (state->highlight == index) return;
+
   int old = state->highlight;
   state->highlight = index;
   RepaintItem(state, old);
@@ -401,7 +402,7 @@ MenuWindowState* OpenMenuWindow(MenuButton* button, MenuWindowState* parent, int
   auto* state = new MenuWindowState;
   state->button = button;
   state->parent = parent;
-  state->subIndex = openingIndex;
+  state->openingIndex = openingIndex;
   state->bar = bar;
   state->smallIcons = smallIcons;
   state->entryHeight = smallIcons ? 20 : 36;
@@ -447,14 +448,15 @@ void OpenSubmenu(MenuWindowState* state, MenuWindowItem* item) {
     return;
   }
   int index = static_cast<int>(it - state->items.begin());
-  if (state->sub && state->sub->subIndex == index) return;
+  if (state->sub && state->subIndex == index) return;
   if (state->sub) CloseMenuWindow(state->sub);
   state->sub = nullptr;
+  state->subIndex = -1;
   if (!item->isFolder) return;
   std::string path = item->path;
   state->sub = OpenMenuWindow(state->button, state, index, path.c_str(), state->smallIcons, true,
                               nullptr, nullptr, state->bar);
-  if (state->sub) state->sub->subIndex = index;
+  if (state->sub) state->subIndex = index;
 }
 
 RECT MenuItemRect(const MenuWindowState* state, int index) {
@@ -529,12 +531,13 @@ void ReloadMenuWindows(MenuWindowState* state) {
       s->sub = nullptr;
     }
     s->subIndex = s->sub ? newSub : -1;
-    if (s->sub) s->sub->subIndex = newSub;
+    if (s->sub) s->sub->openingIndex = newSub;
     LayoutAndShow(s, nullptr, true, true);
   }
 }
 
 void MenuWindowKey(MenuWindowState* state, UINT vk) {
+
   if (state->sub) {
     if (vk == VK_ESCAPE || (vk == VK_LEFT && !state->sub->sub &&
                             (state->sub->highlight < 0 || state->sub->highlight < state->sub->perColumn))) {

@@ -35,7 +35,8 @@ struct MenuWindowState {
   HWND bar = nullptr;
   MenuWindowState* parent = nullptr;
   MenuWindowState* sub = nullptr;
-  int subIndex = -1;
+  int subIndex = -1;       // the entry whose sub-window is open
+  int openingIndex = -1;   // this window's entry in its parent
   int highlight = -1;
   bool smallIcons = true;
   bool leftwards = false;
