@@ -4,6 +4,27 @@
 
 namespace jqbar {
 
+namespace {
+
+// The show command as the file's header holds it (offset 0x3C of the 0x4C-byte header). Wine's
+// link object does not hand back the stored value, so the header is read as well.
+bool HeaderShowCommand(const char* path, int* show) {
+  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  unsigned char header[0x4C] = {};
+  DWORD read = 0;
+  bool ok = ReadFile(file, header, sizeof header, &read, nullptr) && read == sizeof header;
+  CloseHandle(file);
+  if (!ok || header[0] != 0x4C || header[1] || header[2] || header[3]) return false;
+  int value = header[0x3C] | header[0x3D] << 8 | header[0x3E] << 16 | header[0x3F] << 24;
+  if (value != SW_SHOWNORMAL && value != SW_SHOWMAXIMIZED && value != SW_SHOWMINNOACTIVE) return false;
+  *show = value;
+  return true;
+}
+
+}  // namespace
+
 bool ReadShortcutFile(const char* lnkPath, ShortcutParts* out, bool allowEmptyTarget) {
   *out = ShortcutParts{};
   const char* file = std::strrchr(lnkPath, '\\');
@@ -29,6 +50,7 @@ bool ReadShortcutFile(const char* lnkPath, ShortcutParts* out, bool allowEmptyTa
         out->target = text;
         int show = SW_SHOWNORMAL;
         if (SUCCEEDED(link->GetShowCmd(&show))) out->showCommand = show;
+        if (HeaderShowCommand(lnkPath, &show)) out->showCommand = show;
         text[0] = 0;
         if (SUCCEEDED(link->GetWorkingDirectory(text, MAX_PATH))) out->startIn = (text[MAX_PATH - 1] = 0, text);
         text[0] = 0;
