@@ -522,6 +522,7 @@ LRESULT CALLBACK MenuBarWndProc(HWND window, UINT message, WPARAM wParam, LPARAM
       if (!IsEntryDialogOpen()) RefreshMenuBar(bar);
       return 0;
     case MBM_MENUSCHANGED:
+      ClearMenuIcons();
       if (g_openBar == bar && g_topMenu) {
         g_hovered = g_pressedItem = nullptr;
         ReloadMenuWindows(g_topMenu);

@@ -62,6 +62,8 @@ void PostToBars(UINT message) {
   for (int i = 0; i < count; ++i) PostMessageA(bars[i], message, 0, 0);
 }
 
+MenuEntry* ReadEntry(const std::string& full, DWORD attributes);
+
 MenuEntry* ReadFolder(const std::string& relative) {
   std::string folder = ResolveMenuPath(relative.c_str());
   if (folder.empty()) return nullptr;
@@ -73,7 +75,7 @@ MenuEntry* ReadFolder(const std::string& relative) {
   int count = 0;
   do {
     if (!std::strcmp(found.cFileName, ".") || !std::strcmp(found.cFileName, "..")) continue;
-    MenuEntry* e = ReadMenuEntryFile((relative + "\\" + found.cFileName).c_str());
+    MenuEntry* e = ReadEntry(folder + "\\" + found.cFileName, found.dwFileAttributes);
     if (!e) continue;
     *tail = e;
     tail = &e->next;
@@ -277,6 +279,12 @@ MenuEntry* ReadMenuEntryFile(const char* relativePath) {
   std::string full = ResolveMenuPath(relativePath);
   DWORD attributes = full.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(full.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return nullptr;
+  return ReadEntry(full, attributes);
+}
+
+namespace {
+
+MenuEntry* ReadEntry(const std::string& full, DWORD attributes) {
   std::string file = full.substr(full.rfind('\\') + 1), base;
   auto* e = new MenuEntry;
   if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
@@ -325,6 +333,8 @@ MenuEntry* ReadMenuEntryFile(const char* relativePath) {
   }
   return e;
 }
+
+}  // namespace
 
 MenuEntry* ReadSpecialFolderEntries(int csidl, HWND owner) {
   LPITEMIDLIST root = nullptr;

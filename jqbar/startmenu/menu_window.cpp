@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 
 #include "menu_cache.h"
 #include "panel_messages.h"
@@ -38,8 +39,80 @@ void FreeItems(MenuWindowState* state) {
   state->items.clear();
 }
 
+// The system image list's index of a file's icon, by path: looking it up costs a read of the
+// file's icon resources, and menus show the same programs again and again.
+struct IconKey {
+  std::string path;
+  UINT flags;
+  bool operator<(const IconKey& o) const { return flags != o.flags ? flags < o.flags : path < o.path; }
+};
+std::map<IconKey, std::pair<HIMAGELIST, int>> g_iconIndexes;
+constexpr std::size_t kMaxIconIndexes = 4096;
+
+// Icons of the system image list drawn once on a menu colour and kept: drawing an image-list
+// icon is slow, and a menu shows the same few icons many times.
+struct FaceKey {
+  HIMAGELIST list;
+  int index;
+  COLORREF back;
+  bool operator<(const FaceKey& o) const {
+    if (list != o.list) return list < o.list;
+    if (index != o.index) return index < o.index;
+    return back < o.back;
+  }
+};
+std::map<FaceKey, HBITMAP> g_iconFaces;
+constexpr std::size_t kMaxIconFaces = 512;
+
+void ClearIconFaces() {
+  for (auto& face : g_iconFaces) DeleteObject(face.second);
+  g_iconFaces.clear();
+}
+
+void DrawListIcon(HDC dc, HIMAGELIST list, int index, int x, int y, int size, COLORREF back) {
+  FaceKey key{list, index, back};
+  auto found = g_iconFaces.find(key);
+  if (found == g_iconFaces.end()) {
+    if (g_iconFaces.size() >= kMaxIconFaces) ClearIconFaces();
+    HDC memory = CreateCompatibleDC(dc);
+    HBITMAP bitmap = CreateCompatibleBitmap(dc, size, size);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    RECT all{0, 0, size, size};
+    HBRUSH brush = CreateSolidBrush(back);
+    FillRect(memory, &all, brush);
+    DeleteObject(brush);
+    ImageList_Draw(list, index, memory, 0, 0, ILD_TRANSPARENT);
+    SelectObject(memory, old);
+    DeleteDC(memory);
+    found = g_iconFaces.emplace(key, bitmap).first;
+  }
+  HDC memory = CreateCompatibleDC(dc);
+  HGDIOBJ old = SelectObject(memory, found->second);
+  BitBlt(dc, x, y, size, size, memory, 0, 0, SRCCOPY);
+  SelectObject(memory, old);
+  DeleteDC(memory);
+}
+
 void SetSystemIcon(MenuWindowItem* item, const char* pathOrPidl, DWORD attributes, UINT extra,
                    bool small) {
+  if (!(extra & SHGFI_PIDL)) {
+    IconKey key{pathOrPidl, extra | (small ? 1u : 0u)};
+    CharLowerA(key.path.data());
+    auto found = g_iconIndexes.find(key);
+    if (found == g_iconIndexes.end()) {
+      SHFILEINFOA info{};
+      UINT flags = SHGFI_SYSICONINDEX | (small ? SHGFI_SMALLICON : SHGFI_LARGEICON) | extra;
+      auto list = reinterpret_cast<HIMAGELIST>(
+          SHGetFileInfoA(pathOrPidl, attributes, &info, sizeof info, flags));
+      if (g_iconIndexes.size() >= kMaxIconIndexes) g_iconIndexes.clear();
+      found = g_iconIndexes.emplace(key, std::make_pair(list, list ? info.iIcon : -1)).first;
+    }
+    if (found->second.first) {
+      item->imageList = found->second.first;
+      item->imageIndex = found->second.second;
+    }
+    return;
+  }
   SHFILEINFOA info{};
   UINT flags = SHGFI_SYSICONINDEX | (small ? SHGFI_SMALLICON : SHGFI_LARGEICON) | extra;
   auto list = reinterpret_cast<HIMAGELIST>(
@@ -239,7 +312,8 @@ void Paint(MenuWindowState* state, HDC dc) {
     if (item->icon)
       DrawIconEx(dc, iconX, iconY, item->icon, iconSize, iconSize, 0, nullptr, DI_NORMAL);
     else if (item->imageList)
-      ImageList_Draw(item->imageList, item->imageIndex, dc, iconX, iconY, ILD_TRANSPARENT);
+      DrawListIcon(dc, item->imageList, item->imageIndex, iconX, iconY, iconSize,
+                   lit ? g_highlightColour : g_menuColour);
     SetTextColor(dc, text);
     RECT tr = cell;
     tr.left = iconX + iconSize + 6;
@@ -315,6 +389,7 @@ LRESULT CALLBACK MenuWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       return 1;
     case WM_SYSCOLORCHANGE:
       ReadMenuColours();
+      ClearIconFaces();
       InvalidateRect(window, nullptr, TRUE);
       return 0;
     case PNM_KEY:
@@ -381,6 +456,11 @@ HFONT GetMenuFont() {
     if (!g_menuFont) g_menuFont = static_cast<HFONT>(GetStockObject(SYSTEM_FONT));
   }
   return g_menuFont;
+}
+
+void ClearMenuIcons() {
+  g_iconIndexes.clear();
+  ClearIconFaces();
 }
 
 void FreeMenuFont() {

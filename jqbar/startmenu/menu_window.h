@@ -48,6 +48,8 @@ void RegisterMenuWindowClass(HINSTANCE instance);
 // The menu font: "MS Sans Serif" 8 points (the system font when it cannot be made).
 HFONT GetMenuFont();
 void FreeMenuFont();
+// Forgets the icons remembered by file path (the files below the menus changed).
+void ClearMenuIcons();
 
 MenuWindowState* OpenMenuWindow(MenuButton* button, MenuWindowState* parent, int openingIndex,
                                 const char* subPath, bool smallIcons, bool barHorizontal,

@@ -43,8 +43,7 @@ bool ReadShortcutFile(const char* lnkPath, ShortcutParts* out, bool allowEmptyTa
         MultiByteToWideChar(CP_ACP, 0, lnkPath, -1, wide, MAX_PATH) &&
         SUCCEEDED(persist->Load(wide, STGM_READ))) {
       char text[MAX_PATH * 2] = {};
-      WIN32_FIND_DATAA found{};
-      if (FAILED(link->GetPath(text, MAX_PATH, &found, SLGP_UNCPRIORITY))) text[0] = 0;
+      if (FAILED(link->GetPath(text, MAX_PATH, nullptr, SLGP_UNCPRIORITY))) text[0] = 0;
       text[MAX_PATH - 1] = 0;
       if (text[0] || allowEmptyTarget) {
         out->target = text;
