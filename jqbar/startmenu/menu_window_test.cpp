@@ -228,3 +228,55 @@ TEST_F(CascadingMenu, HiddenMenusAndTheOrderComeBackFromTheStoredSettings) {
 }
 
 }  // namespace
+
+namespace {
+
+std::string Ansi(const wchar_t* text) {
+  char out[MAX_PATH] = {};
+  WideCharToMultiByte(CP_ACP, 0, text, -1, out, MAX_PATH, nullptr, nullptr);
+  return out;
+}
+
+// A picture of an open cascading menu with names in the locale's own script, for a person to
+// look at: written only when JQ_STARTMENU_SHOT names the file.
+class MenuPicture : public MenuBarHost {
+ protected:
+  void MakeFixture() override {
+    bool simplified = GetACP() == 936;
+    accessories = Ansi(simplified ? L"附件" : L"附屬應用程式");
+    std::string tools = Ansi(simplified ? L"系统工具" : L"系統工具");
+    programs.MakeFolder(accessories + "\\" + tools);
+    programs.MakeFolder(Ansi(simplified ? L"游戏" : L"遊戲"));
+    programs.MakeFolder(Ansi(simplified ? L"办公" : L"辦公室"));
+    char windows[MAX_PATH];
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    std::string pad = std::string(windows) + "\\notepad.exe", reg = std::string(windows) + "\\regedit.exe";
+    std::string folder = programs / accessories;
+    CreateShortcutFile(folder.c_str(), Ansi(simplified ? L"记事本" : L"記事本").c_str(), pad.c_str(), nullptr, nullptr,
+                       nullptr, 1, nullptr, 0, nullptr);
+    CreateShortcutFile(folder.c_str(), Ansi(simplified ? L"注册表编辑器" : L"登錄編輯程式").c_str(), reg.c_str(), nullptr,
+                       nullptr, nullptr, 1, nullptr, 0, nullptr);
+    programs.WriteFile(accessories + "\\" + Ansi(simplified ? L"说明.txt" : L"說明.txt"), "x");
+    std::string sub = programs / (accessories + "\\" + tools);
+    CreateShortcutFile(sub.c_str(), Ansi(simplified ? L"磁盘清理" : L"磁碟清理").c_str(), pad.c_str(), nullptr, nullptr,
+                       nullptr, 1, nullptr, 0, nullptr);
+  }
+  std::string accessories;
+};
+
+TEST_F(MenuPicture, AnOpenCascadingMenu) {
+  const char* shot = getenv("JQ_STARTMENU_SHOT");
+  if (!shot) GTEST_SKIP() << "no picture wanted";
+  MenuWindowState* top = Open(accessories.c_str());
+  ASSERT_NE(top, nullptr);
+  OpenSubmenu(top, top->items[0]);
+  ASSERT_NE(top->sub, nullptr);
+  POINT p = Centre(MenuItemRect(top->sub, 0));
+  SetCursorPos(p.x, p.y);
+  SendMessageA(barWindow, WM_MOUSEMOVE, 0, 0);
+  MenuWindowFromPoint(top, p.x, p.y, nullptr);
+  jqtest::PumpUntil([] { return false; }, 500);
+  ASSERT_TRUE(RunOnHost(std::string("import -window root ") + shot));
+}
+
+}  // namespace
