@@ -74,7 +74,7 @@ class MenuBarHost : public ::testing::Test {
     wc.lpszClassName = "StartMenuTestHost";
     RegisterClassA(&wc);
     jqbar::RegisterMenuBarPanelType(instance);
-    host = CreateWindowExA(WS_EX_TOPMOST, "StartMenuTestHost", "menus", WS_POPUP | WS_VISIBLE, hostX, 60,
+    host = CreateWindowExA(WS_EX_TOPMOST, "StartMenuTestHost", "menus", WS_POPUP | WS_VISIBLE, hostX, hostY,
                            hostWidth, 27, nullptr, nullptr, instance, nullptr);
     RECT rect{1, 1, hostWidth - 1, 26};
     barWindow = jqbar::CreateMenuBar(host, &rect, blob.empty() ? nullptr : blob.data(),
@@ -112,6 +112,10 @@ class MenuBarHost : public ::testing::Test {
     }
   }
   RECT ButtonRect(const char* name) {
+    // Other tests' windows may lie over the bar: it comes to the top before it is clicked.
+    SetWindowPos(host, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW | SWP_NOACTIVATE);
+    SetForegroundWindow(host);
+    jqtest::PumpUntil([] { return false; }, 100);
     RECT r{};
     jqbar::MenuButton* b = jqbar::FindMenuButton(bar, name);
     EXPECT_NE(b, nullptr) << name;
@@ -144,6 +148,7 @@ class MenuBarHost : public ::testing::Test {
   std::vector<std::uint8_t> blob;
   std::string alphaTarget, betaTarget;
   int hostX = 100;
+  int hostY = 480;
   int hostWidth = 420;
   HWND host = nullptr;
   HWND barWindow = nullptr;
