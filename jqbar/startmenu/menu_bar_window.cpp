@@ -178,8 +178,6 @@ void PaintBar(MenuBarInstance* bar, HDC dc) {
       const char* name = b->name[0] == '\\' ? b->name + 1 : b->name;
       DrawTextA(dc, name, -1, &text,
                 DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
-      if (bar->focusActive && bar->focused >= 0 && b == nullptr) {
-      }
     }
   }
   // Separators between regions.
@@ -415,9 +413,8 @@ LRESULT Negotiate(MenuBarInstance* bar, const SizeProposal* p, bool third) {
   int along = want * unit + (capped ? (kRowHeight + 2 <= 23 ? 24 : 12) : 0) + 6;
   int across = 23 * lines + 6;
   if (third) {
-    int cap = h.automatic && !horizontal ? 2000 : lines * (unit + 2) + 6;
-    (void)cap;
-    along = std::min(along, std::max(length, unit + 6));
+    int cap = h.automatic && !horizontal ? 2000 : std::max(lines, want) * (unit + 2) + 6;
+    along = std::min({along, cap, std::max(length, unit + 6)});
   }
   return horizontal ? MakeSize(along, across) : MakeSize(across, along);
 }
