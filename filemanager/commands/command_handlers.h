@@ -96,6 +96,9 @@ JQ_COMMAND_HANDLER(SaveSettingsNow);
 
 // Favorites, Start menu, launch bar, Shell New, drive bar.
 JQ_COMMAND_HANDLER(AddCurrentFolderToFavorites);
+// The menu bar's Favorites popup (its first item "Add"): the favorites appended after its
+// separator, once and again whenever the Favorites folder has changed. False for other popups.
+bool FillMenuBarFavorites(HMENU popup);
 JQ_COMMAND_HANDLER(AddNewFavorite);
 JQ_COMMAND_HANDLER(OpenFavoritesFolder);
 JQ_COMMAND_HANDLER(ShowFavoritesDropDownMenu);

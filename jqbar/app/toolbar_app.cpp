@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cstdio>
 
+#include "config_dialog.h"
 #include "container_panel.h"
 #include "frame_window.h"
 #include "hot_keys.h"
@@ -17,6 +18,7 @@
 #include "resource_jqbar.h"
 #include "seams.h"
 #include "toolbar_layout.h"
+#include "url_shortcut.h"
 
 namespace jqbar {
 namespace {
@@ -225,7 +227,14 @@ int RunToolbar(HINSTANCE instance, const char* commandLine) {
   LoadKeyboardHook();
   if (IsTrayIconWanted()) AddTrayIcon();
   LoadGlyphsAndCursor();
+  LoadUrlShortcutIcons();
   SetLastFrameHandler(LastFrameGone);
+  InstallConfigHandlers();
+  SetTrayIconHandler([](bool wanted) {
+    if (wanted) AddTrayIcon();
+    else RemoveTrayIcon();
+    UpdateTrayIconState();
+  });
   g.layoutLoading = true;
   bool loaded = path.empty() ? LoadToolbarLayout("", true) : LoadToolbarLayout(path, false);
   if (!loaded) {
@@ -237,6 +246,7 @@ int RunToolbar(HINSTANCE instance, const char* commandLine) {
   }
   MakeHalftoneBrush();
   CreateTempFolder();
+  SetUrlShortcutTempFolder(TempFolderPath());
   RegisterMainAppBar(g.mainWindow, true);
   g.layoutLoading = false;
   UpdateTrayIconState();
@@ -244,14 +254,17 @@ int RunToolbar(HINSTANCE instance, const char* commandLine) {
 
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    if (IsModelessDialogMessage(&msg)) continue;
     HWND frame = msg.hwnd ? GetTopFrameWindow(msg.hwnd) : nullptr;
     if (frame && g_accelerators && IsFrameWindow(frame) && TranslateAcceleratorA(frame, g_accelerators, &msg))
       continue;
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }
+  CloseConfigDialog();
   RegisterMainAppBar(g.mainWindow, false);
   RemoveTempFolder();
+  FreeUrlShortcutIcons();
   DeleteSharedGdiObjects();
   UnloadTaskHook();
   UnloadKeyboardHook();
