@@ -282,20 +282,6 @@ bool CreateMenuFolder(const char* path) {
   return true;
 }
 
-bool WriteUrlShortcutFile(const char* file, const char* url) {
-  std::string text = std::string("[InternetShortcut]\r\nURL=") + url + "\r\n";
-  std::string temp = std::string(file) + ".$tmp";
-  HANDLE h = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  DWORD written = 0;
-  bool ok = WriteFile(h, text.data(), static_cast<DWORD>(text.size()), &written, nullptr) &&
-            written == text.size();
-  ok = CloseHandle(h) && ok;
-  if (ok) ok = MoveFileExA(temp.c_str(), file, MOVEFILE_WRITE_THROUGH) != 0;
-  if (!ok) DeleteFileA(temp.c_str());
-  return ok;
-}
-
 bool CreateMenuEntryFile(const char* folder, const char* name, const char* command,
                          const char* startIn, const char* parameters, int runMode,
                          const char* iconFile, int iconIndex, const void* target, int isShortcut) {
@@ -303,7 +289,8 @@ bool CreateMenuEntryFile(const char* folder, const char* name, const char* comma
   bool ok;
   if (isShortcut) {
     const auto* url = static_cast<const UrlShortcut*>(target);
-    ok = url && WriteUrlShortcutFile((dir + "\\" + name + ".url").c_str(), url->url.c_str());
+    UrlShortcut named{name ? name : "", url ? url->url : ""};
+    ok = url && !Exists(dir + "\\" + name + ".url") && WriteUrlShortcutFile(&named, dir.c_str(), nullptr) != 0;
   } else {
     // An existing shortcut of that name is another entry: it is not overwritten.
     ok = !Exists(dir + "\\" + name + ".lnk") &&

@@ -18,8 +18,6 @@ bool CreateMenuEntryFile(const char* folder, const char* name, const char* comma
                          const char* iconFile, int iconIndex, const void* target, int isShortcut);
 bool RenameMenuEntryFile(const char* folder, const char* oldName, const char* newName);
 bool MoveMenuEntryFile(const char* path, const char* destinationFolder);
-// Writes an Internet shortcut file.
-bool WriteUrlShortcutFile(const char* file, const char* url);
 
 // What an entry edit writes.
 struct EntryFields {

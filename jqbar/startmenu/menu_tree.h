@@ -8,13 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "url_shortcut.h"
+
 namespace jqbar {
 
-// The target of an Internet-shortcut entry.
-struct UrlShortcut {
-  std::string name;
-  std::string url;
-};
 
 inline constexpr std::uint32_t kEntryTargetIdList = 1;
 inline constexpr std::uint32_t kEntryTargetUrl = 2;
