@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -73,6 +74,14 @@ class MenuBarHost : public ::testing::Test {
     wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
     wc.lpszClassName = "StartMenuTestHost";
     RegisterClassA(&wc);
+    if (menuDelay) {
+      HKEY key = nullptr;
+      RegCreateKeyExA(registry.user(), "Control Panel\\Desktop", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                      nullptr);
+      RegSetValueExA(key, "MenuShowDelay", 0, REG_SZ, reinterpret_cast<const BYTE*>(menuDelay),
+                     static_cast<DWORD>(std::strlen(menuDelay) + 1));
+      RegCloseKey(key);
+    }
     jqbar::RegisterMenuBarPanelType(instance);
     host = CreateWindowExA(WS_EX_TOPMOST, "StartMenuTestHost", "menus", WS_POPUP | WS_VISIBLE, hostX, hostY,
                            hostWidth, 27, nullptr, nullptr, instance, nullptr);
@@ -147,6 +156,7 @@ class MenuBarHost : public ::testing::Test {
   jqtest::SeamRecorder seams;
   std::vector<std::uint8_t> blob;
   std::string alphaTarget, betaTarget;
+  const char* menuDelay = nullptr;  // "MenuShowDelay" of the user's settings, when given
   int hostX = 100;
   int hostY = 480;
   int hostWidth = 420;
