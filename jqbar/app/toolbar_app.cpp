@@ -12,6 +12,8 @@
 #include "container_panel.h"
 #include "frame_window.h"
 #include "hot_keys.h"
+#include "menu_bar_window.h"
+#include "menu_cache.h"
 #include "panel_messages.h"
 #include "panel_types.h"
 #include "panel_utils.h"
@@ -125,6 +127,7 @@ void StartWizard() {
 
 void LastFrameGone() {
   FreePanelTypeList();
+  StopMenuCacheThread();
   ClearHotKeys();
   UnloadTaskHook();
   if (Globals().mainWindow) DestroyWindow(Globals().mainWindow);
@@ -137,6 +140,7 @@ void EarlyCleanUp() {
   UnloadKeyboardHook();
   RemoveTrayIcon();
   FreePanelTypeList();
+  StopMenuCacheThread();
   MSG msg;
   while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
   }
@@ -217,9 +221,11 @@ int RunToolbar(HINSTANCE instance, const char* commandLine) {
                                  nullptr, nullptr, instance, nullptr);
   if (!g.mainWindow) return 0;
   MakeSharedGdiObjects();
+  StartMenuCacheThread();
   RegisterContainerTypes();
   AddBuiltinTypeRegistrar(RegisterButtonBarPanelType);
   AddBuiltinTypeRegistrar(RegisterCmdLinePanelType);
+  RegisterStartMenuTypes();
   BuildPanelTypeList(instance);
   RecentLayouts().Load();
   LoadKeyboardHook();

@@ -2,3 +2,4 @@
 #include "resource_shell.h"
 #include "resource_config.h"
 #include "resource_buttonbar.h"
+#include "resource_startmenu.h"
