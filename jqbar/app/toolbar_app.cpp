@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cstdio>
 
+#include "clockmon_types.h"
 #include "container_panel.h"
 #include "frame_window.h"
 #include "hot_keys.h"
@@ -214,6 +215,7 @@ int RunToolbar(HINSTANCE instance, const char* commandLine) {
   if (!g.mainWindow) return 0;
   MakeSharedGdiObjects();
   RegisterContainerTypes();
+  RegisterClockMonTypes();
   BuildPanelTypeList(instance);
   RecentLayouts().Load();
   LoadKeyboardHook();
