@@ -123,12 +123,22 @@ bool InstanceName(const PerfObjectView& v, const PerfInstance& in, char* out, in
     if (!name[i]) break;
   }
   name[chars] = 0;
-  int n = WideCharToMultiByte(CP_ACP, 0, name.data(), -1, out, capacity, nullptr, nullptr);
-  if (n <= 0) {
+  int need = WideCharToMultiByte(CP_ACP, 0, name.data(), -1, nullptr, 0, nullptr, nullptr);
+  if (need <= 0) {
     out[0] = 0;
     return false;
   }
-  out[capacity - 1] = 0;
+  std::vector<char> ansi(std::size_t(need) + 1, 0);
+  WideCharToMultiByte(CP_ACP, 0, name.data(), -1, ansi.data(), need, nullptr, nullptr);
+  // Cut to the capacity, never inside a double-byte character.
+  int keep = 0;
+  while (ansi[std::size_t(keep)] && keep < capacity - 1) {
+    int step = IsDBCSLeadByte(BYTE(ansi[std::size_t(keep)])) && ansi[std::size_t(keep) + 1] ? 2 : 1;
+    if (keep + step > capacity - 1) break;
+    keep += step;
+  }
+  std::memcpy(out, ansi.data(), std::size_t(keep));
+  out[keep] = 0;
   return out[0] != 0;
 }
 
