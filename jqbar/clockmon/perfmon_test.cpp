@@ -327,7 +327,7 @@ HWND MakeParent() {
     registered = true;
   }
   ParentRecorder::messages.clear();
-  return CreateWindowExA(0, "ClockMonTestParent", "monitor test", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+  return CreateWindowExA(0, "ClockMonTestParent", "monitor test", WS_OVERLAPPEDWINDOW,
                          40, 40, 400, 300, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
 }
 
