@@ -295,3 +295,65 @@ TEST_F(ClockWindow, PropertySheetAppliesItsControls) {
   DestroyWindow(sheet);
   DestroyWindow(clock);
 }
+
+// ---- both panels in a real toolbar frame ----
+
+#include "clockmon_types.h"
+#include "container_panel.h"
+#include "frame_window.h"
+#include "panel_tree.h"
+#include "perfmon_panel.h"
+#include "toolbar_layout.h"
+#include "toolbar_test_host.h"
+
+TEST(ClockMonInFrame, LayoutWithClockAndMonitorGraphLoadsAndSavesTheirBlobs) {
+  jqtest::TestRegistry registry;
+  jqtest::TempFolder temp;
+  jqtest::SeamRecorder recorder;
+  Globals().instance = GetModuleHandleA(nullptr);
+  RegisterFrameClass(Globals().instance);
+  RegisterContainerTypes();
+  RegisterClockMonTypes();
+  FreePanelTypeList();
+  BuildPanelTypeList(Globals().instance);
+  ASSERT_TRUE(FindPanelType("Clock"));
+  ASSERT_TRUE(FindPanelType("System Monitor"));
+
+  ClockSettings clock = DefaultClockSettings();
+  clock.showAnalog = 2;
+  clock.seconds = 1;
+  std::vector<std::uint8_t> clockBlob(112);
+  WriteClockSettings(clock, clockBlob.data());
+  PerfMonSettings monitor;
+  monitor.display = 1;
+  monitor.statistic = kStatMemory;
+  monitor.colour = 10;
+  std::vector<std::uint8_t> monitorBlob = WritePerfMonSettings(monitor);
+  LayoutFile layout;
+  layout.frames.push_back(jqbartest::Node(
+      "Toolbar", jqbartest::ContainerBlob("Clock and monitor", 100, 100),
+      {jqbartest::Node("Clock", clockBlob), jqbartest::Node("System Monitor", monitorBlob)}));
+  std::string file = temp / "clockmon.jqc";
+  ASSERT_TRUE(WriteLayoutFile(file, layout));
+  ASSERT_TRUE(LoadToolbarLayout(file, false));
+  PanelNode* frame = FrameList();
+  ASSERT_TRUE(frame && frame->child && frame->child->next);
+  char cls[32] = {};
+  GetClassNameA(frame->child->window, cls, sizeof cls);
+  EXPECT_STREQ(cls, "JQBarClock");
+  GetClassNameA(frame->child->next->window, cls, sizeof cls);
+  EXPECT_STREQ(cls, "PerfMonPanel");
+  EXPECT_EQ(GetParent(frame->child->window), frame->window);
+  RECT r{};
+  GetClientRect(frame->child->next->window, &r);
+  EXPECT_GT(r.right, 0);
+
+  ASSERT_TRUE(SaveToolbarLayout(""));
+  std::optional<LayoutFile> saved = ReadToolbarLayout(file);
+  ASSERT_TRUE(saved);
+  ASSERT_EQ(saved->frames[0].children.size(), 2u);
+  EXPECT_EQ(saved->frames[0].children[0].blob, clockBlob);
+  EXPECT_EQ(saved->frames[0].children[1].blob, monitorBlob);
+  CloseLayout();
+  FreePanelTypeList();
+}
