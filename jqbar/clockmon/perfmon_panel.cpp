@@ -353,14 +353,12 @@ void PaintGraph(HDC target, PerfMonInstance& m) {
   int n = int(m.history.size());
   if (n > 0) {
     std::vector<POINT> points;
-    // The newest sample sits at the right end; older ones to its left.
     for (int i = 0; i < n; ++i) {
-      int slot = kPerfMonHistory - n + i;
       int sample = std::clamp(m.history[std::size_t(i)], 0, max);
-      points.push_back({slot * (W - 5) / 19 + 6, B - (H - g_lineHeight - 9) * sample / max + 3});
+      points.push_back({i * (W - 5) / 19 + 6, B - (H - g_lineHeight - 9) * sample / max + 3});
     }
     points.push_back({W + 1, B + 3});
-    points.push_back({points.front().x, B + 3});
+    points.push_back({6, B + 3});
     HBRUSH brush = CreateSolidBrush(PALETTEINDEX(m.s.colour));
     if (!Globals().noDropShadow) {
       HPEN pen = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNSHADOW));
@@ -492,7 +490,8 @@ void UpdateAlarmTab(int statistic) {
   } else if (!want && count > 1) {
     if (SendMessageA(tab, TCM_GETCURSEL, 0, 0) == 1) {
       SendMessageA(tab, TCM_SETCURSEL, 0, 0);
-      SetWindowPos(g_pageStatistic, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+      SetWindowPos(g_pageStatistic, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+      ShowWindow(g_pageAlarm, SW_HIDE);
       EnablePage(g_pageStatistic, true);
       EnablePage(g_pageAlarm, false);
     }
@@ -701,7 +700,10 @@ INT_PTR CALLBACK PerfMonPropertiesProc(HWND sheet, UINT msg, WPARAM wParam, LPAR
                                            sheet, PerfMonStatisticPageProc, 0);
       for (HWND page : {g_pageAlarm, g_pageStatistic})
         if (page) SetWindowPos(page, HWND_TOP, tr.left + 5, tr.top + r.bottom + 5, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
-      if (g_pageAlarm) EnablePage(g_pageAlarm, false);
+      if (g_pageAlarm) {  // behind the statistic page until its tab is chosen
+        EnablePage(g_pageAlarm, false);
+        ShowWindow(g_pageAlarm, SW_HIDE);
+      }
       if (g_pageStatistic) {
         FillStatisticList(GetDlgItem(g_pageStatistic, IDC_PERFMON_STATISTIC));
         for (int i = 0; i < 19; ++i)
@@ -724,7 +726,8 @@ INT_PTR CALLBACK PerfMonPropertiesProc(HWND sheet, UINT msg, WPARAM wParam, LPAR
       if (hdr->idFrom == IDC_PERFMON_TAB && hdr->code == TCN_SELCHANGE) {
         bool alarm = SendMessageA(hdr->hwndFrom, TCM_GETCURSEL, 0, 0) == 1;
         HWND shown = alarm ? g_pageAlarm : g_pageStatistic, other = alarm ? g_pageStatistic : g_pageAlarm;
-        SetWindowPos(shown, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        SetWindowPos(shown, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+        ShowWindow(other, SW_HIDE);
         EnablePage(shown, true);
         EnablePage(other, false);
         SetFocus(GetNextDlgTabItem(shown, nullptr, FALSE));
