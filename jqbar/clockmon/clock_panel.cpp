@@ -520,6 +520,7 @@ LRESULT CALLBACK ClockWndProc(HWND w, UINT msg, WPARAM wParam, LPARAM lParam) {
       if (c) {
         KillTimer(w, 0);
         if (c->digitalFont) DeleteObject(c->digitalFont);
+        if (c->icon) DestroyIcon(c->icon);
         if (g_sheetClock == w) g_sheetClock = nullptr;
         delete c;
       }
@@ -702,6 +703,7 @@ HWND CreateClock(HWND parent, const RECT* rect, const void* blob, int size) {
   g_pending = nullptr;
   if (!w) {
     if (raw->digitalFont) DeleteObject(raw->digitalFont);
+    if (raw->icon) DestroyIcon(raw->icon);
     return nullptr;
   }
   c.release();  // the window owns it now

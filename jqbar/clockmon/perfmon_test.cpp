@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <commctrl.h>
+
 #include <cstring>
 #include <string>
 #include <vector>
@@ -506,4 +509,56 @@ TEST_F(PerfMonWindow, MemoryFigureAndTheResourceLibrary) {
   }
   EXPECT_EQ(f(7), 0);
   FreeLibrary(library);
+}
+
+TEST_F(PerfMonWindow, PropertySheetAppliesStatisticAlarmAndThreshold) {
+  HWND m = Create({});
+  HWND sheet = HWND(SendMessageA(m, PNM_CREATEPAGE, WPARAM(parent_), MAKELPARAM(0, 0)));
+  ASSERT_TRUE(sheet);
+  HWND statistic = nullptr, alarm = nullptr;
+  for (HWND c = GetWindow(sheet, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+    if (GetDlgItem(c, 487)) statistic = c;
+    if (GetDlgItem(c, 488)) alarm = c;
+  }
+  ASSERT_TRUE(statistic && alarm);
+  HWND tab = GetDlgItem(sheet, 500);
+  EXPECT_EQ(SendMessageA(tab, TCM_GETITEMCOUNT, 0, 0), 1);  // CPU: no alarm tab
+  HWND list = GetDlgItem(statistic, 487);
+  int drive = -1;
+  for (int i = 0; i < int(SendMessageA(list, LB_GETCOUNT, 0, 0)); ++i)
+    if (SendMessageA(list, LB_GETITEMDATA, i, 0) == 0x100 + 'c') drive = i;
+  ASSERT_GE(drive, 3);  // after CPU, threads and memory
+  SendMessageA(list, LB_SETCURSEL, drive, 0);
+  SendMessageA(statistic, WM_COMMAND, MAKEWPARAM(487, LBN_SELCHANGE), LPARAM(list));
+  EXPECT_EQ(SendMessageA(tab, TCM_GETITEMCOUNT, 0, 0), 2);
+
+  struct { const char* typed; int stored; } thresholds[] = {{"0", 5}, {"150", 99}, {"12", 12}};
+  for (auto& t : thresholds) {
+    SetDlgItemTextA(alarm, 492, t.typed);
+    SendMessageA(sheet, WM_COMMAND, 323, 0);
+    PerfMonSettings s;
+    GetPerfMonState(m, &s, nullptr, nullptr);
+    EXPECT_EQ(s.threshold, t.stored) << t.typed;
+    EXPECT_EQ(int(GetDlgItemInt(alarm, 492, nullptr, FALSE)), t.stored);
+  }
+  CheckDlgButton(alarm, 488, BST_CHECKED);
+  CheckRadioButton(alarm, 493, 498, 494);
+  SetDlgItemTextA(alarm, 496, "cleanup.exe /quiet");
+  ParentRecorder::messages.clear();
+  SendMessageA(sheet, WM_COMMAND, 323, 0);
+  PerfMonSettings s;
+  GetPerfMonState(m, &s, nullptr, nullptr);
+  EXPECT_EQ(s.statistic, kStatDrive);
+  EXPECT_EQ(s.drive, 'c');
+  EXPECT_EQ(s.alarmOn, 1);
+  EXPECT_EQ(s.action, 1);
+  EXPECT_EQ(s.program, "cleanup.exe /quiet");
+  ASSERT_EQ(ParentRecorder::messages.size(), 1u);
+  EXPECT_EQ(ParentRecorder::messages[0], std::make_pair(PNM_CHANGED, WPARAM(m)));
+
+  SendMessageA(list, LB_SETCURSEL, 0, 0);  // back to CPU: the alarm tab goes
+  SendMessageA(statistic, WM_COMMAND, MAKEWPARAM(487, LBN_SELCHANGE), LPARAM(list));
+  EXPECT_EQ(SendMessageA(tab, TCM_GETITEMCOUNT, 0, 0), 1);
+  DestroyWindow(sheet);
+  DestroyWindow(m);
 }
