@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "clockmon_types.h"
+#include "config_dialog.h"
 #include "container_panel.h"
 #include "frame_window.h"
 #include "hot_keys.h"
@@ -16,6 +17,7 @@
 #include "resource_jqbar.h"
 #include "seams.h"
 #include "toolbar_layout.h"
+#include "url_shortcut.h"
 
 namespace jqbar {
 namespace {
@@ -221,7 +223,14 @@ int RunToolbar(HINSTANCE instance, const char* commandLine) {
   LoadKeyboardHook();
   if (IsTrayIconWanted()) AddTrayIcon();
   LoadGlyphsAndCursor();
+  LoadUrlShortcutIcons();
   SetLastFrameHandler(LastFrameGone);
+  InstallConfigHandlers();
+  SetTrayIconHandler([](bool wanted) {
+    if (wanted) AddTrayIcon();
+    else RemoveTrayIcon();
+    UpdateTrayIconState();
+  });
   g.layoutLoading = true;
   bool loaded = path.empty() ? LoadToolbarLayout("", true) : LoadToolbarLayout(path, false);
   if (!loaded) {
@@ -233,6 +242,7 @@ int RunToolbar(HINSTANCE instance, const char* commandLine) {
   }
   MakeHalftoneBrush();
   CreateTempFolder();
+  SetUrlShortcutTempFolder(TempFolderPath());
   RegisterMainAppBar(g.mainWindow, true);
   g.layoutLoading = false;
   UpdateTrayIconState();
@@ -240,14 +250,17 @@ int RunToolbar(HINSTANCE instance, const char* commandLine) {
 
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    if (IsModelessDialogMessage(&msg)) continue;
     HWND frame = msg.hwnd ? GetTopFrameWindow(msg.hwnd) : nullptr;
     if (frame && g_accelerators && IsFrameWindow(frame) && TranslateAcceleratorA(frame, g_accelerators, &msg))
       continue;
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }
+  CloseConfigDialog();
   RegisterMainAppBar(g.mainWindow, false);
   RemoveTempFolder();
+  FreeUrlShortcutIcons();
   DeleteSharedGdiObjects();
   UnloadTaskHook();
   UnloadKeyboardHook();

@@ -134,6 +134,19 @@ RECT FrameInsets(HWND frame, const RECT& client) {
 
 namespace {
 
+// Moves and shows or hides an 11 x 11 button in one step, and only when something changes:
+// frames place their buttons on every size change.
+void PlaceButton(HWND button, int x, int y, bool show) {
+  RECT r;
+  GetWindowRect(button, &r);
+  MapWindowPoints(nullptr, GetParent(button), reinterpret_cast<POINT*>(&r), 2);
+  bool visible = (GetWindowLongA(button, GWL_STYLE) & WS_VISIBLE) != 0;
+  bool moved = r.left != x || r.top != y || r.right - r.left != 11 || r.bottom - r.top != 11;
+  if (!moved && visible == show) return;
+  SetWindowPos(button, nullptr, x, y, 11, 11,
+               SWP_NOZORDER | SWP_NOACTIVATE | (visible == show ? 0 : show ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
+}
+
 void PlaceButtons(HWND frame, FrameState* st) {
   RECT client;
   GetClientRect(frame, &client);
@@ -157,8 +170,7 @@ void PlaceButtons(HWND frame, FrameState* st) {
       x = client.right - 13 * (5 - i) - 2;
       y = 3;
     }
-    SetWindowPos(b, nullptr, x, y, 11, 11, SWP_NOZORDER | SWP_NOACTIVATE);
-    ShowWindow(b, x < 14 ? SW_HIDE : SW_SHOWNA);
+    PlaceButton(b, x, y, x >= 14);
   }
   int n = 0;
   for (FrameButton& fb : st->buttons) {
@@ -180,8 +192,7 @@ void PlaceButtons(HWND frame, FrameState* st) {
       x = 13 + (n % per) * 11;
       y = client.bottom - 13 - (n / per) * 11;
     }
-    SetWindowPos(fb.button, nullptr, x, y, 11, 11, SWP_NOZORDER | SWP_NOACTIVATE);
-    ShowWindow(fb.button, st->inTaskbar ? SW_HIDE : SW_SHOWNA);
+    PlaceButton(fb.button, x, y, !st->inTaskbar);
     ++n;
   }
 }
@@ -520,12 +531,17 @@ void AttachRootContainer(HWND frame, HWND container, bool hidden) {
   if (!st) return;
   st->settings = GetContainerSettings(container);
   if (hidden && st->settings && st->settings->frameStyle != 0) st->shown = 0;
+  // A floating frame of a layout being built stays unseen until the build has laid it out:
+  // moving and sizing a shown window costs a repaint each time.
+  st->showPending = !hidden && Globals().layoutLoading && !st->inTaskbar &&
+                    (!st->settings || st->settings->frameStyle == 0);
   ApplyFrameSettings(frame);
   AddFrameButtons(frame, st->settings ? st->settings->colour : 0);
   if (hidden && !st->inTaskbar) {
     ShowWindow(frame, SW_HIDE);
     MarkFrameHidden(frame, true);
-  } else {
+  } else if (!st->showPending || (st->settings && st->settings->frameStyle != 0)) {
+    st->showPending = 0;
     ShowWindow(frame, SW_SHOWNA);
   }
   st->shown = 1;
@@ -558,7 +574,8 @@ void ApplyFrameSettings(HWND frame) {
     lstrcpynA(text, LoadResString(IDS_HOTKEY_TAKEN), sizeof text);
     FrameMessageBox(nullptr, text, LoadResString(IDS_HOTKEY_CAPTION), MB_ICONWARNING);
   }
-  RelayoutFrame(frame);
+  // A floating frame of a layout being built is laid out once when the build ends.
+  if (!(Globals().layoutLoading && st->showPending && s.frameStyle == 0)) RelayoutFrame(frame);
   if (st->tooltip) SendMessageA(st->tooltip, TTM_ACTIVATE, s.tooltips && Globals().tooltips, 0);
   if (!st->inTaskbar) SetTimer(frame, kFrameTimer, 500, nullptr);
 }
@@ -619,14 +636,32 @@ void AddFrameButtons(HWND frame, int colour) {
     FrameState* ost = GetFrameState(other);
     if (!ost || ost->inTaskbar) continue;
     addButton(other, ost, frame, colour, true);
-    addButton(frame, st, other, ost->settings ? ost->settings->colour : 0, IsWindowVisible(other) != 0);
+    addButton(frame, st, other, ost->settings ? ost->settings->colour : 0,
+              IsWindowVisible(other) || ost->showPending);
+    // While a layout is built every frame places its buttons and is laid out once at the end
+    // (placing every earlier frame's buttons again for each new frame grows with the square).
+    if (Globals().layoutLoading) continue;
     PlaceButtons(other, ost);
-    // While a layout is built every frame is laid out once at the end.
-    if (ost->bound && !Globals().layoutLoading) RelayoutFrame(other);
+    if (ost->bound) RelayoutFrame(other);
     InvalidateRect(other, nullptr, TRUE);
   }
+  if (Globals().layoutLoading) return;
   PlaceButtons(frame, st);
-  if (st->bound && !Globals().layoutLoading) RelayoutFrame(frame);
+  if (st->bound) RelayoutFrame(frame);
+  InvalidateRect(frame, nullptr, TRUE);
+}
+
+void ShowPendingFrame(HWND frame) {
+  FrameState* st = GetFrameState(frame);
+  if (!st || !st->showPending) return;
+  st->showPending = 0;
+  ShowWindow(frame, SW_SHOWNA);
+}
+
+void PlaceFrameButtons(HWND frame) {
+  FrameState* st = GetFrameState(frame);
+  if (!st) return;
+  PlaceButtons(frame, st);
   InvalidateRect(frame, nullptr, TRUE);
 }
 

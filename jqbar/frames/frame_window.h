@@ -45,6 +45,7 @@ struct FrameState {
   int inTaskbar;
   int fitting;
   int hiddenAway;  // auto-hide: slid off the edge
+  int showPending;  // a floating frame of a layout being built: shown once laid out
 };
 
 bool RegisterFrameClass(HINSTANCE instance);
@@ -74,6 +75,11 @@ int FirstFreeColour();
 void FitFrameToContainer(HWND frame);
 void FitFrameToRoot(HWND frame);
 void RelayoutFrame(HWND frame);
+// Places the caption and frame buttons for the frame's size (done once per frame after a
+// layout is built).
+void PlaceFrameButtons(HWND frame);
+// Shows a frame whose showing waited for the end of the layout's build.
+void ShowPendingFrame(HWND frame);
 void RelayoutAllFrames();
 void ShowFrame(HWND frame);
 void HideFrame(HWND frame);

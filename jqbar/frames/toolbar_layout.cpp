@@ -111,7 +111,11 @@ void ApplyToolbarLayout(const LayoutFile& layout) {
     taskbar = taskbar || inTaskbar;
   }
   for (PanelNode* n = FrameList(); n; n = n->next)
-    if (n->window && !IsInsideTaskbar(n->window)) RelayoutFrame(GetParent(n->window));
+    if (n->window && !IsInsideTaskbar(n->window)) {
+      PlaceFrameButtons(GetParent(n->window));
+      RelayoutFrame(GetParent(n->window));
+      ShowPendingFrame(GetParent(n->window));
+    }
   Globals().layoutLoading = false;
   // Every node's stored settings as its panel now has them.
   for (PanelNode* n = FrameList(); n; n = n->next)
