@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cstdio>
 
+#include "clockmon_types.h"
 #include "config_dialog.h"
 #include "button_bar.h"
 #include "cmdline_panel.h"
@@ -226,6 +227,7 @@ int RunToolbar(HINSTANCE instance, const char* commandLine) {
   AddBuiltinTypeRegistrar(RegisterButtonBarPanelType);
   AddBuiltinTypeRegistrar(RegisterCmdLinePanelType);
   RegisterStartMenuTypes();
+  RegisterClockMonTypes();
   BuildPanelTypeList(instance);
   RecentLayouts().Load();
   LoadKeyboardHook();

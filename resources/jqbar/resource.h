@@ -3,3 +3,4 @@
 #include "resource_config.h"
 #include "resource_buttonbar.h"
 #include "resource_startmenu.h"
+#include "resource_clockmon.h"
