@@ -394,9 +394,17 @@ void OnCommand(UINT id) {
   LayoutFinderWindow();
 }
 
-void OnSearchFound(const SearchFoundItem* item) {
-  AddResultItem(item->path, *item->data);
-  ++g_finder.foundCount;
+void OnSearchFound(const SearchFoundItem* items, size_t count) {
+  if (!items) return;
+  if (count > 1) SendMessageA(g_finder.list, WM_SETREDRAW, FALSE, 0);
+  for (size_t i = 0; i < count; ++i) {
+    AddResultItem(items[i].path, *items[i].data);
+    ++g_finder.foundCount;
+  }
+  if (count > 1) {
+    SendMessageA(g_finder.list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(g_finder.list, nullptr, FALSE);
+  }
   UpdateStatusCounts();
 }
 
@@ -530,7 +538,7 @@ LRESULT CALLBACK FinderWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
       UpdateStatusCounts();
       return 0;
     case WM_SEARCH_FOUND:
-      OnSearchFound(reinterpret_cast<const SearchFoundItem*>(lParam));
+      OnSearchFound(reinterpret_cast<const SearchFoundItem*>(lParam), wParam);
       return 0;
     case WM_SEARCH_FINISHED:
       SearchFinished();

@@ -74,6 +74,7 @@ bool CopyOrMoveSelectedResults(UINT mode) {
   request.copyLabel = IDS_COPY_ITEMS_LABEL;
   request.moveLabel = IDS_MOVE_ITEMS_LABEL;
   request.blankTarget = IDS_ENTER_DESTINATION;
+  request.goIcon = IDI_FINDER_GO;
   request.centreOver = g_finder.main;
   request.fillSources = FillCopyMoveRows;
   request.historyKey = kFinderKey;

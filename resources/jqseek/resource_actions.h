@@ -6,6 +6,8 @@
 #define IDD_FINDER_PRINT_FILES 145
 #define IDD_FINDER_ABOUT 1034
 #define IDD_FINDER_PRINT_LIST 1538
+// The Copy/Move To dialog's button that shows the typed folder in the tree.
+#define IDI_FINDER_GO 130
 
 // The About box's statics: names of version values, replaced by the values.
 #define IDC_FINDER_ABOUT_NAME 100
