@@ -11,8 +11,8 @@ namespace csftp {
 
 namespace {
 
-// Bytes moved per recv or send on a data connection.
-constexpr size_t kDataBlock = 65536;
+// Bytes gathered before a send, and asked for per recv, on a data connection.
+constexpr size_t kDataBlock = 256 * 1024;
 
 constexpr size_t kMaxReplyBytes = 256 * 1024;       // one reply, all of its lines
 constexpr size_t kMaxKeptLine = 4096;               // of a reply line, for the log
@@ -115,6 +115,43 @@ int RecvSome(SOCKET s, char* buffer, int size, const Deadline& deadline, int* er
     return -1;
   }
   return n;
+}
+
+// A data connection waits in the blocking call itself, bounded by the socket's own time-outs,
+// so that each block costs one system call rather than a select and a recv (under Wine each
+// is a round trip to the server process).
+void PrepareDataSocket(SOCKET s, DWORD timeoutMs) {
+  DWORD t = timeoutMs;
+  setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&t), sizeof t);
+  setsockopt(s, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&t), sizeof t);
+  int bytes = 1024 * 1024;
+  setsockopt(s, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&bytes), sizeof bytes);
+  setsockopt(s, SOL_SOCKET, SO_SNDBUF, reinterpret_cast<const char*>(&bytes), sizeof bytes);
+}
+
+int DataErrorOf(int wsaError) {
+  return wsaError == WSAETIMEDOUT || wsaError == WSAEWOULDBLOCK ? kErrTimeout : kErrNetwork;
+}
+
+// One recv on a data connection: the count, 0 at the peer's end, or -1 with the error set.
+int RecvData(SOCKET s, char* buffer, int size, int* error) {
+  int n = recv(s, buffer, size, 0);
+  if (n < 0) {
+    *error = DataErrorOf(WSAGetLastError());
+    return -1;
+  }
+  return n;
+}
+
+int SendData(SOCKET s, const char* data, size_t size) {
+  while (size > 0) {
+    int chunk = size > (1u << 30) ? (1 << 30) : static_cast<int>(size);
+    int n = send(s, data, chunk, 0);
+    if (n <= 0) return n < 0 ? DataErrorOf(WSAGetLastError()) : kErrNetwork;
+    data += n;
+    size -= static_cast<size_t>(n);
+  }
+  return kOk;
 }
 
 bool HasLineBreak(const char* text) { return text && (std::strchr(text, '\r') || std::strchr(text, '\n')); }
@@ -372,6 +409,7 @@ int FtpConnection::OpenData(const std::string& command) {
     SOCKET s = INVALID_SOCKET;
     error = ConnectTo(addr, Deadline(timeoutMs_), &s);
     if (error != kOk) return kErrDataConnection;
+    PrepareDataSocket(s, timeoutMs_);
     data_ = s;
     error = Command(command, &code);
     if (error != kOk) return error;
@@ -422,6 +460,7 @@ int FtpConnection::OpenData(const std::string& command) {
     }
     closesocket(listener);
     SetBlocking(s, true);
+    PrepareDataSocket(s, timeoutMs_);
     data_ = s;
     return kOk;
   }
@@ -535,7 +574,7 @@ int FtpConnection::Read(char* buffer, int size, int* got) {
   int error = 0;
   inBuf_.resize(kDataBlock);
   inPos_ = 0;
-  int n = RecvSome(data_.load(), inBuf_.data(), static_cast<int>(inBuf_.size()), Deadline(timeoutMs_), &error);
+  int n = RecvData(data_.load(), inBuf_.data(), static_cast<int>(inBuf_.size()), &error);
   if (n > 0) {
     inBuf_.resize(static_cast<size_t>(n));
     size_t take = static_cast<size_t>(n < size ? n : size);
@@ -564,7 +603,7 @@ int FtpConnection::Read(char* buffer, int size, int* got) {
 
 int FtpConnection::FlushOut() {
   if (outBuf_.empty()) return kOk;
-  int error = SendAll(data_.load(), outBuf_.data(), outBuf_.size(), Deadline(timeoutMs_));
+  int error = SendData(data_.load(), outBuf_.data(), outBuf_.size());
   outBuf_.clear();
   if (error != kOk) fileFailed_ = true;
   return error;

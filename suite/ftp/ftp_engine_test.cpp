@@ -383,7 +383,7 @@ TEST(FtpTransfer, FilesOfEverySizeGoUpAndComeBackByteForByte) {
   jqtest::TempFolder temp;
   SiteFolder site(Site("pyftpd", "tester", "secret"));
   ASSERT_TRUE(site.Connect());
-  const size_t sizes[] = {0, 1, 1024, 16384, 16385, 3 * 1024 * 1024 + 17};
+  const size_t sizes[] = {0, 1, 1024, 16384, 16385, kTransferPipeBytes, kTransferPipeBytes + 1, 3 * 1024 * 1024 + 17};
   std::vector<std::string> local, remote, back;
   std::vector<uint64_t> bytes;
   for (size_t n : sizes) {
