@@ -3,6 +3,7 @@
 // through the transfer engine.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <map>
@@ -15,6 +16,9 @@
 #include "frame_test_host.h"
 #include "ftp_engine.h"
 #include "ftp_folder_ui.h"
+#include "ftp_session.h"
+#include "seams.h"
+#include "resource_ftp.h"
 #include "transfer_job.h"
 #include "resource.h"
 #include "tree_nodes.h"
@@ -124,6 +128,30 @@ TEST(FtpInPanes, ASiteIsBrowsedInTreeAndListAndFilesGoUpAndDown) {
   ASSERT_NE(siteNode, nullptr);
   TreeView_SelectItem(tree, siteNode);
   ASSERT_TRUE(jqtest::PumpUntil([&] { return Has(Names(list), "listing") && Has(Names(list), "work"); }, 20000));
+
+  // The session's status dialog takes its keys from the program's loop (it is in the table of
+  // modeless dialogs), and its Help button opens its topic.
+  FtpFolder* siteFolder = FtpFolderOfTreeItem(0, siteNode);
+  ASSERT_TRUE(siteFolder && siteFolder->session && siteFolder->session->statusDialog);
+  HWND status = siteFolder->session->statusDialog;
+  EXPECT_TRUE(std::find(std::begin(ModelessDialogTable), std::end(ModelessDialogTable), status) !=
+              std::end(ModelessDialogTable));
+  ShowWindow(status, SW_SHOW);
+  SetActiveWindow(status);
+  HWND first = GetDlgItem(status, IDC_FTP_HIDE_ON_CONNECT);
+  SetFocus(first);
+  ASSERT_EQ(GetFocus(), first);
+  MSG tab{first, WM_KEYDOWN, VK_TAB, 0};
+  ProcessLoopMessage(&tab);
+  EXPECT_NE(GetFocus(), first) << "Tab moves to the next control";
+  EXPECT_EQ(GetParent(GetFocus()), status);
+  ULONG_PTR topic = 0;
+  seams::CurrentHandlers().winHelp = [&](HWND, const char*, UINT command, ULONG_PTR data) {
+    if (command == HELP_CONTEXT) topic = data;
+    return TRUE;
+  };
+  SendDlgItemMessageA(status, IDC_FTP_HELP, BM_CLICK, 0, 0);
+  EXPECT_EQ(topic, 131u);
   TreeView_Expand(tree, siteNode, TVE_EXPAND);
   HTREEITEM listingNode = ChildNamed(tree, siteNode, "listing");
   ASSERT_NE(listingNode, nullptr);
