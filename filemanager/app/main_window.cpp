@@ -157,6 +157,7 @@ void LoadKeyboardSchemeMenus(UINT scheme) {
 LRESULT OnCreateMainWindow(HWND window) {
   g_mainWindow = window;
   SetFtpMainWindow(window);
+  SetFtpModelessDialogHooks(RegisterModelessDialog, UnregisterModelessDialog);
   InstallFtpFolderUi();
   g_frame.edgeX = GetSystemMetrics(SM_CXEDGE);
   g_frame.edgeY = GetSystemMetrics(SM_CYEDGE);

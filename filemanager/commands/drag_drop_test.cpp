@@ -15,9 +15,14 @@
 
 #include "file_list.h"
 #include "frame_test_host.h"
+#include "ftp_engine.h"
+#include "ftp_folder.h"
+#include "ftp_sites.h"
+#include "transfer_job.h"
 #include "pane_drop_targets.h"
 #include "pidl.h"
 #include "actions.h"
+#include "folder_tree.h"
 #include <cstring>
 
 namespace {
@@ -339,4 +344,101 @@ TEST_F(DragDrop, AnEntryDraggedOutOfAnOpenZipArrivesAsARealFile) {
   Settles([&] { return jqtest::FileExists(b + "\\data.txt"); });
   EXPECT_EQ(jqtest::ReadFileText(b + "\\data.txt"), "zip bytes 123");
   EXPECT_TRUE(jqtest::FileExists(zip));
+}
+
+namespace {
+
+HTREEITEM TreeChildNamed(HWND tree, HTREEITEM parent, const std::string& name) {
+  for (HTREEITEM c = TreeView_GetChild(tree, parent); c; c = TreeView_GetNextSibling(tree, c)) {
+    char text[MAX_PATH] = "";
+    TVITEMA item{};
+    item.mask = TVIF_TEXT;
+    item.hItem = c;
+    item.pszText = text;
+    item.cchTextMax = MAX_PATH;
+    TreeView_GetItem(tree, &item);
+    if (name == text) return c;
+  }
+  return nullptr;
+}
+
+int ListIndexOfText(HWND list, const std::string& name) {
+  int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    char text[MAX_PATH] = "";
+    LVITEMA item{};
+    item.pszText = text;
+    item.cchTextMax = MAX_PATH;
+    SendMessageA(list, LVM_GETITEMTEXTA, i, reinterpret_cast<LPARAM>(&item));
+    if (name == text) return i;
+  }
+  return -1;
+}
+
+}  // namespace
+
+TEST_F(DragDrop, AFileDraggedOutOfAnFtpFolderArrivesAsARealFile) {
+  int port = 0;
+  if (FILE* f = std::fopen((std::string(JQ_FTP_FIXTURES) + "\\ports.txt").c_str(), "r")) {
+    char line[128];
+    while (std::fgets(line, sizeof line, f))
+      if (std::sscanf(line, "pyftpd=%d", &port) == 1) break;
+    std::fclose(f);
+  }
+  ASSERT_NE(port, 0);
+  // A file of its own on the server, big enough to take a moment.
+  std::string content(300000, 'f');
+  for (size_t i = 0; i < content.size(); i += 7) content[i] = static_cast<char>('a' + i % 26);
+  std::string onServer = std::string(JQ_FTP_FIXTURES) + "\\py\\listing\\dragged.bin";
+  {
+    FILE* f = std::fopen(onServer.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fwrite(content.data(), 1, content.size(), f);
+    std::fclose(f);
+  }
+  FtpSiteList sites;
+  FtpSiteRecord* r = AllocFtpSiteRecord();
+  lstrcpyA(r->name, "Dragged");
+  lstrcpyA(r->host, "127.0.0.1");
+  lstrcpyA(r->login, "tester");
+  StoreFtpPassword(r->password, "secret");
+  r->port = port;
+  r->passive = 1;
+  AddFtpSite(sites, r);
+  ASSERT_EQ(SaveFtpSiteList(sites), ERROR_SUCCESS);
+  FreeFtpSiteList(sites);
+  ASSERT_TRUE(StartFtpLibraryFrom((jqtest::ProgramFolder() + "\\CSFTPL32.dll").c_str()));
+  SetTransferProgressVisible(false);
+
+  // Pane 0 shows the site's folder "listing", pane 1 the local folder B.
+  HWND tree = FilePanes[0].tree, list = FilePanes[0].list;
+  AddFtpSitesRoot(tree);
+  ASSERT_NE(NavigatePaneToPath(0, "FTP:", TRUE), nullptr);
+  HTREEITEM sitesNode = TreeView_GetSelection(tree);
+  TreeView_Expand(tree, sitesNode, TVE_EXPAND);
+  HTREEITEM site = TreeChildNamed(tree, sitesNode, "Dragged");
+  ASSERT_NE(site, nullptr);
+  TreeView_SelectItem(tree, site);
+  ASSERT_TRUE(jqtest::PumpUntil([&] { return ListIndexOfText(list, "listing") >= 0; }, 20000));
+  TreeView_Expand(tree, site, TVE_EXPAND);
+  HTREEITEM listing = TreeChildNamed(tree, site, "listing");
+  ASSERT_NE(listing, nullptr);
+  TreeView_SelectItem(tree, listing);
+  ASSERT_TRUE(jqtest::PumpUntil([&] { return ListIndexOfText(list, "dragged.bin") >= 0; }, 20000));
+  jqtest::PumpUntil([] { return false; }, 400);
+
+  int index = ListIndexOfText(list, "dragged.bin");
+  RECT ir{};
+  ir.left = LVIR_ICON;
+  ASSERT_TRUE(SendMessageA(list, LVM_GETITEMRECT, index, reinterpret_cast<LPARAM>(&ir)));
+  POINT from{(ir.left + ir.right) / 2, (ir.top + ir.bottom) / 2};
+  ClientToScreen(list, &from);
+  ASSERT_TRUE(DragWithMouse(from, ListEmptyPoint(FilePanes[1].list)));
+  Settles([&] { return jqtest::FileExists(b + "\\dragged.bin"); });
+  EXPECT_EQ(jqtest::ReadFileText(b + "\\dragged.bin"), content);
+  // The remote file stays where it was: a drag out of a server copies.
+  EXPECT_TRUE(jqtest::FileExists(onServer));
+  DeleteFileA(onServer.c_str());
+  host.reset();
+  ShutdownFtp();
 }

@@ -43,7 +43,8 @@ IDataObject* ArchiveSelectionData(int pane) {
 
 BOOL ExtractForDrag(int pane, HWND) { return ExtractArchiveSelection(pane) ? TRUE : FALSE; }
 
-DragFolderHooks g_hooks{ArchiveSelectionData, ExtractForDrag, nullptr, nullptr, nullptr};
+DragFolderHooks g_hooks{ArchiveSelectionData, ExtractForDrag, PaneShowsFtpFolder, FtpSelectionDragData,
+                        DownloadFtpSelectionForDrag};
 
 class DropSource final : public IDropSource {
  public:
@@ -147,6 +148,10 @@ class MaterialisingDataObject final : public IDataObject {
 DragFolderHooks& GetDragFolderHooks() { return g_hooks; }
 
 IDropSource* CreateDropSource() { return new (std::nothrow) DropSource(); }
+
+IDataObject* CreatePathListDataObject(std::vector<std::string> paths) {
+  return new (std::nothrow) PathListData(std::move(paths));
+}
 
 IDataObject* CreateArchiveDragDataObject(int pane, IDataObject* inner, DragMaterialiser extract) {
   if (!inner) return nullptr;

@@ -5,6 +5,8 @@
 #include <commdlg.h>
 #include <shellapi.h>
 #include <shlobj.h>
+#include <cstdio>
+#include <cstring>
 #include <string>
 #include "actions.h"
 #include "command_handlers.h"
@@ -12,6 +14,7 @@
 #include "favorites_commands.h"
 #include "file_pane.h"
 #include "folder_menu.h"
+#include "ftp_folder.h"
 #include "frame_state.h"
 #include "pidl.h"
 #include "program_values.h"
@@ -22,6 +25,9 @@
 #include "window_helpers.h"
 
 namespace {
+// The icon of the program's FTP favorites, in the program's own icons.
+constexpr int kFtpFavoriteIconIndex = 6;
+
 HMENU g_favoritesMenu = nullptr;  // kept until the next drop-down, so that its command can be resolved
 // The menu bar's Favorites popup once filled with the favorites, and which of the two menus
 // was shown last (their entries share one range of command ids).
@@ -78,6 +84,11 @@ int OpenMenuTarget(HWND window, LPITEMIDLIST target, BOOL isFolder) {
 int OpenEntryOf(HWND window, HMENU menu, UINT id) {
   FolderMenuEntry* entry = FindFolderMenuEntry(menu, id);
   if (!entry) return 0;
+  if (entry->ftpPath[0]) {
+    // A place on an FTP site opens in the active pane, connecting the site.
+    std::string path = entry->ftpPath;
+    return NavigatePaneToPath(ActivePaneIndex, path.c_str(), TRUE) != nullptr;
+  }
   BOOL isFolder = FALSE;
   LPITEMIDLIST target = GetFolderMenuEntryTarget(entry, &isFolder);
   return OpenMenuTarget(window, target, isFolder);
@@ -233,6 +244,25 @@ HMENU CurrentStartMenuMenu() { return g_startMenu; }
 int AddItemToFavorites(LPCITEMIDLIST item, const char* name) {
   char folder[MAX_PATH];
   if (!FavoritesFolderPath(folder)) return 0;
+  char ftp[MAX_PATH] = "";
+  if (item && SUCCEEDED(GetFtpDisplayPath(item, ftp, sizeof ftp)) && ftp[0]) {
+    // A place on an FTP site: the program opens it from its command line. Below the site, the
+    // name tells which site it is on.
+    std::string shown = name && *name ? name : ftp + 4;
+    const char* slash = strchr(ftp, '/');
+    if (slash) {
+      std::string site(static_cast<const char*>(ftp + 4), slash);
+      char formatted[MAX_PATH];
+      snprintf(formatted, sizeof formatted, LoadText(IDS_FTP_FAVORITE_NAME).c_str(), shown.c_str(), site.c_str());
+      shown = formatted;
+    }
+    char install[MAX_PATH] = "";
+    if (!ReadInstallDir(install)) return 0;
+    std::string program = install;
+    if (!program.empty() && program.back() != '\\') program += '\\';
+    program += "JQNavig.exe";
+    return AddProgramShortcutToFolder(folder, program.c_str(), ftp, kFtpFavoriteIconIndex, shown.c_str(), nullptr);
+  }
   return AddShortcutToFolder(folder, item, name, nullptr);
 }
 

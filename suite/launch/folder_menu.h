@@ -14,6 +14,7 @@ struct FolderMenuEntry {
   HMENU submenu;              // folder entries
   UINT isFolder;
   UINT folderLink;            // a shortcut whose target is a folder or not a file
+  char ftpPath[260];          // a shortcut to an "FTP:" path (its target or its argument); "" else
   IShellFolder* owner;        // the folder the entry was enumerated from (reference held)
 };
 
@@ -59,3 +60,7 @@ int GetFavoritesFolderPath(char* out, const char* const names[5]);
 // Shortcut to `item` named `name` (cleaned of illegal characters, made unique with " (2)", " (3)",
 // ...) in `folder`; 1 on success, the file's path in `created` (MAX_PATH, may be null).
 int AddShortcutToFolder(const char* folder, LPCITEMIDLIST item, const char* name, char* created);
+// The same for a shortcut that runs `program` with `arguments`, its icon the program's icon
+// `iconIndex`.
+int AddProgramShortcutToFolder(const char* folder, const char* program, const char* arguments, int iconIndex,
+                               const char* name, char* created);
