@@ -14,6 +14,7 @@
 #include "panel_utils.h"
 #include "resource_jqbar.h"
 #include "seams.h"
+#include "system_panel_types.h"
 #include "toolbar_layout.h"
 
 namespace jqbar {
@@ -214,6 +215,7 @@ int RunToolbar(HINSTANCE instance, const char* commandLine) {
   if (!g.mainWindow) return 0;
   MakeSharedGdiObjects();
   RegisterContainerTypes();
+  RegisterSystemPanelTypes();
   BuildPanelTypeList(instance);
   RecentLayouts().Load();
   LoadKeyboardHook();

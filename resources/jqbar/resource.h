@@ -1,1 +1,2 @@
 #include "resource_jqbar.h"
+#include "resource_sysaccess.h"

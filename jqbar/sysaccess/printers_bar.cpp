@@ -1,0 +1,4 @@
+#include "printers_bar.h"
+namespace jqbar {
+PanelType* RegisterPrintersBarPanelType(HINSTANCE) { return nullptr; }
+}
