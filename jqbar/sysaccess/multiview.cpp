@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
 #include "panel_messages.h"
 #include "panel_utils.h"
@@ -70,6 +71,13 @@ Shared& S() {
   return shared;
 }
 
+std::function<bool(HWND)>& Scope() {
+  static std::function<bool(HWND)> scope;
+  return scope;
+}
+
+bool InScope(HWND window) { return !Scope() || Scope()(window); }
+
 MultiViewInstance* InstanceOf(HWND window) {
   return reinterpret_cast<MultiViewInstance*>(GetWindowLongPtrA(window, 0));
 }
@@ -88,7 +96,7 @@ std::vector<HWND> EligibleWindows() {
   std::vector<HWND> list;
   EnumWindows(
       [](HWND w, LPARAM p) -> BOOL {
-        if (IsMultiViewWindow(w)) reinterpret_cast<std::vector<HWND>*>(p)->push_back(w);
+        if (IsMultiViewWindow(w) && InScope(w)) reinterpret_cast<std::vector<HWND>*>(p)->push_back(w);
         return TRUE;
       },
       reinterpret_cast<LPARAM>(&list));
@@ -916,7 +924,7 @@ bool IsMultiViewWindow(HWND window) {
 void GatherAllWindows() {
   EnumWindows(
       [](HWND w, LPARAM) -> BOOL {
-        if (!IsWindowVisible(w) || (GetWindowLongA(w, GWL_STYLE) & WS_CHILD)) return TRUE;
+        if (!IsWindowVisible(w) || (GetWindowLongA(w, GWL_STYLE) & WS_CHILD) || !InScope(w)) return TRUE;
         int screen = GetWindowScreen(w);
         if (screen < 0 || screen >= kMultiViewScreens) return TRUE;
         POINT off = ScreenPlaneOffset(screen);
@@ -926,6 +934,8 @@ void GatherAllWindows() {
       0);
   S().current = 0;
 }
+
+void SetMultiViewWindowScope(std::function<bool(HWND)> scope) { Scope() = std::move(scope); }
 
 int CurrentVirtualScreen() { return S().current; }
 

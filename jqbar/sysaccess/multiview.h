@@ -6,6 +6,7 @@
 #pragma once
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,9 @@ bool IsMultiViewWindow(HWND window);
 // screen becomes 0.
 void GatherAllWindows();
 int CurrentVirtualScreen();
+// Tests share one display with other programs: a scope, when set, limits the windows MultiView
+// moves and gathers to those it accepts.
+void SetMultiViewWindowScope(std::function<bool(HWND)> scope);
 // Switches as a panel's double click does (null panel: the first live one). False when there
 // is no panel or the screen is the current one or out of range.
 bool SwitchVirtualScreen(HWND panel, int screen);

@@ -1,6 +1,7 @@
 // Stand-in for the shut-down helpers in tests: appends one line to the file named by
 // JQ_SHUTDOWN_LOG: its own program name, its arguments, and the size of the file named by
-// JQ_SHUTDOWN_LAYOUT at the moment it started (-1 when missing). It ends nothing.
+// JQ_SHUTDOWN_LAYOUT at the moment it started (-1 when missing). It ends nothing. The program
+// name is written in capitals.
 #include <windows.h>
 
 #include <cstdio>
@@ -13,6 +14,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR arguments, int) {
   GetModuleFileNameA(nullptr, self, MAX_PATH);
   std::string name = self;
   name = name.substr(name.find_last_of('\\') + 1);
+  CharUpperA(&name[0]);
   long long size = -1;
   WIN32_FILE_ATTRIBUTE_DATA data;
   if (layout[0] && GetFileAttributesExA(layout, GetFileExInfoStandard, &data))
