@@ -67,7 +67,7 @@ TEST(MultiViewSettingsBlob, CanonicalFormRoundTripsAndDamagedFormsAreRefused) {
   } damages[] = {
       {"short head", SIZE_MAX, 0, 300},
       {"17 cells", 0, 17, 0},
-      {"5 x 4", 4, 4, 0},
+      {"4 x 5", 4, 5, 0},
       {"size index", 8, 4, 0},
       {"scheme", 16, 3, 0},
       {"21 sticky", 152, 21, 0},

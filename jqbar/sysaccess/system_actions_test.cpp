@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <cstdio>
 #include <string>
@@ -112,6 +113,8 @@ class ShutdownActions : public jqbartest::SystemPanelTest {
       if (!answers.empty()) answers.erase(answers.begin());
       return answer;
     };
+    // The helpers really start: they are the recording stand-ins beside this program.
+    h.shellExecute = [](SHELLEXECUTEINFOA* info) { return ::ShellExecuteExA(info); };
     previous = seams::SetHandlers(h);
   }
   void TearDown() override {

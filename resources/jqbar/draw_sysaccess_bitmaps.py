@@ -80,3 +80,11 @@ tick = ['...........##...', '..........#gg#..', '.##......#gg#...', '#gg#....#gg
         '..#gg##gg#......', '...#gggg#.......', '....#gg#........', '.....##.........']
 icon('printer_marker.ico', [blank] * 11 + dot)
 icon('printer_default.ico', [blank] * 7 + tick)
+
+# A printer for printers that bring no icon of their own.
+printer = ['................', '....########....', '....#llllll#....', '....#l####l#....', '....#llllll#....',
+           '.##############.', '#dddddddddddddd#', '#llllllllllllll#', '#lllllllllllgll#', '#llllllllllllll#',
+           '#dddddddddddddd#', '.#llllllllllll#.', '.#l########ll#..', '.#llllllllll#...', '.############...',
+           '................']
+icon('printer_small.ico', printer)
+icon('printer_large.ico', printer)
