@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "drop_objects.h"
 #include "panel_messages.h"
 #include "panel_utils.h"
 #include "pidl.h"
@@ -667,71 +668,24 @@ std::vector<std::string> FilesOf(IDataObject* data) {
   return files;
 }
 
-// The bar's drop target: files (CF_HDROP) only, a copy onto the printer under the pointer.
-class PrinterDropTarget : public IDropTarget {
- public:
-  explicit PrinterDropTarget(HWND bar) : bar_(bar) {}
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (iid == IID_IUnknown || iid == IID_IDropTarget) {
-      *out = static_cast<IDropTarget*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ULONG(InterlockedIncrement(&refs_)); }
-  ULONG STDMETHODCALLTYPE Release() override {
-    LONG n = InterlockedDecrement(&refs_);
-    if (n == 0) delete this;
-    return ULONG(n);
-  }
-  HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD, POINTL pt, DWORD* effect) override {
-    FORMATETC format{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
-    accept_ = data && data->QueryGetData(&format) == S_OK;
-    return DragOver(0, pt, effect);
-  }
-  HRESULT STDMETHODCALLTYPE DragOver(DWORD, POINTL pt, DWORD* effect) override {
-    POINT p{pt.x, pt.y};
-    ScreenToClient(bar_, &p);
-    *effect = accept_ && TrackDragOverPrinter(bar_, p) ? DROPEFFECT_COPY : DROPEFFECT_NONE;
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE DragLeave() override {
-    TrackDragOverPrinter(bar_, POINT{-1, -1});
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD, POINTL pt, DWORD* effect) override {
-    POINT p{pt.x, pt.y};
-    ScreenToClient(bar_, &p);
-    TrackDragOverPrinter(bar_, POINT{-1, -1});
-    *effect = DROPEFFECT_NONE;
-    if (accept_ && DropOnPrinter(bar_, data, p)) *effect = DROPEFFECT_COPY;
-    return S_OK;
-  }
+// The drop target's handlers (the target itself is the toolbar's shared one for printers bars).
+void SetDropBar(HWND) {}
 
- private:
-  virtual ~PrinterDropTarget() = default;
-  HWND bar_;
-  LONG refs_ = 1;
-  bool accept_ = false;
+BOOL TrackDragOver(HWND bar, int x, int y) {
+  PrintersBarInstance* inst = InstanceOf(bar);
+  if (!inst) return FALSE;
+  int index = x < 0 || y < 0 ? -1 : NodeAt(inst, POINT{x, y});
+  SetOutline(inst, index);
+  return index >= 0;
+}
 
- public:
-  static bool TrackDragOverPrinter(HWND bar, POINT p) {
-    PrintersBarInstance* inst = InstanceOf(bar);
-    if (!inst) return false;
-    int index = p.x < 0 || p.y < 0 ? -1 : NodeAt(inst, p);
-    SetOutline(inst, index);
-    return index >= 0;
-  }
-  static bool DropOnPrinter(HWND bar, IDataObject* data, POINT p) {
-    PrintersBarInstance* inst = InstanceOf(bar);
-    if (!inst) return false;
-    int index = NodeAt(inst, p);
-    if (index < 0) return false;
-    return DropFilesOn(inst, index, FilesOf(data), data) > 0;
-  }
-};
+void DropOnPrinter(HWND bar, IDataObject* data, int x, int y) {
+  PrintersBarInstance* inst = InstanceOf(bar);
+  if (!inst || !data) return;
+  int index = NodeAt(inst, POINT{x, y});
+  SetOutline(inst, -1);
+  if (index >= 0) DropFilesOn(inst, index, FilesOf(data), data);
+}
 
 void KeyModeOutline(PrintersBarInstance* inst) {
   if (inst->focus < 0 || inst->focus >= int(inst->shown.size())) return;
@@ -786,7 +740,7 @@ LRESULT CALLBACK PrintersBarProc(HWND window, UINT message, WPARAM wParam, LPARA
     case WM_DESTROY:
       KillTimer(window, kArrowTimer);
       RevokeDragDrop(window);
-      if (inst->dropTarget) inst->dropTarget->Release();
+      if (inst->dropTarget) DestroyPrintersBarDropTarget(inst->dropTarget);
       if (inst->tooltip) DestroyWindow(inst->tooltip);
       FreeNodes(inst);
       if (inst->folder) inst->folder->Release();
@@ -1022,9 +976,19 @@ HWND CreateBar(HWND parent, const RECT* rect, const void* blob, int blobSize, in
     return nullptr;
   }
   EnsureNotifyWindow(instance);
-  auto* target = new PrinterDropTarget(window);
-  if (SUCCEEDED(RegisterDragDrop(window, target))) inst->dropTarget = target;
-  else target->Release();
+  static bool handlersSet = false;
+  if (!handlersSet) {
+    PrintersBarDropHandlers handlers;
+    handlers.setDropBar = SetDropBar;
+    handlers.trackDragOverPrinter = TrackDragOver;
+    handlers.dropOnPrinter = DropOnPrinter;
+    SetPrintersBarDropHandlers(handlers);
+    handlersSet = true;
+  }
+  if (IDropTarget* target = CreatePrintersBarDropTarget(window)) {
+    if (SUCCEEDED(RegisterDragDrop(window, target))) inst->dropTarget = target;
+    else DestroyPrintersBarDropTarget(target);
+  }
   inst->tooltip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, TTS_ALWAYSTIP | WS_POPUP, CW_USEDEFAULT,
                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window, nullptr, instance, nullptr);
   if (inst->tooltip)
