@@ -4,6 +4,8 @@
 #include <cstring>
 #include <functional>
 
+#include <commctrl.h>
+
 #include "panel_messages.h"
 #include "panel_utils.h"
 #include "resource.h"
@@ -62,6 +64,10 @@ struct Shared {
   HFONT font = nullptr;
   int lineHeight = 9;
   HWND sessionWindow = nullptr;
+  HWND sheet = nullptr;
+  MultiViewInstance* sheetInstance = nullptr;
+  HWND pages[3] = {};
+  bool stickyEdited = false;
   bool classRegistered = false;
   PanelType type{};
 };
@@ -334,6 +340,10 @@ void OnSize(MultiViewInstance* inst, int width, int height) {
   bool wantColumnsLonger = (s.longSide != 0) == horizontal;
   if ((wantColumnsLonger && rowsLonger) || (!wantColumnsLonger && columnsLonger)) {
     std::swap(s.columns, s.rows);
+    if (S().sheet && S().sheetInstance == inst) {
+      SendDlgItemMessageA(S().pages[0], IDC_MV_COLUMNS_SPIN, UDM_SETPOS32, 0, s.columns);
+      SendDlgItemMessageA(S().pages[0], IDC_MV_ROWS_SPIN, UDM_SETPOS32, 0, s.rows);
+    }
     SendMessageA(GetParent(inst->window), PNM_SETTINGSCHANGED, WPARAM(inst->window), 0);
   }
   inst->cellW = (width - 3) / s.columns - 4;
@@ -557,6 +567,8 @@ void OnCommand(MultiViewInstance* inst, UINT id) {
       SendMessageA(GetParent(inst->window), PNM_CHANGED, WPARAM(inst->window), 0);
       DrawGrid(inst);
       InvalidateRect(inst->window, nullptr, FALSE);
+      if (S().sheet && S().sheetInstance == inst)
+        SendDlgItemMessageA(S().pages[0], IDC_MV_COLOUR, CB_SETCURSEL, WPARAM(scheme), 0);
       break;
     }
     case IDM_MV_SMALL:
@@ -567,6 +579,8 @@ void OnCommand(MultiViewInstance* inst, UINT id) {
       if (index == s.sizeIndex) break;
       s.sizeIndex = index;
       SendMessageA(GetParent(inst->window), PNM_CHANGED, WPARAM(inst->window), 1);
+      if (S().sheet && S().sheetInstance == inst)
+        SendDlgItemMessageA(S().pages[0], IDC_MV_SIZE, CB_SETCURSEL, WPARAM(index), 0);
       break;
     }
     case IDM_MV_MOVEHERE:
@@ -676,6 +690,7 @@ void Forget(MultiViewInstance* inst) {
   bool wasFirst = !live.empty() && live.front() == inst;
   live.erase(std::remove(live.begin(), live.end(), inst), live.end());
   if (S().stickySource == inst) S().stickySource = nullptr;
+  if (S().sheetInstance == inst && S().sheet) DestroyWindow(S().sheet);
   if (S().drag.source == inst) S().drag = DragState{};
   if (wasFirst) {
     SendMessageA(GetParent(inst->window), PNM_REMOVEHOTKEY, WPARAM(inst->window), 0);
@@ -690,6 +705,331 @@ void Forget(MultiViewInstance* inst) {
   }
   // Windows parked by MultiView must not stay out of sight once no panel can bring them back.
   if (live.empty()) GatherAllWindows();
+}
+
+// ---- Property sheet: General, Hot keys, Sticky programs ------------------------------------
+
+// The sheet is a child dialog holding tab control 517; its template is made here.
+std::vector<WORD> SheetTemplate() {
+  std::vector<WORD> t;
+  auto dword = [&t](DWORD v) {
+    t.push_back(LOWORD(v));
+    t.push_back(HIWORD(v));
+  };
+  auto text = [&t](const wchar_t* w) {
+    for (; *w; ++w) t.push_back(WORD(*w));
+    t.push_back(0);
+  };
+  dword(DS_SETFONT | DS_CONTROL | WS_CHILD | WS_VISIBLE);  // style
+  dword(WS_EX_CONTROLPARENT);
+  t.push_back(1);  // one control
+  t.push_back(0);
+  t.push_back(0);
+  t.push_back(240);
+  t.push_back(160);
+  t.push_back(0);  // no menu
+  t.push_back(0);  // default class
+  t.push_back(0);  // no title
+  t.push_back(9);
+  text(L"MS Shell Dlg");
+  if (t.size() % 2) t.push_back(0);  // DWORD alignment of the item (in WORDs: even count)
+  dword(WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS);
+  dword(0);
+  t.push_back(0);
+  t.push_back(0);
+  t.push_back(240);
+  t.push_back(160);
+  t.push_back(IDC_MV_SHEET_TAB);
+  text(L"SysTabControl32");
+  text(L"");
+  t.push_back(0);  // no creation data
+  return t;
+}
+
+void FillCombo(HWND combo, std::initializer_list<UINT> ids, int selection) {
+  SendMessageA(combo, CB_RESETCONTENT, 0, 0);
+  for (UINT id : ids) SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(LoadResString(id)));
+  SendMessageA(combo, CB_SETCURSEL, WPARAM(selection), 0);
+}
+
+void FillStickyList(HWND page) {
+  HWND list = GetDlgItem(page, IDC_MV_STICKY_LIST);
+  SendMessageA(list, LB_RESETCONTENT, 0, 0);
+  for (const StickyProgram& p : S().sticky)
+    SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(p.displayName.c_str()));
+  SendMessageA(list, LB_SETCURSEL, 0, 0);
+  EnableWindow(GetDlgItem(page, IDC_MV_STICKY_REMOVE), !S().sticky.empty());
+}
+
+void RefreshSheet(MultiViewInstance* inst) {
+  if (!S().sheet || S().sheetInstance != inst) return;
+  HWND general = S().pages[0], hotkeys = S().pages[1];
+  FillCombo(GetDlgItem(general, IDC_MV_COLOUR), {IDS_MV_RED, IDS_MV_BLUE, IDS_MV_GREEN}, inst->settings.scheme);
+  FillCombo(GetDlgItem(general, IDC_MV_SIZE), {IDS_MV_SMALL, IDS_MV_MEDIUM, IDS_MV_LARGE, IDS_MV_AUTOMATIC},
+            inst->settings.sizeIndex);
+  SendDlgItemMessageA(general, IDC_MV_COLUMNS_SPIN, UDM_SETRANGE32, 1, 16);
+  SendDlgItemMessageA(general, IDC_MV_ROWS_SPIN, UDM_SETRANGE32, 1, 16);
+  SendDlgItemMessageA(general, IDC_MV_COLUMNS_SPIN, UDM_SETPOS32, 0, inst->settings.columns);
+  SendDlgItemMessageA(general, IDC_MV_ROWS_SPIN, UDM_SETPOS32, 0, inst->settings.rows);
+  CheckDlgButton(general, IDC_MV_FOLLOW, S().follow ? BST_CHECKED : BST_UNCHECKED);
+  for (int i = 0; i < kMultiViewScreens; ++i) {
+    HWND hk = GetDlgItem(hotkeys, IDC_MV_HOTKEY_FIRST + i);
+    SendMessageA(hk, HKM_SETRULES, HKCOMB_NONE, HOTKEYF_CONTROL);
+    SendMessageA(hk, HKM_SETHOTKEY, MAKEWORD(S().keys[i], S().modifiers[i]), 0);
+  }
+  FillStickyList(S().pages[2]);
+}
+
+void ApplyTaskbarRule(MultiViewInstance* inst) {
+  bool taskbar = IsInsideTaskbar(inst->window);
+  HWND general = S().pages[0];
+  for (int id : {IDC_MV_SIZE, IDC_MV_LABEL2}) {
+    ShowWindow(GetDlgItem(general, id), taskbar ? SW_HIDE : SW_SHOW);
+    if (taskbar) EnableWindow(GetDlgItem(general, id), FALSE);
+  }
+}
+
+void ShowSheetPage(int chosen) {
+  for (int i = 0; i < 3; ++i) EnableChildWindows(S().pages[i], i == chosen);
+  SetWindowPos(S().pages[chosen], HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  HWND first = GetNextDlgTabItem(S().pages[chosen], nullptr, FALSE);
+  if (first) SetFocus(first);
+  if (chosen == 0 && S().sheetInstance) ApplyTaskbarRule(S().sheetInstance);
+}
+
+INT_PTR CALLBACK ChooseStickyProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  struct Candidate {
+    std::string exe, text;
+  };
+  static std::vector<Candidate> candidates;
+  switch (message) {
+    case WM_INITDIALOG: {
+      RECT r;
+      GetWindowRect(dialog, &r);
+      SetWindowPos(dialog, nullptr, (GetSystemMetrics(SM_CXSCREEN) - (r.right - r.left)) / 2,
+                   (GetSystemMetrics(SM_CYSCREEN) - (r.bottom - r.top)) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+      candidates.clear();
+      EnumWindows(
+          [](HWND w, LPARAM) -> BOOL {
+            if (!IsWindowVisible(w) || GetParent(w) || GetWindow(w, GW_OWNER)) return TRUE;
+            if (GetWindowLongA(w, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) return TRUE;
+            char cls[101] = {};
+            GetClassNameA(w, cls, sizeof cls);
+            if (!lstrcmpA(cls, "Progman") || !lstrcmpA(cls, "Shell_TrayWnd") || !lstrcmpA(cls, "Quorvanel"))
+              return TRUE;
+            std::string exe = WindowExecutableName(w);
+            if (exe.empty()) return TRUE;
+            MultiViewInstance* inst = S().sheetInstance;
+            if (inst)
+              for (const StickyProgram& p : inst->settings.sticky)
+                if (!lstrcmpiA(p.exeName.c_str(), exe.c_str())) return TRUE;
+            for (const Candidate& c : candidates)
+              if (!lstrcmpiA(c.exe.c_str(), exe.c_str())) return TRUE;
+            char title[260] = {};
+            GetWindowTextA(w, title, sizeof title);
+            std::string text = title;
+            std::size_t dash = text.find(" - ");
+            if (dash != std::string::npos) text.resize(dash);
+            if (text.size() > 99) text.resize(99);
+            candidates.push_back({exe.size() > 99 ? exe.substr(0, 99) : exe, text});
+            return TRUE;
+          },
+          0);
+      HWND list = GetDlgItem(dialog, IDC_MV_CHOOSE_LIST);
+      for (const Candidate& c : candidates) SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(c.text.c_str()));
+      SendMessageA(list, LB_SETCURSEL, 0, 0);
+      return TRUE;
+    }
+    case WM_COMMAND:
+      if (LOWORD(wParam) == IDOK) {
+        int i = int(SendDlgItemMessageA(dialog, IDC_MV_CHOOSE_LIST, LB_GETCURSEL, 0, 0));
+        if (i >= 0 && i < int(candidates.size()) && S().sticky.size() < std::size_t(kMaxStickyPrograms)) {
+          S().sticky.push_back(StickyProgram{candidates[std::size_t(i)].exe, candidates[std::size_t(i)].text});
+          S().stickyEdited = true;
+          if (S().pages[2]) FillStickyList(S().pages[2]);
+        }
+        candidates.clear();
+        EndDialog(dialog, IDOK);
+      } else if (LOWORD(wParam) == IDCANCEL) {
+        candidates.clear();
+        EndDialog(dialog, IDCANCEL);
+      }
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
+
+INT_PTR CALLBACK GeneralPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NOTIFY) {
+    auto* hdr = reinterpret_cast<NMHDR*>(lParam);
+    if (hdr->code == UDN_DELTAPOS && (hdr->idFrom == IDC_MV_COLUMNS_SPIN || hdr->idFrom == IDC_MV_ROWS_SPIN)) {
+      auto* ud = reinterpret_cast<NMUPDOWN*>(lParam);
+      int columns = int(SendDlgItemMessageA(page, IDC_MV_COLUMNS_SPIN, UDM_GETPOS32, 0, 0));
+      int rows = int(SendDlgItemMessageA(page, IDC_MV_ROWS_SPIN, UDM_GETPOS32, 0, 0));
+      if (hdr->idFrom == IDC_MV_COLUMNS_SPIN) columns = ud->iPos + ud->iDelta;
+      else rows = ud->iPos + ud->iDelta;
+      if (columns * rows <= 0 || columns * rows > kMultiViewScreens) ud->iDelta = 0;
+      return FALSE;
+    }
+  }
+  if (message == WM_COMMAND && (LOWORD(wParam) == IDC_MV_LABEL1 || LOWORD(wParam) == IDC_MV_LABEL2)) {
+    SetFocus(GetDlgItem(page, LOWORD(wParam) == IDC_MV_LABEL1 ? IDC_MV_COLOUR : IDC_MV_SIZE));
+    return TRUE;
+  }
+  return message == WM_INITDIALOG;
+}
+
+INT_PTR CALLBACK HotKeysPageProc(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
+
+INT_PTR CALLBACK StickyPageProc(HWND page, UINT message, WPARAM wParam, LPARAM) {
+  if (message == WM_COMMAND) {
+    switch (LOWORD(wParam)) {
+      case IDC_MV_STICKY_ADD:
+        DialogBoxParamA(Globals().instance ? Globals().instance : GetModuleHandleA(nullptr),
+                        MAKEINTRESOURCEA(IDD_MV_CHOOSE), page, ChooseStickyProc, 0);
+        return TRUE;
+      case IDC_MV_STICKY_REMOVE: {
+        int i = int(SendDlgItemMessageA(page, IDC_MV_STICKY_LIST, LB_GETCURSEL, 0, 0));
+        if (i >= 0 && i < int(S().sticky.size())) {
+          S().sticky.erase(S().sticky.begin() + i);
+          if (S().sheetInstance) S().sheetInstance->settings.sticky = S().sticky;
+          S().stickyEdited = true;
+          FillStickyList(page);
+        }
+        return TRUE;
+      }
+      case IDC_MV_LABEL1:
+        SetFocus(GetDlgItem(page, IDC_MV_STICKY_LIST));
+        return TRUE;
+      default:
+        break;
+    }
+  }
+  return message == WM_INITDIALOG;
+}
+
+void ApplySheet(MultiViewInstance* inst) {
+  HWND general = S().pages[0], hotkeys = S().pages[1];
+  auto& s = inst->settings;
+  bool changed = S().stickyEdited;
+  S().stickyEdited = false;
+  int size = int(SendDlgItemMessageA(general, IDC_MV_SIZE, CB_GETCURSEL, 0, 0));
+  int scheme = int(SendDlgItemMessageA(general, IDC_MV_COLOUR, CB_GETCURSEL, 0, 0));
+  BOOL ok = FALSE;
+  UINT columns = GetDlgItemInt(general, IDC_MV_COLUMNS, &ok, FALSE);
+  UINT rows = GetDlgItemInt(general, IDC_MV_ROWS, &ok, FALSE);
+  if (columns < 1) columns = 1;
+  if (rows < 1) rows = 1;
+  if (columns > 16) columns = 16;
+  if (rows > 16) rows = 16;
+  while (columns * rows > 16) --columns;  // the fields were typed past what the arrows allow
+  bool vertical = SendMessageA(GetParent(inst->window), PNM_ISHORIZONTAL, 0, 0) == 0;
+  int longSide = ((rows >= columns && vertical) || (rows < columns && !vertical)) ? 1 : 0;
+  int follow = IsDlgButtonChecked(general, IDC_MV_FOLLOW) == BST_CHECKED ? 1 : 0;
+  if (size >= 0 && size != s.sizeIndex) { s.sizeIndex = size; changed = true; }
+  if (scheme >= 0 && scheme != s.scheme) { s.scheme = scheme; changed = true; }
+  if (int(columns) != s.columns || int(rows) != s.rows) { s.columns = int(columns); s.rows = int(rows); changed = true; }
+  if (longSide != s.longSide) { s.longSide = longSide; changed = true; }
+  if (follow != s.follow || follow != S().follow) { s.follow = S().follow = follow; changed = true; }
+  bool touchedShared = false;
+  HWND owner = S().live.empty() ? inst->window : S().live.front()->window;
+  for (int i = 0; i < kMultiViewScreens; ++i) {
+    WORD pair = WORD(SendDlgItemMessageA(hotkeys, IDC_MV_HOTKEY_FIRST + i, HKM_GETHOTKEY, 0, 0));
+    int key = LOBYTE(pair), mods = HIBYTE(pair) & 7;
+    if (key != s.keys[i] || mods != s.modifiers[i]) changed = true;
+    if (key == S().keys[i] && mods == S().modifiers[i]) continue;
+    touchedShared = true;
+    SendMessageA(GetParent(owner), PNM_REMOVEHOTKEY, WPARAM(owner), i);
+    bool accepted = key == 0 && mods == 0;
+    if (!accepted) {
+      HotKeyEntry entry{owner, key, mods, i};
+      accepted = SendMessageA(GetParent(owner), PNM_ADDHOTKEY, 0, reinterpret_cast<LPARAM>(&entry)) != 0;
+    }
+    if (accepted) {
+      s.keys[i] = S().keys[i] = key;
+      s.modifiers[i] = S().modifiers[i] = mods;
+    }
+  }
+  if (touchedShared)
+    for (MultiViewInstance* other : S().live) SendMessageA(GetParent(other->window), PNM_SETTINGSCHANGED, 0, 0);
+  if (changed) {
+    Rebuild(inst);
+    SendMessageA(GetParent(inst->window), PNM_CHANGED, WPARAM(inst->window), 1);
+    InvalidateRect(inst->window, nullptr, TRUE);
+  }
+}
+
+INT_PTR CALLBACK SheetProc(HWND sheet, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_INITDIALOG: {
+      auto* inst = reinterpret_cast<MultiViewInstance*>(lParam);
+      S().sheet = sheet;
+      S().sheetInstance = inst;
+      S().stickyEdited = false;
+      HWND tab = GetDlgItem(sheet, IDC_MV_SHEET_TAB);
+      UINT names[3] = {IDS_MV_TAB_GENERAL, IDS_MV_TAB_HOTKEYS, IDS_MV_TAB_STICKY};
+      for (int i = 0; i < 3; ++i) {
+        TCITEMA item{};
+        item.mask = TCIF_TEXT;
+        char text[64];
+        lstrcpynA(text, LoadResString(names[i]), sizeof text);
+        item.pszText = text;
+        SendMessageA(tab, TCM_INSERTITEMA, WPARAM(i), reinterpret_cast<LPARAM>(&item));
+      }
+      RECT itemRect{}, tabRect{}, sheetRect{};
+      SendMessageA(tab, TCM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&itemRect));
+      GetWindowRect(tab, &tabRect);
+      GetWindowRect(sheet, &sheetRect);
+      int x = itemRect.left + 5, y = itemRect.bottom + (tabRect.top - sheetRect.top) + 5;
+      HINSTANCE instance = Globals().instance ? Globals().instance : GetModuleHandleA(nullptr);
+      UINT templates[3] = {IDD_MV_GENERAL, IDD_MV_HOTKEYS, IDD_MV_STICKY};
+      DLGPROC procs[3] = {GeneralPageProc, HotKeysPageProc, StickyPageProc};
+      for (int i = 2; i >= 0; --i) {
+        S().pages[i] = CreateDialogParamA(instance, MAKEINTRESOURCEA(templates[i]), sheet, procs[i], 0);
+        SetWindowPos(S().pages[i], HWND_TOP, x, y, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+      }
+      RefreshSheet(inst);
+      ShowSheetPage(0);
+      SetFocus(GetDlgItem(S().pages[0], IDC_MV_COLUMNS_SPIN));
+      return FALSE;
+    }
+    case WM_NOTIFY: {
+      auto* hdr = reinterpret_cast<NMHDR*>(lParam);
+      if (hdr->idFrom == IDC_MV_SHEET_TAB && hdr->code == TCN_SELCHANGE)
+        ShowSheetPage(int(SendMessageA(hdr->hwndFrom, TCM_GETCURSEL, 0, 0)));
+      return TRUE;
+    }
+    case WM_COMMAND:
+      if (LOWORD(wParam) == IDM_SHEET_APPLY && S().sheetInstance) ApplySheet(S().sheetInstance);
+      return TRUE;
+    case PNM_PAGEHELP:
+      OpenHelpTopic(sheet, 77);
+      return TRUE;
+    case WM_DESTROY:
+      for (HWND& page : S().pages) {
+        if (page) DestroyWindow(page);
+        page = nullptr;
+      }
+      if (S().sheet == sheet) {
+        S().sheet = nullptr;
+        S().sheetInstance = nullptr;
+      }
+      return FALSE;
+    default:
+      return FALSE;
+  }
+}
+
+HWND CreateSheet(MultiViewInstance* inst, HWND parent, LPARAM at) {
+  if (S().sheet) DestroyWindow(S().sheet);
+  std::vector<WORD> t = SheetTemplate();
+  HINSTANCE instance = Globals().instance ? Globals().instance : GetModuleHandleA(nullptr);
+  HWND sheet = CreateDialogIndirectParamA(instance, reinterpret_cast<LPCDLGTEMPLATEA>(t.data()), parent, SheetProc,
+                                          reinterpret_cast<LPARAM>(inst));
+  if (sheet)
+    SetWindowPos(sheet, nullptr, LowSigned(at), HighSigned(at), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  return sheet;
 }
 
 LRESULT CALLBACK MultiViewWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -773,9 +1113,12 @@ LRESULT CALLBACK MultiViewWndProc(HWND window, UINT message, WPARAM wParam, LPAR
       S().sticky = inst->settings.sticky;
       S().follow = inst->settings.follow;
       ApplyHotKeyChanges(inst);
+      RefreshSheet(inst);
       Rebuild(inst);
       return 0;
     }
+    case PNM_CREATEPAGE:
+      return reinterpret_cast<LRESULT>(CreateSheet(inst, reinterpret_cast<HWND>(wParam), lParam));
     case PNM_GETPREFSIZE: {
       SIZE size = MultiViewPreferredSize(inst->settings, wParam != 0, IsInsideTaskbar(window));
       return MakeSize(size.cx, size.cy);

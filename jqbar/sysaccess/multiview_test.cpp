@@ -2,12 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
+
+#include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "panel_messages.h"
+#include "resource.h"
 #include "sysaccess_test_host.h"
 
 namespace jqbar {
@@ -343,20 +348,156 @@ TEST_F(MultiViewPanel, Screenshot) {
   s.sizeIndex = 2;
   s.follow = 0;
   s.scheme = 1;
-  HWND panel = LoadPanel(SaveMultiViewSettings(s));
-  ASSERT_NE(panel, nullptr);
+  ASSERT_TRUE(LoadFrameWith(temp / "shot.jqc", {jqbartest::Node("MultiView", SaveMultiViewSettings(s))}, 40, 40, 0,
+                            LoadResString(IDS_MV_TYPE)));
+  HWND panel = FrameList()->child->window;
   SendMessageA(panel, PNM_HOTKEY, 5, 0);
   HWND mine = CreateWindowExA(0, "STATIC", "Screen 6 window", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 500, 300, 300, 200,
                               nullptr, nullptr, nullptr, nullptr);
   SendMessageA(panel, PNM_HOTKEY, 0, 0);
   SendMessageA(panel, WM_TIMER, 0, 0);
   HWND frame = GetTopFrameWindow(panel);
+  FitFrameToRoot(frame);
   SetWindowPos(frame, HWND_TOPMOST, 40, 40, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
   jqtest::PumpUntil([] { return false; }, 1000);
-  std::string command = std::string("/bin/sh -c \"import -window root '") + folder + "'\"";
+  char locale[32] = "zh_TW";
+  GetEnvironmentVariableA("JQ_TEST_LOCALE", locale, sizeof locale);
+  std::string shot = std::string(folder) + "/multiview_" + std::string(locale).substr(0, 5) + ".png";
+  std::string command = "/bin/sh -c \"import -window root '" + shot + "'\"";
   HANDLE p = jqtest::StartProcess(command);
   if (p) jqtest::WaitProcess(p, 30000);
   DestroyWindow(mine);
+}
+
+}  // namespace
+}  // namespace jqbar
+
+namespace jqbar {
+namespace {
+
+// ---- The property sheet -------------------------------------------------------------------
+
+class MultiViewSheet : public MultiViewPanel {
+ protected:
+  HWND OpenSheet(HWND panel) {
+    owner = CreateWindowExA(0, "STATIC", "Configuration", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 400, 100, 520, 420,
+                            nullptr, nullptr, nullptr, nullptr);
+    return reinterpret_cast<HWND>(SendMessageA(panel, PNM_CREATEPAGE, WPARAM(owner), MAKELPARAM(10, 10)));
+  }
+  void TearDown() override {
+    if (owner) DestroyWindow(owner);
+    MultiViewPanel::TearDown();
+  }
+  static HWND Page(HWND sheet, int controlId) {
+    for (HWND page = GetWindow(sheet, GW_CHILD); page; page = GetWindow(page, GW_HWNDNEXT))
+      if (GetDlgItem(page, controlId)) return page;
+    return nullptr;
+  }
+  static void ClickSpin(HWND spin, bool up) {
+    RECT r;
+    GetClientRect(spin, &r);
+    LPARAM at = MAKELPARAM(r.right / 2, up ? r.bottom / 4 : r.bottom * 3 / 4);
+    SendMessageA(spin, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageA(spin, WM_LBUTTONUP, 0, at);
+  }
+  MultiViewSettings Current(HWND panel) {
+    void* data = nullptr;
+    LRESULT size = SendMessageA(panel, PNM_GETSETTINGS, 0, reinterpret_cast<LPARAM>(&data));
+    MultiViewSettings s;
+    LoadMultiViewSettings(static_cast<std::uint8_t*>(data), std::size_t(size), s);
+    return s;
+  }
+  HWND owner = nullptr;
+};
+
+TEST_F(MultiViewSheet, TheArrowsRefuseMoreThanSixteenScreensAndApplyTakesThePage) {
+  HWND panel = LoadPanel(Blob(4, 4));
+  ASSERT_NE(panel, nullptr);
+  HWND sheet = OpenSheet(panel);
+  ASSERT_NE(sheet, nullptr);
+  HWND general = Page(sheet, IDC_MV_COLUMNS);
+  ASSERT_NE(general, nullptr);
+  EXPECT_EQ(GetDlgItemInt(general, IDC_MV_COLUMNS, nullptr, FALSE), 4u);
+  ClickSpin(GetDlgItem(general, IDC_MV_COLUMNS_SPIN), true);  // 5 x 4: refused
+  EXPECT_EQ(GetDlgItemInt(general, IDC_MV_COLUMNS, nullptr, FALSE), 4u);
+  ClickSpin(GetDlgItem(general, IDC_MV_ROWS_SPIN), false);  // 4 x 3
+  ClickSpin(GetDlgItem(general, IDC_MV_COLUMNS_SPIN), true);  // 5 x 3
+  EXPECT_EQ(GetDlgItemInt(general, IDC_MV_COLUMNS, nullptr, FALSE), 5u);
+  EXPECT_EQ(GetDlgItemInt(general, IDC_MV_ROWS, nullptr, FALSE), 3u);
+  SendDlgItemMessageA(general, IDC_MV_COLOUR, CB_SETCURSEL, 0, 0);
+  SendDlgItemMessageA(general, IDC_MV_SIZE, CB_SETCURSEL, 2, 0);
+  CheckDlgButton(general, IDC_MV_FOLLOW, BST_CHECKED);
+  SendMessageA(sheet, WM_COMMAND, IDM_SHEET_APPLY, 0);
+  MultiViewSettings s = Current(panel);
+  EXPECT_EQ(s.columns * s.rows, 15);
+  EXPECT_EQ(s.scheme, 0);
+  EXPECT_EQ(s.sizeIndex, 2);
+  EXPECT_EQ(s.follow, 1);
+  // The context menu's colour reaches the open sheet.
+  SendMessageA(panel, WM_COMMAND, IDM_MV_GREEN, 0);
+  EXPECT_EQ(SendDlgItemMessageA(general, IDC_MV_COLOUR, CB_GETCURSEL, 0, 0), 2);
+}
+
+TEST_F(MultiViewSheet, AKeyWithoutModifiersBecomesControlAndReachesTheContainer) {
+  HWND panel = LoadPanel(Blob(2, 1));
+  ASSERT_NE(panel, nullptr);
+  HWND sheet = OpenSheet(panel);
+  HWND hotkeys = Page(sheet, IDC_MV_HOTKEY_FIRST);
+  ASSERT_NE(hotkeys, nullptr);
+  HWND control = GetDlgItem(hotkeys, IDC_MV_HOTKEY_FIRST + 1);
+  EnableWindow(control, TRUE);
+  SendMessageA(control, WM_KEYDOWN, 'K', 0);
+  SendMessageA(control, WM_KEYUP, 'K', 0xC0000000);
+  WORD pair = WORD(SendMessageA(control, HKM_GETHOTKEY, 0, 0));
+  EXPECT_EQ(LOBYTE(pair), 'K');
+  EXPECT_EQ(HIBYTE(pair), HOTKEYF_CONTROL);
+  SendMessageA(sheet, WM_COMMAND, IDM_SHEET_APPLY, 0);
+  MultiViewSettings s = Current(panel);
+  EXPECT_EQ(s.keys[1], 'K');
+  EXPECT_EQ(s.modifiers[1], 2);
+  // The container now owns the key: a second panel's request for it is refused there.
+  HotKeyEntry clash{owner, 'K', 2, 9};
+  EXPECT_EQ(SendMessageA(GetParent(panel), PNM_ADDHOTKEY, 0, reinterpret_cast<LPARAM>(&clash)), 0);
+}
+
+TEST_F(MultiViewSheet, StickyProgramsAreAddedFromRunningWindowsAndRemovedAtOnce) {
+  host = std::make_unique<HostWindows>(1, 100, 100);
+  HWND panel = LoadPanel(Blob(2, 1, 0, {{"calc.exe", "Calculator"}}));
+  ASSERT_NE(panel, nullptr);
+  HWND sheet = OpenSheet(panel);
+  HWND sticky = Page(sheet, IDC_MV_STICKY_LIST);
+  ASSERT_NE(sticky, nullptr);
+  EXPECT_EQ(SendDlgItemMessageA(sticky, IDC_MV_STICKY_LIST, LB_GETCOUNT, 0, 0), 1);
+  std::vector<std::string> offered;
+  jqtest::DialogDriver driver({[&](HWND dialog) {
+    HWND list = GetDlgItem(dialog, IDC_MV_CHOOSE_LIST);
+    if (!list) return false;
+    int n = int(SendMessageA(list, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < n; ++i) {
+      char text[128] = {};
+      SendMessageA(list, LB_GETTEXT, WPARAM(i), reinterpret_cast<LPARAM>(text));
+      offered.push_back(text);
+      if (std::string(text) == "Host window 1") SendMessageA(list, LB_SETCURSEL, WPARAM(i), 0);
+    }
+    SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+    return true;
+  }});
+  EnableWindow(GetDlgItem(sticky, IDC_MV_STICKY_ADD), TRUE);
+  SendMessageA(sticky, WM_COMMAND, IDC_MV_STICKY_ADD, 0);
+  EXPECT_TRUE(driver.Finished());
+  EXPECT_NE(std::find(offered.begin(), offered.end(), "Host window 1"), offered.end());
+  ASSERT_EQ(SharedStickyPrograms().size(), 2u);
+  EXPECT_EQ(SharedStickyPrograms()[1].displayName, "Host window 1");
+  EXPECT_EQ(lstrcmpiA(SharedStickyPrograms()[1].exeName.c_str(), "sysaccess_window_host.exe"), 0);
+  // Remove works before Apply: the first entry goes from the shared list at once.
+  SendDlgItemMessageA(sticky, IDC_MV_STICKY_LIST, LB_SETCURSEL, 0, 0);
+  SendMessageA(sticky, WM_COMMAND, IDC_MV_STICKY_REMOVE, 0);
+  ASSERT_EQ(SharedStickyPrograms().size(), 1u);
+  EXPECT_EQ(SharedStickyPrograms()[0].displayName, "Host window 1");
+  // And the switch honours it: the host's window stays.
+  SendMessageA(panel, PNM_HOTKEY, 1, 0);
+  EXPECT_EQ(GetWindowScreen(host->Windows().at(0)), kVisibleScreen);
+  SendMessageA(panel, PNM_HOTKEY, 0, 0);
 }
 
 }  // namespace

@@ -33,9 +33,9 @@ class SystemPanelTest : public ::testing::Test {
   }
   // Loads a layout of one floating frame "Test" at (x, y) holding the given panels.
   bool LoadFrameWith(const std::string& file, std::vector<jqbar::LayoutNode> panels, int x = 40,
-                     int y = 40, int arrangement = 0) {
+                     int y = 40, int arrangement = 0, const std::string& title = "Test") {
     jqbar::LayoutFile layout;
-    layout.frames.push_back(Node("Toolbar", ContainerBlob("Test", x, y, arrangement), std::move(panels)));
+    layout.frames.push_back(Node("Toolbar", ContainerBlob(title, x, y, arrangement), std::move(panels)));
     return jqbar::WriteLayoutFile(file, layout) && jqbar::LoadToolbarLayout(file, false);
   }
   jqtest::TestRegistry registry;

@@ -92,3 +92,28 @@
 // System Access type pictures.
 #define IDB_SA_TYPE 557
 #define IDB_SA_TYPE_MASK 558
+
+// MultiView's property sheet: tabs, the three pages and the sticky-program chooser.
+#define IDC_MV_SHEET_TAB 517
+#define IDS_MV_TAB_GENERAL 538
+#define IDS_MV_TAB_HOTKEYS 539
+#define IDS_MV_TAB_STICKY 540
+#define IDD_MV_GENERAL 438
+#define IDC_MV_COLUMNS_SPIN 434
+#define IDC_MV_COLUMNS 435
+#define IDC_MV_ROWS_SPIN 436
+#define IDC_MV_ROWS 437
+#define IDC_MV_FOLLOW 439
+#define IDC_MV_COLOUR 598
+#define IDC_MV_SIZE 599
+#define IDC_MV_LABEL1 628
+#define IDC_MV_LABEL2 629
+#define IDD_MV_HOTKEYS 629
+#define IDC_MV_HOTKEY_FIRST 630
+#define IDD_MV_STICKY 646
+#define IDC_MV_STICKY_LIST 647
+#define IDC_MV_STICKY_ADD 648
+#define IDC_MV_STICKY_REMOVE 649
+#define IDD_MV_CHOOSE 619
+#define IDC_MV_CHOOSE_LIST 620
+#define IDM_SHEET_APPLY 323
