@@ -1,5 +1,8 @@
 // The list comparison as a table over records of a small folder whose items are plain names.
 #include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -180,4 +183,55 @@ TEST(CompareListItems, ArchiveEntriesMapColumnsAndComputeRatiosWithoutOverflow) 
   EXPECT_EQ(SignOf(CompareListItems(reinterpret_cast<LPARAM>(&b), reinterpret_cast<LPARAM>(&a), 9)), 1);
   a.entryPath = nullptr;
   b.entryPath = nullptr;
+}
+
+// Sorting a list of archive entries by name gives the order that comparing the names one by one
+// with lstrcmpiA gives, for names where the locale's order is not the order of the bytes.
+TEST(SortPaneList, ArchiveEntriesByNameInTheLocalesOrder) {
+  const std::vector<std::string> names = {
+      "b.txt", "B.TXT", "a-b", "ab", "a_b", "a b", "a.b", "a'b", "a10", "a2", "a1", "Z", "z", "_x", "-x", "~x",
+      "10", "9", "file(1).txt", "file[1].txt", "dir\\inner.txt", "x--y", "x-y", "xy", "#a", "$a", "@a",
+      "\xa4\xa4\xa4\xe5.txt", "\xa4\x40", "\xa5\x7e", "\xe9t\xe9", "ete"};
+  HWND list = CreateWindowExA(0, WC_LISTVIEWA, "", WS_POPUP | LVS_REPORT, 0, 0, 300, 200, nullptr, nullptr,
+                              nullptr, nullptr);
+  ASSERT_TRUE(list);
+  for (int i = 0; i < 10; ++i) {
+    LVCOLUMNA column{};
+    column.mask = LVCF_WIDTH;
+    column.cx = 50;
+    SendMessageA(list, LVM_INSERTCOLUMNA, i, reinterpret_cast<LPARAM>(&column));
+  }
+  std::vector<std::string> paths(names);
+  std::vector<FileListItem> items(names.size());
+  for (size_t i = 0; i < names.size(); ++i) {
+    items[i].kind = kItemArchiveEntry;
+    items[i].entryPath = paths[i].data();
+    LVITEMA insert{};
+    insert.mask = LVIF_PARAM;
+    insert.iItem = static_cast<int>(i);
+    insert.lParam = reinterpret_cast<LPARAM>(&items[i]);
+    SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert));
+  }
+  FilePanes[0] = FilePane{};
+  FilePanes[0].list = list;
+  FilePanes[0].listKind = kListKindArchive;
+  for (UINT descending : {0u, 1u}) {
+    FilePanes[0].descending = descending;
+    SortPaneList(0);
+    std::vector<std::string> expected = names;
+    auto file = [](const std::string& path) { return path.substr(path.find_last_of('\\') + 1); };
+    std::stable_sort(expected.begin(), expected.end(), [&](const std::string& a, const std::string& b) {
+      int r = lstrcmpiA(file(a).c_str(), file(b).c_str());
+      return descending ? r > 0 : r < 0;
+    });
+    std::vector<std::string> got;
+    for (int i = 0; i < ListView_GetItemCount(list); ++i)
+      got.push_back(GetListItemRecord(list, i)->entryPath);
+    // Names equal to lstrcmpiA ("b.txt", "B.TXT") may come in either order.
+    ASSERT_EQ(got.size(), expected.size());
+    for (size_t i = 0; i < got.size(); ++i)
+      EXPECT_EQ(lstrcmpiA(file(got[i]).c_str(), file(expected[i]).c_str()), 0) << i << ": " << got[i] << " / " << expected[i];
+  }
+  FilePanes[0] = FilePane{};
+  DestroyWindow(list);
 }
