@@ -10,6 +10,7 @@
 #include "panel_utils.h"
 #include "resource.h"
 #include "seams.h"
+#include "sheet_template.h"
 
 namespace jqbar {
 namespace {
@@ -709,43 +710,6 @@ void Forget(MultiViewInstance* inst) {
 
 // ---- Property sheet: General, Hot keys, Sticky programs ------------------------------------
 
-// The sheet is a child dialog holding tab control 517; its template is made here.
-std::vector<WORD> SheetTemplate() {
-  std::vector<WORD> t;
-  auto dword = [&t](DWORD v) {
-    t.push_back(LOWORD(v));
-    t.push_back(HIWORD(v));
-  };
-  auto text = [&t](const wchar_t* w) {
-    for (; *w; ++w) t.push_back(WORD(*w));
-    t.push_back(0);
-  };
-  dword(DS_SETFONT | DS_CONTROL | WS_CHILD | WS_VISIBLE);  // style
-  dword(WS_EX_CONTROLPARENT);
-  t.push_back(1);  // one control
-  t.push_back(0);
-  t.push_back(0);
-  t.push_back(240);
-  t.push_back(160);
-  t.push_back(0);  // no menu
-  t.push_back(0);  // default class
-  t.push_back(0);  // no title
-  t.push_back(9);
-  text(L"MS Shell Dlg");
-  if (t.size() % 2) t.push_back(0);  // DWORD alignment of the item (in WORDs: even count)
-  dword(WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS);
-  dword(0);
-  t.push_back(0);
-  t.push_back(0);
-  t.push_back(240);
-  t.push_back(160);
-  t.push_back(IDC_MV_SHEET_TAB);
-  text(L"SysTabControl32");
-  text(L"");
-  t.push_back(0);  // no creation data
-  return t;
-}
-
 void FillCombo(HWND combo, std::initializer_list<UINT> ids, int selection) {
   SendMessageA(combo, CB_RESETCONTENT, 0, 0);
   for (UINT id : ids) SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(LoadResString(id)));
@@ -967,27 +931,14 @@ INT_PTR CALLBACK SheetProc(HWND sheet, UINT message, WPARAM wParam, LPARAM lPara
       S().sheet = sheet;
       S().sheetInstance = inst;
       S().stickyEdited = false;
-      HWND tab = GetDlgItem(sheet, IDC_MV_SHEET_TAB);
-      UINT names[3] = {IDS_MV_TAB_GENERAL, IDS_MV_TAB_HOTKEYS, IDS_MV_TAB_STICKY};
-      for (int i = 0; i < 3; ++i) {
-        TCITEMA item{};
-        item.mask = TCIF_TEXT;
-        char text[64];
-        lstrcpynA(text, LoadResString(names[i]), sizeof text);
-        item.pszText = text;
-        SendMessageA(tab, TCM_INSERTITEMA, WPARAM(i), reinterpret_cast<LPARAM>(&item));
-      }
-      RECT itemRect{}, tabRect{}, sheetRect{};
-      SendMessageA(tab, TCM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&itemRect));
-      GetWindowRect(tab, &tabRect);
-      GetWindowRect(sheet, &sheetRect);
-      int x = itemRect.left + 5, y = itemRect.bottom + (tabRect.top - sheetRect.top) + 5;
+      static const UINT names[3] = {IDS_MV_TAB_GENERAL, IDS_MV_TAB_HOTKEYS, IDS_MV_TAB_STICKY};
+      AddSheetTabs(sheet, names, 3);
       HINSTANCE instance = Globals().instance ? Globals().instance : GetModuleHandleA(nullptr);
       UINT templates[3] = {IDD_MV_GENERAL, IDD_MV_HOTKEYS, IDD_MV_STICKY};
       DLGPROC procs[3] = {GeneralPageProc, HotKeysPageProc, StickyPageProc};
       for (int i = 2; i >= 0; --i) {
         S().pages[i] = CreateDialogParamA(instance, MAKEINTRESOURCEA(templates[i]), sheet, procs[i], 0);
-        SetWindowPos(S().pages[i], HWND_TOP, x, y, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+        PlaceSheetPage(sheet, S().pages[i]);
       }
       RefreshSheet(inst);
       ShowSheetPage(0);
@@ -1023,13 +974,7 @@ INT_PTR CALLBACK SheetProc(HWND sheet, UINT message, WPARAM wParam, LPARAM lPara
 
 HWND CreateSheet(MultiViewInstance* inst, HWND parent, LPARAM at) {
   if (S().sheet) DestroyWindow(S().sheet);
-  std::vector<WORD> t = SheetTemplate();
-  HINSTANCE instance = Globals().instance ? Globals().instance : GetModuleHandleA(nullptr);
-  HWND sheet = CreateDialogIndirectParamA(instance, reinterpret_cast<LPCDLGTEMPLATEA>(t.data()), parent, SheetProc,
-                                          reinterpret_cast<LPARAM>(inst));
-  if (sheet)
-    SetWindowPos(sheet, nullptr, LowSigned(at), HighSigned(at), 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-  return sheet;
+  return CreatePanelSheet(parent, at, SheetProc, reinterpret_cast<LPARAM>(inst));
 }
 
 LRESULT CALLBACK MultiViewWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

@@ -484,6 +484,7 @@ void HidePrinter(PrintersBarInstance* inst, int index) {
   if (n.hidden) return;
   AddPrinterName(inst->settings.hidden, n.displayName);
   MarkHiddenAndSort(inst);
+  RefillPrinterOrderPage(inst->window);
   Layout(inst);
   Changed(inst);
   InvalidateRect(inst->window, nullptr, TRUE);
@@ -769,6 +770,7 @@ LRESULT CALLBACK PrintersBarProc(HWND window, UINT message, WPARAM wParam, LPARA
       return 0;
     case WM_WININICHANGE:
       RefreshPrinters(inst);
+      RefillPrinterOrderPage(window);
       Layout(inst);
       InvalidateRect(window, nullptr, TRUE);
       return 0;
@@ -851,6 +853,8 @@ LRESULT CALLBACK PrintersBarProc(HWND window, UINT message, WPARAM wParam, LPARA
       InvalidateRect(window, nullptr, TRUE);
       return 0;
     }
+    case PNM_CREATEPAGE:
+      return reinterpret_cast<LRESULT>(CreatePrintersBarSheet(window, reinterpret_cast<HWND>(wParam), lParam));
     case PNM_GETPREFSIZE: {
       SIZE cell = CellSize(inst->settings.style);
       bool horizontal = wParam != 0;
@@ -1049,6 +1053,27 @@ std::vector<PrinterButtonInfo> PrintersBarButtons(HWND bar) {
 bool SetDefaultPrinterOf(HWND bar, int index) {
   PrintersBarInstance* inst = InstanceOf(bar);
   return inst && MakeDefault(inst, index);
+}
+
+PrintersBarSettings* PrintersBarSettingsOf(HWND bar) {
+  PrintersBarInstance* inst = InstanceOf(bar);
+  return inst ? &inst->settings : nullptr;
+}
+
+std::vector<std::pair<std::string, bool>> PrintersBarOrder(HWND bar) {
+  std::vector<std::pair<std::string, bool>> out;
+  if (PrintersBarInstance* inst = InstanceOf(bar))
+    for (const PrinterNode& n : inst->nodes) out.emplace_back(n.displayName, n.hidden);
+  return out;
+}
+
+void ReapplyPrintersBarSettings(HWND bar) {
+  PrintersBarInstance* inst = InstanceOf(bar);
+  if (!inst) return;
+  MarkHiddenAndSort(inst);
+  Layout(inst);
+  Changed(inst);
+  InvalidateRect(bar, nullptr, TRUE);
 }
 
 int DropFilesOnPrinter(HWND bar, const std::vector<std::string>& files, POINT client) {

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "panel_types.h"
@@ -33,5 +34,15 @@ bool SetDefaultPrinterOf(HWND bar, int index);
 // Prints the files on the printer under a client point, as a drop there does; the number of
 // files handed over.
 int DropFilesOnPrinter(HWND bar, const std::vector<std::string>& files, POINT client);
+
+// For the bar's property sheet: the settings of a bar, the printers in display order with their
+// hidden flags, and applying changed settings (hidden flags, order, layout, a change report).
+PrintersBarSettings* PrintersBarSettingsOf(HWND bar);
+std::vector<std::pair<std::string, bool>> PrintersBarOrder(HWND bar);
+void ReapplyPrintersBarSettings(HWND bar);
+// The sheet (printers_sheet.cpp): created for PNM_CREATEPAGE; an open order page of a bar is
+// refilled when the bar's printers change.
+HWND CreatePrintersBarSheet(HWND bar, HWND parent, LPARAM at);
+void RefillPrinterOrderPage(HWND bar);
 
 }  // namespace jqbar

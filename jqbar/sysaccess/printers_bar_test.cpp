@@ -256,3 +256,49 @@ TEST_F(PrintersBar, HidingAPrinterFromItsMenuKeepsItsNameInTheSettings) {
 
 }  // namespace
 }  // namespace jqbar
+
+namespace jqbar {
+namespace {
+
+TEST_F(PrintersBar, TheSheetHidesAPrinterAndChangesTheButtons) {
+  HWND bar = LoadBar(Canonical());  // style 4: small icons with names
+  ASSERT_NE(bar, nullptr);
+  HWND owner = CreateWindowExA(0, "STATIC", "Configuration", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 400, 100, 520, 420,
+                               nullptr, nullptr, nullptr, nullptr);
+  HWND sheet = reinterpret_cast<HWND>(SendMessageA(bar, PNM_CREATEPAGE, WPARAM(owner), MAKELPARAM(10, 10)));
+  ASSERT_NE(sheet, nullptr);
+  HWND buttons = nullptr, order = nullptr;
+  for (HWND page = GetWindow(sheet, GW_CHILD); page; page = GetWindow(page, GW_HWNDNEXT)) {
+    if (GetDlgItem(page, IDC_PB_STYLE)) buttons = page;
+    if (GetDlgItem(page, IDC_PB_TREE)) order = page;
+  }
+  ASSERT_NE(buttons, nullptr);
+  ASSERT_NE(order, nullptr);
+  EXPECT_EQ(SendDlgItemMessageA(buttons, IDC_PB_STYLE, CB_GETCURSEL, 0, 0), 0);
+  EXPECT_EQ(IsDlgButtonChecked(buttons, IDC_PB_NAMES), BST_CHECKED);
+  EXPECT_EQ(GetDlgItemInt(buttons, IDC_PB_MAX, nullptr, FALSE), 7u);
+  // Large icons with names, at most 3; the printer's tick taken off on the order page.
+  SendDlgItemMessageA(buttons, IDC_PB_STYLE, CB_SETCURSEL, 1, 0);
+  SetDlgItemInt(buttons, IDC_PB_MAX, 3, FALSE);
+  HWND tree = GetDlgItem(order, IDC_PB_TREE);
+  HTREEITEM item = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0));
+  ASSERT_NE(item, nullptr);
+  EXPECT_EQ((SendMessageA(tree, TVM_GETITEMSTATE, WPARAM(item), TVIS_STATEIMAGEMASK) >> 12) & 0xF, 2);
+  TVITEMA t{};
+  t.mask = TVIF_STATE;
+  t.hItem = item;
+  t.stateMask = TVIS_STATEIMAGEMASK;
+  t.state = INDEXTOSTATEIMAGEMASK(1);
+  SendMessageA(tree, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&t));
+  SendMessageA(sheet, WM_COMMAND, 323, 0);
+  PrintersBarSettings* s = PrintersBarSettingsOf(bar);
+  ASSERT_NE(s, nullptr);
+  EXPECT_EQ(s->style, 3);
+  EXPECT_EQ(s->maximum, 3);
+  EXPECT_EQ(s->hidden, std::vector<std::string>{"QuorvanelPDF"});
+  EXPECT_TRUE(PrintersBarButtons(bar)[std::size_t(IndexOf(bar, "QuorvanelPDF"))].hidden);
+  DestroyWindow(owner);
+}
+
+}  // namespace
+}  // namespace jqbar

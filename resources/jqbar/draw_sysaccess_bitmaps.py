@@ -88,3 +88,27 @@ printer = ['................', '....########....', '....#llllll#....', '....#l##
            '................']
 icon('printer_small.ico', printer)
 icon('printer_large.ico', printer)
+
+# The printer-order page's tree: a printer picture, and the state pictures (none, hidden, shown)
+# side by side; pure red is the transparent colour.
+RED = (255, 0, 0)
+def strip(path, cells):
+    rows = []
+    for y in range(16):
+        row = []
+        for cell in cells:
+            row += [cell(x, y) for x in range(16)]
+        rows.append(row)
+    bmp(path, 16 * len(cells), 16, 24, [], rows)
+
+colours = {'.': RED, '#': (0, 0, 0), 'l': (192, 192, 192), 'd': (128, 128, 128), 'g': (0, 255, 0)}
+strip('printer_tree.bmp', [lambda x, y: colours[printer[y][x]]])
+def box(checked):
+    def cell(x, y):
+        if 2 <= x <= 13 and 2 <= y <= 13:
+            if x in (2, 13) or y in (2, 13): return (0, 0, 0)
+            if checked and ((x - 4 == y - 7 and 4 <= x <= 7) or (x + y == 15 and 7 <= x <= 11)): return (0, 0, 0)
+            return (255, 255, 255)
+        return RED
+    return cell
+strip('printer_states.bmp', [lambda x, y: RED, box(False), box(True)])

@@ -117,3 +117,22 @@
 #define IDD_MV_CHOOSE 619
 #define IDC_MV_CHOOSE_LIST 620
 #define IDM_SHEET_APPLY 323
+
+// The printers bar's property sheet: buttons page and order page.
+#define IDS_PB_TAB_GENERAL 461
+#define IDS_PB_TAB_PRINTERS 626
+#define IDS_PB_SMALLICONS 492
+#define IDS_PB_LARGEICONS 493
+#define IDD_PB_BUTTONS 484
+#define IDC_PB_MAX_SPIN 361
+#define IDC_PB_MAX 362
+#define IDC_PB_STYLE 600
+#define IDC_PB_NAMES 485
+#define IDC_PB_LABEL_MAX 629
+#define IDC_PB_LABEL_STYLE 628
+#define IDD_PB_ORDER 687
+#define IDC_PB_TREE 688
+// The tree view's own window style for check pictures is not used: the state pictures come
+// from bitmap 694.
+#define IDB_PB_TREE 693
+#define IDB_PB_STATES 694
