@@ -321,6 +321,29 @@ TEST_F(MultiViewPanel, AWindowDraggedToAnotherCellMovesToThatScreen) {
   EXPECT_EQ(same.top, wr.top);
 }
 
+TEST_F(MultiViewPanel, ActivatingAParkedWindowFollowsItToItsScreen) {
+  host = std::make_unique<HostWindows>(1, 140, 160);
+  HWND mine = CreateWindowExA(0, "STATIC", "Mine", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 500, 300, 120, 90, nullptr,
+                              nullptr, nullptr, nullptr);
+  SetForegroundWindow(mine);
+  HWND panel = LoadPanel(Blob(4, 1, 1));  // follow activation on
+  ASSERT_NE(panel, nullptr);
+  HWND w = host->Windows().at(0);
+  SendMessageA(panel, PNM_HOTKEY, 3, 0);  // both windows parked on screen 0
+  ASSERT_EQ(GetWindowScreen(w), 0);
+  SetForegroundWindow(mine);
+  SendMessageA(panel, WM_TIMER, 0, 0);  // the tick notes the window in front
+  // The parked window of the other process comes to the front, as from the taskbar.
+  SetForegroundWindow(w);
+  jqtest::PumpUntil([&] {
+    SendMessageA(panel, WM_TIMER, 0, 0);
+    return CurrentVirtualScreen() == 0;
+  }, 5000);
+  EXPECT_EQ(CurrentVirtualScreen(), 0);
+  EXPECT_EQ(GetWindowScreen(w), kVisibleScreen);
+  DestroyWindow(mine);
+}
+
 TEST_F(MultiViewPanel, SettingsComeBackWithTheSharedHotKeysAndStickyList) {
   HWND panel = LoadPanel(CanonicalBlob());
   ASSERT_NE(panel, nullptr);
