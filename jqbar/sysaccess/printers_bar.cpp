@@ -1046,7 +1046,7 @@ std::vector<PrinterButtonInfo> PrintersBarButtons(HWND bar) {
   PrintersBarInstance* inst = InstanceOf(bar);
   if (!inst) return out;
   for (const PrinterNode& n : inst->nodes)
-    out.push_back(PrinterButtonInfo{n.displayName, n.parsingName, n.isDefault, n.hidden, n.button});
+    out.push_back(PrinterButtonInfo{n.displayName, n.parsingName, n.isDefault, n.hidden, n.button, n.absolute != nullptr});
   return out;
 }
 

@@ -26,6 +26,7 @@ struct PrinterButtonInfo {
   bool isDefault;
   bool hidden;
   RECT button;  // client coordinates; empty when not shown
+  bool fromShell;  // listed by the shell's Printers folder (else by the spooler)
 };
 std::vector<PrinterButtonInfo> PrintersBarButtons(HWND bar);
 // Makes the printer of a button the default (as a click does); false when it has no entry

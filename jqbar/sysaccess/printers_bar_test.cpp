@@ -5,6 +5,7 @@
 #include <winspool.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <set>
 
 #include "panel_messages.h"
@@ -168,6 +169,7 @@ TEST_F(PrintersBar, ListsThePrinterAndMarksTheDefault) {
   EXPECT_EQ(buttons[std::size_t(index)].isDefault, SystemDefaultPrinter() == "QuorvanelPDF");
   EXPECT_EQ(ReadDefaultPrinterName(), SystemDefaultPrinter());
   EXPECT_FALSE(IsRectEmpty(&buttons[std::size_t(index)].button));
+  std::fprintf(stderr, "printer listed by %s\n", buttons[std::size_t(index)].fromShell ? "the shell" : "the spooler");
   // The order drops the names of printers that are gone and keeps the hidden list.
   void* data = nullptr;
   LRESULT size = SendMessageA(bar, PNM_GETSETTINGS, 0, reinterpret_cast<LPARAM>(&data));
