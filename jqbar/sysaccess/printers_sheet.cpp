@@ -1,5 +1,7 @@
 // The printers bar's property sheet: the buttons page (maximum, icon size, names) and the order
 // page (a tree of the printers with a check box each for shown or hidden, reordered by drag).
+#include <windows.h>
+
 #include <commctrl.h>
 
 #include <string>
