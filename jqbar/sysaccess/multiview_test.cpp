@@ -381,6 +381,7 @@ TEST_F(MultiViewPanel, Screenshot) {
   SendMessageA(panel, WM_TIMER, 0, 0);
   HWND frame = GetTopFrameWindow(panel);
   FitFrameToRoot(frame);
+  FitFrameToContainer(frame);
   SetWindowPos(frame, HWND_TOPMOST, 40, 40, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
   jqtest::PumpUntil([] { return false; }, 1000);
   char locale[32] = "zh_TW";
