@@ -368,7 +368,7 @@ TEST_F(MultiViewPanel, Screenshot) {
   MultiViewSettings s;
   s.columns = 4;
   s.rows = 2;
-  s.sizeIndex = 2;
+  s.sizeIndex = 0;
   s.follow = 0;
   s.scheme = 1;
   ASSERT_TRUE(LoadFrameWith(temp / "shot.jqc", {jqbartest::Node("MultiView", SaveMultiViewSettings(s))}, 40, 40, 0,
@@ -380,8 +380,6 @@ TEST_F(MultiViewPanel, Screenshot) {
   SendMessageA(panel, PNM_HOTKEY, 0, 0);
   SendMessageA(panel, WM_TIMER, 0, 0);
   HWND frame = GetTopFrameWindow(panel);
-  FitFrameToRoot(frame);
-  FitFrameToContainer(frame);
   SetWindowPos(frame, HWND_TOPMOST, 40, 40, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
   jqtest::PumpUntil([] { return false; }, 1000);
   char locale[32] = "zh_TW";
