@@ -118,6 +118,11 @@ JQ_COMMAND_HANDLER(OnViewerOpenRequest);
 JQ_COMMAND_HANDLER(ClearViewerPane);
 // The viewer pane's windows, made when the pane is first shown and destroyed with the main window.
 BOOL CreateMainViewerPane(HWND window);
+// While a command extracts archive entries for its own use, the viewer does not follow the list.
+void SuspendViewerUpdates(bool suspended);
+// An archive entry of the active pane (its stored name) extracted into the archive temporary
+// folder; `path` (MAX_PATH) receives the copy's path. FALSE when it cannot be extracted.
+BOOL ExtractArchiveEntryCopy(const char* entryPath, char* path);
 void DestroyMainViewerPane();
 
 // Archives, encryption, FTP.
