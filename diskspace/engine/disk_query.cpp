@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "disk_space.h"
 #include "drive_list.h"
 #include "engine_prompts.h"
 #include "item_ids.h"
@@ -14,14 +15,6 @@
 namespace {
 
 HINSTANCE Instance() { return GetModuleHandleA(nullptr); }
-
-using GetDiskFreeSpaceExFn = BOOL(WINAPI*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER,
-                                           PULARGE_INTEGER);
-GetDiskFreeSpaceExFn FindGetDiskFreeSpaceEx() {
-  static GetDiskFreeSpaceExFn fn = reinterpret_cast<GetDiskFreeSpaceExFn>(
-      GetProcAddress(GetModuleHandleA("kernel32.dll"), "GetDiskFreeSpaceExA"));
-  return fn;
-}
 
 bool DriveRoot(DriveNode* drive, char root[4]) {
   if (drive->driveLetter >= 1 && drive->driveLetter <= 26) {

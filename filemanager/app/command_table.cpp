@@ -39,6 +39,9 @@ struct PreferencesHostInstaller {
       return TRUE;
     };
     g_preferencesHost.updateBarStylesForCoolbar = [](HWND) { UpdateBarStylesForCoolbar(); };
+    g_preferencesHost.updateLaunchBarStyle = [](HWND) {
+      SetLaunchBarFlat(g_frame.launchBar, GetLiveOptions().floatingIconToolbar);
+    };
   }
 } g_preferencesHostInstaller;
 

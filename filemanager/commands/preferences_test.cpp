@@ -166,6 +166,10 @@ TEST_F(Preferences, EveryPageTakesEffectAndIsStoredWithoutSaveOnExit) {
   LONG_PTR toolbarStyle = GetWindowLongPtrA(g_frame.toolbar, GWL_STYLE);
   EXPECT_EQ((toolbarStyle & TBSTYLE_FLAT) != 0, o.floatingIconToolbar != 0);
   EXPECT_EQ((toolbarStyle & TBSTYLE_WRAPABLE) != 0, o.toolbarScrolls != 0);
+  if (g_frame.launchBar && g_frame.commonControlsEx) {
+    LONG_PTR launchStyle = GetWindowLongPtrA(g_frame.launchBar, GWL_STYLE);
+    EXPECT_EQ((launchStyle & TBSTYLE_FLAT) != 0, o.floatingIconToolbar != 0) << "the launch bar follows the toolbar";
+  }
   EXPECT_NE(GetMenu(host->window), menuBefore);
 
   // The stored record holds every option of the pages, though nothing is saved on exit.

@@ -407,3 +407,12 @@ BOOL GetLaunchButtonTip(UINT id, char* buffer, int size) {
   lstrcpynA(buffer, b->label, size);
   return TRUE;
 }
+
+void SetLaunchBarFlat(HWND bar, BOOL flat) {
+  if (!bar) return;
+  LRESULT style = SendMessageA(bar, TB_GETSTYLE, 0, 0);
+  LRESULT wanted = flat && g_frame.commonControlsEx ? (style | TBSTYLE_FLAT) : (style & ~TBSTYLE_FLAT);
+  if (wanted == style) return;
+  SendMessageA(bar, TB_SETSTYLE, 0, wanted);
+  InvalidateRect(bar, nullptr, TRUE);
+}

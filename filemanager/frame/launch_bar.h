@@ -51,3 +51,5 @@ void HandleLaunchBarBackgroundClick(HWND window);
 BOOL GetLaunchButtonTip(UINT id, char* buffer, int size);
 // The record of a launch-bar command id (through the bar's button index); null when none.
 LaunchButton* LaunchButtonOfCommand(UINT id);
+// The launch bar's buttons drawn flat (the toolbar's floating-icon look) or raised.
+void SetLaunchBarFlat(HWND bar, BOOL flat);

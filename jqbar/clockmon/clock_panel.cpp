@@ -273,7 +273,7 @@ void ShowMenu(ClockInstance& c, POINT screen) {
   AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
   AppendMenuA(menu, MF_STRING, 412, LoadResString(526));
   AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-  AppendMenuA(menu, MF_STRING, IDM_CLOCK_PROPERTIES, LoadResString(IDS_PANEL_PROPERTIES));
+  AppendMenuA(menu, MF_STRING, IDM_CLOCK_PROPERTIES, LoadResString(IDS_CLOCKMON_PROPERTIES));
   RevealFrameForModal(c.window);
   UINT id = UINT(seams::TrackPopupMenuEx(menu, TPM_RIGHTBUTTON | TPM_RETURNCMD, screen.x, screen.y,
                                          c.window, nullptr));

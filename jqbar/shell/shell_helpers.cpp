@@ -87,6 +87,23 @@ int ConnectDialUpShortcut(const char* path) {
   return info.item ? ConnectDialUpItem(info.item.get()) : 0;
 }
 
+// The show command as the file's header holds it (offset 0x3C of the 0x4C-byte header). Wine's
+// link object does not hand back the stored value, so the header is read as well.
+static bool HeaderShowCommand(const char* path, int* show) {
+  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  unsigned char header[0x4C] = {};
+  DWORD read = 0;
+  bool ok = ReadFile(file, header, sizeof header, &read, nullptr) && read == sizeof header;
+  CloseHandle(file);
+  if (!ok || header[0] != 0x4C || header[1] || header[2] || header[3]) return false;
+  int value = header[0x3C] | header[0x3D] << 8 | header[0x3E] << 16 | header[0x3F] << 24;
+  if (value != SW_SHOWNORMAL && value != SW_SHOWMAXIMIZED && value != SW_SHOWMINNOACTIVE) return false;
+  *show = value;
+  return true;
+}
+
 int ReadShortcutFile(const char* path, ShortcutInfo* info, bool allowEmptyTarget) {
   if (!info) return 1;
   *info = ShortcutInfo{};
@@ -119,6 +136,7 @@ int ReadShortcutFile(const char* path, ShortcutInfo* info, bool allowEmptyTarget
   CopyText(&info->target, text);
   int show = SW_SHOWNORMAL;
   if (SUCCEEDED(link->GetShowCmd(&show))) info->showCommand = show;
+  if (HeaderShowCommand(path, &show)) info->showCommand = show;
   text[0] = 0;
   if (SUCCEEDED(link->GetWorkingDirectory(text, MAX_PATH))) {
     text[MAX_PATH - 1] = 0;

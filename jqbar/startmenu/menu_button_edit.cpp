@@ -265,7 +265,7 @@ void DeleteMenuButton(MenuBarInstance* bar, MenuButton* button) {
   if (IsCommonButton(*button)) return;
   char text[600];
   wsprintfA(text, LoadResString(kept ? IDS_DELETE_USER_MENU : IDS_DELETE_FOLDER_MENU), button->name);
-  if (FrameMessageBox(bar->window, text, LoadResString(IDS_DELETE_CAPTION), MB_YESNO | MB_ICONQUESTION) != IDYES)
+  if (FrameMessageBox(bar->window, text, LoadResString(IDS_MENU_DELETE_CAPTION), MB_YESNO | MB_ICONQUESTION) != IDYES)
     return;
   CloseMenus();
   if (!kept) {

@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "menu_bar_settings.h"
-#include "shortcut_reader.h"
+#include "shell_helpers.h"
 
 namespace jqbar {
 
@@ -299,7 +299,7 @@ MenuEntry* ReadEntry(const std::string& full, DWORD attributes) {
   }
   e->name = base;
   if (lstrcmpiA(ext.c_str(), ".lnk") == 0) {
-    ShortcutParts parts;
+    ShortcutInfo parts;
     ReadShortcutFile(full.c_str(), &parts, true);
     lstrcpynA(e->extension, ".lnk", sizeof e->extension);
     e->command = parts.target;
@@ -309,11 +309,9 @@ MenuEntry* ReadEntry(const std::string& full, DWORD attributes) {
     e->iconFile = parts.iconFile;
     e->iconIndex = parts.iconIndex;
     e->hasIcon = parts.iconFile.empty() ? 0 : 1;
-    if (parts.target.empty() && parts.idList) {
-      e->idList = parts.idList;
+    if (parts.target.empty() && parts.item) {
+      e->idList = parts.item.release();
       e->flags = kEntryTargetIdList;
-    } else if (parts.idList) {
-      ILFree(parts.idList);
     }
   } else if (lstrcmpiA(ext.c_str(), ".url") == 0) {
     char url[2048] = {};

@@ -12,7 +12,7 @@
 #include "menu_entry_edit.h"
 #include "panel_utils.h"
 #include "resource_startmenu.h"
-#include "shortcut_reader.h"
+#include "shell_helpers.h"
 #include "startmenu_test_host.h"
 
 using namespace jqbar;
@@ -21,9 +21,8 @@ using namespace smtest;
 namespace {
 
 std::string TargetOf(const std::string& lnk) {
-  ShortcutParts parts;
+  ShortcutInfo parts;
   ReadShortcutFile(lnk.c_str(), &parts, false);
-  if (parts.idList) ILFree(parts.idList);
   return parts.target;
 }
 
@@ -110,12 +109,11 @@ TEST_F(MenuEdits, ThePropertiesDialogRenamesAShortcutOnDisk) {
   EXPECT_TRUE(driver.Finished());
   EXPECT_FALSE(jqtest::FileExists(Apps("Alpha.lnk")));
   ASSERT_TRUE(jqtest::FileExists(Apps("Editor.lnk")));
-  ShortcutParts parts;
+  ShortcutInfo parts;
   ReadShortcutFile(Apps("Editor.lnk").c_str(), &parts, false);
   EXPECT_EQ(lstrcmpiA(parts.target.c_str(), alphaTarget.c_str()), 0);
   EXPECT_EQ(parts.arguments, "-a");
   EXPECT_EQ(parts.showCommand, 3);
-  if (parts.idList) ILFree(parts.idList);
 }
 
 TEST_F(MenuEdits, ANewItemWhoseNameIsTakenKeepsTheDialogOpenWithTheWarning) {
@@ -276,14 +274,13 @@ TEST(ShortcutReader, ReadsShortcutsAndHandsUnreadableOnesToTheShell) {
                                  nullptr, 0, drives));
   std::string junk = folder.WriteFile("Junk.lnk", "not a shortcut");
 
-  ShortcutParts parts;
+  ShortcutInfo parts;
   ASSERT_TRUE(ReadShortcutFile((folder / "Pad.lnk").c_str(), &parts, false));
   EXPECT_EQ(lstrcmpiA(parts.target.c_str(), target.c_str()), 0);
   EXPECT_EQ(parts.baseName, "Pad");
   EXPECT_EQ(parts.arguments, "x.txt");
   EXPECT_EQ(parts.showCommand, 7);
   EXPECT_EQ(parts.iconIndex, 1);
-  if (parts.idList) ILFree(parts.idList);
 
   struct Case {
     std::string file;
@@ -291,17 +288,16 @@ TEST(ShortcutReader, ReadsShortcutsAndHandsUnreadableOnesToTheShell) {
     bool whole;
   } cases[] = {{junk, true, false}, {folder / "Computer.lnk", false, false}, {folder / "Computer.lnk", true, true}};
   for (const auto& c : cases) {
-    ShortcutParts p;
+    ShortcutInfo p;
     EXPECT_TRUE(ReadShortcutFile(c.file.c_str(), &p, c.allowEmpty)) << c.file;
     if (c.whole) {
       EXPECT_TRUE(p.target.empty());
       EXPECT_EQ(p.showCommand, 3);
-      EXPECT_TRUE(p.idList && ILIsEqual(p.idList, drives));
+      EXPECT_TRUE(p.item && ILIsEqual(p.item.get(), drives));
     } else {
       EXPECT_EQ(p.target, c.file);
       EXPECT_EQ(p.showCommand, 1);
     }
-    if (p.idList) ILFree(p.idList);
   }
   CoTaskMemFree(drives);
   CoUninitialize();

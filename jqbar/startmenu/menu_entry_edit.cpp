@@ -13,7 +13,7 @@
 #include "resource_startmenu.h"
 #include "seams.h"
 #include "shortcut_file.h"
-#include "shortcut_reader.h"
+#include "shell_helpers.h"
 
 namespace jqbar {
 
@@ -382,9 +382,9 @@ bool DropFileOnMenuButton(MenuBarInstance* bar, MenuButton* button, const char* 
   std::string folder = button->userMenu ? "" : button->name;
   bool ok = false;
   if (lstrcmpiA(ext.c_str(), ".lnk") == 0) {
-    ShortcutParts parts;
+    ShortcutInfo parts;
     ReadShortcutFile(path, &parts, true);
-    LPCITEMIDLIST target = parts.target.empty() ? parts.idList : nullptr;
+    LPCITEMIDLIST target = parts.target.empty() ? parts.item.get() : nullptr;
     ok = button->userMenu
              ? SetPathTreeEntry(&button->tree, "", parts.baseName.c_str(), parts.target.c_str(),
                                 parts.startIn.c_str(), parts.arguments.c_str(), parts.showCommand,
@@ -392,7 +392,6 @@ bool DropFileOnMenuButton(MenuBarInstance* bar, MenuButton* button, const char* 
              : CreateMenuEntryFile(folder.c_str(), parts.baseName.c_str(), parts.target.c_str(),
                                    parts.startIn.c_str(), parts.arguments.c_str(), parts.showCommand,
                                    parts.iconFile.c_str(), parts.iconIndex, target, 0);
-    if (parts.idList) ILFree(parts.idList);
   } else if (lstrcmpiA(ext.c_str(), ".url") == 0) {
     char url[2048] = {};
     GetPrivateProfileStringA("InternetShortcut", "URL", "", url, sizeof url, path);
@@ -525,7 +524,7 @@ void RunEntryCommand(MenuBarInstance* bar, MenuButton* button, const char* windo
       if (!item) break;
       UINT text = item->isFolder ? (button->userMenu ? IDS_DELETE_USER_MENU : IDS_DELETE_FOLDER_MENU)
                                  : (button->userMenu ? IDS_DELETE_TREE_ENTRY : IDS_DELETE_FILE_ENTRY);
-      if (FrameMessageBox(owner, Format(text, item->name).c_str(), LoadResString(IDS_DELETE_CAPTION),
+      if (FrameMessageBox(owner, Format(text, item->name).c_str(), LoadResString(IDS_MENU_DELETE_CAPTION),
                           MB_YESNO | MB_ICONQUESTION) != IDYES)
         break;
       if (button->userMenu) {
