@@ -13,6 +13,7 @@
 #include "resource.h"
 #include "seams.h"
 #include "test_support.h"
+#include "xdo_input.h"
 
 namespace guider {
 namespace {
@@ -371,39 +372,60 @@ bool FrameHolds(const char* panelClass) {
   return search.found;
 }
 
-// The pages walked with Next, the style and the tools picked on the way, the name page
-// accepted as it comes, and Finish.
+// A click of the real pointer in the middle of a button.
+void PointerClick(HWND button) {
+  ASSERT_TRUE(button);
+  ASSERT_TRUE(IsWindowEnabled(button));
+  SetForegroundWindow(GetAncestor(button, GA_ROOT));
+  RECT r{};
+  GetWindowRect(button, &r);
+  ASSERT_TRUE(xdo::Run("xdotool mousemove " + std::to_string((r.left + r.right) / 2) + " " +
+                       std::to_string((r.top + r.bottom) / 2) + " click 1"));
+}
+void PointerSheet(int id) { PointerClick(GetDlgItem(Sheet(), id)); }
+void PointerPage(int id) { PointerClick(GetDlgItem(Page(), id)); }
+
+// The pages walked with the real pointer: Next, the style and the tools picked on the way, the
+// name page accepted as it comes, and Finish.
 std::vector<Script::Step> WalkPages(int styleId, std::vector<int> toolIds) {
   return {
-      ClickOn(IDD_GUIDER_WELCOME, kNext),
-      ClickOn(IDD_GUIDER_SAMPLE, kNext),
+      [] {
+        if (!OnPage(IDD_GUIDER_WELCOME)) return false;
+        PointerSheet(kNext);
+        return true;
+      },
+      [] {
+        if (!OnPage(IDD_GUIDER_SAMPLE)) return false;
+        PointerSheet(kNext);
+        return true;
+      },
       [=] {
         if (!OnPage(IDD_GUIDER_STYLE)) return false;
-        ClickPage(styleId);
+        PointerPage(styleId);
         return true;
       },
       [=] {
         if (IsDlgButtonChecked(Page(), styleId) != BST_CHECKED) return false;
-        ClickSheet(kNext);
+        PointerSheet(kNext);
         return true;
       },
       [=] {
         if (!OnPage(IDD_GUIDER_TOOLS)) return false;
-        for (int id : toolIds) ClickPage(id);
+        for (int id : toolIds) PointerPage(id);
         return true;
       },
       [=] {
         for (int id : toolIds)
           if (IsDlgButtonChecked(Page(), id) != BST_CHECKED) return false;
-        ClickSheet(kNext);
+        PointerSheet(kNext);
         return true;
       },
       [] {
-        if (OnPage(IDD_GUIDER_NAME)) ClickSheet(kNext);
+        if (OnPage(IDD_GUIDER_NAME)) PointerSheet(kNext);
         return OnPage(IDD_GUIDER_DONE);
       },
       [] {
-        ClickSheet(kFinish);
+        PointerSheet(kFinish);
         return true;
       },
   };
