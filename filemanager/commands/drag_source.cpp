@@ -149,9 +149,7 @@ DragFolderHooks& GetDragFolderHooks() { return g_hooks; }
 
 IDropSource* CreateDropSource() { return new (std::nothrow) DropSource(); }
 
-IDataObject* CreatePathListDataObject(std::vector<std::string> paths) {
-  return new (std::nothrow) PathListData(std::move(paths));
-}
+IDataObject* CreatePathListDataObject(std::vector<std::string> paths) { return CreatePathListData(paths); }
 
 IDataObject* CreateArchiveDragDataObject(int pane, IDataObject* inner, DragMaterialiser extract) {
   if (!inner) return nullptr;

@@ -20,6 +20,7 @@
 #include "panel_utils.h"
 #include "resource_jqbar.h"
 #include "seams.h"
+#include "system_panel_types.h"
 #include "toolbar_layout.h"
 #include "url_shortcut.h"
 
@@ -228,6 +229,7 @@ int RunToolbar(HINSTANCE instance, const char* commandLine) {
   AddBuiltinTypeRegistrar(RegisterCmdLinePanelType);
   RegisterStartMenuTypes();
   RegisterClockMonTypes();
+  RegisterSystemPanelTypes();
   BuildPanelTypeList(instance);
   RecentLayouts().Load();
   LoadKeyboardHook();

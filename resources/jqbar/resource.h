@@ -4,3 +4,4 @@
 #include "resource_buttonbar.h"
 #include "resource_startmenu.h"
 #include "resource_clockmon.h"
+#include "resource_sysaccess.h"

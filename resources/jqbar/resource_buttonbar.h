@@ -19,7 +19,7 @@
 #define IDD_NEW_GROUP 606
 #define IDD_RENAME_GROUP 618
 #define IDD_ARRANGE_PAGE 331
-#define IDD_PANEL_SHEET 657
+#define IDD_PANEL_SHEET 657  // the tab sheet the panels share, defined in clockmon.rc
 #define IDD_CMDLINE_PAGE 524
 #define IDC_SHEET_TAB 517
 #define IDC_BTN_PICTURE 344
