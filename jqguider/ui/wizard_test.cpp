@@ -11,7 +11,9 @@
 #include "wizard_layout_file.h"
 #include "wizard_history.h"
 #include "resource.h"
+#include "seams.h"
 #include "test_support.h"
+#include "xdo_input.h"
 
 namespace guider {
 namespace {
@@ -346,6 +348,138 @@ TEST(Wizard, UnwritableLayoutKeepsTheSheetOpenWithItsOwnMessage) {
   EXPECT_FALSE(state.finished);
   EXPECT_TRUE(ReadLayoutHistory()[0].empty());
   EXPECT_TRUE(seams.starts.empty());
+}
+
+// Whether a toolbar frame of another process holds a panel window of this class.
+bool FrameHolds(const char* panelClass) {
+  struct Search {
+    const char* cls;
+    bool found;
+  } search{panelClass, false};
+  for (HWND frame = FindWindowExA(nullptr, nullptr, "Quorvanel", nullptr); frame;
+       frame = FindWindowExA(nullptr, frame, "Quorvanel", nullptr)) {
+    EnumChildWindows(
+        frame,
+        [](HWND w, LPARAM p) -> BOOL {
+          auto* s = reinterpret_cast<Search*>(p);
+          char cls[32] = {};
+          GetClassNameA(w, cls, sizeof(cls));
+          if (strcmp(cls, s->cls) == 0) s->found = true;
+          return !s->found;
+        },
+        reinterpret_cast<LPARAM>(&search));
+  }
+  return search.found;
+}
+
+// A click of the real pointer in the middle of a button.
+void PointerClick(HWND button) {
+  ASSERT_TRUE(button);
+  ASSERT_TRUE(IsWindowEnabled(button));
+  SetForegroundWindow(GetAncestor(button, GA_ROOT));
+  RECT r{};
+  GetWindowRect(button, &r);
+  ASSERT_TRUE(xdo::Run("xdotool mousemove " + std::to_string((r.left + r.right) / 2) + " " +
+                       std::to_string((r.top + r.bottom) / 2) + " click 1"));
+}
+void PointerSheet(int id) { PointerClick(GetDlgItem(Sheet(), id)); }
+void PointerPage(int id) { PointerClick(GetDlgItem(Page(), id)); }
+
+// The pages walked with the real pointer: Next, the style and the tools picked on the way, the
+// name page accepted as it comes, and Finish.
+std::vector<Script::Step> WalkPages(int styleId, std::vector<int> toolIds) {
+  return {
+      [] {
+        if (!OnPage(IDD_GUIDER_WELCOME)) return false;
+        PointerSheet(kNext);
+        return true;
+      },
+      [] {
+        if (!OnPage(IDD_GUIDER_SAMPLE)) return false;
+        PointerSheet(kNext);
+        return true;
+      },
+      [=] {
+        if (!OnPage(IDD_GUIDER_STYLE)) return false;
+        PointerPage(styleId);
+        return true;
+      },
+      [=] {
+        if (IsDlgButtonChecked(Page(), styleId) != BST_CHECKED) return false;
+        PointerSheet(kNext);
+        return true;
+      },
+      [=] {
+        if (!OnPage(IDD_GUIDER_TOOLS)) return false;
+        for (int id : toolIds) PointerPage(id);
+        return true;
+      },
+      [=] {
+        for (int id : toolIds)
+          if (IsDlgButtonChecked(Page(), id) != BST_CHECKED) return false;
+        PointerSheet(kNext);
+        return true;
+      },
+      [] {
+        if (OnPage(IDD_GUIDER_NAME)) PointerSheet(kNext);
+        return OnPage(IDD_GUIDER_DONE);
+      },
+      [] {
+        PointerSheet(kFinish);
+        return true;
+      },
+  };
+}
+
+// The real toolbar, copied beside the layouts: the first wizard starts it on its layout, the
+// second hands its layout over to the running toolbar.
+TEST(Wizard, TheRealToolbarOpensTheFirstLayoutThenTakesTheSecond) {
+  jqtest::KeptRegistryKey toolbarKey{HKEY_CURRENT_USER,
+                                     "Software\\Belmoor\\Quorvanel\\CurrentVersion\\Toolbar"};
+  RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Belmoor\\Quorvanel\\CurrentVersion\\Toolbar");
+  jqtest::TempFolder temp;
+  ASSERT_TRUE(CopyFileA((jqtest::ProgramFolder() + "\\JQBar.exe").c_str(),
+                        (temp / "JQBar.exe").c_str(), FALSE));
+  ASSERT_EQ(FindToolbarWindow(), nullptr);
+  // Program starts are real here.
+  seams::Handlers handlers = seams::CurrentHandlers();
+  handlers.shellExecute = nullptr;
+  seams::Handlers previous = seams::SetHandlers(handlers);
+
+  WizardState first;
+  {
+    Script script(WalkPages(IDC_GUIDER_STYLE_FLOATING, {IDC_GUIDER_CLOCK, IDC_GUIDER_COMMANDLINE}));
+    ASSERT_EQ(RunGuider(GetModuleHandleA(nullptr), {temp.path() + "\\"}, &first), 1);
+    EXPECT_EQ(script.done(), 8u);
+  }
+  EXPECT_EQ(first.handOver, HandOver::Started);
+  EXPECT_EQ(ReadLayoutHistory()[0], first.writtenPath);
+  EXPECT_TRUE(jqtest::PumpUntil([] { return FrameHolds("JQBarClock"); }, 30000))
+      << "the started toolbar shows no clock";
+  HWND main = FindToolbarWindow();
+  ASSERT_TRUE(main);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(main, &pid);
+  HANDLE toolbar = OpenProcess(SYNCHRONIZE, FALSE, pid);
+
+  WizardState second;
+  {
+    Script script(WalkPages(IDC_GUIDER_STYLE_DOCKED, {IDC_GUIDER_STARTMENUS}));
+    ASSERT_EQ(RunGuider(GetModuleHandleA(nullptr), {temp.path() + "\\"}, &second), 1);
+    EXPECT_EQ(script.done(), 8u);
+  }
+  EXPECT_EQ(second.handOver, HandOver::Sent);
+  EXPECT_NE(second.writtenPath, first.writtenPath);
+  EXPECT_EQ(ReadLayoutHistory()[0], second.writtenPath);
+  EXPECT_EQ(ReadLayoutHistory()[1], first.writtenPath);
+  // The same toolbar closed the first layout and opened the second.
+  EXPECT_TRUE(jqtest::PumpUntil([] { return FrameHolds("JQMenuBar") && !FrameHolds("JQBarClock"); }, 30000));
+  EXPECT_EQ(FindToolbarWindow(), main);
+
+  PostMessageA(main, WM_COMMAND, 413, 0);
+  EXPECT_TRUE(jqtest::PumpUntil([&] { return WaitForSingleObject(toolbar, 0) == WAIT_OBJECT_0; }, 30000));
+  CloseHandle(toolbar);
+  seams::SetHandlers(previous);
 }
 
 }  // namespace

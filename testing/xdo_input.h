@@ -1,4 +1,4 @@
-// Real mouse and keyboard input for the toolbar panels' tests: xdotool run on the host (Wine
+// Real mouse and keyboard input for tests: xdotool run on the host (Wine
 // starts Unix programs itself), waited for by pumping messages until its marker file appears.
 #pragma once
 #include <windows.h>
