@@ -68,6 +68,14 @@ void GetLocalTime(SYSTEMTIME* time) {
   ::GetLocalTime(time);
 }
 
+void GetSystemTime(SYSTEMTIME* time) {
+  if (Store().systemTime) {
+    Store().systemTime(time);
+    return;
+  }
+  ::GetSystemTime(time);
+}
+
 HKEY UserRoot() { return Store().userRoot ? Store().userRoot : HKEY_CURRENT_USER; }
 HKEY MachineRoot() { return Store().machineRoot ? Store().machineRoot : HKEY_LOCAL_MACHINE; }
 

@@ -19,6 +19,7 @@ UINT WinExec(const char* commandLine, UINT show);
 BOOL WinHelpA(HWND owner, const char* file, UINT command, ULONG_PTR data);
 DWORD GetTickCount();
 void GetLocalTime(SYSTEMTIME* time);
+void GetSystemTime(SYSTEMTIME* time);
 // HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE, or the keys a test put in their place.
 HKEY UserRoot();
 HKEY MachineRoot();
@@ -33,6 +34,7 @@ struct Handlers {
   std::function<BOOL(HWND, const char*, UINT, ULONG_PTR)> winHelp;
   std::function<DWORD()> tickCount;
   std::function<void(SYSTEMTIME*)> localTime;
+  std::function<void(SYSTEMTIME*)> systemTime;
   HKEY userRoot = nullptr;
   HKEY machineRoot = nullptr;
 };

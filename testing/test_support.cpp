@@ -1,7 +1,10 @@
 #include "test_support.h"
 
 #include <gtest/gtest.h>
+#include <winspool.h>
+#include <algorithm>
 #include <atomic>
+#include <set>
 #include <cstdio>
 #include <cstring>
 
@@ -223,8 +226,8 @@ SeamRecorder::SeamRecorder() {
     starts.push_back({cmd ? cmd : "", "", "", "WinExec"});
     return startsSucceed ? 33 : ERROR_FILE_NOT_FOUND;
   };
-  h.winHelp = [this](HWND, const char* file, UINT command, ULONG_PTR) -> BOOL {
-    helpCalls.push_back(std::string(file ? file : "") + "#" + std::to_string(command));
+  h.winHelp = [this](HWND, const char* file, UINT command, ULONG_PTR data) -> BOOL {
+    helpCalls.push_back(std::string(file ? file : "") + "#" + std::to_string(command) + ":" + std::to_string(data));
     return TRUE;
   };
   previous_ = seams::SetHandlers(std::move(h));
@@ -303,6 +306,67 @@ void CALLBACK DialogDriver::Tick(HWND, UINT, UINT_PTR, DWORD) {
   Step step = self->steps_.front();
   if (step(found)) self->steps_.pop_front();
   self->busy_ = false;
+}
+
+// ---- The private CUPS server's PDF printer --------------------------------------------------
+
+
+static std::string PdfFolder() {
+  char unix[MAX_PATH] = "";
+  GetEnvironmentVariableA("JQ_PDF_DIR", unix, MAX_PATH);
+  return unix;
+}
+
+static std::string WindowsPath(const std::string& unix) {
+  std::string path = "Z:" + unix;
+  std::replace(path.begin(), path.end(), '/', '\\');
+  return path;
+}
+
+std::set<std::string> PrintedPdfNames() {
+  std::set<std::string> names;
+  WIN32_FIND_DATAA data;
+  HANDLE find = FindFirstFileA((WindowsPath(PdfFolder()) + "\\*.pdf").c_str(), &data);
+  if (find == INVALID_HANDLE_VALUE) return names;
+  do names.insert(data.cFileName);
+  while (FindNextFileA(find, &data));
+  FindClose(find);
+  return names;
+}
+
+// The text of the first PDF that is not in `before`, once pdftotext reads it whole ("(no PDF)"
+// on timeout). pdftotext runs on the host through a shell that renames its output when done, so
+// a half-written PDF or a still running pdftotext never gives a partial text.
+std::string WaitForPrintedText(const std::set<std::string>& before, std::string* pdfPath) {
+  std::string text;
+  DWORD lastStart = 0;
+  bool done = PumpUntil([&] {
+    for (const std::string& name : PrintedPdfNames()) {
+      if (before.count(name)) continue;
+      std::string unixPdf = PdfFolder() + "/" + name;
+      std::string unixText = unixPdf + ".txt";
+      if (FileExists(WindowsPath(unixText))) {
+        text = ReadFileText(WindowsPath(unixText));
+        if (pdfPath) *pdfPath = unixPdf;
+        return true;
+      }
+      if (lastStart && GetTickCount() - lastStart < 1500) return false;
+      lastStart = GetTickCount();
+      std::string command = "/bin/sh -c \"/usr/bin/pdftotext -layout '" + unixPdf + "' '" + unixText +
+                            ".part' 2>/dev/null && mv '" + unixText + ".part' '" + unixText + "'\"";
+      HANDLE process = StartProcess(command);
+      if (process) CloseHandle(process);
+      return false;
+    }
+    return false;
+  }, 60000);
+  return done ? text : std::string("(no PDF)");
+}
+
+bool HaveTestPrinter() {
+  char name[256] = "";
+  DWORD size = sizeof name;
+  return !PdfFolder().empty() && GetDefaultPrinterA(name, &size);
 }
 
 }  // namespace jqtest

@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 #include <deque>
+#include <set>
 #include <functional>
 #include <string>
 #include <vector>
@@ -89,7 +90,7 @@ class SeamRecorder {
   std::vector<Box> boxes;
   std::vector<UINT> menusShown;  // item count of each popup menu shown
   std::vector<Start> starts;
-  std::vector<std::string> helpCalls;
+  std::vector<std::string> helpCalls;  // "file#command:data" of each WinHelp call
   // Answers, used front first; when empty: IDOK / IDYES for boxes, 0 for menus.
   std::vector<int> boxAnswers;
   std::vector<UINT> menuAnswers;
@@ -126,5 +127,12 @@ class DialogDriver {
   bool busy_ = false;
   static DialogDriver* current_;
 };
+
+// The test script's private CUPS PDF printer (JQ_PDF_DIR): whether it is the default printer,
+// the PDF files printed so far, and the text of the first PDF not in `before` once pdftotext reads
+// it whole ("(no PDF)" when none comes within a minute).
+bool HaveTestPrinter();
+std::set<std::string> PrintedPdfNames();
+std::string WaitForPrintedText(const std::set<std::string>& before, std::string* pdfPath = nullptr);
 
 }  // namespace jqtest

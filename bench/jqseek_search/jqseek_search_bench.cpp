@@ -49,7 +49,7 @@ uint64_t g_found = 0;
 bool g_done = false;
 
 LRESULT CALLBACK CountProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-  if (msg == WM_SEARCH_FOUND) ++g_found;
+  if (msg == WM_SEARCH_FOUND) g_found += wParam;
   if (msg == WM_SEARCH_FINISHED) g_done = true;
   return msg >= WM_USER ? 0 : DefWindowProcA(hwnd, msg, wParam, lParam);
 }

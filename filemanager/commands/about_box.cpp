@@ -27,58 +27,6 @@ HFONT MakeArial(HWND dialog, bool italic, int weight) {
                      CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "Arial");
 }
 
-// The value of the running file's version block by name, from the "040904E4" table, or else from
-// the table of the first translation the block lists in the user's language, or its first one.
-std::string VersionValue(const void* block, const char* name) {
-  auto query = [&](const std::string& table) -> std::string {
-    char* value = nullptr;
-    UINT length = 0;
-    std::string path = "\\StringFileInfo\\" + table + "\\" + name;
-    if (VerQueryValueA(block, path.c_str(), reinterpret_cast<void**>(&value), &length) && value && length && *value)
-      return std::string(value, strnlen(value, length));
-    return {};
-  };
-  std::string found = query("040904E4");
-  if (!found.empty()) return found;
-  struct Translation {
-    WORD language, codePage;
-  };
-  Translation* translations = nullptr;
-  UINT size = 0;
-  if (!VerQueryValueA(block, "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translations), &size) ||
-      !translations || size < sizeof(Translation))
-    return {};
-  UINT count = size / sizeof(Translation);
-  LANGID user = GetUserDefaultUILanguage();
-  UINT chosen = 0;
-  for (UINT i = 0; i < count; ++i)
-    if (translations[i].language == user) chosen = i;
-  char table[16];
-  snprintf(table, sizeof table, "%04x%04x", translations[chosen].language, translations[chosen].codePage);
-  return query(table);
-}
-
-void FillFromVersionBlock(HWND dialog) {
-  char file[MAX_PATH] = "";
-  GetModuleFileNameA(nullptr, file, MAX_PATH);
-  DWORD handle = 0;
-  DWORD size = GetFileVersionInfoSizeA(file, &handle);
-  if (!size) return;
-  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
-  if (!memory) return;
-  void* block = GlobalLock(memory);
-  if (block && GetFileVersionInfoA(file, 0, size, block)) {
-    for (int id = IDC_ABOUT_NAME; id <= IDC_ABOUT_USAGE; ++id) {
-      char name[MAX_PATH] = "";
-      if (!GetDlgItemTextA(dialog, id, name, sizeof name)) continue;
-      std::string value = VersionValue(block, name);
-      if (!value.empty()) SetDlgItemTextA(dialog, id, value.c_str());
-    }
-  }
-  GlobalUnlock(memory);
-  GlobalFree(memory);
-}
-
 void EndAbout(HWND dialog, INT_PTR result) {
   auto* state = reinterpret_cast<AboutState*>(GetWindowLongPtrA(dialog, DWLP_USER));
   if (state) {
@@ -107,7 +55,7 @@ INT_PTR CALLBACK AboutBoxDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARA
         if (at != std::string::npos) filled.replace(at, 2, std::to_string(ReadUsageCount()));
         SetDlgItemTextA(dialog, IDC_ABOUT_USAGE, filled.c_str());
       }
-      FillFromVersionBlock(dialog);
+      FillFromVersionBlock(dialog, IDC_ABOUT_NAME, IDC_ABOUT_USAGE);
       return TRUE;
     }
     case WM_COMMAND:

@@ -15,9 +15,14 @@
 
 #include "file_list.h"
 #include "frame_test_host.h"
+#include "ftp_engine.h"
+#include "ftp_folder.h"
+#include "ftp_sites.h"
+#include "transfer_job.h"
 #include "pane_drop_targets.h"
 #include "pidl.h"
 #include "actions.h"
+#include "folder_tree.h"
 #include <cstring>
 
 namespace {
@@ -52,22 +57,26 @@ bool RunOnHost(const std::string& command, DWORD timeoutMs = 30000) {
 
 std::string Move(POINT p) { return " mousemove " + std::to_string(p.x) + " " + std::to_string(p.y) + " sleep 0.15"; }
 
-// A left-button drag from one screen point to another, the keys (xdotool names, "ctrl+shift")
-// held from the moment the drag runs until the button is released.
-bool DragWithMouse(POINT from, POINT to, const std::string& keys = "") {
-  std::string script = "xdotool" + Move(from) + " mousedown 1 sleep 0.2";
+// A drag from one screen point to another with the left button (1) or the right one (3), the
+// keys (xdotool names, "ctrl+shift") held from the moment the drag runs until the button is
+// released; `after` is typed once the button is up (the answer to a drop menu).
+bool DragWithMouse(POINT from, POINT to, const std::string& keys = "", int button = 1, const std::string& after = "") {
+  const std::string b = std::to_string(button);
+  std::string script = "xdotool" + Move(from) + " mousedown " + b + " sleep 0.2";
   script += Move({from.x + 6, from.y + 6}) + Move({from.x + 14, from.y + 14});
   script += Move({(from.x + to.x) / 2, (from.y + to.y) / 2}) + Move(to);
   if (!keys.empty()) script += " keydown " + keys + " sleep 0.2";
   script += Move({to.x + 2, to.y + 1}) + Move(to);
   if (const char* shot = getenv("JQ_DRAG_SHOT")) script += std::string("; [ -e ") + shot + " ] || import -window root " + shot + "; xdotool";
-  script += " sleep 0.3 mouseup 1 sleep 0.2";
+  script += " sleep 0.3 mouseup " + b + " sleep 0.2";
   if (!keys.empty()) script += " keyup " + keys;
+  if (!after.empty()) script += " sleep 1 key " + after + " sleep 0.3";
   if (!RunOnHost(script)) return false;
   // The program may see the input later than xdotool sends it (a busy machine): wait until the
   // button is up for it too and no drag of ours is under way.
+  const int key = button == 3 ? VK_RBUTTON : VK_LBUTTON;
   return jqtest::PumpUntil(
-      [] { return GetAsyncKeyState(VK_LBUTTON) >= 0 && g_dragSource.draggedIndex < 0; }, 15000);
+      [key] { return GetAsyncKeyState(key) >= 0 && g_dragSource.draggedIndex < 0; }, 15000);
 }
 
 // Waits (pumping) for what a drop should have done; true when it came.
@@ -119,7 +128,8 @@ class DragDrop : public ::testing::Test {
     a = temp.MakeFolder("A");
     b = temp.MakeFolder("B");
     temp.MakeFolder("A\\sub");
-    for (const char* name : {"move.txt", "copy.txt", "shift.txt", "link.txt", "totree.txt", "self.txt"})
+    for (const char* name : {"move.txt", "copy.txt", "shift.txt", "link.txt", "totree.txt", "self.txt", "right.txt",
+                             "kept.txt"})
       temp.WriteFile(std::string("A\\") + name, name);
     host.reset(new frametest::MainWindowHost(true, 1000, 640));
     // Above every other window of the display, so that the pointer's events reach this one.
@@ -175,6 +185,31 @@ TEST_F(DragDrop, ListToListMovesCopiesAndLinksAsTheKeysSay) {
   }
   // No drop highlight is left behind.
   EXPECT_EQ(SendMessageA(FilePanes[1].list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_DROPHILITED), -1);
+}
+
+// A drag with the right button asks what to do when it is dropped: the menu's choice is done, and
+// its Cancel does nothing.
+TEST_F(DragDrop, RightButtonDropAsksAndDoesTheChoice) {
+  struct Case {
+    const char* name;
+    const char* answer;  // keys typed into the drop menu
+    bool stays, arrives;
+  } cases[] = {
+      {"right.txt", "c", true, true},       // "Copy here" by its access key
+      {"kept.txt", "Escape", true, false},  // the menu closed: nothing happens
+  };
+  for (const Case& c : cases) {
+    Show();
+    POINT from = ListItemPoint(FilePanes[0].list, c.name);
+    ASSERT_GE(from.x, 0) << c.name;
+    ASSERT_TRUE(DragWithMouse(from, ListEmptyPoint(FilePanes[1].list), "", 3, c.answer)) << c.name;
+    Settles([&] {
+      return jqtest::FileExists(a + "\\" + c.name) == c.stays && jqtest::FileExists(b + "\\" + c.name) == c.arrives;
+    });
+    jqtest::PumpUntil([] { return false; }, 500);
+    EXPECT_EQ(jqtest::FileExists(a + "\\" + c.name), c.stays) << c.name;
+    EXPECT_EQ(jqtest::FileExists(b + "\\" + c.name), c.arrives) << c.name;
+  }
 }
 
 TEST_F(DragDrop, ListToTreeFolderAndAFolderOntoItselfIsRefused) {
@@ -309,4 +344,101 @@ TEST_F(DragDrop, AnEntryDraggedOutOfAnOpenZipArrivesAsARealFile) {
   Settles([&] { return jqtest::FileExists(b + "\\data.txt"); });
   EXPECT_EQ(jqtest::ReadFileText(b + "\\data.txt"), "zip bytes 123");
   EXPECT_TRUE(jqtest::FileExists(zip));
+}
+
+namespace {
+
+HTREEITEM TreeChildNamed(HWND tree, HTREEITEM parent, const std::string& name) {
+  for (HTREEITEM c = TreeView_GetChild(tree, parent); c; c = TreeView_GetNextSibling(tree, c)) {
+    char text[MAX_PATH] = "";
+    TVITEMA item{};
+    item.mask = TVIF_TEXT;
+    item.hItem = c;
+    item.pszText = text;
+    item.cchTextMax = MAX_PATH;
+    TreeView_GetItem(tree, &item);
+    if (name == text) return c;
+  }
+  return nullptr;
+}
+
+int ListIndexOfText(HWND list, const std::string& name) {
+  int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    char text[MAX_PATH] = "";
+    LVITEMA item{};
+    item.pszText = text;
+    item.cchTextMax = MAX_PATH;
+    SendMessageA(list, LVM_GETITEMTEXTA, i, reinterpret_cast<LPARAM>(&item));
+    if (name == text) return i;
+  }
+  return -1;
+}
+
+}  // namespace
+
+TEST_F(DragDrop, AFileDraggedOutOfAnFtpFolderArrivesAsARealFile) {
+  int port = 0;
+  if (FILE* f = std::fopen((std::string(JQ_FTP_FIXTURES) + "\\ports.txt").c_str(), "r")) {
+    char line[128];
+    while (std::fgets(line, sizeof line, f))
+      if (std::sscanf(line, "pyftpd=%d", &port) == 1) break;
+    std::fclose(f);
+  }
+  ASSERT_NE(port, 0);
+  // A file of its own on the server, big enough to take a moment.
+  std::string content(300000, 'f');
+  for (size_t i = 0; i < content.size(); i += 7) content[i] = static_cast<char>('a' + i % 26);
+  std::string onServer = std::string(JQ_FTP_FIXTURES) + "\\py\\listing\\dragged.bin";
+  {
+    FILE* f = std::fopen(onServer.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    std::fwrite(content.data(), 1, content.size(), f);
+    std::fclose(f);
+  }
+  FtpSiteList sites;
+  FtpSiteRecord* r = AllocFtpSiteRecord();
+  lstrcpyA(r->name, "Dragged");
+  lstrcpyA(r->host, "127.0.0.1");
+  lstrcpyA(r->login, "tester");
+  StoreFtpPassword(r->password, "secret");
+  r->port = port;
+  r->passive = 1;
+  AddFtpSite(sites, r);
+  ASSERT_EQ(SaveFtpSiteList(sites), ERROR_SUCCESS);
+  FreeFtpSiteList(sites);
+  ASSERT_TRUE(StartFtpLibraryFrom((jqtest::ProgramFolder() + "\\CSFTPL32.dll").c_str()));
+  SetTransferProgressVisible(false);
+
+  // Pane 0 shows the site's folder "listing", pane 1 the local folder B.
+  HWND tree = FilePanes[0].tree, list = FilePanes[0].list;
+  AddFtpSitesRoot(tree);
+  ASSERT_NE(NavigatePaneToPath(0, "FTP:", TRUE), nullptr);
+  HTREEITEM sitesNode = TreeView_GetSelection(tree);
+  TreeView_Expand(tree, sitesNode, TVE_EXPAND);
+  HTREEITEM site = TreeChildNamed(tree, sitesNode, "Dragged");
+  ASSERT_NE(site, nullptr);
+  TreeView_SelectItem(tree, site);
+  ASSERT_TRUE(jqtest::PumpUntil([&] { return ListIndexOfText(list, "listing") >= 0; }, 20000));
+  TreeView_Expand(tree, site, TVE_EXPAND);
+  HTREEITEM listing = TreeChildNamed(tree, site, "listing");
+  ASSERT_NE(listing, nullptr);
+  TreeView_SelectItem(tree, listing);
+  ASSERT_TRUE(jqtest::PumpUntil([&] { return ListIndexOfText(list, "dragged.bin") >= 0; }, 20000));
+  jqtest::PumpUntil([] { return false; }, 400);
+
+  int index = ListIndexOfText(list, "dragged.bin");
+  RECT ir{};
+  ir.left = LVIR_ICON;
+  ASSERT_TRUE(SendMessageA(list, LVM_GETITEMRECT, index, reinterpret_cast<LPARAM>(&ir)));
+  POINT from{(ir.left + ir.right) / 2, (ir.top + ir.bottom) / 2};
+  ClientToScreen(list, &from);
+  ASSERT_TRUE(DragWithMouse(from, ListEmptyPoint(FilePanes[1].list)));
+  Settles([&] { return jqtest::FileExists(b + "\\dragged.bin"); });
+  EXPECT_EQ(jqtest::ReadFileText(b + "\\dragged.bin"), content);
+  // The remote file stays where it was: a drag out of a server copies.
+  EXPECT_TRUE(jqtest::FileExists(onServer));
+  DeleteFileA(onServer.c_str());
+  host.reset();
+  ShutdownFtp();
 }

@@ -17,72 +17,10 @@
 #include "file_list.h"
 #include "file_pane.h"
 #include "pane_drop_targets.h"
+#include "path_list_data.h"
 #include "pidl.h"
 
 namespace {
-
-// A data object that names files by path (CF_HDROP): the files an archive pane's entries become
-// in the archive temporary folder.
-class PathListData final : public IDataObject {
- public:
-  explicit PathListData(std::vector<std::string> paths) : paths_(std::move(paths)) {}
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDataObject)) {
-      *out = static_cast<IDataObject*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++count_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    ULONG left = --count_;
-    if (left == 0) delete this;
-    return left;
-  }
-  HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override {
-    if (!medium || QueryGetData(format) != S_OK) return DV_E_FORMATETC;
-    size_t bytes = sizeof(DROPFILES) + 1;
-    for (const std::string& path : paths_) bytes += path.size() + 1;
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes);
-    if (!memory) return E_OUTOFMEMORY;
-    auto* drop = static_cast<DROPFILES*>(GlobalLock(memory));
-    drop->pFiles = sizeof(DROPFILES);
-    char* at = reinterpret_cast<char*>(drop) + sizeof(DROPFILES);
-    for (const std::string& path : paths_) {
-      memcpy(at, path.c_str(), path.size() + 1);
-      at += path.size() + 1;
-    }
-    GlobalUnlock(memory);
-    medium->tymed = TYMED_HGLOBAL;
-    medium->hGlobal = memory;
-    medium->pUnkForRelease = nullptr;
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE GetDataHere(FORMATETC*, STGMEDIUM*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE QueryGetData(FORMATETC* format) override {
-    return format && format->cfFormat == CF_HDROP && (format->tymed & TYMED_HGLOBAL) ? S_OK : DV_E_FORMATETC;
-  }
-  HRESULT STDMETHODCALLTYPE GetCanonicalFormatEtc(FORMATETC*, FORMATETC* out) override {
-    if (out) out->ptd = nullptr;
-    return DATA_S_SAMEFORMATETC;
-  }
-  HRESULT STDMETHODCALLTYPE SetData(FORMATETC*, STGMEDIUM*, BOOL) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD direction, IEnumFORMATETC** out) override {
-    if (direction != DATADIR_GET) return E_NOTIMPL;
-    FORMATETC format{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
-    return SHCreateStdEnumFmtEtc(1, &format, out);
-  }
-  HRESULT STDMETHODCALLTYPE DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override { return OLE_E_ADVISENOTSUPPORTED; }
-  HRESULT STDMETHODCALLTYPE DUnadvise(DWORD) override { return OLE_E_ADVISENOTSUPPORTED; }
-  HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA**) override { return OLE_E_ADVISENOTSUPPORTED; }
-
- private:
-  std::atomic<ULONG> count_{1};
-  std::vector<std::string> paths_;
-};
 
 // The selected file entries of an archive pane, named where extraction (without folder parts)
 // puts them in the archive temporary folder.
@@ -100,12 +38,13 @@ IDataObject* ArchiveSelectionData(int pane) {
     if (!name.empty()) paths.push_back(std::string(temp) + "\\" + name);
   }
   if (paths.empty()) return nullptr;
-  return new (std::nothrow) PathListData(std::move(paths));
+  return CreatePathListData(paths);
 }
 
 BOOL ExtractForDrag(int pane, HWND) { return ExtractArchiveSelection(pane) ? TRUE : FALSE; }
 
-DragFolderHooks g_hooks{ArchiveSelectionData, ExtractForDrag, nullptr, nullptr, nullptr};
+DragFolderHooks g_hooks{ArchiveSelectionData, ExtractForDrag, PaneShowsFtpFolder, FtpSelectionDragData,
+                        DownloadFtpSelectionForDrag};
 
 class DropSource final : public IDropSource {
  public:
@@ -209,6 +148,10 @@ class MaterialisingDataObject final : public IDataObject {
 DragFolderHooks& GetDragFolderHooks() { return g_hooks; }
 
 IDropSource* CreateDropSource() { return new (std::nothrow) DropSource(); }
+
+IDataObject* CreatePathListDataObject(std::vector<std::string> paths) {
+  return new (std::nothrow) PathListData(std::move(paths));
+}
 
 IDataObject* CreateArchiveDragDataObject(int pane, IDataObject* inner, DragMaterialiser extract) {
   if (!inner) return nullptr;

@@ -5,12 +5,16 @@
 #include <commdlg.h>
 #include <shellapi.h>
 #include <shlobj.h>
+#include <cstdio>
+#include <cstring>
 #include <string>
 #include "actions.h"
 #include "command_handlers.h"
+#include "folder_watch.h"
 #include "favorites_commands.h"
 #include "file_pane.h"
 #include "folder_menu.h"
+#include "ftp_folder.h"
 #include "frame_state.h"
 #include "pidl.h"
 #include "program_values.h"
@@ -21,7 +25,14 @@
 #include "window_helpers.h"
 
 namespace {
+// The icon of the program's FTP favorites, in the program's own icons.
+constexpr int kFtpFavoriteIconIndex = 6;
+
 HMENU g_favoritesMenu = nullptr;  // kept until the next drop-down, so that its command can be resolved
+// The menu bar's Favorites popup once filled with the favorites, and which of the two menus
+// was shown last (their entries share one range of command ids).
+HMENU g_menuBarFavorites = nullptr;
+bool g_menuBarShownLast = false;
 HMENU g_startMenu = nullptr;
 
 std::string LoadText(UINT id) {
@@ -73,6 +84,11 @@ int OpenMenuTarget(HWND window, LPITEMIDLIST target, BOOL isFolder) {
 int OpenEntryOf(HWND window, HMENU menu, UINT id) {
   FolderMenuEntry* entry = FindFolderMenuEntry(menu, id);
   if (!entry) return 0;
+  if (entry->ftpPath[0]) {
+    // A place on an FTP site opens in the active pane, connecting the site.
+    std::string path = entry->ftpPath;
+    return NavigatePaneToPath(ActivePaneIndex, path.c_str(), TRUE) != nullptr;
+  }
   BOOL isFolder = FALSE;
   LPITEMIDLIST target = GetFolderMenuEntryTarget(entry, &isFolder);
   return OpenMenuTarget(window, target, isFolder);
@@ -120,6 +136,15 @@ int FavoritesFolderPath(char* out) {
   return GetFavoritesFolderPath(out, pointers);
 }
 
+namespace {
+// The watcher of the Favorites and Start Menu folders watches the program's own Favorites folder.
+struct FavoritesWatchInstaller {
+  FavoritesWatchInstaller() {
+    g_favoritesFolderSource = [](char* path) -> BOOL { return FavoritesFolderPath(path) ? TRUE : FALSE; };
+  }
+} g_favoritesWatchInstaller;
+}  // namespace
+
 HMENU RebuildFavoritesMenu() {
   ReleaseFolderMenu(g_favoritesMenu);
   g_favoritesMenu = nullptr;
@@ -132,6 +157,36 @@ HMENU RebuildFavoritesMenu() {
   g_favoritesMenu = BuildFolderMenu(absolute, nullptr, build, LoadText(IDS_FOLDER_EMPTY).c_str(), false);
   FreePidl(absolute);
   return g_favoritesMenu;
+}
+
+bool FillMenuBarFavorites(HMENU popup) {
+  char first[100] = "";
+  GetMenuStringA(popup, 0, first, sizeof first, MF_BYPOSITION);
+  if (!first[0] || lstrcmpiA(first, LoadText(IDS_FAVORITES_ADD).c_str()) != 0) return false;
+  g_menuBarShownLast = true;
+  // Filled once and kept; filled again when the Favorites folder has changed.
+  const bool stale = g_favoritesStale.exchange(0) != 0;
+  if (popup == g_menuBarFavorites && !stale) return true;
+  int start = 0;
+  for (int i = 0, count = GetMenuItemCount(popup); i < count; ++i)
+    if (GetMenuState(popup, static_cast<UINT>(i), MF_BYPOSITION) & MF_SEPARATOR) {
+      start = i + 1;
+      break;
+    }
+  if (start == 0) return true;
+  ReleaseFolderMenuItemsFrom(popup, start);
+  g_menuBarFavorites = popup;
+  char folder[MAX_PATH];
+  if (FavoritesFolderPath(folder)) {
+    if (LPITEMIDLIST absolute = ParsePathToPidl(folder, nullptr, nullptr)) {
+      FolderMenuBuild build{kFavoritesFirstId, kFavoritesLastId};
+      build.resolveShortcuts = true;
+      BuildFolderMenu(absolute, popup, build, LoadText(IDS_FOLDER_EMPTY).c_str(), false);
+      FreePidl(absolute);
+    }
+  }
+  StartStartMenuWatcher();
+  return true;
 }
 
 HMENU RebuildStartMenuMenu() {
@@ -189,10 +244,30 @@ HMENU CurrentStartMenuMenu() { return g_startMenu; }
 int AddItemToFavorites(LPCITEMIDLIST item, const char* name) {
   char folder[MAX_PATH];
   if (!FavoritesFolderPath(folder)) return 0;
+  char ftp[MAX_PATH] = "";
+  if (item && SUCCEEDED(GetFtpDisplayPath(item, ftp, sizeof ftp)) && ftp[0]) {
+    // A place on an FTP site: the program opens it from its command line. Below the site, the
+    // name tells which site it is on.
+    std::string shown = name && *name ? name : ftp + 4;
+    const char* slash = strchr(ftp, '/');
+    if (slash) {
+      std::string site(static_cast<const char*>(ftp + 4), slash);
+      char formatted[MAX_PATH];
+      snprintf(formatted, sizeof formatted, LoadText(IDS_FTP_FAVORITE_NAME).c_str(), shown.c_str(), site.c_str());
+      shown = formatted;
+    }
+    char install[MAX_PATH] = "";
+    if (!ReadInstallDir(install)) return 0;
+    std::string program = install;
+    if (!program.empty() && program.back() != '\\') program += '\\';
+    program += "JQNavig.exe";
+    return AddProgramShortcutToFolder(folder, program.c_str(), ftp, kFtpFavoriteIconIndex, shown.c_str(), nullptr);
+  }
   return AddShortcutToFolder(folder, item, name, nullptr);
 }
 
 LRESULT ShowFavoritesDropDownMenu(HWND window, UINT, WPARAM, LPARAM) {
+  g_menuBarShownLast = false;
   ShowDropDown(window, RebuildFavoritesMenu(), ID_FAVORITES_DROP_DOWN);
   return 0;
 }
@@ -203,7 +278,9 @@ LRESULT ShowStartMenuDropDownMenu(HWND window, UINT, WPARAM, LPARAM) {
 }
 
 LRESULT OpenToolbarFavorite(HWND window, UINT, WPARAM wParam, LPARAM) {
-  OpenEntryOf(window, g_favoritesMenu, LOWORD(wParam));
+  HMENU shown = g_menuBarShownLast ? g_menuBarFavorites : g_favoritesMenu;
+  if (!OpenEntryOf(window, shown, LOWORD(wParam)) && shown != g_favoritesMenu)
+    OpenEntryOf(window, g_favoritesMenu, LOWORD(wParam));
   return 0;
 }
 

@@ -12,6 +12,7 @@
 #include "frame_state.h"
 #include "ftp_engine.h"
 #include "ftp_folder_ui.h"
+#include "pane_drop_targets.h"
 #include "pidl.h"
 #include "program_values.h"
 #include "resource.h"
@@ -83,6 +84,17 @@ bool ListShowsFtp(int pane) {
   HTREEITEM node = tree ? TreeView_GetSelection(tree) : nullptr;
   FolderTreeItem* record = node ? GetTreeItemRecord(tree, node) : nullptr;
   return record && (record->kind & kTreeKindFtpBranch);
+}
+
+// Where entries dragged out of a pane are downloaded before the drop target takes them.
+std::string FtpDragFolder() {
+  char temp[MAX_PATH] = "";
+  if (!GetTempPathA(sizeof temp, temp) || !temp[0]) return {};
+  std::string folder = temp;
+  if (folder.back() != '\\') folder += '\\';
+  folder += "~~JQDRAG";
+  CreateDirectoryA(folder.c_str(), nullptr);
+  return folder;
 }
 
 }  // namespace
@@ -163,4 +175,32 @@ LRESULT ShowFtpDropDownMenu(HWND window, UINT, WPARAM, LPARAM) {
 int DownloadFtpSelection(int pane, HWND list, const char* localFolder) {
   if (list != FilePanes[pane].list || ListView_GetSelectedCount(list) == 0) return 0;
   return DownloadSelection(g_mainWindow, pane, true, localFolder);
+}
+
+BOOL PaneShowsFtpFolder(int pane) {
+  if (pane < 0 || pane > 1 || !ListShowsFtp(pane)) return FALSE;
+  Held folder{SelectedTreeFolder(pane)};
+  return folder.folder && folder.folder->level >= 2;
+}
+
+IDataObject* FtpSelectionDragData(int pane) {
+  HWND list = FilePanes[pane].list;
+  std::string folder = FtpDragFolder();
+  if (!list || folder.empty()) return nullptr;
+  std::vector<std::string> paths;
+  for (int i = ListView_GetNextItem(list, -1, LVNI_SELECTED); i >= 0; i = ListView_GetNextItem(list, i, LVNI_SELECTED)) {
+    FileListItem* item = GetListItemRecord(list, i);
+    const char* name = item && item->folder && item->pidl ? FtpItemName(item->pidl) : "";
+    if (!*name || IsUnsafeFtpName(name)) continue;
+    std::string path = folder + "\\" + name;
+    if (path.size() < MAX_PATH) paths.push_back(path);
+  }
+  if (paths.empty()) return nullptr;
+  return CreatePathListDataObject(std::move(paths));
+}
+
+BOOL DownloadFtpSelectionForDrag(int pane, HWND list) {
+  std::string folder = FtpDragFolder();
+  if (folder.empty()) return FALSE;
+  return DownloadFtpSelection(pane, list, folder.c_str()) ? TRUE : FALSE;
 }

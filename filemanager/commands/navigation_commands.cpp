@@ -75,8 +75,36 @@ HTREEITEM NavigatePaneToPath(int pane, const char* path, BOOL select) {
       if (select) TreeView_SelectItem(tree, sites);
       return sites;
     }
-    // No FTP site is open: a path on one is not in the tree.
-    return nullptr;
+    // "FTP:site/folder/...": the site (its name without regard to case) and then each folder
+    // below it, each node opened (the site connects) before its children are looked for.
+    HTREEITEM node = sites;
+    std::string rest = path + 4;
+    bool first = true;
+    while (!rest.empty()) {
+      size_t slash = rest.find('/');
+      std::string part = rest.substr(0, slash);
+      rest = slash == std::string::npos ? std::string() : rest.substr(slash + 1);
+      if (part.empty()) continue;
+      TreeView_Expand(tree, node, TVE_EXPAND);
+      HTREEITEM child = nullptr;
+      for (HTREEITEM c = TreeView_GetChild(tree, node); c && !child; c = TreeView_GetNextSibling(tree, c)) {
+        char text[MAX_PATH] = "";
+        TVITEMA item{};
+        item.mask = TVIF_TEXT;
+        item.hItem = c;
+        item.pszText = text;
+        item.cchTextMax = MAX_PATH;
+        if (TreeView_GetItem(tree, &item) && (first ? lstrcmpiA(text, part.c_str()) : strcmp(text, part.c_str())) == 0)
+          child = c;
+      }
+      if (!child) return nullptr;
+      node = child;
+      first = false;
+      // Selecting the site connects it, which gives it its folders.
+      if (select || !rest.empty()) TreeView_SelectItem(tree, node);
+    }
+    if (select) TreeView_EnsureVisible(tree, node);
+    return node;
   }
   HTREEITEM found = SelectTreePath(tree, path, select);
   if (!found && IsExistingFolderPath(path) && path[1] == ':') {

@@ -6,6 +6,8 @@
 #include <ole2.h>
 #include <shlobj.h>
 #include <commctrl.h>
+#include <string>
+#include <vector>
 
 // What the drop targets know of a drag that began in a file list.
 struct DragSourceState {
@@ -54,6 +56,14 @@ struct DragFolderHooks {
   DragMaterialiser downloadFtpSelection;
 };
 DragFolderHooks& GetDragFolderHooks();
+// A data object that names files by path (CF_HDROP), with one reference for the caller.
+IDataObject* CreatePathListDataObject(std::vector<std::string> paths);
+// Drags out of a pane that shows a remote FTP folder: the data object names the selected
+// entries in the drag folder (paths in the temporary folder), and the download after the drop
+// puts them there.
+BOOL PaneShowsFtpFolder(int pane);
+IDataObject* FtpSelectionDragData(int pane);
+BOOL DownloadFtpSelectionForDrag(int pane, HWND list);
 
 // LVN_BEGINDRAG / LVN_BEGINRDRAG of a pane's list: runs the whole drag (DoDragDrop) and answers
 // the effect (DROPEFFECT_NONE when no drag started or nothing was dropped).

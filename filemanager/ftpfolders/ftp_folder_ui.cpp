@@ -86,7 +86,7 @@ int RunInProcess(FtpFolder* source, const std::vector<std::string>& from, FtpFol
 
 // ---- context menu ----
 
-class FtpContextMenu : public IContextMenu {
+class FtpContextMenu final : public IContextMenu {
  public:
   FtpContextMenu(FtpFolder* folder, UINT count, PCUITEMID_CHILD_ARRAY items) : folder_(folder) {
     folder_->AddRef();
@@ -195,7 +195,7 @@ class FtpContextMenu : public IContextMenu {
   LONG refs_ = 1;
 };
 
-class FtpDropTarget : public IDropTarget {
+class FtpDropTarget final : public IDropTarget {
  public:
   explicit FtpDropTarget(FtpFolder* folder) : folder_(folder) { folder_->AddRef(); }
   ~FtpDropTarget() {

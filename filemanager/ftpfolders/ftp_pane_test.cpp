@@ -3,6 +3,7 @@
 // through the transfer engine.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <map>
@@ -10,11 +11,16 @@
 #include <string>
 #include <vector>
 
+#include "favorites_commands.h"
 #include "file_list.h"
+#include "folder_menu.h"
 #include "folder_tree.h"
 #include "frame_test_host.h"
 #include "ftp_engine.h"
 #include "ftp_folder_ui.h"
+#include "ftp_session.h"
+#include "seams.h"
+#include "resource_ftp.h"
 #include "transfer_job.h"
 #include "resource.h"
 #include "tree_nodes.h"
@@ -124,6 +130,30 @@ TEST(FtpInPanes, ASiteIsBrowsedInTreeAndListAndFilesGoUpAndDown) {
   ASSERT_NE(siteNode, nullptr);
   TreeView_SelectItem(tree, siteNode);
   ASSERT_TRUE(jqtest::PumpUntil([&] { return Has(Names(list), "listing") && Has(Names(list), "work"); }, 20000));
+
+  // The session's status dialog takes its keys from the program's loop (it is in the table of
+  // modeless dialogs), and its Help button opens its topic.
+  FtpFolder* siteFolder = FtpFolderOfTreeItem(0, siteNode);
+  ASSERT_TRUE(siteFolder && siteFolder->session && siteFolder->session->statusDialog);
+  HWND status = siteFolder->session->statusDialog;
+  EXPECT_TRUE(std::find(std::begin(ModelessDialogTable), std::end(ModelessDialogTable), status) !=
+              std::end(ModelessDialogTable));
+  ShowWindow(status, SW_SHOW);
+  SetActiveWindow(status);
+  HWND first = GetDlgItem(status, IDC_FTP_HIDE_ON_CONNECT);
+  SetFocus(first);
+  ASSERT_EQ(GetFocus(), first);
+  MSG tab{first, WM_KEYDOWN, VK_TAB, 0};
+  ProcessLoopMessage(&tab);
+  EXPECT_NE(GetFocus(), first) << "Tab moves to the next control";
+  EXPECT_EQ(GetParent(GetFocus()), status);
+  ULONG_PTR topic = 0;
+  seams::CurrentHandlers().winHelp = [&](HWND, const char*, UINT command, ULONG_PTR data) {
+    if (command == HELP_CONTEXT) topic = data;
+    return TRUE;
+  };
+  SendDlgItemMessageA(status, IDC_FTP_HELP, BM_CLICK, 0, 0);
+  EXPECT_EQ(topic, 131u);
   TreeView_Expand(tree, siteNode, TVE_EXPAND);
   HTREEITEM listingNode = ChildNamed(tree, siteNode, "listing");
   ASSERT_NE(listingNode, nullptr);
@@ -173,4 +203,82 @@ TEST(FtpInPanes, ASiteIsBrowsedInTreeAndListAndFilesGoUpAndDown) {
   DeleteFileA(onServer.c_str());
   host.Close();
   ShutdownFtp();
+}
+
+TEST(FtpInPanes, AnFtpFolderAddedToFavoritesOpensAgainFromTheFavoritesMenu) {
+  int port = PyPort();
+  ASSERT_NE(port, 0);
+  jqtest::TempFolder temp;
+  jqtest::TempFolder install;
+  install.WriteFile("JQNavig.exe", "MZ");
+  frametest::MainWindowHost host(frametest::MainWindowHost::Prepare{[&] {
+    HKEY key = nullptr;
+    RegCreateKeyExA(seams::MachineRoot(), "Software\\Belmoor\\Quorvanel\\CurrentVersion", 0, nullptr, 0,
+                    KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    std::string dir = install.path() + "\\";
+    RegSetValueExA(key, "InstallDir", 0, REG_SZ, reinterpret_cast<const BYTE*>(dir.c_str()),
+                   static_cast<DWORD>(dir.size() + 1));
+    RegCloseKey(key);
+    // A Favorites folder of this test's own, beside the test program.
+    RegCreateKeyExA(seams::MachineRoot(), "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon", 0, nullptr,
+                    0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    RegSetValueExA(key, "DefaultUserName", 0, REG_SZ, reinterpret_cast<const BYTE*>("FtpPaneTest"), 12);
+    RegCloseKey(key);
+  }});
+  FtpSiteList sites;
+  FtpSiteRecord* r = AllocFtpSiteRecord();
+  lstrcpyA(r->name, "Loopback");
+  lstrcpyA(r->host, "127.0.0.1");
+  lstrcpyA(r->login, "tester");
+  StoreFtpPassword(r->password, "secret");
+  r->port = port;
+  r->passive = 1;
+  AddFtpSite(sites, r);
+  ASSERT_EQ(SaveFtpSiteList(sites), ERROR_SUCCESS);
+  FreeFtpSiteList(sites);
+  ASSERT_TRUE(StartFtpLibraryFrom((jqtest::ProgramFolder() + "\\CSFTPL32.dll").c_str()));
+  SetTransferProgressVisible(false);
+  ASSERT_TRUE(host.Browse(temp.path()));
+  HWND tree = FilePanes[0].tree, list = FilePanes[0].list;
+  AddFtpSitesRoot(tree);
+
+  // The shortcut runs JQNavig with the FTP path; its name tells the site.
+  LPITEMIDLIST item = ParseFtpPath("FTP:Loopback/listing");
+  ASSERT_NE(item, nullptr);
+  ASSERT_EQ(AddItemToFavorites(item, "listing"), 1);
+  CoTaskMemFree(item);
+  char favorites[MAX_PATH];
+  ASSERT_EQ(FavoritesFolderPath(favorites), 1);
+  char expectedName[MAX_PATH];
+  snprintf(expectedName, sizeof expectedName, frametest::LoadText(IDS_FTP_FAVORITE_NAME).c_str(), "listing", "Loopback");
+  std::string lnk = std::string(favorites) + "\\" + expectedName + ".lnk";
+  EXPECT_TRUE(jqtest::FileExists(lnk)) << lnk;
+
+  // Chosen from the Favorites menu, it connects the site and opens the folder in the pane.
+  HMENU menu = RebuildFavoritesMenu();
+  ASSERT_TRUE(menu);
+  UINT chosen = 0;
+  for (UINT id = kFavoritesFirstId; id <= kFavoritesLastId && !chosen; ++id) {
+    FolderMenuEntry* e = FindFolderMenuEntry(menu, id);
+    if (!e) break;
+    if (strcmp(e->ftpPath, "FTP:Loopback/listing") == 0) chosen = id;
+  }
+  ASSERT_NE(chosen, 0u);
+  seams::CurrentHandlers().popupMenu = [chosen](HMENU, UINT, int, int, HWND) { return chosen; };
+  host.Command(ID_FAVORITES_DROP_DOWN);
+  seams::CurrentHandlers().popupMenu = nullptr;
+  ASSERT_TRUE(jqtest::PumpUntil([&] { return Has(Names(list), "plain.txt"); }, 20000));
+  char path[MAX_PATH];
+  ASSERT_TRUE(GetTreeSelectionPath(tree, path, TRUE, FALSE));
+  EXPECT_STREQ(path, "FTP:Loopback/listing");
+  host.Close();
+  ShutdownFtp();
+  // The test's user folder with its Favorites goes again.
+  std::string user = favorites;
+  user = user.substr(0, user.find_last_of('\\')) + '\0';
+  SHFILEOPSTRUCTA op{};
+  op.wFunc = FO_DELETE;
+  op.pFrom = user.c_str();
+  op.fFlags = FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
+  SHFileOperationA(&op);
 }

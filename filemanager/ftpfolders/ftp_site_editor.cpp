@@ -7,6 +7,7 @@
 
 #include "ftp_engine.h"
 #include "ftp_folder_ui.h"
+#include "help_file.h"
 #include "resource_ftp.h"
 
 namespace {
@@ -115,7 +116,7 @@ INT_PTR CALLBACK SiteDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
           if (Accept(dlg, d)) EndDialog(dlg, 1);
           return TRUE;
         case IDCANCEL: EndDialog(dlg, 0); return TRUE;
-        case IDC_FTP_HELP: return TRUE;
+        case IDC_FTP_HELP: ShowHelpTopic(dlg, kFtpSiteHelpTopic); return TRUE;
       }
       break;
   }

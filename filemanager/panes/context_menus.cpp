@@ -131,47 +131,14 @@ IDataObject* PaneSelectionData(HWND owner, void* context) {
   return data;
 }
 
-// Puts the owner-drawn Send To menu into a shell context menu: in place of the shell's own Send
-// To placeholder (a submenu holding one item, 29 or 93), or, when the shell offers none, as an
-// item of its own after the first group of verbs. The menu built, or null.
+// The owner-drawn Send To menu in a shell context menu (see PlaceSendToMenu); null when none.
 HMENU ReplaceWithSendToMenu(HMENU menu) {
-  int position = -1;
-  for (int i = 0, n = GetMenuItemCount(menu); i < n && position < 0; ++i) {
-    HMENU sub = GetSubMenu(menu, i);
-    if (sub && GetMenuItemCount(sub) == 1) {
-      UINT id = GetMenuItemID(sub, 0);
-      if (id == 29 || id == 93) position = i;
-    }
-  }
   SendToMenuOptions options;
   options.firstId = kSendToFirstId;
   options.lastId = kSendToLastId;
   std::string empty = LoadText(IDS_SEND_TO_EMPTY);
   options.emptyText = empty.c_str();
-  HMENU sendTo = BuildSendToMenu(options);
-  if (!sendTo) return nullptr;
-  if (position >= 0) {
-    char text[100] = {};
-    GetMenuStringA(menu, position, text, sizeof text, MF_BYPOSITION);
-    HMENU old = GetSubMenu(menu, position);
-    ModifyMenuA(menu, position, MF_BYPOSITION | MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(sendTo), text);
-    if (old && old != sendTo) DestroyMenu(old);
-    return sendTo;
-  }
-  int at = 0;
-  for (int i = 0, n = GetMenuItemCount(menu); i < n; ++i) {
-    MENUITEMINFOA info{};
-    info.cbSize = sizeof info;
-    info.fMask = MIIM_FTYPE;
-    if (GetMenuItemInfoA(menu, i, TRUE, &info) && (info.fType & MFT_SEPARATOR)) {
-      at = i + 1;
-      break;
-    }
-  }
-  InsertMenuA(menu, static_cast<UINT>(at), MF_BYPOSITION | MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(sendTo),
-              LoadText(IDS_MENU_SEND_TO).c_str());
-  InsertMenuA(menu, static_cast<UINT>(at + 1), MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
-  return sendTo;
+  return PlaceSendToMenu(menu, options, LoadText(IDS_MENU_SEND_TO).c_str());
 }
 
 }  // namespace

@@ -6,10 +6,15 @@
 #include <cctype>
 #include <cstdio>
 
+#include "clockmon_types.h"
 #include "config_dialog.h"
+#include "button_bar.h"
+#include "cmdline_panel.h"
 #include "container_panel.h"
 #include "frame_window.h"
 #include "hot_keys.h"
+#include "menu_bar_window.h"
+#include "menu_cache.h"
 #include "panel_messages.h"
 #include "panel_types.h"
 #include "panel_utils.h"
@@ -123,6 +128,7 @@ void StartWizard() {
 
 void LastFrameGone() {
   FreePanelTypeList();
+  StopMenuCacheThread();
   ClearHotKeys();
   UnloadTaskHook();
   if (Globals().mainWindow) DestroyWindow(Globals().mainWindow);
@@ -135,6 +141,7 @@ void EarlyCleanUp() {
   UnloadKeyboardHook();
   RemoveTrayIcon();
   FreePanelTypeList();
+  StopMenuCacheThread();
   MSG msg;
   while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
   }
@@ -215,7 +222,12 @@ int RunToolbar(HINSTANCE instance, const char* commandLine) {
                                  nullptr, nullptr, instance, nullptr);
   if (!g.mainWindow) return 0;
   MakeSharedGdiObjects();
+  StartMenuCacheThread();
   RegisterContainerTypes();
+  AddBuiltinTypeRegistrar(RegisterButtonBarPanelType);
+  AddBuiltinTypeRegistrar(RegisterCmdLinePanelType);
+  RegisterStartMenuTypes();
+  RegisterClockMonTypes();
   BuildPanelTypeList(instance);
   RecentLayouts().Load();
   LoadKeyboardHook();

@@ -15,7 +15,27 @@ struct SearchJob {
   HWND window = nullptr;
   bool recurse = false;
   uint32_t generation = 0;
+  // Matches not yet reported, and when matches and the folder were last reported.
+  std::vector<std::string> paths;
+  std::vector<WIN32_FIND_DATAA> entries;
+  DWORD lastFound = 0, lastFolder = 0;
+  bool folderReported = false;
 };
+
+void ReportFound(SearchJob& job) {
+  job.lastFound = GetTickCount();
+  if (job.paths.empty()) return;
+  std::vector<SearchFoundItem> items(job.paths.size());
+  for (size_t i = 0; i < items.size(); ++i) items[i] = SearchFoundItem{job.paths[i].c_str(), &job.entries[i]};
+  SendMessageA(job.window, WM_SEARCH_FOUND, items.size(), reinterpret_cast<LPARAM>(items.data()));
+  job.paths.clear();
+  job.entries.clear();
+}
+
+void ReportFoundWhenDue(SearchJob& job) {
+  if (!job.paths.empty() && (job.paths.size() >= kFoundBatchItems || GetTickCount() - job.lastFound >= kFoundBatchMs))
+    ReportFound(job);
+}
 
 std::vector<std::string> g_roots;
 std::atomic<bool> g_cancel{false};
@@ -27,7 +47,14 @@ HANDLE g_thread = nullptr;
 
 void SearchFolder(SearchJob& job, std::string& folder, bool recurse) {
   if (g_cancel.load()) return;
-  SendMessageA(job.window, WM_SEARCH_FOLDER, 0, reinterpret_cast<LPARAM>(folder.c_str()));
+  DWORD now = GetTickCount();
+  if (!job.folderReported || now - job.lastFolder >= kFolderReportMs) {
+    // The matches found so far come before the folder the walk has moved on to.
+    ReportFound(job);
+    job.folderReported = true;
+    job.lastFolder = now;
+    SendMessageA(job.window, WM_SEARCH_FOLDER, 0, reinterpret_cast<LPARAM>(folder.c_str()));
+  }
   const size_t base = folder.size();
   const bool hadSlash = base > 0 && folder.back() == '\\';
   std::string pattern = folder + (hadSlash ? "" : "\\") + "*.*";
@@ -45,9 +72,10 @@ void SearchFolder(SearchJob& job, std::string& folder, bool recurse) {
       if (folder.size() < MAX_PATH) {
         std::string parent = folder.substr(0, base);
         if (MatchSearchCriteria(job.record, parent.c_str(), entry, &g_cancel)) {
-          SearchFoundItem item{folder.c_str(), &entry};
-          SendMessageA(job.window, WM_SEARCH_FOUND, 0, reinterpret_cast<LPARAM>(&item));
+          job.paths.push_back(folder);
+          job.entries.push_back(entry);
         }
+        ReportFoundWhenDue(job);
         if (recurse && (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
             !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
           SearchFolder(job, folder, true);
@@ -65,6 +93,7 @@ DWORD WINAPI SearchThread(void* parameter) {
     std::string folder = root;
     SearchFolder(*job, folder, job->recurse);
   }
+  ReportFound(*job);
   g_finished.store(job->generation);
   SendMessageA(job->window, WM_SEARCH_FINISHED, 0, 0);
   uint32_t mine = job->generation;
@@ -116,6 +145,7 @@ bool StartSearchThread(const SearchRecord& record, HWND window, uint32_t recurse
   job->roots = g_roots;
   job->window = window;
   job->recurse = recurse != 0;
+  job->lastFound = GetTickCount();
   job->generation = ++g_lastGeneration;
   if (job->generation == 0) job->generation = ++g_lastGeneration;
   g_cancel.store(false);

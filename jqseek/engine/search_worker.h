@@ -1,6 +1,8 @@
-// The finder's search worker: walks the search roots on one thread and reports each folder it
-// enters, each match and the end of the walk to a window with SendMessage, so that every report
-// is handled on the window's thread before the walk goes on.
+// The finder's search worker: walks the search roots on one thread and reports the folder it is
+// in, the matches and the end of the walk to a window with SendMessage, so that every report is
+// handled on the window's thread before the walk goes on. Matches go in batches (a sent message
+// costs far more than matching a name), at least every 50 ms while there are any; the folder is
+// reported when the walk enters the first one and then at most every 100 ms.
 #pragma once
 #include <windows.h>
 #include <cstdint>
@@ -9,7 +11,7 @@
 
 // Messages to the search window. Pointers are valid only during the call.
 constexpr UINT WM_SEARCH_FOLDER = WM_USER + 23;    // lParam: the folder's path text
-constexpr UINT WM_SEARCH_FOUND = WM_USER + 24;     // lParam: const SearchFoundItem*
+constexpr UINT WM_SEARCH_FOUND = WM_USER + 24;     // wParam: count, lParam: const SearchFoundItem[count]
 constexpr UINT WM_SEARCH_FINISHED = WM_USER + 25;  // the walk is over (finished or stopped)
 
 struct SearchFoundItem {
@@ -18,6 +20,9 @@ struct SearchFoundItem {
 };
 
 constexpr int kMaxSearchRoots = 50;
+// Matches a batch holds at most, and how long a match may wait for its batch.
+constexpr size_t kFoundBatchItems = 256;
+constexpr DWORD kFoundBatchMs = 50, kFolderReportMs = 100;
 
 // The roots the next search walks, in order. A root beyond the 50th is ignored, as is one of
 // MAX_PATH characters or more.

@@ -15,7 +15,8 @@ namespace {
 // A window that records what the worker reports.
 struct Reports {
   std::vector<std::string> folders, found;
-  int finished = 0;
+  std::vector<DWORD> sizes;
+  int finished = 0, batches = 0;
   std::function<void()> onFinished;
 };
 
@@ -26,7 +27,12 @@ LRESULT CALLBACK ReportProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       r->folders.push_back(reinterpret_cast<const char*>(lParam));
       return 0;
     case WM_SEARCH_FOUND:
-      r->found.push_back(reinterpret_cast<const SearchFoundItem*>(lParam)->path);
+      for (WPARAM i = 0; i < wParam; ++i) {
+        const SearchFoundItem& item = reinterpret_cast<const SearchFoundItem*>(lParam)[i];
+        r->found.push_back(item.path);
+        r->sizes.push_back(item.data->nFileSizeLow);
+      }
+      ++r->batches;
       return 0;
     case WM_SEARCH_FINISHED:
       ++r->finished;
@@ -132,6 +138,23 @@ TEST_F(SearchWorker, FindsWhatAnOracleFindsOverAGeneratedTree) {
     EXPECT_EQ(reports.finished, 1);
     EXPECT_EQ(reports.folders.front(), dir.path());
   }
+}
+
+TEST_F(SearchWorker, MatchesArriveInBatchesEachPathWithItsOwnEntry) {
+  for (int i = 0; i < 600; ++i) dir.WriteFile("m" + std::to_string(i) + ".txt", std::string(i, 'x'));
+  SearchRecord r;
+  r.recurse = 1;
+  r.masks = "*.txt";
+  AddSearchRoot(dir.path().c_str());
+  ASSERT_TRUE(RunSearch(r));
+  ASSERT_EQ(reports.found.size(), 600u);
+  // Each path came with its own directory entry (the file's size is in its name).
+  for (size_t i = 0; i < reports.found.size(); ++i) {
+    std::string name = reports.found[i].substr(reports.found[i].find_last_of('\\') + 2);
+    EXPECT_EQ(name, std::to_string(reports.sizes[i]) + ".txt");
+  }
+  EXPECT_LT(reports.batches, 600 / 2);
+  EXPECT_GE(reports.batches, 3);  // at most 256 in one
 }
 
 TEST_F(SearchWorker, StopDuringALargeFileStillReportsTheEnd) {

@@ -223,6 +223,8 @@ void LayoutPanel(int width, int height) {
   GetWindowRect(browse, &b);
   MapWindowPoints(nullptr, Page(0), reinterpret_cast<POINT*>(&b), 2);
   SetWindowPos(browse, nullptr, page.right - 8 - (b.right - b.left), b.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  // Controls moved into the part the panel gained are drawn again there.
+  RedrawWindow(g_finder.panel, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
   (void)height;
 }
 

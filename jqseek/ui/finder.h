@@ -105,3 +105,32 @@ std::string ResultColumnText(int item, int column);
 std::string DisplayName(const char* name);
 // Whether a new name typed in the list can be a file's name in its folder.
 bool IsPlainFileName(const char* name);
+// The path and attributes of an item as found; false for a bad index.
+bool ResultPathAndAttributes(int index, std::string* path, uint32_t* attributes);
+
+// The owner-drawn Send To menu's command ids in the context menu.
+constexpr UINT kFinderSendToFirst = 13500, kFinderSendToLast = 13549;
+
+// File actions (result_actions.cpp). Copy (2) or move (1) the selection to a folder asked with
+// the Copy/Move To dialog; true when the shell did it.
+bool CopyOrMoveSelectedResults(UINT mode);
+// The selected files as attachments of a new mail; a selected folder is refused with a message.
+bool MailSelectedResults();
+// The Print Files dialog, then each selected file printed by its program; how many were handed on.
+int PrintSelectedFiles();
+// The list on the printer (all items or the selection, as the print dialog says); 1 when printed.
+int PrintResultList();
+void ShowFinderAbout();
+// WinHelp on the suite's help file (context 0: the contents).
+void ShowFinderHelp(UINT context);
+
+// The viewer pane below the list (finder_viewer.cpp).
+void ToggleFinderViewer();
+void ShowFocusedInViewer();
+bool FinderViewerShown();
+// The viewer's rectangle in the main window's client area, and the splitter's gap above it.
+void PlaceFinderViewer(HDWP* batch, int left, int top, int width, int height);
+// File actions release the shown file while they work: true when the viewer was shown.
+bool CloseViewerWhileWorking();
+void ReopenViewerAfterWork(bool wasShown);
+void DestroyFinderViewer();

@@ -10,11 +10,15 @@
 #include <cstring>
 
 #include "finder.h"
+#include "help_file.h"
 #include "number_format.h"
 #include "resource.h"
 #include "seams.h"
+#include "sccvw.h"
 #include "search_worker.h"
+#include "sendto_menu.h"
 #include "settings_store.h"
+#include "viewer_pane.h"
 #include "window_helpers.h"
 
 FinderState g_finder;
@@ -178,6 +182,54 @@ int PanelHeight() {
   return r.bottom;
 }
 
+// The list's area (between the panel and the status bar) and the viewer's share of it.
+struct ListArea { int top, bottom, width; };
+ListArea FinderListArea() {
+  RECT client;
+  GetClientRect(g_finder.main, &client);
+  int top = ToolbarHeight() + PanelHeight();
+  return {top, client.bottom - StatusHeight(), client.right};
+}
+constexpr int kSplitterGap = 3;
+int g_splitterBar = -1;  // client y of the bar being dragged, -1 when none
+int ViewerHeight(const ListArea& a) {
+  int height = a.bottom > a.top ? a.bottom - a.top : 0;
+  return static_cast<int>(height * g_finder.store.global.viewerShare);
+}
+inline int GET_Y_LPARAM_(LPARAM l) { return static_cast<short>(HIWORD(l)); }
+bool OnSplitterGap() {
+  if (!g_finder.listShown || !FinderViewerShown()) return false;
+  POINT p;
+  GetCursorPos(&p);
+  ScreenToClient(g_finder.main, &p);
+  ListArea a = FinderListArea();
+  int viewerTop = a.bottom - ViewerHeight(a);
+  return p.y >= viewerTop - kSplitterGap - 1 && p.y <= viewerTop;
+}
+int ClampSplitter(int y) {
+  ListArea a = FinderListArea();
+  if (y < a.top + 10) y = a.top + 10;
+  if (y > a.bottom - 3) y = a.bottom - 3;
+  return y;
+}
+void DrawSplitterBar(int y) {
+  HDC dc = GetDCEx(g_finder.main, nullptr, DCX_CACHE | DCX_PARENTCLIP);
+  if (!dc) return;
+  PatBlt(dc, 0, y - 2, FinderListArea().width, 4, DSTINVERT);
+  ReleaseDC(g_finder.main, dc);
+}
+void EndSplitter(int y) {
+  ListArea a = FinderListArea();
+  int height = a.bottom - a.top;
+  if (height > 0) {
+    float share = static_cast<float>(a.bottom - y) / static_cast<float>(height);
+    if (share < 0.05f) share = 0.05f;
+    if (share > 0.95f) share = 0.95f;
+    g_finder.store.global.viewerShare = share;
+  }
+  LayoutFinderWindow();
+}
+
 void OpenSavedSearch() {
   char file[MAX_PATH] = {};
   std::string filter = FinderString(IDS_SEARCH_FILTER), title = FinderString(IDS_OPEN_TITLE);
@@ -258,6 +310,14 @@ void OnCommand(UINT id) {
       case IDM_SAVE_SEARCH: SaveSavedSearch(); break;
       case IDM_RESET: case IDM_CLEAR: SendMessageA(g_finder.panel, WM_COMMAND, MAKEWPARAM(IDC_NEW_SEARCH, BN_CLICKED), 0); break;
       case IDM_APPEND: SendMessageA(g_finder.panel, WM_COMMAND, MAKEWPARAM(IDC_APPEND, BN_CLICKED), 0); break;
+      case IDM_MOVE_TO: CopyOrMoveSelectedResults(1); break;
+      case IDM_COPY_TO: CopyOrMoveSelectedResults(2); break;
+      case IDM_MAIL: MailSelectedResults(); break;
+      case IDM_PRINT_FILES: PrintSelectedFiles(); break;
+      case IDM_PRINT_LIST: PrintResultList(); break;
+      case IDM_VIEWER_PANE: ToggleFinderViewer(); break;
+      case IDM_HELP_TOPICS: ShowFinderHelp(107); break;
+      case IDM_ABOUT: ShowFinderAbout(); break;
       case IDM_RECYCLE: DeleteSelectedResults(true); break;
       case IDM_DELETE: DeleteSelectedResults(false); break;
       case IDM_CLOSE: DestroyWindow(g_finder.main); return;
@@ -274,6 +334,8 @@ void OnCommand(UINT id) {
         request.hiddenBox = IDC_ATTR_HIDDEN;
         request.systemBox = IDC_ATTR_SYSTEM;
         request.historyName = "Select";
+        request.historyKey = kFinderKey;
+        request.historySlots = kFinderHistorySlots;
         request.apply = [](const SelectMaskChoice& choice, void*) { SelectResultsByMask(choice); };
         DialogBoxParamA(g_finder.instance, MAKEINTRESOURCEA(IDD_FINDER_SELECT), g_finder.main, SelectDlgProc,
                         reinterpret_cast<LPARAM>(&request));
@@ -319,16 +381,30 @@ void OnCommand(UINT id) {
           InvokeResultVerb(id == IDM_PROPERTIES ? "properties" : id == IDM_CUT ? "cut" : "copy");
         }
         break;
-      default: MessageBeep(0); break;
+      default:
+        if (id >= ID_VIEWER_NATIVE && id <= 41030) {
+          if (ViewerPaneExists()) RunViewerCommand(id);
+        } else {
+          MessageBeep(0);
+        }
+        break;
     }
   }
   UpdateFinderControls();
   LayoutFinderWindow();
 }
 
-void OnSearchFound(const SearchFoundItem* item) {
-  AddResultItem(item->path, *item->data);
-  ++g_finder.foundCount;
+void OnSearchFound(const SearchFoundItem* items, size_t count) {
+  if (!items) return;
+  if (count > 1) SendMessageA(g_finder.list, WM_SETREDRAW, FALSE, 0);
+  for (size_t i = 0; i < count; ++i) {
+    AddResultItem(items[i].path, *items[i].data);
+    ++g_finder.foundCount;
+  }
+  if (count > 1) {
+    SendMessageA(g_finder.list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(g_finder.list, nullptr, FALSE);
+  }
   UpdateStatusCounts();
 }
 
@@ -413,12 +489,56 @@ LRESULT CALLBACK FinderWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
       }
       return 0;
     }
+    case WM_MEASUREITEM:
+      if (wParam == 0 && MeasureSendToMenuItem(reinterpret_cast<MEASUREITEMSTRUCT*>(lParam))) return TRUE;
+      break;
+    case WM_DRAWITEM:
+      if (wParam == 0 && DrawSendToMenuItem(reinterpret_cast<DRAWITEMSTRUCT*>(lParam))) return TRUE;
+      break;
+    case SCCVW_NOTIFY_OPEN: {
+      auto* request = reinterpret_cast<const SCCVW_OPENREQUEST*>(lParam);
+      if (!request) return 0;
+      char path[MAX_PATH];
+      lstrcpynA(path, request->path, MAX_PATH);
+      return OnViewerOpenRequest(path);
+    }
+    case WM_SETCURSOR:
+      if (LOWORD(lParam) == HTCLIENT && OnSplitterGap()) {
+        SetCursor(LoadCursorA(g_finder.instance, MAKEINTRESOURCEA(IDC_FINDER_CURSOR)));
+        return TRUE;
+      }
+      break;
+    case WM_LBUTTONDOWN:
+      if (OnSplitterGap()) {
+        SetCapture(hwnd);
+        g_splitterBar = GET_Y_LPARAM_(lParam);
+        DrawSplitterBar(g_splitterBar);
+      }
+      return 0;
+    case WM_MOUSEMOVE:
+      if (GetCapture() == hwnd && g_splitterBar >= 0) {
+        DrawSplitterBar(g_splitterBar);
+        g_splitterBar = ClampSplitter(GET_Y_LPARAM_(lParam));
+        DrawSplitterBar(g_splitterBar);
+      }
+      return 0;
+    case WM_LBUTTONUP:
+      if (GetCapture() == hwnd && g_splitterBar >= 0) {
+        DrawSplitterBar(g_splitterBar);
+        EndSplitter(ClampSplitter(GET_Y_LPARAM_(lParam)));
+        ReleaseCapture();
+      }
+      return 0;
+    case WM_CAPTURECHANGED:
+      if (g_splitterBar >= 0) DrawSplitterBar(g_splitterBar);
+      g_splitterBar = -1;
+      return 0;
     case WM_SEARCH_FOLDER:
       if (g_finder.status) SendMessageA(g_finder.status, SB_SETTEXTA, 1, lParam);
       UpdateStatusCounts();
       return 0;
     case WM_SEARCH_FOUND:
-      OnSearchFound(reinterpret_cast<const SearchFoundItem*>(lParam));
+      OnSearchFound(reinterpret_cast<const SearchFoundItem*>(lParam), wParam);
       return 0;
     case WM_SEARCH_FINISHED:
       SearchFinished();
@@ -428,6 +548,9 @@ LRESULT CALLBACK FinderWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
       ShutdownSearchWorker(5000);
       StoreCriteriaControls();
       SaveFinderSettings(g_finder.store, g_finder.settings, g_finder.store.global.viewCommand == IDM_VIEW_DETAILS);
+      if (g_finder.helpOpened) QuitHelp(hwnd);
+      g_finder.helpOpened = false;
+      DestroyFinderViewer();
       PostQuitMessage(0);
       return 0;
   }
@@ -458,12 +581,22 @@ void LayoutFinderWindow() {
   int top = ToolbarHeight();
   int panelHeight = PanelHeight();
   int bottom = client.bottom - StatusHeight();
-  HDWP batch = BeginDeferWindowPos(2);
+  HDWP batch = BeginDeferWindowPos(5);
   batch = DeferWindowPos(batch, g_finder.panel, nullptr, 0, top, client.right, panelHeight, SWP_NOZORDER | SWP_NOACTIVATE);
   int listTop = top + panelHeight;
+  int listBottom = bottom;
+  bool viewer = g_finder.listShown && FinderViewerShown();
+  if (viewer) {
+    ListArea area = FinderListArea();
+    int viewerHeight = ViewerHeight(area);
+    listBottom = bottom - viewerHeight - kSplitterGap;
+    if (listBottom < listTop) listBottom = listTop;
+    PlaceFinderViewer(&batch, 0, bottom - viewerHeight, client.right, viewerHeight);
+  }
   batch = DeferWindowPos(batch, g_finder.list, nullptr, 0, listTop, client.right,
-                         bottom > listTop ? bottom - listTop : 0, SWP_NOZORDER | SWP_NOACTIVATE);
+                         listBottom > listTop ? listBottom - listTop : 0, SWP_NOZORDER | SWP_NOACTIVATE);
   EndDeferWindowPos(batch);
+  if (ViewerPaneExists()) ShowViewerWindows(viewer ? TRUE : FALSE);
 }
 
 void FitWindowToPanel(bool grow) {
@@ -471,7 +604,8 @@ void FitWindowToPanel(bool grow) {
   MapDialogRect(g_finder.panel, &r);
   AdjustWindowRect(&r, WS_OVERLAPPEDWINDOW, TRUE);
   int minWidth = r.right - r.left;
-  int minHeight = (r.bottom - r.top) + ToolbarHeight() + StatusHeight() + (g_finder.listShown ? 50 : 0);
+  int minHeight = (r.bottom - r.top) + ToolbarHeight() + StatusHeight() + (g_finder.listShown ? 50 : 0) +
+                  (g_finder.listShown && FinderViewerShown() ? 50 : 0);
   RECT w;
   GetWindowRect(g_finder.main, &w);
   int width = std::max<int>(w.right - w.left, minWidth);
@@ -494,6 +628,7 @@ void ShowResultList() {
 }
 
 void HideResultList() {
+  if (FinderViewerShown()) ToggleFinderViewer();
   if (g_finder.listShown) ClearResults();
   g_finder.listShown = false;
   ShowWindow(g_finder.list, SW_HIDE);

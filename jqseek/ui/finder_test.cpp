@@ -8,63 +8,12 @@
 #include <vector>
 
 #include "finder.h"
-#include "result_drag.h"
 #include "resource.h"
 #include "test_support.h"
 
+#include "finder_test_fixture.h"
+
 namespace {
-
-class Finder : public ::testing::Test {
- protected:
-  void SetUp() override {
-    OleInitialize(nullptr);
-    g_finder = FinderState{};
-    ASSERT_TRUE(StartFinder(GetModuleHandleA(nullptr), command.c_str(), SW_SHOW));
-  }
-  void TearDown() override {
-    if (IsWindow(g_finder.main)) DestroyWindow(g_finder.main);
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    }
-    EndFinder();
-    OleUninitialize();
-  }
-  HWND PageItem(int page, int id) { return GetDlgItem(g_finder.pages[page], id); }
-  void Click(HWND parent, int id) { SendMessageA(GetDlgItem(parent, id), BM_CLICK, 0, 0); }
-  bool WaitForSearchEnd() {
-    return jqtest::PumpUntil([] { return !g_finder.searchRunning; }, 30000);
-  }
-  std::vector<std::string> Column(int column) {
-    std::vector<std::string> out;
-    for (int i = 0; i < ResultCount(); ++i) out.push_back(ResultColumnText(i, column));
-    return out;
-  }
-  std::vector<std::string> SortedNames() {
-    auto names = Column(0);
-    std::sort(names.begin(), names.end());
-    return names;
-  }
-  std::string StatusText(int part) {
-    char text[256] = {};
-    SendMessageA(g_finder.status, SB_GETTEXTA, part, reinterpret_cast<LPARAM>(text));
-    return text;
-  }
-  // Starts a search over the folder from the panel, as a person would.
-  void SearchFolder(const std::string& folder, const char* masks, const char* text = "") {
-    SelectCriteriaPage(0);
-    Click(g_finder.pages[0], IDC_LOOK_IN_PATH);
-    SetWindowTextA(PageItem(0, IDC_LOOK_PATH), folder.c_str());
-    SetWindowTextA(PageItem(0, IDC_NAME_MASKS), masks);
-    CheckDlgButton(g_finder.pages[0], IDC_SUBFOLDERS, BST_CHECKED);
-    SetWindowTextA(PageItem(3, IDC_CONTAINING_TEXT), text);
-    Click(g_finder.panel, IDC_FIND_NOW);
-    ASSERT_TRUE(WaitForSearchEnd());
-  }
-
-  jqtest::TestRegistry registry;
-  jqtest::TempFolder dir;
-  std::string command;
-};
 
 TEST_F(Finder, FindNowFillsTheListAndTheCounts) {
   dir.WriteFile("a.txt", "hello");
@@ -349,69 +298,6 @@ TEST_F(FinderToolbar, ArrangementKeptAndDamagedValuesFallBackToTheDefault) {
 
 }  // namespace
 
-namespace {
-
-TEST(ResultDrag, DataObjectOffersTheFilesAsAFileList) {
-  std::vector<std::string> paths = {"C:\\a.txt", "C:\\dir\\b.doc", "D:\\c"};
-  IDataObject* data = CreateResultDataObject(paths);
-  ASSERT_TRUE(data);
-  FORMATETC hdrop = {CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
-  FORMATETC text = {CF_TEXT, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
-  FORMATETC file = {CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_FILE};
-  EXPECT_EQ(data->QueryGetData(&hdrop), S_OK);
-  EXPECT_EQ(data->QueryGetData(&text), S_FALSE);
-  EXPECT_EQ(data->QueryGetData(&file), DV_E_FORMATETC);
-  STGMEDIUM medium{};
-  EXPECT_EQ(data->GetData(&text, &medium), DV_E_FORMATETC);
-  ASSERT_EQ(data->GetData(&hdrop, &medium), S_OK);
-  size_t expected = 20 + (8 + 1) + (12 + 1) + (4 + 1) + 1;
-  EXPECT_EQ(GlobalSize(medium.hGlobal), expected);
-  // The shell reads it back as the same three files.
-  HDROP drop = static_cast<HDROP>(medium.hGlobal);
-  ASSERT_EQ(DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0), 3u);
-  char name[MAX_PATH];
-  for (UINT i = 0; i < 3; ++i) {
-    DragQueryFileA(drop, i, name, MAX_PATH);
-    EXPECT_EQ(paths[i], name);
-  }
-  ReleaseStgMedium(&medium);
-  // One format to enumerate, and only for reading.
-  IEnumFORMATETC* formats = nullptr;
-  EXPECT_EQ(data->EnumFormatEtc(DATADIR_SET, &formats), E_FAIL);
-  EXPECT_EQ(formats, nullptr);
-  ASSERT_EQ(data->EnumFormatEtc(DATADIR_GET, &formats), S_OK);
-  FORMATETC got[2];
-  ULONG fetched = 9;
-  EXPECT_EQ(formats->Next(2, got, &fetched), S_OK);
-  EXPECT_EQ(fetched, 1u);
-  EXPECT_EQ(got[0].cfFormat, CF_HDROP);
-  EXPECT_EQ(formats->Next(1, got, &fetched), S_FALSE);
-  EXPECT_EQ(formats->Next(2, got, nullptr), E_POINTER);
-  formats->Reset();
-  EXPECT_EQ(formats->Skip(1), S_FALSE);
-  IEnumFORMATETC* clone = nullptr;
-  ASSERT_EQ(formats->Clone(&clone), S_OK);
-  EXPECT_EQ(clone->Next(1, got, nullptr), S_OK);
-  clone->Release();
-  formats->Release();
-  EXPECT_EQ(data->Release(), 0u);
-}
-
-TEST(ResultDrag, DropSourceFollowsTheButtonsAndEscape) {
-  IDropSource* source = CreateResultDropSource();
-  ASSERT_TRUE(source);
-  EXPECT_EQ(source->QueryContinueDrag(TRUE, MK_LBUTTON), DRAGDROP_S_CANCEL);
-  EXPECT_EQ(source->QueryContinueDrag(FALSE, 0), DRAGDROP_S_DROP);
-  EXPECT_EQ(source->QueryContinueDrag(FALSE, MK_LBUTTON), S_OK);
-  EXPECT_EQ(source->QueryContinueDrag(FALSE, MK_RBUTTON), S_OK);
-  EXPECT_EQ(source->GiveFeedback(DROPEFFECT_COPY), DRAGDROP_S_USEDEFAULTCURSORS);
-  IUnknown* unknown = nullptr;
-  EXPECT_EQ(source->QueryInterface(IID_IDataObject, reinterpret_cast<void**>(&unknown)), E_NOINTERFACE);
-  EXPECT_EQ(unknown, nullptr);
-  EXPECT_EQ(source->Release(), 0u);
-}
-
-}  // namespace
 
 namespace {
 

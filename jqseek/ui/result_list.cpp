@@ -13,7 +13,7 @@
 #include "finder.h"
 #include "number_format.h"
 #include "resource.h"
-#include "result_drag.h"
+#include "path_list_data.h"
 #include "seams.h"
 #include "search_matcher.h"
 #include "search_worker.h"
@@ -226,6 +226,14 @@ void AddResultItem(const char* path, const WIN32_FIND_DATAA& data) {
   r.release();
 }
 
+bool ResultPathAndAttributes(int index, std::string* path, uint32_t* attributes) {
+  ResultItem* r = ItemData(index);
+  if (!r) return false;
+  *path = r->path;
+  *attributes = r->attributes;
+  return true;
+}
+
 std::vector<std::string> SelectedResultPaths() {
   std::vector<std::string> paths;
   for (int i = ListView_GetNextItem(g_finder.list, -1, LVNI_SELECTED); i >= 0;
@@ -323,8 +331,8 @@ LRESULT HandleResultNotify(NMHDR* h) {
     case LVN_BEGINRDRAG: {
       std::vector<std::string> paths = SelectedResultPaths();
       if (paths.empty()) return 0;
-      IDataObject* data = CreateResultDataObject(paths);
-      IDropSource* source = CreateResultDropSource();
+      IDataObject* data = CreatePathListData(paths);
+      IDropSource* source = CreatePathDropSource();
       if (data && source) {
         DWORD effect = 0;
         DoDragDrop(data, source, DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK, &effect);
@@ -359,6 +367,7 @@ LRESULT HandleResultNotify(NMHDR* h) {
     case LVN_ITEMCHANGED:
       UpdateStatusCounts();
       UpdateFinderControls();
+      ShowFocusedInViewer();
       return 0;
   }
   return 0;
@@ -513,15 +522,16 @@ void DeleteSelectedResults(bool recycle) {
   }
   if (list.empty()) return;
   list += '\0';
+  bool viewer = CloseViewerWhileWorking();
+  std::string folder = FolderOf(first);
+  if (!folder.empty()) SetCurrentDirectoryA(folder.c_str());
   SHFILEOPSTRUCTA op{};
   op.hwnd = g_finder.main;
   op.wFunc = FO_DELETE;
   op.pFrom = list.c_str();
   op.fFlags = recycle ? FOF_ALLOWUNDO : 0;
-  if (SHFileOperationA(&op) == 0) {
-    std::string folder = FolderOf(first);
-    SHChangeNotify(SHCNE_UPDATEDIR, SHCNF_PATHA, folder.c_str(), nullptr);
-  }
+  if (SHFileOperationA(&op) == 0) SHChangeNotify(SHCNE_UPDATEDIR, SHCNF_PATHA, folder.c_str(), nullptr);
+  ReopenViewerAfterWork(viewer);
   RefreshResultItems(true);
 }
 

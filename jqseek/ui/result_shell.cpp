@@ -11,8 +11,10 @@
 #include <vector>
 
 #include "finder.h"
+#include "path_list_data.h"
 #include "resource.h"
 #include "seams.h"
+#include "sendto_menu.h"
 #include "settings_store.h"
 
 namespace {
@@ -61,6 +63,12 @@ IContextMenu* SelectionMenu(SelectionIds* ids) {
   return menu;
 }
 
+// The selection as Send To hands it to an entry: the files by path.
+IDataObject* SelectionData(HWND, void*) {
+  std::vector<std::string> paths = SelectedResultPaths();
+  return paths.empty() ? nullptr : CreatePathListData(paths);
+}
+
 }  // namespace
 
 bool ShowResultContextMenu(POINT screen) {
@@ -69,11 +77,21 @@ bool ShowResultContextMenu(POINT screen) {
   if (!menu) return false;
   HMENU popup = CreatePopupMenu();
   bool shown = false;
-  if (popup && SUCCEEDED(menu->QueryContextMenu(popup, 0, 1, 32767, CMF_NORMAL))) {
+  // The shell's commands stay below the Send To menu's ids.
+  if (popup && SUCCEEDED(menu->QueryContextMenu(popup, 0, 1, kFinderSendToFirst - 1, CMF_NORMAL))) {
     shown = true;
+    SendToMenuOptions options;
+    options.firstId = kFinderSendToFirst;
+    options.lastId = kFinderSendToLast;
+    std::string empty = FinderString(IDS_SEND_TO_EMPTY);
+    options.emptyText = empty.c_str();
+    HMENU sendTo = PlaceSendToMenu(popup, options, FinderString(IDS_SEND_TO_ITEM).c_str());
     UINT chosen = static_cast<UINT>(seams::TrackPopupMenuEx(popup, TPM_RETURNCMD | TPM_RIGHTBUTTON, screen.x, screen.y,
                                                             g_finder.main, nullptr));
-    if (chosen) {
+    if (sendTo && chosen >= kFinderSendToFirst && chosen <= kFinderSendToLast) {
+      FindSendToMenuItem(g_finder.main, sendTo, chosen, SelectionData, nullptr);
+      RefreshResultItems(true);
+    } else if (chosen) {
       CMINVOKECOMMANDINFO info{};
       info.cbSize = sizeof info;
       info.hwnd = g_finder.main;
@@ -82,6 +100,8 @@ bool ShowResultContextMenu(POINT screen) {
       menu->InvokeCommand(&info);
       RefreshResultItems(true);
     }
+    // The popup destroys the Send To menu with it.
+    if (sendTo) ReleaseSendToMenu(nullptr);
   }
   if (popup) DestroyMenu(popup);
   menu->Release();

@@ -165,6 +165,17 @@ std::string Pattern(size_t size) {
 const char kChineseUtf8[] = "\xe4\xb8\xad\xe6\x96\x87\xe6\xaa\x94\xe6\xa1\x88.txt";  // 中文檔案.txt
 const char kChineseBig5[] = "\xa4\xa4\xa4\xe5.txt";                                // 中文.txt in Big5
 
+std::string Recoded(const std::string& text, UINT from, UINT to) {
+  std::wstring w(text.size() + 1, L'\0');
+  w.resize(MultiByteToWideChar(from, 0, text.c_str(), -1, w.data(), static_cast<int>(w.size())));
+  std::string out(w.size() * 4 + 1, '\0');
+  out.resize(WideCharToMultiByte(to, 0, w.c_str(), -1, out.data(), static_cast<int>(out.size()), nullptr, nullptr));
+  if (!out.empty()) out.pop_back();
+  return out;
+}
+// A UTF-8 name as the program sees it: in its own code page.
+std::string InCodePage(const char* utf8) { return Recoded(utf8, CP_UTF8, CP_ACP); }
+
 // ---- against pyftpdlib and vsftpd, passive and active ----
 
 class RealServer : public ::testing::TestWithParam<std::tuple<Server, bool>> {
@@ -225,7 +236,11 @@ TEST_P(RealServer, ListingReadsTheServersFormat) {
 
   std::set<std::string> names;
   for (auto& e : entries) names.insert(e.name);
-  std::set<std::string> expected{"plain.txt", "name with blanks.txt", kChineseUtf8, "lines.txt", "big.bin", "sub dir"};
+  // pyftpdlib names UTF8 among its features: its names arrive in the program's code page. vsftpd
+  // does not: its names arrive as stored, whatever their encoding.
+  const bool utf8Server = std::string(server().name) == "pyftpd";
+  const std::string chinese = utf8Server ? InCodePage(kChineseUtf8) : kChineseUtf8;
+  std::set<std::string> expected{"plain.txt", "name with blanks.txt", chinese, "lines.txt", "big.bin", "sub dir"};
   if (std::string(server().name) == "vsftpd") expected.insert(kChineseBig5);
   EXPECT_EQ(names, expected);
 
@@ -248,7 +263,7 @@ TEST_P(RealServer, ListingReadsTheServersFormat) {
   // Names outside ASCII go to the server as they came from it.
   std::string data;
   ASSERT_EQ(api.setType(s.h, csftp::kTypeImage), 0);
-  EXPECT_EQ(Download(s.h, path + "/" + kChineseUtf8, &data), 0);
+  EXPECT_EQ(Download(s.h, path + "/" + chinese, &data), 0);
   EXPECT_EQ(data, "zh");
   if (std::string(server().name) == "vsftpd") {
     EXPECT_EQ(Download(s.h, path + "/" + kChineseBig5, &data), 0);
@@ -340,6 +355,42 @@ TEST_P(RealServer, TextTypeGivesNetworkLineEnds) {
   ASSERT_EQ(api.setType(s.h, csftp::kTypeImage), 0);
   EXPECT_EQ(Download(s.h, lines, &data), 0);
   EXPECT_EQ(data, "a\nb\n");
+}
+
+TEST(Utf8Server, NamesInTheProgramsCodePageTravelAsUtf8BothWays) {
+  // Chinese names that the test's code page (Big5 or GBK) can hold.
+  const std::string folder = InCodePage("\xe4\xb8\x8a\xe5\x82\xb3");                // 上傳
+  const std::string file = InCodePage("\xe6\xaa\x94\xe6\xa1\x88 \xe4\xb8\x80.txt");  // 檔案 一.txt
+  const std::string renamed = InCodePage("\xe6\x96\xb0.txt");                        // 新.txt
+  ASSERT_EQ(Recoded(file, CP_ACP, CP_UTF8), "\xe6\xaa\x94\xe6\xa1\x88 \xe4\xb8\x80.txt") << "the code page holds the names";
+  Session s;
+  ASSERT_TRUE(s.Open(kPyftpd, true));
+  std::string dir = s.base + "/work/" + folder;
+  ASSERT_EQ(api.makeDir(s.h, dir.c_str()), 0) << ErrorText(api.lastError());
+  ASSERT_EQ(api.changeDir(s.h, dir.c_str()), 0);
+  char pwd[260];
+  ASSERT_GT(api.currentDir(s.h, pwd, sizeof pwd), 0);
+  EXPECT_EQ(std::string(pwd), dir);
+  ASSERT_EQ(Upload(s.h, file, "utf8 name"), 0) << ErrorText(api.lastError());
+  // On the server's disk the name is UTF-8 (read back here through Wine's Unicode view of it).
+  std::string onDisk = std::string(JQ_FTP_FIXTURES) + "\\py\\work\\" + Recoded(folder, CP_ACP, CP_UTF8) + "\\" +
+                       Recoded(file, CP_ACP, CP_UTF8);
+  std::wstring wide(onDisk.size() + 1, L'\0');
+  wide.resize(MultiByteToWideChar(CP_UTF8, 0, onDisk.c_str(), -1, wide.data(), static_cast<int>(wide.size())));
+  EXPECT_NE(GetFileAttributesW(wide.c_str()), INVALID_FILE_ATTRIBUTES) << onDisk;
+
+  ASSERT_EQ(api.openList(s.h, dir.c_str()), 0);
+  api.listMode(s.h, csftp::kListUnix);
+  auto entries = ReadEntries(s.h);
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(std::string(entries[0].name), file);
+  EXPECT_EQ(api.rename(s.h, file.c_str(), renamed.c_str()), 0);
+  std::string data;
+  EXPECT_EQ(Download(s.h, dir + "/" + renamed, &data), 0);
+  EXPECT_EQ(data, "utf8 name");
+  EXPECT_EQ(api.deleteFile(s.h, renamed.c_str()), 0);
+  ASSERT_EQ(api.changeDir(s.h, ".."), 0);
+  EXPECT_EQ(api.removeDir(s.h, dir.c_str()), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, RealServer,

@@ -11,8 +11,8 @@ namespace csftp {
 
 namespace {
 
-// Bytes moved per recv or send on a data connection.
-constexpr size_t kDataBlock = 65536;
+// Bytes gathered before a send, and asked for per recv, on a data connection.
+constexpr size_t kDataBlock = 256 * 1024;
 
 constexpr size_t kMaxReplyBytes = 256 * 1024;       // one reply, all of its lines
 constexpr size_t kMaxKeptLine = 4096;               // of a reply line, for the log
@@ -67,6 +67,13 @@ void SetBlocking(SOCKET s, bool blocking) {
   ioctlsocket(s, FIONBIO, &nb);
 }
 
+// Commands and the last bytes of a file leave at once, without waiting for the peer's
+// acknowledgement of the previous segment.
+void NoDelay(SOCKET s) {
+  BOOL on = TRUE;
+  setsockopt(s, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof on);
+}
+
 // A TCP connection to addr within the deadline.
 int ConnectTo(const sockaddr_in& addr, const Deadline& deadline, SOCKET* out) {
   SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
@@ -89,6 +96,7 @@ int ConnectTo(const sockaddr_in& addr, const Deadline& deadline, SOCKET* out) {
     return kErrConnectFailed;
   }
   SetBlocking(s, true);
+  NoDelay(s);
   *out = s;
   return kOk;
 }
@@ -115,6 +123,60 @@ int RecvSome(SOCKET s, char* buffer, int size, const Deadline& deadline, int* er
     return -1;
   }
   return n;
+}
+
+// A data connection waits in the blocking call itself, bounded by the socket's own time-outs,
+// so that each block costs one system call rather than a select and a recv (under Wine each
+// is a round trip to the server process).
+void PrepareDataSocket(SOCKET s, DWORD timeoutMs) {
+  DWORD t = timeoutMs;
+  setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&t), sizeof t);
+  setsockopt(s, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&t), sizeof t);
+  int bytes = 1024 * 1024;
+  setsockopt(s, SOL_SOCKET, SO_RCVBUF, reinterpret_cast<const char*>(&bytes), sizeof bytes);
+  setsockopt(s, SOL_SOCKET, SO_SNDBUF, reinterpret_cast<const char*>(&bytes), sizeof bytes);
+}
+
+int DataErrorOf(int wsaError) {
+  return wsaError == WSAETIMEDOUT || wsaError == WSAEWOULDBLOCK ? kErrTimeout : kErrNetwork;
+}
+
+// One recv on a data connection: the count, 0 at the peer's end, or -1 with the error set.
+int RecvData(SOCKET s, char* buffer, int size, int* error) {
+  int n = recv(s, buffer, size, 0);
+  if (n < 0) {
+    *error = DataErrorOf(WSAGetLastError());
+    return -1;
+  }
+  return n;
+}
+
+int SendData(SOCKET s, const char* data, size_t size) {
+  while (size > 0) {
+    int chunk = size > (1u << 30) ? (1 << 30) : static_cast<int>(size);
+    int n = send(s, data, chunk, 0);
+    if (n <= 0) return n < 0 ? DataErrorOf(WSAGetLastError()) : kErrNetwork;
+    data += n;
+    size -= static_cast<size_t>(n);
+  }
+  return kOk;
+}
+
+// Between two code pages through UTF-16; false when the text is not valid in `from`.
+bool Recode(const std::string& text, UINT from, UINT to, std::string* out) {
+  if (text.empty()) {
+    out->clear();
+    return true;
+  }
+  int wide = MultiByteToWideChar(from, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  if (wide <= 0) return false;
+  std::wstring w(static_cast<size_t>(wide), L'\0');
+  MultiByteToWideChar(from, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), w.data(), wide);
+  int bytes = WideCharToMultiByte(to, 0, w.data(), wide, nullptr, 0, nullptr, nullptr);
+  if (bytes <= 0) return false;
+  out->assign(static_cast<size_t>(bytes), '\0');
+  WideCharToMultiByte(to, 0, w.data(), wide, out->data(), bytes, nullptr, nullptr);
+  return true;
 }
 
 bool HasLineBreak(const char* text) { return text && (std::strchr(text, '\r') || std::strchr(text, '\n')); }
@@ -168,6 +230,43 @@ int FtpConnection::Fail(int error) {
     fileOpen_ = false;
   }
   return error;
+}
+
+std::string FtpConnection::ToServer(const char* name) const {
+  std::string text = name ? name : "";
+  std::string out;
+  if (utf8_ && Recode(text, CP_ACP, CP_UTF8, &out)) return out;
+  return text;
+}
+
+std::string FtpConnection::FromServer(const std::string& name) const {
+  // A name that is not valid UTF-8 (a server that says UTF8 yet keeps old names) stays as sent.
+  std::string out;
+  if (utf8_ && Recode(name, CP_UTF8, CP_ACP, &out)) return out;
+  return name;
+}
+
+// After the login: a server that lists UTF8 among its features (RFC 2640) names files in
+// UTF-8; OPTS UTF8 ON is sent for the servers that want to be asked, and its answer does not
+// matter. The replies go to the log like any other.
+void FtpConnection::AskForUtf8() {
+  int code = 0;
+  size_t from = log_.size();
+  if (Command("FEAT", &code) != kOk || code != 211) return;
+  std::string reply = log_.substr(from);
+  for (size_t at = 0; at < reply.size();) {
+    size_t end = reply.find('\n', at);
+    if (end == std::string::npos) end = reply.size();
+    std::string line = reply.substr(at, end - at);
+    at = end + 1;
+    while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
+    size_t first = line.find_first_not_of(' ');
+    if (first != std::string::npos && first > 0 && _stricmp(line.c_str() + first, "UTF8") == 0) {
+      if (Command("OPTS UTF8 ON", &code) != kOk) return;
+      utf8_ = true;
+      return;
+    }
+  }
 }
 
 void FtpConnection::Abort() {
@@ -246,7 +345,7 @@ int FtpConnection::ReadReply(int* code) {
     if (consumed > kMaxReplyBytes) return Fail(kErrBadReply);
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.size() > kMaxKeptLine) line.resize(kMaxKeptLine);
-    if (log_.size() + line.size() + 2 <= kMaxLogBytes) log_ += line + "\r\n";
+    if (log_.size() + line.size() + 2 <= kMaxLogBytes) log_ += (utf8_ ? FromServer(line) : line) + "\r\n";
     if (first) {
       if (line.size() < 3 || line[0] < '1' || line[0] > '5' || line[1] < '0' || line[1] > '9' ||
           line[2] < '0' || line[2] > '9' || (line.size() > 3 && line[3] != ' ' && line[3] != '-'))
@@ -284,13 +383,16 @@ int FtpConnection::Login(const char* user, const char* password, const char* acc
     error = Command(std::string("ACCT ") + account, &code);
     if (error != kOk) return error;
   }
-  return code == 230 || code == 202 ? kOk : kErrLoginFailed;
+  if (code != 230 && code != 202) return kErrLoginFailed;
+  AskForUtf8();
+  // A connection broken while asking is a failed login all the same.
+  return ctrl() == INVALID_SOCKET ? kErrConnectionClosed : kOk;
 }
 
 int FtpConnection::Simple(const char* verb, const char* argument) {
   if (!argument || !*argument || HasLineBreak(argument)) return kErrBadArgument;
   int code = 0;
-  int error = Command(std::string(verb) + " " + argument, &code);
+  int error = Command(std::string(verb) + " " + ToServer(argument), &code);
   if (error != kOk) return error;
   return code / 100 == 2 ? kOk : kErrRefused;
 }
@@ -313,7 +415,7 @@ int FtpConnection::CurrentDir(std::string* path) {
         ++i;
         continue;
       }
-      *path = out;
+      *path = FromServer(out);
       return kOk;
     }
     out += lastLine_[i];
@@ -324,10 +426,10 @@ int FtpConnection::CurrentDir(std::string* path) {
 int FtpConnection::Rename(const char* from, const char* to) {
   if (!from || !*from || !to || !*to || HasLineBreak(from) || HasLineBreak(to)) return kErrBadArgument;
   int code = 0;
-  int error = Command(std::string("RNFR ") + from, &code);
+  int error = Command("RNFR " + ToServer(from), &code);
   if (error != kOk) return error;
   if (code != 350) return kErrRefused;
-  error = Command(std::string("RNTO ") + to, &code);
+  error = Command("RNTO " + ToServer(to), &code);
   if (error != kOk) return error;
   return code / 100 == 2 ? kOk : kErrRefused;
 }
@@ -372,6 +474,7 @@ int FtpConnection::OpenData(const std::string& command) {
     SOCKET s = INVALID_SOCKET;
     error = ConnectTo(addr, Deadline(timeoutMs_), &s);
     if (error != kOk) return kErrDataConnection;
+    PrepareDataSocket(s, timeoutMs_);
     data_ = s;
     error = Command(command, &code);
     if (error != kOk) return error;
@@ -422,6 +525,8 @@ int FtpConnection::OpenData(const std::string& command) {
     }
     closesocket(listener);
     SetBlocking(s, true);
+    NoDelay(s);
+    PrepareDataSocket(s, timeoutMs_);
     data_ = s;
     return kOk;
   }
@@ -440,7 +545,7 @@ int FtpConnection::OpenList(const char* path) {
   std::string command = "LIST";
   if (path && *path) {
     if (HasLineBreak(path)) return kErrBadArgument;
-    command += std::string(" ") + path;
+    command += " " + ToServer(path);
   }
   int error = OpenData(command);
   if (error != kOk) return error;
@@ -485,6 +590,12 @@ int FtpConnection::NextEntry(bool restart, FtpEntry* entry) {
     listPos_ = eol + 1;
     FtpEntry parsed{};
     if (ParseListLine(line, listMode_, now, &parsed)) {
+      if (utf8_) {
+        std::string name = FromServer(parsed.name);
+        size_t n = name.size() < sizeof parsed.name - 1 ? name.size() : sizeof parsed.name - 1;
+        std::memcpy(parsed.name, name.data(), n);
+        parsed.name[n] = '\0';
+      }
       *entry = parsed;
       listGave_ = true;
       return kOk;
@@ -507,7 +618,7 @@ int FtpConnection::OpenFile(const char* name, int mode) {
   bool write = mode == kOpenWrite;
   fileStart_ = GetTickCount64();
   fileMs_ = 0;
-  int error = OpenData(std::string(write ? "STOR " : "RETR ") + name);
+  int error = OpenData(std::string(write ? "STOR " : "RETR ") + ToServer(name));
   if (error != kOk) return error;
   fileOpen_ = true;
   fileWrite_ = write;
@@ -535,7 +646,7 @@ int FtpConnection::Read(char* buffer, int size, int* got) {
   int error = 0;
   inBuf_.resize(kDataBlock);
   inPos_ = 0;
-  int n = RecvSome(data_.load(), inBuf_.data(), static_cast<int>(inBuf_.size()), Deadline(timeoutMs_), &error);
+  int n = RecvData(data_.load(), inBuf_.data(), static_cast<int>(inBuf_.size()), &error);
   if (n > 0) {
     inBuf_.resize(static_cast<size_t>(n));
     size_t take = static_cast<size_t>(n < size ? n : size);
@@ -564,7 +675,7 @@ int FtpConnection::Read(char* buffer, int size, int* got) {
 
 int FtpConnection::FlushOut() {
   if (outBuf_.empty()) return kOk;
-  int error = SendAll(data_.load(), outBuf_.data(), outBuf_.size(), Deadline(timeoutMs_));
+  int error = SendData(data_.load(), outBuf_.data(), outBuf_.size());
   outBuf_.clear();
   if (error != kOk) fileFailed_ = true;
   return error;

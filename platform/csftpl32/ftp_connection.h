@@ -49,6 +49,9 @@ class FtpConnection {
   int TakeReplyText(char* buffer, int size);
   // The last reply line, for error texts.
   const std::string& lastLine() const { return lastLine_; }
+  // True when the server named UTF8 among its features: names then travel as UTF-8 on the wire
+  // and in the program's code page at the calls. Other servers get the bytes as they are.
+  bool utf8() const { return utf8_; }
 
  private:
   SOCKET ctrl() const { return ctrl_.load(); }
@@ -59,6 +62,9 @@ class FtpConnection {
   int OpenData(const std::string& command);
   int FinishData();  // reads the final reply of a transfer
   void CloseData();
+  void AskForUtf8();
+  std::string ToServer(const char* name) const;
+  std::string FromServer(const std::string& name) const;
 
   std::atomic<SOCKET> ctrl_{INVALID_SOCKET};
   std::atomic<SOCKET> data_{INVALID_SOCKET};
@@ -66,6 +72,7 @@ class FtpConnection {
   sockaddr_in local_{};
   DWORD timeoutMs_ = 30000;
   bool passive_ = true;
+  bool utf8_ = false;
   std::string rx_;        // control bytes received and not yet read as lines
   std::string log_;       // reply text not yet taken
   std::string lastLine_;

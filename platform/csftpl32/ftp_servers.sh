@@ -47,6 +47,10 @@ done
 # A file name in the Big5 code page, as an old Windows server would store it.
 $py -c 'import os,sys; open(os.path.join(os.fsencode(sys.argv[1]), "中文".encode("big5") + b".txt"), "wb").write(b"big5")' "$dir/vs/listing"
 
+# The servers greet with a token of this start, so that a greeting from another server that
+# took one of the ports in the meantime is never mistaken for ours; then the ports are drawn again.
+export JQ_FTP_TOKEN="jq$$-$RANDOM"
+for attempt in 1 2 3 4 5; do
 ports=($($py - <<'PY'
 import socket
 socks = []
@@ -84,6 +88,7 @@ ascii_upload_enable=YES
 ascii_download_enable=YES
 xferlog_enable=NO
 use_localtime=YES
+ftpd_banner=vsftpd ready $JQ_FTP_TOKEN
 idle_session_timeout=120
 data_connection_timeout=60
 CONF
@@ -101,27 +106,35 @@ s.listen(16)
 time.sleep(900)' "${ports[4]}" >"$dir/silent.log" 2>&1 </dev/null &
 echo $! >>"$dir/pids"
 
-# Ready when each greets.
+# Ready when each greets with the token.
+ready=1
 for port in "${ports[@]:0:3}"; do
   if ! $py - "$port" <<'PY'
-import socket, sys, time
+import os, socket, sys, time
 end = time.time() + 15
+token = os.environ["JQ_FTP_TOKEN"].encode()
 while time.time() < end:
     try:
         with socket.create_connection(("127.0.0.1", int(sys.argv[1])), timeout=2) as s:
-            if s.recv(3) == b"220":
-                sys.exit(0)
+            greeting = s.recv(200)
+            if greeting.startswith(b"220"):
+                sys.exit(0 if token in greeting else 2)
     except OSError:
         time.sleep(0.2)
 sys.exit(1)
 PY
   then
-    echo "ftp_servers: the server on port $port did not start" >&2
-    cat "$dir"/*.log >&2 || true
-    stop
-    exit 1
+    ready=0
+    break
   fi
 done
-
-printf 'pyftpd=%s\nvsftpd=%s\nfake=%s\nclosed=%s\nsilent=%s\n' "${ports[@]}" >"$dir/ports.txt"
-echo "ftp_servers: pyftpdlib on ${ports[0]}, vsftpd on ${ports[1]}, fake on ${ports[2]}"
+if [ $ready = 1 ]; then
+  printf 'pyftpd=%s\nvsftpd=%s\nfake=%s\nclosed=%s\nsilent=%s\n' "${ports[@]}" >"$dir/ports.txt"
+  echo "ftp_servers: pyftpdlib on ${ports[0]}, vsftpd on ${ports[1]}, fake on ${ports[2]}"
+  exit 0
+fi
+stop
+done
+echo "ftp_servers: the servers did not start" >&2
+cat "$dir"/*.log >&2 || true
+exit 1

@@ -1,3 +1,6 @@
 #include "resource_jqbar.h"
 #include "resource_shell.h"
 #include "resource_config.h"
+#include "resource_buttonbar.h"
+#include "resource_startmenu.h"
+#include "resource_clockmon.h"

@@ -160,3 +160,4 @@
 #define IDC_SELECT_BUTTON 172
 #define IDC_DESELECT_BUTTON 176
 #define IDC_SELECT_MASK 1001
+#include "resource_actions.h"

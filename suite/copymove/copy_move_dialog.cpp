@@ -57,6 +57,12 @@ void Place(HWND dialog, int id, int left, int top, int width, int height) {
                SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+// The size is kept with the file manager's settings; a program with a key of its own keeps none.
+bool KeepsSize(HWND dialog) {
+  const CopyMoveRequest* request = RequestOf(dialog);
+  return !request || !request->historyKey;
+}
+
 CopyMoveRequest* RequestOf(HWND dialog) {
   return reinterpret_cast<CopyMoveRequest*>(GetWindowLongPtrA(dialog, DWLP_USER));
 }
@@ -138,13 +144,16 @@ BOOL OnInitDialog(HWND dialog) {
   g_margin = list.left;
   g_gap = check.top - list.bottom;
   g_checkHeight = check.bottom - check.top;
+  if (!GetDlgItem(dialog, kCopyMoveGoToDestinationId)) g_gap = g_checkHeight = 0;  // the list reaches the margin
   g_radioInset[0] = group.right - ChildRect(dialog, kCopyMoveCopyRadioId).right;
   g_radioInset[1] = group.right - ChildRect(dialog, kCopyMoveMoveRadioId).right;
 
   HWND combo = GetDlgItem(dialog, kCopyMoveComboId);
   SendMessageA(combo, CB_LIMITTEXT, MAX_PATH - 1, 0);
   HistoryList history;
-  LoadHistoryList(&history, kHistoryKey);
+  const CopyMoveRequest* asked = RequestOf(dialog);
+  LoadHistoryList(&history, kHistoryKey, asked ? asked->historyKey : nullptr,
+                  asked ? asked->historySlots : kHistorySlots);
   FillComboFromHistory(combo, &history);
   if (history.Count()) SendMessageA(combo, CB_SETCURSEL, 0, 0);
 
@@ -195,9 +204,12 @@ void OnOk(HWND dialog) {
   }
   if (CopyMoveRequest* request = RequestOf(dialog)) lstrcpynA(request->target, start, MAX_PATH);
   HistoryList history;
-  LoadHistoryList(&history, kHistoryKey);
+  const CopyMoveRequest* asked = RequestOf(dialog);
+  const char* key = asked ? asked->historyKey : nullptr;
+  int slots = asked ? asked->historySlots : kHistorySlots;
+  LoadHistoryList(&history, kHistoryKey, key, slots);
   AddToHistoryList(&history, start);
-  SaveHistoryList(&history, kHistoryKey);
+  SaveHistoryList(&history, kHistoryKey, key, slots);
   SaveCopyMoveDialogSize(dialog);
   if (CopyMoveRequest* request = RequestOf(dialog))
     if (GetDlgItem(dialog, kCopyMoveGoToDestinationId))
@@ -280,6 +292,7 @@ void RestoreCopyMoveDialogSize(HWND dialog, RECT* templateRect) {
   RECT current;
   GetWindowRect(dialog, &current);
   if (templateRect) *templateRect = current;
+  if (!KeepsSize(dialog)) return;
   RECT saved;
   if (!ReadSavedRect(&saved)) return;
   // A stored rectangle is used only when it lies on the screen and is not smaller than the
@@ -297,7 +310,7 @@ void RestoreCopyMoveDialogSize(HWND dialog, RECT* templateRect) {
 }
 
 void SaveCopyMoveDialogSize(HWND dialog) {
-  if (!dialog || !IsWindow(dialog)) return;
+  if (!dialog || !IsWindow(dialog) || !KeepsSize(dialog)) return;
   RECT rect;
   GetWindowRect(dialog, &rect);
   uint8_t bytes[16];

@@ -40,6 +40,10 @@ struct CopyMoveRequest {
   // The tree's custom drawing (compressed items in their colour); null: the default drawing.
   LRESULT (*treeCustomDraw)(NMTVCUSTOMDRAW* draw) = nullptr;
   void* context = nullptr;
+  // A program that keeps its settings under a key of its own (relative to the user root): the
+  // history lies there with `historySlots` entries, and the dialog's size is not kept.
+  const char* historyKey = nullptr;
+  int historySlots = 16;
 };
 // The dialog's rectangle as created from its template (its minimum size).
 extern RECT CopyMoveMinRect;

@@ -34,7 +34,7 @@ INT_PTR CALLBACK SelectDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM 
       }
       SetWindowLongPtrA(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(request));
       HistoryList history;
-      LoadHistoryList(&history, request->historyName);
+      LoadHistoryList(&history, request->historyName, request->historyKey, request->historySlots);
       HWND combo = GetDlgItem(dialog, request->maskCombo);
       SendMessageA(combo, CB_LIMITTEXT, MAX_PATH - 1, 0);
       FillComboFromHistory(combo, &history);
@@ -56,9 +56,9 @@ INT_PTR CALLBACK SelectDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM 
         while (*start == ' ') ++start;
         if (*start) {
           HistoryList history;
-          LoadHistoryList(&history, request->historyName);
+          LoadHistoryList(&history, request->historyName, request->historyKey, request->historySlots);
           AddToHistoryList(&history, start);
-          SaveHistoryList(&history, request->historyName);
+          SaveHistoryList(&history, request->historyName, request->historyKey, request->historySlots);
         }
         SelectMaskChoice& choice = request->choice;
         choice.select = id == request->selectButton;

@@ -20,6 +20,10 @@ struct SelectMaskRequest {
   int archiveBox, readOnlyBox, hiddenBox, systemBox;
   int includeFoldersBox, matchCaseBox;
   const char* historyName;  // subkey of the history list ("Select")
+  // The key the history's subkey lies under (relative to the user root) and how many entries
+  // it keeps; null and 0: the file manager's settings key and its full length.
+  const char* historyKey;
+  int historySlots;
   UINT helpContext;         // the Help button's topic; 0 when the template has no Help button
   // The host's selection routine, called on Select or Deselect before the dialog ends (may be
   // null); the choice is also left in `choice`.

@@ -15,6 +15,8 @@ namespace {
 
 const csftp::Api& L() { return FtpLib(); }
 
+const char kUploadErrorCaption[] = "Cannot Create File on FTP Server";
+
 bool MayReconnect() { return GetFtpEngineMode() == FtpEngineMode::kFileManager; }
 
 // Drops the connection and makes it again; true when connected again.
@@ -115,6 +117,51 @@ void UpdateProgress(TransferJob* job, uint64_t fileBytes, DWORD fileMs) {
            Thousands(job->totalBytes).c_str(), static_cast<int>(seconds / 60), static_cast<int>(seconds % 60),
            static_cast<unsigned long long>(rate));
   SetDlgItemTextA(dlg, IDC_FTP_TRANSFER_TEXT, text);
+}
+
+// Opens the remote file of a transfer, once more after a reconnect where the engine may
+// reconnect. On failure: the box with the server's reply, the row failed, the pipe aborted.
+bool OpenTransferFile(FtpSession* s, FtpTransferRequest* q, uint32_t row, bool upload) {
+  FillProgressTexts(s, q, upload);
+  SetFtpSessionStatus(s, kFtpBusy);
+  SetFtpQueueRowState(s, row, kRowInProgress);
+  int opened = -1;
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    // Uploads always go as image.
+    L().setType(s->handle, upload || q->binary ? csftp::kTypeImage : csftp::kTypeText);
+    opened = L().openFile(s->handle, q->remoteName, upload ? csftp::kOpenWrite : csftp::kOpenRead);
+    if (opened != -1 || attempt || !MayReconnect() || !Reconnect(s)) break;
+  }
+  std::string openError = opened == -1 ? FtpLastErrorText() : std::string();
+  LogFtpReply(s);
+  if (opened == -1) {
+    ShowLibraryErrorText(FtpMainWindow(), upload ? kUploadErrorCaption : "FTP Open Error", openError);
+    SetFtpQueueRowState(s, row, kRowFailed);
+    AbortTransferPipe(q->pipe, kPipeFailed);
+    StatusBackTo(s, kFtpBusy, kFtpTransferring);
+    return false;
+  }
+  SetFtpQueueRowState(s, row, kRowTransferring);
+  SetFtpSessionStatus(s, kFtpTransferring);
+  StartProgress(q->job);
+  return true;
+}
+
+// The progress texts, at most every 300 ms of the transfer's own time.
+void TickProgress(FtpSession* s, TransferJob* job, uint64_t fileBytes, DWORD* lastUpdate) {
+  if (!job) return;
+  DWORD t = static_cast<DWORD>(L().transferTime(s->handle));
+  if (t > *lastUpdate + 300) {
+    *lastUpdate = t;
+    UpdateProgress(job, fileBytes, t);
+  }
+}
+
+// After the close: the file's bytes and time join the job's.
+void AddFileToJob(FtpSession* s, TransferJob* job, uint64_t fileBytes) {
+  if (!job) return;
+  job->bytesDone += fileBytes;
+  job->milliseconds += static_cast<DWORD>(L().transferTime(s->handle));
 }
 
 uint32_t RowStateForPipe(int code) {
@@ -332,34 +379,14 @@ INT_PTR SimpleFtpCommand(FtpSession* s, uint32_t command, UINT_PTR argument, uin
 }
 
 INT_PTR DownloadFtpFile(FtpSession* s, FtpTransferRequest* q, uint32_t row) {
-  FillProgressTexts(s, q, false);
-  SetFtpSessionStatus(s, kFtpBusy);
-  SetFtpQueueRowState(s, row, kRowInProgress);
-  int opened = -1;
-  for (int attempt = 0; attempt < 2; ++attempt) {
-    L().setType(s->handle, q->binary ? csftp::kTypeImage : csftp::kTypeText);
-    opened = L().openFile(s->handle, q->remoteName, csftp::kOpenRead);
-    if (opened != -1 || attempt || !MayReconnect() || !Reconnect(s)) break;
-  }
-  std::string openError = opened == -1 ? FtpLastErrorText() : std::string();
-  LogFtpReply(s);
-  if (opened == -1) {
-    ShowLibraryErrorText(FtpMainWindow(), "FTP Open Error", openError);
-    SetFtpQueueRowState(s, row, kRowFailed);
-    AbortTransferPipe(q->pipe, kPipeFailed);
-    StatusBackTo(s, kFtpBusy, kFtpTransferring);
-    return 0;
-  }
-  SetFtpQueueRowState(s, row, kRowTransferring);
-  SetFtpSessionStatus(s, kFtpTransferring);
+  if (!OpenTransferFile(s, q, row, false)) return 0;
   TransferJob* job = q->job;
-  StartProgress(job);
   uint64_t fileBytes = 0;
   DWORD lastUpdate = 0;
   int pipeAnswer = kPipeOk;
   bool failed = false;
-  // The library is read 1 KB at a time; the pipe takes the bytes in blocks of up to 16 KB, so
-  // that the two threads meet once per block rather than once per kilobyte.
+  // The library is read 1 KB at a time; the pipe takes the bytes in blocks as large as itself,
+  // so that the two threads meet once per block rather than once per kilobyte.
   std::string block;
   block.reserve(kTransferPipeBytes);
   auto flush = [&]() {
@@ -382,21 +409,14 @@ INT_PTR DownloadFtpFile(FtpSession* s, FtpTransferRequest* q, uint32_t row) {
     if (block.size() + sizeof buffer > kTransferPipeBytes) {
       flush();
       // The transfer time is asked once per block, not once per kilobyte.
-      DWORD t = static_cast<DWORD>(L().transferTime(s->handle));
-      if (job && t > lastUpdate + 300) {
-        lastUpdate = t;
-        UpdateProgress(job, fileBytes, t);
-      }
+      TickProgress(s, job, fileBytes, &lastUpdate);
     }
     if (pipeAnswer != kPipeOk) break;
   }
   if (!failed && pipeAnswer == kPipeOk) flush();
   int closed = L().closeFile(s->handle);
   LogFtpReply(s);
-  if (job) {
-    job->bytesDone += fileBytes;
-    job->milliseconds += static_cast<DWORD>(L().transferTime(s->handle));
-  }
+  AddFileToJob(s, job, fileBytes);
   INT_PTR result = 1;
   if (pipeAnswer != kPipeOk) {
     SetFtpQueueRowState(s, row, RowStateForPipe(pipeAnswer));
@@ -415,28 +435,8 @@ INT_PTR DownloadFtpFile(FtpSession* s, FtpTransferRequest* q, uint32_t row) {
 }
 
 INT_PTR UploadFtpFile(FtpSession* s, FtpTransferRequest* q, uint32_t row) {
-  FillProgressTexts(s, q, true);
-  SetFtpSessionStatus(s, kFtpBusy);
-  SetFtpQueueRowState(s, row, kRowInProgress);
-  int opened = -1;
-  for (int attempt = 0; attempt < 2; ++attempt) {
-    L().setType(s->handle, csftp::kTypeImage);
-    opened = L().openFile(s->handle, q->remoteName, csftp::kOpenWrite);
-    if (opened != -1 || attempt || !MayReconnect() || !Reconnect(s)) break;
-  }
-  std::string openError = opened == -1 ? FtpLastErrorText() : std::string();
-  LogFtpReply(s);
-  if (opened == -1) {
-    ShowLibraryErrorText(FtpMainWindow(), "Cannot Create File on FTP Server", openError);
-    SetFtpQueueRowState(s, row, kRowFailed);
-    AbortTransferPipe(q->pipe, kPipeFailed);
-    StatusBackTo(s, kFtpBusy, kFtpTransferring);
-    return 0;
-  }
-  SetFtpQueueRowState(s, row, kRowTransferring);
-  SetFtpSessionStatus(s, kFtpTransferring);
+  if (!OpenTransferFile(s, q, row, true)) return 0;
   TransferJob* job = q->job;
-  StartProgress(job);
   uint64_t fileBytes = 0;
   DWORD lastUpdate = 0;
   int answer = kPipeOk;
@@ -462,25 +462,18 @@ INT_PTR UploadFtpFile(FtpSession* s, FtpTransferRequest* q, uint32_t row) {
       break;
     }
     fileBytes += count;
-    DWORD t = static_cast<DWORD>(L().transferTime(s->handle));
-    if (job && t > lastUpdate + 300) {
-      lastUpdate = t;
-      UpdateProgress(job, fileBytes, t);
-    }
+    TickProgress(s, job, fileBytes, &lastUpdate);
     if (answer == kPipeEnd) break;
   }
   // The server's final reply decides: a late 552 after the data is a failed upload.
   int closed = L().closeFile(s->handle);
   std::string closeError = closed == -1 ? FtpLastErrorText() : std::string();
   LogFtpReply(s);
-  if (job) {
-    job->bytesDone += fileBytes;
-    job->milliseconds += static_cast<DWORD>(L().transferTime(s->handle));
-  }
+  AddFileToJob(s, job, fileBytes);
   INT_PTR result = 0;
   if (writeFailed || closed == -1) {
     SetFtpQueueRowState(s, row, kRowFailed);
-    if (closed == -1 && !writeFailed) ShowLibraryErrorText(FtpMainWindow(), "Cannot Create File on FTP Server", closeError);
+    if (closed == -1 && !writeFailed) ShowLibraryErrorText(FtpMainWindow(), kUploadErrorCaption, closeError);
   } else if (answer == kPipeEnd) {
     SetFtpQueueRowState(s, row, kRowComplete);
     result = 1;

@@ -15,6 +15,8 @@ std::mutex g_libraryLock;
 FtpEngineMode g_mode = FtpEngineMode::kFileManager;
 HWND g_mainWindow = nullptr;
 FtpSettings g_settings;
+FtpModelessDialogHook g_addModeless = nullptr;
+FtpModelessDialogHook g_removeModeless = nullptr;
 }  // namespace
 
 const csftp::Api& FtpLib() { return g_api; }
@@ -58,6 +60,19 @@ FtpEngineMode GetFtpEngineMode() { return g_mode; }
 
 void SetFtpMainWindow(HWND window) { g_mainWindow = window; }
 HWND FtpMainWindow() { return g_mainWindow; }
+
+void SetFtpModelessDialogHooks(FtpModelessDialogHook add, FtpModelessDialogHook remove) {
+  g_addModeless = add;
+  g_removeModeless = remove;
+}
+
+void AddFtpModelessDialog(HWND dialog) {
+  if (dialog && g_addModeless) g_addModeless(dialog);
+}
+
+void RemoveFtpModelessDialog(HWND dialog) {
+  if (dialog && g_removeModeless) g_removeModeless(dialog);
+}
 
 void RefreshFtpViews() {
   if (g_mainWindow && IsWindow(g_mainWindow)) SendMessageA(g_mainWindow, WM_COMMAND, kFtpRefreshCommand, 0);

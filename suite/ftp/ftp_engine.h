@@ -28,6 +28,15 @@ FtpEngineMode GetFtpEngineMode();
 void SetFtpMainWindow(HWND window);
 HWND FtpMainWindow();
 constexpr UINT kFtpRefreshCommand = 40044;
+// The program's table of modeless dialogs, which gives them Tab and arrow keys from its message
+// loop: the engine's status and progress dialogs enter it when made and leave it when destroyed.
+using FtpModelessDialogHook = UINT (*)(HWND dialog);
+void SetFtpModelessDialogHooks(FtpModelessDialogHook add, FtpModelessDialogHook remove);
+void AddFtpModelessDialog(HWND dialog);
+void RemoveFtpModelessDialog(HWND dialog);
+// Help topics of the engine's dialogs.
+constexpr UINT kFtpSiteHelpTopic = 130;
+constexpr UINT kFtpStatusHelpTopic = 131;
 // Sends WM_COMMAND 40044 to the main window when there is one.
 void RefreshFtpViews();
 

@@ -3,6 +3,8 @@
 // bytes, the password scrambler, sessions, listings, transfers through the transfer engine and
 // the faults they must survive, and the job file.
 #include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cstring>
@@ -383,7 +385,7 @@ TEST(FtpTransfer, FilesOfEverySizeGoUpAndComeBackByteForByte) {
   jqtest::TempFolder temp;
   SiteFolder site(Site("pyftpd", "tester", "secret"));
   ASSERT_TRUE(site.Connect());
-  const size_t sizes[] = {0, 1, 1024, 16384, 16385, 3 * 1024 * 1024 + 17};
+  const size_t sizes[] = {0, 1, 1024, 16384, 16385, kTransferPipeBytes, kTransferPipeBytes + 1, 3 * 1024 * 1024 + 17};
   std::vector<std::string> local, remote, back;
   std::vector<uint64_t> bytes;
   for (size_t n : sizes) {
@@ -454,6 +456,16 @@ TEST(FtpTransfer, AMissingLocalFileFailsTheJobAndTheRestIsNotSent) {
   EXPECT_EQ(RunJob(nullptr, {temp / "missing.bin", present}, site.folder, {"/work/m1.bin", "/work/m2.bin"}, {0, 3}), 0);
   EXPECT_FALSE(jqtest::FileExists(PyRoot() + "\\work\\m2.bin"));
   CallFtpSession(site.session(), kFtpDeleteFile, reinterpret_cast<UINT_PTR>("/work/m1.bin"));
+}
+
+TEST(FtpTransfer, TheProgressAnimationIsAnAviTheAnimationControlPlays) {
+  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_ANIMATE_CLASS};
+  InitCommonControlsEx(&icc);
+  HWND anim = CreateWindowExA(0, ANIMATE_CLASSA, "", WS_POPUP, 0, 0, 300, 60, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(anim, nullptr);
+  EXPECT_NE(SendMessageA(anim, ACM_OPENA, reinterpret_cast<WPARAM>(FtpResources()), 137), 0);
+  EXPECT_NE(SendMessageA(anim, ACM_PLAY, static_cast<WPARAM>(-1), MAKELPARAM(0, 0xFFFF)), 0);
+  DestroyWindow(anim);
 }
 
 TEST(FtpTransfer, TheDataSideOfThePipeTimesOutWithoutProgress) {

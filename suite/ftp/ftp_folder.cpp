@@ -22,7 +22,7 @@ std::string ToAnsi(LPCWSTR text) {
   return buffer;
 }
 
-class FtpEnumIdList : public IEnumIDList {
+class FtpEnumIdList final : public IEnumIDList {
  public:
   FtpEnumIdList(FtpFolder* folder, SHCONTF flags, ULONG position) : folder_(folder), flags_(flags), position_(position) {}
   STDMETHODIMP QueryInterface(REFIID riid, void** out) override {

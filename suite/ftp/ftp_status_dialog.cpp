@@ -7,6 +7,7 @@
 #include "ftp_engine.h"
 #include "ftp_folder.h"
 #include "ftp_session.h"
+#include "help_file.h"
 #include "resource_ftp.h"
 
 namespace {
@@ -79,7 +80,7 @@ INT_PTR CALLBACK StatusDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_COMMAND:
       if (!r) break;
       switch (LOWORD(wp)) {
-        case IDC_FTP_HELP: return TRUE;
+        case IDC_FTP_HELP: ShowHelpTopic(dlg, kFtpStatusHelpTopic); return TRUE;
         case IDCANCEL:
         case IDC_FTP_HIDE: ShowWindow(dlg, SW_HIDE); return TRUE;
         case IDC_FTP_SHOW_QUEUE:
@@ -125,6 +126,7 @@ INT_PTR CALLBACK StatusDlgProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) {
       if (FtpMainWindow()) PostMessageA(FtpMainWindow(), WM_COMMAND, kFtpRefreshCommand, 0);
       return TRUE;
     case WM_DESTROY:
+      RemoveFtpModelessDialog(dlg);
       if (r) {
         HIMAGELIST images = reinterpret_cast<HIMAGELIST>(SendDlgItemMessageA(dlg, IDC_FTP_QUEUE, LVM_GETIMAGELIST, LVSIL_SMALL, 0));
         if (images) ImageList_Destroy(images);
@@ -143,7 +145,10 @@ HWND CreateFtpStatusDialog(FtpSession* s, HWND owner) {
   if (s->statusDialog) return s->statusDialog;
   HWND dlg = CreateDialogParamA(FtpResources(), MAKEINTRESOURCEA(IDD_FTP_STATUS), owner, StatusDlgProc,
                                 reinterpret_cast<LPARAM>(s));
-  if (dlg) ShowWindow(dlg, SW_SHOWNOACTIVATE);
+  if (dlg) {
+    AddFtpModelessDialog(dlg);
+    ShowWindow(dlg, SW_SHOWNOACTIVATE);
+  }
   return dlg;
 }
 

@@ -311,7 +311,10 @@ void DestroyTransferJob(TransferJob* job) {
         break;
       }
   }
-  if (job->progressDialog && IsWindow(job->progressDialog)) DestroyWindow(job->progressDialog);
+  if (job->progressDialog && IsWindow(job->progressDialog)) {
+    RemoveFtpModelessDialog(job->progressDialog);
+    DestroyWindow(job->progressDialog);
+  }
   for (HANDLE h : {job->sourceThread, job->destinationThread, job->threadEnded, job->sourceReady, job->destinationDone})
     if (h) CloseHandle(h);
   FreeTransferPipe(job->pipe);
@@ -369,6 +372,7 @@ int RunTransferJob(TransferJob* job) {
     if (s) ++s->jobsUsing;
   job->progressDialog = CreateDialogParamA(FtpResources(), MAKEINTRESOURCEA(IDD_FTP_TRANSFER), FtpMainWindow(),
                                            TransferDlgProc, reinterpret_cast<LPARAM>(job));
+  AddFtpModelessDialog(job->progressDialog);
   if (job->progressDialog && g_progressVisible) ShowWindow(job->progressDialog, SW_SHOW);
   job->liveThreads = 2;
   job->sourceThread = CreateThread(nullptr, 0, SourceThread, job, 0, nullptr);
@@ -394,6 +398,7 @@ int RunTransferJob(TransferJob* job) {
   for (FtpSession* s : {job->sourceSession, job->destinationSession})
     if (s) --s->jobsUsing;
   if (job->progressDialog) {
+    RemoveFtpModelessDialog(job->progressDialog);
     DestroyWindow(job->progressDialog);
     job->progressDialog = nullptr;
   }

@@ -43,8 +43,9 @@ bool IsDriveOrUncPath(const char* p) {
 
 // The path of a shortcut's target ("" when it has none in the file system); false when the
 // shortcut does not load.
-bool ShortcutTargetPath(const char* lnk, char* path) {
+bool ShortcutTargetPath(const char* lnk, char* path, char* arguments = nullptr) {
   path[0] = '\0';
+  if (arguments) arguments[0] = '\0';
   IShellLinkA* link = nullptr;
   if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
                               reinterpret_cast<void**>(&link))))
@@ -56,6 +57,8 @@ bool ShortcutTargetPath(const char* lnk, char* path) {
       MultiByteToWideChar(CP_ACP, 0, lnk, -1, wide, MAX_PATH) && SUCCEEDED(persist->Load(wide, STGM_READ))) {
     link->Resolve(nullptr, SLR_NO_UI | SLR_ANY_MATCH | (300u << 16));
     if (FAILED(link->GetPath(path, MAX_PATH, nullptr, SLGP_UNCPRIORITY))) path[0] = '\0';
+    if (arguments && FAILED(link->GetArguments(arguments, MAX_PATH))) arguments[0] = '\0';
+    if (arguments) arguments[MAX_PATH - 1] = '\0';
     ok = true;
   }
   if (persist) persist->Release();
@@ -125,10 +128,14 @@ HMENU BuildLevel(IShellFolder* desktop, LPCITEMIDLIST absolute, HMENU existing, 
         e->commandId = build.nextId++;
       }
       if (keep && build.resolveShortcuts && EndsWithLnk(e->parsingName)) {
-        char target[MAX_PATH];
-        if (ShortcutTargetPath(e->parsingName, target) &&
-            (!target[0] || (IsDriveOrUncPath(target) && IsExistingDirectory(target))))
-          e->folderLink = 1;
+        char target[MAX_PATH], arguments[MAX_PATH];
+        if (ShortcutTargetPath(e->parsingName, target, arguments)) {
+          // A shortcut to a place on an FTP site names it as its target or, as the program's
+          // own FTP favorites do, as the argument of the program.
+          const char* ftp = _strnicmp(target, "FTP:", 4) == 0 ? target : arguments;
+          if (_strnicmp(ftp, "FTP:", 4) == 0) lstrcpynA(e->ftpPath, ftp, sizeof e->ftpPath);
+          else if (!target[0] || (IsDriveOrUncPath(target) && IsExistingDirectory(target))) e->folderLink = 1;
+        }
       }
     }
     if (!keep) {
@@ -186,15 +193,20 @@ HMENU BuildFolderMenu(LPCITEMIDLIST absolute, HMENU existing, FolderMenuBuild& b
   return menu;
 }
 
-void ReleaseFolderMenu(HMENU menu) {
+void ReleaseFolderMenuItemsFrom(HMENU menu, int position) {
   if (!menu || !IsMenu(menu)) return;
   int count = GetMenuItemCount(menu);
   std::vector<FolderMenuEntry*> entries;
-  for (int i = 0; i < count; ++i)
+  for (int i = position < 0 ? 0 : position; i < count; ++i)
     if (FolderMenuEntry* e = EntryOfItem(menu, i)) entries.push_back(e);
   // Submenus are freed through their entries; detach them so DestroyMenu does not free them twice.
-  for (int i = count - 1; i >= 0; --i) RemoveMenu(menu, static_cast<UINT>(i), MF_BYPOSITION);
+  for (int i = count - 1; i >= position && i >= 0; --i) RemoveMenu(menu, static_cast<UINT>(i), MF_BYPOSITION);
   for (FolderMenuEntry* e : entries) FreeEntry(e);
+}
+
+void ReleaseFolderMenu(HMENU menu) {
+  if (!menu || !IsMenu(menu)) return;
+  ReleaseFolderMenuItemsFrom(menu, 0);
   DestroyMenu(menu);
 }
 
@@ -330,22 +342,44 @@ int GetFavoritesFolderPath(char* out, const char* const names[5]) {
   return 1;
 }
 
-int AddShortcutToFolder(const char* folder, LPCITEMIDLIST item, const char* name, char* created) {
-  if (created) created[0] = '\0';
-  if (!folder || !item) return 0;
+namespace {
+// "<folder>\<name>.lnk" with the name cleaned and made unique; the chosen name in `chosen`.
+bool UniqueShortcutName(const char* folder, const char* name, std::string* chosen) {
   char clean[MAX_PATH] = "";
   lstrcpynA(clean, name ? name : "", 200);
   StripIllegalFileNameChars(clean);
   if (!clean[0]) lstrcpynA(clean, "Shortcut", sizeof clean);
-  std::string base = clean, chosen = clean;
+  std::string base = clean;
+  *chosen = clean;
   for (int n = 2; n < 10000; ++n) {
-    std::string file = std::string(folder) + "\\" + chosen + ".lnk";
-    if (GetFileAttributesA(file.c_str()) == INVALID_FILE_ATTRIBUTES) break;
+    std::string file = std::string(folder) + "\\" + *chosen + ".lnk";
+    if (GetFileAttributesA(file.c_str()) == INVALID_FILE_ATTRIBUTES) return true;
     char numbered[MAX_PATH];
     snprintf(numbered, sizeof numbered, "%s (%d)", base.c_str(), n);
-    chosen = numbered;
+    *chosen = numbered;
   }
+  return false;
+}
+}  // namespace
+
+int AddShortcutToFolder(const char* folder, LPCITEMIDLIST item, const char* name, char* created) {
+  if (created) created[0] = '\0';
+  if (!folder || !item) return 0;
+  std::string chosen;
+  if (!UniqueShortcutName(folder, name, &chosen)) return 0;
   int ok = CreateShortcutFile(folder, chosen.c_str(), nullptr, nullptr, nullptr, nullptr, SW_SHOWNORMAL, nullptr, 0, item);
+  if (ok && created) snprintf(created, MAX_PATH, "%s\\%s.lnk", folder, chosen.c_str());
+  return ok;
+}
+
+int AddProgramShortcutToFolder(const char* folder, const char* program, const char* arguments, int iconIndex,
+                               const char* name, char* created) {
+  if (created) created[0] = '\0';
+  if (!folder || !program || !*program) return 0;
+  std::string chosen;
+  if (!UniqueShortcutName(folder, name, &chosen)) return 0;
+  int ok = CreateShortcutFile(folder, chosen.c_str(), program, nullptr, arguments, nullptr, SW_SHOWNORMAL, program,
+                              iconIndex, nullptr);
   if (ok && created) snprintf(created, MAX_PATH, "%s\\%s.lnk", folder, chosen.c_str());
   return ok;
 }

@@ -14,6 +14,7 @@ struct FolderMenuEntry {
   HMENU submenu;              // folder entries
   UINT isFolder;
   UINT folderLink;            // a shortcut whose target is a folder or not a file
+  char ftpPath[260];          // a shortcut to an "FTP:" path (its target or its argument); "" else
   IShellFolder* owner;        // the folder the entry was enumerated from (reference held)
 };
 
@@ -38,6 +39,9 @@ HMENU BuildFolderMenu(LPCITEMIDLIST absolute, HMENU existing, FolderMenuBuild& b
                       bool noEmptyEntry);
 // Frees the entries of a menu tree and destroys it.
 void ReleaseFolderMenu(HMENU menu);
+// Removes the items of a menu from `position` on, freeing the entries among them and their
+// submenus; the menu itself stays (a menu of the program that entries were appended to).
+void ReleaseFolderMenuItemsFrom(HMENU menu, int position);
 // The entry of a command id anywhere in the tree; null when none.
 FolderMenuEntry* FindFolderMenuEntry(HMENU menu, UINT commandId);
 // The entry's target (a copy for the caller to free with FreePidl): a shortcut's resolved target
@@ -56,3 +60,7 @@ int GetFavoritesFolderPath(char* out, const char* const names[5]);
 // Shortcut to `item` named `name` (cleaned of illegal characters, made unique with " (2)", " (3)",
 // ...) in `folder`; 1 on success, the file's path in `created` (MAX_PATH, may be null).
 int AddShortcutToFolder(const char* folder, LPCITEMIDLIST item, const char* name, char* created);
+// The same for a shortcut that runs `program` with `arguments`, its icon the program's icon
+// `iconIndex`.
+int AddProgramShortcutToFolder(const char* folder, const char* program, const char* arguments, int iconIndex,
+                               const char* name, char* created);

@@ -108,9 +108,21 @@ int PrintFileList(const PrintListRequest& request) {
   PrintLayout layout;
   layout.listKind = request.listKind;
   layout.title = TitleOr(request.title, request.owner);
+  layout.fontPoints = request.fontPoints;
+  layout.stops = request.stops;
   BOOL selectedOnly = (result.dialog.Flags & PD_SELECTION) != 0;
   return PrintDocument(result.dialog.hDC, &layout, request.texts, [&] {
-    PrintListLines(&layout, request.list, selectedOnly, request.columns);
+    if (!request.itemLine) {
+      PrintListLines(&layout, request.list, selectedOnly, request.columns);
+      return;
+    }
+    int count = static_cast<int>(SendMessageA(request.list, LVM_GETITEMCOUNT, 0, 0));
+    if (count <= 0 || layout.listKind < 0) return;
+    PrintPageHeader(&layout);
+    UINT flags = selectedOnly ? LVNI_SELECTED : LVNI_ALL;
+    for (int i = static_cast<int>(SendMessageA(request.list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), flags));
+         i >= 0 && !layout.failed; i = static_cast<int>(SendMessageA(request.list, LVM_GETNEXTITEM, i, flags)))
+      PrintTextLine(&layout, request.itemLine(request.list, i).c_str(), 1);
   });
 }
 

@@ -10,9 +10,9 @@ namespace {
 int kListStops[] = {-1650, -2150, -2600, -2870, 3000};
 int kArchiveStops[] = {-1550, -2100, -2370, -2960, -3420, 3570};
 
-HFONT MakeArial(HDC dc, int weight) {
+HFONT MakeArial(HDC dc, int weight, int points) {
   LOGFONTA font = {};
-  font.lfHeight = -(GetDeviceCaps(dc, LOGPIXELSY) * 10 / 72);
+  font.lfHeight = -(GetDeviceCaps(dc, LOGPIXELSY) * (points > 0 ? points : 10) / 72);
   font.lfWeight = weight;
   font.lfCharSet = DEFAULT_CHARSET;
   strcpy(font.lfFaceName, "Arial");
@@ -109,8 +109,8 @@ std::string ItemText(HWND list, int item, int subitem) {
 
 void SetupPrintFonts(PrintLayout* layout, HDC dc) {
   layout->dc = dc;
-  layout->normalFont = MakeArial(dc, FW_NORMAL);
-  layout->boldFont = MakeArial(dc, FW_BOLD);
+  layout->normalFont = MakeArial(dc, FW_NORMAL, layout->fontPoints);
+  layout->boldFont = MakeArial(dc, FW_BOLD, layout->fontPoints);
   layout->previousFont = static_cast<HFONT>(SelectObject(dc, layout->normalFont));
   TEXTMETRICA metrics = {};
   GetTextMetricsA(dc, &metrics);
@@ -156,8 +156,12 @@ void PrintTextLine(PrintLayout* layout, const char* text, int placement) {
   } else if (placement == 3) {
     y = 2 * layout->lineHeight;
   }
-  int* stops = layout->listKind == kPrintListArchive ? kArchiveStops : kListStops;
+  const int* stops = layout->listKind == kPrintListArchive ? kArchiveStops : kListStops;
   int count = layout->listKind == kPrintListArchive ? 6 : 5;
+  if (!layout->stops.empty()) {
+    stops = layout->stops.data();
+    count = static_cast<int>(layout->stops.size());
+  }
   DrawTabbedColumns(layout->dc, layout->leftMargin, y, text, stops, count, layout->leftMargin);
   if (placement == 1) CheckPageFull(layout);
 }

@@ -7,6 +7,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <shlobj.h>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,10 @@ struct PrintLayout {
   BOOL failed = FALSE;   // a page could not be started or ended: nothing more is drawn
   std::string title;     // the header's folder text
   const PrintTexts* texts = nullptr;
+  // A program's own page: the fonts' size in points and the tab stops of its lines (empty: the
+  // stops of the list kind).
+  int fontPoints = 10;
+  std::vector<int> stops;
 };
 
 // Arial 10 points, normal and bold, for the DC; line height, character width, lines per page
@@ -68,6 +73,11 @@ struct PrintListRequest {
   std::string title;         // the folder's parsing path
   PrintTexts texts;
   HINSTANCE templateModule = nullptr;
+  // A program with lines of its own: the line of an item (tab-separated; used instead of the
+  // columns), the fonts' size and the tab stops (empty: the list kind's).
+  std::function<std::string(HWND list, int item)> itemLine;
+  int fontPoints = 10;
+  std::vector<int> stops;
 };
 // Print Folder Tree: template 9999 with check box 1056 (the whole tree).
 struct PrintTreeRequest {

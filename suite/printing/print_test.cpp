@@ -53,59 +53,11 @@ VOID CALLBACK AnswerPrintDialog(HWND, UINT, UINT_PTR timer, DWORD) {
   PostMessageA(dialog, WM_COMMAND, g_answer->cancel ? IDCANCEL : IDOK, 0);
 }
 
-// ---- The printer's output ----------------------------------------------------------------
+// ---- The printer's output: the test support's readers ----------------------------------
 
-std::string PdfFolder() {
-  char unix[MAX_PATH] = "";
-  GetEnvironmentVariableA("JQ_PDF_DIR", unix, MAX_PATH);
-  return unix;
-}
-
-std::string WindowsPath(const std::string& unix) {
-  std::string path = "Z:" + unix;
-  std::replace(path.begin(), path.end(), '/', '\\');
-  return path;
-}
-
-std::set<std::string> PdfFiles() {
-  std::set<std::string> names;
-  WIN32_FIND_DATAA data;
-  HANDLE find = FindFirstFileA((WindowsPath(PdfFolder()) + "\\*.pdf").c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE) return names;
-  do names.insert(data.cFileName);
-  while (FindNextFileA(find, &data));
-  FindClose(find);
-  return names;
-}
-
-// The text of the first PDF that is not in `before`, once pdftotext reads it whole ("(no PDF)"
-// on timeout). pdftotext runs on the host through a shell that renames its output when done, so
-// a half-written PDF or a still running pdftotext never gives a partial text.
-std::string WaitForPrintedText(const std::set<std::string>& before, std::string* pdfPath = nullptr) {
-  std::string text;
-  DWORD lastStart = 0;
-  bool done = jqtest::PumpUntil([&] {
-    for (const std::string& name : PdfFiles()) {
-      if (before.count(name)) continue;
-      std::string unixPdf = PdfFolder() + "/" + name;
-      std::string unixText = unixPdf + ".txt";
-      if (jqtest::FileExists(WindowsPath(unixText))) {
-        text = jqtest::ReadFileText(WindowsPath(unixText));
-        if (pdfPath) *pdfPath = unixPdf;
-        return true;
-      }
-      if (lastStart && GetTickCount() - lastStart < 1500) return false;
-      lastStart = GetTickCount();
-      std::string command = "/bin/sh -c \"/usr/bin/pdftotext -layout '" + unixPdf + "' '" + unixText +
-                            ".part' 2>/dev/null && mv '" + unixText + ".part' '" + unixText + "'\"";
-      HANDLE process = jqtest::StartProcess(command);
-      if (process) CloseHandle(process);
-      return false;
-    }
-    return false;
-  }, 60000);
-  return done ? text : std::string("(no PDF)");
-}
+std::set<std::string> PdfFiles() { return jqtest::PrintedPdfNames(); }
+using jqtest::WaitForPrintedText;
+bool HavePrinter() { return jqtest::HaveTestPrinter(); }
 
 int CountOf(const std::string& text, const std::string& what) {
   int n = 0;
@@ -113,11 +65,6 @@ int CountOf(const std::string& text, const std::string& what) {
   return n;
 }
 
-bool HavePrinter() {
-  char name[256] = "";
-  DWORD size = sizeof name;
-  return !PdfFolder().empty() && GetDefaultPrinterA(name, &size);
-}
 
 PrintTexts Texts(const char* document) {
   PrintTexts texts;

@@ -364,3 +364,38 @@ BOOL EmptyRecycleBinWithShell(HWND owner, const char* confirmText, const char* c
   FreeLibrary(shell);
   return emptied;
 }
+
+HMENU PlaceSendToMenu(HMENU menu, const SendToMenuOptions& options, const char* itemText) {
+  int position = -1;
+  for (int i = 0, n = GetMenuItemCount(menu); i < n && position < 0; ++i) {
+    HMENU sub = GetSubMenu(menu, i);
+    if (sub && GetMenuItemCount(sub) == 1) {
+      UINT id = GetMenuItemID(sub, 0);
+      if (id == 29 || id == 93) position = i;
+    }
+  }
+  HMENU sendTo = BuildSendToMenu(options);
+  if (!sendTo) return nullptr;
+  if (position >= 0) {
+    char text[100] = {};
+    GetMenuStringA(menu, position, text, sizeof text, MF_BYPOSITION);
+    HMENU old = GetSubMenu(menu, position);
+    ModifyMenuA(menu, position, MF_BYPOSITION | MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(sendTo), text);
+    if (old && old != sendTo) DestroyMenu(old);
+    return sendTo;
+  }
+  int at = 0;
+  for (int i = 0, n = GetMenuItemCount(menu); i < n; ++i) {
+    MENUITEMINFOA info{};
+    info.cbSize = sizeof info;
+    info.fMask = MIIM_FTYPE;
+    if (GetMenuItemInfoA(menu, i, TRUE, &info) && (info.fType & MFT_SEPARATOR)) {
+      at = i + 1;
+      break;
+    }
+  }
+  InsertMenuA(menu, static_cast<UINT>(at), MF_BYPOSITION | MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(sendTo),
+              itemText ? itemText : "Send To");
+  InsertMenuA(menu, static_cast<UINT>(at + 1), MF_BYPOSITION | MF_SEPARATOR, 0, nullptr);
+  return sendTo;
+}

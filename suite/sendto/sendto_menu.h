@@ -37,7 +37,11 @@ struct SendToMenuOptions {
 // folder again); for tests and for a program's own choice of folder.
 void SetSendToRootOverride(const char* folder);
 // Builds the popup (kept by the module until ReleaseSendToMenu); null on failure.
-HMENU BuildSendToMenu(const SendToMenuOptions& options = SendToMenuOptions());
+HMENU BuildSendToMenu(const SendToMenuOptions& options);
+// Puts a newly built menu into a shell context menu: in place of the shell's own Send To
+// placeholder (a submenu holding one item, 29 or 93), or, when the shell offers none, as an item
+// with `itemText` after the first group of verbs. The menu built, or null.
+HMENU PlaceSendToMenu(HMENU menu, const SendToMenuOptions& options, const char* itemText);
 // Frees the entries and the menu's module state; the menu itself is destroyed when it is still
 // a menu and not attached to another menu (pass null to keep it).
 void ReleaseSendToMenu(HMENU menu);

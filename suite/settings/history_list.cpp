@@ -2,6 +2,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include "seams.h"
 #include "settings_store.h"
 
 namespace {
@@ -15,6 +17,18 @@ char* CopyText(const char* text) {
 }
 
 void ValueName(char (&name)[16], int number) { snprintf(name, sizeof name, "History%d", number); }
+
+int BoundSlots(int slots) { return slots < 1 || slots > kHistorySlots ? kHistorySlots : slots; }
+
+// The history's subkey beneath the settings key or beneath the program's own key.
+HKEY OpenHistoryKey(const char* subkey, const char* keyPath, REGSAM access, bool create) {
+  if (!keyPath || !*keyPath) return OpenSettingsSubkey(subkey, access, create);
+  std::string path = std::string(keyPath) + "\\" + subkey;
+  HKEY key = nullptr;
+  LONG rc = create ? RegCreateKeyExA(seams::UserRoot(), path.c_str(), 0, nullptr, 0, access, nullptr, &key, nullptr)
+                   : RegOpenKeyExA(seams::UserRoot(), path.c_str(), 0, access, &key);
+  return rc == ERROR_SUCCESS ? key : nullptr;
+}
 
 }  // namespace
 
@@ -43,13 +57,14 @@ void AddToHistoryList(HistoryList* list, const char* text) {
   list->slots[0] = CopyText(bounded);
 }
 
-void LoadHistoryList(HistoryList* list, const char* subkey) {
+void LoadHistoryList(HistoryList* list, const char* subkey, const char* keyPath, int slots) {
   if (!list) return;
   FreeHistoryList(list);
   if (!subkey || !*subkey) return;
-  HKEY key = OpenSettingsSubkey(subkey, KEY_READ, false);
+  slots = BoundSlots(slots);
+  HKEY key = OpenHistoryKey(subkey, keyPath, KEY_READ, false);
   if (!key) return;
-  for (int number = kHistorySlots; number >= 1; --number) {
+  for (int number = slots; number >= 1; --number) {
     char name[16];
     ValueName(name, number);
     char text[MAX_PATH + 1];
@@ -64,13 +79,14 @@ void LoadHistoryList(HistoryList* list, const char* subkey) {
   RegCloseKey(key);
 }
 
-int SaveHistoryList(const HistoryList* list, const char* subkey) {
+int SaveHistoryList(const HistoryList* list, const char* subkey, const char* keyPath, int slots) {
   if (!list || !subkey || !*subkey) return 0;
-  HKEY key = OpenSettingsSubkey(subkey, KEY_READ | KEY_WRITE, true);
+  slots = BoundSlots(slots);
+  HKEY key = OpenHistoryKey(subkey, keyPath, KEY_READ | KEY_WRITE, true);
   if (!key) return 0;
   int ok = 1;
   int written = 0;
-  for (int i = 0; i < kHistorySlots; ++i) {
+  for (int i = 0; i < slots; ++i) {
     const char* text = list->slots[i];
     if (!text || !*text) continue;
     char name[16];

@@ -24,11 +24,16 @@ struct HistoryList {
 // is ignored; a text longer than kHistoryTextMax is cut.
 void AddToHistoryList(HistoryList* list, const char* text);
 // Replaces the list's contents by the subkey's values (History1 ends in slot 0; duplicates
-// collapse). Values that are not strings or too long are skipped.
-void LoadHistoryList(HistoryList* list, const char* subkey);
+// collapse). Values that are not strings or too long are skipped. The subkey lies beneath the
+// file manager's settings key, or beneath `keyPath` (relative to the user root) when a program
+// keeps its histories under its own key; such a program may keep fewer than kHistorySlots
+// entries (`slots`: History1..History<slots> are read and written, the rest dropped).
+void LoadHistoryList(HistoryList* list, const char* subkey, const char* keyPath = nullptr,
+                     int slots = kHistorySlots);
 // Writes the non-empty slots as History1.. and removes the higher-numbered values left by an
 // earlier, longer list. 1 when every write succeeded.
-int SaveHistoryList(const HistoryList* list, const char* subkey);
+int SaveHistoryList(const HistoryList* list, const char* subkey, const char* keyPath = nullptr,
+                    int slots = kHistorySlots);
 // Frees the strings and nulls the slots.
 void FreeHistoryList(HistoryList* list);
 // CB_RESETCONTENT, then each non-empty slot in order appended.

@@ -335,7 +335,10 @@ BOOL ViewFile(const char* path, UINT mode) {
   return TRUE;
 }
 
-BOOL ViewerShownOnScreen() { return GetLiveOptions().viewerShown; }
+BOOL ViewerShownOnScreen() {
+  if (S().host.shownOnScreen) return S().host.shownOnScreen();
+  return GetLiveOptions().viewerShown;
+}
 
 void ClearViewerPane() {
   ViewerPaneState& s = S();

@@ -54,6 +54,8 @@ struct ViewerHost {
   std::function<void()> reselectFocused;
   // The floating window's system menu Close.
   std::function<void()> closePane;
+  // The host's option that the pane is on (null: the file manager's option).
+  std::function<BOOL()> shownOnScreen;
 };
 
 // The pane's module state.

@@ -1,4 +1,7 @@
 #include "window_helpers.h"
+#include <cstdio>
+#include <cstring>
+#include <string>
 
 POINT CenterPosition(SIZE window, const RECT& reference, SIZE screen) {
   POINT p;
@@ -78,4 +81,56 @@ void CenterWindowOnScreen(HWND window) {
   int x = (GetSystemMetrics(SM_CXSCREEN) - (r.right - r.left)) / 2;
   int y = (GetSystemMetrics(SM_CYSCREEN) - (r.bottom - r.top)) / 2;
   SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// The value of the running file's version block by name, from the "040904E4" table, or else from
+// the table of the first translation the block lists in the user's language, or its first one.
+std::string VersionBlockValue(const void* block, const char* name) {
+  auto query = [&](const std::string& table) -> std::string {
+    char* value = nullptr;
+    UINT length = 0;
+    std::string path = "\\StringFileInfo\\" + table + "\\" + name;
+    if (VerQueryValueA(block, path.c_str(), reinterpret_cast<void**>(&value), &length) && value && length && *value)
+      return std::string(value, strnlen(value, length));
+    return {};
+  };
+  std::string found = query("040904E4");
+  if (!found.empty()) return found;
+  struct Translation {
+    WORD language, codePage;
+  };
+  Translation* translations = nullptr;
+  UINT size = 0;
+  if (!VerQueryValueA(block, "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translations), &size) ||
+      !translations || size < sizeof(Translation))
+    return {};
+  UINT count = size / sizeof(Translation);
+  LANGID user = GetUserDefaultUILanguage();
+  UINT chosen = 0;
+  for (UINT i = 0; i < count; ++i)
+    if (translations[i].language == user) chosen = i;
+  char table[16];
+  snprintf(table, sizeof table, "%04x%04x", translations[chosen].language, translations[chosen].codePage);
+  return query(table);
+}
+
+void FillFromVersionBlock(HWND dialog, int firstId, int lastId) {
+  char file[MAX_PATH] = "";
+  GetModuleFileNameA(nullptr, file, MAX_PATH);
+  DWORD handle = 0;
+  DWORD size = GetFileVersionInfoSizeA(file, &handle);
+  if (!size) return;
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
+  if (!memory) return;
+  void* block = GlobalLock(memory);
+  if (block && GetFileVersionInfoA(file, 0, size, block)) {
+    for (int id = firstId; id <= lastId; ++id) {
+      char name[MAX_PATH] = "";
+      if (!GetDlgItemTextA(dialog, id, name, sizeof name)) continue;
+      std::string value = VersionBlockValue(block, name);
+      if (!value.empty()) SetDlgItemTextA(dialog, id, value.c_str());
+    }
+  }
+  GlobalUnlock(memory);
+  GlobalFree(memory);
 }

@@ -2,6 +2,7 @@
 // starting the common controls, and the cut marks of a list view. None shows a message.
 #pragma once
 #include <windows.h>
+#include <string>
 #include <commctrl.h>
 
 // Centres the window over the reference window (the screen when there is none), kept on the
@@ -25,3 +26,9 @@ int InitCommonControlsCompat();
 void ClearCutMarks(HWND list);
 // Sets the LVIS_CUT state on every selected item of the list view.
 void MarkSelectionCut(HWND list);
+
+// The value of the running file's version block by name, from the "040904E4" table, or else from
+// the table of the first translation the block lists in the user's language, or its first one.
+std::string VersionBlockValue(const void* block, const char* name);
+// Each static from firstId to lastId whose text names a version value shows that value instead.
+void FillFromVersionBlock(HWND dialog, int firstId, int lastId);

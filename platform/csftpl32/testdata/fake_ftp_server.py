@@ -10,6 +10,7 @@
 #   hostile      a Unix-style LIST whose names try to leave the folder they are downloaded to
 # Any password is accepted. PWD answers a name with doubled quotes.
 #   fake_ftp_server.py <port>
+import os
 import socket
 import socketserver
 import sys
@@ -68,7 +69,7 @@ class Handler(socketserver.StreamRequestHandler):
     def handle(self):
         self.user = ""
         self.listener = None
-        self.send("220 fake server ready")
+        self.send(("220 fake server ready " + os.environ.get("JQ_FTP_TOKEN", "")).strip())
         while True:
             line = self.rfile.readline(4096)
             if not line:

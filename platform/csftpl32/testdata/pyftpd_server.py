@@ -2,6 +2,7 @@
 # full rights in the given root folder.
 #   pyftpd_server.py <root> <port>
 import logging
+import os
 import sys
 
 from pyftpdlib.authorizers import DummyAuthorizer
@@ -14,7 +15,8 @@ authorizer = DummyAuthorizer()
 authorizer.add_user("tester", "secret", root, perm="elradfmwMT")
 FTPHandler.authorizer = authorizer
 FTPHandler.permit_foreign_addresses = False
-FTPHandler.banner = "pyftpdlib ready for the tests"
+# The token tells the starting script that the greeting is from this server.
+FTPHandler.banner = ("pyftpdlib ready for the tests " + os.environ.get("JQ_FTP_TOKEN", "")).strip()
 server = FTPServer(("127.0.0.1", port), FTPHandler)
 server.max_cons = 64
 server.serve_forever()

@@ -1,4 +1,4 @@
-#include "result_drag.h"
+#include "path_list_data.h"
 
 #include <shlobj.h>
 
@@ -10,9 +10,9 @@ namespace {
 
 const FORMATETC kHdropFormat = {CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
 
-class ResultFormatEnum : public IEnumFORMATETC {
+class PathFormatEnum : public IEnumFORMATETC {
  public:
-  ResultFormatEnum(const FORMATETC* formats, ULONG count, ULONG position)
+  PathFormatEnum(const FORMATETC* formats, ULONG count, ULONG position)
       : formats_(formats), count_(count), position_(position) {}
   STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
     if (!out) return E_POINTER;
@@ -51,7 +51,7 @@ class ResultFormatEnum : public IEnumFORMATETC {
   }
   STDMETHODIMP Clone(IEnumFORMATETC** out) override {
     if (!out) return E_POINTER;
-    *out = new (std::nothrow) ResultFormatEnum(formats_, count_, position_);
+    *out = new (std::nothrow) PathFormatEnum(formats_, count_, position_);
     return *out ? S_OK : E_OUTOFMEMORY;
   }
 
@@ -61,9 +61,9 @@ class ResultFormatEnum : public IEnumFORMATETC {
   ULONG count_, position_;
 };
 
-class ResultDataObject : public IDataObject {
+class PathListData : public IDataObject {
  public:
-  explicit ResultDataObject(std::vector<unsigned char> block) : block_(std::move(block)) {}
+  explicit PathListData(std::vector<unsigned char> block) : block_(std::move(block)) {}
   STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
     if (!out) return E_POINTER;
     if (iid == IID_IUnknown || iid == IID_IDataObject) {
@@ -104,7 +104,7 @@ class ResultDataObject : public IDataObject {
     if (!out) return E_POINTER;
     *out = nullptr;
     if (direction != DATADIR_GET) return E_FAIL;
-    *out = new (std::nothrow) ResultFormatEnum(&kHdropFormat, 1, 0);
+    *out = new (std::nothrow) PathFormatEnum(&kHdropFormat, 1, 0);
     return *out ? S_OK : E_OUTOFMEMORY;
   }
   STDMETHODIMP DAdvise(FORMATETC*, DWORD, IAdviseSink*, DWORD*) override { return E_NOTIMPL; }
@@ -116,7 +116,7 @@ class ResultDataObject : public IDataObject {
   std::vector<unsigned char> block_;
 };
 
-class ResultDropSource : public IDropSource {
+class PathDropSource : public IDropSource {
  public:
   STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
     if (!out) return E_POINTER;
@@ -158,14 +158,14 @@ std::vector<unsigned char> BuildDropFiles(const std::vector<std::string>& paths)
   return block;
 }
 
-IDataObject* CreateResultDataObject(const std::vector<std::string>& paths) {
+IDataObject* CreatePathListData(const std::vector<std::string>& paths) {
   std::vector<unsigned char> block;
   try {
     block = BuildDropFiles(paths);
   } catch (const std::bad_alloc&) {
     block.clear();
   }
-  return new (std::nothrow) ResultDataObject(std::move(block));
+  return new (std::nothrow) PathListData(std::move(block));
 }
 
-IDropSource* CreateResultDropSource() { return new (std::nothrow) ResultDropSource(); }
+IDropSource* CreatePathDropSource() { return new (std::nothrow) PathDropSource(); }

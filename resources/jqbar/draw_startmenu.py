@@ -1,0 +1,94 @@
+#!/usr/bin/env python3
+"""Draws the Start-menu bar's pictures: the panel-type picture with its mask (16 x 16) and the
+four menu-button icons (folder, Common Programs folder, user menu, special folder; 16 and 32
+pixels, 24-bit with a transparency mask). Run it in this folder to write the files."""
+import struct
+
+def bmp(path, width, height, bits, palette, rows):
+    stride = ((width * bits + 31) // 32) * 4
+    data = bytearray()
+    for row in reversed(rows):
+        line = bytearray(stride)
+        for x, v in enumerate(row):
+            if bits == 1:
+                if v: line[x // 8] |= 0x80 >> (x % 8)
+            else:
+                line[3 * x:3 * x + 3] = bytes((v[2], v[1], v[0]))
+        data += line
+    pal = b''.join(bytes((b, g, r, 0)) for (r, g, b) in palette)
+    offset = 14 + 40 + len(pal)
+    header = b'BM' + struct.pack('<IHHI', offset + len(data), 0, 0, offset)
+    info = struct.pack('<IiiHHIIiiII', 40, width, height, 1, bits, 0, len(data), 2835, 2835, len(palette), 0)
+    open(path, 'wb').write(header + info + pal + data)
+
+def folder(size):
+    """The shape of a folder: a tab and a body; returns (inside, edge) tests."""
+    s = size / 16.0
+    def inside(x, y):
+        tab = 1 * s <= x <= 7 * s and 2 * s <= y < 4 * s
+        body = 1 * s <= x <= 14.9 * s and 4 * s <= y <= 13.9 * s
+        return tab or body
+    def edge(x, y):
+        return inside(x, y) and not all(inside(x + dx, y + dy) for dx, dy in ((1, 0), (-1, 0), (0, 1), (0, -1)))
+    return inside, edge
+
+def icon(path, colour, mark):
+    images = []
+    for size in (32, 16):
+        inside, edge = folder(size)
+        rows = []
+        for y in range(size):
+            row = []
+            for x in range(size):
+                if not inside(x, y):
+                    row.append(None)
+                elif edge(x, y):
+                    row.append((0, 0, 0))
+                elif mark(x * 16 // size, y * 16 // size):
+                    row.append((255, 255, 255))
+                else:
+                    row.append(colour)
+            rows.append(row)
+        stride = size * 3
+        mstride = ((size + 31) // 32) * 4
+        xor, andm = bytearray(), bytearray()
+        for row in reversed(rows):
+            line, mline = bytearray(stride), bytearray(mstride)
+            for x, v in enumerate(row):
+                if v is None:
+                    mline[x // 8] |= 0x80 >> (x % 8)
+                    v = (0, 0, 0)
+                line[3 * x:3 * x + 3] = bytes((v[2], v[1], v[0]))
+            xor += line
+            andm += mline
+        info = struct.pack('<IiiHHIIiiII', 40, size, size * 2, 1, 24, 0, len(xor) + len(andm), 0, 0, 0, 0)
+        images.append((size, info + bytes(xor) + bytes(andm)))
+    out = struct.pack('<HHH', 0, 1, len(images))
+    offset = 6 + 16 * len(images)
+    for size, img in images:
+        out += struct.pack('<BBBBHHII', size, size, 0, 0, 1, 24, len(img), offset)
+        offset += len(img)
+    open(path, 'wb').write(out + b''.join(img for _, img in images))
+
+none = lambda x, y: False
+icon('menu_folder.ico', (240, 200, 64), none)
+icon('menu_common.ico', (96, 160, 232), lambda x, y: 6 <= x <= 9 and 7 <= y <= 11 and (x in (6, 9) or y in (7, 11)))
+icon('menu_user.ico', (96, 192, 96), lambda x, y: y in (7, 9, 11) and 4 <= x <= 11)
+icon('menu_special.ico', (176, 176, 176), lambda x, y: 6 <= x <= 9 and 7 <= y <= 10)
+
+# Panel-type picture: three menu buttons in a row with a menu dropping from the first.
+def type_shape(x, y):
+    return (0 <= y <= 4 and x <= 15) or (2 <= x <= 8 and 5 <= y <= 15)
+rows, mrows = [], []
+for y in range(16):
+    row, mrow = [], []
+    for x in range(16):
+        inside = type_shape(x, y)
+        edge = inside and not all(type_shape(x + dx, y + dy) for dx, dy in ((1, 0), (-1, 0), (0, 1), (0, -1)))
+        sep = y <= 4 and x in (5, 10)
+        row.append((0, 0, 0) if edge or sep else ((192, 192, 192) if y <= 4 else (255, 255, 255)) if inside else (0, 0, 0))
+        mrow.append(0 if inside else 1)
+    rows.append(row)
+    mrows.append(mrow)
+bmp('type_startmenus.bmp', 16, 16, 24, [], rows)
+bmp('type_startmenus_mask.bmp', 16, 16, 1, [(0, 0, 0), (255, 255, 255)], mrows)
