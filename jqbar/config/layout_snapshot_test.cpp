@@ -34,9 +34,15 @@ TEST_F(LayoutSnapshot, CancelPutsBackTheLayoutWithItsHiddenFrames) {
 TEST_F(LayoutSnapshot, CancelAfterARenameWithoutUndoStillRestores) {
   Open(Find("C"));
   HWND tree = ConfigTree();
-  SetFocus(tree);
-  Command(450);
-  HWND edit = TreeView_GetEditControl(tree);
+  // The label editor needs the dialog active (other programs on the display may hold it).
+  HWND edit = nullptr;
+  jqtest::PumpUntil([&] {
+    SetForegroundWindow(Dialog());
+    SetFocus(tree);
+    Command(450);
+    edit = TreeView_GetEditControl(tree);
+    return edit != nullptr;
+  }, 10000);
   ASSERT_NE(edit, nullptr);
   EXPECT_EQ(SendMessageA(edit, WM_GETDLGCODE, 0, 0), DLGC_WANTALLKEYS);
   SetWindowTextA(edit, "A name longer than twenty-four characters");
