@@ -66,6 +66,7 @@ for arch in "${passes[@]}"; do
   jq_start_cups "$build/cups-test"
   jq_prefix_init
   jq_install_suite "$build/bin"
+  jq_quiet_startup_questions
   # One wineserver for the whole pass.
   wineserver -p
   echo "test: $arch pass under $WINELOADER"

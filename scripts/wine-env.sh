@@ -5,6 +5,7 @@
 # jq_start_xvfb            starts an Xvfb screen unless $DISPLAY works (sets JQ_XVFB_PID)
 # jq_prefix_init           creates the prefix once (wineboot -i) with Chinese-capable UI fonts
 # jq_install_suite BINDIR  copies the program folder into the prefix and records InstallDir
+# jq_quiet_startup_questions  keeps the file manager's start-up .zip question off (test prefixes)
 # jq_stop_wineserver       ends the prefix's wineserver
 # jq_stop_wine             ends the prefix's wineserver and our Xvfb
 
@@ -127,6 +128,14 @@ jq_install_suite() {
   [ -f "$bindir/Quorvnel.hlp" ] && cp -f "$bindir/Quorvnel.hlp" "$dest"/
   wine reg add 'HKLM\Software\Belmoor\Quorvanel\CurrentVersion' /v InstallDir /t REG_SZ \
     /d 'C:\Program Files\Quorvanel' /f >/dev/null 2>&1
+  wineserver -w
+}
+
+# The test prefix answers the file manager's start-up question about .zip files once for all
+# the programs the tests start (the test of the question itself uses a private registry).
+jq_quiet_startup_questions() {
+  wine reg add 'HKCU\Software\Belmoor\Quorvanel\CurrentVersion\KestralViews' /v 'No Zip Association Warning' \
+    /t REG_DWORD /d 1 /f >/dev/null 2>&1
   wineserver -w
 }
 

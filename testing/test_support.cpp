@@ -223,8 +223,8 @@ SeamRecorder::SeamRecorder() {
     starts.push_back({cmd ? cmd : "", "", "", "WinExec"});
     return startsSucceed ? 33 : ERROR_FILE_NOT_FOUND;
   };
-  h.winHelp = [this](HWND, const char* file, UINT command, ULONG_PTR) -> BOOL {
-    helpCalls.push_back(std::string(file ? file : "") + "#" + std::to_string(command));
+  h.winHelp = [this](HWND, const char* file, UINT command, ULONG_PTR data) -> BOOL {
+    helpCalls.push_back(std::string(file ? file : "") + "#" + std::to_string(command) + ":" + std::to_string(data));
     return TRUE;
   };
   previous_ = seams::SetHandlers(std::move(h));

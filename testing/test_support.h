@@ -89,7 +89,7 @@ class SeamRecorder {
   std::vector<Box> boxes;
   std::vector<UINT> menusShown;  // item count of each popup menu shown
   std::vector<Start> starts;
-  std::vector<std::string> helpCalls;
+  std::vector<std::string> helpCalls;  // "file#command:data" of each WinHelp call
   // Answers, used front first; when empty: IDOK / IDYES for boxes, 0 for menus.
   std::vector<int> boxAnswers;
   std::vector<UINT> menuAnswers;

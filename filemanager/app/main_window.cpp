@@ -108,8 +108,8 @@ void ForwardToChildren(UINT message, WPARAM wParam, LPARAM lParam) {
     if (w && IsWindow(w)) SendMessageA(w, message, wParam, lParam);
 }
 
-// The Go menu carries the active pane's history; the Favorites menu and the shell's New
-// submenu are built by their own areas.
+// The Go menu carries the active pane's history; the Favorites menu's entries and the shell's
+// New submenu are built by their own areas.
 void OnInitMenuPopup(HMENU popup, UINT position) {
   if (position == 0) {
     // The File menu: the New submenu takes its place at the top.
@@ -120,6 +120,7 @@ void OnInitMenuPopup(HMENU popup, UINT position) {
   GetMenuStringA(popup, 0, first, sizeof first, MF_BYPOSITION);
   LoadStringA(g_instance, IDS_GO_BACK, back, sizeof back);
   if (back[0] && lstrcmpiA(first, back) == 0) BuildHistoryMenu(popup, ActivePaneIndex);
+  else FillMenuBarFavorites(popup);
 }
 
 }  // namespace

@@ -278,8 +278,6 @@ int RegisterArchiveAssociations(const char* installDir, int registerFlag) {
   }
   return WriteArchiveAssociations(ClassesRoot(), installDir, 1, 1);
 }
-// The start-up question stays off until the preferences' zip page offers the same choice.
-bool ArchiveAssociationsAvailable() { return false; }
 
 bool ZipAssociationQuestionWanted() {
   DWORD noWarning = 0;
@@ -315,8 +313,6 @@ INT_PTR CALLBACK ZipAssociationDlgProc(HWND dialog, UINT message, WPARAM wParam,
 
 void CheckZipAssociation(HWND mainWindow) {
   if (!ZipAssociationQuestionWanted()) return;
-  // Yes would register the suite's archive types; without them there is nothing to offer.
-  if (!ArchiveAssociationsAvailable()) return;
   DialogBoxParamA(g_instance, MAKEINTRESOURCEA(IDD_ZIP_ASSOCIATION), mainWindow,
                   ZipAssociationDlgProc, 0);
 }

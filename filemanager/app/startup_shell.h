@@ -56,7 +56,5 @@ INT_PTR CALLBACK ZipAssociationDlgProc(HWND dialog, UINT message, WPARAM wParam,
 // Whether CheckZipAssociation would ask now.
 bool ZipAssociationQuestionWanted();
 // The archive associations of the suite, registered with the program folder (flag 1) or removed
-// (0); 1 on success. The suite's archive handling registers them; until it is part of the
-// program there is nothing to register and the result is 0.
+// (0); 1 on success.
 int RegisterArchiveAssociations(const char* installDir, int registerFlag);
-bool ArchiveAssociationsAvailable();

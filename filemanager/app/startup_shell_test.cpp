@@ -252,8 +252,26 @@ TEST(ZipAssociation, QuestionAndDialog) {
   classes.SetDefault(".zip", "quorvanel.ARCHIVE");
   EXPECT_FALSE(ZipAssociationQuestionWanted());
   classes.SetDefault(".zip", "CompressedFolder");
-  // Until the suite registers archive types, start-up does not ask a question it cannot act on.
-  if (!ArchiveAssociationsAvailable()) CheckZipAssociation(nullptr);
+
+  // Start-up asks; Yes registers the archive types with the program folder.
+  const char folder[] = "C:\\Program Files\\Quorvanel";
+  HKEY product = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(registry.machine(), kProductKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &product,
+                            nullptr), ERROR_SUCCESS);
+  RegSetValueExA(product, "InstallDir", 0, REG_SZ, reinterpret_cast<const BYTE*>(folder), sizeof folder);
+  RegCloseKey(product);
+  {
+    jqtest::DialogDriver driver({[](HWND dialog) {
+      PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+      return true;
+    }});
+    CheckZipAssociation(nullptr);
+    EXPECT_TRUE(driver.Finished()) << "the question was asked";
+  }
+  EXPECT_EQ(classes.Default(".zip"), "Quorvanel.Archive");
+  EXPECT_EQ(classes.Default("Quorvanel.Archive\\shell\\open\\command"), "C:\\Program Files\\Quorvanel\\JQNavig.exe %1");
+  EXPECT_FALSE(ZipAssociationQuestionWanted()) << "answered by the registration";
+  classes.SetDefault(".zip", "CompressedFolder");
 
   // The dialog: "do not show again" and No keep it from asking again.
   HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_ZIP_ASSOCIATION),

@@ -14,6 +14,7 @@
 #include "file_pane.h"
 #include "folder_tree.h"
 #include "frame_state.h"
+#include "help_file.h"
 #include "history_list.h"
 #include "pane_host.h"
 #include "path_utils.h"
@@ -23,11 +24,15 @@
 #include "resource.h"
 #include "seams.h"
 #include "settings_store.h"
+#include "target_tree.h"
 #include "tree_nodes.h"
 #include "vfolder_entry.h"
 #include "window_helpers.h"
 
 UnZipRequestRecord UnZipRequest;
+
+// Help topic of the extract dialog.
+constexpr UINT kExtractHelpTopic = 18;
 
 namespace {
 
@@ -95,15 +100,7 @@ void UnZipInitDialog(HWND dialog) {
   CheckDlgButton(dialog, IDC_ARC_OVERWRITE, ZipOption(kOverwriteOption) ? BST_CHECKED : BST_UNCHECKED);
   CheckDlgButton(dialog, IDC_ARC_OVERWRITE_OTHER, ZipOption(kOverwriteOption) ? BST_CHECKED : BST_UNCHECKED);
   SetDlgItemTextA(dialog, IDC_ARC_ARCHIVE_NAME, ArchivePath[pane]);
-  HWND tree = GetDlgItem(dialog, IDC_ARC_TREE);
-  IShellFolder* desktop = nullptr;
-  if (tree && SUCCEEDED(SHGetDesktopFolder(&desktop)) && desktop) {
-    FillPickerTree(tree, desktop, nullptr, TVI_ROOT, TRUE, FALSE);
-    desktop->Release();
-    char text[MAX_PATH] = "";
-    GetDlgItemTextA(dialog, IDC_ARC_TARGET, text, sizeof text);
-    if (!text[0] || !SelectPickerTreePath(tree, text, TRUE, TRUE, FALSE)) ExpandTreeRoot(tree);
-  }
+  InitTargetTree(dialog);
   if (OtherKind()) {
     EnableWindow(GetDlgItem(dialog, IDC_ARC_FILE_SPEC_CHOICE), FALSE);
     EnableWindow(GetDlgItem(dialog, IDC_ARC_FILE_SPEC), FALSE);
@@ -244,33 +241,12 @@ INT_PTR CALLBACK UnZipDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM l
     case WM_INITDIALOG:
       UnZipInitDialog(dialog);
       return TRUE;
-    case WM_USER + 105: {
-      HWND tree = GetDlgItem(dialog, IDC_ARC_TREE);
-      HTREEITEM selected = TreeView_GetSelection(tree);
-      if (FolderTreeItem* record = selected ? GetTreeItemRecord(tree, selected) : nullptr) {
-        char path[MAX_PATH] = "";
-        if (record->absolute && SHGetPathFromIDListA(record->absolute, path) && path[0])
-          SetDlgItemTextA(dialog, IDC_ARC_TARGET, path);
-      }
+    case kTargetTreeSelected:
+      OnTargetTreeSelected(dialog);
       return TRUE;
-    }
-    case WM_NOTIFY: {
-      auto* header = reinterpret_cast<NMHDR*>(lParam);
-      if (header->idFrom != IDC_ARC_TREE) return FALSE;
-      HWND tree = header->hwndFrom;
-      switch (header->code) {
-        case TVN_SELCHANGEDA: case TVN_SELCHANGEDW:
-          PostMessageA(dialog, WM_USER + 105, 0, 0);
-          break;
-        case TVN_ITEMEXPANDINGA: case TVN_ITEMEXPANDINGW:
-          ExpandPickerTreeItem(tree, reinterpret_cast<NMTREEVIEWA*>(header), TRUE, FALSE);
-          break;
-        case TVN_DELETEITEMA: case TVN_DELETEITEMW:
-          FreePickerTreeItem(reinterpret_cast<NMTREEVIEWA*>(header));
-          break;
-      }
+    case WM_NOTIFY:
+      OnTargetTreeNotify(dialog, reinterpret_cast<NMHDR*>(lParam));
       return FALSE;
-    }
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
         case IDC_ARC_FILE_SPEC:
@@ -280,16 +256,14 @@ INT_PTR CALLBACK UnZipDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM l
         case IDC_ARC_FILE_SPEC_CHOICE:
           SetFocus(GetDlgItem(dialog, IDC_ARC_FILE_SPEC));
           return TRUE;
-        case IDC_ARC_GO_TO_TREE: {
-          char text[MAX_PATH] = "";
-          GetDlgItemTextA(dialog, IDC_ARC_TARGET, text, sizeof text);
-          HWND tree = GetDlgItem(dialog, IDC_ARC_TREE);
-          SetFocus(tree);
-          if (text[0]) SelectPickerTreePath(tree, text, TRUE, TRUE, FALSE);
+        case IDC_ARC_GO_TO_TREE:
+          GoToTargetTree(dialog);
           return TRUE;
-        }
         case IDOK:
           if (UnZipOk(dialog)) EndDialog(dialog, 1);
+          return TRUE;
+        case IDC_ARC_HELP:
+          ShowHelpTopic(dialog, kExtractHelpTopic);
           return TRUE;
         case IDCANCEL:
           EndDialog(dialog, 0);

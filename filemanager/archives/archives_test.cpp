@@ -27,6 +27,7 @@
 #include "test_support.h"
 #include "vfolder_entry.h"
 #include "uuencode_dialog.h"
+#include "viewer_pane.h"
 #include "zip_to.h"
 
 namespace {
@@ -324,6 +325,38 @@ TEST_F(Archives, ZipListedAsFolderWithArchiveColumnsAndExtractedThroughTheDialog
   for (auto& box : seams.boxes) ADD_FAILURE() << "unexpected message: " << box.text;
 }
 
+TEST_F(Archives, EntriesAreViewedAndPrintedFromExtractedCopies) {
+  ASSERT_TRUE(jqt::HostAvailable());
+  jqt::MakeTree(temp);
+  ASSERT_EQ(jqt::Host("zip -qr tree.zip tree", nullptr, temp.path()), 0);
+  ASSERT_TRUE(Show(temp / "tree.zip"));
+  SelectEntries({"tree\\readme.txt"});
+  const std::string original = jqt::ReadBytes(temp / "tree\\readme.txt");
+
+  // The viewer pane follows the focused entry through its extracted copy.
+  host->Command(ID_VIEW_VIEWER_PANE);
+  ASSERT_TRUE(jqtest::PumpUntil([] { return g_viewerPane.ViewedFile[0] != 0; }, 10000));
+  std::string viewed = g_viewerPane.ViewedFile;
+  EXPECT_NE(Lower(viewed).find("~~jqtemp\\readme.txt"), std::string::npos) << viewed;
+  EXPECT_EQ(jqt::ReadBytes(viewed), original);
+
+  // Print Files prints the copies of the selected entries, with the viewer held still meanwhile.
+  SelectEntries({"tree\\readme.txt", "tree\\sub\\notes.txt"});
+  jqtest::SeamRecorder seams;
+  {
+    DialogDriver driver({[&](HWND dialog) { Click(dialog, IDOK); }});
+    host->Command(ID_FILE_PRINT_FILES);
+    ASSERT_EQ(driver.ran, 1u);
+  }
+  std::vector<std::string> printed;
+  for (auto& start : seams.starts)
+    if (start.verb == "print") printed.push_back(start.file.substr(start.file.rfind('\\') + 1));
+  std::sort(printed.begin(), printed.end());
+  EXPECT_EQ(printed, (std::vector<std::string>{"notes.txt", "readme.txt"}));
+  for (auto& start : seams.starts) EXPECT_TRUE(jqtest::FileExists(start.file)) << start.file;
+  host->Command(ID_VIEW_VIEWER_PANE);
+}
+
 TEST_F(Archives, EmptyZipShowsAnEmptyListWithoutAMessage) {
   // The 22-byte end record alone, as "zip" leaves it after deleting the last entry.
   std::string zip = temp.WriteFile("empty.zip", std::string("PK\x05\x06", 4) + std::string(18, '\0'));
@@ -349,8 +382,40 @@ TEST_F(Archives, DeletedEntryIsGoneFromTheListAndTheZip) {
   EXPECT_EQ(jqt::Host("unzip -tq tree.zip", nullptr, temp.path()), 0);
 }
 
+// A stand-in for the sibling zip-folder product's window: records what it is told.
+struct SiblingWindow {
+  static inline std::vector<std::string> told;
+  static inline int asked = 0;
+  HWND window = nullptr;
+  SiblingWindow() {
+    told.clear();
+    asked = 0;
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = Proc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = kSiblingWindowClass;
+    RegisterClassA(&wc);
+    window = CreateWindowExA(0, kSiblingWindowClass, "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, wc.hInstance, nullptr);
+  }
+  ~SiblingWindow() { DestroyWindow(window); }
+  static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_COPYDATA) {
+      auto* data = reinterpret_cast<COPYDATASTRUCT*>(lParam);
+      if (data->dwData == 0 && data->cbData == MAX_PATH && reinterpret_cast<HWND>(wParam) == g_mainWindow)
+        told.push_back(static_cast<const char*>(data->lpData));
+      return 1;
+    }
+    if (message == kSiblingArchiveModeMessage) {
+      ++asked;
+      return 0;
+    }
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+  }
+};
+
 TEST_F(Archives, ZipToMakesAZipThatZipToExtendsAndUnzipReads) {
   ASSERT_TRUE(jqt::HostAvailable());
+  SiblingWindow sibling;
   temp.WriteFile("src\\one.txt", jqt::Text(40000, 7));
   temp.WriteFile("src\\two.bin", jqt::PseudoRandom(50000, 8));
   temp.WriteFile("src\\folder\\three.txt", jqt::Text(3000, 9));
@@ -370,16 +435,23 @@ TEST_F(Archives, ZipToMakesAZipThatZipToExtendsAndUnzipReads) {
       char proposed[MAX_PATH] = "";
       GetDlgItemTextA(dialog, IDC_ARC_TARGET, proposed, sizeof proposed);
       EXPECT_EQ(Lower(proposed), Lower(temp / "src\\src.zip"));
+      Click(dialog, IDC_ARC_HELP);
       SetDlgItemTextA(dialog, IDC_ARC_TARGET, zip.c_str());
       Click(dialog, IDOK);
     }});
+    jqtest::SeamRecorder seams;
     host->Command(ID_FILE_ZIP_TO);
     ASSERT_EQ(driver.ran, 1u);
+    ASSERT_EQ(seams.helpCalls.size(), 1u);
+    EXPECT_NE(seams.helpCalls[0].find("#" + std::to_string(HELP_CONTEXT) + ":16"), std::string::npos) << seams.helpCalls[0];
   }
   ASSERT_TRUE(WaitForZipWorker());
   std::string listing;
   ASSERT_EQ(jqt::Host("unzip -Z1 made.zip | sort", &listing, temp.path()), 0);
   EXPECT_EQ(listing, "folder/three.txt\none.txt\n");
+  // The sibling product heard of the new zip before and was asked after.
+  EXPECT_EQ(SiblingWindow::told, std::vector<std::string>{zip});
+  EXPECT_EQ(SiblingWindow::asked, 1);
   // A second Zip To onto the same zip adds to it.
   SetFocus(list());
   ListView_SetItemState(list(), -1, 0, LVIS_SELECTED);
@@ -398,6 +470,8 @@ TEST_F(Archives, ZipToMakesAZipThatZipToExtendsAndUnzipReads) {
   ASSERT_TRUE(WaitForZipWorker());
   ASSERT_EQ(jqt::Host("unzip -Z1 made.zip | sort", &listing, temp.path()), 0);
   EXPECT_EQ(listing, "folder/three.txt\none.txt\ntwo.bin\n");
+  EXPECT_EQ(SiblingWindow::told.size(), 1u) << "an existing zip is not announced";
+  EXPECT_EQ(SiblingWindow::asked, 2);
   ASSERT_EQ(jqt::Host("mkdir x && cd x && unzip -q ../made.zip", nullptr, temp.path()), 0);
   EXPECT_EQ(jqt::Snapshot(temp / "x"), jqt::Snapshot(temp / "src"));
 }

@@ -16,6 +16,7 @@
 #include "program_values.h"
 #include "resource.h"
 #include "settings_store.h"
+#include "target_tree.h"
 #include "tree_nodes.h"
 #include "window_helpers.h"
 
@@ -59,6 +60,8 @@ void InitUUEncode(HWND dialog) {
   SendDlgItemMessageA(dialog, IDC_ARC_SPLIT_SPIN, UDM_SETPOS32, 0, s.lineLength ? s.lineLength : 32);
   EnableWindow(GetDlgItem(dialog, IDC_ARC_SPLIT_SIZE), s.second != 0);
   EnableWindow(GetDlgItem(dialog, IDC_ARC_SPLIT_SPIN), s.second != 0);
+  InitTargetTree(dialog);
+  PostMessageA(combo, EM_SETSEL, static_cast<WPARAM>(-1), -1);
 }
 
 void RunUUEncode(HWND dialog) {
@@ -107,13 +110,22 @@ void RunUUEncode(HWND dialog) {
 
 uint32_t UUEncodeSplitBytes(bool split, uint32_t kilobytes) { return split ? kilobytes * 1024 : 0; }
 
-INT_PTR CALLBACK UUEncodeDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR CALLBACK UUEncodeDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG:
       InitUUEncode(dialog);
       return TRUE;
+    case kTargetTreeSelected:
+      OnTargetTreeSelected(dialog);
+      return TRUE;
+    case WM_NOTIFY:
+      OnTargetTreeNotify(dialog, reinterpret_cast<NMHDR*>(lParam));
+      return FALSE;
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
+        case IDC_ARC_GO_TO_TREE:
+          GoToTargetTree(dialog);
+          return TRUE;
         case IDC_ARC_KEEP_PATHS: {
           BOOL on = IsDlgButtonChecked(dialog, IDC_ARC_KEEP_PATHS) == BST_CHECKED;
           EnableWindow(GetDlgItem(dialog, IDC_ARC_SPLIT_SIZE), on);

@@ -14,6 +14,7 @@
 #include "file_list.h"
 #include "file_pane.h"
 #include "folder_tree.h"
+#include "help_file.h"
 #include "history_list.h"
 #include "pane_host.h"
 #include "pane_refresh.h"
@@ -29,6 +30,10 @@
 #include "window_helpers.h"
 
 namespace {
+
+// Help topics of the dialogs.
+constexpr UINT kZipToHelpTopic = 16;
+constexpr UINT kAddToZipHelpTopic = 17;
 
 enum { kSubfolders = 0, kKeepDate = 1, kDosNames = 2, kCollapsed = 4, kAction = 6, kCompression = 7, kPathIndex = 12 };
 uint32_t& ZipOption(int index) { return GetLiveOptions().zip.values[index]; }
@@ -72,6 +77,10 @@ void ToggleZipToOptions(HWND dialog, bool collapse) {
 
 DWORD WINAPI BrowseThread(LPVOID parameter) {
   HWND dialog = static_cast<HWND>(parameter);
+  // Opening the sibling product's flag file, when it has one, is its signal that we browse.
+  HANDLE flag = CreateFileA("C:\\FQTOFFX", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                            0, nullptr);
+  if (flag != INVALID_HANDLE_VALUE) CloseHandle(flag);
   std::string filter = LoadText(IDS_ARC_ZIP_FILTER);
   for (char& c : filter) if (c == '|') c = 0;
   filter.push_back(0);
@@ -156,6 +165,7 @@ bool ZipToOk(HWND dialog) {
 
 DWORD WINAPI ZipWorker(LPVOID parameter) {
   ZipJob* job = static_cast<ZipJob*>(parameter);
+  if (!job->relist) NotifySiblingFolder(g_mainWindow, job->target.c_str());
   // The engine was loaded and initialised on the GUI thread before the worker started.
   g_zipApi.Et5SetParseType(ZipEngineHandle, -1);
   g_zipApi.Et5SetCPrint(ZipEngineHandle, 1);
@@ -204,6 +214,7 @@ DWORD WINAPI ZipWorker(LPVOID parameter) {
   if (saved[0]) SetCurrentDirectoryA(saved);
   bool cancelled = ArchiveCancelled != 0;
   EndArchiveProgress();
+  QuerySiblingArchiveMode();
   int16_t code = static_cast<int16_t>(LOWORD(result));
   RunOnGuiThread([job, code, cancelled, restartEngine] {
     if (restartEngine) {
@@ -234,6 +245,29 @@ DWORD WINAPI ZipWorker(LPVOID parameter) {
 }
 
 }  // namespace
+
+void NotifySiblingFolder(HWND window, const char* path) {
+  if (!path) return;
+  DWORD attributes = GetFileAttributesA(path);
+  if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
+  HWND sibling = FindWindowA(kSiblingWindowClass, nullptr);
+  if (!sibling) return;
+  char copy[MAX_PATH] = "";
+  lstrcpynA(copy, path, sizeof copy);
+  COPYDATASTRUCT data{0, sizeof copy, copy};
+  DWORD_PTR answer = 0;
+  SendMessageTimeoutA(sibling, WM_COPYDATA, reinterpret_cast<WPARAM>(window), reinterpret_cast<LPARAM>(&data),
+                      SMTO_ABORTIFHUNG | SMTO_BLOCK, 5000, &answer);
+}
+
+LRESULT QuerySiblingArchiveMode() {
+  HWND sibling = FindWindowA(kSiblingWindowClass, nullptr);
+  if (!sibling) return 0;
+  DWORD_PTR answer = 0;
+  if (!SendMessageTimeoutA(sibling, kSiblingArchiveModeMessage, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, 5000, &answer))
+    return 0;
+  return static_cast<LRESULT>(answer);
+}
 
 std::string BuildZipSwitches(UINT action, UINT compression, UINT pathIndex, UINT subfolders, UINT keepDate,
                              UINT dosNames, const char* password) {
@@ -360,6 +394,9 @@ INT_PTR CALLBACK ZipToDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) 
           return TRUE;
         case IDOK:
           if (ZipToOk(dialog)) EndDialog(dialog, 1);
+          return TRUE;
+        case IDC_ARC_HELP:
+          ShowHelpTopic(dialog, kZipToHelpTopic);
           return TRUE;
         case IDCANCEL:
           EndDialog(dialog, 0);
@@ -495,6 +532,12 @@ UINT_PTR CALLBACK AddToZipHookProc(HWND child, UINT message, WPARAM wParam, LPAR
           SetWindowLongPtrA(parent, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(AddToZipSubclassProc)));
       return TRUE;
     }
+    case WM_COMMAND:
+      if (LOWORD(wParam) == IDC_ARC_HELP) {
+        ShowHelpTopic(child, kAddToZipHelpTopic);
+        return TRUE;
+      }
+      return 0;
     case WM_DESTROY:
       if (!g_folderChosen) ReadZipOptions(child);
       if (g_addParentProc) SetWindowLongPtrA(GetParent(child), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_addParentProc));
@@ -531,6 +574,7 @@ void DoAddToZipCommand(HWND window) {
   }
   target = ArchivePath[pane];
   if (target.empty()) return;
+  NotifySiblingFolder(g_mainWindow ? g_mainWindow : window, target.c_str());
   std::string filter = LoadText(IDS_RUN_FILTER);
   for (char& c : filter) if (c == '|') c = 0;
   filter.push_back(0);

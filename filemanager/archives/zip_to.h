@@ -33,3 +33,12 @@ void DoAddToZipCommand(HWND window);
 bool ZipWorkerRunning();
 // Starts the worker on a prepared job (also used by the tests); false when one already runs.
 bool StartZipJob(ZipJob* job);
+
+// The sibling zip-folder product, when it runs (a window of class "FQMainClass"): told about the
+// folder or the archive to be written before a compression (nothing for an existing file), and
+// asked for its archive mode after it. A sibling that does not answer within a few seconds is
+// passed over.
+constexpr const char* kSiblingWindowClass = "FQMainClass";
+constexpr UINT kSiblingArchiveModeMessage = 3725;
+void NotifySiblingFolder(HWND window, const char* path);
+LRESULT QuerySiblingArchiveMode();

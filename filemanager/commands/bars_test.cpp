@@ -12,6 +12,7 @@
 #include "coolbar.h"
 #include "favorites_commands.h"
 #include "folder_menu.h"
+#include "folder_watch.h"
 #include "frame_test_host.h"
 #include "launch_bar.h"
 #include "launch_commands.h"
@@ -544,6 +545,71 @@ TEST(FolderMenus, FavoritesFolderIsSeededAndAChosenEntryRunsItsTarget) {
   ASSERT_EQ(started.size(), 1u);
   // A shortcut to a file is started itself (the shell runs its target).
   EXPECT_STRCASEEQ(started[0].c_str(), (favorites + "\\My doc.lnk").c_str());
+  RemoveTree(favorites.substr(0, favorites.rfind('\\')));
+}
+
+// The menu bar's Favorites menu carries the favorites after its own commands, filled once and
+// again when the folder changes; an entry chosen there runs its target.
+TEST(FolderMenus, MenuBarFavoritesFollowTheFolder) {
+  frametest::MainWindowHost host(Prep(EmptyLaunchBar));
+  char folder[MAX_PATH] = "";
+  ASSERT_EQ(FavoritesFolderPath(folder), 1);
+  std::string favorites = folder;
+  HMENU popup = nullptr;
+  HMENU bar = GetMenu(host.window);
+  for (int i = 0; i < GetMenuItemCount(bar) && !popup; ++i) {
+    HMENU sub = GetSubMenu(bar, i);
+    char first[100] = "";
+    GetMenuStringA(sub, 0, first, sizeof first, MF_BYPOSITION);
+    if (frametest::LoadText(IDS_FAVORITES_ADD) == first) popup = sub;
+  }
+  ASSERT_TRUE(popup);
+  auto names = [&] {
+    std::vector<std::string> found;
+    for (int i = 0; i < GetMenuItemCount(popup); ++i) {
+      UINT id = GetMenuItemID(popup, i);
+      if (FolderMenuEntry* e = FindFolderMenuEntry(popup, id)) found.push_back(e->name);
+    }
+    return found;
+  };
+  const int own = GetMenuItemCount(popup);
+  SendMessageA(host.window, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup), 5);
+  EXPECT_GT(GetMenuItemCount(popup), own);
+  EXPECT_EQ(GetMenuState(popup, static_cast<UINT>(own - 1), MF_BYPOSITION) & MF_SEPARATOR, static_cast<UINT>(MF_SEPARATOR));
+  const size_t before = names().size();
+
+  // A favorite added in the folder shows at the next opening, once the folder's watcher saw it.
+  TempFolder temp;
+  std::string doc = temp.WriteFile("note.txt", "x");
+  LPITEMIDLIST item = ParsePathToPidl(doc.c_str(), nullptr, nullptr);
+  ASSERT_EQ(AddItemToFavorites(item, "Fresh note"), 1);
+  FreePidl(item);
+  ASSERT_TRUE(jqtest::PumpUntil([] { return g_favoritesStale.load() != 0; }, 10000));
+  SendMessageA(host.window, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup), 5);
+  std::vector<std::string> after = names();
+  EXPECT_EQ(after.size(), before + 1);
+  UINT chosen = 0;
+  for (int i = 0; i < GetMenuItemCount(popup); ++i)
+    if (FolderMenuEntry* e = FindFolderMenuEntry(popup, GetMenuItemID(popup, i)))
+      if (strcmp(e->name, "Fresh note") == 0) chosen = e->commandId;
+  ASSERT_GE(chosen, kFavoritesFirstId);
+  // Opened again without a change: the same entries, not a second copy.
+  SendMessageA(host.window, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup), 5);
+  EXPECT_EQ(names(), after);
+
+  std::vector<std::string> started;
+  seams::Handlers handlers;
+  handlers.shellExecute = [&started](SHELLEXECUTEINFOA* info) {
+    char path[MAX_PATH] = "";
+    if (info->lpIDList) SHGetPathFromIDListA(static_cast<LPCITEMIDLIST>(info->lpIDList), path);
+    started.push_back(path);
+    return TRUE;
+  };
+  seams::Handlers previous = seams::SetHandlers(handlers);
+  host.Command(chosen);
+  seams::SetHandlers(previous);
+  ASSERT_EQ(started.size(), 1u);
+  EXPECT_STRCASEEQ(started[0].c_str(), (favorites + "\\Fresh note.lnk").c_str());
   RemoveTree(favorites.substr(0, favorites.rfind('\\')));
 }
 

@@ -96,6 +96,9 @@ JQ_COMMAND_HANDLER(SaveSettingsNow);
 
 // Favorites, Start menu, launch bar, Shell New, drive bar.
 JQ_COMMAND_HANDLER(AddCurrentFolderToFavorites);
+// The menu bar's Favorites popup (its first item "Add"): the favorites appended after its
+// separator, once and again whenever the Favorites folder has changed. False for other popups.
+bool FillMenuBarFavorites(HMENU popup);
 JQ_COMMAND_HANDLER(AddNewFavorite);
 JQ_COMMAND_HANDLER(OpenFavoritesFolder);
 JQ_COMMAND_HANDLER(ShowFavoritesDropDownMenu);
@@ -118,6 +121,11 @@ JQ_COMMAND_HANDLER(OnViewerOpenRequest);
 JQ_COMMAND_HANDLER(ClearViewerPane);
 // The viewer pane's windows, made when the pane is first shown and destroyed with the main window.
 BOOL CreateMainViewerPane(HWND window);
+// While a command extracts archive entries for its own use, the viewer does not follow the list.
+void SuspendViewerUpdates(bool suspended);
+// An archive entry of the active pane (its stored name) extracted into the archive temporary
+// folder; `path` (MAX_PATH) receives the copy's path. FALSE when it cannot be extracted.
+BOOL ExtractArchiveEntryCopy(const char* entryPath, char* path);
 void DestroyMainViewerPane();
 
 // Archives, encryption, FTP.

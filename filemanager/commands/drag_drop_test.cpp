@@ -52,22 +52,26 @@ bool RunOnHost(const std::string& command, DWORD timeoutMs = 30000) {
 
 std::string Move(POINT p) { return " mousemove " + std::to_string(p.x) + " " + std::to_string(p.y) + " sleep 0.15"; }
 
-// A left-button drag from one screen point to another, the keys (xdotool names, "ctrl+shift")
-// held from the moment the drag runs until the button is released.
-bool DragWithMouse(POINT from, POINT to, const std::string& keys = "") {
-  std::string script = "xdotool" + Move(from) + " mousedown 1 sleep 0.2";
+// A drag from one screen point to another with the left button (1) or the right one (3), the
+// keys (xdotool names, "ctrl+shift") held from the moment the drag runs until the button is
+// released; `after` is typed once the button is up (the answer to a drop menu).
+bool DragWithMouse(POINT from, POINT to, const std::string& keys = "", int button = 1, const std::string& after = "") {
+  const std::string b = std::to_string(button);
+  std::string script = "xdotool" + Move(from) + " mousedown " + b + " sleep 0.2";
   script += Move({from.x + 6, from.y + 6}) + Move({from.x + 14, from.y + 14});
   script += Move({(from.x + to.x) / 2, (from.y + to.y) / 2}) + Move(to);
   if (!keys.empty()) script += " keydown " + keys + " sleep 0.2";
   script += Move({to.x + 2, to.y + 1}) + Move(to);
   if (const char* shot = getenv("JQ_DRAG_SHOT")) script += std::string("; [ -e ") + shot + " ] || import -window root " + shot + "; xdotool";
-  script += " sleep 0.3 mouseup 1 sleep 0.2";
+  script += " sleep 0.3 mouseup " + b + " sleep 0.2";
   if (!keys.empty()) script += " keyup " + keys;
+  if (!after.empty()) script += " sleep 1 key " + after + " sleep 0.3";
   if (!RunOnHost(script)) return false;
   // The program may see the input later than xdotool sends it (a busy machine): wait until the
   // button is up for it too and no drag of ours is under way.
+  const int key = button == 3 ? VK_RBUTTON : VK_LBUTTON;
   return jqtest::PumpUntil(
-      [] { return GetAsyncKeyState(VK_LBUTTON) >= 0 && g_dragSource.draggedIndex < 0; }, 15000);
+      [key] { return GetAsyncKeyState(key) >= 0 && g_dragSource.draggedIndex < 0; }, 15000);
 }
 
 // Waits (pumping) for what a drop should have done; true when it came.
@@ -119,7 +123,8 @@ class DragDrop : public ::testing::Test {
     a = temp.MakeFolder("A");
     b = temp.MakeFolder("B");
     temp.MakeFolder("A\\sub");
-    for (const char* name : {"move.txt", "copy.txt", "shift.txt", "link.txt", "totree.txt", "self.txt"})
+    for (const char* name : {"move.txt", "copy.txt", "shift.txt", "link.txt", "totree.txt", "self.txt", "right.txt",
+                             "kept.txt"})
       temp.WriteFile(std::string("A\\") + name, name);
     host.reset(new frametest::MainWindowHost(true, 1000, 640));
     // Above every other window of the display, so that the pointer's events reach this one.
@@ -175,6 +180,31 @@ TEST_F(DragDrop, ListToListMovesCopiesAndLinksAsTheKeysSay) {
   }
   // No drop highlight is left behind.
   EXPECT_EQ(SendMessageA(FilePanes[1].list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_DROPHILITED), -1);
+}
+
+// A drag with the right button asks what to do when it is dropped: the menu's choice is done, and
+// its Cancel does nothing.
+TEST_F(DragDrop, RightButtonDropAsksAndDoesTheChoice) {
+  struct Case {
+    const char* name;
+    const char* answer;  // keys typed into the drop menu
+    bool stays, arrives;
+  } cases[] = {
+      {"right.txt", "c", true, true},       // "Copy here" by its access key
+      {"kept.txt", "Escape", true, false},  // the menu closed: nothing happens
+  };
+  for (const Case& c : cases) {
+    Show();
+    POINT from = ListItemPoint(FilePanes[0].list, c.name);
+    ASSERT_GE(from.x, 0) << c.name;
+    ASSERT_TRUE(DragWithMouse(from, ListEmptyPoint(FilePanes[1].list), "", 3, c.answer)) << c.name;
+    Settles([&] {
+      return jqtest::FileExists(a + "\\" + c.name) == c.stays && jqtest::FileExists(b + "\\" + c.name) == c.arrives;
+    });
+    jqtest::PumpUntil([] { return false; }, 500);
+    EXPECT_EQ(jqtest::FileExists(a + "\\" + c.name), c.stays) << c.name;
+    EXPECT_EQ(jqtest::FileExists(b + "\\" + c.name), c.arrives) << c.name;
+  }
 }
 
 TEST_F(DragDrop, ListToTreeFolderAndAFolderOntoItselfIsRefused) {

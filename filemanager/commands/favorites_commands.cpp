@@ -8,6 +8,7 @@
 #include <string>
 #include "actions.h"
 #include "command_handlers.h"
+#include "folder_watch.h"
 #include "favorites_commands.h"
 #include "file_pane.h"
 #include "folder_menu.h"
@@ -22,6 +23,10 @@
 
 namespace {
 HMENU g_favoritesMenu = nullptr;  // kept until the next drop-down, so that its command can be resolved
+// The menu bar's Favorites popup once filled with the favorites, and which of the two menus
+// was shown last (their entries share one range of command ids).
+HMENU g_menuBarFavorites = nullptr;
+bool g_menuBarShownLast = false;
 HMENU g_startMenu = nullptr;
 
 std::string LoadText(UINT id) {
@@ -120,6 +125,15 @@ int FavoritesFolderPath(char* out) {
   return GetFavoritesFolderPath(out, pointers);
 }
 
+namespace {
+// The watcher of the Favorites and Start Menu folders watches the program's own Favorites folder.
+struct FavoritesWatchInstaller {
+  FavoritesWatchInstaller() {
+    g_favoritesFolderSource = [](char* path) -> BOOL { return FavoritesFolderPath(path) ? TRUE : FALSE; };
+  }
+} g_favoritesWatchInstaller;
+}  // namespace
+
 HMENU RebuildFavoritesMenu() {
   ReleaseFolderMenu(g_favoritesMenu);
   g_favoritesMenu = nullptr;
@@ -132,6 +146,36 @@ HMENU RebuildFavoritesMenu() {
   g_favoritesMenu = BuildFolderMenu(absolute, nullptr, build, LoadText(IDS_FOLDER_EMPTY).c_str(), false);
   FreePidl(absolute);
   return g_favoritesMenu;
+}
+
+bool FillMenuBarFavorites(HMENU popup) {
+  char first[100] = "";
+  GetMenuStringA(popup, 0, first, sizeof first, MF_BYPOSITION);
+  if (!first[0] || lstrcmpiA(first, LoadText(IDS_FAVORITES_ADD).c_str()) != 0) return false;
+  g_menuBarShownLast = true;
+  // Filled once and kept; filled again when the Favorites folder has changed.
+  const bool stale = g_favoritesStale.exchange(0) != 0;
+  if (popup == g_menuBarFavorites && !stale) return true;
+  int start = 0;
+  for (int i = 0, count = GetMenuItemCount(popup); i < count; ++i)
+    if (GetMenuState(popup, static_cast<UINT>(i), MF_BYPOSITION) & MF_SEPARATOR) {
+      start = i + 1;
+      break;
+    }
+  if (start == 0) return true;
+  ReleaseFolderMenuItemsFrom(popup, start);
+  g_menuBarFavorites = popup;
+  char folder[MAX_PATH];
+  if (FavoritesFolderPath(folder)) {
+    if (LPITEMIDLIST absolute = ParsePathToPidl(folder, nullptr, nullptr)) {
+      FolderMenuBuild build{kFavoritesFirstId, kFavoritesLastId};
+      build.resolveShortcuts = true;
+      BuildFolderMenu(absolute, popup, build, LoadText(IDS_FOLDER_EMPTY).c_str(), false);
+      FreePidl(absolute);
+    }
+  }
+  StartStartMenuWatcher();
+  return true;
 }
 
 HMENU RebuildStartMenuMenu() {
@@ -193,6 +237,7 @@ int AddItemToFavorites(LPCITEMIDLIST item, const char* name) {
 }
 
 LRESULT ShowFavoritesDropDownMenu(HWND window, UINT, WPARAM, LPARAM) {
+  g_menuBarShownLast = false;
   ShowDropDown(window, RebuildFavoritesMenu(), ID_FAVORITES_DROP_DOWN);
   return 0;
 }
@@ -203,7 +248,9 @@ LRESULT ShowStartMenuDropDownMenu(HWND window, UINT, WPARAM, LPARAM) {
 }
 
 LRESULT OpenToolbarFavorite(HWND window, UINT, WPARAM wParam, LPARAM) {
-  OpenEntryOf(window, g_favoritesMenu, LOWORD(wParam));
+  HMENU shown = g_menuBarShownLast ? g_menuBarFavorites : g_favoritesMenu;
+  if (!OpenEntryOf(window, shown, LOWORD(wParam)) && shown != g_favoritesMenu)
+    OpenEntryOf(window, g_favoritesMenu, LOWORD(wParam));
   return 0;
 }
 

@@ -9,6 +9,7 @@
 #include "file_pane.h"
 #include "folder_tree.h"
 #include "frame_state.h"
+#include "pane_host.h"
 #include "pidl.h"
 #include "print_services.h"
 #include "program_values.h"
@@ -91,16 +92,33 @@ LRESULT PrintSelectedFiles(HWND window, UINT, WPARAM, LPARAM) {
     return 0;
   // The paths first: printing may start programs that change the list meanwhile.
   std::vector<std::string> paths;
+  std::vector<std::string> entries;
   for (int i = ListView_GetNextItem(list, -1, LVNI_SELECTED); i >= 0; i = ListView_GetNextItem(list, i, LVNI_SELECTED)) {
     FileListItem* record = GetListItemRecord(list, i);
-    if (!record || !record->folder || !record->pidl) continue;
-    // Entries inside an archive need extracting first; without it they are skipped.
-    if (record->kind == kItemArchiveEntry) continue;
+    if (!record) continue;
+    if (record->kind == kItemArchiveEntry) {
+      if (record->entryPath) entries.push_back(record->entryPath);
+      continue;
+    }
+    if (!record->folder || !record->pidl) continue;
     if (record->attributes & SFGAO_FOLDER) continue;
     char path[MAX_PATH] = "";
     if (GetDisplayNameText(record->folder, record->pidl, SHGDN_FORPARSING, path) && path[0]) paths.push_back(path);
   }
   for (const std::string& path : paths) PrintFileWithShell(window, path.c_str());
+  if (!entries.empty()) {
+    // Entries of an archive are printed from copies in the archive temporary folder; the viewer
+    // stays out of the way while they are extracted, and an entry that cannot be extracted is
+    // passed over.
+    SuspendViewerUpdates(true);
+    if (PaneViewerVisible()) ClearViewerPane();
+    for (const std::string& entry : entries) {
+      char copy[MAX_PATH] = "";
+      if (ExtractArchiveEntryCopy(entry.c_str(), copy)) PrintFileWithShell(window, copy);
+    }
+    SuspendViewerUpdates(false);
+    if (PaneViewerVisible()) ShowSelectionInViewer();
+  }
   return 0;
 }
 

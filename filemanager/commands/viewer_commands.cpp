@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <string>
+#include "archive_items.h"
 #include "command_handlers.h"
 #include "file_list.h"
 #include "file_pane.h"
@@ -19,16 +20,25 @@
 
 namespace {
 
-// The active list's focused item, when the list had the focus last: its parsing path.
+bool g_viewerUpdatesSuspended = false;
+
+// The active list's focused item, when the list had the focus last: its parsing path, or for an
+// entry of an archive the path of its copy extracted into the archive temporary folder.
 BOOL FocusedItemPath(std::string* path) {
+  if (g_viewerUpdatesSuspended) return FALSE;
   const FilePane& p = FilePanes[ActivePaneIndex];
   if (!p.list || g_frame.lastFocus != p.list) return FALSE;
   int index = ListView_GetNextItem(p.list, -1, LVNI_FOCUSED | LVNI_SELECTED);
   if (index < 0) return FALSE;
   FileListItem* record = GetListItemRecord(p.list, index);
-  if (!record || !record->folder || !record->pidl) return FALSE;
-  // Entries inside an archive are shown once they can be extracted for the viewer.
-  if (record->kind == kItemArchiveEntry) return FALSE;
+  if (!record) return FALSE;
+  if (record->kind == kItemArchiveEntry) {
+    char extracted[MAX_PATH] = "";
+    if (!record->entryPath || !ExtractArchiveEntryCopy(record->entryPath, extracted)) return FALSE;
+    *path = extracted;
+    return TRUE;
+  }
+  if (!record->folder || !record->pidl) return FALSE;
   char name[MAX_PATH] = "";
   if (!GetDisplayNameText(record->folder, record->pidl, SHGDN_FORPARSING, name) || !name[0]) return FALSE;
   *path = name;
@@ -87,6 +97,16 @@ void ApplyOnTop() {
 }
 
 }  // namespace
+
+void SuspendViewerUpdates(bool suspended) { g_viewerUpdatesSuspended = suspended; }
+
+BOOL ExtractArchiveEntryCopy(const char* entryPath, char* path) {
+  const char* name = entryPath;
+  for (const char* c = entryPath; *c; ++c)
+    if (*c == '\\' || *c == '/') name = c + 1;
+  lstrcpynA(path, name, MAX_PATH);
+  return ExtractArchiveItemToTemp(entryPath, path) ? TRUE : FALSE;
+}
 
 BOOL CreateMainViewerPane(HWND window) {
   if (ViewerPaneExists()) return TRUE;

@@ -346,6 +346,7 @@ TEST(FrameWindow, SavedPlacementComesBackOnTheScreen) {
     ASSERT_TRUE(SaveGlobalSettings(global));
     {
       // The host's own private registry would hide the record: use this one.
+      frametest::QuietStartupQuestions();
       LoadProgramStrings(GetModuleHandleA(nullptr));
       RegisterMainWindowClass(g_instance);
       LoadStartupSettings("");

@@ -16,6 +16,12 @@
 
 namespace frametest {
 
+// Keeps the start-up question about .zip files off: the window's tests do not answer it.
+inline void QuietStartupQuestions() {
+  DWORD one = 1;
+  WriteSettingDword("No Zip Association Warning", &one);
+}
+
 class MainWindowHost {
  public:
   explicit MainWindowHost(bool twoPanes = false, int width = 900, int height = 640)
@@ -27,6 +33,7 @@ class MainWindowHost {
   };
   explicit MainWindowHost(const Prepare& prepare, bool twoPanes = false, int width = 900, int height = 640) {
     if (prepare.run) prepare.run();
+    QuietStartupQuestions();
     LoadProgramStrings(GetModuleHandleA(nullptr));
     RegisterMainWindowClass(g_instance);
     LoadStartupSettings("");

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "config_dialog.h"
 #include "container_panel.h"
 #include "frame_window.h"
 #include "hot_keys.h"
@@ -217,11 +218,13 @@ bool SwitchLayout(const std::string& path) {
     return false;
   }
   SaveToolbarLayout("");
+  BeginOutsideLayoutLoad();
   ApplyToolbarLayout(*layout);
   char full[MAX_PATH] = {};
   DWORD n = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
   RecentLayouts().Add(n && n < MAX_PATH ? std::string(full) : path);
   RecentLayouts().Save();
+  EndOutsideLayoutLoad();
   UpdateTrayIconState();
   return true;
 }

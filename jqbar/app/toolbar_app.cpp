@@ -8,6 +8,7 @@
 
 #include "button_bar.h"
 #include "cmdline_panel.h"
+#include "config_dialog.h"
 #include "container_panel.h"
 #include "frame_window.h"
 #include "hot_keys.h"
@@ -226,6 +227,12 @@ int RunToolbar(HINSTANCE instance, const char* commandLine) {
   LoadGlyphsAndCursor();
   LoadUrlShortcutIcons();
   SetLastFrameHandler(LastFrameGone);
+  InstallConfigHandlers();
+  SetTrayIconHandler([](bool wanted) {
+    if (wanted) AddTrayIcon();
+    else RemoveTrayIcon();
+    UpdateTrayIconState();
+  });
   g.layoutLoading = true;
   bool loaded = path.empty() ? LoadToolbarLayout("", true) : LoadToolbarLayout(path, false);
   if (!loaded) {
@@ -245,12 +252,14 @@ int RunToolbar(HINSTANCE instance, const char* commandLine) {
 
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    if (IsModelessDialogMessage(&msg)) continue;
     HWND frame = msg.hwnd ? GetTopFrameWindow(msg.hwnd) : nullptr;
     if (frame && g_accelerators && IsFrameWindow(frame) && TranslateAcceleratorA(frame, g_accelerators, &msg))
       continue;
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }
+  CloseConfigDialog();
   RegisterMainAppBar(g.mainWindow, false);
   RemoveTempFolder();
   FreeUrlShortcutIcons();

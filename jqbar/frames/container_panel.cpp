@@ -28,6 +28,8 @@ struct ContainerState {
   HWND focused = nullptr;
 };
 
+HWND (*g_pageHandler)(HWND, HWND, int, int) = nullptr;
+
 // The reply buffer of PNM_GETSETTINGS with a path, shared by all containers.
 std::vector<std::uint8_t> g_reply;
 
@@ -420,7 +422,7 @@ LRESULT CALLBACK ContainerPanelProc(HWND window, UINT msg, WPARAM wp, LPARAM lp)
       SendMessageA(window, WM_COMMAND, ShowContainerMenu(window, lp), 0);
       return 0;
     case WM_COMMAND:
-      if (LOWORD(wp) == IDM_CONFIGURE) Up(window, PNM_OPENCONFIG, 0, 0);
+      if (LOWORD(wp) == IDM_CONFIGURE) Up(window, PNM_OPENCONFIG, reinterpret_cast<WPARAM>(window), 0);
       return 0;
   }
   if (!st) return DefWindowProcA(window, msg, wp, lp);
@@ -441,6 +443,10 @@ LRESULT CALLBACK ContainerPanelProc(HWND window, UINT msg, WPARAM wp, LPARAM lp)
       return 0;
     case PNM_GETPREFSIZE:
       return PreferredSize(window, st, wp != 0);
+    case PNM_CREATEPAGE:
+      if (!g_pageHandler || !wp) return 0;
+      return reinterpret_cast<LRESULT>(
+          g_pageHandler(window, reinterpret_cast<HWND>(wp), LowSigned(lp), HighSigned(lp)));
     case PNM_NEGOTIATESIZE:
     case PNM_NEGOTIATESIZE2:
     case PNM_NEGOTIATESIZE3:
@@ -703,6 +709,8 @@ void LayoutRootContainer(HWND container, const RECT& rect) {
   SendMessageA(container, PNM_PLACECHILDREN, 0, 0);
   ShowWindow(container, SW_SHOW);
 }
+
+void SetContainerPageHandler(HWND (*create)(HWND, HWND, int, int)) { g_pageHandler = create; }
 
 void ReloadBackground(HWND container) {
   if (!IsContainerWindow(container)) return;

@@ -70,6 +70,10 @@ void SetContainerTitle(HWND container, const char* text);
 // Hides the root container, moves it to the rectangle, negotiates and places its children,
 // shows it.
 void LayoutRootContainer(HWND container, const RECT& rect);
+// The property page a container shows in the configuration dialog (PNM_CREATEPAGE): made by
+// the layer above; none while no maker is set.
+void SetContainerPageHandler(HWND (*create)(HWND container, HWND parent, int x, int y));
+
 // Loads the custom or predefined background again after a settings change.
 void ReloadBackground(HWND container);
 

@@ -186,15 +186,20 @@ HMENU BuildFolderMenu(LPCITEMIDLIST absolute, HMENU existing, FolderMenuBuild& b
   return menu;
 }
 
-void ReleaseFolderMenu(HMENU menu) {
+void ReleaseFolderMenuItemsFrom(HMENU menu, int position) {
   if (!menu || !IsMenu(menu)) return;
   int count = GetMenuItemCount(menu);
   std::vector<FolderMenuEntry*> entries;
-  for (int i = 0; i < count; ++i)
+  for (int i = position < 0 ? 0 : position; i < count; ++i)
     if (FolderMenuEntry* e = EntryOfItem(menu, i)) entries.push_back(e);
   // Submenus are freed through their entries; detach them so DestroyMenu does not free them twice.
-  for (int i = count - 1; i >= 0; --i) RemoveMenu(menu, static_cast<UINT>(i), MF_BYPOSITION);
+  for (int i = count - 1; i >= position && i >= 0; --i) RemoveMenu(menu, static_cast<UINT>(i), MF_BYPOSITION);
   for (FolderMenuEntry* e : entries) FreeEntry(e);
+}
+
+void ReleaseFolderMenu(HMENU menu) {
+  if (!menu || !IsMenu(menu)) return;
+  ReleaseFolderMenuItemsFrom(menu, 0);
   DestroyMenu(menu);
 }
 

@@ -38,6 +38,9 @@ HMENU BuildFolderMenu(LPCITEMIDLIST absolute, HMENU existing, FolderMenuBuild& b
                       bool noEmptyEntry);
 // Frees the entries of a menu tree and destroys it.
 void ReleaseFolderMenu(HMENU menu);
+// Removes the items of a menu from `position` on, freeing the entries among them and their
+// submenus; the menu itself stays (a menu of the program that entries were appended to).
+void ReleaseFolderMenuItemsFrom(HMENU menu, int position);
 // The entry of a command id anywhere in the tree; null when none.
 FolderMenuEntry* FindFolderMenuEntry(HMENU menu, UINT commandId);
 // The entry's target (a copy for the caller to free with FreePidl): a shortcut's resolved target

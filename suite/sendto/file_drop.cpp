@@ -1,5 +1,6 @@
 // Drops carried out by the suite on file-system folders, shortcuts and programs.
 #include "file_drop.h"
+#include "drop_menu_ids.h"
 
 #include <shellapi.h>
 #include <shlwapi.h>
@@ -203,6 +204,11 @@ bool MakeLink(const std::string& target, const std::string& linkPath) {
   return saved;
 }
 
+std::string LoadText(UINT id) {
+  char text[256] = "";
+  return LoadStringA(GetModuleHandleA(nullptr), id, text, sizeof text) > 0 ? text : "";
+}
+
 // The drop target behind CreatePathDropTarget.
 class PathDropTarget : public IDropTarget {
  public:
@@ -228,6 +234,7 @@ class PathDropTarget : public IDropTarget {
   }
   HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD keys, POINTL, DWORD* effect) override {
     paths_.clear();
+    rightButton_ = (keys & MK_RBUTTON) != 0;
     if (!effect) return E_INVALIDARG;
     if (!data || !ReadDroppedPaths(data, &paths_)) {
       *effect = DROPEFFECT_NONE;
@@ -237,6 +244,7 @@ class PathDropTarget : public IDropTarget {
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE DragOver(DWORD keys, POINTL, DWORD* effect) override {
+    if (keys & (MK_LBUTTON | MK_RBUTTON)) rightButton_ = (keys & MK_RBUTTON) != 0;
     if (!effect) return E_INVALIDARG;
     *effect = paths_.empty() ? DROPEFFECT_NONE : Choose(keys, *effect);
     return S_OK;
@@ -245,7 +253,7 @@ class PathDropTarget : public IDropTarget {
     paths_.clear();
     return S_OK;
   }
-  HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD keys, POINTL, DWORD* effect) override {
+  HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD keys, POINTL point, DWORD* effect) override {
     if (!effect) return E_INVALIDARG;
     std::vector<std::string> paths;
     if (!data || !ReadDroppedPaths(data, &paths)) {
@@ -254,6 +262,14 @@ class PathDropTarget : public IDropTarget {
     }
     paths_ = paths;
     DWORD chosen = Choose(keys, *effect);
+    // A drag with the right button asks what to do, the usual choice first.
+    if (rightButton_ && kind_ == kFolder && chosen != DROPEFFECT_NONE) {
+      DWORD allowed = DROPEFFECT_NONE;
+      for (DWORD each : {DROPEFFECT_MOVE, DROPEFFECT_COPY, DROPEFFECT_LINK})
+        if ((*effect & each) && !FolderDropRefusal(paths_, place_, each)) allowed |= each;
+      chosen = AskDropEffect(owner_, point, allowed, chosen);
+    }
+    rightButton_ = false;
     paths_.clear();
     if (chosen == DROPEFFECT_NONE) {
       *effect = DROPEFFECT_NONE;
@@ -276,6 +292,7 @@ class PathDropTarget : public IDropTarget {
   }
 
   std::atomic<ULONG> count_{1};
+  bool rightButton_ = false;
   HWND owner_;
   Kind kind_;
   std::string place_, arguments_;
@@ -283,6 +300,33 @@ class PathDropTarget : public IDropTarget {
 };
 
 }  // namespace
+
+DWORD AskDropEffect(HWND owner, POINTL point, DWORD allowed, DWORD usual) {
+  static const struct {
+    DWORD effect;
+    UINT text;
+  } kChoices[] = {{DROPEFFECT_MOVE, IDS_DROP_MENU_MOVE},
+                  {DROPEFFECT_COPY, IDS_DROP_MENU_COPY},
+                  {DROPEFFECT_LINK, IDS_DROP_MENU_LINK}};
+  // A program without the menu's texts drops as a left-button drag would.
+  if (LoadText(IDS_DROP_MENU_CANCEL).empty()) return usual;
+  HMENU menu = CreatePopupMenu();
+  if (!menu) return usual;
+  for (const auto& choice : kChoices) {
+    if (!(allowed & choice.effect)) continue;
+    AppendMenuA(menu, MF_STRING, choice.effect, LoadText(choice.text).c_str());
+    if (choice.effect == usual) SetMenuDefaultItem(menu, choice.effect, FALSE);
+  }
+  AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+  AppendMenuA(menu, MF_STRING, kDropMenuCancel, LoadText(IDS_DROP_MENU_CANCEL).c_str());
+  HWND window = owner && IsWindow(owner) ? owner : GetForegroundWindow();
+  if (window) SetForegroundWindow(window);
+  UINT chosen = static_cast<UINT>(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, point.x, point.y,
+                                                  0, window, nullptr));
+  DestroyMenu(menu);
+  return chosen == DROPEFFECT_MOVE || chosen == DROPEFFECT_COPY || chosen == DROPEFFECT_LINK ? chosen
+                                                                                            : DROPEFFECT_NONE;
+}
 
 bool ReadDroppedPaths(IDataObject* data, std::vector<std::string>* paths) {
   if (!data || !paths) return false;

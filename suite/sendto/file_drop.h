@@ -28,6 +28,13 @@ bool SameVolume(const std::vector<std::string>& paths, const std::string& folder
 // lie in the folder already.
 int FolderDropRefusal(const std::vector<std::string>& paths, const std::string& folder, DWORD effect);
 
+// The menu of a drop made with the right mouse button, at the drop's screen point: the allowed
+// effects of move, copy and link, the usual one (the effect a left-button drop would take) as
+// the default item, and Cancel. Answers the chosen effect, DROPEFFECT_NONE for Cancel or a click
+// elsewhere. A program without the menu's texts gets the usual effect without a question.
+constexpr UINT kDropMenuCancel = 100;
+DWORD AskDropEffect(HWND owner, POINTL point, DWORD allowed, DWORD usual);
+
 // Carries out a drop of the paths on the folder with one effect. Copy and move go through
 // SHFileOperation (with undo; a copy into the folder the files come from gets new names); link
 // makes "<name>.lnk" (numbered when taken) for each path. Answers the effect performed, or

@@ -37,7 +37,7 @@ struct SendToMenuOptions {
 // folder again); for tests and for a program's own choice of folder.
 void SetSendToRootOverride(const char* folder);
 // Builds the popup (kept by the module until ReleaseSendToMenu); null on failure.
-HMENU BuildSendToMenu(const SendToMenuOptions& options = SendToMenuOptions());
+HMENU BuildSendToMenu(const SendToMenuOptions& options);
 // Frees the entries and the menu's module state; the menu itself is destroyed when it is still
 // a menu and not attached to another menu (pass null to keep it).
 void ReleaseSendToMenu(HMENU menu);
