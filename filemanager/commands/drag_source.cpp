@@ -46,35 +46,6 @@ BOOL ExtractForDrag(int pane, HWND) { return ExtractArchiveSelection(pane) ? TRU
 DragFolderHooks g_hooks{ArchiveSelectionData, ExtractForDrag, PaneShowsFtpFolder, FtpSelectionDragData,
                         DownloadFtpSelectionForDrag};
 
-class DropSource final : public IDropSource {
- public:
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDropSource)) {
-      *out = static_cast<IDropSource*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++count_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    ULONG left = --count_;
-    if (left == 0) delete this;
-    return left;
-  }
-  HRESULT STDMETHODCALLTYPE QueryContinueDrag(BOOL escape, DWORD keys) override {
-    if (escape) return DRAGDROP_S_CANCEL;
-    if (!(keys & (MK_LBUTTON | MK_RBUTTON))) return DRAGDROP_S_DROP;
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE GiveFeedback(DWORD) override { return DRAGDROP_S_USEDEFAULTCURSORS; }
-
- private:
-  std::atomic<ULONG> count_{1};
-};
-
 // The wrapper of an archive or FTP pane's data object. It counts its own references (the
 // inner object's Release answer is advisory and never decides the wrapper's life) and holds one
 // reference of the inner object until it goes.
@@ -147,7 +118,7 @@ class MaterialisingDataObject final : public IDataObject {
 
 DragFolderHooks& GetDragFolderHooks() { return g_hooks; }
 
-IDropSource* CreateDropSource() { return new (std::nothrow) DropSource(); }
+IDropSource* CreateDropSource() { return CreatePathDropSource(); }
 
 IDataObject* CreatePathListDataObject(std::vector<std::string> paths) { return CreatePathListData(paths); }
 

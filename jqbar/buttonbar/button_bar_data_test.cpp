@@ -42,7 +42,7 @@ TEST(ButtonBarBlob, HeadFieldsAtTheirOffsets) {
 TEST(ButtonBarBlob, ButtonsOfEveryKindReadAndRoundTripByteForByte) {
   BlobBuilder b;
   b.Head(0, 1, {{"Tools", 0}, {"Web", 0}}, 0, 3, 20);
-  ButtonSpec path;
+  TestButton path;
   path.command = "C:\\windows\\notepad.exe";
   path.startIn = "C:\\windows";
   path.parameters = "";  // present but empty: one byte
@@ -52,14 +52,14 @@ TEST(ButtonBarBlob, ButtonsOfEveryKindReadAndRoundTripByteForByte) {
   path.hotKeyVk = 'N';
   path.hotKeyModifiers = 6;
   path.reserved = 0x5A5A;
-  ButtonSpec list;
+  TestButton list;
   list.flags = kButtonIdList;
   list.idList = SampleIdList();
   list.label = "Item";
   list.iconFile = "C:\\icons.dll";
   list.iconIndex = 4;
   list.hasIconFile = 1;
-  ButtonSpec url;
+  TestButton url;
   url.flags = kButtonUrl;
   url.urlName = "Home";
   url.url = "http://example.com/";
@@ -127,10 +127,10 @@ TEST(ButtonBarBlob, WizardMinimalBlobIsRead) {
 TEST(ButtonBarBlob, IconFileFlagFollowsTheIconFileOutsideSystemAccess) {
   BlobBuilder b;
   b.Head(0, 1, {{"A", 0}, {"S", kGroupSystemAccess}}, 0, 1, 20);
-  ButtonSpec claims;
+  TestButton claims;
   claims.command = "a.exe";
   claims.hasIconFile = 1;  // but no icon file
-  ButtonSpec system;
+  TestButton system;
   system.largeIndex = 560;
   system.hasIconFile = 1;
   b.Group({claims}).Group({system});
@@ -147,10 +147,10 @@ TEST(ButtonBarBlob, DamagedBlobsAreRefused) {
   auto valid = [] {
     BlobBuilder b;
     b.Head(0, 1, {{"G", 0}}, 0, 3, 20);
-    ButtonSpec one;
+    TestButton one;
     one.command = "a.exe";
     one.label = "A";
-    ButtonSpec list;
+    TestButton list;
     list.flags = kButtonIdList;
     list.idList = SampleIdList();
     b.Group({one, list});

@@ -24,7 +24,7 @@ inline std::int32_t GetI32(const std::vector<std::uint8_t>& b, std::size_t at) {
 // One item of 4 bytes and the terminator.
 inline std::vector<std::uint8_t> SampleIdList() { return {6, 0, 'a', 'b', 'c', 'd', 0, 0}; }
 
-struct ButtonSpec {
+struct TestButton {
   std::uint32_t flags = 0;
   std::optional<std::string> command, startIn, parameters, label, iconFile, urlName, url;
   std::vector<std::uint8_t> idList;
@@ -68,9 +68,9 @@ struct BlobBuilder {
     bytes.insert(bytes.end(), s->begin(), s->end());
     bytes.push_back(0);
   }
-  BlobBuilder& Group(const std::vector<ButtonSpec>& buttons) {
+  BlobBuilder& Group(const std::vector<TestButton>& buttons) {
     Int(std::int32_t(buttons.size()));
-    for (const ButtonSpec& b : buttons) {
+    for (const TestButton& b : buttons) {
       std::size_t r = bytes.size();
       bytes.resize(r + 88, 0);
       PutI32(bytes, r + 12, std::int32_t(b.flags));

@@ -137,12 +137,12 @@ class ButtonBarWindow : public ::testing::Test {
     bbtest::BlobBuilder b;
     b.Head(0, lines, {{"G", 0}}, 0, style, rowLimit);
     b.I32At(300, autoArrange ? 1 : 0);
-    std::vector<bbtest::ButtonSpec> specs(static_cast<std::size_t>(buttons));
+    std::vector<bbtest::TestButton> wanted(static_cast<std::size_t>(buttons));
     for (int i = 0; i < buttons; ++i) {
-      specs[std::size_t(i)].command = "C:\\windows\\notepad.exe";
-      specs[std::size_t(i)].label = "B" + std::to_string(i);
+      wanted[std::size_t(i)].command = "C:\\windows\\notepad.exe";
+      wanted[std::size_t(i)].label = "B" + std::to_string(i);
     }
-    b.Group(specs);
+    b.Group(wanted);
     return b.bytes;
   }
   POINT ScreenCentre(int position) {
@@ -361,7 +361,7 @@ TEST_F(ButtonBarWindow, DroppedFilesAndShortcutsBecomeButtonsThatLaunchTheirTarg
 TEST_F(ButtonBarWindow, DropsOnTabsFollowTheGroupKind) {
   bbtest::BlobBuilder b;
   b.Head(0, 1, {{"Mine", 0}, {"Other", 0}, {"Panel", kGroupApplications}}, 0, 1, 20);
-  bbtest::ButtonSpec first;
+  bbtest::TestButton first;
   first.command = "C:\\windows\\notepad.exe";
   b.Group({}).Group({first}).Group({});
   Make(b.bytes, 400, 24);
@@ -410,7 +410,7 @@ TEST_F(ButtonBarWindow, ButtonsDraggedBetweenBarsCopyOrMove) {
 TEST_F(ButtonBarWindow, HotKeysTakeTheSmallestFreeIdAndRefusedOnesAreCleared) {
   bbtest::BlobBuilder b;
   b.Head(0, 1, {{"G", 0}}, 0, 1, 20);
-  bbtest::ButtonSpec one, two, three;
+  bbtest::TestButton one, two, three;
   one.command = two.command = three.command = "C:\\windows\\notepad.exe";
   one.hotKeyVk = 'A';
   one.hotKeyModifiers = 2;
@@ -438,7 +438,7 @@ TEST_F(ButtonBarWindow, HotKeysTakeTheSmallestFreeIdAndRefusedOnesAreCleared) {
 TEST_F(ButtonBarWindow, DeletingGroupsStopsAtTheLastOne) {
   bbtest::BlobBuilder b;
   b.Head(0, 1, {{"One", 0}, {"Two", 0}}, 1, 1, 20);
-  bbtest::ButtonSpec x;
+  bbtest::TestButton x;
   x.command = "C:\\windows\\notepad.exe";
   b.Group({x}).Group({x, x});
   Make(b.bytes, 200, 24);
@@ -477,7 +477,7 @@ TEST_F(ButtonBarWindow, DragOutFilesNameTheButtonsTargets) {
 TEST_F(ButtonBarWindow, RealClickLaunchesAndTabSwitchesGroup) {
   bbtest::BlobBuilder b;
   b.Head(0, 1, {{"One", 0}, {"Two", 0}}, 0, 3, 20);
-  bbtest::ButtonSpec first, second;
+  bbtest::TestButton first, second;
   first.command = "C:\\windows\\notepad.exe";
   first.label = "Notepad";
   second.command = "C:\\windows\\regedit.exe";

@@ -343,8 +343,8 @@ LRESULT CALLBACK CmdLinePanelWndProc(HWND window, UINT message, WPARAM wParam, L
       InvalidateRect(window, nullptr, TRUE);
       SetFocus(p->combo);
       RECT r;
-      GetWindowRect(window, &r);
-      SetCursorPos(r.right - 2, r.bottom - 2);
+      GetClientRect(window, &r);
+      ParkPointerInPanel(window, r);
       return 1;
     }
     case PNM_KEYMODEOFF:

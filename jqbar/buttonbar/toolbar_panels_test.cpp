@@ -33,7 +33,7 @@ std::vector<std::uint8_t> TwoGroupBar(const std::string& program) {
   bbtest::BlobBuilder b;
   b.Head(0, 1, {{Ansi("常用"), 0}, {Ansi("工具"), 0}}, 0, 3, 20);
   b.I32At(300, 0);  // lines kept as stored
-  bbtest::ButtonSpec notepad, regedit, tool;
+  bbtest::TestButton notepad, regedit, tool;
   notepad.command = "C:\\windows\\notepad.exe";
   notepad.startIn = "";
   notepad.label = Ansi("記事本");

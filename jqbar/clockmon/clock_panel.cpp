@@ -622,8 +622,8 @@ LRESULT CALLBACK ClockWndProc(HWND w, UINT msg, WPARAM wParam, LPARAM lParam) {
       c->keyMode = true;
       SetFocus(GetTopFrameWindow(w));
       RECT r;
-      GetWindowRect(w, &r);
-      SetCursorPos(r.right - 2, r.bottom - 2);
+      GetClientRect(w, &r);
+      ParkPointerInPanel(w, r);
       InvalidateRect(w, nullptr, TRUE);
       return 1;
     }
@@ -633,11 +633,7 @@ LRESULT CALLBACK ClockWndProc(HWND w, UINT msg, WPARAM wParam, LPARAM lParam) {
       return 1;
     case PNM_KEY:
       if (wParam == VK_F10 && GetKeyState(VK_SHIFT) < 0 && c->keyMode) {
-        RECT rc;
-        GetClientRect(w, &rc);
-        POINT p{rc.right / 2, rc.bottom / 2};
-        ClientToScreen(w, &p);
-        ShowMenu(*c, p);
+        ShowMenu(*c, PanelCentreOnScreen(w));
         return 1;
       }
       return 0;

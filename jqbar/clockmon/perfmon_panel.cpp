@@ -882,8 +882,8 @@ LRESULT CALLBACK PerfMonWndProc(HWND w, UINT msg, WPARAM wParam, LPARAM lParam) 
       m->keyMode = true;
       SetFocus(GetTopFrameWindow(w));
       RECT r;
-      GetWindowRect(w, &r);
-      SetCursorPos(r.right - 2, r.bottom - 2);
+      GetClientRect(w, &r);
+      ParkPointerInPanel(w, r);
       InvalidateRect(w, nullptr, TRUE);
       return 1;
     }
@@ -893,11 +893,7 @@ LRESULT CALLBACK PerfMonWndProc(HWND w, UINT msg, WPARAM wParam, LPARAM lParam) 
       return 1;
     case PNM_KEY:
       if (wParam == VK_F10 && GetKeyState(VK_SHIFT) < 0 && m->keyMode) {
-        RECT rc;
-        GetClientRect(w, &rc);
-        POINT p{rc.right / 2, rc.bottom / 2};
-        ClientToScreen(w, &p);
-        ShowMenu(*m, p);
+        ShowMenu(*m, PanelCentreOnScreen(w));
         return 1;
       }
       return 0;

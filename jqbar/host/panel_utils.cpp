@@ -71,6 +71,20 @@ HWND GetTopFrameWindow(HWND window) {
   return window;
 }
 
+void ParkPointerInPanel(HWND panel, const RECT& box) {
+  POINT corner{box.right - 2, box.bottom - 2};
+  ClientToScreen(panel, &corner);
+  SetCursorPos(corner.x, corner.y);
+}
+
+POINT PanelCentreOnScreen(HWND panel) {
+  RECT client{};
+  GetClientRect(panel, &client);
+  POINT centre{client.right / 2, client.bottom / 2};
+  ClientToScreen(panel, &centre);
+  return centre;
+}
+
 bool IsRootContainer(HWND container) {
   HWND frame = GetParent(container);
   if (!frame) return false;

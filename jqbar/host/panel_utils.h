@@ -30,6 +30,11 @@ void CloseHelp(HWND window);
 const char* LoadResString(UINT id);
 
 HWND GetTopFrameWindow(HWND window);
+// Keyboard mode: the pointer goes just inside the lower-right corner of a box of the panel
+// (client coordinates), where it marks the panel without covering what it shows.
+void ParkPointerInPanel(HWND panel, const RECT& box);
+// The screen point at the middle of a panel, where Shift+F10 opens its menu.
+POINT PanelCentreOnScreen(HWND panel);
 bool IsRootContainer(HWND container);
 bool IsInsideTaskbar(HWND window);
 // The frame that owns dialogs: the first frame not inside the taskbar, else the first frame.

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <new>
 
+#include "path_list_data.h"
+
 namespace jqbar {
 namespace {
 
@@ -170,36 +172,6 @@ bool ForEachDroppedItem(IDataObject* data, Each each) {
   return true;
 }
 
-class PanelDropSource final : public IDropSource {
- public:
-  PanelDropSource() { ++g_live; }
-  ~PanelDropSource() { --g_live; }
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
-    if (!out) return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDropSource)) {
-      *out = static_cast<IDropSource*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    ULONG left = --refs_;
-    if (left == 0) delete this;
-    return left;
-  }
-  HRESULT STDMETHODCALLTYPE QueryContinueDrag(BOOL escape, DWORD keys) override {
-    if (escape) return DRAGDROP_S_CANCEL;
-    if (!(keys & (MK_LBUTTON | MK_RBUTTON))) return DRAGDROP_S_DROP;
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE GiveFeedback(DWORD) override { return DRAGDROP_S_USEDEFAULTCURSORS; }
-
- private:
-  ULONG refs_ = 1;
-};
 
 enum class TargetKind { ButtonBar, MenuWindow, MenuBar, PrintersBar };
 
@@ -439,7 +411,7 @@ UINT FileContentsFormat() {
   return format;
 }
 
-IDropSource* CreatePanelDropSource() { return new (std::nothrow) PanelDropSource; }
+IDropSource* CreatePanelDropSource() { return CreatePathDropSource(); }
 
 void SetButtonBarDropHandlers(const ButtonBarDropHandlers& handlers) { g_buttonBar = handlers; }
 void SetMenuBarDropHandlers(const MenuBarDropHandlers& handlers) { g_menuBar = handlers; }

@@ -90,7 +90,7 @@ void DestroyMenuWindowDropTarget(IDropTarget* target);
 void DestroyMenuBarDropTarget(IDropTarget* target);
 void DestroyPrintersBarDropTarget(IDropTarget* target);
 
-// Drop sources and targets alive in the process (for leak checks).
+// Drop targets alive in the process (for leak checks).
 long LiveDropObjectCount();
 
 }  // namespace jqbar

@@ -561,9 +561,7 @@ LRESULT CALLBACK MenuBarWndProc(HWND window, UINT message, WPARAM wParam, LPARAM
       if (frame) SetFocus(frame);
       RECT c;
       GetClientRect(window, &c);
-      POINT corner{c.right - 2, c.bottom - 2};
-      ClientToScreen(window, &corner);
-      SetCursorPos(corner.x, corner.y);
+      ParkPointerInPanel(window, c);
       if (!bar->focusActive) {
         bar->focusActive = true;
         bar->focused = 0;

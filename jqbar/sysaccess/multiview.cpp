@@ -1088,9 +1088,7 @@ LRESULT CALLBACK MultiViewWndProc(HWND window, UINT message, WPARAM wParam, LPAR
       SetFocus(GetTopFrameWindow(window));
       RECT r;
       GetClientRect(window, &r);
-      POINT corner{r.right - 2, r.bottom - 2};
-      ClientToScreen(window, &corner);
-      SetCursorPos(corner.x, corner.y);
+      ParkPointerInPanel(window, r);
       inst->selColumn = inst->selRow = 0;
       InvalidateRect(window, nullptr, FALSE);
       return 1;

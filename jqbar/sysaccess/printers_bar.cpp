@@ -891,10 +891,7 @@ LRESULT CALLBACK PrintersBarProc(HWND window, UINT message, WPARAM wParam, LPARA
       inst->focus = inst->settings.first;
       KeyModeOutline(inst);
       if (inst->outlined >= 0) {
-        RECT box = HitBox(inst, inst->nodes[std::size_t(inst->outlined)].button);
-        POINT corner{box.right - 2, box.bottom - 2};
-        ClientToScreen(window, &corner);
-        SetCursorPos(corner.x, corner.y);
+        ParkPointerInPanel(window, HitBox(inst, inst->nodes[std::size_t(inst->outlined)].button));
       }
       return 1;
     }
