@@ -69,6 +69,12 @@ void FocusFirstItemIfNone(HWND list);
 char* BuildCommandLineFromSelection(uint64_t* total, BOOL quoted, BOOL namesOnly);
 FileListItem* GetListItemRecord(HWND list, int index);
 void FreeFileListItem(FileListItem* item);
+// A new record of the shell item `pidl` of `folder` (copied; the folder gains a reference), or
+// null when memory runs out. Its kind and file data are the caller's to set.
+FileListItem* NewFileListItem(IShellFolder* folder, LPCITEMIDLIST pidl, ULONG attributes);
+// Inserts a record at `index` with its text and icon asked for on display; false on failure
+// (the record is then still the caller's).
+bool InsertFileListItem(HWND list, int index, FileListItem* record);
 
 // ---- Fills --------------------------------------------------------------------------------
 // Set while records are being made from an enumeration: display-info requests are not answered.
