@@ -75,6 +75,9 @@ FileListItem* NewFileListItem(IShellFolder* folder, LPCITEMIDLIST pidl, ULONG at
 // Inserts a record at `index` with its text and icon asked for on display; false on failure
 // (the record is then still the caller's).
 bool InsertFileListItem(HWND list, int index, FileListItem* record);
+// The find data of a shell item read from the file system by its parsing name, for items whose
+// folder does not hand it out; false when the name or the file cannot be read.
+bool FindDataByParsingName(IShellFolder* folder, LPCITEMIDLIST pidl, WIN32_FIND_DATAA* data);
 
 // ---- Fills --------------------------------------------------------------------------------
 // Set while records are being made from an enumeration: display-info requests are not answered.

@@ -29,6 +29,15 @@ bool InsertFileListItem(HWND list, int index, FileListItem* record) {
   return SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)) >= 0;
 }
 
+bool FindDataByParsingName(IShellFolder* folder, LPCITEMIDLIST pidl, WIN32_FIND_DATAA* data) {
+  char path[MAX_PATH];
+  if (!GetDisplayNameText(folder, pidl, SHGDN_FORPARSING, path)) return false;
+  HANDLE find = FindFirstFileA(path, data);
+  if (find == INVALID_HANDLE_VALUE) return false;
+  FindClose(find);
+  return true;
+}
+
 FileListItem* NewFileListItem(IShellFolder* folder, LPCITEMIDLIST pidl, ULONG attributes) {
   auto* record = static_cast<FileListItem*>(AllocShellMemory(sizeof(FileListItem)));
   if (!record) return nullptr;
@@ -253,16 +262,7 @@ BOOL EnumerateFolderFiltered(HWND list, FolderTreeItem* treeItem) {
         exact->Update(&data);
       }
     }
-    if (!have) {
-      char path[MAX_PATH];
-      if (GetDisplayNameText(folder, pidl, SHGDN_FORPARSING, path)) {
-        HANDLE find = FindFirstFileA(path, &data);
-        if (find != INVALID_HANDLE_VALUE) {
-          FindClose(find);
-          have = true;
-        }
-      }
-    }
+    if (!have) have = FindDataByParsingName(folder, pidl, &data);
     // An entry that cannot be read is left out; the rest of its batch is still listed.
     if (have && PassesFileFilter(data) && AddFindDataItem(list, &data, folder, 0, inserted, pidl)) ++inserted;
     FreePidl(pidl);

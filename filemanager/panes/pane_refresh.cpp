@@ -264,16 +264,7 @@ BOOL RefreshFileSystemList(int pane, HWND list, FolderTreeItem* treeItem) {
       auto found = exact.find(UpperText(data.cFileName));
       if (found != exact.end()) data = found->second;
     }
-    if (!have && !ftp) {
-      char path[MAX_PATH];
-      if (GetDisplayNameText(folder, pidl, SHGDN_FORPARSING, path)) {
-        HANDLE find = FindFirstFileA(path, &data);
-        if (find != INVALID_HANDLE_VALUE) {
-          FindClose(find);
-          have = true;
-        }
-      }
-    }
+    if (!have && !ftp) have = FindDataByParsingName(folder, pidl, &data);
     // An entry whose data cannot be read is left out; the rest of its batch still comes.
     if (have && PassesFileFilter(data)) {
       total += SizeOf(data);
