@@ -615,13 +615,19 @@ LRESULT CALLBACK ButtonBarWndProc(HWND window, UINT message, WPARAM wParam, LPAR
       return LRESULT(g_settingsBuffer.size());
     case PNM_SETSETTINGS:
       if (LoadButtonBarSettings(bar, reinterpret_cast<const void*>(lParam), int(wParam))) {
+        if (bar->settings.CurrentKind() == kGroupSystemAccess && g_systemHooks.settingsSet)
+          g_systemHooks.settingsSet(bar);
+        else
+          RefreshArrangePage(bar);
         RegisterButtonHotKeys(bar);
-        RefreshArrangePage(bar);
         LayoutNow(bar);
         Repaint(bar);
       }
       return 0;
     case PNM_CREATEPAGE:
+      if (bar->settings.CurrentKind() == kGroupSystemAccess && g_systemHooks.createPage)
+        return reinterpret_cast<LRESULT>(g_systemHooks.createPage(
+            bar, reinterpret_cast<HWND>(wParam), short(LOWORD(lParam)), short(HIWORD(lParam))));
       return reinterpret_cast<LRESULT>(CreateButtonBarPage(
           bar, reinterpret_cast<HWND>(wParam), short(LOWORD(lParam)), short(HIWORD(lParam))));
     case PNM_GETPREFSIZE:
