@@ -1119,31 +1119,14 @@ LRESULT CALLBACK SessionWndProc(HWND window, UINT message, WPARAM wParam, LPARAM
 
 void EnsureSessionWindow(HINSTANCE instance) {
   if (S().sessionWindow && IsWindow(S().sessionWindow)) return;
-  WNDCLASSA wc{};
-  wc.lpfnWndProc = SessionWndProc;
-  wc.hInstance = instance;
-  wc.lpszClassName = kSessionClass;
-  RegisterClassA(&wc);
-  S().sessionWindow = CreateWindowExA(WS_EX_TOOLWINDOW, kSessionClass, "", WS_POPUP, 0, 0, 0, 0, nullptr,
-                                      nullptr, instance, nullptr);
+  S().sessionWindow = CreateHiddenTopWindow(instance, kSessionClass, SessionWndProc);
 }
 
 bool RegisterMultiViewClass(HINSTANCE instance) {
   if (S().classRegistered) return true;
-  WNDCLASSA wc{};
-  wc.style = CS_DBLCLKS;
-  wc.lpfnWndProc = MultiViewWndProc;
-  wc.cbWndExtra = sizeof(void*);
-  wc.hInstance = instance;
-  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
-  wc.lpszClassName = kClassName;
-  S().classRegistered = RegisterClassA(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+  S().classRegistered = RegisterPanelClass(instance, kClassName, MultiViewWndProc);
   if (!S().font) {
-    HDC dc = GetDC(nullptr);
-    int height = -MulDiv(6, GetDeviceCaps(dc, LOGPIXELSY), 72);
-    ReleaseDC(nullptr, dc);
-    S().font = CreateFontA(height, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Small Fonts");
+    S().font = CreatePointFont(6, "Small Fonts");
     S().lineHeight = 9;
   }
   return S().classRegistered;
