@@ -603,21 +603,14 @@ LRESULT CALLBACK ClockWndProc(HWND w, UINT msg, WPARAM wParam, LPARAM lParam) {
     case PNM_HELP:
       OpenHelpTopic(w, kHelpTopic);
       return 1;
-    case PNM_KEYMODEON: {
-      c->keyMode = true;
-      EnterPanelKeyMode(w);
-      return 1;
-    }
+    case PNM_KEYMODEON:
     case PNM_KEYMODEOFF:
-      c->keyMode = false;
-      InvalidateRect(w, nullptr, TRUE);
-      return 1;
-    case PNM_KEY:
-      if (wParam == VK_F10 && GetKeyState(VK_SHIFT) < 0 && c->keyMode) {
-        ShowMenu(*c, PanelCentreOnScreen(w));
-        return 1;
-      }
-      return 0;
+    case PNM_KEY: {
+      LRESULT result = 0;
+      HandlePanelKeyMode(w, msg, wParam, c->keyMode,
+                         [](HWND panel, POINT screen) { ShowMenu(*Instance(panel), screen); }, &result);
+      return result;
+    }
   }
   return DefWindowProcA(w, msg, wParam, lParam);
 }

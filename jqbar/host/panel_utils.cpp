@@ -281,4 +281,29 @@ void EnterPanelKeyMode(HWND panel) {
   InvalidateRect(panel, nullptr, TRUE);
 }
 
+bool HandlePanelKeyMode(HWND panel, UINT message, WPARAM wParam, bool& keyMode, void (*openMenu)(HWND panel, POINT screen),
+                        LRESULT* result) {
+  switch (message) {
+    case PNM_KEYMODEON:
+      keyMode = true;
+      EnterPanelKeyMode(panel);
+      *result = 1;
+      return true;
+    case PNM_KEYMODEOFF:
+      keyMode = false;
+      InvalidateRect(panel, nullptr, TRUE);
+      *result = 1;
+      return true;
+    case PNM_KEY:
+      *result = 0;
+      if (wParam == VK_F10 && GetKeyState(VK_SHIFT) < 0 && keyMode) {
+        openMenu(panel, PanelCentreOnScreen(panel));
+        *result = 1;
+      }
+      return true;
+    default:
+      return false;
+  }
+}
+
 }  // namespace jqbar

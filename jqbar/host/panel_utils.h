@@ -83,5 +83,10 @@ POINT SheetPageOrigin(HWND sheet, HWND tab);
 // Keyboard mode of a panel that is a single target: the top frame takes the focus, the pointer
 // marks the panel, and the panel is drawn again.
 void EnterPanelKeyMode(HWND panel);
+// The keyboard-mode messages of such a panel: PNM_KEYMODEON (EnterPanelKeyMode), PNM_KEYMODEOFF
+// (drawn again) and PNM_KEY, where Shift+F10 calls `openMenu` with the panel's centre on the
+// screen. True with the answer in *result when `message` was one of them.
+bool HandlePanelKeyMode(HWND panel, UINT message, WPARAM wParam, bool& keyMode, void (*openMenu)(HWND panel, POINT screen),
+                        LRESULT* result);
 
 }  // namespace jqbar
