@@ -100,21 +100,13 @@ std::vector<int> Items(HWND panel) {
   return ids;
 }
 
-class SystemAccessPanel : public jqbartest::SystemPanelTest {
+class SystemAccessPanel : public jqbartest::ShutdownHelperTest {
  protected:
   void SetUp() override {
-    SystemPanelTest::SetUp();
+    ShutdownHelperTest::SetUp();
     layout = temp / "sa.jqc";
-    log = temp / "helpers.log";
-    SetEnvironmentVariableA("JQ_SHUTDOWN_LOG", log.c_str());
     SetEnvironmentVariableA("JQ_SHUTDOWN_LAYOUT", layout.c_str());
-    seams::Handlers h = seams::CurrentHandlers();
-    h.messageBox = [this](HWND, const char* text, const char*, UINT) {
-      boxes.push_back(text);
-      int answer = answers.empty() ? IDNO : answers.front();
-      if (!answers.empty()) answers.erase(answers.begin());
-      return answer;
-    };
+    seams::Handlers& h = seams::CurrentHandlers();
     h.popupMenu = [this](HMENU menu, UINT, int, int, HWND) {
       menus.push_back(Describe(menu));
       return menuAnswer;
@@ -123,15 +115,6 @@ class SystemAccessPanel : public jqbartest::SystemPanelTest {
       helpTopics.push_back(int(topic));
       return TRUE;
     };
-    // The shut-down helpers really start: the recording stand-ins beside this program.
-    h.shellExecute = [](SHELLEXECUTEINFOA* info) { return ::ShellExecuteExA(info); };
-    previous = seams::SetHandlers(h);
-  }
-  void TearDown() override {
-    seams::SetHandlers(previous);
-    SetEnvironmentVariableA("JQ_SHUTDOWN_LOG", nullptr);
-    SetEnvironmentVariableA("JQ_SHUTDOWN_LAYOUT", nullptr);
-    SystemPanelTest::TearDown();
   }
   HWND Load(std::vector<std::uint8_t> blob) {
     if (!LoadFrameWith(layout, {jqbartest::Node("System Access", std::move(blob))}, 60, 60)) return nullptr;
@@ -159,21 +142,10 @@ class SystemAccessPanel : public jqbartest::SystemPanelTest {
     }
     return out;
   }
-  std::vector<std::string> Lines() {
-    std::vector<std::string> lines;
-    std::string text = jqtest::ReadFileText(log);
-    std::size_t at = 0, nl;
-    while ((nl = text.find('\n', at)) != std::string::npos) {
-      lines.push_back(text.substr(at, nl - at));
-      at = nl + 1;
-    }
-    return lines;
-  }
-  std::string layout, log;
-  std::vector<std::string> boxes, menus;
-  std::vector<int> answers, helpTopics;
+  std::string layout;
+  std::vector<std::string> menus;
+  std::vector<int> helpTopics;
   UINT menuAnswer = 0;
-  seams::Handlers previous;
 };
 
 TEST_F(SystemAccessPanel, AStoredBarComesBackByteForByteThroughTheLayoutFile) {
@@ -268,13 +240,12 @@ TEST_F(SystemAccessPanel, ARealClickRunsTheButtonsActionAfterTheQuestion) {
   answers = {IDNO};
   ASSERT_TRUE(xdo::Run(click));
   ASSERT_TRUE(jqtest::PumpUntil([&] { return boxes.size() == 1; }, 10000));
-  EXPECT_EQ(boxes[0], LoadResString(IDS_SA_ASK_SHUTDOWN));
+  EXPECT_EQ(boxes[0], std::string(LoadResString(IDS_SA_CAPTION)) + "|" + LoadResString(IDS_SA_ASK_SHUTDOWN));
   // Yes: the layout is saved and the helper starts with "s".
   ASSERT_TRUE(DeleteFileA(layout.c_str()));
   answers = {IDYES};
   ASSERT_TRUE(xdo::Run(click));
-  ASSERT_TRUE(jqtest::PumpUntil([&] { return !Lines().empty(); }, 15000));
-  std::vector<std::string> lines = Lines();
+  std::vector<std::string> lines = Lines(1);
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_EQ(lines[0].substr(0, 13), "RIROVU.EXE|s|");
   EXPECT_GT(std::stoll(lines[0].substr(13)), 56) << "layout not written first";
