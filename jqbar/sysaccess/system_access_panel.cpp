@@ -337,6 +337,13 @@ constexpr int kPageChecks[kSystemActionCount] = {IDC_SA_SHUTDOWN,   IDC_SA_RESTA
                                                  IDC_SA_DOSMODE,    IDC_SA_LOGON,       IDC_SA_RESOLUTION,
                                                  IDC_SA_PRINTSCREEN, IDC_SA_SCREENSAVER};
 
+// A menu text as a list entry: a trailing "(&X)" goes whole, any other '&' alone.
+void StripMnemonic(char* text) {
+  if (char* open = std::strstr(text, "(&"))
+    if (open[2] && open[3] == ')') std::memmove(open, open + 4, std::strlen(open + 4) + 1);
+  StripAmpersands(text);
+}
+
 bool BarAlive(ButtonBarInstance* bar) { return bar && IsWindow(bar->window) && ButtonBarOf(bar->window) == bar; }
 
 void FillPage(HWND page, ButtonBarInstance* bar) {
@@ -390,9 +397,13 @@ INT_PTR CALLBACK SystemAccessPageProc(HWND page, UINT message, WPARAM wParam, LP
     case WM_INITDIALOG: {
       g_page.page = page;
       g_page.bar = reinterpret_cast<ButtonBarInstance*>(lParam);
-      HWND combo = GetDlgItem(page, IDC_SA_STYLE);
-      SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(LoadResString(IDS_BB_STYLE1)));
-      SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(LoadResString(IDS_BB_STYLE2)));
+      // The menu's texts for the two styles, without their mnemonics.
+      for (UINT id : {UINT(IDS_BB_STYLE1), UINT(IDS_BB_STYLE2)}) {
+        char text[100];
+        lstrcpynA(text, LoadResString(id), sizeof text);
+        StripMnemonic(text);
+        SendDlgItemMessageA(page, IDC_SA_STYLE, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+      }
       if (IsInsideTaskbar(g_page.bar->window))
         for (int id : {IDC_SA_STYLE, IDC_SA_STYLE_LABEL}) {
           ShowWindow(GetDlgItem(page, id), SW_HIDE);

@@ -338,5 +338,36 @@ TEST_F(SystemAccessPanel, ThePageChangesTheOptionsAndTheyReachTheBlob) {
   DestroyWindow(owner);
 }
 
+// A frame with the bar and its property page on the screen (run by hand with
+// JQ_SYSACCESS_SHOTS=<folder>).
+TEST_F(SystemAccessPanel, Screenshot) {
+  char folder[MAX_PATH] = {};
+  if (!GetEnvironmentVariableA("JQ_SYSACCESS_SHOTS", folder, MAX_PATH)) GTEST_SKIP();
+  Options o;
+  o.shutdown = o.restart = o.logon = o.resolution = 1;
+  o.flags = 6;
+  o.confirm = 1;
+  std::vector<std::uint8_t> blob = Blob(o, 2, {});
+  PutInt(blob, 300, 0);  // one line of buttons
+  ASSERT_TRUE(LoadFrameWith(layout, {jqbartest::Node("System Access", blob)}, 40, 40, 0,
+                            LoadResString(IDS_SA_TYPE)));
+  HWND panel = FrameList()->child->window;
+  HWND frame = GetTopFrameWindow(panel);
+  SetWindowPos(frame, HWND_TOPMOST, 40, 40, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+  HWND owner = CreateWindowExA(0, "#32770", LoadResString(IDS_SA_TYPE), WS_POPUP | WS_CAPTION | WS_VISIBLE, 40, 200,
+                               400, 280, nullptr, nullptr, nullptr, nullptr);
+  HWND sheet = reinterpret_cast<HWND>(SendMessageA(panel, PNM_CREATEPAGE, reinterpret_cast<WPARAM>(owner), 0));
+  ASSERT_NE(sheet, nullptr);
+  ShowWindow(sheet, SW_SHOW);
+  jqtest::PumpUntil([] { return false; }, 1000);
+  char locale[32] = "zh_TW";
+  GetEnvironmentVariableA("JQ_TEST_LOCALE", locale, sizeof locale);
+  std::string shot = std::string(folder) + "/system_access_" + std::string(locale).substr(0, 5) + ".png";
+  HANDLE p = jqtest::StartProcess("/bin/sh -c \"import -window root '" + shot + "'\"");
+  if (p) jqtest::WaitProcess(p, 30000);
+  DestroyWindow(sheet);
+  DestroyWindow(owner);
+}
+
 }  // namespace
 }  // namespace jqbar
