@@ -54,14 +54,16 @@ picture('type_multiview.bmp', 'type_multiview_mask.bmp', (0, 96, 224),
 picture('type_sysaccess.bmp', 'type_sysaccess_mask.bmp', (200, 40, 40),
         lambda x, y: (16 <= (x - 7.5) ** 2 + (y - 8.5) ** 2 <= 42) or inbox(7, 1, 8, 8)(x, y))
 
-def icon(path, art):
-    size = 16
-    stride, mstride = 8, 4
+def write_ico(path, size, pixel):
+    """A 4-bit icon of `size` x `size` in the VGA palette; pixel(x, y) gives a colour index, or
+    None for transparent."""
+    stride = ((size * 4 + 31) // 32) * 4
+    mstride = ((size + 31) // 32) * 4
     xor, andm = bytearray(), bytearray()
-    for row in reversed(art):
+    for y in reversed(range(size)):
         line, mline = bytearray(stride), bytearray(mstride)
-        for x, c in enumerate(row):
-            v = {'.': None, '#': 0, 'g': 10, 'd': 8, 'l': 7}[c]
+        for x in range(size):
+            v = pixel(x, y)
             if v is None:
                 mline[x // 8] |= 0x80 >> (x % 8)
                 v = 0
@@ -71,8 +73,12 @@ def icon(path, art):
     pal = b''.join(bytes((b, g, r, 0)) for (r, g, b) in VGA)
     info = struct.pack('<IiiHHIIiiII', 40, size, size * 2, 1, 4, 0, len(xor) + len(andm), 0, 0, 16, 0)
     img = info + pal + bytes(xor) + bytes(andm)
-    out = struct.pack('<HHH', 0, 1, 1) + struct.pack('<BBBBHHII', size, size, 16, 0, 1, 4, len(img), 22)
+    out = struct.pack('<HHH', 0, 1, 1) + struct.pack('<BBBBHHII', size % 256, size % 256, 16, 0, 1, 4, len(img), 22)
     open(path, 'wb').write(out + img)
+
+def icon(path, art):
+    colours = {'.': None, '#': 0, 'g': 10, 'd': 8, 'l': 7}
+    write_ico(path, 16, lambda x, y: colours[art[y][x]])
 
 blank = '.' * 16
 dot = ['......####......', '.....#llll#.....', '.....#lddl#.....', '.....#llll#.....', '......####......']
@@ -117,24 +123,7 @@ strip('printer_states.bmp', [lambda x, y: RED, box(False), box(True)])
 # (id + 6), drawn from one shape at both sizes. A shape answers a colour index of the VGA palette,
 # or None for transparent, at a point (u, v) of the unit square.
 def shape_icon(path, size, paint):
-    stride = ((size * 4 + 31) // 32) * 4
-    mstride = ((size + 31) // 32) * 4
-    xor, andm = bytearray(), bytearray()
-    for y in reversed(range(size)):
-        line, mline = bytearray(stride), bytearray(mstride)
-        for x in range(size):
-            v = paint((x + 0.5) / size, (y + 0.5) / size)
-            if v is None:
-                mline[x // 8] |= 0x80 >> (x % 8)
-                v = 0
-            line[x // 2] |= (v << 4) if x % 2 == 0 else v
-        xor += line
-        andm += mline
-    pal = b''.join(bytes((b, g, r, 0)) for (r, g, b) in VGA)
-    info = struct.pack('<IiiHHIIiiII', 40, size, size * 2, 1, 4, 0, len(xor) + len(andm), 0, 0, 16, 0)
-    img = info + pal + bytes(xor) + bytes(andm)
-    out = struct.pack('<HHH', 0, 1, 1) + struct.pack('<BBBBHHII', size % 256, size % 256, 16, 0, 1, 4, len(img), 22)
-    open(path, 'wb').write(out + img)
+    write_ico(path, size, lambda x, y: paint((x + 0.5) / size, (y + 0.5) / size))
 
 BLACK, MAROON, GREEN, OLIVE, NAVY, PURPLE, TEAL, SILVER, GREY, RED, LIME, YELLOW, BLUE, FUCHSIA, AQUA, WHITE = range(16)
 
