@@ -121,6 +121,16 @@ void HookAddMenuItems(ButtonBarInstance* bar, HMENU menu) {
 }
 
 bool HookRunCommand(ButtonBarInstance* bar, UINT id) {
+  // The two styles of the menu: an open page shows the new one too.
+  if (id == IDM_BB_STYLE1 || id == IDM_BB_STYLE2) {
+    int style = id == IDM_BB_STYLE1 ? 1 : 2;
+    if (style != bar->settings.style) {
+      bar->settings.style = style;
+      RelayoutButtonBar(bar, true, 1);
+      RefreshSystemAccessPage(bar);
+    }
+    return true;
+  }
   if (SystemActionIndexOfCommand(int(id)) < 0) return false;
   SystemAccessOptions options = ReadSystemAccessOptions(bar);
   bool on = !OptionSet(options, int(id));

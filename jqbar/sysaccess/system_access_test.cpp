@@ -331,6 +331,12 @@ TEST_F(SystemAccessPanel, ThePageChangesTheOptionsAndTheyReachTheBlob) {
   EXPECT_EQ(IsDlgButtonChecked(page, IDC_SA_PRINTSCREEN), BST_CHECKED);
   EXPECT_EQ(IsDlgButtonChecked(page, IDC_SA_RESOLUTION), BST_UNCHECKED);
 
+  // Large icons chosen from the bar's menu show in the open page.
+  menuAnswer = IDM_BB_STYLE2;
+  SendMessageA(panel, WM_RBUTTONUP, 0, MAKELPARAM(2, 2));
+  EXPECT_EQ(ButtonBarOf(panel)->settings.style, 2);
+  EXPECT_EQ(SendDlgItemMessageA(page, IDC_SA_STYLE, CB_GETCURSEL, 0, 0), 1);
+
   SendMessageA(sheet, PNM_PAGEHELP, 0, 0);
   ASSERT_FALSE(helpTopics.empty());
   EXPECT_EQ(helpTopics.back(), 78);
