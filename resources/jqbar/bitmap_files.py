@@ -98,6 +98,7 @@ def write_icon(path, images):
     out = struct.pack('<HHH', 0, 1, len(images))
     offset = 6 + 16 * len(images)
     for size, colours, bits, img in images:
-        out += struct.pack('<BBBBHHII', size, size, colours, 0, 1, bits, len(img), offset)
+        # The directory's width and height bytes hold 0 for 256.
+        out += struct.pack('<BBBBHHII', size % 256, size % 256, colours, 0, 1, bits, len(img), offset)
         offset += len(img)
     open(path, 'wb').write(out + b''.join(img for _, _, _, img in images))
