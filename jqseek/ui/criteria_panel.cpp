@@ -574,6 +574,7 @@ void SearchFinished() {
   KillTimer(g_finder.panel, kAnimationTimer);
   SendDlgItemMessageA(g_finder.panel, IDC_SEARCH_ANIMATION, STM_SETICON, reinterpret_cast<WPARAM>(g_finder.idleIcon), 0);
   SortResults();
+  ShowFoundResults();
   UpdateFinderControls();
   UpdateStatusCounts();
 }

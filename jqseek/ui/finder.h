@@ -70,6 +70,16 @@ void SearchFinished();
 HWND CreateResultList(HWND parent, UINT viewCommand);
 void SetResultView(UINT viewCommand);
 void AddResultItem(const char* path, const WIN32_FIND_DATAA& data);
+// A search's matches added to the list. The list is not drawn while they come in: turning its
+// drawing on again costs it a full layout and repaint, far more than adding items, so that
+// happens when the first page fills, then at most every kResultRefreshMs (the main window's
+// timer kResultRefreshTimer calls ShowFoundResults), and when the search ends.
+struct SearchFoundItem;
+void AddFoundResults(const SearchFoundItem* items, size_t count);
+// Draws what was added since the list was last drawn.
+void ShowFoundResults();
+constexpr UINT_PTR kResultRefreshTimer = 2;
+constexpr UINT kResultRefreshMs = 400;
 void ClearResults();
 std::vector<std::string> SelectedResultPaths();
 LRESULT HandleResultNotify(NMHDR* header);

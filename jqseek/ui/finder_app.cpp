@@ -396,15 +396,8 @@ void OnCommand(UINT id) {
 
 void OnSearchFound(const SearchFoundItem* items, size_t count) {
   if (!items) return;
-  if (count > 1) SendMessageA(g_finder.list, WM_SETREDRAW, FALSE, 0);
-  for (size_t i = 0; i < count; ++i) {
-    AddResultItem(items[i].path, *items[i].data);
-    ++g_finder.foundCount;
-  }
-  if (count > 1) {
-    SendMessageA(g_finder.list, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(g_finder.list, nullptr, FALSE);
-  }
+  AddFoundResults(items, count);
+  g_finder.foundCount += static_cast<uint32_t>(count);
   UpdateStatusCounts();
 }
 
@@ -461,6 +454,8 @@ LRESULT CALLBACK FinderWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
       if (wParam == 0) {
         KillTimer(hwnd, 0);
         RefreshResultItems(true);
+      } else if (wParam == kResultRefreshTimer) {
+        ShowFoundResults();
       }
       return 0;
     case WM_SETFOCUS:

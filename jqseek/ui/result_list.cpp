@@ -27,9 +27,14 @@ struct ResultItem {
   uint32_t attributes = 0;
   std::string typeName;
   bool typeKnown = false;
+  int icon = kIconUnknown;  // index in the system's small image list, once asked
+  static constexpr int kIconUnknown = -2;
 };
 
 uint64_t g_totalBytes = 0;
+// Drawing of the list is off while found items are added (see AddFoundResults), and whether the
+// timer that turns it on again is set.
+bool g_listFrozen = false, g_refreshArmed = false;
 const int kDefaultWidths[8] = {170, 50, 80, 90, 70, 60, 50, 300};
 
 ResultItem* ItemData(int index) {
@@ -97,7 +102,8 @@ int CALLBACK CompareResultItems(LPARAM pa, LPARAM pb, LPARAM column) {
     case 7: r = lstrcmpiA(FolderOf(a->path).c_str(), FolderOf(b->path).c_str()); break;
   }
   if (g_finder.store.global.sortDescending) r = -r;
-  return r ? r : CompareNames(a, b);
+  // Equal items are ordered by name (the name column has had its say already).
+  return r || column == 0 ? r : CompareNames(a, b);
 }
 
 void MakeColumns() {
@@ -138,6 +144,7 @@ void EndLabelEdit(NMLVDISPINFOA* info) {
   }
   r->path = target;
   r->typeKnown = false;
+  r->icon = ResultItem::kIconUnknown;
   ListView_SetItemText(g_finder.list, info->item.iItem, 0, LPSTR_TEXTCALLBACKA);
 }
 
@@ -226,6 +233,31 @@ void AddResultItem(const char* path, const WIN32_FIND_DATAA& data) {
   r.release();
 }
 
+void AddFoundResults(const SearchFoundItem* items, size_t count) {
+  if (!items || count == 0) return;
+  const int before = ResultCount();
+  if (!g_listFrozen) {
+    SendMessageA(g_finder.list, WM_SETREDRAW, FALSE, 0);
+    g_listFrozen = true;
+  }
+  for (size_t i = 0; i < count; ++i) AddResultItem(items[i].path, *items[i].data);
+  if (before <= ListView_GetCountPerPage(g_finder.list)) {
+    ShowFoundResults();
+  } else if (!g_refreshArmed) {
+    g_refreshArmed = SetTimer(g_finder.main, kResultRefreshTimer, kResultRefreshMs, nullptr) != 0;
+    if (!g_refreshArmed) ShowFoundResults();
+  }
+}
+
+void ShowFoundResults() {
+  if (g_refreshArmed) KillTimer(g_finder.main, kResultRefreshTimer);
+  g_refreshArmed = false;
+  if (!g_listFrozen) return;
+  g_listFrozen = false;
+  SendMessageA(g_finder.list, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(g_finder.list, nullptr, FALSE);
+}
+
 bool ResultPathAndAttributes(int index, std::string* path, uint32_t* attributes) {
   ResultItem* r = ItemData(index);
   if (!r) return false;
@@ -243,6 +275,7 @@ std::vector<std::string> SelectedResultPaths() {
 }
 
 void ClearResults() {
+  ShowFoundResults();
   ListView_DeleteAllItems(g_finder.list);
   g_totalBytes = 0;
 }
@@ -300,9 +333,13 @@ LRESULT HandleResultNotify(NMHDR* h) {
       if (!r) r = ItemData(info->item.iItem);
       if (!r) return 0;
       if (info->item.mask & LVIF_IMAGE) {
-        SHFILEINFOA fi{};
-        info->item.iImage = r->path.compare(0, 2, "\\\\") == 0 ? -1
-            : (SHGetFileInfoA(r->path.c_str(), 0, &fi, sizeof fi, SHGFI_SYSICONINDEX | SHGFI_SMALLICON) ? fi.iIcon : -1);
+        // The shell's look-up is slow; the list asks again at every repaint.
+        if (r->icon == ResultItem::kIconUnknown) {
+          SHFILEINFOA fi{};
+          r->icon = r->path.compare(0, 2, "\\\\") == 0 ? -1
+              : (SHGetFileInfoA(r->path.c_str(), 0, &fi, sizeof fi, SHGFI_SYSICONINDEX | SHGFI_SMALLICON) ? fi.iIcon : -1);
+        }
+        info->item.iImage = r->icon;
       }
       if ((info->item.mask & LVIF_TEXT) && info->item.pszText && info->item.cchTextMax > 0) {
         std::string text = ResultColumnText(info->item.iItem, info->item.iSubItem);
