@@ -538,6 +538,9 @@ LRESULT CALLBACK FinderWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
     case WM_SEARCH_FINISHED:
       SearchFinished();
       return 0;
+    case WM_FINDER_ADD_FOUND:
+      AddPendingResults(kPendingChunkItems);
+      return 0;
     case WM_DESTROY:
       StopSearch();
       ShutdownSearchWorker(5000);

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "finder.h"
 #include "number_format.h"
@@ -216,31 +217,74 @@ void SetResultView(UINT viewCommand) {
   if (view == LVS_REPORT) MakeColumns();
 }
 
-void AddResultItem(const char* path, const WIN32_FIND_DATAA& data) {
-  auto r = std::make_unique<ResultItem>();
+namespace {
+
+ResultItem* MakeResultItem(const char* path, const WIN32_FIND_DATAA& data) {
+  auto* r = new ResultItem;
   r->path = path;
   r->lastWrite = data.ftLastWriteTime;
   r->size = (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
   r->attributes = data.dwFileAttributes;
+  return r;
+}
+
+// Puts the item at the end of the list, which then owns it.
+void InsertResultItem(ResultItem* r) {
   LVITEMA item{};
   item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
   item.iItem = INT_MAX;
   item.pszText = LPSTR_TEXTCALLBACKA;
   item.iImage = I_IMAGECALLBACK;
-  item.lParam = reinterpret_cast<LPARAM>(r.get());
-  if (SendMessageA(g_finder.list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)) < 0) return;
+  item.lParam = reinterpret_cast<LPARAM>(r);
+  if (SendMessageA(g_finder.list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)) < 0) {
+    delete r;
+    return;
+  }
   g_totalBytes += r->size;
-  r.release();
 }
+
+// Found items waiting to go into the list, oldest first from g_pendingNext, and whether the
+// message that adds them is on its way.
+std::vector<ResultItem*> g_pending;
+size_t g_pendingNext = 0;
+bool g_addPosted = false;
+
+void DiscardPendingResults() {
+  for (size_t i = g_pendingNext; i < g_pending.size(); ++i) delete g_pending[i];
+  g_pending.clear();
+  g_pendingNext = 0;
+}
+
+}  // namespace
+
+void AddResultItem(const char* path, const WIN32_FIND_DATAA& data) { InsertResultItem(MakeResultItem(path, data)); }
 
 void AddFoundResults(const SearchFoundItem* items, size_t count) {
   if (!items || count == 0) return;
+  // Copied now, put into the list when this thread is free: the worker walks on meanwhile.
+  g_pending.reserve(g_pending.size() + count);
+  for (size_t i = 0; i < count; ++i) g_pending.push_back(MakeResultItem(items[i].path, *items[i].data));
+  if (!g_addPosted) g_addPosted = PostMessageA(g_finder.main, WM_FINDER_ADD_FOUND, 0, 0) != 0;
+  if (!g_addPosted) AddPendingResults(SIZE_MAX);
+}
+
+void AddPendingResults(size_t limit) {
+  g_addPosted = false;
+  if (g_pendingNext >= g_pending.size()) return;
   const int before = ResultCount();
   if (!g_listFrozen) {
     SendMessageA(g_finder.list, WM_SETREDRAW, FALSE, 0);
     g_listFrozen = true;
   }
-  for (size_t i = 0; i < count; ++i) AddResultItem(items[i].path, *items[i].data);
+  size_t end = g_pending.size() - g_pendingNext > limit ? g_pendingNext + limit : g_pending.size();
+  for (; g_pendingNext < end; ++g_pendingNext) InsertResultItem(g_pending[g_pendingNext]);
+  if (g_pendingNext == g_pending.size()) {
+    g_pending.clear();
+    g_pendingNext = 0;
+  } else {
+    g_addPosted = PostMessageA(g_finder.main, WM_FINDER_ADD_FOUND, 0, 0) != 0;
+    if (!g_addPosted) AddPendingResults(SIZE_MAX);
+  }
   if (before <= ListView_GetCountPerPage(g_finder.list)) {
     ShowFoundResults();
   } else if (!g_refreshArmed) {
@@ -275,6 +319,7 @@ std::vector<std::string> SelectedResultPaths() {
 }
 
 void ClearResults() {
+  DiscardPendingResults();
   ShowFoundResults();
   ListView_DeleteAllItems(g_finder.list);
   g_totalBytes = 0;
