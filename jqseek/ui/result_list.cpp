@@ -81,7 +81,12 @@ SYSTEMTIME LocalStamp(const FILETIME& stamp) {
   return st;
 }
 
-int CompareNames(ResultItem* a, ResultItem* b) { return lstrcmpiA(NamePart(a->path), NamePart(b->path)); }
+int CompareNames(ResultItem* a, ResultItem* b) {
+  const char* x = NamePart(a->path);
+  const char* y = NamePart(b->path);
+  // The same name in many folders is common, and the locale's compare is slow.
+  return strcmp(x, y) == 0 ? 0 : lstrcmpiA(x, y);
+}
 
 int CALLBACK CompareResultItems(LPARAM pa, LPARAM pb, LPARAM column) {
   auto* a = reinterpret_cast<ResultItem*>(pa);
