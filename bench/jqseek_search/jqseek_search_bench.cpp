@@ -22,7 +22,9 @@ namespace {
 uint64_t WalkCount(const std::string& folder, bool read, const std::string& text) {
   uint64_t count = 0;
   WIN32_FIND_DATAA d;
-  HANDLE h = FindFirstFileExA((folder + "\\*.*").c_str(), FindExInfoStandard, &d, FindExSearchNameMatch, nullptr, 0);
+  // The same call the finder's walk makes.
+  HANDLE h = FindFirstFileExA((folder + "\\*.*").c_str(), FindExInfoBasic, &d, FindExSearchNameMatch, nullptr,
+                              FIND_FIRST_EX_LARGE_FETCH);
   if (h == INVALID_HANDLE_VALUE) return 0;
   static std::vector<char> buffer(64 * 1024);
   do {
