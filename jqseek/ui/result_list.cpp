@@ -36,6 +36,7 @@ uint64_t g_totalBytes = 0;
 // Drawing of the list is off while found items are added (see AddFoundResults), and whether the
 // timer that turns it on again is set.
 bool g_listFrozen = false, g_refreshArmed = false;
+void DiscardPendingResults();
 const int kDefaultWidths[8] = {170, 50, 80, 90, 70, 60, 50, 300};
 
 ResultItem* ItemData(int index) {
@@ -195,6 +196,9 @@ HWND CreateResultList(HWND parent, UINT viewCommand) {
                               0, 0, 0, 0, parent, reinterpret_cast<HMENU>(IDC_RESULT_LIST), g_finder.instance, nullptr);
   if (!list) return nullptr;
   g_finder.list = list;
+  // A new list (after an earlier window) starts drawn, with nothing waiting.
+  DiscardPendingResults();
+  g_listFrozen = g_refreshArmed = false;
   ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT);
   char windows[MAX_PATH];
   GetWindowsDirectoryA(windows, MAX_PATH);
@@ -258,6 +262,7 @@ void DiscardPendingResults() {
   for (size_t i = g_pendingNext; i < g_pending.size(); ++i) delete g_pending[i];
   g_pending.clear();
   g_pendingNext = 0;
+  g_addPosted = false;  // an extra message finds nothing to add
 }
 
 }  // namespace
