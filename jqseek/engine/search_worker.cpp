@@ -45,6 +45,19 @@ std::atomic<uint32_t> g_finished{0};
 uint32_t g_lastGeneration = 0;
 HANDLE g_thread = nullptr;
 
+// FindFirstFile without the short 8.3 names (nothing here reads them) and in large reads.
+// Systems that know neither refuse the call; they get the plain one.
+HANDLE FindEntries(const char* pattern, WIN32_FIND_DATAA* entry) {
+  static std::atomic<bool> plainOnly{false};
+  if (!plainOnly.load(std::memory_order_relaxed)) {
+    HANDLE find = FindFirstFileExA(pattern, FindExInfoBasic, entry, FindExSearchNameMatch, nullptr,
+                                   FIND_FIRST_EX_LARGE_FETCH);
+    if (find != INVALID_HANDLE_VALUE || GetLastError() != ERROR_INVALID_PARAMETER) return find;
+    plainOnly.store(true, std::memory_order_relaxed);
+  }
+  return FindFirstFileA(pattern, entry);
+}
+
 void SearchFolder(SearchJob& job, std::string& folder, bool recurse) {
   if (g_cancel.load()) return;
   DWORD now = GetTickCount();
@@ -60,17 +73,19 @@ void SearchFolder(SearchJob& job, std::string& folder, bool recurse) {
   std::string pattern = folder + (hadSlash ? "" : "\\") + "*.*";
   if (pattern.size() >= MAX_PATH) return;
   WIN32_FIND_DATAA entry;
-  HANDLE find = FindFirstFileA(pattern.c_str(), &entry);
+  HANDLE find = FindEntries(pattern.c_str(), &entry);
   if (find == INVALID_HANDLE_VALUE) return;
+  const std::string parent = folder;  // what the content test opens names in
   if (!g_cancel.load()) {
     do {
-      if (strcmp(entry.cFileName, ".") == 0 || strcmp(entry.cFileName, "..") == 0) continue;
+      if (entry.cFileName[0] == '.' &&
+          (entry.cFileName[1] == 0 || (entry.cFileName[1] == '.' && entry.cFileName[2] == 0)))
+        continue;
       folder.resize(base);
       if (!hadSlash) folder += '\\';
       folder += entry.cFileName;
       // A path past the system's bound can be neither reported nor walked.
       if (folder.size() < MAX_PATH) {
-        std::string parent = folder.substr(0, base);
         if (MatchSearchCriteria(job.record, parent.c_str(), entry, &g_cancel)) {
           job.paths.push_back(folder);
           job.entries.push_back(entry);

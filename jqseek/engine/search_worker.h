@@ -1,8 +1,9 @@
 // The finder's search worker: walks the search roots on one thread and reports the folder it is
 // in, the matches and the end of the walk to a window with SendMessage, so that every report is
 // handled on the window's thread before the walk goes on. Matches go in batches (a sent message
-// costs far more than matching a name), at least every 50 ms while there are any; the folder is
-// reported when the walk enters the first one and then at most every 100 ms.
+// costs far more than matching a name: two thread switches, each a wait for the scheduler on a
+// busy machine), at least every 100 ms while there are any; the folder is reported when the walk
+// enters the first one and then at most every 250 ms.
 #pragma once
 #include <windows.h>
 #include <cstdint>
@@ -21,8 +22,8 @@ struct SearchFoundItem {
 
 constexpr int kMaxSearchRoots = 50;
 // Matches a batch holds at most, and how long a match may wait for its batch.
-constexpr size_t kFoundBatchItems = 256;
-constexpr DWORD kFoundBatchMs = 50, kFolderReportMs = 100;
+constexpr size_t kFoundBatchItems = 2048;
+constexpr DWORD kFoundBatchMs = 100, kFolderReportMs = 250;
 
 // The roots the next search walks, in order. A root beyond the 50th is ignored, as is one of
 // MAX_PATH characters or more.

@@ -16,6 +16,7 @@ namespace {
 struct Reports {
   std::vector<std::string> folders, found;
   std::vector<DWORD> sizes;
+  std::vector<WIN32_FIND_DATAA> entries;
   int finished = 0, batches = 0;
   std::function<void()> onFinished;
 };
@@ -31,6 +32,7 @@ LRESULT CALLBACK ReportProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         const SearchFoundItem& item = reinterpret_cast<const SearchFoundItem*>(lParam)[i];
         r->found.push_back(item.path);
         r->sizes.push_back(item.data->nFileSizeLow);
+        r->entries.push_back(*item.data);
       }
       ++r->batches;
       return 0;
@@ -141,20 +143,65 @@ TEST_F(SearchWorker, FindsWhatAnOracleFindsOverAGeneratedTree) {
 }
 
 TEST_F(SearchWorker, MatchesArriveInBatchesEachPathWithItsOwnEntry) {
-  for (int i = 0; i < 600; ++i) dir.WriteFile("m" + std::to_string(i) + ".txt", std::string(i, 'x'));
+  const size_t files = kFoundBatchItems + 100;
+  for (size_t i = 0; i < files; ++i) dir.WriteFile("m" + std::to_string(i) + ".txt", std::string(i, 'x'));
   SearchRecord r;
   r.recurse = 1;
   r.masks = "*.txt";
   AddSearchRoot(dir.path().c_str());
   ASSERT_TRUE(RunSearch(r));
-  ASSERT_EQ(reports.found.size(), 600u);
+  ASSERT_EQ(reports.found.size(), files);
   // Each path came with its own directory entry (the file's size is in its name).
   for (size_t i = 0; i < reports.found.size(); ++i) {
     std::string name = reports.found[i].substr(reports.found[i].find_last_of('\\') + 2);
     EXPECT_EQ(name, std::to_string(reports.sizes[i]) + ".txt");
   }
-  EXPECT_LT(reports.batches, 600 / 2);
-  EXPECT_GE(reports.batches, 3);  // at most 256 in one
+  EXPECT_LT(reports.batches, static_cast<int>(files / 2));
+  EXPECT_GE(reports.batches, 2);  // at most kFoundBatchItems in one
+}
+
+TEST_F(SearchWorker, EachMatchCarriesItsEntryAsTheDirectoryListsIt) {
+  // What the list shows and the criteria test comes from the walk's entry: attributes, sizes,
+  // times and the name as stored must be those a plain FindFirstFile gives for the path.
+  dir.WriteFile("Plain.TXT", "abc");
+  std::string hidden = dir.WriteFile("sub\\hidden ro.txt", std::string(5000, 'h'));
+  SetFileAttributesA(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY);
+  std::string dated = dir.WriteFile("sub\\deep\\dated.txt", "");
+  HANDLE h = CreateFileA(dated.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  FILETIME stamp{0x2A3B4C00, 0x01C0FFEE};
+  SetFileTime(h, nullptr, nullptr, &stamp);
+  CloseHandle(h);
+  SearchRecord r;
+  r.recurse = 1;
+  AddSearchRoot(dir.path().c_str());
+  ASSERT_TRUE(RunSearch(r));
+  ASSERT_EQ(reports.found.size(), 5u) << ::testing::PrintToString(reports.found);  // three files, two folders
+  for (size_t i = 0; i < reports.found.size(); ++i) {
+    WIN32_FIND_DATAA plain;
+    HANDLE find = FindFirstFileA(reports.found[i].c_str(), &plain);
+    ASSERT_NE(find, INVALID_HANDLE_VALUE) << reports.found[i];
+    FindClose(find);
+    const WIN32_FIND_DATAA& got = reports.entries[i];
+    EXPECT_STREQ(got.cFileName, plain.cFileName);
+    EXPECT_EQ(got.dwFileAttributes, plain.dwFileAttributes) << got.cFileName;
+    EXPECT_EQ(got.nFileSizeLow, plain.nFileSizeLow) << got.cFileName;
+    EXPECT_EQ(got.nFileSizeHigh, plain.nFileSizeHigh) << got.cFileName;
+    EXPECT_EQ(CompareFileTime(&got.ftLastWriteTime, &plain.ftLastWriteTime), 0) << got.cFileName;
+    EXPECT_EQ(CompareFileTime(&got.ftCreationTime, &plain.ftCreationTime), 0) << got.cFileName;
+  }
+  auto at = [&](const char* tail) {
+    for (size_t i = 0; i < reports.found.size(); ++i)
+      if (reports.found[i].size() >= strlen(tail) && reports.found[i].compare(reports.found[i].size() - strlen(tail), std::string::npos, tail) == 0)
+        return reports.entries[i];
+    ADD_FAILURE() << tail;
+    return WIN32_FIND_DATAA{};
+  };
+  EXPECT_EQ(at("hidden ro.txt").dwFileAttributes & 0x13u, unsigned(FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY));
+  EXPECT_EQ(at("hidden ro.txt").nFileSizeLow, 5000u);
+  const WIN32_FIND_DATAA datedEntry = at("dated.txt");
+  EXPECT_EQ(CompareFileTime(&datedEntry.ftLastWriteTime, &stamp), 0);
+  EXPECT_STREQ(at("Plain.TXT").cFileName, "Plain.TXT");
+  SetFileAttributesA(hidden.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 TEST_F(SearchWorker, StopDuringALargeFileStillReportsTheEnd) {

@@ -573,7 +573,9 @@ void SearchFinished() {
   g_finder.searchRunning = false;
   KillTimer(g_finder.panel, kAnimationTimer);
   SendDlgItemMessageA(g_finder.panel, IDC_SEARCH_ANIMATION, STM_SETICON, reinterpret_cast<WPARAM>(g_finder.idleIcon), 0);
+  AddPendingResults(SIZE_MAX);
   SortResults();
+  ShowFoundResults();
   UpdateFinderControls();
   UpdateStatusCounts();
 }

@@ -70,6 +70,25 @@ void SearchFinished();
 HWND CreateResultList(HWND parent, UINT viewCommand);
 void SetResultView(UINT viewCommand);
 void AddResultItem(const char* path, const WIN32_FIND_DATAA& data);
+// A search's matches, added to the list. They are copied at once and go into the list when the
+// window's thread is free (the main window's message WM_FINDER_ADD_FOUND calls
+// AddPendingResults), so that the worker walks on meanwhile; the end of the search adds the rest
+// first. The list is not drawn while they come in: turning its drawing on again costs it a full
+// layout and repaint, far more than adding items, so that happens while the first page fills,
+// then at most every kResultRefreshMs (the main window's timer kResultRefreshTimer calls
+// ShowFoundResults), and when the search ends.
+struct SearchFoundItem;
+void AddFoundResults(const SearchFoundItem* items, size_t count);
+// Puts up to limit of the waiting matches into the list.
+void AddPendingResults(size_t limit);
+// Draws what was added since the list was last drawn.
+void ShowFoundResults();
+constexpr UINT WM_FINDER_ADD_FOUND = WM_APP + 1;
+// Items the list takes per WM_FINDER_ADD_FOUND, so that the worker's next report is not kept
+// waiting long.
+constexpr size_t kPendingChunkItems = 1024;
+constexpr UINT_PTR kResultRefreshTimer = 2;
+constexpr UINT kResultRefreshMs = 1000;
 void ClearResults();
 std::vector<std::string> SelectedResultPaths();
 LRESULT HandleResultNotify(NMHDR* header);

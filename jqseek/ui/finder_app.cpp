@@ -394,15 +394,8 @@ void OnCommand(UINT id) {
 
 void OnSearchFound(const SearchFoundItem* items, size_t count) {
   if (!items) return;
-  if (count > 1) SendMessageA(g_finder.list, WM_SETREDRAW, FALSE, 0);
-  for (size_t i = 0; i < count; ++i) {
-    AddResultItem(items[i].path, *items[i].data);
-    ++g_finder.foundCount;
-  }
-  if (count > 1) {
-    SendMessageA(g_finder.list, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(g_finder.list, nullptr, FALSE);
-  }
+  AddFoundResults(items, count);
+  g_finder.foundCount += static_cast<uint32_t>(count);
   UpdateStatusCounts();
 }
 
@@ -459,6 +452,8 @@ LRESULT CALLBACK FinderWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
       if (wParam == 0) {
         KillTimer(hwnd, 0);
         RefreshResultItems(true);
+      } else if (wParam == kResultRefreshTimer) {
+        ShowFoundResults();
       }
       return 0;
     case WM_SETFOCUS:
@@ -540,6 +535,9 @@ LRESULT CALLBACK FinderWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam
       return 0;
     case WM_SEARCH_FINISHED:
       SearchFinished();
+      return 0;
+    case WM_FINDER_ADD_FOUND:
+      AddPendingResults(kPendingChunkItems);
       return 0;
     case WM_DESTROY:
       StopSearch();

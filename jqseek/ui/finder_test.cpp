@@ -44,6 +44,43 @@ TEST_F(Finder, FindNowFillsTheListAndTheCounts) {
   EXPECT_FALSE(IsWindowVisible(g_finder.list));
 }
 
+TEST_F(Finder, ManyMatchesAreAllListedInOrderAndDrawnWhenTheSearchEnds) {
+  // More matches than one report and one round of adding to the list hold, the same names in
+  // several folders.
+  const int perFolder = 600, folders = 4;
+  for (int f = 0; f < folders; ++f)
+    for (int i = 0; i < perFolder; ++i) {
+      char name[64];
+      snprintf(name, sizeof name, "f%d\\n%04d.dat", f, i);
+      dir.WriteFile(name, "");
+    }
+  ASSERT_GT(size_t(perFolder * folders), kPendingChunkItems);
+  g_finder.store.global.sortColumn = 0;
+  g_finder.store.global.sortDescending = 0;
+  SearchFolder(dir.path(), "*.dat");
+  ASSERT_EQ(ResultCount(), perFolder * folders);
+  std::vector<std::string> names = Column(0);
+  for (int i = 0; i < perFolder * folders; ++i) {
+    char expected[16];
+    snprintf(expected, sizeof expected, "n%04d.dat", i / folders);
+    ASSERT_EQ(names[i], expected) << i;
+  }
+  // The list draws its items again (its drawing is off while matches come in): a repaint asks
+  // the main window for the items' texts.
+  static int asked;
+  static WNDPROC previous;
+  asked = 0;
+  previous = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+      g_finder.main, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(+[](HWND w, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
+        if (m == WM_NOTIFY && reinterpret_cast<NMHDR*>(lp)->code == LVN_GETDISPINFOA) ++asked;
+        return CallWindowProcA(previous, w, m, wp, lp);
+      })));
+  InvalidateRect(g_finder.list, nullptr, TRUE);
+  UpdateWindow(g_finder.list);
+  SetWindowLongPtrA(g_finder.main, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
+  EXPECT_GT(asked, 0) << "the list was not drawn";
+}
+
 TEST_F(Finder, ModesShowTheirFieldsAndButtonsFollowTheState) {
   SelectCriteriaPage(2);
   struct Case { int mode; bool first, second; } cases[] = {{0, false, false}, {1, true, false}, {4, true, true}, {5, true, true}};

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "finder.h"
 #include "number_format.h"
@@ -27,9 +28,15 @@ struct ResultItem {
   uint32_t attributes = 0;
   std::string typeName;
   bool typeKnown = false;
+  int icon = kIconUnknown;  // index in the system's small image list, once asked
+  static constexpr int kIconUnknown = -2;
 };
 
 uint64_t g_totalBytes = 0;
+// Drawing of the list is off while found items are added (see AddFoundResults), and whether the
+// timer that turns it on again is set.
+bool g_listFrozen = false, g_refreshArmed = false;
+void DiscardPendingResults();
 const int kDefaultWidths[8] = {170, 50, 80, 90, 70, 60, 50, 300};
 
 ResultItem* ItemData(int index) {
@@ -75,7 +82,12 @@ SYSTEMTIME LocalStamp(const FILETIME& stamp) {
   return st;
 }
 
-int CompareNames(ResultItem* a, ResultItem* b) { return lstrcmpiA(NamePart(a->path), NamePart(b->path)); }
+int CompareNames(ResultItem* a, ResultItem* b) {
+  const char* x = NamePart(a->path);
+  const char* y = NamePart(b->path);
+  // The same name in many folders is common, and the locale's compare is slow.
+  return strcmp(x, y) == 0 ? 0 : lstrcmpiA(x, y);
+}
 
 int CALLBACK CompareResultItems(LPARAM pa, LPARAM pb, LPARAM column) {
   auto* a = reinterpret_cast<ResultItem*>(pa);
@@ -97,7 +109,8 @@ int CALLBACK CompareResultItems(LPARAM pa, LPARAM pb, LPARAM column) {
     case 7: r = lstrcmpiA(FolderOf(a->path).c_str(), FolderOf(b->path).c_str()); break;
   }
   if (g_finder.store.global.sortDescending) r = -r;
-  return r ? r : CompareNames(a, b);
+  // Equal items are ordered by name (the name column has had its say already).
+  return r || column == 0 ? r : CompareNames(a, b);
 }
 
 void MakeColumns() {
@@ -138,6 +151,7 @@ void EndLabelEdit(NMLVDISPINFOA* info) {
   }
   r->path = target;
   r->typeKnown = false;
+  r->icon = ResultItem::kIconUnknown;
   ListView_SetItemText(g_finder.list, info->item.iItem, 0, LPSTR_TEXTCALLBACKA);
 }
 
@@ -182,6 +196,9 @@ HWND CreateResultList(HWND parent, UINT viewCommand) {
                               0, 0, 0, 0, parent, reinterpret_cast<HMENU>(IDC_RESULT_LIST), g_finder.instance, nullptr);
   if (!list) return nullptr;
   g_finder.list = list;
+  // A new list (after an earlier window) starts drawn, with nothing waiting.
+  DiscardPendingResults();
+  g_listFrozen = g_refreshArmed = false;
   ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT);
   char windows[MAX_PATH];
   GetWindowsDirectoryA(windows, MAX_PATH);
@@ -209,21 +226,90 @@ void SetResultView(UINT viewCommand) {
   if (view == LVS_REPORT) MakeColumns();
 }
 
-void AddResultItem(const char* path, const WIN32_FIND_DATAA& data) {
-  auto r = std::make_unique<ResultItem>();
+namespace {
+
+ResultItem* MakeResultItem(const char* path, const WIN32_FIND_DATAA& data) {
+  auto* r = new ResultItem;
   r->path = path;
   r->lastWrite = data.ftLastWriteTime;
   r->size = (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
   r->attributes = data.dwFileAttributes;
+  return r;
+}
+
+// Puts the item at the end of the list, which then owns it.
+void InsertResultItem(ResultItem* r) {
   LVITEMA item{};
   item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
   item.iItem = INT_MAX;
   item.pszText = LPSTR_TEXTCALLBACKA;
   item.iImage = I_IMAGECALLBACK;
-  item.lParam = reinterpret_cast<LPARAM>(r.get());
-  if (SendMessageA(g_finder.list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)) < 0) return;
+  item.lParam = reinterpret_cast<LPARAM>(r);
+  if (SendMessageA(g_finder.list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)) < 0) {
+    delete r;
+    return;
+  }
   g_totalBytes += r->size;
-  r.release();
+}
+
+// Found items waiting to go into the list, oldest first from g_pendingNext, and whether the
+// message that adds them is on its way.
+std::vector<ResultItem*> g_pending;
+size_t g_pendingNext = 0;
+bool g_addPosted = false;
+
+void DiscardPendingResults() {
+  for (size_t i = g_pendingNext; i < g_pending.size(); ++i) delete g_pending[i];
+  g_pending.clear();
+  g_pendingNext = 0;
+  g_addPosted = false;  // an extra message finds nothing to add
+}
+
+}  // namespace
+
+void AddResultItem(const char* path, const WIN32_FIND_DATAA& data) { InsertResultItem(MakeResultItem(path, data)); }
+
+void AddFoundResults(const SearchFoundItem* items, size_t count) {
+  if (!items || count == 0) return;
+  // Copied now, put into the list when this thread is free: the worker walks on meanwhile.
+  g_pending.reserve(g_pending.size() + count);
+  for (size_t i = 0; i < count; ++i) g_pending.push_back(MakeResultItem(items[i].path, *items[i].data));
+  if (!g_addPosted) g_addPosted = PostMessageA(g_finder.main, WM_FINDER_ADD_FOUND, 0, 0) != 0;
+  if (!g_addPosted) AddPendingResults(SIZE_MAX);
+}
+
+void AddPendingResults(size_t limit) {
+  g_addPosted = false;
+  if (g_pendingNext >= g_pending.size()) return;
+  const int before = ResultCount();
+  if (!g_listFrozen) {
+    SendMessageA(g_finder.list, WM_SETREDRAW, FALSE, 0);
+    g_listFrozen = true;
+  }
+  size_t end = g_pending.size() - g_pendingNext > limit ? g_pendingNext + limit : g_pending.size();
+  for (; g_pendingNext < end; ++g_pendingNext) InsertResultItem(g_pending[g_pendingNext]);
+  if (g_pendingNext == g_pending.size()) {
+    g_pending.clear();
+    g_pendingNext = 0;
+  } else {
+    g_addPosted = PostMessageA(g_finder.main, WM_FINDER_ADD_FOUND, 0, 0) != 0;
+    if (!g_addPosted) AddPendingResults(SIZE_MAX);
+  }
+  if (before <= ListView_GetCountPerPage(g_finder.list)) {
+    ShowFoundResults();
+  } else if (!g_refreshArmed) {
+    g_refreshArmed = SetTimer(g_finder.main, kResultRefreshTimer, kResultRefreshMs, nullptr) != 0;
+    if (!g_refreshArmed) ShowFoundResults();
+  }
+}
+
+void ShowFoundResults() {
+  if (g_refreshArmed) KillTimer(g_finder.main, kResultRefreshTimer);
+  g_refreshArmed = false;
+  if (!g_listFrozen) return;
+  g_listFrozen = false;
+  SendMessageA(g_finder.list, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(g_finder.list, nullptr, FALSE);
 }
 
 bool ResultPathAndAttributes(int index, std::string* path, uint32_t* attributes) {
@@ -243,6 +329,8 @@ std::vector<std::string> SelectedResultPaths() {
 }
 
 void ClearResults() {
+  DiscardPendingResults();
+  ShowFoundResults();
   ListView_DeleteAllItems(g_finder.list);
   g_totalBytes = 0;
 }
@@ -300,9 +388,13 @@ LRESULT HandleResultNotify(NMHDR* h) {
       if (!r) r = ItemData(info->item.iItem);
       if (!r) return 0;
       if (info->item.mask & LVIF_IMAGE) {
-        SHFILEINFOA fi{};
-        info->item.iImage = r->path.compare(0, 2, "\\\\") == 0 ? -1
-            : (SHGetFileInfoA(r->path.c_str(), 0, &fi, sizeof fi, SHGFI_SYSICONINDEX | SHGFI_SMALLICON) ? fi.iIcon : -1);
+        // The shell's look-up is slow; the list asks again at every repaint.
+        if (r->icon == ResultItem::kIconUnknown) {
+          SHFILEINFOA fi{};
+          r->icon = r->path.compare(0, 2, "\\\\") == 0 ? -1
+              : (SHGetFileInfoA(r->path.c_str(), 0, &fi, sizeof fi, SHGFI_SYSICONINDEX | SHGFI_SMALLICON) ? fi.iIcon : -1);
+        }
+        info->item.iImage = r->icon;
       }
       if ((info->item.mask & LVIF_TEXT) && info->item.pszText && info->item.cchTextMax > 0) {
         std::string text = ResultColumnText(info->item.iItem, info->item.iSubItem);
