@@ -37,6 +37,29 @@ std::vector<HWND> AllFrames() {
   return out;
 }
 
+// One tooltip control serves every frame: each tool is keyed by its frame and button, so
+// the texts stay apart, and a frame's tools leave with it. Creating a tooltip window per
+// frame cost a top-level window each at start-up.
+HWND g_tooltip = nullptr;
+
+HWND SharedTooltip() {
+  if (g_tooltip && IsWindow(g_tooltip)) return g_tooltip;
+  g_tooltip = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, TTS_ALWAYSTIP, CW_USEDEFAULT,
+                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Globals().mainWindow,
+                              nullptr, Globals().instance, nullptr);
+  if (g_tooltip) SendMessageA(g_tooltip, TTM_ACTIVATE, Globals().tooltips, 0);
+  return g_tooltip;
+}
+
+void DeleteTool(HWND tooltip, HWND owner, HWND tool) {
+  if (!tooltip || !tool) return;
+  TOOLINFOA ti{};
+  ti.cbSize = TTTOOLINFOA_V1_SIZE;
+  ti.hwnd = owner;
+  ti.uId = reinterpret_cast<UINT_PTR>(tool);
+  SendMessageA(tooltip, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
+}
+
 void AddTool(HWND tooltip, HWND owner, HWND tool, LPSTR text) {
   TOOLINFOA ti{};
   ti.cbSize = TTTOOLINFOA_V1_SIZE;
@@ -361,6 +384,8 @@ void ToggleFrameButton(HWND frame, FrameState* st, int index) {
 
 void OnDestroy(HWND frame, FrameState* st) {
   --g_frameCount;
+  for (HWND b : st->captionButtons) DeleteTool(st->tooltip, frame, b);
+  for (FrameButton& fb : st->buttons) DeleteTool(fb.tooltip, frame, fb.button);
   KillTimer(frame, kFrameTimer);
   RemoveHotKeys(frame, 0);
   if (st->appBarRegistered) {
@@ -370,6 +395,10 @@ void OnDestroy(HWND frame, FrameState* st) {
   if (st->inTaskbar) UnloadTaskHook();
   std::erase_if(g_floating, [&](const FloatingFrameEntry& e) { return e.frame == frame; });
   if (g_frameCount > 0 && !g_closingLayout) RemoveFrameButtons(frame);
+  if (g_frameCount <= 0 && g_tooltip) {
+    DestroyWindow(g_tooltip);
+    g_tooltip = nullptr;
+  }
   if (g_frameCount <= 0 && !g_closingLayout) {
     g_ending = true;
     FreePanelSubtree(FrameList(), true);
@@ -469,9 +498,7 @@ static HWND CreateFrameWindow(const RECT* rect, bool inTaskbar) {
     delete st;
     return nullptr;
   }
-  st->tooltip = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, TTS_ALWAYSTIP, CW_USEDEFAULT,
-                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, frame, nullptr,
-                                Globals().instance, nullptr);
+  st->tooltip = SharedTooltip();
   for (int i = 0; i < 5; ++i) {
     HWND b = CreateWindowExA(0, "button", "", WS_CHILD | WS_CLIPSIBLINGS | BS_OWNERDRAW, 0, 0, 11,
                              11, frame, reinterpret_cast<HMENU>(INT_PTR(kCaptionIds[i])),
@@ -576,7 +603,9 @@ void ApplyFrameSettings(HWND frame) {
   }
   // A floating frame of a layout being built is laid out once when the build ends.
   if (!(Globals().layoutLoading && st->showPending && s.frameStyle == 0)) RelayoutFrame(frame);
-  if (st->tooltip) SendMessageA(st->tooltip, TTM_ACTIVATE, s.tooltips && Globals().tooltips, 0);
+  // The tooltip control is shared by all frames: the layout's switch decides, which
+  // SetFrameTooltips keeps equal to every frame's own setting.
+  if (st->tooltip) SendMessageA(st->tooltip, TTM_ACTIVATE, Globals().tooltips, 0);
   if (!st->inTaskbar) SetTimer(frame, kFrameTimer, 500, nullptr);
 }
 
@@ -673,13 +702,7 @@ void RemoveFrameButtons(HWND frame) {
     for (std::size_t i = 0; i < ost->buttons.size();) {
       FrameButton& fb = ost->buttons[i];
       if (frame == nullptr || fb.target == frame) {
-        if (ost->tooltip) {
-          TOOLINFOA ti{};
-          ti.cbSize = TTTOOLINFOA_V1_SIZE;
-          ti.hwnd = other;
-          ti.uId = reinterpret_cast<UINT_PTR>(fb.button);
-          SendMessageA(ost->tooltip, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
-        }
+        DeleteTool(fb.tooltip, other, fb.button);
         DestroyWindow(fb.button);
         ost->buttons.erase(ost->buttons.begin() + std::ptrdiff_t(i));
       } else {
@@ -1017,6 +1040,7 @@ LRESULT CALLBACK FrameWindowProc(HWND frame, UINT msg, WPARAM wp, LPARAM lp) {
           SetFrameOnTop(frame, !(st->settings && st->settings->alwaysOnTop));
           return 0;
         case IDM_HIDE:
+          ZoomFrameToTray(frame);
           HideFrame(frame);
           return 0;
         case IDM_CONTEXTHELP:
