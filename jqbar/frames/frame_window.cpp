@@ -80,8 +80,17 @@ bool FrameDocked(FrameState* st) {
   return st && st->settings && (st->settings->frameStyle == 1 || st->settings->frameStyle == 2);
 }
 
+// The caption and frame buttons are all "button" windows of this process, subclassed as soon
+// as they are made, so they share one previous procedure, kept here: a window property per
+// button cost a round trip to the server on every message. A button found with another
+// procedure keeps its own in a property.
+WNDPROC g_buttonProc = nullptr;
+bool g_mixedButtonProcs = false;
+
 LRESULT CALLBACK CaptionButtonSubclassProc(HWND button, UINT msg, WPARAM wp, LPARAM lp) {
-  auto previous = reinterpret_cast<WNDPROC>(GetPropA(button, "JQPrev"));
+  WNDPROC previous = g_buttonProc;
+  if (g_mixedButtonProcs)
+    if (HANDLE own = GetPropA(button, "JQPrev")) previous = reinterpret_cast<WNDPROC>(own);
   HWND tooltip = reinterpret_cast<HWND>(GetWindowLongPtrA(button, GWLP_USERDATA));
   switch (msg) {
     case WM_ERASEBKGND: {
@@ -101,15 +110,19 @@ LRESULT CALLBACK CaptionButtonSubclassProc(HWND button, UINT msg, WPARAM wp, LPA
       Relay(tooltip, button, msg, wp, lp);
       break;
     case WM_NCDESTROY:
-      RemovePropA(button, "JQPrev");
+      if (g_mixedButtonProcs) RemovePropA(button, "JQPrev");
       break;
   }
   return previous ? CallWindowProcA(previous, button, msg, wp, lp) : DefWindowProcA(button, msg, wp, lp);
 }
 
 void Subclass(HWND button) {
-  SetPropA(button, "JQPrev", reinterpret_cast<HANDLE>(
-      SetWindowLongPtrA(button, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CaptionButtonSubclassProc))));
+  auto previous = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrA(button, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CaptionButtonSubclassProc)));
+  if (!g_buttonProc) g_buttonProc = previous;
+  if (previous == g_buttonProc) return;
+  g_mixedButtonProcs = true;
+  SetPropA(button, "JQPrev", reinterpret_cast<HANDLE>(previous));
 }
 
 }  // namespace
@@ -539,8 +552,16 @@ HWND CreateTaskbarFrame(const RECT* rect) {
 }
 
 HWND FrameRootContainer(HWND frame) {
+  // Remembered once found: walking the frame's children asks the server at every step, and the
+  // frames ask for their root all the time. Checking the remembered window needs no server.
+  FrameState* st = GetFrameState(frame);
+  if (st && st->root && IsWindow(st->root) && GetParent(st->root) == frame && IsContainerWindow(st->root))
+    return st->root;
   for (HWND c = GetWindow(frame, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
-    if (IsContainerWindow(c)) return c;
+    if (IsContainerWindow(c)) {
+      if (st) st->root = c;
+      return c;
+    }
   return nullptr;
 }
 
@@ -557,6 +578,7 @@ void AttachRootContainer(HWND frame, HWND container, bool hidden) {
   FrameState* st = GetFrameState(frame);
   if (!st) return;
   st->settings = GetContainerSettings(container);
+  st->root = container;
   if (hidden && st->settings && st->settings->frameStyle != 0) st->shown = 0;
   // A floating frame of a layout being built stays unseen until the build has laid it out:
   // moving and sizing a shown window costs a repaint each time.
@@ -776,13 +798,23 @@ void FitFrameToContainer(HWND frame) {
   int cw = r.right - r.left, ch = r.bottom - r.top;
   st->fitting = 1;
   // Two rounds: the frame buttons' column depends on the height.
+  // Moves and sizes only what differs: each call on a top-level window is a round of
+  // messages and server requests under any window system.
   for (int round = 0; round < 2; ++round) {
     RECT c;
     GetClientRect(frame, &c);
     RECT in = Insets(frame, st, c);
     int w = cw + in.left + in.right, h = ch + in.top + in.bottom;
-    SetWindowPos(frame, nullptr, 0, 0, w, h, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    SetWindowPos(root, nullptr, in.left, in.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT now;
+    GetWindowRect(frame, &now);
+    bool resized = now.right - now.left != w || now.bottom - now.top != h;
+    if (resized) SetWindowPos(frame, nullptr, 0, 0, w, h, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT at;
+    GetWindowRect(root, &at);
+    MapWindowPoints(nullptr, frame, reinterpret_cast<POINT*>(&at), 2);
+    if (at.left != in.left || at.top != in.top)
+      SetWindowPos(root, nullptr, in.left, in.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (!resized) break;
   }
   GetWindowRect(frame, &r);
   if (st->settings) {

@@ -46,6 +46,7 @@ struct FrameState {
   int fitting;
   int hiddenAway;  // auto-hide: slid off the edge
   int showPending;  // a floating frame of a layout being built: shown once laid out
+  HWND root;        // the root container last found (FrameRootContainer checks it)
 };
 
 bool RegisterFrameClass(HINSTANCE instance);
