@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "container_panel.h"
@@ -14,6 +16,7 @@
 #include "test_support.h"
 #include "toolbar_layout.h"
 #include "toolbar_test_host.h"
+#include "xdo_input.h"
 
 namespace jqbar {
 namespace {
@@ -113,6 +116,8 @@ TEST_F(ZoomAnimationTest, ARectangleDrawnTwiceLeavesEveryPixelAsItWas) {
   std::vector<std::uint32_t> before = Capture(kCanvas);
   DrawZoomRect(r, brush);
   std::vector<std::uint32_t> drawn = Capture(kCanvas);
+  // JQ_ZOOM_SHOT=<Unix path>: a picture of the screen with the rectangle drawn.
+  if (const char* shot = getenv("JQ_ZOOM_SHOT")) xdo::Run(std::string("import -window root ") + shot);
   DrawZoomRect(r, brush);
   EXPECT_EQ(Capture(kCanvas), before);
   // Once drawn: only the 4-pixel sides changed, half of their pixels (the halftone pattern).
