@@ -56,12 +56,7 @@ void LoadGlyphsAndCursor() {
   g_accelerators = LoadAcceleratorsA(g.instance, IDA_JQACCEL);
 }
 
-void MakeHalftoneBrush() {
-  WORD rows[8] = {0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA};
-  HBITMAP bitmap = CreateBitmap(8, 8, 1, 1, rows);
-  Globals().halftoneBrush = CreatePatternBrush(bitmap);
-  DeleteObject(bitmap);
-}
+void MakeHalftoneBrush() { Globals().halftoneBrush = CreateHalftonePatternBrush(false); }
 
 void DeleteSharedGdiObjects() {
   ToolbarGlobals& g = Globals();

@@ -25,6 +25,8 @@
 namespace jqbar {
 namespace {
 
+constexpr int kPageZoomMilliseconds = 200;
+
 void (*g_trayIcon)(bool) = nullptr;
 
 struct ConfigState {
@@ -152,7 +154,18 @@ void UpdateAddDelete() {
   EnableWindow(GetDlgItem(g_cfg->dialog, IDC_CONFIG_DELETE), node && CanRemoveNode(node));
 }
 
-void ShowPageFor(PanelNode* node) {
+// The page's group box zooms to the text of the item just selected.
+void ZoomToSelectedItem(const RECT& group) {
+  HTREEITEM item = TreeView_GetSelection(g_cfg->tree);
+  RECT text{};
+  if (!item || !TreeView_GetItemRect(g_cfg->tree, item, &text, TRUE)) return;
+  MapWindowPoints(g_cfg->tree, nullptr, reinterpret_cast<POINT*>(&text), 2);
+  HBRUSH brush = CreateHalftonePatternBrush(true);
+  ZoomAnimation(group, text, brush, kPageZoomMilliseconds);
+  if (brush) DeleteObject(brush);
+}
+
+void ShowPageFor(PanelNode* node, bool zoom = false) {
   ClosePage(true);
   CancelPanelPropertiesDialog();
   HWND group = GetDlgItem(g_cfg->dialog, IDC_PAGE_GROUP);
@@ -164,6 +177,7 @@ void ShowPageFor(PanelNode* node) {
   if (node && node->window && IsWindow(node->window)) {
     RECT r;
     GetWindowRect(group, &r);
+    if (zoom) ZoomToSelectedItem(r);
     MapWindowPoints(nullptr, g_cfg->dialog, reinterpret_cast<POINT*>(&r), 2);
     LONG units = GetDialogBaseUnits();
     int x = r.left + MulDiv(LOWORD(units), 5, 4);
@@ -734,7 +748,7 @@ LRESULT OnNotify(NMHDR* hdr) {
         PanelNode* node = NodeOfItem(info->itemNew.hItem);
         if (node && node != g_cfg->selected) {
           g_cfg->selected = node;
-          ShowPageFor(node);
+          ShowPageFor(node, !g_cfg->dropping);
         }
         return 0;
       }

@@ -9,6 +9,7 @@
 #include "frame_window.h"
 #include "panel_messages.h"
 #include "panel_utils.h"
+#include "seams.h"
 
 namespace jqbar {
 namespace {
@@ -391,6 +392,102 @@ bool HandleFrameDrag(HWND frame, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result
     }
   }
   return false;
+}
+
+// --- The zoom: an XOR rectangle moving from one place on the screen to another --------------
+
+namespace {
+
+// Four 4-pixel sides, drawn so that they never overlap (drawing twice restores every pixel);
+// a rectangle too small for its sides is inverted whole.
+void InvertZoomRect(HDC dc, const RECT& r) {
+  int w = r.right - r.left, h = r.bottom - r.top;
+  if (w <= 0 || h <= 0) return;
+  if (w <= 8 || h <= 8) {
+    PatBlt(dc, r.left, r.top, w, h, PATINVERT);
+    return;
+  }
+  PatBlt(dc, r.left, r.top, w - 4, 4, PATINVERT);
+  PatBlt(dc, r.right - 4, r.top, 4, h - 4, PATINVERT);
+  PatBlt(dc, r.left + 4, r.bottom - 4, w - 4, 4, PATINVERT);
+  PatBlt(dc, r.left, r.top + 4, 4, h - 4, PATINVERT);
+}
+
+LONG Between(LONG a, LONG b, double f) { return a + LONG((b - a) * f); }
+
+}  // namespace
+
+HBRUSH CreateHalftonePatternBrush(bool aaFirst) {
+  WORD rows[8];
+  for (int i = 0; i < 8; ++i) rows[i] = WORD(((i % 2 == 0) == aaFirst) ? 0xAA : 0x55);
+  HBITMAP bitmap = CreateBitmap(8, 8, 1, 1, rows);
+  if (!bitmap) return nullptr;
+  HBRUSH brush = CreatePatternBrush(bitmap);
+  DeleteObject(bitmap);
+  return brush;
+}
+
+void DrawZoomRect(const RECT& rect, HBRUSH brush) {
+  HDC dc = GetDC(nullptr);
+  if (!dc) return;
+  HGDIOBJ old = SelectObject(dc, brush ? static_cast<HGDIOBJ>(brush) : GetStockObject(GRAY_BRUSH));
+  InvertZoomRect(dc, rect);
+  SelectObject(dc, old);
+  ReleaseDC(nullptr, dc);
+}
+
+int ZoomAnimation(const RECT& from, const RECT& to, HBRUSH brush, int milliseconds) {
+  if (milliseconds <= 0) return 0;
+  HDC dc = GetDC(nullptr);
+  if (!dc) return 0;
+  HGDIOBJ old = SelectObject(dc, brush ? static_cast<HGDIOBJ>(brush) : GetStockObject(GRAY_BRUSH));
+  const double perMs = 1.0 / milliseconds;
+  DWORD start = seams::GetTickCount();
+  DWORD last = start;
+  RECT shown{};
+  bool drawn = false;
+  int steps = 0;
+  // Bounded by the time and by the step count, so that a clock that stands still cannot keep
+  // the loop going. A step on the same tick as the one before waits for the clock.
+  while (steps < kMaxZoomSteps) {
+    DWORD now = seams::GetTickCount();
+    DWORD elapsed = now - start;
+    if (elapsed >= DWORD(milliseconds)) break;
+    ++steps;
+    if (drawn && now == last) {
+      Sleep(1);
+      continue;
+    }
+    last = now;
+    double f = elapsed * perMs;
+    RECT r{Between(from.left, to.left, f), Between(from.top, to.top, f),
+           Between(from.right, to.right, f), Between(from.bottom, to.bottom, f)};
+    if (drawn && EqualRect(&r, &shown)) continue;
+    if (drawn) InvertZoomRect(dc, shown);
+    InvertZoomRect(dc, r);
+    GdiFlush();
+    shown = r;
+    drawn = true;
+  }
+  if (drawn) InvertZoomRect(dc, shown);
+  GdiFlush();
+  SelectObject(dc, old);
+  ReleaseDC(nullptr, dc);
+  return steps;
+}
+
+bool ZoomFrameToTray(HWND frame) {
+  FrameState* st = GetFrameState(frame);
+  if (!st || st->inTaskbar || !IsWindowVisible(frame)) return false;
+  HWND notify = nullptr;
+  for (HWND tray = nullptr; !notify && (tray = FindWindowExA(nullptr, tray, "Shell_TrayWnd", nullptr));)
+    notify = FindWindowExA(tray, nullptr, "TrayNotifyWnd", nullptr);
+  if (!notify) return false;
+  RECT from, to;
+  GetWindowRect(frame, &from);
+  GetWindowRect(notify, &to);
+  ZoomAnimation(from, to, Globals().halftoneBrush, kHideZoomMilliseconds);
+  return true;
 }
 
 }  // namespace jqbar

@@ -37,6 +37,29 @@ std::vector<HWND> AllFrames() {
   return out;
 }
 
+// One tooltip control serves every frame: each tool is keyed by its frame and button, so
+// the texts stay apart, and a frame's tools leave with it. Creating a tooltip window per
+// frame cost a top-level window each at start-up.
+HWND g_tooltip = nullptr;
+
+HWND SharedTooltip() {
+  if (g_tooltip && IsWindow(g_tooltip)) return g_tooltip;
+  g_tooltip = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, TTS_ALWAYSTIP, CW_USEDEFAULT,
+                              CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, Globals().mainWindow,
+                              nullptr, Globals().instance, nullptr);
+  if (g_tooltip) SendMessageA(g_tooltip, TTM_ACTIVATE, Globals().tooltips, 0);
+  return g_tooltip;
+}
+
+void DeleteTool(HWND tooltip, HWND owner, HWND tool) {
+  if (!tooltip || !tool) return;
+  TOOLINFOA ti{};
+  ti.cbSize = TTTOOLINFOA_V1_SIZE;
+  ti.hwnd = owner;
+  ti.uId = reinterpret_cast<UINT_PTR>(tool);
+  SendMessageA(tooltip, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
+}
+
 void AddTool(HWND tooltip, HWND owner, HWND tool, LPSTR text) {
   TOOLINFOA ti{};
   ti.cbSize = TTTOOLINFOA_V1_SIZE;
@@ -57,8 +80,17 @@ bool FrameDocked(FrameState* st) {
   return st && st->settings && (st->settings->frameStyle == 1 || st->settings->frameStyle == 2);
 }
 
+// The caption and frame buttons are all "button" windows of this process, subclassed as soon
+// as they are made, so they share one previous procedure, kept here: a window property per
+// button cost a round trip to the server on every message. A button found with another
+// procedure keeps its own in a property.
+WNDPROC g_buttonProc = nullptr;
+bool g_mixedButtonProcs = false;
+
 LRESULT CALLBACK CaptionButtonSubclassProc(HWND button, UINT msg, WPARAM wp, LPARAM lp) {
-  auto previous = reinterpret_cast<WNDPROC>(GetPropA(button, "JQPrev"));
+  WNDPROC previous = g_buttonProc;
+  if (g_mixedButtonProcs)
+    if (HANDLE own = GetPropA(button, "JQPrev")) previous = reinterpret_cast<WNDPROC>(own);
   HWND tooltip = reinterpret_cast<HWND>(GetWindowLongPtrA(button, GWLP_USERDATA));
   switch (msg) {
     case WM_ERASEBKGND: {
@@ -78,15 +110,19 @@ LRESULT CALLBACK CaptionButtonSubclassProc(HWND button, UINT msg, WPARAM wp, LPA
       Relay(tooltip, button, msg, wp, lp);
       break;
     case WM_NCDESTROY:
-      RemovePropA(button, "JQPrev");
+      if (g_mixedButtonProcs) RemovePropA(button, "JQPrev");
       break;
   }
   return previous ? CallWindowProcA(previous, button, msg, wp, lp) : DefWindowProcA(button, msg, wp, lp);
 }
 
 void Subclass(HWND button) {
-  SetPropA(button, "JQPrev", reinterpret_cast<HANDLE>(
-      SetWindowLongPtrA(button, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CaptionButtonSubclassProc))));
+  auto previous = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrA(button, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(CaptionButtonSubclassProc)));
+  if (!g_buttonProc) g_buttonProc = previous;
+  if (previous == g_buttonProc) return;
+  g_mixedButtonProcs = true;
+  SetPropA(button, "JQPrev", reinterpret_cast<HANDLE>(previous));
 }
 
 }  // namespace
@@ -361,6 +397,8 @@ void ToggleFrameButton(HWND frame, FrameState* st, int index) {
 
 void OnDestroy(HWND frame, FrameState* st) {
   --g_frameCount;
+  for (HWND b : st->captionButtons) DeleteTool(st->tooltip, frame, b);
+  for (FrameButton& fb : st->buttons) DeleteTool(fb.tooltip, frame, fb.button);
   KillTimer(frame, kFrameTimer);
   RemoveHotKeys(frame, 0);
   if (st->appBarRegistered) {
@@ -370,6 +408,10 @@ void OnDestroy(HWND frame, FrameState* st) {
   if (st->inTaskbar) UnloadTaskHook();
   std::erase_if(g_floating, [&](const FloatingFrameEntry& e) { return e.frame == frame; });
   if (g_frameCount > 0 && !g_closingLayout) RemoveFrameButtons(frame);
+  if (g_frameCount <= 0 && g_tooltip) {
+    DestroyWindow(g_tooltip);
+    g_tooltip = nullptr;
+  }
   if (g_frameCount <= 0 && !g_closingLayout) {
     g_ending = true;
     FreePanelSubtree(FrameList(), true);
@@ -469,9 +511,7 @@ static HWND CreateFrameWindow(const RECT* rect, bool inTaskbar) {
     delete st;
     return nullptr;
   }
-  st->tooltip = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, TTS_ALWAYSTIP, CW_USEDEFAULT,
-                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, frame, nullptr,
-                                Globals().instance, nullptr);
+  st->tooltip = SharedTooltip();
   for (int i = 0; i < 5; ++i) {
     HWND b = CreateWindowExA(0, "button", "", WS_CHILD | WS_CLIPSIBLINGS | BS_OWNERDRAW, 0, 0, 11,
                              11, frame, reinterpret_cast<HMENU>(INT_PTR(kCaptionIds[i])),
@@ -512,8 +552,16 @@ HWND CreateTaskbarFrame(const RECT* rect) {
 }
 
 HWND FrameRootContainer(HWND frame) {
+  // Remembered once found: walking the frame's children asks the server at every step, and the
+  // frames ask for their root all the time. Checking the remembered window needs no server.
+  FrameState* st = GetFrameState(frame);
+  if (st && st->root && IsWindow(st->root) && GetParent(st->root) == frame && IsContainerWindow(st->root))
+    return st->root;
   for (HWND c = GetWindow(frame, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
-    if (IsContainerWindow(c)) return c;
+    if (IsContainerWindow(c)) {
+      if (st) st->root = c;
+      return c;
+    }
   return nullptr;
 }
 
@@ -530,6 +578,7 @@ void AttachRootContainer(HWND frame, HWND container, bool hidden) {
   FrameState* st = GetFrameState(frame);
   if (!st) return;
   st->settings = GetContainerSettings(container);
+  st->root = container;
   if (hidden && st->settings && st->settings->frameStyle != 0) st->shown = 0;
   // A floating frame of a layout being built stays unseen until the build has laid it out:
   // moving and sizing a shown window costs a repaint each time.
@@ -576,7 +625,9 @@ void ApplyFrameSettings(HWND frame) {
   }
   // A floating frame of a layout being built is laid out once when the build ends.
   if (!(Globals().layoutLoading && st->showPending && s.frameStyle == 0)) RelayoutFrame(frame);
-  if (st->tooltip) SendMessageA(st->tooltip, TTM_ACTIVATE, s.tooltips && Globals().tooltips, 0);
+  // The tooltip control is shared by all frames: the layout's switch decides, which
+  // SetFrameTooltips keeps equal to every frame's own setting.
+  if (st->tooltip) SendMessageA(st->tooltip, TTM_ACTIVATE, Globals().tooltips, 0);
   if (!st->inTaskbar) SetTimer(frame, kFrameTimer, 500, nullptr);
 }
 
@@ -673,13 +724,7 @@ void RemoveFrameButtons(HWND frame) {
     for (std::size_t i = 0; i < ost->buttons.size();) {
       FrameButton& fb = ost->buttons[i];
       if (frame == nullptr || fb.target == frame) {
-        if (ost->tooltip) {
-          TOOLINFOA ti{};
-          ti.cbSize = TTTOOLINFOA_V1_SIZE;
-          ti.hwnd = other;
-          ti.uId = reinterpret_cast<UINT_PTR>(fb.button);
-          SendMessageA(ost->tooltip, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
-        }
+        DeleteTool(fb.tooltip, other, fb.button);
         DestroyWindow(fb.button);
         ost->buttons.erase(ost->buttons.begin() + std::ptrdiff_t(i));
       } else {
@@ -753,13 +798,23 @@ void FitFrameToContainer(HWND frame) {
   int cw = r.right - r.left, ch = r.bottom - r.top;
   st->fitting = 1;
   // Two rounds: the frame buttons' column depends on the height.
+  // Moves and sizes only what differs: each call on a top-level window is a round of
+  // messages and server requests under any window system.
   for (int round = 0; round < 2; ++round) {
     RECT c;
     GetClientRect(frame, &c);
     RECT in = Insets(frame, st, c);
     int w = cw + in.left + in.right, h = ch + in.top + in.bottom;
-    SetWindowPos(frame, nullptr, 0, 0, w, h, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    SetWindowPos(root, nullptr, in.left, in.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT now;
+    GetWindowRect(frame, &now);
+    bool resized = now.right - now.left != w || now.bottom - now.top != h;
+    if (resized) SetWindowPos(frame, nullptr, 0, 0, w, h, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT at;
+    GetWindowRect(root, &at);
+    MapWindowPoints(nullptr, frame, reinterpret_cast<POINT*>(&at), 2);
+    if (at.left != in.left || at.top != in.top)
+      SetWindowPos(root, nullptr, in.left, in.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (!resized) break;
   }
   GetWindowRect(frame, &r);
   if (st->settings) {
@@ -1017,6 +1072,7 @@ LRESULT CALLBACK FrameWindowProc(HWND frame, UINT msg, WPARAM wp, LPARAM lp) {
           SetFrameOnTop(frame, !(st->settings && st->settings->alwaysOnTop));
           return 0;
         case IDM_HIDE:
+          ZoomFrameToTray(frame);
           HideFrame(frame);
           return 0;
         case IDM_CONTEXTHELP:

@@ -46,6 +46,7 @@ struct FrameState {
   int fitting;
   int hiddenAway;  // auto-hide: slid off the edge
   int showPending;  // a floating frame of a layout being built: shown once laid out
+  HWND root;        // the root container last found (FrameRootContainer checks it)
 };
 
 bool RegisterFrameClass(HINSTANCE instance);
@@ -104,6 +105,20 @@ bool HandleFrameDrag(HWND frame, UINT msg, WPARAM wp, LPARAM lp, LRESULT* result
 void HandleAppBarNotify(HWND frame, WPARAM code, LPARAM data);
 // Where the desktop's icons are: the work rectangle of auto-hide bars (the screen without one).
 RECT DesktopWorkRect();
+
+// The zoom of a frame being hidden into the notification area, and of the configuration
+// dialog's page to the selected panel: an XOR rectangle of 4-pixel sides drawn on the screen,
+// moved by linear interpolation for the given time (at most kMaxZoomSteps steps), each step
+// erasing the one before; the screen is left as it was. Returns the steps taken.
+inline constexpr int kMaxZoomSteps = 10000;
+inline constexpr int kHideZoomMilliseconds = 500;
+int ZoomAnimation(const RECT& from, const RECT& to, HBRUSH brush, int milliseconds);
+void DrawZoomRect(const RECT& rect, HBRUSH brush);
+// An 8 x 8 pattern brush of alternating pixels (rows 0xAA, 0x55, ... or 0x55, 0xAA, ...).
+HBRUSH CreateHalftonePatternBrush(bool aaFirst);
+// Command 410: zooms from the frame to the taskbar's notification area; false (nothing drawn)
+// without "Shell_TrayWnd" and its "TrayNotifyWnd", or for a hidden or taskbar frame.
+bool ZoomFrameToTray(HWND frame);
 
 // Right-click menu of a container: 458 (Properties) or 0.
 WPARAM ShowContainerMenu(HWND container, LPARAM point);

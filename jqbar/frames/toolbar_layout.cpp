@@ -112,8 +112,9 @@ void ApplyToolbarLayout(const LayoutFile& layout) {
   }
   for (PanelNode* n = FrameList(); n; n = n->next)
     if (n->window && !IsInsideTaskbar(n->window)) {
-      PlaceFrameButtons(GetParent(n->window));
+      // Laid out first: fitting the frame to its panels places its buttons for the final size.
       RelayoutFrame(GetParent(n->window));
+      PlaceFrameButtons(GetParent(n->window));
       ShowPendingFrame(GetParent(n->window));
     }
   Globals().layoutLoading = false;

@@ -16,6 +16,9 @@ void SetName(char* out, std::size_t size, const char* in) {
 
 void PlaceAfter(HWND window, const PanelNode* previous) {
   HWND after = previous && previous->window ? previous->window : HWND_TOP;
+  // A new child window comes last among its siblings: panels made in order are already where
+  // they belong, and moving each one again costs a round trip per panel.
+  if (GetWindow(window, GW_HWNDPREV) == (after == HWND_TOP ? nullptr : after)) return;
   SetWindowPos(window, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
