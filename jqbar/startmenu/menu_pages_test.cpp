@@ -84,16 +84,14 @@ class MenuBarSheet : public MenuBarHost {
   // Screen points of a line's text and of its check box.
   POINT TextPoint(HTREEITEM item) {
     RECT r{};
-    *reinterpret_cast<HTREEITEM*>(&r) = item;
-    SendMessageA(Tree(), TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&r));
+    TreeView_GetItemRect(Tree(), item, &r, TRUE);
     POINT p{r.left + 10, (r.top + r.bottom) / 2};
     ClientToScreen(Tree(), &p);
     return p;
   }
   POINT CheckPoint(HTREEITEM item) {
     RECT r{};
-    *reinterpret_cast<HTREEITEM*>(&r) = item;
-    SendMessageA(Tree(), TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&r));
+    TreeView_GetItemRect(Tree(), item, &r, TRUE);
     for (int x = r.left; x >= 0; --x) {
       TVHITTESTINFO hit{};
       hit.pt = {x, (r.top + r.bottom) / 2};
