@@ -257,6 +257,26 @@ void PlacePage(HWND sheet, HWND page) {
                SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
+// The shared sheet's template is larger than the configuration dialog's page box: the sheet and
+// its tabs are sized to hold the pages.
+void FitSheetToPages(HWND sheet) {
+  int width = 0, height = 0;
+  for (HWND page : Sheet().pages) {
+    RECT r{};
+    if (page && GetWindowRect(page, &r)) {
+      width = std::max<int>(width, r.right - r.left);
+      height = std::max<int>(height, r.bottom - r.top);
+    }
+  }
+  if (!width) return;
+  HWND tab = GetDlgItem(sheet, IDC_MENUBAR_TAB);
+  RECT item{};
+  SendMessageA(tab, TCM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&item));
+  int tabWidth = width + 12, tabHeight = item.bottom + height + 12;
+  SetWindowPos(tab, nullptr, 0, 0, tabWidth, tabHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(sheet, nullptr, 0, 0, tabWidth, tabHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 INT_PTR CALLBACK OptionsPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG:
@@ -341,7 +361,8 @@ INT_PTR CALLBACK OrderPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
       HWND tree = GetDlgItem(page, IDC_MBO_TREE);
       s.kinds = ImageList_LoadImageA(Instance(), MAKEINTRESOURCEA(IDB_MENU_ORDER_KINDS), 16, 1, RGB(255, 0, 0),
                                      IMAGE_BITMAP, LR_CREATEDIBSECTION);
-      s.states = ImageList_LoadImageA(Instance(), MAKEINTRESOURCEA(IDB_MENU_ORDER_STATES), 16, 1, RGB(255, 0, 0),
+      // The check pictures' transparent colour is their top-left pixel, whatever colour it is.
+      s.states = ImageList_LoadImageA(Instance(), MAKEINTRESOURCEA(IDB_MENU_ORDER_STATES), 16, 1, CLR_DEFAULT,
                                       IMAGE_BITMAP, LR_CREATEDIBSECTION);
       SendMessageA(tree, TVM_SETIMAGELIST, TVSIL_NORMAL, reinterpret_cast<LPARAM>(s.kinds));
       SendMessageA(tree, TVM_SETIMAGELIST, TVSIL_STATE, reinterpret_cast<LPARAM>(s.states));
@@ -414,6 +435,7 @@ INT_PTR CALLBACK MenuBarPropertiesProc(HWND sheet, UINT message, WPARAM wParam, 
       }
       s.pages[0] = CreateDialogParamA(Instance(), MAKEINTRESOURCEA(IDD_MENUBAR_OPTIONS), sheet, OptionsPageProc, 0);
       s.pages[1] = CreateDialogParamA(Instance(), MAKEINTRESOURCEA(IDD_MENUBAR_ORDER), sheet, OrderPageProc, 0);
+      FitSheetToPages(sheet);
       for (HWND page : s.pages)
         if (page) PlacePage(sheet, page);
       FillOptionsPage();

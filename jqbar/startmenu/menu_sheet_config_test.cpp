@@ -69,6 +69,8 @@ TEST(MenuBarSheetInConfig, TheConfigurationDialogShowsAndAppliesBothPages) {
   ASSERT_NE(bar, nullptr);
   ASSERT_EQ(AddNewMenu(bar, "", false, CSIDL_DESKTOPDIRECTORY), 0u);
   ASSERT_EQ(AddNewMenu(bar, "Mine", false, 0), 0u);
+  ASSERT_NE(FindMenuButton(bar, "Games"), nullptr);
+  HideMenuButton(bar, FindMenuButton(bar, "Games"));
 
   ASSERT_EQ(OpenConfigDialog(GetParent(node->window), node), 1);
   HWND sheet = ConfigDialogPage();
@@ -88,6 +90,9 @@ TEST(MenuBarSheetInConfig, TheConfigurationDialogShowsAndAppliesBothPages) {
   EXPECT_FALSE(IsWindowVisible(options));
   HWND tree = GetDlgItem(MenuBarSheetPage(1), IDC_MBO_TREE);
   EXPECT_EQ(SendMessageA(tree, TVM_GETCOUNT, 0, 0), 6);
+  int hidden = 0;
+  for (const MenuOrderLine& line : ReadMenuOrderTree(tree)) hidden += line.shown ? 0 : 1;
+  EXPECT_EQ(hidden, 1);
   Picture(GetConfigDialog(), "order");
 
   // The dialog's Apply reaches the sheet.
