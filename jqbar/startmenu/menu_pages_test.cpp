@@ -11,6 +11,7 @@
 #include "menu_bar_pages.h"
 #include "menu_button_edit.h"
 #include "menu_entry_edit.h"
+#include "menu_pages_shot.h"
 #include "panel_utils.h"
 #include "resource_shell.h"
 #include "resource_startmenu.h"
@@ -279,6 +280,7 @@ class MenuUrlEntries : public MenuBarHost {
         GetDlgItemTextA(d, IDC_URL_ADDRESS, text, sizeof text);
         *shownUrl = text;
       }
+      if (shownUrl) PictureOf(d, "url_dialog");
       SetDlgItemTextA(d, IDC_URL_NAME, name);
       SetDlgItemTextA(d, IDC_URL_ADDRESS, url);
       SendMessageA(d, WM_COMMAND, IDOK, 0);
@@ -450,6 +452,7 @@ class MenuShellItems : public MenuBarHost {
         GetDlgItemTextA(d, IDC_ITEM_COMMAND, text, sizeof text);
         *item = text;
       }
+      if (item) PictureOf(d, "item_dialog");
       SetDlgItemTextA(d, IDC_ITEM_LABEL, label);
       CheckRadioButton(d, IDC_ITEM_MINIMISED, IDC_ITEM_NORMAL, radio);
       SendMessageA(d, WM_COMMAND, IDOK, 0);

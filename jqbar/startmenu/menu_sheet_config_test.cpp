@@ -5,8 +5,6 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "config_dialog.h"
 #include "container_panel.h"
 #include "frame_window.h"
@@ -15,6 +13,7 @@
 #include "menu_bar_pages.h"
 #include "menu_bar_window.h"
 #include "menu_button_edit.h"
+#include "menu_pages_shot.h"
 #include "panel_types.h"
 #include "panel_utils.h"
 #include "resource_config.h"
@@ -26,19 +25,6 @@
 using namespace jqbar;
 
 namespace {
-
-void Picture(HWND window, const char* name) {
-  const char* folder = std::getenv("JQ_SMPAGES_SHOT");
-  if (!folder) return;
-  jqtest::PumpUntil([] { return false; }, 800);
-  RECT r;
-  GetWindowRect(window, &r);
-  char crop[80];
-  std::snprintf(crop, sizeof crop, " -crop %ldx%ld+%ld+%ld", r.right - r.left, r.bottom - r.top, r.left, r.top);
-  std::string locale = std::getenv("LC_ALL") ? std::getenv("LC_ALL") : "C";
-  locale = locale.substr(0, locale.find('.'));
-  smtest::RunOnHost(std::string("import -window root") + crop + " " + folder + "/" + name + "_" + locale + ".png");
-}
 
 TEST(MenuBarSheetInConfig, TheConfigurationDialogShowsAndAppliesBothPages) {
   jqtest::TestRegistry registry;
@@ -80,7 +66,7 @@ TEST(MenuBarSheetInConfig, TheConfigurationDialogShowsAndAppliesBothPages) {
   HWND options = MenuBarSheetPage(0);
   ASSERT_NE(options, nullptr);
   EXPECT_TRUE(IsWindowVisible(options));
-  Picture(GetConfigDialog(), "options");
+  smtest::PictureOf(GetConfigDialog(), "options");
 
   HWND tab = GetDlgItem(sheet, IDC_MENUBAR_TAB);
   SendMessageA(tab, TCM_SETCURSEL, 1, 0);
@@ -93,7 +79,7 @@ TEST(MenuBarSheetInConfig, TheConfigurationDialogShowsAndAppliesBothPages) {
   int hidden = 0;
   for (const MenuOrderLine& line : ReadMenuOrderTree(tree)) hidden += line.shown ? 0 : 1;
   EXPECT_EQ(hidden, 1);
-  Picture(GetConfigDialog(), "order");
+  smtest::PictureOf(GetConfigDialog(), "order");
 
   // The dialog's Apply reaches the sheet.
   SetDlgItemTextA(options, IDC_MBO_PERREGION, "9");
