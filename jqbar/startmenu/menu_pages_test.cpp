@@ -15,6 +15,7 @@
 #include "panel_utils.h"
 #include "resource_shell.h"
 #include "resource_startmenu.h"
+#include "seams.h"
 #include "shell_helpers.h"
 #include "startmenu_test_host.h"
 
@@ -508,6 +509,57 @@ TEST_F(MenuShellItems, TheLabelAndRunModeChangeAndTheItemStays) {
   EXPECT_EQ(box->runMode, 7);
   EXPECT_EQ(box->flags, kEntryTargetIdList);
   EXPECT_TRUE(box->idList && ILIsEqual(box->idList, drives));
+}
+
+class MenuEdits2 : public MenuBarHost {
+ protected:
+  UINT next = 0;
+};
+
+// The folder watchers may rebuild the buttons and re-read the open menus while a popup menu is
+// up: the chosen command still reaches the right menu and entry.
+TEST_F(MenuEdits2, CommandsChosenWhileTheButtonsAreRebuiltFindTheirMenuAgain) {
+  seams::CurrentHandlers().popupMenu = [this](HMENU, UINT, int, int, HWND) -> UINT {
+    RefreshMenuBar(bar);  // frees the folder buttons and closes the menus, as a watcher does
+    return next;
+  };
+  // The bar's context menu on "Apps": rename.
+  next = IDM_MENU_RENAME;
+  std::string shown;
+  jqtest::DialogDriver rename({[&](HWND d) {
+    char text[100] = {};
+    GetDlgItemTextA(d, IDC_MENU_NAME, text, sizeof text);
+    shown = text;
+    SetDlgItemTextA(d, IDC_MENU_NAME, "Programs");
+    SendMessageA(d, WM_COMMAND, IDOK, 0);
+    return true;
+  }});
+  POINT p = Centre(ButtonRect("Apps"));
+  ScreenToClient(barWindow, &p);
+  SendMessageA(barWindow, WM_RBUTTONUP, 0, MAKELPARAM(p.x, p.y));
+  EXPECT_TRUE(rename.Finished());
+  EXPECT_EQ(shown, "Apps");
+  EXPECT_TRUE(jqtest::FolderExists(programs / "Programs\\Tools"));
+
+  // An entry's context menu in the open menu: properties of "Alpha".
+  MenuWindowState* top = Open("Programs");
+  ASSERT_NE(top, nullptr);
+  int alpha = IndexOf(top, "Alpha");
+  ASSERT_GE(alpha, 0);
+  next = IDM_ENTRY_PROPERTIES;
+  jqtest::DialogDriver properties({[&](HWND d) {
+    char text[MAX_PATH] = {};
+    GetDlgItemTextA(d, IDC_ITEM_COMMAND, text, sizeof text);
+    shown = text;
+    SetDlgItemTextA(d, IDC_ITEM_LABEL, "Editor");
+    SendMessageA(d, WM_COMMAND, IDOK, 0);
+    return true;
+  }});
+  ShowEntryContextMenu(bar, top, top->items[static_cast<std::size_t>(alpha)], POINT{10, 10});
+  EXPECT_TRUE(properties.Finished());
+  EXPECT_EQ(lstrcmpiA(shown.c_str(), alphaTarget.c_str()), 0);
+  EXPECT_TRUE(jqtest::FileExists(programs / "Programs\\Editor.lnk"));
+  EXPECT_FALSE(jqtest::FileExists(programs / "Programs\\Alpha.lnk"));
 }
 
 }  // namespace
