@@ -511,14 +511,14 @@ TEST_F(MenuShellItems, TheLabelAndRunModeChangeAndTheItemStays) {
   EXPECT_TRUE(box->idList && ILIsEqual(box->idList, drives));
 }
 
-class MenuEdits2 : public MenuBarHost {
+class MenuEditsDuringRefresh : public MenuBarHost {
  protected:
   UINT next = 0;
 };
 
 // The folder watchers may rebuild the buttons and re-read the open menus while a popup menu is
 // up: the chosen command still reaches the right menu and entry.
-TEST_F(MenuEdits2, CommandsChosenWhileTheButtonsAreRebuiltFindTheirMenuAgain) {
+TEST_F(MenuEditsDuringRefresh, CommandsChosenWhileTheButtonsAreRebuiltFindTheirMenuAgain) {
   seams::CurrentHandlers().popupMenu = [this](HMENU, UINT, int, int, HWND) -> UINT {
     RefreshMenuBar(bar);  // frees the folder buttons and closes the menus, as a watcher does
     return next;
