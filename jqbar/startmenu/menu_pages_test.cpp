@@ -107,6 +107,18 @@ class MenuBarSheet : public MenuBarHost {
     ADD_FAILURE() << "no check box on " << Text(item);
     return {};
   }
+  void Raise() {
+    SetWindowPos(owner, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+    SetForegroundWindow(owner);
+    jqtest::PumpUntil([] { return false; }, 100);
+  }
+  // A real click on a line's check box; true when the line's state turned over.
+  bool ClickCheck(HTREEITEM item) {
+    Raise();
+    int before = State(item);
+    if (!RunOnHost("xdotool" + At(CheckPoint(item)) + " click 1 sleep 0.3")) return false;
+    return jqtest::PumpUntil([&] { return State(item) != before; }, 2000);
+  }
   void ShowOrderPage() {
     HWND tab = GetDlgItem(sheet, IDC_MENUBAR_TAB);
     SendMessageA(tab, TCM_SETCURSEL, 1, 0);
@@ -199,8 +211,9 @@ TEST_F(MenuBarSheet, TheOrderPageHidesAndReordersMenusWithThePointer) {
     EXPECT_EQ(Image(lines[i]), i == 0 ? 0 : 2) << names[i];
   }
   // A click on "Empty"'s check box; "Many" dragged onto "Mine", the first line.
-  ASSERT_TRUE(RunOnHost("xdotool" + At(CheckPoint(lines[2])) + " click 1 sleep 0.3"));
+  ASSERT_TRUE(ClickCheck(lines[2]));
   EXPECT_EQ(State(lines[2]), 1);
+  Raise();
   POINT from = TextPoint(lines[3]), to = TextPoint(lines[0]);
   ASSERT_TRUE(RunOnHost("xdotool" + At(from) + " mousedown 1 sleep 0.3" + At({from.x, from.y - 6}) +
                         At({from.x, from.y - 12}) + At(to) + At({to.x + 1, to.y}) + " mouseup 1 sleep 0.3"));
@@ -231,7 +244,7 @@ TEST_F(MenuBarSheet, TheOrderPageHidesAndReordersMenusWithThePointer) {
   ShowOrderPage();
   lines = Lines();
   ASSERT_EQ(State(lines[3]), 1);
-  ASSERT_TRUE(RunOnHost("xdotool" + At(CheckPoint(lines[3])) + " click 1 sleep 0.3"));
+  ASSERT_TRUE(ClickCheck(lines[3]));
   Apply();
   EXPECT_TRUE(bar->removedNames.empty());
   EXPECT_NE(FindMenuButton(bar, "Empty"), nullptr);
