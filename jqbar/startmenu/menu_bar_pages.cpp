@@ -248,13 +248,8 @@ void ShowPage(int chosen) {
 }
 
 void PlacePage(HWND sheet, HWND page) {
-  HWND tab = GetDlgItem(sheet, IDC_MENUBAR_TAB);
-  RECT item{}, tabRect{};
-  SendMessageA(tab, TCM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&item));
-  GetWindowRect(tab, &tabRect);
-  MapWindowPoints(nullptr, sheet, reinterpret_cast<POINT*>(&tabRect), 2);
-  SetWindowPos(page, HWND_TOP, tabRect.left + item.left + 5, tabRect.top + item.bottom + 5, 0, 0,
-               SWP_NOSIZE | SWP_NOACTIVATE);
+  POINT at = SheetPageOrigin(sheet, GetDlgItem(sheet, IDC_MENUBAR_TAB));
+  SetWindowPos(page, HWND_TOP, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 // The shared sheet's template is larger than the configuration dialog's page box: the sheet and
@@ -424,15 +419,8 @@ INT_PTR CALLBACK MenuBarPropertiesProc(HWND sheet, UINT message, WPARAM wParam, 
       s.bar = reinterpret_cast<MenuBarInstance*>(lParam);
       if (s.bar) s.bar->pageOpen = true;
       HWND tab = GetDlgItem(sheet, IDC_MENUBAR_TAB);
-      const UINT names[2] = {IDS_MENUBAR_TAB_OPTIONS, IDS_MENUBAR_TAB_ORDER};
-      for (int i = 0; i < 2; ++i) {
-        char text[64];
-        lstrcpynA(text, LoadResString(names[i]), sizeof text);
-        TCITEMA item{};
-        item.mask = TCIF_TEXT;
-        item.pszText = text;
-        SendMessageA(tab, TCM_INSERTITEMA, WPARAM(i), reinterpret_cast<LPARAM>(&item));
-      }
+      AddTabFromString(tab, 0, IDS_MENUBAR_TAB_OPTIONS);
+      AddTabFromString(tab, 1, IDS_MENUBAR_TAB_ORDER);
       s.pages[0] = CreateDialogParamA(Instance(), MAKEINTRESOURCEA(IDD_MENUBAR_OPTIONS), sheet, OptionsPageProc, 0);
       s.pages[1] = CreateDialogParamA(Instance(), MAKEINTRESOURCEA(IDD_MENUBAR_ORDER), sheet, OrderPageProc, 0);
       FitSheetToPages(sheet);
@@ -473,12 +461,7 @@ INT_PTR CALLBACK MenuBarPropertiesProc(HWND sheet, UINT message, WPARAM wParam, 
 
 HWND CreateMenuBarSheet(MenuBarInstance* bar, HWND parent, LPARAM at) {
   if (Sheet().sheet) DestroyWindow(Sheet().sheet);
-  HWND sheet = CreateDialogParamA(Instance(), MAKEINTRESOURCEA(IDD_MENUBAR_SHEET), parent, MenuBarPropertiesProc,
-                                  reinterpret_cast<LPARAM>(bar));
-  if (sheet)
-    SetWindowPos(sheet, nullptr, short(LOWORD(at)), short(HIWORD(at)), 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-  return sheet;
+  return CreatePlacedSheet(IDD_MENUBAR_SHEET, parent, MenuBarPropertiesProc, reinterpret_cast<LPARAM>(bar), at);
 }
 
 HWND MenuBarSheetPage(int index) {
