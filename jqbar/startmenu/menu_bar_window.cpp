@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "menu_bar_pages.h"
 #include "menu_button_edit.h"
 #include "menu_cache.h"
 #include "menu_entry_edit.h"
@@ -423,13 +424,17 @@ void HandleBarContextMenu(MenuBarInstance* bar, POINT client) {
   MenuButton* button = ButtonAt(bar, client);
   POINT screen = client;
   ClientToScreen(bar->window, &screen);
+  std::string name = button ? button->name : "";
   UINT command = ShowBarContextMenu(bar, button, screen);
-  if (command) RunBarCommand(bar, button, command);
+  // The folder watchers may have rebuilt the buttons while the popup menu ran.
+  if (button) button = FindMenuButton(bar, name.c_str());
+  if (command && (button || name.empty())) RunBarCommand(bar, button, command);
 }
 
 void Destroy(MenuBarInstance* bar) {
   if (g_openBar == bar) CloseMenus();
   RemoveMenuBarFromList(bar->window);
+  ForgetMenuBarSheet(bar);
   LockMenus();
   FreeMenuButtons(bar, true);
   UnlockMenus();
@@ -543,6 +548,7 @@ LRESULT CALLBACK MenuBarWndProc(HWND window, UINT message, WPARAM wParam, LPARAM
       RedistributeMenuButtons(bar);
       UnlockMenus();
       LayoutMenuBar(bar);
+      if (bar->pageOpen) RefreshMenuBarSheet(bar);
       return 1;
     case PNM_GETPREFSIZE:
       return PreferredSize(bar, wParam != 0);
@@ -595,7 +601,7 @@ LRESULT CALLBACK MenuBarWndProc(HWND window, UINT message, WPARAM wParam, LPARAM
       }
       return 1;
     case PNM_CREATEPAGE:
-      return 0;
+      return reinterpret_cast<LRESULT>(CreateMenuBarSheet(bar, reinterpret_cast<HWND>(wParam), lParam));
     case WM_DESTROY:
       SetWindowLongPtrA(window, 0, 0);
       Destroy(bar);
@@ -847,9 +853,8 @@ void RunMenuItem(MenuBarInstance* bar, MenuWindowItem* item) {
     info.nShow = SW_SHOWNORMAL;
     run = true;
   } else if (have && (copy.flags & kEntryTargetUrl) && copy.url) {
-    file = copy.url->url;
-    info.nShow = SW_SHOWNORMAL;
-    run = true;
+    // Opened as the shell opens a .url file, through a temporary one.
+    OpenUrlShortcut(copy.url);
   } else if (have && (copy.flags & kEntryTargetIdList) && copy.idList) {
     info.fMask = SEE_MASK_INVOKEIDLIST;
     info.lpIDList = copy.idList;

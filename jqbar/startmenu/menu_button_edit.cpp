@@ -130,8 +130,10 @@ UINT ShowBarContextMenu(MenuBarInstance* bar, MenuButton* button, POINT screen) 
   if (button && !IsCommonButton(*button)) {
     AppendMenuA(menu, MF_STRING, IDM_MENU_DELETE, LoadResString(IDS_MENU_DELETE));
     AppendMenuA(menu, MF_STRING, IDM_MENU_RENAME, LoadResString(IDS_MENU_RENAME));
-    if (!(button->flags & kButtonSpecialFolder))
+    if (!(button->flags & kButtonSpecialFolder)) {
       AppendMenuA(menu, MF_STRING, IDM_MENU_NEWITEM, LoadResString(IDS_ENTRY_NEWITEM));
+      AppendMenuA(menu, MF_STRING, IDM_MENU_NEWURL, LoadResString(IDS_NEW_URL));
+    }
   }
   AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
   AppendMenuA(menu, MF_STRING, IDM_MENU_HELP, LoadResString(IDS_MENU_HELP));
@@ -172,8 +174,10 @@ void RunBarCommand(MenuBarInstance* bar, MenuButton* button, UINT command) {
       }
       break;
     case IDM_MENU_NEWITEM:
-      if (button)
-        RunEntryCommand(bar, button, button->userMenu ? "" : button->name, nullptr, 391, owner);
+    case IDM_MENU_NEWURL:
+      if (button && !(button->flags & kButtonSpecialFolder) && !IsCommonButton(*button))
+        RunEntryCommand(bar, button, button->userMenu ? "" : button->name, nullptr,
+                        command == IDM_MENU_NEWITEM ? IDM_ENTRY_NEWITEM : IDM_ENTRY_NEWURL, owner);
       break;
     case IDM_MENU_HELP:
       OpenHelpTopic(owner, 75);
@@ -304,7 +308,5 @@ void ApplyMenuOrder(MenuBarInstance* bar, const std::vector<std::string>& order,
   SendChanged(bar);
   NotifyMenuBarChanged(bar);
 }
-
-void RefreshMenuOrderPage(MenuBarInstance* bar) { (void)bar; }
 
 }  // namespace jqbar

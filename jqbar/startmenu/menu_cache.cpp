@@ -314,14 +314,15 @@ MenuEntry* ReadEntry(const std::string& full, DWORD attributes) {
       e->flags = kEntryTargetIdList;
     }
   } else if (lstrcmpiA(ext.c_str(), ".url") == 0) {
-    char url[2048] = {};
-    GetPrivateProfileStringA("InternetShortcut", "URL", "", url, sizeof url, full.c_str());
-    if (!url[0]) {
+    UrlShortcut* read = ReadUrlShortcutFile(full.c_str());
+    if (!read || read->url.empty()) {
+      FreeUrlShortcut(read);
       delete e;
       return nullptr;
     }
     lstrcpynA(e->extension, ".url", sizeof e->extension);
-    e->url = new UrlShortcut{base, url};
+    e->url = new UrlShortcut{base, read->url};
+    FreeUrlShortcut(read);
     e->flags = kEntryTargetUrl;
     e->runMode = 1;
   } else {

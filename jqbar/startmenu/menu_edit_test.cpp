@@ -224,7 +224,8 @@ TEST_F(MenuEdits, TheBarsContextMenuHidesAFolderMenu) {
   ScreenToClient(barWindow, &p);
   SendMessageA(barWindow, WM_RBUTTONUP, 0, MAKELPARAM(p.x, p.y));
   ASSERT_EQ(seams.menusShown.size(), 1u);
-  EXPECT_EQ(seams.menusShown[0], 10u) << "auto arrange, new, hide, delete, rename, new item, help, properties";
+  EXPECT_EQ(seams.menusShown[0], 11u)
+      << "auto arrange, new, hide, delete, rename, new item, new Internet shortcut, help, properties";
   EXPECT_EQ(FindMenuButton(bar, "Empty"), nullptr);
   EXPECT_EQ(bar->removedNames, std::vector<std::string>{"Empty"});
   EXPECT_TRUE(jqtest::FolderExists(programs / "Empty")) << "hiding keeps the folder";

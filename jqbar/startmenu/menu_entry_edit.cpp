@@ -67,6 +67,12 @@ struct ItemDialog {
   bool isNew = true;
   bool idList = false;
   EntryFields fields;
+  LPITEMIDLIST target = nullptr;  // a shell-item entry's list (owned)
+  HICON picture = nullptr;
+  ~ItemDialog() {
+    if (target) ILFree(target);
+    if (picture) DestroyIcon(picture);
+  }
 };
 
 std::string GetText(HWND dialog, int id) {
@@ -115,15 +121,27 @@ bool ApplyItemDialog(HWND dialog, ItemDialog* d) {
                                            f.startIn.c_str(), f.parameters.c_str(), f.runMode,
                                            f.iconFile.c_str(), f.iconIndex, nullptr, 0);
   } else if (d->idList) {
-    if (f.label.empty()) return true;
+    // A shell item keeps its target: the label and the run mode are what can change.
+    if (f.label.empty()) f.label = d->fields.label;
+    f.runMode = IsDlgButtonChecked(dialog, IDC_ITEM_MINIMISED) ? 7
+                : IsDlgButtonChecked(dialog, IDC_ITEM_MAXIMISED) ? 3 : 1;
+    f.idList = d->target;
+    bool sameMode = f.runMode == d->fields.runMode ||
+                    (f.runMode == 7 && d->fields.runMode == 2);
+    if (sameMode) f.runMode = d->fields.runMode;
     std::string newName = f.label;
     if (!b->userMenu) {
       std::size_t dot = d->oldName.rfind('.');
       if (dot != std::string::npos) newName += d->oldName.substr(dot);
     }
-    ok = newName == d->oldName ||
-         (b->userMenu ? RenamePathTreeEntry(&b->tree, d->folder.c_str(), d->oldName.c_str(), newName.c_str()) != 0
-                      : RenameMenuEntryFile(d->folder.c_str(), d->oldName.c_str(), newName.c_str()));
+    if (newName == d->oldName && sameMode)
+      ok = true;
+    else if (b->userMenu)
+      ok = ReplaceTreeEntry(b, d->folder.c_str(), d->oldName.c_str(), f);
+    else if (sameMode)
+      ok = RenameMenuEntryFile(d->folder.c_str(), d->oldName.c_str(), newName.c_str());
+    else
+      ok = ReplaceMenuEntryFile(d->folder.c_str(), d->oldName.c_str(), f);
   } else {
     ok = b->userMenu ? ReplaceTreeEntry(b, d->folder.c_str(), d->oldName.c_str(), f)
                      : ReplaceMenuEntryFile(d->folder.c_str(), d->oldName.c_str(), f);
@@ -143,7 +161,30 @@ INT_PTR CALLBACK MenuItemPropertiesDlgProc(HWND dialog, UINT message, WPARAM wPa
       d = reinterpret_cast<ItemDialog*>(lParam);
       SetWindowLongPtrA(dialog, DWLP_USER, lParam);
       if (d->isNew) SetWindowTextA(dialog, LoadResString(IDS_NEW_ITEM_CAPTION));
-      if (d->idList) SetWindowTextA(dialog, LoadResString(IDS_ITEM_ID_CAPTION));
+      if (d->idList) {
+        SetWindowTextA(dialog, LoadResString(IDS_ITEM_ID_CAPTION));
+        SHFILEINFOA info{};
+        if (d->target) {
+          SHGetFileInfoA(reinterpret_cast<const char*>(d->target), 0, &info, sizeof info,
+                         SHGFI_PIDL | SHGFI_DISPLAYNAME);
+          d->fields.command = info.szDisplayName;
+          info.hIcon = nullptr;
+          SHGetFileInfoA(reinterpret_cast<const char*>(d->target), 0, &info, sizeof info,
+                         SHGFI_PIDL | SHGFI_ICON | SHGFI_LARGEICON);
+        }
+        d->picture = info.hIcon;
+        if (info.hIcon)
+          SendDlgItemMessageA(dialog, IDC_ITEM_ICON, STM_SETICON, reinterpret_cast<WPARAM>(info.hIcon), 0);
+        // The hot key and the icon choice belong to the button bar's use of this dialog.
+        if (HWND hotKey = GetDlgItem(dialog, IDC_ITEM_HOTKEY)) {
+          HWND caption = GetWindow(hotKey, GW_HWNDPREV);
+          char kind[16] = {};
+          if (caption && GetClassNameA(caption, kind, sizeof kind) && lstrcmpiA(kind, "Static") == 0)
+            ShowWindow(caption, SW_HIDE);
+          ShowWindow(hotKey, SW_HIDE);
+        }
+        ShowWindow(GetDlgItem(dialog, IDC_ITEM_CHANGE_ICON), SW_HIDE);
+      }
       SetDlgItemTextA(dialog, IDC_ITEM_COMMAND, d->fields.command.c_str());
       SetDlgItemTextA(dialog, IDC_ITEM_STARTIN, d->fields.startIn.c_str());
       SetDlgItemTextA(dialog, IDC_ITEM_PARAMETERS, d->fields.parameters.c_str());
@@ -153,9 +194,6 @@ INT_PTR CALLBACK MenuItemPropertiesDlgProc(HWND dialog, UINT message, WPARAM wPa
                        (mode == 2 || mode == 7) ? IDC_ITEM_MINIMISED
                        : mode == 3              ? IDC_ITEM_MAXIMISED
                                                 : IDC_ITEM_NORMAL);
-      for (int id : {IDC_ITEM_COMMAND, IDC_ITEM_STARTIN, IDC_ITEM_PARAMETERS, IDC_ITEM_BROWSE,
-                     IDC_ITEM_BROWSE_FOLDER})
-        EnableWindow(GetDlgItem(dialog, id), !d->idList);
       return TRUE;
     }
     case WM_COMMAND:
@@ -211,6 +249,49 @@ INT_PTR CALLBACK MenuItemPropertiesDlgProc(HWND dialog, UINT message, WPARAM wPa
       break;
   }
   return FALSE;
+}
+
+// The Internet-shortcut dialog for a new entry (oldName empty) or an existing one; a refused
+// name opens it again with what the user typed.
+void EditUrlEntry(MenuBarInstance* bar, MenuButton* b, const std::string& folder, const std::string& oldName,
+                  const std::string& name, const std::string& url, std::int32_t runMode, HWND owner) {
+  char nameText[260], urlText[260];
+  lstrcpynA(nameText, name.c_str(), sizeof nameText);
+  lstrcpynA(urlText, url.c_str(), sizeof urlText);
+  SetEntryDialogOpen(true);
+  while (EditUrlShortcutDialog(owner, nameText, urlText)) {
+    char clean[MAX_PATH];
+    lstrcpynA(clean, nameText, sizeof clean);
+    StripIllegalFileNameChars(clean);
+    UrlShortcut shortcut{clean, urlText};
+    if (shortcut.name.empty()) {
+      FrameMessageBox(owner, LoadResString(IDS_NAME_EMPTY), LoadResString(IDS_NAME_EMPTY), MB_OK | MB_ICONWARNING);
+      continue;
+    }
+    bool ok;
+    if (oldName.empty()) {
+      ok = b->userMenu ? SetPathTreeEntry(&b->tree, folder.c_str(), clean, nullptr, nullptr, nullptr, 5, nullptr,
+                                          0, &shortcut, 1) != 0
+                       : CreateMenuEntryFile(folder.c_str(), clean, nullptr, nullptr, nullptr, 5, nullptr, 0,
+                                             &shortcut, 1);
+    } else if (b->userMenu) {
+      auto* e = new MenuEntry;
+      e->name = shortcut.name;
+      e->url = new UrlShortcut(shortcut);
+      e->flags = kEntryTargetUrl;
+      e->runMode = runMode;
+      ok = ReplacePathTreeEntry(&b->tree, folder.c_str(), oldName.c_str(), e) != 0;
+      if (!ok) FreeMenuEntries(e);
+    } else {
+      ok = ReplaceUrlEntryFile(folder.c_str(), oldName.c_str(), shortcut);
+    }
+    if (ok) {
+      NotifyMenuBarChanged(bar);
+      break;
+    }
+    WarnNameInUse(owner);
+  }
+  SetEntryDialogOpen(false);
 }
 
 struct NameDialog {
@@ -320,20 +401,26 @@ bool MoveMenuEntryFile(const char* path, const char* destinationFolder) {
   return true;
 }
 
-bool ReplaceMenuEntryFile(const char* folder, const char* oldFile, const EntryFields& f) {
-  std::string dir = Full(folder);
+namespace {
+
+// Puts a new file in the place of `oldFile`: `write` makes it under the temporary base name it
+// is given; the old file is moved aside, the new one put in place, and only then does the old
+// one go to the recycle bin. Any failure leaves the folder as it was.
+template <typename Writer>
+bool ReplaceEntryFile(const std::string& dir, const char* oldFile, const std::string& label,
+                      const char* extension, Writer write) {
   std::string old = dir + "\\" + oldFile;
-  std::string final = dir + "\\" + f.label + ".lnk";
-  if (!Exists(old)) return false;
+  std::string final = dir + "\\" + label + extension;
+  if (label.empty() || !Exists(old)) return false;
   // Another entry already has the new name.
   if (Exists(final) && lstrcmpiA(final.c_str(), old.c_str()) != 0) return false;
-  std::string tempName = f.label + ".$new";
-  std::string temp = dir + "\\" + tempName + ".lnk";
+  std::string tempName = label + ".$new";
+  std::string temp = dir + "\\" + tempName + extension;
   DeleteFileA(temp.c_str());
-  if (!CreateShortcutFile(dir.c_str(), tempName.c_str(), f.command.c_str(), nullptr,
-                          f.parameters.c_str(), f.startIn.c_str(), f.runMode, f.iconFile.c_str(),
-                          f.iconIndex, nullptr))
+  if (!write(tempName) || !Exists(temp)) {
+    DeleteFileA(temp.c_str());
     return false;
+  }
   std::string aside = old + "$";
   DeleteFileA(aside.c_str());
   if (!MoveFileA(old.c_str(), aside.c_str())) {
@@ -350,6 +437,33 @@ bool ReplaceMenuEntryFile(const char* folder, const char* oldFile, const EntryFi
   return true;
 }
 
+std::string CleanName(const std::string& name) {
+  char clean[MAX_PATH];
+  lstrcpynA(clean, name.c_str(), MAX_PATH);
+  StripIllegalFileNameChars(clean);
+  return clean;
+}
+
+}  // namespace
+
+bool ReplaceMenuEntryFile(const char* folder, const char* oldFile, const EntryFields& f) {
+  std::string dir = Full(folder);
+  return ReplaceEntryFile(dir, oldFile, f.label, ".lnk", [&](const std::string& tempName) {
+    return CreateShortcutFile(dir.c_str(), tempName.c_str(), f.command.c_str(), nullptr,
+                              f.parameters.c_str(), f.startIn.c_str(), f.runMode, f.iconFile.c_str(),
+                              f.iconIndex, f.idList) != 0;
+  });
+}
+
+bool ReplaceUrlEntryFile(const char* folder, const char* oldFile, const UrlShortcut& shortcut) {
+  std::string dir = Full(folder);
+  std::string name = CleanName(shortcut.name);
+  return ReplaceEntryFile(dir, oldFile, name, ".url", [&](const std::string& tempName) {
+    UrlShortcut temp{tempName, shortcut.url};
+    return WriteUrlShortcutFile(&temp, dir.c_str(), nullptr) != 0;
+  });
+}
+
 bool ReplaceTreeEntry(MenuButton* button, const char* folderPath, const char* oldName,
                       const EntryFields& f) {
   auto* e = new MenuEntry;
@@ -361,6 +475,10 @@ bool ReplaceTreeEntry(MenuButton* button, const char* folderPath, const char* ol
   e->iconFile = f.iconFile;
   e->hasIcon = f.iconFile.empty() ? 0 : 1;
   e->iconIndex = f.iconIndex;
+  if (f.idList) {
+    e->idList = ILClone(f.idList);
+    e->flags = kEntryTargetIdList;
+  }
   if (!ReplacePathTreeEntry(&button->tree, folderPath, oldName, e)) {
     FreeMenuEntries(e);
     return false;
@@ -393,10 +511,13 @@ bool DropFileOnMenuButton(MenuBarInstance* bar, MenuButton* button, const char* 
                                    parts.startIn.c_str(), parts.arguments.c_str(), parts.showCommand,
                                    parts.iconFile.c_str(), parts.iconIndex, target, 0);
   } else if (lstrcmpiA(ext.c_str(), ".url") == 0) {
-    char url[2048] = {};
-    GetPrivateProfileStringA("InternetShortcut", "URL", "", url, sizeof url, path);
-    if (!url[0]) return false;
-    UrlShortcut shortcut{BaseNameOf(file), url};
+    UrlShortcut* read = ReadUrlShortcutFile(path);
+    if (!read || read->url.empty()) {
+      FreeUrlShortcut(read);
+      return false;
+    }
+    UrlShortcut shortcut{BaseNameOf(file), read->url};
+    FreeUrlShortcut(read);
     ok = button->userMenu
              ? SetPathTreeEntry(&button->tree, "", shortcut.name.c_str(), nullptr, nullptr, nullptr, 1,
                                 nullptr, 0, &shortcut, 1) != 0
@@ -465,14 +586,26 @@ void ShowEntryContextMenu(MenuBarInstance* bar, MenuWindowState* holder, MenuWin
                           POINT screen) {
   MenuButton* button = holder->button;
   if ((button->flags & kButtonSpecialFolder) || (button->flags & 8) || IsCommonButton(*button)) return;
+  // What the command needs is copied first: while the popup menu runs, the folder watchers may
+  // rebuild the buttons and re-read the open menus, which frees these records.
+  std::string buttonName = button->name;
+  std::string windowPath = holder->path;
+  MenuWindowItem copy;
+  if (item) {
+    copy.path = item->path;
+    copy.isFolder = item->isFolder;
+    lstrcpynA(copy.name, item->name, sizeof copy.name);
+  }
+  bool onItem = item != nullptr;
   HMENU menu = CreatePopupMenu();
   AppendMenuA(menu, MF_STRING, IDM_ENTRY_NEWITEM, LoadResString(IDS_ENTRY_NEWITEM));
+  AppendMenuA(menu, MF_STRING, IDM_ENTRY_NEWURL, LoadResString(IDS_NEW_URL));
   AppendMenuA(menu, MF_STRING, IDM_ENTRY_NEWSUBMENU, LoadResString(IDS_ENTRY_NEWSUBMENU));
-  if (item) {
+  if (onItem) {
     AppendMenuA(menu, MF_STRING, IDM_ENTRY_DELETE,
-                LoadResString(item->isFolder ? IDS_SUBMENU_DELETE : IDS_ENTRY_DELETE));
+                LoadResString(copy.isFolder ? IDS_SUBMENU_DELETE : IDS_ENTRY_DELETE));
     AppendMenuA(menu, MF_STRING, IDM_ENTRY_PROPERTIES,
-                LoadResString(item->isFolder ? IDS_SUBMENU_PROPERTIES : IDS_ENTRY_PROPERTIES));
+                LoadResString(copy.isFolder ? IDS_SUBMENU_PROPERTIES : IDS_ENTRY_PROPERTIES));
   }
   HWND window = bar->window;
   // The dialogs need the mouse: the capture goes while the menu and its dialog are up.
@@ -484,18 +617,11 @@ void ShowEntryContextMenu(MenuBarInstance* bar, MenuWindowState* holder, MenuWin
     if (OpenTopMenu()) SetCapture(window);
     return;
   }
-  std::string windowPath = holder->path;
-  MenuWindowItem copy;
-  if (item) {
-    copy.path = item->path;
-    copy.isFolder = item->isFolder;
-    copy.button = item->button;
-    lstrcpynA(copy.name, item->name, sizeof copy.name);
-    copy.idList = item->idList;  // borrowed for the call below
-  }
   CloseMenus();
-  RunEntryCommand(bar, button, windowPath.c_str(), item ? &copy : nullptr, command, window);
-  copy.idList = nullptr;
+  button = FindMenuButton(bar, buttonName.c_str());
+  if (!button) return;
+  copy.button = button;
+  RunEntryCommand(bar, button, windowPath.c_str(), onItem ? &copy : nullptr, command, window);
 }
 
 void RunEntryCommand(MenuBarInstance* bar, MenuButton* button, const char* windowPath,
@@ -514,6 +640,9 @@ void RunEntryCommand(MenuBarInstance* bar, MenuButton* button, const char* windo
       SetEntryDialogOpen(false);
       break;
     }
+    case IDM_ENTRY_NEWURL:
+      EditUrlEntry(bar, button, folder, "", "", "http://", 5, owner);
+      break;
     case IDM_ENTRY_NEWSUBMENU: {
       NameDialog d{bar, button, folder, ""};
       FrameDialogBox(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_SUBMENU_NAME), owner,
@@ -558,12 +687,20 @@ void RunEntryCommand(MenuBarInstance* bar, MenuButton* button, const char* windo
         e = owned;
       }
       if (!e) break;
-      d.idList = (e->flags & kEntryTargetIdList) != 0;
+      if ((e->flags & kEntryTargetUrl) && e->url) {
+        std::string name = e->name, url = e->url->url;
+        std::int32_t runMode = e->runMode;
+        FreeMenuEntries(owned);
+        EditUrlEntry(bar, button, d.folder, itemName, name, url, runMode, owner);
+        break;
+      }
+      d.idList = (e->flags & kEntryTargetIdList) != 0 && e->idList;
       d.fields = {e->name, e->command, e->startIn, e->parameters, e->runMode, e->iconFile, e->iconIndex};
+      if (d.idList) d.target = ILClone(e->idList);
       FreeMenuEntries(owned);
       SetEntryDialogOpen(true);
-      FrameDialogBox(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_MENU_ITEM), owner,
-                     MenuItemPropertiesDlgProc, reinterpret_cast<LPARAM>(&d));
+      FrameDialogBox(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(d.idList ? IDD_MENU_ITEM_IDLIST : IDD_MENU_ITEM),
+                     owner, MenuItemPropertiesDlgProc, reinterpret_cast<LPARAM>(&d));
       SetEntryDialogOpen(false);
       break;
     }

@@ -28,6 +28,7 @@ struct EntryFields {
   int runMode = 1;
   std::string iconFile;
   int iconIndex = 0;
+  LPCITEMIDLIST idList = nullptr;  // the target of a shell-item entry (borrowed)
 };
 
 // Replaces the shortcut `oldFile` (name with extension) of a folder by a new one named by the
@@ -35,6 +36,8 @@ struct EntryFields {
 // the new one put in place; only then does the old one go to the recycle bin. Any failure leaves
 // the folder as it was. A label that differs only in letter case works.
 bool ReplaceMenuEntryFile(const char* folder, const char* oldFile, const EntryFields& fields);
+// The same for an Internet shortcut (".url") named by the shortcut's name.
+bool ReplaceUrlEntryFile(const char* folder, const char* oldFile, const UrlShortcut& shortcut);
 // The same edit in a user menu's tree (the label unchanged replaces in place).
 bool ReplaceTreeEntry(MenuButton* button, const char* folderPath, const char* oldName,
                       const EntryFields& fields);

@@ -259,13 +259,14 @@ int SetPathTreeEntry(PathTree* tree, const char* folderPath, const char* name, c
       e->url = new UrlShortcut(*static_cast<const UrlShortcut*>(target));
     } else {
       // No pair given: the command names a .url file.
-      char url[2048] = {};
-      GetPrivateProfileStringA("InternetShortcut", "URL", "", url, sizeof url, Text(command));
-      if (!*url) {
+      UrlShortcut* read = ReadUrlShortcutFile(Text(command));
+      if (!read || read->url.empty()) {
+        FreeUrlShortcut(read);
         delete e;
         return 0;
       }
-      e->url = new UrlShortcut{name, url};
+      e->url = new UrlShortcut{name, read->url};
+      FreeUrlShortcut(read);
     }
   } else if (target) {
     e->flags = kEntryTargetIdList;

@@ -92,3 +92,26 @@ for y in range(16):
     mrows.append(mrow)
 bmp('type_startmenus.bmp', 16, 16, 24, [], rows)
 bmp('type_startmenus_mask.bmp', 16, 16, 1, [(0, 0, 0), (255, 255, 255)], mrows)
+
+# The menu-order page's pictures, one per kind of menu (user menu, special folder, Programs
+# folder, Common Programs folder) side by side, the folder icons' shapes and colours at 16
+# pixels; pure red is the transparent colour.
+RED = (255, 0, 0)
+kinds = [((96, 192, 96), lambda x, y: y in (7, 9, 11) and 4 <= x <= 11),
+         ((176, 176, 176), lambda x, y: 6 <= x <= 9 and 7 <= y <= 10),
+         ((240, 200, 64), none),
+         ((96, 160, 232), lambda x, y: 6 <= x <= 9 and 7 <= y <= 11 and (x in (6, 9) or y in (7, 11)))]
+inside, edge = folder(16)
+rows = []
+for y in range(16):
+    row = []
+    for colour, mark in kinds:
+        for x in range(16):
+            if not inside(x, y):
+                row.append(RED)
+            elif edge(x, y):
+                row.append((0, 0, 0))
+            else:
+                row.append((255, 255, 255) if mark(x, y) else colour)
+    rows.append(row)
+bmp('menu_kinds.bmp', 64, 16, 24, [], rows)

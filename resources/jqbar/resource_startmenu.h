@@ -32,6 +32,35 @@
 #define IDC_SOURCE_CONTROLS 671
 #define IDC_SOURCE_PRINTERS 672
 #define IDC_SOURCE_RECENT 673
+// The shell-item dialog of the button bar (defined in buttonbar.rc) serves menu entries too.
+#define IDD_MENU_ITEM_IDLIST 474
+#define IDC_ITEM_HOTKEY 455
+#define IDC_ITEM_CHANGE_ICON 572
+
+// The bar's property sheet (the panels' shared sheet 657, defined in clockmon.rc) and its pages.
+#define IDD_MENUBAR_SHEET 657
+#define IDC_MENUBAR_TAB 517
+#define IDC_MENUBAR_APPLY 323
+#define IDD_MENUBAR_OPTIONS 371
+#define IDC_MBO_AUTO 580
+#define IDC_MBO_MANUAL 588
+#define IDC_MBO_REGIONS 339
+#define IDC_MBO_REGIONS_SPIN 340
+#define IDC_MBO_PERREGION_SPIN 361
+#define IDC_MBO_PERREGION 362
+#define IDC_MBO_ICONSIZE 597
+#define IDC_MBO_SHOWICONS 662
+#define IDC_MBO_WIDTHMIN 663
+#define IDC_MBO_WIDTHMAX 664
+#define IDC_MBO_WIDTHMIN_TEXT 665
+#define IDC_MBO_WIDTHMAX_TEXT 666
+#define IDC_MBO_NEWMENU 626
+#define IDD_MENUBAR_ORDER 659
+#define IDC_MBO_TREE 660
+// The tree's pictures: the check states (the printers bar's bitmap 694, in sysaccess.rc) and
+// the four kinds of menu.
+#define IDB_MENU_ORDER_STATES 694
+#define IDB_MENU_ORDER_KINDS 695
 
 // Commands of the bar's and the entries' context menus.
 #define IDM_MENU_AUTOARRANGE 580
@@ -87,3 +116,5 @@
 #define IDS_DELETE_USER_MENU 624
 #define IDS_DELETE_TREE_ENTRY 625
 #define IDS_NEW_URL 632
+#define IDS_MENUBAR_TAB_OPTIONS 461  // the general tab text, in config.rc
+#define IDS_MENUBAR_TAB_ORDER 659
