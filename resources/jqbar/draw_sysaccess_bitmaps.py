@@ -48,8 +48,9 @@ def strip(path, cells):
     for y in range(16):
         row = []
         for cell in cells:
-            row += [cell(x, y) for x in range(16)]
+            row += [cell(x, y)[::-1] for x in range(16)]
         rows.append(row)
+    # the bitmap stores blue, green, red
     bmp(path, 16 * len(cells), 16, 24, [], rows)
 
 colours = {'.': RED, '#': (0, 0, 0), 'l': (192, 192, 192), 'd': (128, 128, 128), 'g': (0, 255, 0)}
