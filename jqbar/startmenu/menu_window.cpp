@@ -8,6 +8,7 @@
 #include <map>
 
 #include "menu_cache.h"
+#include "menu_drag_drop.h"
 #include "panel_messages.h"
 #include "panel_utils.h"
 #include "resource_startmenu.h"
@@ -503,6 +504,7 @@ MenuWindowState* OpenMenuWindow(MenuButton* button, MenuWindowState* parent, int
   GetCursorPos(&cursor);
   GetWindowRect(state->window, &r);
   state->underCursor = PtInRect(&r, cursor) != 0;
+  state->dropTarget = RegisterMenuWindowDrops(state->window);
   ShowWindow(state->window, SW_SHOWNOACTIVATE);
   UpdateWindow(state->window);
   return state;
@@ -516,7 +518,11 @@ void CloseMenuWindow(MenuWindowState* state) {
     state->parent->sub = nullptr;
     state->parent->subIndex = -1;
   }
-  if (state->window) DestroyWindow(state->window);
+  if (state->window) {
+    RevokeMenuWindowDrops(state->window, state->dropTarget);
+    state->dropTarget = nullptr;
+    DestroyWindow(state->window);
+  }
   FreeItems(state);
   delete state;
 }
@@ -654,14 +660,16 @@ void MenuWindowKey(MenuWindowState* state, UINT vk) {
   }
 }
 
+int MenuItemIndexAt(const MenuWindowState* state, POINT client) {
+  return state ? IndexAt(state, client.x, client.y) : -1;
+}
+
 bool HitTestMenuWindowItem(HWND window, int x, int y) {
-  (void)x;
+  // The column under the point counts too: in a menu of several columns the drop goes to the
+  // entry the pointer is on.
   MenuWindowState* state = MenuStateOf(window);
-  if (!state) return false;
-  RECT r;
-  GetWindowRect(window, &r);
-  int index = (y - r.top - 2) / state->entryHeight;
-  return index >= 0 && index < static_cast<int>(state->items.size()) && state->items[index]->isFolder;
+  int index = MenuItemIndexAt(state, POINT{x, y});
+  return index >= 0 && state->items[index]->isFolder;
 }
 
 }  // namespace jqbar

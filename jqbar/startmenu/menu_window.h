@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 #include <commctrl.h>
+#include <ole2.h>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,7 @@ struct MenuWindowState {
   bool leftwards = false;
   bool underCursor = false;
   MenuButton* button = nullptr;
+  IDropTarget* dropTarget = nullptr;  // registered while the window lives
 };
 
 void RegisterMenuWindowClass(HINSTANCE instance);
@@ -68,7 +70,9 @@ void ReloadMenuWindows(MenuWindowState* state);
 void MenuWindowKey(MenuWindowState* state, UINT vk);
 // The screen rectangle of an entry's cell.
 RECT MenuItemRect(const MenuWindowState* state, int index);
-// For drops: true when the entry at that height (the first column) is a folder.
+// The index of the entry under a point of the window's client area, or -1.
+int MenuItemIndexAt(const MenuWindowState* state, POINT client);
+// For drops: true when the entry under a point of the window's client area is a folder.
 bool HitTestMenuWindowItem(HWND window, int x, int y);
 MenuWindowState* MenuStateOf(HWND window);
 
