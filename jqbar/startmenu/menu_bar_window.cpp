@@ -680,6 +680,7 @@ void RegisterStartMenuTypes() { AddBuiltinTypeRegistrar(RegisterMenuBarPanelType
 
 void ShutdownMenuBarType() {
   CloseMenus();
+  FreeSpareMenuWindows();
   FreeMenuFont();
   g_lastBlob.clear();
   g_lastBlob.shrink_to_fit();

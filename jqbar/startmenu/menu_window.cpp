@@ -31,6 +31,53 @@ void ReadMenuColours() {
 int ScreenWidth() { return GetSystemMetrics(SM_CXSCREEN); }
 int ScreenHeight() { return GetSystemMetrics(SM_CYSCREEN); }
 
+// Closed menu windows are kept for the next menus: making, mapping and registering a top-level
+// window costs far more than reading a menu from the cache. A kept window is moved out of sight
+// (still mapped, so that taking it up again is one move) and keeps its drop target.
+struct SpareWindow {
+  HWND window;
+  IDropTarget* dropTarget;
+};
+std::vector<SpareWindow> g_spares;
+constexpr std::size_t kMaxSpareWindows = 8;
+constexpr int kParkedAt = -32000;
+
+bool KeepSpareWindow(HWND window, IDropTarget* dropTarget) {
+  if (g_spares.size() >= kMaxSpareWindows || !IsWindow(window)) return false;
+  SetWindowPos(window, nullptr, kParkedAt, kParkedAt, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
+  g_spares.push_back({window, dropTarget});
+  return true;
+}
+
+// A kept window for the state, placed and sized; false when none is left.
+bool TakeSpareWindow(MenuWindowState* state, HWND owner, POINT at, SIZE size) {
+  while (!g_spares.empty()) {
+    SpareWindow spare = g_spares.back();
+    g_spares.pop_back();
+    if (!IsWindow(spare.window)) continue;
+    SetWindowLongPtrA(spare.window, 0, reinterpret_cast<LONG_PTR>(state));
+    if (GetWindow(spare.window, GW_OWNER) != owner)
+      SetWindowLongPtrA(spare.window, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
+    state->window = spare.window;
+    state->dropTarget = spare.dropTarget;
+    InvalidateRect(spare.window, nullptr, FALSE);
+    SetWindowPos(spare.window, HWND_TOPMOST, at.x, at.y, size.cx, size.cy, SWP_NOACTIVATE);
+    return true;
+  }
+  return false;
+}
+
+// A kept window going with its owner: its drop target goes too.
+void ForgetSpareWindow(HWND window) {
+  for (auto it = g_spares.begin(); it != g_spares.end(); ++it) {
+    if (it->window != window) continue;
+    RevokeMenuWindowDrops(window, it->dropTarget);
+    g_spares.erase(it);
+    return;
+  }
+}
+
 void FreeItems(MenuWindowState* state) {
   for (MenuWindowItem* item : state->items) {
     if (item->icon) DestroyIcon(item->icon);
@@ -64,8 +111,21 @@ struct FaceKey {
 };
 std::map<FaceKey, HBITMAP> g_iconFaces;
 constexpr std::size_t kMaxIconFaces = 512;
+// The one memory device context the faces are drawn from (making one per icon costs more than
+// the drawing), with the bitmap it held at first.
+HDC g_faceDC = nullptr;
+HGDIOBJ g_faceDCBitmap = nullptr;
+
+HDC FaceDC(HDC like) {
+  if (!g_faceDC) {
+    g_faceDC = CreateCompatibleDC(like);
+    if (g_faceDC) g_faceDCBitmap = GetCurrentObject(g_faceDC, OBJ_BITMAP);
+  }
+  return g_faceDC;
+}
 
 void ClearIconFaces() {
+  if (g_faceDC) SelectObject(g_faceDC, g_faceDCBitmap);
   for (auto& face : g_iconFaces) DeleteObject(face.second);
   g_iconFaces.clear();
 }
@@ -87,11 +147,10 @@ void DrawListIcon(HDC dc, HIMAGELIST list, int index, int x, int y, int size, CO
     DeleteDC(memory);
     found = g_iconFaces.emplace(key, bitmap).first;
   }
-  HDC memory = CreateCompatibleDC(dc);
-  HGDIOBJ old = SelectObject(memory, found->second);
+  HDC memory = FaceDC(dc);
+  if (!memory) return;
+  SelectObject(memory, found->second);
   BitBlt(dc, x, y, size, size, memory, 0, 0, SRCCOPY);
-  SelectObject(memory, old);
-  DeleteDC(memory);
 }
 
 void SetSystemIcon(MenuWindowItem* item, const char* pathOrPidl, DWORD attributes, UINT extra,
@@ -402,6 +461,9 @@ LRESULT CALLBACK MenuWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_KEYDOWN:
       if (state) return SendMessageA(state->bar, WM_KEYDOWN, wParam, lParam);
       return 0;
+    case WM_DESTROY:
+      if (!state) ForgetSpareWindow(window);
+      break;
     case WM_NCDESTROY:
       SetWindowLongPtrA(window, 0, 0);
       break;
@@ -424,10 +486,11 @@ void LayoutAndShow(MenuWindowState* state, const RECT* buttonRect, bool barHoriz
     return;
   }
   PlaceWindow(state, size, buttonRect, barHorizontal, at);
+  HWND owner = state->bar ? GetAncestor(state->bar, GA_ROOT) : nullptr;
+  if (TakeSpareWindow(state, owner, at, size)) return;
   state->window = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE,
                                   kMenuWindowClass, "", WS_POPUP, at.x, at.y, size.cx, size.cy,
-                                  state->bar ? GetAncestor(state->bar, GA_ROOT) : nullptr, nullptr,
-                                  GetModuleHandleA(nullptr), state);
+                                  owner, nullptr, GetModuleHandleA(nullptr), state);
 }
 
 }  // namespace
@@ -459,12 +522,25 @@ HFONT GetMenuFont() {
   return g_menuFont;
 }
 
+void FreeSpareMenuWindows() {
+  std::vector<SpareWindow> spares;
+  spares.swap(g_spares);
+  for (const SpareWindow& spare : spares) {
+    if (!IsWindow(spare.window)) continue;
+    RevokeMenuWindowDrops(spare.window, spare.dropTarget);
+    DestroyWindow(spare.window);
+  }
+}
+
 void ClearMenuIcons() {
   g_iconIndexes.clear();
   ClearIconFaces();
 }
 
 void FreeMenuFont() {
+  ClearIconFaces();
+  if (g_faceDC) DeleteDC(g_faceDC);
+  g_faceDC = nullptr;
   if (g_menuFontOwned) DeleteObject(g_menuFont);
   g_menuFont = nullptr;
   g_menuFontOwned = false;
@@ -504,7 +580,7 @@ MenuWindowState* OpenMenuWindow(MenuButton* button, MenuWindowState* parent, int
   GetCursorPos(&cursor);
   GetWindowRect(state->window, &r);
   state->underCursor = PtInRect(&r, cursor) != 0;
-  state->dropTarget = RegisterMenuWindowDrops(state->window);
+  if (!state->dropTarget) state->dropTarget = RegisterMenuWindowDrops(state->window);
   ShowWindow(state->window, SW_SHOWNOACTIVATE);
   UpdateWindow(state->window);
   return state;
@@ -519,9 +595,13 @@ void CloseMenuWindow(MenuWindowState* state) {
     state->parent->subIndex = -1;
   }
   if (state->window) {
-    RevokeMenuWindowDrops(state->window, state->dropTarget);
+    SetWindowLongPtrA(state->window, 0, 0);
+    if (!KeepSpareWindow(state->window, state->dropTarget)) {
+      RevokeMenuWindowDrops(state->window, state->dropTarget);
+      DestroyWindow(state->window);
+    }
+    state->window = nullptr;
     state->dropTarget = nullptr;
-    DestroyWindow(state->window);
   }
   FreeItems(state);
   delete state;

@@ -50,6 +50,8 @@ void RegisterMenuWindowClass(HINSTANCE instance);
 // The menu font: "MS Sans Serif" 8 points (the system font when it cannot be made).
 HFONT GetMenuFont();
 void FreeMenuFont();
+// Destroys the menu windows kept for reuse (closed menus keep their windows for the next ones).
+void FreeSpareMenuWindows();
 // Forgets the icons remembered by file path (the files below the menus changed).
 void ClearMenuIcons();
 
