@@ -31,21 +31,18 @@ void ReadMenuColours() {
 int ScreenWidth() { return GetSystemMetrics(SM_CXSCREEN); }
 int ScreenHeight() { return GetSystemMetrics(SM_CYSCREEN); }
 
-// Closed menu windows are kept for the next menus: making, mapping and registering a top-level
-// window costs far more than reading a menu from the cache. A kept window is moved out of sight
-// (still mapped, so that taking it up again is one move) and keeps its drop target.
+// Closed menu windows are kept, hidden, for the next menus: making and registering a top-level
+// window costs far more than reading a menu from the cache. A kept window keeps its drop target.
 struct SpareWindow {
   HWND window;
   IDropTarget* dropTarget;
 };
 std::vector<SpareWindow> g_spares;
 constexpr std::size_t kMaxSpareWindows = 8;
-constexpr int kParkedAt = -32000;
 
 bool KeepSpareWindow(HWND window, IDropTarget* dropTarget) {
   if (g_spares.size() >= kMaxSpareWindows || !IsWindow(window)) return false;
-  SetWindowPos(window, nullptr, kParkedAt, kParkedAt, 0, 0,
-               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW);
+  ShowWindow(window, SW_HIDE);
   g_spares.push_back({window, dropTarget});
   return true;
 }
@@ -62,7 +59,8 @@ bool TakeSpareWindow(MenuWindowState* state, HWND owner, POINT at, SIZE size) {
     state->window = spare.window;
     state->dropTarget = spare.dropTarget;
     InvalidateRect(spare.window, nullptr, FALSE);
-    SetWindowPos(spare.window, HWND_TOPMOST, at.x, at.y, size.cx, size.cy, SWP_NOACTIVATE);
+    SetWindowPos(spare.window, HWND_TOPMOST, at.x, at.y, size.cx, size.cy,
+                 SWP_NOACTIVATE | SWP_SHOWWINDOW);
     return true;
   }
   return false;
