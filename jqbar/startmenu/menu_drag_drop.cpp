@@ -107,17 +107,28 @@ MenuWindowItem* FolderAt(HWND menu, int x, int y, MenuWindowState** stateOut) {
   return state->items[index];
 }
 
-void MenuSetDropTarget(HWND) {}
+// The menu window a drag is over; the folder entry that would take the drop is highlighted.
+HWND g_dropMenu = nullptr;
 
-BOOL MenuHitTest(HWND menu, int x, int y) {
-  if (!HitTestMenuWindowItem(menu, x, y)) return FALSE;
-  MenuWindowState* state = nullptr;
-  MenuWindowItem* folder = FolderAt(menu, x, y, &state);
-  if (!folder) return FALSE;
+void MenuSetDropTarget(HWND menu) {
+  if (g_dropMenu && g_dropMenu != menu) HighlightMenuItem(MenuStateOf(g_dropMenu), -1);
+  g_dropMenu = menu;
+}
+
+bool TakesDropOn(const MenuWindowItem* folder) {
   if (!g_drag.active) return AcceptsMenuDrops(folder->button);
   // An entry moves only within its own menu, and not in menus of shared or special folders.
   return lstrcmpiA(folder->button->name, g_drag.button.c_str()) == 0 &&
          !(folder->button->flags & kButtonSpecialFolder) && !IsCommonButton(*folder->button);
+}
+
+BOOL MenuHitTest(HWND menu, int x, int y) {
+  MenuWindowState* state = nullptr;
+  MenuWindowItem* folder = HitTestMenuWindowItem(menu, x, y) ? FolderAt(menu, x, y, &state) : nullptr;
+  bool takes = folder && TakesDropOn(folder);
+  if (MenuWindowState* shown = MenuStateOf(menu))
+    HighlightMenuItem(shown, takes ? MenuItemIndexAt(shown, POINT{x, y}) : -1);
+  return takes;
 }
 
 void MenuDrop(HWND menu, int x, int y) {

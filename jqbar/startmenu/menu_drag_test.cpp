@@ -6,6 +6,8 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "drag_out.h"
 #include "menu_drag_drop.h"
 #include "shell_helpers.h"
@@ -18,10 +20,12 @@ namespace {
 
 POINT Offset(POINT p, int dx, int dy) { return {p.x + dx, p.y + dy}; }
 
-// Press at `from`, move in steps (the first ones start the drag), release at `to`.
-std::string Drag(POINT from, POINT to) {
+// Press at `from`, move in steps (the first ones start the drag), release at `to`. With a file
+// name in `shot` the screen is captured while the pointer rests over the target.
+std::string Drag(POINT from, POINT to, const char* shot = nullptr) {
+  std::string capture = shot ? std::string("; import -window root ") + shot + "; xdotool" : "";
   return "xdotool" + At(from) + " mousedown 1 sleep 0.2" + At(Offset(from, 6, 6)) + At(Offset(from, 14, 14)) +
-         At({(from.x + to.x) / 2, (from.y + to.y) / 2}) + At(to) + At(Offset(to, 2, 1)) + At(to) +
+         At({(from.x + to.x) / 2, (from.y + to.y) / 2}) + At(to) + At(Offset(to, 2, 1)) + At(to) + capture +
          " sleep 0.3 mouseup 1 sleep 0.3";
 }
 
@@ -70,7 +74,8 @@ TEST_F(MenuDragDrop, AFileFromAnotherProgramDroppedOnAButtonBecomesAShortcutInIt
   POINT apps = Centre(ButtonRect("Apps"));
   HANDLE process = StartFileSource(document);
   int changes = g_settingsChanged;
-  ASSERT_TRUE(RunOnHost(Drag({140, 140}, apps)));
+  // JQ_STARTMENU_DRAG_SHOT names a picture of the drag over the button (the button drawn pressed).
+  ASSERT_TRUE(RunOnHost(Drag({140, 140}, apps, getenv("JQ_STARTMENU_DRAG_SHOT"))));
   std::string made = Programs("Apps\\Notes.lnk");
   EXPECT_TRUE(jqtest::PumpUntil([&] { return jqtest::FileExists(made); }, 10000));
   int code = jqtest::WaitProcess(process, 15000);
@@ -98,7 +103,7 @@ TEST_F(MenuDragDrop, AFileFromAnotherProgramDroppedOnAFolderOfAnOpenMenuGoesInto
   // press is its own.
   SetForegroundWindow(source);
   jqtest::PumpUntil([] { return false; }, 200);
-  ASSERT_TRUE(RunOnHost(Drag({140, 140}, onTools)));
+  ASSERT_TRUE(RunOnHost(Drag({140, 140}, onTools, getenv("JQ_STARTMENU_MENU_DROP_SHOT"))));
   std::string made = Programs("Apps\\Tools\\Plan.lnk");
   EXPECT_TRUE(jqtest::PumpUntil([&] { return jqtest::FileExists(made); }, 10000));
   int code = jqtest::WaitProcess(process, 15000);

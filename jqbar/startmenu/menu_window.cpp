@@ -738,6 +738,10 @@ void MenuWindowKey(MenuWindowState* state, UINT vk) {
   }
 }
 
+void HighlightMenuItem(MenuWindowState* state, int index) {
+  if (state) SetHighlight(state, index);
+}
+
 int MenuItemIndexAt(const MenuWindowState* state, POINT client) {
   return state ? IndexAt(state, client.x, client.y) : -1;
 }

@@ -74,6 +74,8 @@ void MenuWindowKey(MenuWindowState* state, UINT vk);
 RECT MenuItemRect(const MenuWindowState* state, int index);
 // The index of the entry under a point of the window's client area, or -1.
 int MenuItemIndexAt(const MenuWindowState* state, POINT client);
+// Highlights an entry (-1: none), as the pointer does.
+void HighlightMenuItem(MenuWindowState* state, int index);
 // For drops: true when the entry under a point of the window's client area is a folder.
 bool HitTestMenuWindowItem(HWND window, int x, int y);
 MenuWindowState* MenuStateOf(HWND window);
