@@ -155,17 +155,24 @@ int ReadShortcutFile(const char* path, ShortcutInfo* info, bool allowEmptyTarget
   bool loaded = stream.p &&
                 SUCCEEDED(link->QueryInterface(IID_IPersistStream, reinterpret_cast<void**>(persistStream.out()))) &&
                 SUCCEEDED(persistStream->Load(stream.p));
-  if (!loaded) {
-    bytes.clear();
+  // Loaded from its file, the link object also tries the stored relative path when the target
+  // is not where the absolute one says: a missing target is read that way.
+  auto loadFromFile = [&] {
     Com<IPersistFile> file;
     WCHAR wide[MAX_PATH];
-    if (FAILED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.out()))) ||
-        !MultiByteToWideChar(CP_ACP, 0, path, -1, wide, MAX_PATH) || FAILED(file->Load(wide, STGM_READ)))
-      return unreadable();
-  }
+    return SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.out()))) &&
+           MultiByteToWideChar(CP_ACP, 0, path, -1, wide, MAX_PATH) && SUCCEEDED(file->Load(wide, STGM_READ));
+  };
+  if (!loaded && !loadFromFile()) return unreadable();
   char text[MAX_PATH] = {};
   if (FAILED(link->GetPath(text, MAX_PATH, nullptr, SLGP_UNCPRIORITY))) text[0] = 0;
   text[MAX_PATH - 1] = 0;
+  if (loaded && text[0] && GetFileAttributesA(text) == INVALID_FILE_ATTRIBUTES) {
+    if (!loadFromFile()) return unreadable();
+    text[0] = 0;
+    if (FAILED(link->GetPath(text, MAX_PATH, nullptr, SLGP_UNCPRIORITY))) text[0] = 0;
+    text[MAX_PATH - 1] = 0;
+  }
   if (!text[0] && !allowEmptyTarget) return unreadable();
   CopyText(&info->target, text);
   int show = SW_SHOWNORMAL;

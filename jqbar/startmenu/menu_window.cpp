@@ -460,7 +460,13 @@ LRESULT CALLBACK MenuWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       if (state) return SendMessageA(state->bar, WM_KEYDOWN, wParam, lParam);
       return 0;
     case WM_DESTROY:
-      if (!state) ForgetSpareWindow(window);
+      // Going with its owner: a kept window forgets itself, an open one gives up its target.
+      if (!state) {
+        ForgetSpareWindow(window);
+      } else if (state->dropTarget) {
+        RevokeMenuWindowDrops(window, state->dropTarget);
+        state->dropTarget = nullptr;
+      }
       break;
     case WM_NCDESTROY:
       SetWindowLongPtrA(window, 0, 0);
