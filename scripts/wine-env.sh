@@ -136,9 +136,6 @@ jq_install_suite() {
 jq_quiet_startup_questions() {
   wine reg add 'HKCU\Software\Belmoor\Quorvanel\CurrentVersion\KestralViews' /v 'No Zip Association Warning' \
     /t REG_DWORD /d 1 /f >/dev/null 2>&1
-  # Xvfb runs no window manager: Wine's X11 driver would wait up to 2 s for one each time a visible
-  # top-level window is hidden or destroyed. Unmanaged windows are hidden at once.
-  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
   wineserver -w
 }
 
