@@ -334,26 +334,29 @@ std::set<std::string> PrintedPdfNames() {
   return names;
 }
 
-// The text of the first PDF that is not in `before`, once pdftotext reads it whole ("(no PDF)"
-// on timeout). pdftotext runs on the host through a shell that renames its output when done, so
-// a half-written PDF or a still running pdftotext never gives a partial text.
-std::string WaitForPrintedText(const std::set<std::string>& before, std::string* pdfPath) {
+std::string TestPrinterPdfFolder() { return PdfFolder(); }
+
+// The command's output goes to a part file renamed when the command succeeds, so that a
+// half-written PDF or a command still running never gives a partial result.
+std::string WaitForPdfOutput(const std::set<std::string>& before,
+                             const std::function<std::string(const std::string& pdf, const std::string& out)>& reader,
+                             std::string* pdfName) {
   std::string text;
   DWORD lastStart = 0;
   bool done = PumpUntil([&] {
     for (const std::string& name : PrintedPdfNames()) {
       if (before.count(name)) continue;
       std::string unixPdf = PdfFolder() + "/" + name;
-      std::string unixText = unixPdf + ".txt";
-      if (FileExists(WindowsPath(unixText))) {
-        text = ReadFileText(WindowsPath(unixText));
-        if (pdfPath) *pdfPath = unixPdf;
+      std::string unixOut = unixPdf + ".out";
+      if (FileExists(WindowsPath(unixOut))) {
+        text = ReadFileText(WindowsPath(unixOut));
+        if (pdfName) *pdfName = name;
         return true;
       }
       if (lastStart && GetTickCount() - lastStart < 1500) return false;
       lastStart = GetTickCount();
-      std::string command = "/bin/sh -c \"/usr/bin/pdftotext -layout '" + unixPdf + "' '" + unixText +
-                            ".part' 2>/dev/null && mv '" + unixText + ".part' '" + unixText + "'\"";
+      std::string command = "/bin/sh -c \"" + reader(unixPdf, unixOut + ".part") + " && mv '" + unixOut +
+                            ".part' '" + unixOut + "'\"";
       HANDLE process = StartProcess(command);
       if (process) CloseHandle(process);
       return false;
@@ -361,6 +364,19 @@ std::string WaitForPrintedText(const std::set<std::string>& before, std::string*
     return false;
   }, 60000);
   return done ? text : std::string("(no PDF)");
+}
+
+// The text of the first PDF that is not in `before`, once pdftotext reads it whole.
+std::string WaitForPrintedText(const std::set<std::string>& before, std::string* pdfPath) {
+  std::string name;
+  std::string text = WaitForPdfOutput(
+      before,
+      [](const std::string& pdf, const std::string& out) {
+        return "/usr/bin/pdftotext -layout '" + pdf + "' '" + out + "' 2>/dev/null";
+      },
+      &name);
+  if (pdfPath && !name.empty()) *pdfPath = PdfFolder() + "/" + name;
+  return text;
 }
 
 bool HaveTestPrinter() {

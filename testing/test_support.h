@@ -134,5 +134,14 @@ class DialogDriver {
 bool HaveTestPrinter();
 std::set<std::string> PrintedPdfNames();
 std::string WaitForPrintedText(const std::set<std::string>& before, std::string* pdfPath = nullptr);
+// The host folder the printer writes its PDFs to (empty when the test script set none up).
+std::string TestPrinterPdfFolder();
+// What a host command makes of the first PDF not in `before`, once the command succeeds on it
+// ("(no PDF)" when none comes within a minute). `reader` turns the PDF's host path and an output
+// path into a shell command that writes the output and fails on a PDF not yet whole; it is tried
+// again every 1.5 s. `pdfName` gets the PDF's file name.
+std::string WaitForPdfOutput(const std::set<std::string>& before,
+                             const std::function<std::string(const std::string& pdf, const std::string& out)>& reader,
+                             std::string* pdfName = nullptr);
 
 }  // namespace jqtest

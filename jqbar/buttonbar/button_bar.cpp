@@ -615,13 +615,19 @@ LRESULT CALLBACK ButtonBarWndProc(HWND window, UINT message, WPARAM wParam, LPAR
       return LRESULT(g_settingsBuffer.size());
     case PNM_SETSETTINGS:
       if (LoadButtonBarSettings(bar, reinterpret_cast<const void*>(lParam), int(wParam))) {
+        if (bar->settings.CurrentKind() == kGroupSystemAccess && g_systemHooks.settingsSet)
+          g_systemHooks.settingsSet(bar);
+        else
+          RefreshArrangePage(bar);
         RegisterButtonHotKeys(bar);
-        RefreshArrangePage(bar);
         LayoutNow(bar);
         Repaint(bar);
       }
       return 0;
     case PNM_CREATEPAGE:
+      if (bar->settings.CurrentKind() == kGroupSystemAccess && g_systemHooks.createPage)
+        return reinterpret_cast<LRESULT>(g_systemHooks.createPage(
+            bar, reinterpret_cast<HWND>(wParam), short(LOWORD(lParam)), short(HIWORD(lParam))));
       return reinterpret_cast<LRESULT>(CreateButtonBarPage(
           bar, reinterpret_cast<HWND>(wParam), short(LOWORD(lParam)), short(HIWORD(lParam))));
     case PNM_GETPREFSIZE:
@@ -700,19 +706,7 @@ LRESULT CALLBACK ButtonBarWndProc(HWND window, UINT message, WPARAM wParam, LPAR
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
-bool RegisterClassOnce(HINSTANCE instance) {
-  WNDCLASSA existing;
-  if (GetClassInfoA(instance, kClassName, &existing)) return true;
-  WNDCLASSA wc = {};
-  wc.style = CS_DBLCLKS;
-  wc.lpfnWndProc = ButtonBarWndProc;
-  wc.cbWndExtra = sizeof(LONG_PTR);
-  wc.hInstance = instance;
-  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
-  wc.lpszClassName = kClassName;
-  return RegisterClassA(&wc) != 0;
-}
+bool RegisterClassOnce(HINSTANCE instance) { return RegisterPanelClass(instance, kClassName, ButtonBarWndProc); }
 
 void MakeSharedObjects(HINSTANCE instance) {
   if (g_labelFont) return;

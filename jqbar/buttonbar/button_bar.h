@@ -78,12 +78,16 @@ void LaunchButton(ButtonBarInstance* bar, ButtonRecord* button, POINT screen, La
 // A System Access bar (a group of kind 30) gets its actions, pictures and menu items from the
 // panel that made it: the runner starts an action (a click, Enter or a hot key, with the screen
 // point), the menu hook adds that panel's items to the bar's context menu and the command hook
-// runs them (true when the id was one of its own). Set once by that panel; null = none.
+// runs them (true when the id was one of its own). New settings set on such a bar go through
+// the settings hook (after they are loaded), and its property sheet comes from the page hook.
+// Set once by that panel; null = none.
 struct SystemAccessHooks {
   void (*runAction)(ButtonBarInstance* bar, ButtonRecord* button, POINT screen) = nullptr;
   void (*loadIcons)(ButtonBarInstance* bar, ButtonRecord* button) = nullptr;
   void (*addMenuItems)(ButtonBarInstance* bar, HMENU menu) = nullptr;
   bool (*runCommand)(ButtonBarInstance* bar, UINT id) = nullptr;
+  void (*settingsSet)(ButtonBarInstance* bar) = nullptr;
+  HWND (*createPage)(ButtonBarInstance* bar, HWND parent, int x, int y) = nullptr;
 };
 void SetSystemAccessHooks(const SystemAccessHooks& hooks);
 const SystemAccessHooks& GetSystemAccessHooks();

@@ -741,7 +741,6 @@ void ShowButtonBarMenu(ButtonBarInstance* bar, POINT screen, ButtonRecord* under
     add(menu, IDM_BB_RENAME_GROUP, IDS_BB_RENAME_GROUP);
     add(menu, IDM_BB_DELETE_GROUP, IDS_BB_DELETE_GROUP, s.groupCount <= 1 ? MF_GRAYED : 0);
   }
-  if (system && GetSystemAccessHooks().addMenuItems) GetSystemAccessHooks().addMenuItems(bar, menu);
   if (!taskbar) {
     HMENU styles = CreatePopupMenu();
     const UINT ids[4] = {IDM_BB_STYLE1, IDM_BB_STYLE2, IDM_BB_STYLE3, IDM_BB_STYLE4};
@@ -752,6 +751,8 @@ void ShowButtonBarMenu(ButtonBarInstance* bar, POINT screen, ButtonRecord* under
     lstrcpynA(text, LoadResString(IDS_BB_STYLE_MENU), sizeof text);
     AppendMenuA(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(styles), text);
   }
+  // A System Access bar's own items follow its style submenu.
+  if (system && GetSystemAccessHooks().addMenuItems) GetSystemAccessHooks().addMenuItems(bar, menu);
   AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
   add(menu, IDM_BB_HELP, 526);
   AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);

@@ -369,19 +369,7 @@ LRESULT CALLBACK CmdLinePanelWndProc(HWND window, UINT message, WPARAM wParam, L
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
-bool RegisterClassOnce(HINSTANCE instance) {
-  WNDCLASSA existing;
-  if (GetClassInfoA(instance, kClassName, &existing)) return true;
-  WNDCLASSA wc = {};
-  wc.style = CS_DBLCLKS;
-  wc.lpfnWndProc = CmdLinePanelWndProc;
-  wc.cbWndExtra = sizeof(LONG_PTR);
-  wc.hInstance = instance;
-  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
-  wc.lpszClassName = kClassName;
-  return RegisterClassA(&wc) != 0;
-}
+bool RegisterClassOnce(HINSTANCE instance) { return RegisterPanelClass(instance, kClassName, CmdLinePanelWndProc); }
 
 }  // namespace
 

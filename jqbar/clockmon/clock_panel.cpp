@@ -456,22 +456,12 @@ INT_PTR CALLBACK ClockPropertiesProc(HWND sheet, UINT msg, WPARAM wParam, LPARAM
     case WM_INITDIALOG: {
       ClockInstance* c = Instance(g_sheetClock);
       HWND tab = GetDlgItem(sheet, IDC_CLOCK_TAB);
-      TCITEMA item{};
-      item.mask = TCIF_TEXT;
-      char text[100];
-      lstrcpynA(text, LoadResString(IDS_CLOCK_TAB), sizeof text);
-      item.pszText = text;
-      SendMessageA(tab, TCM_INSERTITEMA, 0, LPARAM(&item));
+      AddTabFromString(tab, 0, IDS_CLOCK_TAB);
       g_sheetPage = CreateDialogParamA(Globals().instance, MAKEINTRESOURCEA(IDD_CLOCK_PAGE), sheet,
                                        ClockPageProc, 0);
       if (g_sheetPage) {
-        RECT r{};
-        SendMessageA(tab, TCM_GETITEMRECT, 0, LPARAM(&r));
-        RECT tr;
-        GetWindowRect(tab, &tr);
-        MapWindowPoints(nullptr, sheet, reinterpret_cast<POINT*>(&tr), 2);
-        SetWindowPos(g_sheetPage, HWND_TOP, tr.left + 5, tr.top + r.bottom + 5, 0, 0,
-                     SWP_NOSIZE | SWP_SHOWWINDOW);
+        POINT at = SheetPageOrigin(sheet, tab);
+        SetWindowPos(g_sheetPage, HWND_TOP, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
         for (int i = 0; i < 4; ++i)
           SendDlgItemMessageA(g_sheetPage, IDC_CLOCK_SIZE, CB_ADDSTRING, 0,
                               LPARAM(LoadResString(IDS_CLOCK_SIZE_FIRST + i)));
@@ -597,12 +587,7 @@ LRESULT CALLBACK ClockWndProc(HWND w, UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     case PNM_CREATEPAGE: {
       g_sheetClock = w;
-      HWND sheet = CreateDialogParamA(Globals().instance, MAKEINTRESOURCEA(IDD_CLOCK_SHEET),
-                                      HWND(wParam), ClockPropertiesProc, 0);
-      if (sheet)
-        SetWindowPos(sheet, nullptr, short(LOWORD(lParam)), short(HIWORD(lParam)), 0, 0,
-                     SWP_NOSIZE | SWP_NOZORDER);
-      return LRESULT(sheet);
+      return LRESULT(CreatePlacedSheet(IDD_CLOCK_SHEET, HWND(wParam), ClockPropertiesProc, 0, lParam));
     }
     case PNM_GETPREFSIZE:
       return PreferredSize(*c);
@@ -618,25 +603,14 @@ LRESULT CALLBACK ClockWndProc(HWND w, UINT msg, WPARAM wParam, LPARAM lParam) {
     case PNM_HELP:
       OpenHelpTopic(w, kHelpTopic);
       return 1;
-    case PNM_KEYMODEON: {
-      c->keyMode = true;
-      SetFocus(GetTopFrameWindow(w));
-      RECT r;
-      GetClientRect(w, &r);
-      ParkPointerInPanel(w, r);
-      InvalidateRect(w, nullptr, TRUE);
-      return 1;
-    }
+    case PNM_KEYMODEON:
     case PNM_KEYMODEOFF:
-      c->keyMode = false;
-      InvalidateRect(w, nullptr, TRUE);
-      return 1;
-    case PNM_KEY:
-      if (wParam == VK_F10 && GetKeyState(VK_SHIFT) < 0 && c->keyMode) {
-        ShowMenu(*c, PanelCentreOnScreen(w));
-        return 1;
-      }
-      return 0;
+    case PNM_KEY: {
+      LRESULT result = 0;
+      HandlePanelKeyMode(w, msg, wParam, c->keyMode,
+                         [](HWND panel, POINT screen) { ShowMenu(*Instance(panel), screen); }, &result);
+      return result;
+    }
   }
   return DefWindowProcA(w, msg, wParam, lParam);
 }
@@ -712,17 +686,7 @@ HWND CreateClock(HWND parent, const RECT* rect, const void* blob, int size) {
 }
 
 PanelType* RegisterClockPanelType(HINSTANCE instance) {
-  if (!g_classRegistered) {
-    WNDCLASSA wc{};
-    wc.style = CS_DBLCLKS;
-    wc.lpfnWndProc = ClockWndProc;
-    wc.cbWndExtra = sizeof(LONG_PTR);
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.hbrBackground = HBRUSH(GetStockObject(LTGRAY_BRUSH));
-    wc.lpszClassName = kClockClass;
-    g_classRegistered = RegisterClassA(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-  }
+  if (!g_classRegistered) g_classRegistered = RegisterPanelClass(instance, kClockClass, ClockWndProc);
   FillBuiltinType(g_type, instance, "Clock", IDS_TYPE_CLOCK, IDS_TYPE_CLOCK_DESC, IDB_TYPE_CLOCK,
                   IDB_TYPE_CLOCK_MASK, CreateClock);
   g_type.cleanup = FreeClockPanelType;

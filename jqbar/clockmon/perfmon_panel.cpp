@@ -229,6 +229,23 @@ void Tick2(HDC dc, int x1, int y1, int x2, int y2) {
   LineTo(dc, x2, y2);
 }
 
+// A filled bar with its drop shadow (unless the layout hides shadows) and a raised edge; the
+// pen selected afterwards is `black`.
+void DrawRaisedBar(HDC dc, const RECT& bar, HBRUSH brush, HBRUSH shadowBrush, HPEN highlight, HPEN black) {
+  if (!Globals().noDropShadow) {
+    RECT s = bar;
+    OffsetRect(&s, 4, 4);
+    FillRect(dc, &s, shadowBrush);
+  }
+  FillRect(dc, &bar, brush);
+  SelectObject(dc, highlight);
+  Tick2(dc, bar.left, bar.bottom - 1, bar.left, bar.top);
+  LineTo(dc, bar.right - 1, bar.top);
+  SelectObject(dc, black);
+  Tick2(dc, bar.right - 1, bar.top, bar.right - 1, bar.bottom - 1);
+  LineTo(dc, bar.left - 1, bar.bottom - 1);
+}
+
 void PaintBar(HDC dc, PerfMonInstance& m, bool background) {
   RECT rc;
   GetClientRect(m.window, &rc);
@@ -259,20 +276,7 @@ void PaintBar(HDC dc, PerfMonInstance& m, bool background) {
     RECT bar{left, 2, left + span * value / max, H - 6};
     RECT rest{bar.right, 0, W, H};
     if (!background) PaintParentBackground(m.window, &rest, dc, m.keyMode);
-    if (!Globals().noDropShadow && bar.right > bar.left) {
-      RECT s = bar;
-      OffsetRect(&s, 4, 4);
-      FillRect(dc, &s, shadowBrush);
-    }
-    if (bar.right > bar.left) {
-      FillRect(dc, &bar, brush);
-      SelectObject(dc, highlight);
-      Tick2(dc, bar.left, bar.bottom - 1, bar.left, bar.top);
-      LineTo(dc, bar.right - 1, bar.top);
-      SelectObject(dc, black);
-      Tick2(dc, bar.right - 1, bar.top, bar.right - 1, bar.bottom - 1);
-      LineTo(dc, bar.left - 1, bar.bottom - 1);
-    }
+    if (bar.right > bar.left) DrawRaisedBar(dc, bar, brush, shadowBrush, highlight, black);
     if (alarm) {
       SelectObject(dc, red);
       int x = left + span * m.s.threshold / max;
@@ -294,20 +298,7 @@ void PaintBar(HDC dc, PerfMonInstance& m, bool background) {
     RECT bar{2, base - base * value / max, W - 6, base};
     RECT rest{0, 0, W, bar.top};
     if (!background) PaintParentBackground(m.window, &rest, dc, m.keyMode);
-    if (!Globals().noDropShadow && bar.bottom > bar.top) {
-      RECT s = bar;
-      OffsetRect(&s, 4, 4);
-      FillRect(dc, &s, shadowBrush);
-    }
-    if (bar.bottom > bar.top) {
-      FillRect(dc, &bar, brush);
-      SelectObject(dc, highlight);
-      Tick2(dc, bar.left, bar.bottom - 1, bar.left, bar.top);
-      LineTo(dc, bar.right - 1, bar.top);
-      SelectObject(dc, black);
-      Tick2(dc, bar.right - 1, bar.top, bar.right - 1, bar.bottom - 1);
-      LineTo(dc, bar.left - 1, bar.bottom - 1);
-    }
+    if (bar.bottom > bar.top) DrawRaisedBar(dc, bar, brush, shadowBrush, highlight, black);
     if (alarm) {
       SelectObject(dc, red);
       int y = H - base * m.s.threshold / max - g_lineHeight - 7;
@@ -681,25 +672,15 @@ INT_PTR CALLBACK PerfMonPropertiesProc(HWND sheet, UINT msg, WPARAM wParam, LPAR
     case WM_INITDIALOG: {
       g_sheet = sheet;
       HWND tab = GetDlgItem(sheet, IDC_PERFMON_TAB);
-      char text[100];
-      TCITEMA item{};
-      item.mask = TCIF_TEXT;
-      item.pszText = text;
-      lstrcpynA(text, LoadResString(IDS_PERFMON_TAB_GENERAL), sizeof text);
-      SendMessageA(tab, TCM_INSERTITEMA, 0, LPARAM(&item));
-      lstrcpynA(text, LoadResString(IDS_PERFMON_TAB_ALARM), sizeof text);
-      SendMessageA(tab, TCM_INSERTITEMA, 1, LPARAM(&item));
-      RECT r{};
-      SendMessageA(tab, TCM_GETITEMRECT, 0, LPARAM(&r));
-      RECT tr;
-      GetWindowRect(tab, &tr);
-      MapWindowPoints(nullptr, sheet, reinterpret_cast<POINT*>(&tr), 2);
+      AddTabFromString(tab, 0, IDS_PERFMON_TAB_GENERAL);
+      AddTabFromString(tab, 1, IDS_PERFMON_TAB_ALARM);
+      POINT at = SheetPageOrigin(sheet, tab);
       g_pageAlarm = CreateDialogParamA(Globals().instance, MAKEINTRESOURCEA(IDD_PERFMON_ALARM), sheet,
                                        PerfMonAlarmPageProc, 0);
       g_pageStatistic = CreateDialogParamA(Globals().instance, MAKEINTRESOURCEA(IDD_PERFMON_STATISTIC),
                                            sheet, PerfMonStatisticPageProc, 0);
       for (HWND page : {g_pageAlarm, g_pageStatistic})
-        if (page) SetWindowPos(page, HWND_TOP, tr.left + 5, tr.top + r.bottom + 5, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
+        if (page) SetWindowPos(page, HWND_TOP, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
       if (g_pageAlarm) {  // behind the statistic page until its tab is chosen
         EnablePage(g_pageAlarm, false);
         ShowWindow(g_pageAlarm, SW_HIDE);
@@ -844,13 +825,8 @@ LRESULT CALLBACK PerfMonWndProc(HWND w, UINT msg, WPARAM wParam, LPARAM lParam) 
     }
     case PNM_CREATEPAGE: {
       g_sheetMonitor = w;
-      HWND sheet = CreateDialogParamA(Globals().instance, MAKEINTRESOURCEA(IDD_PERFMON_SHEET),
-                                      HWND(wParam), PerfMonPropertiesProc, 0);
-      if (sheet)
-        SetWindowPos(sheet, nullptr, short(LOWORD(lParam)), short(HIWORD(lParam)), 0, 0,
-                     SWP_NOSIZE | SWP_NOZORDER);
-      else
-        g_sheetMonitor = nullptr;
+      HWND sheet = CreatePlacedSheet(IDD_PERFMON_SHEET, HWND(wParam), PerfMonPropertiesProc, 0, lParam);
+      if (!sheet) g_sheetMonitor = nullptr;
       return LRESULT(sheet);
     }
     case PNM_GETPREFSIZE:
@@ -878,25 +854,14 @@ LRESULT CALLBACK PerfMonWndProc(HWND w, UINT msg, WPARAM wParam, LPARAM lParam) 
     case PNM_HELP:
       OpenHelpTopic(w, kHelpTopic);
       return 1;
-    case PNM_KEYMODEON: {
-      m->keyMode = true;
-      SetFocus(GetTopFrameWindow(w));
-      RECT r;
-      GetClientRect(w, &r);
-      ParkPointerInPanel(w, r);
-      InvalidateRect(w, nullptr, TRUE);
-      return 1;
-    }
+    case PNM_KEYMODEON:
     case PNM_KEYMODEOFF:
-      m->keyMode = false;
-      InvalidateRect(w, nullptr, TRUE);
-      return 1;
-    case PNM_KEY:
-      if (wParam == VK_F10 && GetKeyState(VK_SHIFT) < 0 && m->keyMode) {
-        ShowMenu(*m, PanelCentreOnScreen(w));
-        return 1;
-      }
-      return 0;
+    case PNM_KEY: {
+      LRESULT result = 0;
+      HandlePanelKeyMode(w, msg, wParam, m->keyMode,
+                         [](HWND panel, POINT screen) { ShowMenu(*Instance(panel), screen); }, &result);
+      return result;
+    }
   }
   return DefWindowProcA(w, msg, wParam, lParam);
 }
@@ -1020,17 +985,7 @@ HWND CreatePerfMon(HWND parent, const RECT* rect, const void* blob, int size) {
 }
 
 PanelType* RegisterPerfMonPanelType(HINSTANCE instance) {
-  if (!g_classRegistered) {
-    WNDCLASSA wc{};
-    wc.style = CS_DBLCLKS;
-    wc.lpfnWndProc = PerfMonWndProc;
-    wc.cbWndExtra = sizeof(LONG_PTR);
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.hbrBackground = HBRUSH(GetStockObject(LTGRAY_BRUSH));
-    wc.lpszClassName = kPerfMonClass;
-    g_classRegistered = RegisterClassA(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-  }
+  if (!g_classRegistered) g_classRegistered = RegisterPanelClass(instance, kPerfMonClass, PerfMonWndProc);
   for (int i = 0; i < 7; ++i) {
     char text[10] = {};
     if (LoadStringA(instance, IDS_PERFMON_LABEL_FIRST + i, text, sizeof text) > 0) lstrcpynA(g_labels[i], text, 10);

@@ -1,5 +1,7 @@
 #include "panel_utils.h"
 
+#include <commctrl.h>
+
 #include <cstdio>
 
 #include "panel_messages.h"
@@ -214,6 +216,94 @@ void UnloadTaskHook() {
   FreeLibrary(g_taskHook);
   g_taskHook = nullptr;
   g_taskHookRunning = false;
+}
+
+bool RegisterPanelClass(HINSTANCE instance, const char* className, WNDPROC procedure) {
+  WNDCLASSA wc{};
+  wc.style = CS_DBLCLKS;
+  wc.lpfnWndProc = procedure;
+  wc.cbWndExtra = sizeof(LONG_PTR);
+  wc.hInstance = instance;
+  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
+  wc.lpszClassName = className;
+  return RegisterClassA(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+HWND CreateHiddenTopWindow(HINSTANCE instance, const char* className, WNDPROC procedure) {
+  WNDCLASSA wc{};
+  wc.lpfnWndProc = procedure;
+  wc.hInstance = instance;
+  wc.lpszClassName = className;
+  RegisterClassA(&wc);
+  return CreateWindowExA(WS_EX_TOOLWINDOW, className, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance,
+                         nullptr);
+}
+
+HFONT CreatePointFont(int points, const char* face) {
+  HDC dc = GetDC(nullptr);
+  int height = -MulDiv(points, GetDeviceCaps(dc, LOGPIXELSY), 72);
+  ReleaseDC(nullptr, dc);
+  return CreateFontA(height, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, face);
+}
+
+HWND CreatePlacedSheet(UINT templateId, HWND parent, DLGPROC procedure, LPARAM parameter, LPARAM at) {
+  HINSTANCE instance = Globals().instance ? Globals().instance : GetModuleHandleA(nullptr);
+  HWND sheet = CreateDialogParamA(instance, MAKEINTRESOURCEA(templateId), parent, procedure, parameter);
+  if (sheet)
+    SetWindowPos(sheet, nullptr, short(LOWORD(at)), short(HIWORD(at)), 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  return sheet;
+}
+
+void AddTabFromString(HWND tab, int index, UINT textId) {
+  char text[100];
+  lstrcpynA(text, LoadResString(textId), sizeof text);
+  TCITEMA item{};
+  item.mask = TCIF_TEXT;
+  item.pszText = text;
+  SendMessageA(tab, TCM_INSERTITEMA, WPARAM(index), LPARAM(&item));
+}
+
+POINT SheetPageOrigin(HWND sheet, HWND tab) {
+  RECT item{};
+  SendMessageA(tab, TCM_GETITEMRECT, 0, LPARAM(&item));
+  RECT tr;
+  GetWindowRect(tab, &tr);
+  MapWindowPoints(nullptr, sheet, reinterpret_cast<POINT*>(&tr), 2);
+  return POINT{tr.left + 5, tr.top + item.bottom + 5};
+}
+
+void EnterPanelKeyMode(HWND panel) {
+  SetFocus(GetTopFrameWindow(panel));
+  RECT r;
+  GetClientRect(panel, &r);
+  ParkPointerInPanel(panel, r);
+  InvalidateRect(panel, nullptr, TRUE);
+}
+
+bool HandlePanelKeyMode(HWND panel, UINT message, WPARAM wParam, bool& keyMode, void (*openMenu)(HWND panel, POINT screen),
+                        LRESULT* result) {
+  switch (message) {
+    case PNM_KEYMODEON:
+      keyMode = true;
+      EnterPanelKeyMode(panel);
+      *result = 1;
+      return true;
+    case PNM_KEYMODEOFF:
+      keyMode = false;
+      InvalidateRect(panel, nullptr, TRUE);
+      *result = 1;
+      return true;
+    case PNM_KEY:
+      *result = 0;
+      if (wParam == VK_F10 && GetKeyState(VK_SHIFT) < 0 && keyMode) {
+        openMenu(panel, PanelCentreOnScreen(panel));
+        *result = 1;
+      }
+      return true;
+    default:
+      return false;
+  }
 }
 
 }  // namespace jqbar

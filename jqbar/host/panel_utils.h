@@ -63,4 +63,30 @@ int LoadTaskHook();
 int CallArrangeTaskbar(int mode);
 void UnloadTaskHook();
 
+// ---- Pieces the built-in panels share ----------------------------------------------------------
+// Registers a panel's window class: double clicks, one pointer of window extra, the arrow
+// cursor, the light grey stock brush. True when registered now or already.
+bool RegisterPanelClass(HINSTANCE instance, const char* className, WNDPROC procedure);
+// A hidden top-level window of its own class (registered on first use): it receives what only
+// top-level windows are sent (session end, broadcasts) on behalf of a panel type.
+HWND CreateHiddenTopWindow(HINSTANCE instance, const char* className, WNDPROC procedure);
+// A font of `points` points at the screen's resolution, normal weight; null when it fails.
+HFONT CreatePointFont(int points, const char* face);
+// A panel's property sheet for PNM_CREATEPAGE: the dialog `templateId` as a child of `parent`,
+// placed at the point packed in `at` (signed halves). Null when it cannot be made.
+HWND CreatePlacedSheet(UINT templateId, HWND parent, DLGPROC procedure, LPARAM parameter, LPARAM at);
+// Adds the tab `index` with the text of string `textId` to a tab control.
+void AddTabFromString(HWND tab, int index, UINT textId);
+// Where a sheet's pages go: 5 pixels right of the tab control's left edge and 5 below its first
+// item, in the sheet's client coordinates.
+POINT SheetPageOrigin(HWND sheet, HWND tab);
+// Keyboard mode of a panel that is a single target: the top frame takes the focus, the pointer
+// marks the panel, and the panel is drawn again.
+void EnterPanelKeyMode(HWND panel);
+// The keyboard-mode messages of such a panel: PNM_KEYMODEON (EnterPanelKeyMode), PNM_KEYMODEOFF
+// (drawn again) and PNM_KEY, where Shift+F10 calls `openMenu` with the panel's centre on the
+// screen. True with the answer in *result when `message` was one of them.
+bool HandlePanelKeyMode(HWND panel, UINT message, WPARAM wParam, bool& keyMode, void (*openMenu)(HWND panel, POINT screen),
+                        LRESULT* result);
+
 }  // namespace jqbar

@@ -8,6 +8,7 @@
 
 #include "panel_messages.h"
 #include "panel_utils.h"
+#include "process_names.h"
 #include "resource.h"
 #include "seams.h"
 #include "sheet_template.h"
@@ -115,7 +116,7 @@ bool IsSticky(HWND window) {
   std::string exe = WindowExecutableName(window);
   if (exe.empty()) return false;
   for (const StickyProgram& p : S().sticky)
-    if (lstrcmpiA(p.exeName.c_str(), exe.c_str()) == 0) return true;
+    if (SameProgramName(p.exeName, exe)) return true;
   return false;
 }
 
@@ -786,7 +787,7 @@ INT_PTR CALLBACK ChooseStickyProc(HWND dialog, UINT message, WPARAM wParam, LPAR
             MultiViewInstance* inst = S().sheetInstance;
             if (inst)
               for (const StickyProgram& p : inst->settings.sticky)
-                if (!lstrcmpiA(p.exeName.c_str(), exe.c_str())) return TRUE;
+                if (SameProgramName(p.exeName, exe)) return TRUE;
             for (const Candidate& c : candidates)
               if (!lstrcmpiA(c.exe.c_str(), exe.c_str())) return TRUE;
             char title[260] = {};
@@ -1118,31 +1119,14 @@ LRESULT CALLBACK SessionWndProc(HWND window, UINT message, WPARAM wParam, LPARAM
 
 void EnsureSessionWindow(HINSTANCE instance) {
   if (S().sessionWindow && IsWindow(S().sessionWindow)) return;
-  WNDCLASSA wc{};
-  wc.lpfnWndProc = SessionWndProc;
-  wc.hInstance = instance;
-  wc.lpszClassName = kSessionClass;
-  RegisterClassA(&wc);
-  S().sessionWindow = CreateWindowExA(WS_EX_TOOLWINDOW, kSessionClass, "", WS_POPUP, 0, 0, 0, 0, nullptr,
-                                      nullptr, instance, nullptr);
+  S().sessionWindow = CreateHiddenTopWindow(instance, kSessionClass, SessionWndProc);
 }
 
 bool RegisterMultiViewClass(HINSTANCE instance) {
   if (S().classRegistered) return true;
-  WNDCLASSA wc{};
-  wc.style = CS_DBLCLKS;
-  wc.lpfnWndProc = MultiViewWndProc;
-  wc.cbWndExtra = sizeof(void*);
-  wc.hInstance = instance;
-  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
-  wc.lpszClassName = kClassName;
-  S().classRegistered = RegisterClassA(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+  S().classRegistered = RegisterPanelClass(instance, kClassName, MultiViewWndProc);
   if (!S().font) {
-    HDC dc = GetDC(nullptr);
-    int height = -MulDiv(6, GetDeviceCaps(dc, LOGPIXELSY), 72);
-    ReleaseDC(nullptr, dc);
-    S().font = CreateFontA(height, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Small Fonts");
+    S().font = CreatePointFont(6, "Small Fonts");
     S().lineHeight = 9;
   }
   return S().classRegistered;
@@ -1254,19 +1238,20 @@ void ActivateDesktopWindow() {
 std::string WindowExecutableName(HWND window) {
   DWORD pid = 0;
   GetWindowThreadProcessId(window, &pid);
-  if (!pid) return {};
-  HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
-  if (!process) return {};
-  char path[MAX_PATH] = {};
-  DWORD size = MAX_PATH;
-  std::string name;
-  if (QueryFullProcessImageNameA(process, 0, path, &size)) {
-    name.assign(path, size);
-    std::size_t slash = name.find_last_of("\\/");
-    if (slash != std::string::npos) name = name.substr(slash + 1);
-  }
-  CloseHandle(process);
+  char name[MAX_PATH] = {};
+  if (!pid || !GetProcessModuleName(pid, name)) return {};
   return name;
+}
+
+bool SameProgramName(const std::string& a, const std::string& b) {
+  if (a.empty() || b.empty()) return false;
+  if (lstrcmpiA(a.c_str(), b.c_str()) == 0) return true;
+  // A name kept with its extension (as lists made before this form were) names the same program.
+  auto stem = [](const std::string& name) {
+    std::size_t dot = name.find_last_of('.');
+    return dot == std::string::npos ? name : name.substr(0, dot);
+  };
+  return lstrcmpiA(stem(a).c_str(), stem(b).c_str()) == 0;
 }
 
 PanelType* RegisterMultiViewPanelType(HINSTANCE instance) {

@@ -37,8 +37,11 @@ int LiveMultiViewCount();
 void EnableChildWindows(HWND window, bool enable);
 // The frame's request to bring the desktop forward when the visible screen is empty.
 void ActivateDesktopWindow();
-// The executable file name (no folder) of a window's process, empty when unknown.
+// The executable name of a window's process (on Windows NT its file name without extension, on
+// Windows 9x its module name), empty when unknown.
 std::string WindowExecutableName(HWND window);
+// Two executable names of one program: equal ignoring case, or equal without their extensions.
+bool SameProgramName(const std::string& a, const std::string& b);
 // The shared sticky list (what the property page edits).
 std::vector<StickyProgram>& SharedStickyPrograms();
 

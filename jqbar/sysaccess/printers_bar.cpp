@@ -919,32 +919,13 @@ LRESULT CALLBACK NotifyProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 
 void EnsureNotifyWindow(HINSTANCE instance) {
   if (S().notify && IsWindow(S().notify)) return;
-  WNDCLASSA wc{};
-  wc.lpfnWndProc = NotifyProc;
-  wc.hInstance = instance;
-  wc.lpszClassName = "JQPrintersBarNotify";
-  RegisterClassA(&wc);
-  S().notify = CreateWindowExA(WS_EX_TOOLWINDOW, wc.lpszClassName, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                               instance, nullptr);
+  S().notify = CreateHiddenTopWindow(instance, "JQPrintersBarNotify", NotifyProc);
 }
 
 bool RegisterBarClass(HINSTANCE instance) {
   if (S().registered) return true;
-  WNDCLASSA wc{};
-  wc.style = CS_DBLCLKS;
-  wc.lpfnWndProc = PrintersBarProc;
-  wc.cbWndExtra = sizeof(void*);
-  wc.hInstance = instance;
-  wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(LTGRAY_BRUSH));
-  wc.lpszClassName = kClassName;
-  S().registered = RegisterClassA(&wc) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-  if (!S().font) {
-    HDC dc = GetDC(nullptr);
-    int height = -MulDiv(8, GetDeviceCaps(dc, LOGPIXELSY), 72);
-    ReleaseDC(nullptr, dc);
-    S().font = CreateFontA(height, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "MS Sans Serif");
-  }
+  S().registered = RegisterPanelClass(instance, kClassName, PrintersBarProc);
+  if (!S().font) S().font = CreatePointFont(8, "MS Sans Serif");
   ReadColours();
   auto icon = [instance](int id, int size) {
     return static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(id), IMAGE_ICON, size, size, 0));

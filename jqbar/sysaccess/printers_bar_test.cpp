@@ -84,53 +84,17 @@ TEST(PrintersBarBlob, FormsAtTheirOffsetsAndDamagedOnesRefused) {
 
 // ---- Against the real CUPS printer --------------------------------------------------------
 
-std::string PdfFolder() {
-  char unix[MAX_PATH] = "";
-  GetEnvironmentVariableA("JQ_PDF_DIR", unix, MAX_PATH);
-  return unix;
-}
+std::string PdfFolder() { return jqtest::TestPrinterPdfFolder(); }
+std::set<std::string> PdfFiles() { return jqtest::PrintedPdfNames(); }
 
-std::string WindowsPath(const std::string& unix) {
-  std::string path = "Z:" + unix;
-  std::replace(path.begin(), path.end(), '/', '\\');
-  return path;
-}
-
-std::set<std::string> PdfFiles() {
-  std::set<std::string> names;
-  WIN32_FIND_DATAA data;
-  HANDLE find = FindFirstFileA((WindowsPath(PdfFolder()) + "\\*.pdf").c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE) return names;
-  do names.insert(data.cFileName);
-  while (FindNextFileA(find, &data));
-  FindClose(find);
-  return names;
-}
-
+// The text of the first new PDF (plain pdftotext: the words are compared by shape).
 std::string WaitForPrintedText(const std::set<std::string>& before, std::string* pdfName) {
-  std::string text;
-  DWORD lastStart = 0;
-  bool done = jqtest::PumpUntil([&] {
-    for (const std::string& name : PdfFiles()) {
-      if (before.count(name)) continue;
-      std::string unixPdf = PdfFolder() + "/" + name;
-      std::string unixText = unixPdf + ".txt";
-      if (jqtest::FileExists(WindowsPath(unixText))) {
-        text = jqtest::ReadFileText(WindowsPath(unixText));
-        *pdfName = name;
-        return true;
-      }
-      if (lastStart && GetTickCount() - lastStart < 1500) return false;
-      lastStart = GetTickCount();
-      std::string command = "/bin/sh -c \"/usr/bin/pdftotext '" + unixPdf + "' '" + unixText +
-                            ".part' 2>/dev/null && mv '" + unixText + ".part' '" + unixText + "'\"";
-      HANDLE process = jqtest::StartProcess(command);
-      if (process) CloseHandle(process);
-      return false;
-    }
-    return false;
-  }, 60000);
-  return done ? text : std::string("(no PDF)");
+  return jqtest::WaitForPdfOutput(
+      before,
+      [](const std::string& pdf, const std::string& out) {
+        return "/usr/bin/pdftotext '" + pdf + "' '" + out + "' 2>/dev/null";
+      },
+      pdfName);
 }
 
 std::string SystemDefaultPrinter() {

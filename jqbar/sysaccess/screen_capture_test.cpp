@@ -121,55 +121,17 @@ TEST(ScreenCapture, TheScreenIsReadIntoAPackedDibClippedToTheDisplay) {
 
 // ---- On the real printer ------------------------------------------------------------------
 
-std::string PdfFolder() {
-  char unix[MAX_PATH] = "";
-  GetEnvironmentVariableA("JQ_PDF_DIR", unix, MAX_PATH);
-  return unix;
-}
+std::string PdfFolder() { return jqtest::TestPrinterPdfFolder(); }
+std::set<std::string> PdfFiles() { return jqtest::PrintedPdfNames(); }
 
-std::string WindowsPath(const std::string& unix) {
-  std::string path = "Z:" + unix;
-  std::replace(path.begin(), path.end(), '/', '\\');
-  return path;
-}
-
-std::set<std::string> PdfFiles() {
-  std::set<std::string> names;
-  WIN32_FIND_DATAA data;
-  HANDLE find = FindFirstFileA((WindowsPath(PdfFolder()) + "\\*.pdf").c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE) return names;
-  do names.insert(data.cFileName);
-  while (FindNextFileA(find, &data));
-  FindClose(find);
-  return names;
-}
-
-// "pdfimages -list" of the first new PDF, once it is complete.
+// "pdfimages -list" of the first new PDF, once it lists an image.
 std::string WaitForImageList(const std::set<std::string>& before, std::string* name) {
-  std::string text;
-  DWORD lastStart = 0;
-  bool done = jqtest::PumpUntil([&] {
-    for (const std::string& n : PdfFiles()) {
-      if (before.count(n)) continue;
-      std::string unixPdf = PdfFolder() + "/" + n;
-      std::string unixList = unixPdf + ".images";
-      if (jqtest::FileExists(WindowsPath(unixList))) {
-        text = jqtest::ReadFileText(WindowsPath(unixList));
-        *name = n;
-        return true;
-      }
-      if (lastStart && GetTickCount() - lastStart < 1500) return false;
-      lastStart = GetTickCount();
-      std::string command = "/bin/sh -c \"/usr/bin/pdfimages -list '" + unixPdf + "' > '" + unixList +
-                            ".part' 2>/dev/null && grep -q image '" + unixList + ".part' && mv '" + unixList +
-                            ".part' '" + unixList + "'\"";
-      HANDLE process = jqtest::StartProcess(command);
-      if (process) CloseHandle(process);
-      return false;
-    }
-    return false;
-  }, 60000);
-  return done ? text : std::string("(no PDF)");
+  return jqtest::WaitForPdfOutput(
+      before,
+      [](const std::string& pdf, const std::string& out) {
+        return "/usr/bin/pdfimages -list '" + pdf + "' > '" + out + "' 2>/dev/null && grep -q image '" + out + "'";
+      },
+      name);
 }
 
 TEST(ScreenCapture, PrintScreenPutsTheScreenOnOnePageOfThePickedPrinter) {

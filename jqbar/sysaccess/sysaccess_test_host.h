@@ -5,6 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
+#include "seams.h"
+
 #include "container_panel.h"
 #include "frame_window.h"
 #include "panel_types.h"
@@ -40,6 +45,52 @@ class SystemPanelTest : public ::testing::Test {
   }
   jqtest::TestRegistry registry;
   jqtest::TempFolder temp;
+};
+
+// The shut-down helpers really start: they are the recording stand-ins beside the test program,
+// which append "NAME|arguments|size of the layout file" to the log. Message boxes are answered
+// from `answers` (then Yes) and kept as "caption|text".
+class ShutdownHelperTest : public SystemPanelTest {
+ protected:
+  void SetUp() override {
+    SystemPanelTest::SetUp();
+    log = temp / "helpers.log";
+    SetEnvironmentVariableA("JQ_SHUTDOWN_LOG", log.c_str());
+    seams::Handlers h = seams::CurrentHandlers();  // keeps the private registry roots
+    h.messageBox = [this](HWND, const char* text, const char* caption, UINT) {
+      boxes.push_back(std::string(caption) + "|" + text);
+      int answer = answers.empty() ? IDYES : answers.front();
+      if (!answers.empty()) answers.erase(answers.begin());
+      return answer;
+    };
+    h.shellExecute = [](SHELLEXECUTEINFOA* info) { return ::ShellExecuteExA(info); };
+    previous = seams::SetHandlers(h);
+  }
+  void TearDown() override {
+    seams::SetHandlers(previous);
+    SetEnvironmentVariableA("JQ_SHUTDOWN_LOG", nullptr);
+    SetEnvironmentVariableA("JQ_SHUTDOWN_LAYOUT", nullptr);
+    SystemPanelTest::TearDown();
+  }
+  // The log's lines once there are `want` of them (or what is there after 15 s).
+  std::vector<std::string> Lines(std::size_t want) {
+    std::vector<std::string> lines;
+    jqtest::PumpUntil([&] {
+      lines.clear();
+      std::string text = jqtest::ReadFileText(log);
+      std::size_t at = 0, nl;
+      while ((nl = text.find('\n', at)) != std::string::npos) {
+        lines.push_back(text.substr(at, nl - at));
+        at = nl + 1;
+      }
+      return lines.size() >= want;
+    }, 15000);
+    return lines;
+  }
+  std::string log;
+  std::vector<std::string> boxes;
+  std::vector<int> answers;
+  seams::Handlers previous;
 };
 
 }  // namespace jqbartest

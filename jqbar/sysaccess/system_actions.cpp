@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "layout_snapshot.h"
 #include "panel_utils.h"
 #include "resolution_dialog.h"
 #include "resource.h"
@@ -39,39 +40,6 @@ std::string ProgramFolder() {
   std::string path(module, n < MAX_PATH ? n : 0);
   std::size_t slash = path.find_last_of('\\');
   return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
-}
-
-// The toolbar's own floating frames stay out of a screen capture: the shown ones are hidden
-// for it and shown again afterwards.
-std::vector<HWND>& HiddenForCapture() {
-  static std::vector<HWND> frames;
-  return frames;
-}
-
-BOOL CALLBACK HideFrame(HWND window, LPARAM) {
-  char cls[32] = {};
-  GetClassNameA(window, cls, sizeof cls);
-  DWORD pid = 0;
-  GetWindowThreadProcessId(window, &pid);
-  if (pid == GetCurrentProcessId() && lstrcmpA(cls, "Quorvanel") == 0 && IsWindowVisible(window) &&
-      !(GetWindowLongA(window, GWL_STYLE) & WS_CHILD)) {
-    ShowWindow(window, SW_HIDE);
-    HiddenForCapture().push_back(window);
-  }
-  return TRUE;
-}
-
-void HideFloatingFramesForCapture() {
-  HiddenForCapture().clear();
-  EnumWindows(HideFrame, 0);
-  // What lay under the frames is drawn again before the screen is read.
-  RedrawWindow(nullptr, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-}
-
-void RestoreFramesAfterCapture() {
-  for (HWND frame : HiddenForCapture())
-    if (IsWindow(frame)) ShowWindow(frame, SW_SHOWNOACTIVATE);
-  HiddenForCapture().clear();
 }
 
 }  // namespace
@@ -202,9 +170,12 @@ void RunSystemAction(int actionIndex, int x, int y, HWND bar, bool confirm) {
   } else if (actionIndex == 5) {
     ShowScreenResolutionDialog(bar, POINT{x, y});
   } else if (actionIndex == 6) {
-    HideFloatingFramesForCapture();
+    // The toolbar's own floating frames stay out of the picture; what lay under them is drawn
+    // again before the screen is read.
+    HideFloatingFrames();
+    RedrawWindow(nullptr, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     PrintScreenCapture(bar);
-    RestoreFramesAfterCapture();
+    RestoreHiddenFrames();
   } else if (actionIndex == 7) {
     PostMessageA(GetDesktopWindow(), WM_SYSCOMMAND, SC_SCREENSAVE, 0);
   }

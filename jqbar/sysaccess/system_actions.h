@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "button_bar_data.h"  // kButtonBarHeadSize
+
 namespace jqbar {
 
 struct SystemAction {
@@ -24,7 +26,6 @@ int SystemActionIndexOfCommand(int commandId);
 inline constexpr std::size_t kOptShutdown = 324, kOptRestart = 328, kOptFlags = 332,
                              kOptDosMode = 336, kOptLogon = 340, kOptResolution = 344,
                              kOptConfirm = 354;
-inline constexpr std::size_t kButtonBarHeadSize = 356;
 
 struct SystemAccessOptions {
   std::int32_t shutdown = 0, restart = 0, flags = 0, dosMode = 0, logon = 0, resolution = 0;

@@ -100,48 +100,7 @@ TEST(SystemAccessOptions, HeadFieldsSitAtTheirOffsets) {
 
 // ---- The shut-down family: the recording helpers beside the test program --------------------
 
-class ShutdownActions : public jqbartest::SystemPanelTest {
- protected:
-  void SetUp() override {
-    SystemPanelTest::SetUp();
-    log = temp / "helpers.log";
-    SetEnvironmentVariableA("JQ_SHUTDOWN_LOG", log.c_str());
-    seams::Handlers h = seams::CurrentHandlers();  // keeps the private registry roots
-    h.messageBox = [this](HWND, const char* text, const char* caption, UINT) {
-      boxes.push_back(std::string(caption) + "|" + text);
-      int answer = answers.empty() ? IDYES : answers.front();
-      if (!answers.empty()) answers.erase(answers.begin());
-      return answer;
-    };
-    // The helpers really start: they are the recording stand-ins beside this program.
-    h.shellExecute = [](SHELLEXECUTEINFOA* info) { return ::ShellExecuteExA(info); };
-    previous = seams::SetHandlers(h);
-  }
-  void TearDown() override {
-    seams::SetHandlers(previous);
-    SetEnvironmentVariableA("JQ_SHUTDOWN_LOG", nullptr);
-    SetEnvironmentVariableA("JQ_SHUTDOWN_LAYOUT", nullptr);
-    SystemPanelTest::TearDown();
-  }
-  std::vector<std::string> Lines(std::size_t want) {
-    std::vector<std::string> lines;
-    jqtest::PumpUntil([&] {
-      lines.clear();
-      std::string text = jqtest::ReadFileText(log);
-      std::size_t at = 0, nl;
-      while ((nl = text.find('\n', at)) != std::string::npos) {
-        lines.push_back(text.substr(at, nl - at));
-        at = nl + 1;
-      }
-      return lines.size() >= want;
-    }, 15000);
-    return lines;
-  }
-  std::string log;
-  std::vector<std::string> boxes;
-  std::vector<int> answers;
-  seams::Handlers previous;
-};
+using ShutdownActions = jqbartest::ShutdownHelperTest;
 
 TEST_F(ShutdownActions, EachHelperStartsWithItsLetterAfterTheLayoutIsSaved) {
   std::string layout = temp / "bar.jqc";

@@ -3,6 +3,7 @@
 #include "multiview.h"
 #include "panel_types.h"
 #include "printers_bar.h"
+#include "system_access_panel.h"
 
 namespace jqbar {
 
@@ -12,6 +13,7 @@ void RegisterSystemPanelTypes() {
   done = true;
   AddBuiltinTypeRegistrar(RegisterPrintersBarPanelType);
   AddBuiltinTypeRegistrar(RegisterMultiViewPanelType);
+  AddBuiltinTypeRegistrar(RegisterSystemAccessPanelType);
 }
 
 }  // namespace jqbar

@@ -3,7 +3,7 @@
 
 namespace jqbar {
 
-// Adds the registrars of "Print Manager" and "MultiView" to the built-in chain.
+// Adds the registrars of "Print Manager", "MultiView" and "System Access" to the built-in chain.
 void RegisterSystemPanelTypes();
 
 }  // namespace jqbar

@@ -54,14 +54,16 @@ picture('type_multiview.bmp', 'type_multiview_mask.bmp', (0, 96, 224),
 picture('type_sysaccess.bmp', 'type_sysaccess_mask.bmp', (200, 40, 40),
         lambda x, y: (16 <= (x - 7.5) ** 2 + (y - 8.5) ** 2 <= 42) or inbox(7, 1, 8, 8)(x, y))
 
-def icon(path, art):
-    size = 16
-    stride, mstride = 8, 4
+def write_ico(path, size, pixel):
+    """A 4-bit icon of `size` x `size` in the VGA palette; pixel(x, y) gives a colour index, or
+    None for transparent."""
+    stride = ((size * 4 + 31) // 32) * 4
+    mstride = ((size + 31) // 32) * 4
     xor, andm = bytearray(), bytearray()
-    for row in reversed(art):
+    for y in reversed(range(size)):
         line, mline = bytearray(stride), bytearray(mstride)
-        for x, c in enumerate(row):
-            v = {'.': None, '#': 0, 'g': 10, 'd': 8, 'l': 7}[c]
+        for x in range(size):
+            v = pixel(x, y)
             if v is None:
                 mline[x // 8] |= 0x80 >> (x % 8)
                 v = 0
@@ -71,8 +73,12 @@ def icon(path, art):
     pal = b''.join(bytes((b, g, r, 0)) for (r, g, b) in VGA)
     info = struct.pack('<IiiHHIIiiII', 40, size, size * 2, 1, 4, 0, len(xor) + len(andm), 0, 0, 16, 0)
     img = info + pal + bytes(xor) + bytes(andm)
-    out = struct.pack('<HHH', 0, 1, 1) + struct.pack('<BBBBHHII', size, size, 16, 0, 1, 4, len(img), 22)
+    out = struct.pack('<HHH', 0, 1, 1) + struct.pack('<BBBBHHII', size % 256, size % 256, 16, 0, 1, 4, len(img), 22)
     open(path, 'wb').write(out + img)
+
+def icon(path, art):
+    colours = {'.': None, '#': 0, 'g': 10, 'd': 8, 'l': 7}
+    write_ico(path, 16, lambda x, y: colours[art[y][x]])
 
 blank = '.' * 16
 dot = ['......####......', '.....#llll#.....', '.....#lddl#.....', '.....#llll#.....', '......####......']
@@ -112,3 +118,78 @@ def box(checked):
         return RED
     return cell
 strip('printer_states.bmp', [lambda x, y: RED, box(False), box(True)])
+
+# The System Access actions' pictures: each action has a 32 x 32 icon (its id) and a 16 x 16 one
+# (id + 6), drawn from one shape at both sizes. A shape answers a colour index of the VGA palette,
+# or None for transparent, at a point (u, v) of the unit square.
+def shape_icon(path, size, paint):
+    write_ico(path, size, lambda x, y: paint((x + 0.5) / size, (y + 0.5) / size))
+
+BLACK, MAROON, GREEN, OLIVE, NAVY, PURPLE, TEAL, SILVER, GREY, RED, LIME, YELLOW, BLUE, FUCHSIA, AQUA, WHITE = range(16)
+
+def ring(u, v, cx, cy, r0, r1):
+    d = ((u - cx) ** 2 + (v - cy) ** 2) ** 0.5
+    return r0 <= d <= r1
+
+def rect(u, v, l, t, r, b):
+    return l <= u <= r and t <= v <= b
+
+def power(u, v):  # shut down: a red power sign on a dark disc
+    if rect(u, v, 0.44, 0.1, 0.56, 0.5): return WHITE
+    if ring(u, v, 0.5, 0.55, 0.24, 0.34) and not (v < 0.5 and abs(u - 0.5) < 0.16): return WHITE
+    if ring(u, v, 0.5, 0.52, 0, 0.47): return RED
+    return None
+
+def restart(u, v):  # restart: a green arrow going round
+    if ring(u, v, 0.5, 0.5, 0.26, 0.4) and not (u > 0.5 and v < 0.5): return GREEN
+    if rect(u, v, 0.5, 0.02, 0.95, 0.5) and (v - 0.02) > abs(u - 0.72) * 1.1 and v < 0.4: return GREEN
+    return None
+
+def restart_windows(u, v):  # restart Windows: the four-colour window with a green arrow
+    if ring(u, v, 0.5, 0.5, 0.36, 0.47) and not (u > 0.5 and v < 0.5): return GREEN
+    for (l, t, c) in ((0.27, 0.27, RED), (0.52, 0.27, LIME), (0.27, 0.52, BLUE), (0.52, 0.52, YELLOW)):
+        if rect(u, v, l, t, l + 0.21, t + 0.21): return c
+    return None
+
+def dos(u, v):  # MS-DOS mode: a black screen with a prompt
+    if rect(u, v, 0.18, 0.55, 0.32, 0.62) or rect(u, v, 0.38, 0.55, 0.6, 0.62): return SILVER
+    if rect(u, v, 0.06, 0.12, 0.94, 0.82): return BLACK
+    if rect(u, v, 0.3, 0.82, 0.7, 0.94): return GREY
+    return None
+
+def logon(u, v):  # log on as another user: a person with a key
+    if ring(u, v, 0.4, 0.3, 0, 0.17): return OLIVE if ring(u, v, 0.4, 0.3, 0.14, 0.17) else YELLOW
+    if ring(u, v, 0.4, 0.95, 0, 0.4) and v > 0.52: return NAVY
+    if rect(u, v, 0.62, 0.62, 0.95, 0.7) or ring(u, v, 0.7, 0.66, 0, 0.1): return OLIVE
+    return None
+
+def resolution(u, v):  # screen resolution: a monitor with arrows to its corners
+    if rect(u, v, 0.06, 0.1, 0.94, 0.74):
+        if rect(u, v, 0.12, 0.16, 0.88, 0.68):
+            if abs((u - 0.5) - (v - 0.42) * 1.6) < 0.05 or abs((u - 0.5) + (v - 0.42) * 1.6) < 0.05: return WHITE
+            return TEAL
+        return SILVER
+    if rect(u, v, 0.4, 0.74, 0.6, 0.84) or rect(u, v, 0.22, 0.84, 0.78, 0.94): return GREY
+    return None
+
+def print_screen(u, v):  # print screen: a printer with a picture coming out
+    if rect(u, v, 0.25, 0.06, 0.75, 0.42): return AQUA if rect(u, v, 0.3, 0.1, 0.7, 0.38) else WHITE
+    if rect(u, v, 0.04, 0.42, 0.96, 0.8): return GREEN if rect(u, v, 0.8, 0.5, 0.88, 0.56) else SILVER
+    if rect(u, v, 0.12, 0.8, 0.88, 0.94): return GREY
+    return None
+
+def screen_saver(u, v):  # screen saver: a monitor showing the moon and a star at night
+    if rect(u, v, 0.06, 0.1, 0.94, 0.74):
+        if rect(u, v, 0.12, 0.16, 0.88, 0.68):
+            if ring(u, v, 0.38, 0.4, 0, 0.16) and not ring(u, v, 0.45, 0.35, 0, 0.15): return YELLOW
+            if abs(u - 0.7) + abs(v - 0.3) < 0.06: return WHITE
+            return NAVY
+        return SILVER
+    if rect(u, v, 0.4, 0.74, 0.6, 0.84) or rect(u, v, 0.22, 0.84, 0.78, 0.94): return GREY
+    return None
+
+for name, paint in (('shutdown', power), ('restart', restart), ('restartwin', restart_windows), ('dosmode', dos),
+                    ('logon', logon), ('resolution', resolution), ('printscreen', print_screen),
+                    ('screensaver', screen_saver)):
+    shape_icon('sa_%s.ico' % name, 32, paint)
+    shape_icon('sa_%s_small.ico' % name, 16, paint)
