@@ -114,6 +114,19 @@ std::string ReadFileText(const std::string& path) {
   return out;
 }
 
+void SetWriteTimeFromBase(const std::string& path, int seconds) {
+  HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    ADD_FAILURE() << "cannot set the time of " << path;
+    return;
+  }
+  ULONGLONG ticks = 132223104000000000ull + static_cast<ULONGLONG>(seconds) * 10000000ull;
+  FILETIME time{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+  SetFileTime(file, nullptr, nullptr, &time);
+  CloseHandle(file);
+}
+
 TestRegistry::TestRegistry() {
   userPath_ = "Software\\JQTests\\" + UniqueName("u");
   machinePath_ = "Software\\JQTests\\" + UniqueName("m");
@@ -304,7 +317,10 @@ void CALLBACK DialogDriver::Tick(HWND, UINT, UINT_PTR, DWORD) {
   self->busy_ = true;
   self->dialog = found;
   Step step = self->steps_.front();
-  if (step(found)) self->steps_.pop_front();
+  if (step(found)) {
+    self->steps_.pop_front();
+    ++self->done_;
+  }
   self->busy_ = false;
 }
 

@@ -34,6 +34,9 @@ bool RemoveTree(const std::string& path);
 bool FileExists(const std::string& path);
 bool FolderExists(const std::string& path);
 std::string ReadFileText(const std::string& path);
+// Sets a file's last-write time to 2020-01-01 00:00:00 UTC plus `seconds` (a test failure
+// when the file cannot be opened).
+void SetWriteTimeFromBase(const std::string& path, int seconds);
 
 // Keeps a key of the real registry as it was: its values and subkeys are copied aside on
 // construction and put back on destruction, whatever the test or the programs it starts wrote
@@ -118,11 +121,13 @@ class DialogDriver {
   DialogDriver(const DialogDriver&) = delete;
   DialogDriver& operator=(const DialogDriver&) = delete;
   bool Finished() const { return steps_.empty(); }
+  size_t done() const { return done_; }  // steps that have run to the end
   HWND dialog = nullptr;  // the dialog the last step ran on
 
  private:
   static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD);
   std::deque<Step> steps_;
+  size_t done_ = 0;
   UINT_PTR timer_ = 0;
   bool busy_ = false;
   static DialogDriver* current_;

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -11,10 +12,12 @@
 
 namespace xdo {
 
-inline bool Run(const std::string& command, DWORD timeoutMs = 30000) {
+// Runs a shell command line on the host and pumps messages until it has finished (the command
+// ends by creating a marker file), then for `settleMs` more so that the program sees the input.
+inline bool Run(const std::string& command, DWORD timeoutMs = 30000, DWORD settleMs = 300) {
   static int serial = 0;
   char marker[64];
-  std::snprintf(marker, sizeof marker, "/tmp/jq-bbxdo-%lu-%d", GetCurrentProcessId(), ++serial);
+  std::snprintf(marker, sizeof marker, "/tmp/jq-xdo-%lu-%d", GetCurrentProcessId(), ++serial);
   std::string windowsMarker = std::string("Z:") + marker;
   for (char& c : windowsMarker)
     if (c == '/') c = '\\';
@@ -34,8 +37,55 @@ inline bool Run(const std::string& command, DWORD timeoutMs = 30000) {
       [&] { return GetFileAttributesA(windowsMarker.c_str()) != INVALID_FILE_ATTRIBUTES; },
       timeoutMs);
   DeleteFileA(windowsMarker.c_str());
-  jqtest::PumpUntil([] { return false; }, 300);
+  if (settleMs) jqtest::PumpUntil([] { return false; }, settleMs);
   return done;
+}
+
+// xdotool words that move the pointer to a screen point and pause there.
+inline std::string MoveTo(POINT p, const char* pause = "0.15") {
+  return " mousemove " + std::to_string(p.x) + " " + std::to_string(p.y) + " sleep " + pause;
+}
+
+// An xdotool command line that drags from one screen point to another with the left button (1)
+// or the right one (3), through small first steps (so that the drag starts) and a point halfway;
+// `keys` (xdotool names, "ctrl+shift") are held from the moment the drag runs until the button
+// is released; `after` is typed once the button is up (the answer to a drop menu). With
+// JQ_DRAG_SHOT set to a path, the screen is saved there just before the drop (once).
+inline std::string DragScript(POINT from, POINT to, const std::string& keys = "", int button = 1,
+                              const std::string& after = "") {
+  const std::string b = std::to_string(button);
+  std::string script = "xdotool" + MoveTo(from) + " mousedown " + b + " sleep 0.2";
+  script += MoveTo({from.x + 6, from.y + 6}) + MoveTo({from.x + 14, from.y + 14});
+  script += MoveTo({(from.x + to.x) / 2, (from.y + to.y) / 2}) + MoveTo(to);
+  if (!keys.empty()) script += " keydown " + keys + " sleep 0.2";
+  script += MoveTo({to.x + 2, to.y + 1}) + MoveTo(to);
+  if (const char* shot = std::getenv("JQ_DRAG_SHOT"))
+    script += std::string("; [ -e ") + shot + " ] || import -window root " + shot + "; xdotool";
+  script += " sleep 0.3 mouseup " + b + " sleep 0.2";
+  if (!keys.empty()) script += " keyup " + keys;
+  if (!after.empty()) script += " sleep 1 key " + after + " sleep 0.3";
+  return script;
+}
+
+// Starts the drop helper (drop_helper_test.exe beside the test program), a second program whose
+// window at the screen point `at` drags `file` when the left button goes down on it, and waits
+// for its window. Returns the process (0 when it did not come up); its exit code says what the
+// drop did: 100 + the drop effect.
+inline HANDLE StartDropHelper(POINT at, const std::string& file) {
+  char self[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, self, MAX_PATH);
+  std::string helper = self;
+  helper = helper.substr(0, helper.find_last_of('\\') + 1) + "drop_helper_test.exe";
+  HANDLE process = jqtest::StartProcess("\"" + helper + "\" " + std::to_string(at.x) + " " +
+                                        std::to_string(at.y) + " \"" + file + "\"");
+  if (!process) return nullptr;
+  if (!jqtest::PumpUntil([] { return FindWindowA("JQDropHelper", nullptr) != nullptr; }, 15000)) {
+    TerminateProcess(process, 1);
+    CloseHandle(process);
+    return nullptr;
+  }
+  jqtest::PumpUntil([] { return false; }, 300);
+  return process;
 }
 
 }  // namespace xdo

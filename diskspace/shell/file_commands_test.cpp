@@ -15,38 +15,14 @@
 #include "shell_host.h"
 #include "shell_test_support.h"
 #include "test_support.h"
+#include "control_text.h"
 
 namespace {
 
 using jqtest::FileExists;
 using jqtest::FolderExists;
 
-// Every shell file operation of these tests runs without the shell's own dialogs.
-struct QuietFileOperations {
-  QuietFileOperations() { SetFileOperationExtraFlags(FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT); }
-  ~QuietFileOperations() { SetFileOperationExtraFlags(0); }
-};
-
-// Answers the next modal dialog of the thread: `act` gets its window once it is shown.
-std::function<void(HWND)> pendingAct;
-HWND pendingOwner = nullptr;
-
-void CALLBACK AnswerDialog(HWND, UINT, UINT_PTR id, DWORD) {
-  HWND dialog = nullptr;
-  for (HWND w = FindWindowExA(nullptr, nullptr, "#32770", nullptr); w; w = FindWindowExA(nullptr, w, "#32770", nullptr))
-    if (GetWindow(w, GW_OWNER) == pendingOwner && IsWindowVisible(w)) dialog = w;
-  if (!dialog || !pendingAct) return;
-  KillTimer(nullptr, id);
-  auto act = std::move(pendingAct);
-  pendingAct = nullptr;
-  act(dialog);
-}
-
-void WhenDialogShows(HWND owner, std::function<void(HWND)> act) {
-  pendingAct = std::move(act);
-  pendingOwner = owner;
-  SetTimer(nullptr, 0, 50, AnswerDialog);
-}
+using shelltest::WhenDialogShows;
 
 TEST(PathHelpers, CombinePathTable) {
   struct Case { const char* text; const char* base; const char* expected; };
@@ -99,47 +75,13 @@ TEST(PathHelpers, NoHelperLeavesTheCurrentDirectoryInAFolder) {
 }
 
 // A tree of engine nodes for a temporary folder, shown in the host's tree.
-struct CommandFixture {
-  QuietFileOperations quiet;
-  jqtest::TempFolder temp;
-  shelltest::HostWindows host;
-  FolderNode* top = nullptr;
-  HTREEITEM topItem = nullptr;
-
+struct CommandFixture : shelltest::NodeTreeFixture {
   CommandFixture() {
     temp.WriteFile("Data.old\\inner.txt", "inner");
     temp.WriteFile("Victim\\deep\\file.txt", "victim");
     temp.WriteFile("Source\\a.txt", "aaa");
     temp.MakeFolder("Target");
-    vtest::EngineDrive();
-    top = vtest::NodeFor(temp.path());
-    if (!top) return;
-    vtest::ScanAndWait(top, 1);
-    topItem = shelltest::AddNodeItems(host.tree, TVI_ROOT, top, true);
-    TreeView_Expand(host.tree, topItem, TVE_EXPAND);
-  }
-  ~CommandFixture() {
-    if (IsFolderNode(top)) RemoveFolderNode(top);
-  }
-  HTREEITEM ItemOf(const std::string& name) {
-    for (HTREEITEM item = TreeView_GetChild(host.tree, topItem); item; item = TreeView_GetNextSibling(host.tree, item)) {
-      char text[MAX_PATH] = {};
-      TVITEMA tvi{};
-      tvi.mask = TVIF_TEXT;
-      tvi.hItem = item;
-      tvi.pszText = text;
-      tvi.cchTextMax = MAX_PATH;
-      TreeView_GetItem(host.tree, &tvi);
-      if (name == text) return item;
-    }
-    return nullptr;
-  }
-  FolderNode* NodeOf(HTREEITEM item) {
-    TVITEMA tvi{};
-    tvi.mask = TVIF_PARAM;
-    tvi.hItem = item;
-    TreeView_GetItem(host.tree, &tvi);
-    return reinterpret_cast<FolderNode*>(tvi.lParam);
+    Show();
   }
   void Select(const std::string& name) { shelltest::SelectItem(host.tree, ItemOf(name)); }
 };
@@ -303,16 +245,7 @@ std::string RestartedEditText(HWND tree) {
   return edit ? std::string(text) : std::string("<no edit>");
 }
 
-std::string ItemText(HWND tree, HTREEITEM item) {
-  char text[MAX_PATH] = {};
-  TVITEMA tvi{};
-  tvi.mask = TVIF_TEXT;
-  tvi.hItem = item;
-  tvi.pszText = text;
-  tvi.cchTextMax = MAX_PATH;
-  TreeView_GetItem(tree, &tvi);
-  return text;
-}
+using jqtest::TreeItemText;
 
 TEST(FileCommands, RenameInTheTreeKeepsTheExtensionAndRefusesNamesThatLeaveTheFolder) {
   CommandFixture f;
@@ -325,7 +258,7 @@ TEST(FileCommands, RenameInTheTreeKeepsTheExtensionAndRefusesNamesThatLeaveTheFo
   EXPECT_TRUE(jqtest::PumpUntil([] { return TreeRenameSettled() != FALSE; }, 2000));
   EXPECT_TRUE(FileExists(f.temp / "Archive.old\\inner.txt"));
   EXPECT_FALSE(FolderExists(f.temp / "Data.old"));
-  EXPECT_EQ(ItemText(f.host.tree, item), "Archive.old");
+  EXPECT_EQ(TreeItemText(f.host.tree, item), "Archive.old");
   char path[MAX_PATH] = {};
   ASSERT_TRUE(GetNodePath(node, path, MAX_PATH));
   EXPECT_STREQ(path, (f.temp / "Archive.old").c_str());
@@ -341,7 +274,7 @@ TEST(FileCommands, RenameInTheTreeKeepsTheExtensionAndRefusesNamesThatLeaveTheFo
     TreeView_EndEditLabelNow(f.host.tree, TRUE);
     EXPECT_TRUE(jqtest::PumpUntil([] { return TreeRenameSettled() != FALSE; }, 2000));
     EXPECT_EQ(seams.boxes.size(), 1u) << name;
-    EXPECT_EQ(ItemText(f.host.tree, item), "Archive.old") << name;
+    EXPECT_EQ(TreeItemText(f.host.tree, item), "Archive.old") << name;
     EXPECT_TRUE(FolderExists(f.temp / "Archive.old")) << name;
   }
   EXPECT_FALSE(FolderExists(f.temp.path() + "\\..\\Escaped"));

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "control_text.h"
+#include "engine_test_support.h"
 #include "file_commands.h"
 #include "folder_node.h"
 
@@ -144,6 +146,61 @@ HTREEITEM AddNodeItems(HWND tree, HTREEITEM parent, FolderNode* node, bool recur
     for (FolderNode* child : children) AddNodeItems(tree, item, child, true);
   }
   return item;
+}
+
+QuietFileOperations::QuietFileOperations() {
+  SetFileOperationExtraFlags(FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT);
+}
+
+QuietFileOperations::~QuietFileOperations() { SetFileOperationExtraFlags(0); }
+
+namespace {
+
+std::function<void(HWND)> pendingAct;
+HWND pendingOwner = nullptr;
+
+void CALLBACK AnswerDialog(HWND, UINT, UINT_PTR id, DWORD) {
+  HWND dialog = nullptr;
+  for (HWND w = FindWindowExA(nullptr, nullptr, "#32770", nullptr); w; w = FindWindowExA(nullptr, w, "#32770", nullptr))
+    if (GetWindow(w, GW_OWNER) == pendingOwner && IsWindowVisible(w)) dialog = w;
+  if (!dialog || !pendingAct) return;
+  KillTimer(nullptr, id);
+  auto act = std::move(pendingAct);
+  pendingAct = nullptr;
+  act(dialog);
+}
+
+}  // namespace
+
+void WhenDialogShows(HWND owner, std::function<void(HWND)> act) {
+  pendingAct = std::move(act);
+  pendingOwner = owner;
+  SetTimer(nullptr, 0, 50, AnswerDialog);
+}
+
+NodeTreeFixture::~NodeTreeFixture() {
+  if (IsFolderNode(top)) RemoveFolderNode(top);
+}
+
+void NodeTreeFixture::Show() {
+  vtest::EngineDrive();
+  top = vtest::NodeFor(temp.path());
+  if (!top) return;
+  vtest::ScanAndWait(top, 1);
+  topItem = AddNodeItems(host.tree, TVI_ROOT, top, true);
+  TreeView_Expand(host.tree, topItem, TVE_EXPAND);
+}
+
+HTREEITEM NodeTreeFixture::ItemOf(const std::string& name) {
+  return jqtest::TreeChildByText(host.tree, topItem, name);
+}
+
+FolderNode* NodeTreeFixture::NodeOf(HTREEITEM item) {
+  TVITEMA tvi{};
+  tvi.mask = TVIF_PARAM;
+  tvi.hItem = item;
+  TreeView_GetItem(host.tree, &tvi);
+  return reinterpret_cast<FolderNode*>(tvi.lParam);
 }
 
 void SelectItem(HWND tree, HTREEITEM item) {

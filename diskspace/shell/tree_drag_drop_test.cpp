@@ -20,17 +20,7 @@ namespace {
 using jqtest::FileExists;
 using jqtest::FolderExists;
 
-struct QuietFileOperations {
-  QuietFileOperations() { SetFileOperationExtraFlags(FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT); }
-  ~QuietFileOperations() { SetFileOperationExtraFlags(0); }
-};
-
-struct TreeFixture {
-  QuietFileOperations quiet;
-  jqtest::TempFolder temp;
-  shelltest::HostWindows host;
-  FolderNode* top = nullptr;
-  HTREEITEM topItem = nullptr;
+struct TreeFixture : shelltest::NodeTreeFixture {
   HWND previousMain = nullptr;
   TreeFixture() {
     temp.WriteFile("Source\\a.txt", "aaa");
@@ -38,39 +28,11 @@ struct TreeFixture {
     temp.WriteFile("drag.txt", "dragged");
     temp.MakeFolder("Deep\\inner");
     temp.MakeFolder("Other\\inner");
-    vtest::EngineDrive();
     previousMain = g_mainWindow;
     g_mainWindow = host.main;
-    top = vtest::NodeFor(temp.path());
-    if (!top) return;
-    vtest::ScanAndWait(top, 1);
-    topItem = shelltest::AddNodeItems(host.tree, TVI_ROOT, top, true);
-    TreeView_Expand(host.tree, topItem, TVE_EXPAND);
+    Show();
   }
-  ~TreeFixture() {
-    g_mainWindow = previousMain;
-    if (IsFolderNode(top)) RemoveFolderNode(top);
-  }
-  HTREEITEM ItemOf(const std::string& name) {
-    for (HTREEITEM item = TreeView_GetChild(host.tree, topItem); item; item = TreeView_GetNextSibling(host.tree, item)) {
-      char text[MAX_PATH] = {};
-      TVITEMA tvi{};
-      tvi.mask = TVIF_TEXT;
-      tvi.hItem = item;
-      tvi.pszText = text;
-      tvi.cchTextMax = MAX_PATH;
-      TreeView_GetItem(host.tree, &tvi);
-      if (name == text) return item;
-    }
-    return nullptr;
-  }
-  FolderNode* NodeOf(HTREEITEM item) {
-    TVITEMA tvi{};
-    tvi.mask = TVIF_PARAM;
-    tvi.hItem = item;
-    TreeView_GetItem(host.tree, &tvi);
-    return reinterpret_cast<FolderNode*>(tvi.lParam);
-  }
+  ~TreeFixture() { g_mainWindow = previousMain; }
   POINTL ScreenPointOf(HTREEITEM item) {
     RECT r{};
     TreeView_GetItemRect(host.tree, item, &r, TRUE);

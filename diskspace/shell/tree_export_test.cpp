@@ -143,20 +143,6 @@ TEST(TreeExport, WritesOneFieldPerColumnOnEveryLineWith64BitSums) {
   }
 }
 
-std::function<void(HWND)> pendingAct;
-HWND pendingOwner = nullptr;
-
-void CALLBACK AnswerDialog(HWND, UINT, UINT_PTR id, DWORD) {
-  HWND dialog = nullptr;
-  for (HWND w = FindWindowExA(nullptr, nullptr, "#32770", nullptr); w; w = FindWindowExA(nullptr, w, "#32770", nullptr))
-    if (GetWindow(w, GW_OWNER) == pendingOwner && IsWindowVisible(w)) dialog = w;
-  if (!dialog || !pendingAct) return;
-  KillTimer(nullptr, id);
-  auto act = std::move(pendingAct);
-  pendingAct = nullptr;
-  act(dialog);
-}
-
 HWND ChildDialogWith(HWND dialog, int id) {
   for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
     if (GetDlgItem(child, id)) return child;
@@ -171,16 +157,14 @@ TEST(TreeExport, TheExportCommandAsksForTheFileAndTheRange) {
   shelltest::SelectItem(t.host.tree, t.Child(t.topItem, 0));  // "alpha"
   // The branch is preselected; the file name is typed and the dialog confirmed.
   bool branchChecked = false;
-  pendingOwner = t.host.main;
-  pendingAct = [&](HWND dialog) {
+  shelltest::WhenDialogShows(t.host.main, [&](HWND dialog) {
     HWND options = ChildDialogWith(dialog, IDC_SH_BRANCH);
     branchChecked = options && IsDlgButtonChecked(options, IDC_SH_BRANCH) == BST_CHECKED;
     HWND name = GetDlgItem(dialog, cmb13);
     if (!name) name = GetDlgItem(dialog, edt1);
     SetWindowTextA(name, target.c_str());
     PostMessageA(dialog, WM_COMMAND, IDOK, 0);
-  };
-  SetTimer(nullptr, 0, 50, AnswerDialog);
+  });
   ExportTree(t.host.main);
   EXPECT_TRUE(branchChecked);
   std::string text = jqtest::ReadFileText(target);

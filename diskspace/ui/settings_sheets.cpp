@@ -69,6 +69,38 @@ void SetItemChecked(HWND tree, HTREEITEM item, bool checked) {
   SendMessageA(tree, TVM_SETITEMA, 0, (LPARAM)&tv);
 }
 
+// A top-level item of a check-box tree after `after`, with its state image bits (`stateImage`)
+// and, where `image` is not negative, its icons.
+HTREEITEM InsertStateItem(HWND tree, HTREEITEM after, char* text, LPARAM param, UINT stateImage, int image = -1,
+                          int selectedImage = -1) {
+  TVINSERTSTRUCTA ins{};
+  ins.hParent = TVI_ROOT;
+  ins.hInsertAfter = after;
+  ins.item.mask = TVIF_TEXT | TVIF_PARAM | TVIF_STATE;
+  if (image >= 0) {
+    ins.item.mask |= TVIF_IMAGE | TVIF_SELECTEDIMAGE;
+    ins.item.iImage = image;
+    ins.item.iSelectedImage = selectedImage;
+  }
+  ins.item.pszText = text;
+  ins.item.lParam = param;
+  ins.item.stateMask = TVIS_STATEIMAGEMASK;
+  ins.item.state = stateImage;
+  return (HTREEITEM)SendMessageA(tree, TVM_INSERTITEMA, 0, (LPARAM)&ins);
+}
+
+// The item under the point of the message being handled (a click's NM_CLICK), with the hit-test
+// flags.
+HTREEITEM TreeItemAtMessagePos(HWND tree, UINT* flags) {
+  DWORD pos = GetMessagePos();
+  TVHITTESTINFO hit{};
+  hit.pt = {(short)LOWORD(pos), (short)HIWORD(pos)};
+  ScreenToClient(tree, &hit.pt);
+  auto item = (HTREEITEM)SendMessageA(tree, TVM_HITTEST, 0, (LPARAM)&hit);
+  *flags = hit.flags;
+  return item;
+}
+
 // Which of the four class boxes a drive type belongs to: 0 removable, 1 fixed, 2 network, 3 other.
 int DriveClass(UINT type) {
   switch (type) {
@@ -118,17 +150,7 @@ void FillDriveTree(HWND dialog, int treeId, const uint32_t classes[4], uint32_t 
     }
     auto* data = new DriveItemData{type, (uint32_t)(i + 1)};
     bool checked = (mask & (1u << (i + 1))) && classes[DriveClass(type)];
-    TVINSERTSTRUCTA ins{};
-    ins.hParent = TVI_ROOT;
-    ins.hInsertAfter = TVI_LAST;
-    ins.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM | TVIF_STATE;
-    ins.item.pszText = name;
-    ins.item.iImage = image;
-    ins.item.iSelectedImage = selected;
-    ins.item.lParam = (LPARAM)data;
-    ins.item.stateMask = TVIS_STATEIMAGEMASK;
-    ins.item.state = INDEXTOSTATEIMAGEMASK(checked ? 2 : 1);
-    SendMessageA(tree, TVM_INSERTITEMA, 0, (LPARAM)&ins);
+    InsertStateItem(tree, TVI_LAST, name, (LPARAM)data, INDEXTOSTATEIMAGEMASK(checked ? 2 : 1), image, selected);
   }
 }
 
@@ -236,12 +258,9 @@ INT_PTR CALLBACK DrivePageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
       auto* hdr = (NMHDR*)lParam;
       if (hdr->idFrom == 1234) {
         if (hdr->code == NM_CLICK) {
-          DWORD pos = GetMessagePos();
-          TVHITTESTINFO hit{};
-          hit.pt = {(short)LOWORD(pos), (short)HIWORD(pos)};
-          ScreenToClient(hdr->hwndFrom, &hit.pt);
-          auto item = (HTREEITEM)SendMessageA(hdr->hwndFrom, TVM_HITTEST, 0, (LPARAM)&hit);
-          if (item && (hit.flags & (TVHT_ONITEMSTATEICON | TVHT_ONITEMICON | TVHT_ONITEMLABEL))) {
+          UINT flags = 0;
+          HTREEITEM item = TreeItemAtMessagePos(hdr->hwndFrom, &flags);
+          if (item && (flags & (TVHT_ONITEMSTATEICON | TVHT_ONITEMICON | TVHT_ONITEMLABEL))) {
             SetItemChecked(hdr->hwndFrom, item, !ItemChecked(hdr->hwndFrom, item));
             RefreshDriveBoxes(page);
             PropSheet_Changed(GetParent(page), page);
@@ -470,15 +489,7 @@ void FillColumnTree(HWND page) {
   for (int i = 1; i < GetColumnCount(); ++i) {
     ColumnRecord* c = GetColumn(i);
     std::string title = LoadText(c->typeId);
-    TVINSERTSTRUCTA ins{};
-    ins.hParent = TVI_ROOT;
-    ins.hInsertAfter = TVI_LAST;
-    ins.item.mask = TVIF_TEXT | TVIF_PARAM | TVIF_STATE;
-    ins.item.pszText = title.data();
-    ins.item.lParam = (LPARAM)c;
-    ins.item.stateMask = TVIS_STATEIMAGEMASK;
-    ins.item.state = INDEXTOSTATEIMAGEMASK((c->flags & kColHidden) ? 1 : 2);
-    SendMessageA(tree, TVM_INSERTITEMA, 0, (LPARAM)&ins);
+    InsertStateItem(tree, TVI_LAST, title.data(), (LPARAM)c, INDEXTOSTATEIMAGEMASK((c->flags & kColHidden) ? 1 : 2));
   }
   auto first = (HTREEITEM)SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0);
   if (first) SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, (LPARAM)first);
@@ -547,15 +558,7 @@ void FinishDrag(HWND page, POINT pt) {
   tv.cchTextMax = sizeof text;
   tv.stateMask = TVIS_STATEIMAGEMASK;
   SendMessageA(tree, TVM_GETITEMA, 0, (LPARAM)&tv);
-  TVINSERTSTRUCTA ins{};
-  ins.hParent = TVI_ROOT;
-  ins.hInsertAfter = after;
-  ins.item.mask = TVIF_TEXT | TVIF_PARAM | TVIF_STATE;
-  ins.item.pszText = text;
-  ins.item.lParam = tv.lParam;
-  ins.item.stateMask = TVIS_STATEIMAGEMASK;
-  ins.item.state = tv.state & TVIS_STATEIMAGEMASK;
-  auto inserted = (HTREEITEM)SendMessageA(tree, TVM_INSERTITEMA, 0, (LPARAM)&ins);
+  HTREEITEM inserted = InsertStateItem(tree, after, text, tv.lParam, tv.state & TVIS_STATEIMAGEMASK);
   SendMessageA(tree, TVM_DELETEITEM, 0, (LPARAM)dragged);
   SendMessageA(tree, TVM_ENSUREVISIBLE, 0, (LPARAM)inserted);
   SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, (LPARAM)inserted);
@@ -609,12 +612,9 @@ INT_PTR CALLBACK ColumnListPageProc(HWND page, UINT message, WPARAM wParam, LPAR
       auto* hdr = (NMHDR*)lParam;
       if (hdr->idFrom == 1000) {
         if (hdr->code == NM_CLICK) {
-          DWORD pos = GetMessagePos();
-          TVHITTESTINFO hit{};
-          hit.pt = {(short)LOWORD(pos), (short)HIWORD(pos)};
-          ScreenToClient(hdr->hwndFrom, &hit.pt);
-          auto item = (HTREEITEM)SendMessageA(hdr->hwndFrom, TVM_HITTEST, 0, (LPARAM)&hit);
-          if (item && (hit.flags & TVHT_ONITEMSTATEICON)) {
+          UINT flags = 0;
+          HTREEITEM item = TreeItemAtMessagePos(hdr->hwndFrom, &flags);
+          if (item && (flags & TVHT_ONITEMSTATEICON)) {
             SetItemChecked(hdr->hwndFrom, item, !ItemChecked(hdr->hwndFrom, item));
             ApplyColumnOrder(page);
           }

@@ -237,16 +237,12 @@ std::string BuildUnZipSwitches(UINT action, UINT keepPaths, UINT overwrite) {
 }
 
 INT_PTR CALLBACK UnZipDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  INT_PTR answer = FALSE;
+  if (HandleTargetTreeMessage(dialog, message, wParam, lParam, &answer)) return answer;
   switch (message) {
     case WM_INITDIALOG:
       UnZipInitDialog(dialog);
       return TRUE;
-    case kTargetTreeSelected:
-      OnTargetTreeSelected(dialog);
-      return TRUE;
-    case WM_NOTIFY:
-      OnTargetTreeNotify(dialog, reinterpret_cast<NMHDR*>(lParam));
-      return FALSE;
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
         case IDC_ARC_FILE_SPEC:
@@ -255,9 +251,6 @@ INT_PTR CALLBACK UnZipDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM l
           return TRUE;
         case IDC_ARC_FILE_SPEC_CHOICE:
           SetFocus(GetDlgItem(dialog, IDC_ARC_FILE_SPEC));
-          return TRUE;
-        case IDC_ARC_GO_TO_TREE:
-          GoToTargetTree(dialog);
           return TRUE;
         case IDOK:
           if (UnZipOk(dialog)) EndDialog(dialog, 1);

@@ -51,3 +51,22 @@ void GoToTargetTree(HWND dialog) {
   SetFocus(tree);
   if (text[0]) SelectPickerTreePath(tree, text, TRUE, TRUE, FALSE);
 }
+
+bool HandleTargetTreeMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* answer) {
+  switch (message) {
+    case kTargetTreeSelected:
+      OnTargetTreeSelected(dialog);
+      *answer = TRUE;
+      return true;
+    case WM_NOTIFY:
+      OnTargetTreeNotify(dialog, reinterpret_cast<NMHDR*>(lParam));
+      *answer = FALSE;
+      return true;
+    case WM_COMMAND:
+      if (LOWORD(wParam) != IDC_ARC_GO_TO_TREE) return false;
+      GoToTargetTree(dialog);
+      *answer = TRUE;
+      return true;
+  }
+  return false;
+}

@@ -13,3 +13,6 @@ constexpr UINT kTargetTreeSelected = WM_USER + 105;
 void OnTargetTreeSelected(HWND dialog);
 // The ">" button: the combo's folder selected in the tree, which takes the focus.
 void GoToTargetTree(HWND dialog);
+// The dialog messages of the tree and its ">" button (kTargetTreeSelected, the tree's WM_NOTIFY,
+// IDC_ARC_GO_TO_TREE): true when the message was one of them, with the dialog's answer.
+bool HandleTargetTreeMessage(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, INT_PTR* answer);

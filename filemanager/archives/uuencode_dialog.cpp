@@ -111,21 +111,14 @@ void RunUUEncode(HWND dialog) {
 uint32_t UUEncodeSplitBytes(bool split, uint32_t kilobytes) { return split ? kilobytes * 1024 : 0; }
 
 INT_PTR CALLBACK UUEncodeDlgProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  INT_PTR answer = FALSE;
+  if (HandleTargetTreeMessage(dialog, message, wParam, lParam, &answer)) return answer;
   switch (message) {
     case WM_INITDIALOG:
       InitUUEncode(dialog);
       return TRUE;
-    case kTargetTreeSelected:
-      OnTargetTreeSelected(dialog);
-      return TRUE;
-    case WM_NOTIFY:
-      OnTargetTreeNotify(dialog, reinterpret_cast<NMHDR*>(lParam));
-      return FALSE;
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
-        case IDC_ARC_GO_TO_TREE:
-          GoToTargetTree(dialog);
-          return TRUE;
         case IDC_ARC_KEEP_PATHS: {
           BOOL on = IsDlgButtonChecked(dialog, IDC_ARC_KEEP_PATHS) == BST_CHECKED;
           EnableWindow(GetDlgItem(dialog, IDC_ARC_SPLIT_SIZE), on);

@@ -21,16 +21,6 @@ using modaltest::PostClick;
 
 namespace {
 
-void SetWriteTime(const std::string& path, int seconds) {
-  HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
-  ULONGLONG ticks = 132223104000000000ull + static_cast<ULONGLONG>(seconds) * 10000000ull;
-  FILETIME time{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
-  SetFileTime(file, nullptr, nullptr, &time);
-  CloseHandle(file);
-}
-
 std::set<std::string> SelectedNames(HWND list) {
   std::set<std::string> names;
   for (int i = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED)); i >= 0;
@@ -69,7 +59,7 @@ class CompareFoldersTest : public ::testing::Test {
     temp.MakeFolder("mine\\alone");
   }
   void Put(const std::string& relative, const std::string& text, int time) {
-    SetWriteTime(temp.WriteFile(relative, text), time);
+    jqtest::SetWriteTimeFromBase(temp.WriteFile(relative, text), time);
   }
   // Runs the command with the other folder typed and a mode chosen.
   bool Compare(int radio) {

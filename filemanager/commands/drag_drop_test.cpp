@@ -23,55 +23,18 @@
 #include "pidl.h"
 #include "actions.h"
 #include "folder_tree.h"
+#include "xdo_input.h"
+#include "control_text.h"
+#include "ftp_fixture_ports.h"
+#include "ftp_site_fixture.h"
 #include <cstring>
 
 namespace {
 
-// Runs a shell command line on the host (Wine starts Unix programs itself) and pumps messages
-// until it has finished: the command ends by creating a marker file.
-bool RunOnHost(const std::string& command, DWORD timeoutMs = 30000) {
-  static int serial = 0;
-  char marker[64];
-  snprintf(marker, sizeof marker, "/tmp/jq-xdo-%lu-%d", GetCurrentProcessId(), ++serial);
-  std::string windowsMarker = std::string("Z:") + marker;
-  for (char& c : windowsMarker)
-    if (c == '/') c = '\\';
-  DeleteFileA(windowsMarker.c_str());
-  std::string line = "/bin/sh -c \"" + command + "; touch " + marker + "\"";
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
-  std::vector<char> buffer(line.begin(), line.end());
-  buffer.push_back(0);
-  if (!CreateProcessA("Z:\\bin\\sh", buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &process))
-    return false;
-  if (process.hProcess) CloseHandle(process.hProcess);
-  if (process.hThread) CloseHandle(process.hThread);
-  bool done = jqtest::PumpUntil([&] { return GetFileAttributesA(windowsMarker.c_str()) != INVALID_FILE_ATTRIBUTES; },
-                                timeoutMs);
-  DeleteFileA(windowsMarker.c_str());
-  jqtest::PumpUntil([] { return false; }, 300);
-  return done;
-}
-
-std::string Move(POINT p) { return " mousemove " + std::to_string(p.x) + " " + std::to_string(p.y) + " sleep 0.15"; }
-
-// A drag from one screen point to another with the left button (1) or the right one (3), the
-// keys (xdotool names, "ctrl+shift") held from the moment the drag runs until the button is
-// released; `after` is typed once the button is up (the answer to a drop menu).
+// A drag from one screen point to another with real input (see xdo::DragScript for the keys,
+// the button and what is typed after).
 bool DragWithMouse(POINT from, POINT to, const std::string& keys = "", int button = 1, const std::string& after = "") {
-  const std::string b = std::to_string(button);
-  std::string script = "xdotool" + Move(from) + " mousedown " + b + " sleep 0.2";
-  script += Move({from.x + 6, from.y + 6}) + Move({from.x + 14, from.y + 14});
-  script += Move({(from.x + to.x) / 2, (from.y + to.y) / 2}) + Move(to);
-  if (!keys.empty()) script += " keydown " + keys + " sleep 0.2";
-  script += Move({to.x + 2, to.y + 1}) + Move(to);
-  if (const char* shot = getenv("JQ_DRAG_SHOT")) script += std::string("; [ -e ") + shot + " ] || import -window root " + shot + "; xdotool";
-  script += " sleep 0.3 mouseup " + b + " sleep 0.2";
-  if (!keys.empty()) script += " keyup " + keys;
-  if (!after.empty()) script += " sleep 1 key " + after + " sleep 0.3";
-  if (!RunOnHost(script)) return false;
+  if (!xdo::Run(xdo::DragScript(from, to, keys, button, after))) return false;
   // The program may see the input later than xdotool sends it (a busy machine): wait until the
   // button is up for it too and no drag of ours is under way.
   const int key = button == 3 ? VK_RBUTTON : VK_LBUTTON;
@@ -140,7 +103,7 @@ class DragDrop : public ::testing::Test {
   void TearDown() override {
     host.reset();
     // The pointer rests in the screen's corner, away from other programs' windows.
-    RunOnHost("xdotool mousemove 1279 899");
+    xdo::Run("xdotool mousemove 1279 899");
   }
   // Both panes show their folders afresh (after a drop the lists are read again).
   void Show() {
@@ -273,18 +236,11 @@ TEST_F(DragDrop, OntoTheDriveBarButtonOfTheDrive) {
 
 TEST_F(DragDrop, AFileFromAnotherProgramDropsOntoTheList) {
   std::string outside = temp.WriteFile("E\\outside.txt", "from the helper");
-  char self[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, self, MAX_PATH);
-  std::string helper = self;
-  helper = helper.substr(0, helper.find_last_of('\\') + 1) + "drop_helper_test.exe";
   RECT main{};
   GetWindowRect(host->window, &main);
   POINT start{main.right + 40, 100};
-  HANDLE process = jqtest::StartProcess("\"" + helper + "\" " + std::to_string(start.x - 40) + " " +
-                                        std::to_string(start.y - 40) + " \"" + outside + "\"");
+  HANDLE process = xdo::StartDropHelper({start.x - 40, start.y - 40}, outside);
   ASSERT_NE(process, nullptr);
-  ASSERT_TRUE(jqtest::PumpUntil([] { return FindWindowA("JQDropHelper", nullptr) != nullptr; }, 15000));
-  jqtest::PumpUntil([] { return false; }, 300);
   ASSERT_TRUE(DragWithMouse(start, ListEmptyPoint(FilePanes[1].list)));
   int code = jqtest::WaitProcess(process, 15000);
   Settles([&] { return jqtest::FileExists(b + "\\outside.txt"); });
@@ -315,7 +271,7 @@ TEST_F(DragDrop, AnEntryDraggedOutOfAnOpenZipArrivesAsARealFile) {
   std::string unixFolder = folder;
   HeapFree(GetProcessHeap(), 0, folder);
   // A zip made by the real zip tool.
-  ASSERT_TRUE(RunOnHost("cd '" + unixFolder +
+  ASSERT_TRUE(xdo::Run("cd '" + unixFolder +
                         "' && mkdir -p inner && printf 'zip bytes 123' > inner/data.txt && zip -q pack.zip "
                         "inner/data.txt && rm -r inner"));
   std::string zip = a + "\\pack.zip";
@@ -346,45 +302,8 @@ TEST_F(DragDrop, AnEntryDraggedOutOfAnOpenZipArrivesAsARealFile) {
   EXPECT_TRUE(jqtest::FileExists(zip));
 }
 
-namespace {
-
-HTREEITEM TreeChildNamed(HWND tree, HTREEITEM parent, const std::string& name) {
-  for (HTREEITEM c = TreeView_GetChild(tree, parent); c; c = TreeView_GetNextSibling(tree, c)) {
-    char text[MAX_PATH] = "";
-    TVITEMA item{};
-    item.mask = TVIF_TEXT;
-    item.hItem = c;
-    item.pszText = text;
-    item.cchTextMax = MAX_PATH;
-    TreeView_GetItem(tree, &item);
-    if (name == text) return c;
-  }
-  return nullptr;
-}
-
-int ListIndexOfText(HWND list, const std::string& name) {
-  int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
-  for (int i = 0; i < count; ++i) {
-    char text[MAX_PATH] = "";
-    LVITEMA item{};
-    item.pszText = text;
-    item.cchTextMax = MAX_PATH;
-    SendMessageA(list, LVM_GETITEMTEXTA, i, reinterpret_cast<LPARAM>(&item));
-    if (name == text) return i;
-  }
-  return -1;
-}
-
-}  // namespace
-
 TEST_F(DragDrop, AFileDraggedOutOfAnFtpFolderArrivesAsARealFile) {
-  int port = 0;
-  if (FILE* f = std::fopen((std::string(JQ_FTP_FIXTURES) + "\\ports.txt").c_str(), "r")) {
-    char line[128];
-    while (std::fgets(line, sizeof line, f))
-      if (std::sscanf(line, "pyftpd=%d", &port) == 1) break;
-    std::fclose(f);
-  }
+  int port = jqtest::FtpPort(JQ_FTP_FIXTURES, "pyftpd");
   ASSERT_NE(port, 0);
   // A file of its own on the server, big enough to take a moment.
   std::string content(300000, 'f');
@@ -396,19 +315,8 @@ TEST_F(DragDrop, AFileDraggedOutOfAnFtpFolderArrivesAsARealFile) {
     std::fwrite(content.data(), 1, content.size(), f);
     std::fclose(f);
   }
-  FtpSiteList sites;
-  FtpSiteRecord* r = AllocFtpSiteRecord();
-  lstrcpyA(r->name, "Dragged");
-  lstrcpyA(r->host, "127.0.0.1");
-  lstrcpyA(r->login, "tester");
-  StoreFtpPassword(r->password, "secret");
-  r->port = port;
-  r->passive = 1;
-  AddFtpSite(sites, r);
-  ASSERT_EQ(SaveFtpSiteList(sites), ERROR_SUCCESS);
-  FreeFtpSiteList(sites);
-  ASSERT_TRUE(StartFtpLibraryFrom((jqtest::ProgramFolder() + "\\CSFTPL32.dll").c_str()));
-  SetTransferProgressVisible(false);
+  ASSERT_TRUE(ftptest::SaveLoopbackSite("Dragged", port));
+  ASSERT_TRUE(ftptest::StartFtpLibraryQuietly());
 
   // Pane 0 shows the site's folder "listing", pane 1 the local folder B.
   HWND tree = FilePanes[0].tree, list = FilePanes[0].list;
@@ -416,18 +324,18 @@ TEST_F(DragDrop, AFileDraggedOutOfAnFtpFolderArrivesAsARealFile) {
   ASSERT_NE(NavigatePaneToPath(0, "FTP:", TRUE), nullptr);
   HTREEITEM sitesNode = TreeView_GetSelection(tree);
   TreeView_Expand(tree, sitesNode, TVE_EXPAND);
-  HTREEITEM site = TreeChildNamed(tree, sitesNode, "Dragged");
+  HTREEITEM site = jqtest::TreeChildByText(tree, sitesNode, "Dragged");
   ASSERT_NE(site, nullptr);
   TreeView_SelectItem(tree, site);
-  ASSERT_TRUE(jqtest::PumpUntil([&] { return ListIndexOfText(list, "listing") >= 0; }, 20000));
+  ASSERT_TRUE(jqtest::PumpUntil([&] { return jqtest::ListIndexOfText(list, "listing") >= 0; }, 20000));
   TreeView_Expand(tree, site, TVE_EXPAND);
-  HTREEITEM listing = TreeChildNamed(tree, site, "listing");
+  HTREEITEM listing = jqtest::TreeChildByText(tree, site, "listing");
   ASSERT_NE(listing, nullptr);
   TreeView_SelectItem(tree, listing);
-  ASSERT_TRUE(jqtest::PumpUntil([&] { return ListIndexOfText(list, "dragged.bin") >= 0; }, 20000));
+  ASSERT_TRUE(jqtest::PumpUntil([&] { return jqtest::ListIndexOfText(list, "dragged.bin") >= 0; }, 20000));
   jqtest::PumpUntil([] { return false; }, 400);
 
-  int index = ListIndexOfText(list, "dragged.bin");
+  int index = jqtest::ListIndexOfText(list, "dragged.bin");
   RECT ir{};
   ir.left = LVIR_ICON;
   ASSERT_TRUE(SendMessageA(list, LVM_GETITEMRECT, index, reinterpret_cast<LPARAM>(&ir)));

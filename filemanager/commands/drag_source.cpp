@@ -18,6 +18,7 @@
 #include "file_pane.h"
 #include "pane_drop_targets.h"
 #include "path_list_data.h"
+#include "com_object.h"
 #include "pidl.h"
 
 namespace {
@@ -49,7 +50,7 @@ DragFolderHooks g_hooks{ArchiveSelectionData, ExtractForDrag, PaneShowsFtpFolder
 // The wrapper of an archive or FTP pane's data object. It counts its own references (the
 // inner object's Release answer is advisory and never decides the wrapper's life) and holds one
 // reference of the inner object until it goes.
-class MaterialisingDataObject final : public IDataObject {
+class MaterialisingDataObject final : public ComObject<IDataObject, IID_IDataObject> {
  public:
   MaterialisingDataObject(IDataObject* inner, int pane, HWND list, DragMaterialiser materialise)
       : inner_(inner), pane_(pane), list_(list), materialise_(materialise) {}
@@ -57,22 +58,6 @@ class MaterialisingDataObject final : public IDataObject {
     if (inner_) inner_->Release();
   }
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDataObject)) {
-      *out = static_cast<IDataObject*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++count_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    ULONG left = --count_;
-    if (left == 0) delete this;
-    return left;
-  }
   HRESULT STDMETHODCALLTYPE GetData(FORMATETC* format, STGMEDIUM* medium) override {
     bool buttonDown = GetKeyState(VK_LBUTTON) < 0 || GetKeyState(VK_RBUTTON) < 0;
     if (!materialised_ && !buttonDown) {
@@ -105,7 +90,6 @@ class MaterialisingDataObject final : public IDataObject {
   HRESULT STDMETHODCALLTYPE EnumDAdvise(IEnumSTATDATA** out) override { return inner_->EnumDAdvise(out); }
 
  private:
-  std::atomic<ULONG> count_{1};
   IDataObject* inner_;
   bool materialised_ = false;
   bool failed_ = false;

@@ -17,6 +17,7 @@
 #include "frame_state.h"
 #include "pane_drop_targets.h"
 #include "pane_host.h"
+#include "com_object.h"
 #include "pidl.h"
 #include "program_values.h"
 #include "path_utils.h"
@@ -125,24 +126,8 @@ void SetListDropHighlight(HWND list, int index) {
 
 // What the three delegating targets share: the entered flag, the last effect, the current
 // target item (by identity), the delegated target and the borrowed data object.
-class DelegatingTarget : public IDropTarget {
+class DelegatingTarget : public ComObject<IDropTarget, IID_IDropTarget> {
  public:
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDropTarget)) {
-      *out = static_cast<IDropTarget*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++count_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    ULONG left = --count_;
-    if (left == 0) delete this;
-    return left;
-  }
   virtual ~DelegatingTarget() {
     LeaveDelegated();
     HoldData(nullptr);
@@ -222,7 +207,6 @@ class DelegatingTarget : public IDropTarget {
     data_ = data;
   }
 
-  std::atomic<ULONG> count_{1};
   HWND window_ = nullptr;
   bool entered_ = false;
   DWORD lastEffect_ = DROPEFFECT_NONE;
@@ -583,26 +567,10 @@ class DriveBarDropTarget : public DelegatingTarget {
 // it; files dropped on the empty part become new buttons.
 LaunchBarDropHooks g_launchHooks{};
 
-class LaunchBarDropTarget : public IDropTarget {
+class LaunchBarDropTarget : public ComObject<IDropTarget, IID_IDropTarget> {
  public:
   explicit LaunchBarDropTarget(HWND bar) : window_(bar) {}
   virtual ~LaunchBarDropTarget() = default;
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDropTarget)) {
-      *out = static_cast<IDropTarget*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++count_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    ULONG left = --count_;
-    if (left == 0) delete this;
-    return left;
-  }
   HRESULT STDMETHODCALLTYPE DragEnter(IDataObject*, DWORD, POINTL, DWORD* effect) override {
     entered_ = true;
     hot_ = -1;
@@ -710,7 +678,6 @@ class LaunchBarDropTarget : public IDropTarget {
   }
   void Frame(bool highlight) const { DrawButtonFrame(window_, hot_, highlight, false); }
 
-  std::atomic<ULONG> count_{1};
   HWND window_;
   bool entered_ = false;
   int hot_ = -1;

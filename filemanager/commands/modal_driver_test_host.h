@@ -1,7 +1,8 @@
-// Drives the modal windows of the test's thread as a user would: each timer tick while a dialog
-// (or property sheet, or message box) of the thread is up runs the next step; a step returning
-// false is tried again on the next tick. Steps that open a further modal window post their click
-// so that the ticks go on inside it.
+// Drives the modal windows of the test's thread as a user would (jqtest::DialogDriver: each
+// timer tick while a dialog, property sheet or message box of the thread is up runs the next
+// step; a step returning false is tried again on the next tick), with steps for buttons and
+// property sheets. Steps that open a further modal window post their click so that the ticks go
+// on inside it.
 #pragma once
 #include <windows.h>
 #include <commctrl.h>
@@ -9,48 +10,11 @@
 #include <functional>
 #include <vector>
 
+#include "test_support.h"
+
 namespace modaltest {
 
-class ModalDriver {
- public:
-  using Step = std::function<bool(HWND window)>;
-  explicit ModalDriver(std::vector<Step> steps) : steps_(std::move(steps)) {
-    current_ = this;
-    timer_ = SetTimer(nullptr, 0, 50, Tick);
-  }
-  ~ModalDriver() {
-    KillTimer(nullptr, timer_);
-    current_ = nullptr;
-  }
-  size_t done() const { return done_; }
-  bool Finished() const { return done_ == steps_.size(); }
-
- private:
-  static BOOL CALLBACK Find(HWND window, LPARAM found) {
-    char name[32] = "";
-    GetClassNameA(window, name, sizeof name);
-    if (!strcmp(name, "#32770") && IsWindowVisible(window) && IsWindowEnabled(window)) {
-      *reinterpret_cast<HWND*>(found) = window;
-      return FALSE;
-    }
-    return TRUE;
-  }
-  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-    ModalDriver* self = current_;
-    if (!self || self->busy_ || self->done_ >= self->steps_.size()) return;
-    HWND found = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), Find, reinterpret_cast<LPARAM>(&found));
-    if (!found) return;
-    self->busy_ = true;
-    if (self->steps_[self->done_](found)) ++self->done_;
-    self->busy_ = false;
-  }
-  std::vector<Step> steps_;
-  size_t done_ = 0;
-  UINT_PTR timer_ = 0;
-  bool busy_ = false;
-  static inline ModalDriver* current_ = nullptr;
-};
+using ModalDriver = jqtest::DialogDriver;
 
 inline void Click(HWND dialog, int id) { SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
 inline void PostClick(HWND dialog, int id) { PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }

@@ -16,36 +16,15 @@
 #include "resource.h"
 #include "settings_store.h"
 #include "test_support.h"
+#include "control_text.h"
 #include "command_ids.h"
 
 namespace {
 
-std::string LoadText(UINT id) {
-  char text[512] = "";
-  LoadStringA(GetModuleHandleA(nullptr), id, text, sizeof text);
-  return text;
-}
-
-std::string WindowText(HWND window) {
-  char text[MAX_PATH] = "";
-  GetWindowTextA(window, text, sizeof text);
-  return text;
-}
-
 using jqtest::DialogDriver;
 
-DialogDriver::Step Type(const std::string& text) {
-  return [text](HWND dialog) {
-    SetDlgItemTextA(dialog, IDC_DESTINATION_COMBO, text.c_str());
-    return true;
-  };
-}
-DialogDriver::Step Click(int id) {
-  return [id](HWND dialog) {
-    SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
-    return true;
-  };
-}
+// Types into the destination box.
+DialogDriver::Step Type(const std::string& text) { return jqtest::TypeInto(IDC_DESTINATION_COMBO, text); }
 
 // Runs the worker's operation without the shell's questions and progress window, which no test
 // can answer.
@@ -111,19 +90,14 @@ TEST_F(CopyMoveTo, TrailingBackslashCreatesFoldersAndHistoryKeepsTheTarget) {
   std::string caption;
   ASSERT_TRUE(Run(CopySelectionTo, {
       [&](HWND dialog) {
-        caption = WindowText(dialog);
-        HWND list = GetDlgItem(dialog, IDC_COPY_MOVE_LIST);
-        for (int i = 0; i < ListView_GetItemCount(list); ++i) {
-          char text[MAX_PATH] = "";
-          ListView_GetItemText(list, i, 0, text, sizeof text);
-          rows.push_back(text);
-        }
+        caption = jqtest::WindowTextOf(dialog);
+        rows = jqtest::ListItemTexts(GetDlgItem(dialog, IDC_COPY_MOVE_LIST));
         return true;
       },
       Type("  New\\Deeper\\"),
-      Click(IDOK),
+      jqtest::ClickButton(IDOK),
   }));
-  EXPECT_EQ(caption, LoadText(40040));
+  EXPECT_EQ(caption, jqtest::StringResource(40040));
   EXPECT_EQ(rows, (std::vector<std::string>{"a.txt", "b.txt"}));
   EXPECT_EQ(jqtest::ReadFileText(folder + "\\New\\Deeper\\a.txt"), "aaa");
   EXPECT_EQ(jqtest::ReadFileText(folder + "\\New\\Deeper\\b.txt"), "bbb");
@@ -144,7 +118,7 @@ TEST_F(CopyMoveTo, TrailingBackslashCreatesFoldersAndHistoryKeepsTheTarget) {
         return true;
       },
       Type("NEW\\DEEPER\\"),
-      Click(IDOK),
+      jqtest::ClickButton(IDOK),
   }));
   EXPECT_EQ(offered, "New\\Deeper\\");
   LoadHistoryList(&history, "Copy_Move To");
@@ -154,7 +128,7 @@ TEST_F(CopyMoveTo, TrailingBackslashCreatesFoldersAndHistoryKeepsTheTarget) {
 TEST_F(CopyMoveTo, CopyIntoItsOwnFolderMakesANamedCopy) {
   Select({"a.txt"});
   const std::string expected = FreeCopyName(folder, "a.txt");
-  ASSERT_TRUE(Run(CopySelectionTo, {Type(folder), Click(IDOK)}));
+  ASSERT_TRUE(Run(CopySelectionTo, {Type(folder), jqtest::ClickButton(IDOK)}));
   EXPECT_EQ(jqtest::ReadFileText(folder + "\\" + expected), "aaa") << expected;
   EXPECT_EQ(jqtest::ReadFileText(folder + "\\a.txt"), "aaa");
 }
@@ -164,16 +138,16 @@ TEST_F(CopyMoveTo, RadioSwitchesToMoveAndGoesToTheDestination) {
   std::string captionAfterSwitch;
   const std::string dest = folder + "\\dest";
   ASSERT_TRUE(Run(CopySelectionTo, {
-      Click(IDC_MOVE_RADIO),
+      jqtest::ClickButton(IDC_MOVE_RADIO),
       [&](HWND dialog) {
-        captionAfterSwitch = WindowText(dialog);
+        captionAfterSwitch = jqtest::WindowTextOf(dialog);
         CheckDlgButton(dialog, IDC_GO_TO_DESTINATION, BST_CHECKED);
         return true;
       },
       Type(dest),
-      Click(IDOK),
+      jqtest::ClickButton(IDOK),
   }));
-  EXPECT_EQ(captionAfterSwitch, LoadText(40039));
+  EXPECT_EQ(captionAfterSwitch, jqtest::StringResource(40039));
   EXPECT_EQ(jqtest::ReadFileText(dest + "\\a.txt"), "aaa");
   EXPECT_FALSE(jqtest::FileExists(folder + "\\a.txt"));
   EXPECT_EQ(GetLiveOptions().goToTargetAfterCopy, 1u);
@@ -187,16 +161,16 @@ TEST_F(CopyMoveTo, BlankTargetIsRefusedAndCancelCopiesNothing) {
   size_t boxesAfterBlank = 0;
   ASSERT_TRUE(Run(MoveSelectionTo, {
       Type("    "),
-      Click(IDOK),
+      jqtest::ClickButton(IDOK),
       [&](HWND dialog) {
         boxesAfterBlank = seams.boxes.size();
         return IsWindowVisible(dialog) != FALSE;
       },
-      Click(IDCANCEL),
+      jqtest::ClickButton(IDCANCEL),
   }));
   ASSERT_EQ(boxesAfterBlank, 1u);
-  EXPECT_EQ(seams.boxes[0].text, LoadText(IDS_ENTER_DESTINATION));
-  EXPECT_EQ(seams.boxes[0].caption, LoadText(40039));
+  EXPECT_EQ(seams.boxes[0].text, jqtest::StringResource(IDS_ENTER_DESTINATION));
+  EXPECT_EQ(seams.boxes[0].caption, jqtest::StringResource(40039));
   EXPECT_EQ(seams.boxes[0].type & MB_ICONMASK, static_cast<UINT>(MB_ICONEXCLAMATION));
   EXPECT_TRUE(jqtest::FileExists(folder + "\\a.txt"));
   EXPECT_EQ(RunningCopyMoveWorkers(), 0);
@@ -204,7 +178,7 @@ TEST_F(CopyMoveTo, BlankTargetIsRefusedAndCancelCopiesNothing) {
 
 TEST_F(CopyMoveTo, NoSelectionInTheListDoesNothing) {
   Select({});
-  DialogDriver driver({Click(IDCANCEL)});
+  DialogDriver driver({jqtest::ClickButton(IDCANCEL)});
   const UINT refused = RefusedCommandCount();
   CopySelectionTo(host.window, WM_COMMAND, ID_EDIT_COPY_TO, 0);
   EXPECT_FALSE(driver.Finished()) << "no dialog was shown";
@@ -240,16 +214,11 @@ TEST_F(CopyMoveTo, TreeFolderIsTheSourceAndTheTreeFollowsTheGoButton) {
   };
   ASSERT_TRUE(Run(CopySelectionTo, {
       [&](HWND dialog) {
-        HWND list = GetDlgItem(dialog, IDC_COPY_MOVE_LIST);
-        for (int i = 0; i < ListView_GetItemCount(list); ++i) {
-          char text[MAX_PATH] = "";
-          ListView_GetItemText(list, i, 0, text, sizeof text);
-          rows.push_back(text);
-        }
+        rows = jqtest::ListItemTexts(GetDlgItem(dialog, IDC_COPY_MOVE_LIST));
         return true;
       },
       Type(target),
-      Click(IDC_GO_TO_TYPED_PATH),
+      jqtest::ClickButton(IDC_GO_TO_TYPED_PATH),
       [&](HWND dialog) {
         char path[MAX_PATH] = "";
         GetTreeSelectionPath(GetDlgItem(dialog, IDC_PICKER_TREE), path, FALSE, TRUE);
@@ -271,7 +240,7 @@ TEST_F(CopyMoveTo, TreeFolderIsTheSourceAndTheTreeFollowsTheGoButton) {
         return true;
       },
       Type(target),
-      Click(IDOK),
+      jqtest::ClickButton(IDOK),
   }));
   EXPECT_EQ(rows, std::vector<std::string>{"dest"});
   EXPECT_EQ(lstrcmpiA(selectedByButton.c_str(), target.c_str()), 0) << selectedByButton;
@@ -300,20 +269,7 @@ LRESULT CALLBACK PickerHostProc(HWND window, UINT message, WPARAM wParam, LPARAM
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
-std::vector<std::string> ChildNames(HWND tree, HTREEITEM node) {
-  std::vector<std::string> names;
-  for (HTREEITEM child = TreeView_GetChild(tree, node); child; child = TreeView_GetNextSibling(tree, child)) {
-    char text[MAX_PATH] = "";
-    TVITEMA item{};
-    item.mask = TVIF_TEXT;
-    item.hItem = child;
-    item.pszText = text;
-    item.cchTextMax = MAX_PATH;
-    TreeView_GetItem(tree, &item);
-    names.push_back(text);
-  }
-  return names;
-}
+std::vector<std::string> ChildNames(HWND tree, HTREEITEM node) { return jqtest::TreeChildTexts(tree, node); }
 
 TEST(PickerTree, FoldersOnlyArchivesAndOneFillPerNode) {
   jqtest::TestRegistry registry;

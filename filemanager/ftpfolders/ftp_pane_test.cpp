@@ -19,6 +19,9 @@
 #include "ftp_engine.h"
 #include "ftp_folder_ui.h"
 #include "ftp_session.h"
+#include "ftp_site_fixture.h"
+#include "control_text.h"
+#include "ftp_fixture_ports.h"
 #include "seams.h"
 #include "resource_ftp.h"
 #include "transfer_job.h"
@@ -36,17 +39,6 @@ HTREEITEM FtpSitesNode(HWND tree) {
   return nullptr;
 }
 
-int PyPort() {
-  FILE* f = std::fopen((std::string(JQ_FTP_FIXTURES) + "\\ports.txt").c_str(), "r");
-  if (!f) return 0;
-  char line[128];
-  int port = 0;
-  while (std::fgets(line, sizeof line, f))
-    if (std::sscanf(line, "pyftpd=%d", &port) == 1) break;
-  std::fclose(f);
-  return port;
-}
-
 std::string ReadAll(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::stringstream ss;
@@ -54,38 +46,12 @@ std::string ReadAll(const std::string& path) {
   return ss.str();
 }
 
-std::vector<std::string> Names(HWND list) {
-  std::vector<std::string> names;
-  int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
-  for (int i = 0; i < count; ++i) {
-    char text[MAX_PATH] = "";
-    LVITEMA item{};
-    item.pszText = text;
-    item.cchTextMax = MAX_PATH;
-    SendMessageA(list, LVM_GETITEMTEXTA, i, reinterpret_cast<LPARAM>(&item));
-    names.push_back(text);
-  }
-  return names;
-}
+std::vector<std::string> Names(HWND list) { return jqtest::ListItemTexts(list); }
 
 bool Has(const std::vector<std::string>& names, const std::string& name) {
   for (auto& n : names)
     if (n == name) return true;
   return false;
-}
-
-HTREEITEM ChildNamed(HWND tree, HTREEITEM parent, const std::string& name) {
-  for (HTREEITEM c = TreeView_GetChild(tree, parent); c; c = TreeView_GetNextSibling(tree, c)) {
-    char text[MAX_PATH] = "";
-    TVITEMA item{};
-    item.mask = TVIF_TEXT;
-    item.hItem = c;
-    item.pszText = text;
-    item.cchTextMax = MAX_PATH;
-    TreeView_GetItem(tree, &item);
-    if (name == text) return c;
-  }
-  return nullptr;
 }
 
 std::string g_uploadPath;
@@ -94,26 +60,13 @@ std::string g_downloadFolder;
 }  // namespace
 
 TEST(FtpInPanes, ASiteIsBrowsedInTreeAndListAndFilesGoUpAndDown) {
-  int port = PyPort();
+  int port = jqtest::FtpPort(JQ_FTP_FIXTURES, "pyftpd");
   ASSERT_NE(port, 0);
   jqtest::TempFolder temp;
   jqtest::SeamRecorder seams;
   frametest::MainWindowHost host(false, 1000, 700);
-  // The site, saved as the site editor saves it.
-  FtpSiteList sites;
-  FtpSiteRecord* r = AllocFtpSiteRecord();
-  lstrcpyA(r->name, "Loopback");
-  lstrcpyA(r->host, "127.0.0.1");
-  lstrcpyA(r->login, "tester");
-  StoreFtpPassword(r->password, "secret");
-  r->port = port;
-  r->passive = 1;
-  AddFtpSite(sites, r);
-  ASSERT_EQ(SaveFtpSiteList(sites), ERROR_SUCCESS);
-  FreeFtpSiteList(sites);
-  std::string dll = jqtest::ProgramFolder() + "\\CSFTPL32.dll";
-  ASSERT_TRUE(StartFtpLibraryFrom(dll.c_str()));
-  SetTransferProgressVisible(false);
+  ASSERT_TRUE(ftptest::SaveLoopbackSite("Loopback", port));
+  ASSERT_TRUE(ftptest::StartFtpLibraryQuietly());
 
   ASSERT_TRUE(host.Browse(temp.path()));
   HWND tree = FilePanes[0].tree, list = FilePanes[0].list;
@@ -126,7 +79,7 @@ TEST(FtpInPanes, ASiteIsBrowsedInTreeAndListAndFilesGoUpAndDown) {
   EXPECT_TRUE(Has(Names(list), "Add New FTP Site..."));
 
   // Selecting the site connects it and lists the server's folders.
-  HTREEITEM siteNode = ChildNamed(tree, sitesNode, "Loopback");
+  HTREEITEM siteNode = jqtest::TreeChildByText(tree, sitesNode, "Loopback");
   ASSERT_NE(siteNode, nullptr);
   TreeView_SelectItem(tree, siteNode);
   ASSERT_TRUE(jqtest::PumpUntil([&] { return Has(Names(list), "listing") && Has(Names(list), "work"); }, 20000));
@@ -155,7 +108,7 @@ TEST(FtpInPanes, ASiteIsBrowsedInTreeAndListAndFilesGoUpAndDown) {
   SendDlgItemMessageA(status, IDC_FTP_HELP, BM_CLICK, 0, 0);
   EXPECT_EQ(topic, 131u);
   TreeView_Expand(tree, siteNode, TVE_EXPAND);
-  HTREEITEM listingNode = ChildNamed(tree, siteNode, "listing");
+  HTREEITEM listingNode = jqtest::TreeChildByText(tree, siteNode, "listing");
   ASSERT_NE(listingNode, nullptr);
   TreeView_SelectItem(tree, listingNode);
   ASSERT_TRUE(jqtest::PumpUntil([&] { return Has(Names(list), "plain.txt"); }, 20000));
@@ -165,7 +118,7 @@ TEST(FtpInPanes, ASiteIsBrowsedInTreeAndListAndFilesGoUpAndDown) {
   EXPECT_STREQ(path, "FTP:Loopback/listing");
 
   // Upload into /work through the FTP menu's command.
-  HTREEITEM workNode = ChildNamed(tree, siteNode, "work");
+  HTREEITEM workNode = jqtest::TreeChildByText(tree, siteNode, "work");
   ASSERT_NE(workNode, nullptr);
   TreeView_SelectItem(tree, workNode);
   ASSERT_TRUE(jqtest::PumpUntil([&] { return FilePanes[0].list && TreeView_GetSelection(tree) == workNode; }, 5000));
@@ -206,7 +159,7 @@ TEST(FtpInPanes, ASiteIsBrowsedInTreeAndListAndFilesGoUpAndDown) {
 }
 
 TEST(FtpInPanes, AnFtpFolderAddedToFavoritesOpensAgainFromTheFavoritesMenu) {
-  int port = PyPort();
+  int port = jqtest::FtpPort(JQ_FTP_FIXTURES, "pyftpd");
   ASSERT_NE(port, 0);
   jqtest::TempFolder temp;
   jqtest::TempFolder install;
@@ -225,19 +178,8 @@ TEST(FtpInPanes, AnFtpFolderAddedToFavoritesOpensAgainFromTheFavoritesMenu) {
     RegSetValueExA(key, "DefaultUserName", 0, REG_SZ, reinterpret_cast<const BYTE*>("FtpPaneTest"), 12);
     RegCloseKey(key);
   }});
-  FtpSiteList sites;
-  FtpSiteRecord* r = AllocFtpSiteRecord();
-  lstrcpyA(r->name, "Loopback");
-  lstrcpyA(r->host, "127.0.0.1");
-  lstrcpyA(r->login, "tester");
-  StoreFtpPassword(r->password, "secret");
-  r->port = port;
-  r->passive = 1;
-  AddFtpSite(sites, r);
-  ASSERT_EQ(SaveFtpSiteList(sites), ERROR_SUCCESS);
-  FreeFtpSiteList(sites);
-  ASSERT_TRUE(StartFtpLibraryFrom((jqtest::ProgramFolder() + "\\CSFTPL32.dll").c_str()));
-  SetTransferProgressVisible(false);
+  ASSERT_TRUE(ftptest::SaveLoopbackSite("Loopback", port));
+  ASSERT_TRUE(ftptest::StartFtpLibraryQuietly());
   ASSERT_TRUE(host.Browse(temp.path()));
   HWND tree = FilePanes[0].tree, list = FilePanes[0].list;
   AddFtpSitesRoot(tree);

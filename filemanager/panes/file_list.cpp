@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 #include "file_pane.h"
+#include "pane_controls.h"
 #include "folder_tree.h"
 #include "number_format.h"
 #include "path_utils.h"
@@ -74,21 +75,6 @@ HINSTANCE ResourceInstance() {
   return g_instance ? g_instance : GetModuleHandleA(nullptr);
 }
 
-bool IsFolderAbsolute(LPCITEMIDLIST absolute, int csidl) {
-  if (!absolute) return false;
-  LPITEMIDLIST special = nullptr;
-  if (FAILED(SHGetSpecialFolderLocation(nullptr, csidl, &special)) || !special) return false;
-  bool same = false;
-  IShellFolder* desktop = nullptr;
-  if (SUCCEEDED(SHGetDesktopFolder(&desktop))) {
-    HRESULT hr = desktop->CompareIDs(0, absolute, special);
-    same = SUCCEEDED(hr) && static_cast<short>(HRESULT_CODE(hr)) == 0;
-    desktop->Release();
-  }
-  FreePidl(special);
-  return same;
-}
-
 bool PaneShowsFtpRoot(int pane) {
   HWND tree = FilePanes[pane].tree;
   if (!tree) return false;
@@ -146,32 +132,27 @@ void DrawInactiveSelection(HWND list) {
   HFONT font = reinterpret_cast<HFONT>(SendMessageA(list, WM_GETFONT, 0, 0));
   if (!font) font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
   HGDIOBJ oldFont = SelectObject(dc, font);
-  HPEN pen = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNTEXT));
-  HGDIOBJ oldPen = SelectObject(dc, pen);
-  HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
-  int top = static_cast<int>(SendMessageA(list, LVM_GETTOPINDEX, 0, 0));
-  for (int index = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, top - 1, LVNI_SELECTED)); index >= 0;
-       index = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, index, LVNI_SELECTED))) {
-    RECT label{};
-    label.left = LVIR_LABEL;
-    if (!SendMessageA(list, LVM_GETITEMRECT, index, reinterpret_cast<LPARAM>(&label))) continue;
-    char text[MAX_PATH] = "";
-    LVITEMA item{};
-    item.iSubItem = 0;
-    item.pszText = text;
-    item.cchTextMax = MAX_PATH;
-    SendMessageA(list, LVM_GETITEMTEXTA, index, reinterpret_cast<LPARAM>(&item));
-    SIZE extent{};
-    GetTextExtentPoint32A(dc, text, lstrlenA(text), &extent);
-    if (label.left + extent.cx + 3 < label.right) label.right = label.left + extent.cx + 3;
-    Rectangle(dc, label.left, label.top, label.right, label.bottom);
-    InflateRect(&label, -1, -1);
-    DrawFocusRect(dc, &label);
+  {
+    OutlinePen outline(dc);
+    int top = static_cast<int>(SendMessageA(list, LVM_GETTOPINDEX, 0, 0));
+    for (int index = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, top - 1, LVNI_SELECTED)); index >= 0;
+         index = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, index, LVNI_SELECTED))) {
+      RECT label{};
+      label.left = LVIR_LABEL;
+      if (!SendMessageA(list, LVM_GETITEMRECT, index, reinterpret_cast<LPARAM>(&label))) continue;
+      char text[MAX_PATH] = "";
+      LVITEMA item{};
+      item.iSubItem = 0;
+      item.pszText = text;
+      item.cchTextMax = MAX_PATH;
+      SendMessageA(list, LVM_GETITEMTEXTA, index, reinterpret_cast<LPARAM>(&item));
+      SIZE extent{};
+      GetTextExtentPoint32A(dc, text, lstrlenA(text), &extent);
+      if (label.left + extent.cx + 3 < label.right) label.right = label.left + extent.cx + 3;
+      DrawSelectionOutline(dc, label);
+    }
   }
-  SelectObject(dc, oldBrush);
-  SelectObject(dc, oldPen);
   SelectObject(dc, oldFont);
-  DeleteObject(pen);
   ReleaseDC(list, dc);
 }
 
@@ -190,22 +171,9 @@ LRESULT CALLBACK FileListWndProc(HWND list, UINT message, WPARAM wParam, LPARAM 
       if (GetFocus() != list) DrawInactiveSelection(list);
       return 0;
     }
-    case WM_MOUSEWHEEL: {
-      if (LOWORD(wParam) & MK_CONTROL) return SendMessageA(GetAncestor(list, GA_ROOT), message, wParam, lParam);
-      POINT at = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
-      HWND under = WindowFromPoint(at);
-      if (under && under != list && !IsChild(list, under) &&
-          GetWindowThreadProcessId(under, nullptr) == GetCurrentThreadId())
-        return SendMessageA(under, message, wParam, lParam);
-      break;
-    }
-    case WM_SETCURSOR:
-      if (LOWORD(lParam) == HTCLIENT && HIWORD(lParam) == WM_LBUTTONDOWN) return TRUE;
-      break;
-    case WM_NCDESTROY:
-      SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
-      return CallWindowProcA(previous, list, message, wParam, lParam);
   }
+  LRESULT result = 0;
+  if (HandlePaneControlMessage(list, previous, message, wParam, lParam, &result)) return result;
   return CallWindowProcA(previous, list, message, wParam, lParam);
 }
 
@@ -312,7 +280,7 @@ BOOL SetupListColumns(HWND list, UINT columnSet) {
       FolderTreeItem* record = tree ? GetTreeItemRecord(tree, reinterpret_cast<HTREEITEM>(
                                                                   SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0)))
                                     : nullptr;
-      if (record && IsFolderAbsolute(record->absolute, CSIDL_DRIVES))
+      if (record && IsSpecialFolderPidl(record->absolute, CSIDL_DRIVES))
         ok = InsertColumns(list, kMyComputerColumns, 4, nullptr);
       else if (record && (record->kind & kTreeKindFtpRoot))
         ok = InsertColumns(list, kFtpSitesColumns, 4, nullptr);

@@ -69,6 +69,15 @@ void FocusFirstItemIfNone(HWND list);
 char* BuildCommandLineFromSelection(uint64_t* total, BOOL quoted, BOOL namesOnly);
 FileListItem* GetListItemRecord(HWND list, int index);
 void FreeFileListItem(FileListItem* item);
+// A new record of the shell item `pidl` of `folder` (copied; the folder gains a reference), or
+// null when memory runs out. Its kind and file data are the caller's to set.
+FileListItem* NewFileListItem(IShellFolder* folder, LPCITEMIDLIST pidl, ULONG attributes);
+// Inserts a record at `index` with its text and icon asked for on display; false on failure
+// (the record is then still the caller's).
+bool InsertFileListItem(HWND list, int index, FileListItem* record);
+// The find data of a shell item read from the file system by its parsing name, for items whose
+// folder does not hand it out; false when the name or the file cannot be read.
+bool FindDataByParsingName(IShellFolder* folder, LPCITEMIDLIST pidl, WIN32_FIND_DATAA* data);
 
 // ---- Fills --------------------------------------------------------------------------------
 // Set while records are being made from an enumeration: display-info requests are not answered.

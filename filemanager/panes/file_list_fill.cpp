@@ -18,9 +18,7 @@
 
 UINT g_shellEnumBusy = 0;
 
-namespace {
-
-bool InsertRecord(HWND list, int index, FileListItem* record) {
+bool InsertFileListItem(HWND list, int index, FileListItem* record) {
   LVITEMA item{};
   item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
   item.iItem = index;
@@ -31,7 +29,16 @@ bool InsertRecord(HWND list, int index, FileListItem* record) {
   return SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)) >= 0;
 }
 
-FileListItem* NewRecord(IShellFolder* folder, LPCITEMIDLIST pidl, ULONG attributes) {
+bool FindDataByParsingName(IShellFolder* folder, LPCITEMIDLIST pidl, WIN32_FIND_DATAA* data) {
+  char path[MAX_PATH];
+  if (!GetDisplayNameText(folder, pidl, SHGDN_FORPARSING, path)) return false;
+  HANDLE find = FindFirstFileA(path, data);
+  if (find == INVALID_HANDLE_VALUE) return false;
+  FindClose(find);
+  return true;
+}
+
+FileListItem* NewFileListItem(IShellFolder* folder, LPCITEMIDLIST pidl, ULONG attributes) {
   auto* record = static_cast<FileListItem*>(AllocShellMemory(sizeof(FileListItem)));
   if (!record) return nullptr;
   record->pidl = CopyPidl(GetShellAllocator(), pidl);
@@ -45,6 +52,8 @@ FileListItem* NewRecord(IShellFolder* folder, LPCITEMIDLIST pidl, ULONG attribut
   record->valid = 1;
   return record;
 }
+
+namespace {
 
 ULONG AttributesOf(IShellFolder* folder, LPCITEMIDLIST pidl) {
   ULONG attributes = kListAttributeMask;
@@ -115,70 +124,49 @@ BOOL EnumerateFolderIntoList(HWND list, LPARAM, IShellFolder* folder, BOOL fileS
   paneRecord.totalSize = 0;
   HCURSOR old = SetCursor(LoadCursor(nullptr, IDC_WAIT));
   int inserted = 0;
-  IEnumIDList* items = nullptr;
-  HRESULT hr;
-  {
-    QuietErrors quiet;
-    hr = folder->EnumObjects(g_mainWindow, EnumerationFlags(), &items);
-  }
-  if (SUCCEEDED(hr) && items) {
-    LPITEMIDLIST batch[kBatchSize];
-    bool stop = false;
-    while (!stop) {
-      ULONG fetched = 0;
-      {
-        QuietErrors quiet;
-        hr = items->Next(kBatchSize, batch, &fetched);
-      }
-      if (FAILED(hr)) break;
-      for (ULONG i = 0; i < fetched; ++i) {
-        LPITEMIDLIST pidl = batch[i];
-        FileListItem* record = stop ? nullptr : NewRecord(folder, pidl, AttributesOf(folder, pidl));
-        if (!record) {
-          // Out of memory (or already stopping): what is listed stays; the rest is freed.
-          stop = true;
-          FreePidl(pidl);
-          continue;
-        }
-        char name[MAX_PATH];
-        if (!fileSystem && GetDisplayNameText(folder, pidl, SHGDN_FORPARSING, name) && IsHiddenUnixRoot(name)) {
-          FreeFileListItem(record);
-          FreePidl(pidl);
-          continue;
-        }
-        if (!fileSystem) {
-          record->kind = kItemNonFileSystem;
-          record->fileAttributes = FILE_ATTRIBUTE_DIRECTORY;
-        } else {
-          record->kind = kItemFileSystemPlain;
-          record->fileAttributes = FILE_ATTRIBUTE_DIRECTORY;
-          char path[MAX_PATH];
-          if ((record->attributes & SFGAO_FILESYSTEM) && (record->attributes & SFGAO_CANDELETE) &&
-              GetDisplayNameText(folder, pidl, SHGDN_FORPARSING, path)) {
-            WIN32_FIND_DATAA data;
-            HANDLE find = FindFirstFileA(path, &data);
-            if (find != INVALID_HANDLE_VALUE) {
-              FindClose(find);
-              record->lastWrite = data.ftLastWriteTime;
-              record->size = SizeOf(data);
-              record->fileAttributes = data.dwFileAttributes;
-            } else {
-              record->fileAttributes = 0;
-            }
-          }
-        }
-        FreePidl(pidl);
-        if (!InsertRecord(list, inserted, record)) {
-          FreeFileListItem(record);
-          stop = true;
-          continue;
-        }
-        ++inserted;
-      }
-      if (hr != S_OK) break;
+  ShellChildren children(folder, g_mainWindow, EnumerationFlags());
+  children.ForEach([&](LPITEMIDLIST pidl) {
+    FileListItem* record = NewFileListItem(folder, pidl, AttributesOf(folder, pidl));
+    if (!record) {
+      // Out of memory: what is listed stays; the rest is freed.
+      FreePidl(pidl);
+      return false;
     }
-    items->Release();
-  }
+    char name[MAX_PATH];
+    if (!fileSystem && GetDisplayNameText(folder, pidl, SHGDN_FORPARSING, name) && IsHiddenUnixRoot(name)) {
+      FreeFileListItem(record);
+      FreePidl(pidl);
+      return true;
+    }
+    if (!fileSystem) {
+      record->kind = kItemNonFileSystem;
+      record->fileAttributes = FILE_ATTRIBUTE_DIRECTORY;
+    } else {
+      record->kind = kItemFileSystemPlain;
+      record->fileAttributes = FILE_ATTRIBUTE_DIRECTORY;
+      char path[MAX_PATH];
+      if ((record->attributes & SFGAO_FILESYSTEM) && (record->attributes & SFGAO_CANDELETE) &&
+          GetDisplayNameText(folder, pidl, SHGDN_FORPARSING, path)) {
+        WIN32_FIND_DATAA data;
+        HANDLE find = FindFirstFileA(path, &data);
+        if (find != INVALID_HANDLE_VALUE) {
+          FindClose(find);
+          record->lastWrite = data.ftLastWriteTime;
+          record->size = SizeOf(data);
+          record->fileAttributes = data.dwFileAttributes;
+        } else {
+          record->fileAttributes = 0;
+        }
+      }
+    }
+    FreePidl(pidl);
+    if (!InsertFileListItem(list, inserted, record)) {
+      FreeFileListItem(record);
+      return false;
+    }
+    ++inserted;
+    return true;
+  });
   SetCursor(old ? old : LoadCursor(nullptr, IDC_ARROW));
   paneRecord.itemCount = inserted;
   return TRUE;
@@ -210,7 +198,7 @@ BOOL FillFileList(HWND list, LPARAM unused, IShellFolder* folder, BOOL fileSyste
 BOOL AddFindDataItem(HWND list, const WIN32_FIND_DATAA* data, IShellFolder* folder, LPARAM, int index,
                      LPCITEMIDLIST pidl) {
   int pane = PaneIndexOfWindow(list);
-  FileListItem* record = NewRecord(folder, pidl, AttributesOf(folder, pidl));
+  FileListItem* record = NewFileListItem(folder, pidl, AttributesOf(folder, pidl));
   if (!record) return FALSE;
   record->fileAttributes = data->dwFileAttributes;
   record->lastWrite = data->ftLastWriteTime;
@@ -225,7 +213,7 @@ BOOL AddFindDataItem(HWND list, const WIN32_FIND_DATAA* data, IShellFolder* fold
       record->compressedSize = third;
     }
   }
-  if (!InsertRecord(list, index, record)) {
+  if (!InsertFileListItem(list, index, record)) {
     FreeFileListItem(record);
     return FALSE;
   }
@@ -250,13 +238,8 @@ BOOL EnumerateFolderFiltered(HWND list, FolderTreeItem* treeItem) {
       folder = nullptr;
   }
   if (!folder) return FALSE;
-  IEnumIDList* items = nullptr;
-  HRESULT hr;
-  {
-    QuietErrors quiet;
-    hr = folder->EnumObjects(g_mainWindow, EnumerationFlags(), &items);
-  }
-  if (FAILED(hr) || !items) {
+  ShellChildren children(folder, g_mainWindow, EnumerationFlags());
+  if (!children) {
     folder->Release();
     return FALSE;
   }
@@ -268,43 +251,23 @@ BOOL EnumerateFolderFiltered(HWND list, FolderTreeItem* treeItem) {
       exact = std::make_unique<FolderFindData>(path);
   }
   int inserted = 0;
-  LPITEMIDLIST batch[kBatchSize];
-  for (;;) {
-    ULONG fetched = 0;
-    {
-      QuietErrors quiet;
-      hr = items->Next(kBatchSize, batch, &fetched);
-    }
-    if (FAILED(hr)) break;
-    for (ULONG i = 0; i < fetched; ++i) {
-      LPITEMIDLIST pidl = batch[i];
-      WIN32_FIND_DATAA data{};
-      bool have;
-      if (ftp) {
-        have = SUCCEEDED(GetFtpItemInfo(folder, pidl, &data, sizeof data));
-      } else {
-        have = SUCCEEDED(SHGetDataFromIDListA(folder, pidl, SHGDFIL_FINDDATA, &data, sizeof data));
-        if (have && exact) {
-          exact->Update(&data);
-        }
+  children.ForEach([&](LPITEMIDLIST pidl) {
+    WIN32_FIND_DATAA data{};
+    bool have;
+    if (ftp) {
+      have = SUCCEEDED(GetFtpItemInfo(folder, pidl, &data, sizeof data));
+    } else {
+      have = SUCCEEDED(SHGetDataFromIDListA(folder, pidl, SHGDFIL_FINDDATA, &data, sizeof data));
+      if (have && exact) {
+        exact->Update(&data);
       }
-      if (!have) {
-        char path[MAX_PATH];
-        if (GetDisplayNameText(folder, pidl, SHGDN_FORPARSING, path)) {
-          HANDLE find = FindFirstFileA(path, &data);
-          if (find != INVALID_HANDLE_VALUE) {
-            FindClose(find);
-            have = true;
-          }
-        }
-      }
-      // An entry that cannot be read is left out; the rest of its batch is still listed.
-      if (have && PassesFileFilter(data) && AddFindDataItem(list, &data, folder, 0, inserted, pidl)) ++inserted;
-      FreePidl(pidl);
     }
-    if (hr != S_OK) break;
-  }
-  items->Release();
+    if (!have) have = FindDataByParsingName(folder, pidl, &data);
+    // An entry that cannot be read is left out; the rest of its batch is still listed.
+    if (have && PassesFileFilter(data) && AddFindDataItem(list, &data, folder, 0, inserted, pidl)) ++inserted;
+    FreePidl(pidl);
+    return true;
+  });
   folder->Release();
   g_shellEnumBusy = 0;
   paneRecord.itemCount = inserted;

@@ -4,12 +4,14 @@
 #include <cstring>
 #include <string>
 #include "file_pane.h"
+#include "pane_controls.h"
 #include "vfolder_links.h"
 #include "path_utils.h"
 #include "pidl.h"
 #include "resource.h"
 #include "seams.h"
 #include "settings_store.h"
+#include "shell_children.h"
 #include "program_values.h"
 
 UINT g_treeFillQuiet = 0;
@@ -23,18 +25,8 @@ constexpr UINT kTreeItemLimit = MAX_PATH;
 WNDPROC g_treeClassProc = nullptr;
 HTREEITEM g_dropHighlighted = nullptr;
 
-// Error boxes for drives without a medium stay off while the shell reads removable media.
-struct QuietErrors {
-  UINT previous = SetErrorMode(SEM_FAILCRITICALERRORS);
-  ~QuietErrors() { SetErrorMode(previous); }
-};
-
 bool ParsingName(IShellFolder* folder, LPCITEMIDLIST item, char* out) {
   return GetDisplayNameText(folder, item, SHGDN_FORPARSING, out) && out[0];
-}
-
-bool IsDriveRootText(const char* path) {
-  return path[0] && path[1] == ':' && path[2] == '\\' && path[3] == 0;
 }
 
 // File name plus extension of a path.
@@ -89,20 +81,6 @@ HTREEITEM Next(HWND tree, HTREEITEM node, UINT how) {
   return reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, how, reinterpret_cast<LPARAM>(node)));
 }
 
-bool IsFolderAbsolute(LPCITEMIDLIST absolute, int csidl) {
-  LPITEMIDLIST special = nullptr;
-  if (FAILED(SHGetSpecialFolderLocation(nullptr, csidl, &special)) || !special) return false;
-  bool same = false;
-  IShellFolder* desktop = nullptr;
-  if (SUCCEEDED(SHGetDesktopFolder(&desktop))) {
-    HRESULT hr = desktop->CompareIDs(0, absolute, special);
-    same = SUCCEEDED(hr) && static_cast<short>(HRESULT_CODE(hr)) == 0;
-    desktop->Release();
-  }
-  FreePidl(special);
-  return same;
-}
-
 // A node's children have been read when it has a child node or its button was removed.
 bool NodeIsFilled(HWND tree, HTREEITEM node) {
   if (Next(tree, node, TVGN_CHILD)) return true;
@@ -146,38 +124,17 @@ LRESULT CALLBACK FolderTreeWndProc(HWND tree, UINT message, WPARAM wParam, LPARA
       memcpy(&box, &selected, sizeof selected);  // TVM_GETITEMRECT takes the item in the rectangle
       if (selected && SendMessageA(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&box))) {
         HDC dc = GetDC(tree);
-        HPEN pen = CreatePen(PS_SOLID, 1, GetSysColor(COLOR_BTNTEXT));
-        HGDIOBJ oldPen = SelectObject(dc, pen);
-        HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
-        Rectangle(dc, box.left, box.top, box.right, box.bottom);
-        InflateRect(&box, -1, -1);
-        DrawFocusRect(dc, &box);
-        SelectObject(dc, oldBrush);
-        SelectObject(dc, oldPen);
-        DeleteObject(pen);
+        {
+          OutlinePen outline(dc);
+          DrawSelectionOutline(dc, box);
+        }
         ReleaseDC(tree, dc);
       }
       return result;
     }
-    case WM_MOUSEWHEEL: {
-      if (LOWORD(wParam) & MK_CONTROL) {
-        HWND top = GetAncestor(tree, GA_ROOT);
-        return SendMessageA(top, message, wParam, lParam);
-      }
-      POINT at = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
-      HWND under = WindowFromPoint(at);
-      if (under && under != tree && !IsChild(tree, under) &&
-          GetWindowThreadProcessId(under, nullptr) == GetCurrentThreadId())
-        return SendMessageA(under, message, wParam, lParam);
-      break;
-    }
-    case WM_SETCURSOR:
-      if (LOWORD(lParam) == HTCLIENT && HIWORD(lParam) == WM_LBUTTONDOWN) return TRUE;
-      break;
-    case WM_NCDESTROY:
-      SetWindowLongPtrA(tree, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
-      return CallWindowProcA(previous, tree, message, wParam, lParam);
   }
+  LRESULT result = 0;
+  if (HandlePaneControlMessage(tree, previous, message, wParam, lParam, &result)) return result;
   return CallWindowProcA(previous, tree, message, wParam, lParam);
 }
 
@@ -255,13 +212,8 @@ void FillFolderTree(HWND tree, IShellFolder* folder, LPCITEMIDLIST parentAbsolut
 
   SHCONTF flags = SHCONTF_FOLDERS | SHCONTF_NONFOLDERS;
   if (!options.hideSystemFiles) flags |= SHCONTF_INCLUDEHIDDEN;
-  IEnumIDList* items = nullptr;
-  HRESULT hr;
-  {
-    QuietErrors quiet;
-    hr = folder->EnumObjects(g_mainWindow, flags, &items);
-  }
-  if (FAILED(hr) || !items) {
+  ShellChildren children(folder, g_mainWindow, flags);
+  if (!children) {
     // Nothing to list: the node loses its button.
     SetChildrenCount(tree, parentNode, 0);
     restoreCursor();
@@ -274,75 +226,60 @@ void FillFolderTree(HWND tree, IShellFolder* folder, LPCITEMIDLIST parentAbsolut
 
   HTREEITEM previous = TVI_FIRST;
   int added = 0;
-  LPITEMIDLIST batch[500];
-  for (;;) {
-    ULONG fetched = 0;
-    {
-      QuietErrors quiet;
-      hr = items->Next(500, batch, &fetched);
-    }
-    if (FAILED(hr)) break;
-    for (ULONG i = 0; i < fetched; ++i) {
-      LPITEMIDLIST child = batch[i];
-      ULONG attributes = kTreeAttributeMask;
-      if (FAILED(folder->GetAttributesOf(1, const_cast<LPCITEMIDLIST*>(&child), &attributes)))
-        attributes = 0;
-      attributes &= kTreeAttributeMask;
-      bool isFolder = attributes & SFGAO_FOLDER;
-      bool fileSystem = attributes & SFGAO_FILESYSTEM;
-      if (!isFolder && !fileSystem) {
-        FreePidl(child);
-        continue;
-      }
-      char parsing[MAX_PATH] = "";
-      bool haveParsing = ParsingName(folder, child, parsing);
-      if (fileSystem && isFolder && haveParsing && IsDriveRootText(parsing) && IsDriveHidden(parsing)) {
-        FreePidl(child);
-        continue;
-      }
-      if (haveParsing && IsHiddenUnixRoot(parsing)) {
-        FreePidl(child);
-        continue;
-      }
-      if (!fileSystem) haveParsing = false;
-      if (fileSystem && !isFolder) {
-        // Files appear only as archives opened like folders.
-        bool archive = !options.noArchivesAsFolders && !(parentKind & kTreeKindFtpBranch) &&
-                       IsArchivePath(folder, child, nullptr, nullptr);
-        if (!archive) {
-          FreePidl(child);
-          continue;
-        }
-      }
-      char name[MAX_PATH] = "";
-      if (options.showParsingNames && haveParsing && !IsDriveRootText(parsing))
-        lstrcpynA(name, FileNamePart(parsing), MAX_PATH);
-      else
-        GetDisplayNameText(folder, child, SHGDN_NORMAL, name);
-      if (!name[0]) {
-        // A child without a name is left out; its siblings still come.
-        FreePidl(child);
-        continue;
-      }
-      FolderTreeItem* record = NewRecord(folder, child, parentAbsolute, attributes, childKind);
+  children.ForEach([&](LPITEMIDLIST child) {
+    ULONG attributes = kTreeAttributeMask;
+    if (FAILED(folder->GetAttributesOf(1, const_cast<LPCITEMIDLIST*>(&child), &attributes)))
+      attributes = 0;
+    attributes &= kTreeAttributeMask;
+    bool isFolder = attributes & SFGAO_FOLDER;
+    bool fileSystem = attributes & SFGAO_FILESYSTEM;
+    if (!isFolder && !fileSystem) {
       FreePidl(child);
-      if (!record) {
-        for (ULONG j = i + 1; j < fetched; ++j) FreePidl(batch[j]);
-        hr = E_OUTOFMEMORY;
-        break;
-      }
-      int children = (attributes & SFGAO_HASSUBFOLDER) || (fileSystem && !isFolder) ? 1 : 0;
-      HTREEITEM node = InsertNode(tree, parentNode, previous, name, record, children);
-      if (!node) {
-        FreeFolderTreeItem(record);
-        continue;
-      }
-      previous = node;
-      ++added;
+      return true;
     }
-    if (hr != S_OK) break;
-  }
-  items->Release();
+    char parsing[MAX_PATH] = "";
+    bool haveParsing = ParsingName(folder, child, parsing);
+    if (fileSystem && isFolder && haveParsing && IsDriveRootText(parsing) && IsDriveHidden(parsing)) {
+      FreePidl(child);
+      return true;
+    }
+    if (haveParsing && IsHiddenUnixRoot(parsing)) {
+      FreePidl(child);
+      return true;
+    }
+    if (!fileSystem) haveParsing = false;
+    if (fileSystem && !isFolder) {
+      // Files appear only as archives opened like folders.
+      bool archive = !options.noArchivesAsFolders && !(parentKind & kTreeKindFtpBranch) &&
+                     IsArchivePath(folder, child, nullptr, nullptr);
+      if (!archive) {
+        FreePidl(child);
+        return true;
+      }
+    }
+    char name[MAX_PATH] = "";
+    if (options.showParsingNames && haveParsing && !IsDriveRootText(parsing))
+      lstrcpynA(name, FileNamePart(parsing), MAX_PATH);
+    else
+      GetDisplayNameText(folder, child, SHGDN_NORMAL, name);
+    if (!name[0]) {
+      // A child without a name is left out; its siblings still come.
+      FreePidl(child);
+      return true;
+    }
+    FolderTreeItem* record = NewRecord(folder, child, parentAbsolute, attributes, childKind);
+    FreePidl(child);
+    if (!record) return false;
+    int hasChildren = (attributes & SFGAO_HASSUBFOLDER) || (fileSystem && !isFolder) ? 1 : 0;
+    HTREEITEM node = InsertNode(tree, parentNode, previous, name, record, hasChildren);
+    if (!node) {
+      FreeFolderTreeItem(record);
+      return true;
+    }
+    previous = node;
+    ++added;
+    return true;
+  });
   if (!added) SetChildrenCount(tree, parentNode, 0);
   restoreCursor();
 }
@@ -451,7 +388,7 @@ HTREEITEM SelectTreePath(HWND tree, const char* path, BOOL select) {
       for (HTREEITEM node = first ? Next(tree, first, TVGN_NEXT) : nullptr; node;
            node = Next(tree, node, TVGN_NEXT)) {
         LPCITEMIDLIST absolute = TreeItemAbsolutePidl(tree, node);
-        if (absolute && IsFolderAbsolute(absolute, CSIDL_NETWORK)) {
+        if (absolute && IsSpecialFolderPidl(absolute, CSIDL_NETWORK)) {
           ExpandFolderTreeItem(tree, node);
           SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(node));
           found = SelectTreePathComponents(tree, path, Next(tree, node, TVGN_CHILD), select, FillPaneTreeNode);
@@ -464,7 +401,7 @@ HTREEITEM SelectTreePath(HWND tree, const char* path, BOOL select) {
         // Drives live below My Computer.
         for (HTREEITEM node = Next(tree, root, TVGN_CHILD); node && !found; node = Next(tree, node, TVGN_NEXT)) {
           LPCITEMIDLIST absolute = TreeItemAbsolutePidl(tree, node);
-          if (!absolute || !IsFolderAbsolute(absolute, CSIDL_DRIVES)) continue;
+          if (!absolute || !IsSpecialFolderPidl(absolute, CSIDL_DRIVES)) continue;
           ExpandFolderTreeItem(tree, node);
           SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(node));
           found = SelectTreePathComponents(tree, path, Next(tree, node, TVGN_CHILD), select, FillPaneTreeNode);

@@ -12,6 +12,7 @@
 #include "path_utils.h"
 #include "pidl.h"
 #include "settings_store.h"
+#include "shell_children.h"
 #include "program_values.h"
 #include "vfolder_links.h"
 #include "command_ids.h"
@@ -25,11 +26,6 @@ constexpr UINT_PTR kSelectionTimerId = 20000;
 constexpr UINT kSelectionDelayMs = 250;
 UINT g_selectionTimerArmed = 1;
 HWND g_selectionTimerWindow = nullptr;
-
-struct QuietErrors {
-  UINT previous = SetErrorMode(SEM_FAILCRITICALERRORS);
-  ~QuietErrors() { SetErrorMode(previous); }
-};
 
 bool ViewerShown() {
   return GetLiveOptions().viewerShown;

@@ -156,7 +156,6 @@ int NodeChildren(HWND tree, HTREEITEM node) {
   return item.cChildren;
 }
 
-bool IsDriveRootText(const char* path) { return path[0] && path[1] == ':' && path[2] == '\\' && path[3] == 0; }
 
 // The text of a tree node: the file name when real names are shown (a drive keeps its display
 // name), else the display name.
@@ -233,13 +232,8 @@ BOOL RefreshFileSystemList(int pane, HWND list, FolderTreeItem* treeItem) {
     else folder = BindNodeFolder(pane, treeItem);
   }
   if (!folder) return FALSE;
-  IEnumIDList* items = nullptr;
-  HRESULT hr;
-  {
-    QuietErrors quiet;
-    hr = folder->EnumObjects(g_mainWindow, EnumerationFlags(), &items);
-  }
-  if (FAILED(hr) || !items) {
+  ShellChildren children(folder, g_mainWindow, EnumerationFlags());
+  if (!children) {
     folder->Release();
     return FALSE;
   }
@@ -262,48 +256,28 @@ BOOL RefreshFileSystemList(int pane, HWND list, FolderTreeItem* treeItem) {
   uint64_t total = 0;
   g_listRefilling = 1;
   g_shellEnumBusy = 1;
-  LPITEMIDLIST batch[kBatchSize];
-  for (;;) {
-    ULONG fetched = 0;
-    {
-      QuietErrors quiet;
-      hr = items->Next(kBatchSize, batch, &fetched);
+  children.ForEach([&](LPITEMIDLIST pidl) {
+    WIN32_FIND_DATAA data{};
+    bool have = ftp ? SUCCEEDED(GetFtpItemInfo(folder, pidl, &data, sizeof data))
+                    : SUCCEEDED(SHGetDataFromIDListA(folder, pidl, SHGDFIL_FINDDATA, &data, sizeof data));
+    if (have && !ftp) {
+      auto found = exact.find(UpperText(data.cFileName));
+      if (found != exact.end()) data = found->second;
     }
-    if (FAILED(hr)) break;
-    for (ULONG i = 0; i < fetched; ++i) {
-      LPITEMIDLIST pidl = batch[i];
-      WIN32_FIND_DATAA data{};
-      bool have = ftp ? SUCCEEDED(GetFtpItemInfo(folder, pidl, &data, sizeof data))
-                      : SUCCEEDED(SHGetDataFromIDListA(folder, pidl, SHGDFIL_FINDDATA, &data, sizeof data));
-      if (have && !ftp) {
-        auto found = exact.find(UpperText(data.cFileName));
-        if (found != exact.end()) data = found->second;
-      }
-      if (!have && !ftp) {
-        char path[MAX_PATH];
-        if (GetDisplayNameText(folder, pidl, SHGDN_FORPARSING, path)) {
-          HANDLE find = FindFirstFileA(path, &data);
-          if (find != INVALID_HANDLE_VALUE) {
-            FindClose(find);
-            have = true;
-          }
-        }
-      }
-      // An entry whose data cannot be read is left out; the rest of its batch still comes.
-      if (have && PassesFileFilter(data)) {
-        total += SizeOf(data);
-        if (!UpdateExistingFileItem(list, folder, pidl, data) &&
-            AddFindDataItem(list, &data, folder, 0, g_snapshot.added, pidl))
-          ++g_snapshot.added;
-      }
-      FreePidl(pidl);
+    if (!have && !ftp) have = FindDataByParsingName(folder, pidl, &data);
+    // An entry whose data cannot be read is left out; the rest of its batch still comes.
+    if (have && PassesFileFilter(data)) {
+      total += SizeOf(data);
+      if (!UpdateExistingFileItem(list, folder, pidl, data) &&
+          AddFindDataItem(list, &data, folder, 0, g_snapshot.added, pidl))
+        ++g_snapshot.added;
     }
-    if (hr != S_OK) break;
-  }
+    FreePidl(pidl);
+    return true;
+  });
   g_shellEnumBusy = 0;
   g_listRefilling = 0;
   FilePanes[pane].totalSize = total;
-  items->Release();
   folder->Release();
   return TRUE;
 }
@@ -345,26 +319,11 @@ BOOL MarkExistingListItem(HWND list, IShellFolder* folder, LPCITEMIDLIST item, U
 }
 
 BOOL AddObjectListItem(HWND list, IShellFolder* folder, LPCITEMIDLIST item, ULONG attributes) {
-  auto* record = static_cast<FileListItem*>(AllocShellMemory(sizeof(FileListItem)));
+  FileListItem* record = NewFileListItem(folder, item, attributes & kListAttributeMask);
   if (!record) return FALSE;
-  record->pidl = CopyPidl(GetShellAllocator(), item);
-  if (!record->pidl) {
-    FreePidl(record);
-    return FALSE;
-  }
-  record->folder = folder;
-  folder->AddRef();
-  record->attributes = attributes & kListAttributeMask;
   record->kind = kItemNonFileSystem;
   record->fileAttributes = FILE_ATTRIBUTE_DIRECTORY;
-  record->valid = 1;
-  LVITEMA insert{};
-  insert.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
-  insert.iItem = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
-  insert.pszText = LPSTR_TEXTCALLBACKA;
-  insert.iImage = I_IMAGECALLBACK;
-  insert.lParam = reinterpret_cast<LPARAM>(record);
-  if (SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)) < 0) {
+  if (!InsertFileListItem(list, static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)), record)) {
     FreeFileListItem(record);
     return FALSE;
   }
@@ -376,35 +335,19 @@ BOOL RefreshObjectList(int pane, HWND list, FolderTreeItem*, IShellFolder* folde
   FilePanes[pane].itemCount = 0;
   FilePanes[pane].totalSize = 0;
   if (!folder) return FALSE;
-  IEnumIDList* items = nullptr;
-  HRESULT hr;
-  {
-    QuietErrors quiet;
-    hr = folder->EnumObjects(g_mainWindow, EnumerationFlags(), &items);
-  }
-  if (FAILED(hr) || !items) return FALSE;
+  ShellChildren children(folder, g_mainWindow, EnumerationFlags());
+  if (!children) return FALSE;
   g_listRefilling = 1;
   g_shellEnumBusy = 1;
-  LPITEMIDLIST batch[kBatchSize];
-  for (;;) {
-    ULONG fetched = 0;
-    {
-      QuietErrors quiet;
-      hr = items->Next(kBatchSize, batch, &fetched);
-    }
-    if (FAILED(hr)) break;
-    for (ULONG i = 0; i < fetched; ++i) {
-      LPCITEMIDLIST item = batch[i];
-      ULONG attributes = kListAttributeMask;
-      if (FAILED(folder->GetAttributesOf(1, &item, &attributes))) attributes = 0;
-      if (!MarkExistingListItem(list, folder, item, attributes)) AddObjectListItem(list, folder, item, attributes);
-      FreePidl(batch[i]);
-    }
-    if (hr != S_OK) break;
-  }
+  children.ForEach([&](LPITEMIDLIST item) {
+    ULONG attributes = kListAttributeMask;
+    if (FAILED(folder->GetAttributesOf(1, const_cast<LPCITEMIDLIST*>(&item), &attributes))) attributes = 0;
+    if (!MarkExistingListItem(list, folder, item, attributes)) AddObjectListItem(list, folder, item, attributes);
+    FreePidl(item);
+    return true;
+  });
   g_shellEnumBusy = 0;
   g_listRefilling = 0;
-  items->Release();
   return TRUE;
 }
 
@@ -563,13 +506,8 @@ void RefreshTreeChildren(int pane, HTREEITEM item) {
     folder = BindNodeFolder(pane, parentRecord);
   }
   if (!folder) return;
-  IEnumIDList* items = nullptr;
-  HRESULT hr;
-  {
-    QuietErrors quiet;
-    hr = folder->EnumObjects(g_mainWindow, EnumerationFlags(), &items);
-  }
-  if (FAILED(hr) || !items) {
+  ShellChildren children(folder, g_mainWindow, EnumerationFlags());
+  if (!children) {
     folder->Release();
     return;
   }
@@ -583,37 +521,26 @@ void RefreshTreeChildren(int pane, HTREEITEM item) {
   }
   auto* outer = g_childIndex;
   const LiveOptions& options = GetLiveOptions();
-  LPITEMIDLIST batch[kBatchSize];
-  for (;;) {
-    ULONG fetched = 0;
-    {
-      QuietErrors quiet;
-      hr = items->Next(kBatchSize, batch, &fetched);
+  children.ForEach([&](LPITEMIDLIST child) {
+    ULONG attributes = kTreeAttributeMask;
+    if (FAILED(folder->GetAttributesOf(1, const_cast<LPCITEMIDLIST*>(&child), &attributes))) attributes = 0;
+    attributes &= kTreeAttributeMask;
+    const bool isFolder = attributes & SFGAO_FOLDER;
+    const bool fileSystem = attributes & SFGAO_FILESYSTEM;
+    bool take = isFolder || fileSystem;
+    char parsing[MAX_PATH] = "";
+    if (take && fileSystem) GetDisplayNameText(folder, child, SHGDN_FORPARSING, parsing);
+    if (take && isFolder && IsDriveRootText(parsing) && IsDriveHidden(parsing)) take = false;
+    if (take && !isFolder)
+      take = !options.noArchivesAsFolders && parsing[0] && IsArchivePath(nullptr, nullptr, parsing, nullptr);
+    if (take) {
+      g_childIndex = &index;
+      AddOrMarkTreeChild(pane, item, folder, child, parentRecord->absolute, attributes, FALSE);
+      g_childIndex = outer;
     }
-    if (FAILED(hr)) break;
-    for (ULONG i = 0; i < fetched; ++i) {
-      LPITEMIDLIST child = batch[i];
-      ULONG attributes = kTreeAttributeMask;
-      if (FAILED(folder->GetAttributesOf(1, const_cast<LPCITEMIDLIST*>(&child), &attributes))) attributes = 0;
-      attributes &= kTreeAttributeMask;
-      const bool isFolder = attributes & SFGAO_FOLDER;
-      const bool fileSystem = attributes & SFGAO_FILESYSTEM;
-      bool take = isFolder || fileSystem;
-      char parsing[MAX_PATH] = "";
-      if (take && fileSystem) GetDisplayNameText(folder, child, SHGDN_FORPARSING, parsing);
-      if (take && isFolder && IsDriveRootText(parsing) && IsDriveHidden(parsing)) take = false;
-      if (take && !isFolder)
-        take = !options.noArchivesAsFolders && parsing[0] && IsArchivePath(nullptr, nullptr, parsing, nullptr);
-      if (take) {
-        g_childIndex = &index;
-        AddOrMarkTreeChild(pane, item, folder, child, parentRecord->absolute, attributes, FALSE);
-        g_childIndex = outer;
-      }
-      FreePidl(child);
-    }
-    if (hr != S_OK) break;
-  }
-  items->Release();
+    FreePidl(child);
+    return true;
+  });
   folder->Release();
   g_enumeratedNodes.insert(item);
   SortTreeChildren(tree, item);
@@ -722,23 +649,16 @@ void RefreshFtpBranch(int pane, HTREEITEM item) {
   IShellFolder* folder = GetTreeItemRecord(tree, first)->folder;
   if (!folder) return;
   folder->AddRef();
-  IEnumIDList* items = nullptr;
-  if (SUCCEEDED(folder->EnumObjects(g_mainWindow, EnumerationFlags(), &items)) && items) {
-    LPITEMIDLIST batch[kBatchSize];
-    for (;;) {
-      ULONG fetched = 0;
-      HRESULT hr = items->Next(kBatchSize, batch, &fetched);
-      if (FAILED(hr)) break;
-      for (ULONG i = 0; i < fetched; ++i) {
-        ULONG attributes = kTreeAttributeMask;
-        if (FAILED(folder->GetAttributesOf(1, const_cast<LPCITEMIDLIST*>(&batch[i]), &attributes))) attributes = 0;
-        if (attributes & SFGAO_FOLDER)
-          AddOrMarkTreeChild(pane, item, folder, batch[i], record->absolute, attributes & kTreeAttributeMask, TRUE);
-        FreePidl(batch[i]);
-      }
-      if (hr != S_OK) break;
-    }
-    items->Release();
+  ShellChildren children(folder, g_mainWindow, EnumerationFlags());
+  if (children) {
+    children.ForEach([&](LPITEMIDLIST child) {
+      ULONG attributes = kTreeAttributeMask;
+      if (FAILED(folder->GetAttributesOf(1, const_cast<LPCITEMIDLIST*>(&child), &attributes))) attributes = 0;
+      if (attributes & SFGAO_FOLDER)
+        AddOrMarkTreeChild(pane, item, folder, child, record->absolute, attributes & kTreeAttributeMask, TRUE);
+      FreePidl(child);
+      return true;
+    });
     g_enumeratedNodes.insert(item);
   }
   folder->Release();

@@ -1,17 +1,11 @@
-// What every enumeration of a pane's folder shares: the batch size, the flags that follow the
-// hide-system-files option, and no critical-error boxes while removable media are touched.
+// What every enumeration of a pane's folder shares: the flags that follow the hide-system-files
+// option (the batches and the quiet critical errors come with ShellChildren).
 #pragma once
 #include <windows.h>
 #include <shlobj.h>
 
 #include "settings_store.h"
-
-constexpr ULONG kBatchSize = 500;
-
-struct QuietErrors {
-  UINT previous = SetErrorMode(SEM_FAILCRITICALERRORS);
-  ~QuietErrors() { SetErrorMode(previous); }
-};
+#include "shell_children.h"
 
 inline SHCONTF EnumerationFlags() {
   SHCONTF flags = SHCONTF_FOLDERS | SHCONTF_NONFOLDERS;

@@ -508,16 +508,6 @@ TEST_F(ButtonBarWindow, RealClickLaunchesAndTabSwitchesGroup) {
   EXPECT_NE(launches[0].target.find("regedit"), std::string::npos);
 }
 
-std::string Move(POINT p) {
-  return " mousemove " + std::to_string(p.x) + " " + std::to_string(p.y) + " sleep 0.15";
-}
-
-std::string Drag(POINT from, POINT to) {
-  return "xdotool" + Move(from) + " mousedown 1 sleep 0.2" + Move({from.x + 6, from.y + 6}) +
-         Move({from.x + 14, from.y + 14}) + Move({(from.x + to.x) / 2, (from.y + to.y) / 2}) +
-         Move(to) + Move({to.x + 2, to.y + 1}) + Move(to) + " sleep 0.3 mouseup 1 sleep 0.2";
-}
-
 TEST_F(ButtonBarWindow, AShortcutDroppedFromAnotherProgramBecomesAButtonThatLaunchesItsTarget) {
   std::string program = temp.WriteFile("app\\viewer.exe", "MZ");
   std::string link = temp / "Viewer.lnk";
@@ -538,16 +528,9 @@ TEST_F(ButtonBarWindow, AShortcutDroppedFromAnotherProgramBecomesAButtonThatLaun
   Make(BarBlob(1, 3, 1, 20), 300, 60);
   SetWindowPos(host, HWND_TOPMOST, 400, 300, 300, 60, SWP_SHOWWINDOW);
   jqtest::PumpPending();
-  std::string helper = jqtest::ProgramFolder();
-  char self[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, self, MAX_PATH);
-  helper = std::string(self).substr(0, std::string(self).find_last_of('\\') + 1) + "drop_helper_test.exe";
-  ASSERT_TRUE(jqtest::FileExists(helper)) << helper;
-  HANDLE process = jqtest::StartProcess("\"" + helper + "\" 100 100 \"" + link + "\"");
+  HANDLE process = xdo::StartDropHelper({100, 100}, link);
   ASSERT_NE(process, nullptr);
-  ASSERT_TRUE(jqtest::PumpUntil([] { return FindWindowA("JQDropHelper", nullptr) != nullptr; }, 15000));
-  jqtest::PumpUntil([] { return false; }, 300);
-  ASSERT_TRUE(xdo::Run(Drag({140, 140}, {650, 330})));
+  ASSERT_TRUE(xdo::Run(xdo::DragScript({140, 140}, {650, 330})));
   ASSERT_TRUE(jqtest::PumpUntil([&] { return CountButtons(bar->settings.groups[0]) == 2; }, 10000));
   jqtest::WaitProcess(process, 15000);
   CloseHandle(process);

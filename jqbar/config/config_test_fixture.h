@@ -18,6 +18,7 @@
 #include "layout_undo.h"
 #include "panel_messages.h"
 #include "panel_types.h"
+#include "xdo_input.h"
 #include "resource_jqbar.h"
 #include "panel_utils.h"
 #include "test_support.h"
@@ -101,32 +102,8 @@ inline std::string FrameTitleOf(const PanelNode* node) {
   return title;
 }
 
-// Runs a shell command line on the host (Wine starts Unix programs itself), pumping messages
-// until it has finished: the command ends by creating a marker file.
-inline bool RunOnHost(const std::string& command, DWORD timeoutMs = 30000) {
-  static int serial = 0;
-  char marker[64];
-  snprintf(marker, sizeof marker, "/tmp/jq-cfg-xdo-%lu-%d", GetCurrentProcessId(), ++serial);
-  std::string windowsMarker = std::string("Z:") + marker;
-  for (char& c : windowsMarker)
-    if (c == '/') c = '\\';
-  DeleteFileA(windowsMarker.c_str());
-  std::string line = "/bin/sh -c \"" + command + "; touch " + marker + "\"";
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
-  std::vector<char> buffer(line.begin(), line.end());
-  buffer.push_back(0);
-  if (!CreateProcessA("Z:\\bin\\sh", buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &process))
-    return false;
-  CloseHandle(process.hProcess);
-  CloseHandle(process.hThread);
-  bool done = jqtest::PumpUntil(
-      [&] { return GetFileAttributesA(windowsMarker.c_str()) != INVALID_FILE_ATTRIBUTES; }, timeoutMs);
-  DeleteFileA(windowsMarker.c_str());
-  return done;
-}
+// Runs a shell command line on the host, pumping messages until it has finished.
+inline bool RunOnHost(const std::string& command, DWORD timeoutMs = 30000) { return xdo::Run(command, timeoutMs, 0); }
 
 class ConfigFixture : public ::testing::Test {
  public:

@@ -14,6 +14,7 @@
 #include "panel_messages.h"
 #include "shortcut_file.h"
 #include "test_support.h"
+#include "xdo_input.h"
 
 namespace smtest {
 
@@ -29,35 +30,9 @@ inline LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARA
 }
 
 // Runs a shell command line on the host and pumps messages until it has finished.
-inline bool RunOnHost(const std::string& command, DWORD timeoutMs = 30000) {
-  static int serial = 0;
-  char marker[64];
-  snprintf(marker, sizeof marker, "/tmp/jq-sm-%lu-%d", GetCurrentProcessId(), ++serial);
-  std::string windowsMarker = std::string("Z:") + marker;
-  for (char& c : windowsMarker)
-    if (c == '/') c = '\\';
-  DeleteFileA(windowsMarker.c_str());
-  std::string line = "/bin/sh -c \"" + command + "; touch " + marker + "\"";
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
-  std::vector<char> buffer(line.begin(), line.end());
-  buffer.push_back(0);
-  if (!CreateProcessA("Z:\\bin\\sh", buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &process))
-    return false;
-  if (process.hProcess) CloseHandle(process.hProcess);
-  if (process.hThread) CloseHandle(process.hThread);
-  bool done = jqtest::PumpUntil(
-      [&] { return GetFileAttributesA(windowsMarker.c_str()) != INVALID_FILE_ATTRIBUTES; }, timeoutMs);
-  DeleteFileA(windowsMarker.c_str());
-  jqtest::PumpUntil([] { return false; }, 200);
-  return done;
-}
+inline bool RunOnHost(const std::string& command, DWORD timeoutMs = 30000) { return xdo::Run(command, timeoutMs, 200); }
 
-inline std::string At(POINT p) {
-  return " mousemove " + std::to_string(p.x) + " " + std::to_string(p.y) + " sleep 0.2";
-}
+inline std::string At(POINT p) { return xdo::MoveTo(p, "0.2"); }
 
 inline POINT Centre(const RECT& r) { return {(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
 

@@ -230,9 +230,9 @@ void EndSplitter(int y) {
   LayoutFinderWindow();
 }
 
-void OpenSavedSearch() {
-  char file[MAX_PATH] = {};
-  std::string filter = FinderString(IDS_SEARCH_FILTER), title = FinderString(IDS_OPEN_TITLE);
+// The file dialog for a saved search (.jqs): Open, or Save As when `save`; false when cancelled.
+bool AskSearchFileName(bool save, char (&file)[MAX_PATH]) {
+  std::string filter = FinderString(IDS_SEARCH_FILTER), title = FinderString(save ? IDS_SAVE_TITLE : IDS_OPEN_TITLE);
   for (char& c : filter) if (c == '#') c = '\0';
   OPENFILENAMEA ofn{};
   ofn.lStructSize = sizeof ofn;
@@ -242,8 +242,17 @@ void OpenSavedSearch() {
   ofn.nMaxFile = MAX_PATH;
   ofn.lpstrTitle = title.c_str();
   ofn.lpstrDefExt = "jqs";
+  if (save) {
+    ofn.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
+    return GetSaveFileNameA(&ofn) != 0;
+  }
   ofn.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
-  if (!GetOpenFileNameA(&ofn)) return;
+  return GetOpenFileNameA(&ofn) != 0;
+}
+
+void OpenSavedSearch() {
+  char file[MAX_PATH] = {};
+  if (!AskSearchFileName(false, file)) return;
   if (LoadSearchFile(file, &g_finder.settings)) {
     RefreshCriteriaPanel();
   } else {
@@ -255,18 +264,7 @@ void OpenSavedSearch() {
 
 void SaveSavedSearch() {
   char file[MAX_PATH] = {};
-  std::string filter = FinderString(IDS_SEARCH_FILTER), title = FinderString(IDS_SAVE_TITLE);
-  for (char& c : filter) if (c == '#') c = '\0';
-  OPENFILENAMEA ofn{};
-  ofn.lStructSize = sizeof ofn;
-  ofn.hwndOwner = g_finder.main;
-  ofn.lpstrFilter = filter.c_str();
-  ofn.lpstrFile = file;
-  ofn.nMaxFile = MAX_PATH;
-  ofn.lpstrTitle = title.c_str();
-  ofn.lpstrDefExt = "jqs";
-  ofn.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
-  if (!GetSaveFileNameA(&ofn)) return;
+  if (!AskSearchFileName(true, file)) return;
   StoreCriteriaControls();
   if (!SaveSearchFile(file, g_finder.settings))
     seams::MessageBoxA(g_finder.main, (FinderString(IDS_SAVE_FAILED_TEXT) + file).c_str(),

@@ -10,19 +10,9 @@
 #include "folmatch.h"
 #include "folmatch_resource.h"
 #include "test_support.h"
+#include "control_text.h"
 
 namespace {
-
-void SetWriteTime(const std::string& path, int secondsFromBase) {
-  HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
-  // 2020-01-01 00:00:00 UTC plus the offset.
-  ULONGLONG ticks = 132223104000000000ull + static_cast<ULONGLONG>(secondsFromBase) * 10000000ull;
-  FILETIME time{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
-  SetFileTime(file, nullptr, nullptr, &time);
-  CloseHandle(file);
-}
 
 FILETIME Time(int secondsFromBase) {
   ULONGLONG ticks = 132223104000000000ull + static_cast<ULONGLONG>(secondsFromBase) * 10000000ull;
@@ -47,7 +37,7 @@ class FolderMatch : public ::testing::Test {
   }
   std::string Put(const std::string& relative, const std::string& text, int time) {
     std::string path = temp.WriteFile(relative, text);
-    SetWriteTime(path, time);
+    jqtest::SetWriteTimeFromBase(path, time);
     return path;
   }
 
@@ -89,43 +79,8 @@ TEST_F(FolderMatch, IndexAnswersNewerOlderEqualAndMissing) {
   EXPECT_EQ(init(""), nullptr);
 }
 
-// Drives the dialog of this thread: each tick runs the next step while a dialog is up; a step
-// that returns false is tried again. Steps post their clicks so that a message box the click
-// opens does not stop the ticks.
-class Driver {
- public:
-  using Step = std::function<bool(HWND)>;
-  explicit Driver(std::vector<Step> steps) : steps_(std::move(steps)) {
-    current_ = this;
-    timer_ = SetTimer(nullptr, 0, 50, Tick);
-  }
-  ~Driver() {
-    KillTimer(nullptr, timer_);
-    current_ = nullptr;
-  }
-  size_t done = 0;
-
- private:
-  static BOOL CALLBACK Find(HWND window, LPARAM found) {
-    char name[32] = "";
-    GetClassNameA(window, name, sizeof name);
-    if (!strcmp(name, "#32770") && IsWindowVisible(window) && IsWindowEnabled(window)) {
-      *reinterpret_cast<HWND*>(found) = window;
-      return FALSE;
-    }
-    return TRUE;
-  }
-  static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
-    Driver* self = current_;
-    if (!self || self->done >= self->steps_.size()) return;
-    HWND found = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), Find, reinterpret_cast<LPARAM>(&found));
-    if (found && self->steps_[self->done](found)) ++self->done;
-  }
-  std::vector<Step> steps_;
-  UINT_PTR timer_ = 0;
-  static inline Driver* current_ = nullptr;
-};
+// Steps post their clicks so that a message box the click opens does not stop the driver.
+using Driver = jqtest::DialogDriver;
 
 bool IsSyncDialog(HWND w) { return GetDlgItem(w, IDC_SYNC_LIST) != nullptr; }
 bool IsQuestion(HWND w) { return GetDlgItem(w, IDYES) != nullptr && GetDlgItem(w, IDNO) != nullptr; }
@@ -138,16 +93,7 @@ Driver::Step Press(int id, bool (*where)(HWND)) {
   };
 }
 
-std::vector<std::string> ListedNames(HWND dialog) {
-  HWND list = GetDlgItem(dialog, IDC_SYNC_LIST);
-  std::vector<std::string> names;
-  for (int i = 0; i < ListView_GetItemCount(list); ++i) {
-    char text[MAX_PATH] = "";
-    ListView_GetItemText(list, i, 0, text, sizeof text);
-    names.push_back(text);
-  }
-  return names;
-}
+std::vector<std::string> ListedNames(HWND dialog) { return jqtest::ListItemTexts(GetDlgItem(dialog, IDC_SYNC_LIST)); }
 
 TEST_F(FolderMatch, SynchronizeBothWaysCopiesNewerFilesAndSubfolders) {
   Put("first\\only1.txt", "one", 100);
@@ -172,7 +118,7 @@ TEST_F(FolderMatch, SynchronizeBothWaysCopiesNewerFilesAndSubfolders) {
       Press(IDCANCEL, IsSyncDialog),
   });
   int copied = synchronize(nullptr, first.c_str(), second.c_str());
-  EXPECT_EQ(driver.done, 5u);
+  EXPECT_EQ(driver.done(), 5u);
   EXPECT_EQ(listed, (std::vector<std::string>{"newer.txt", "older.txt", "only1.txt", "only2.txt", "sub\\deep.txt"}));
   EXPECT_EQ(copied, 5);
   EXPECT_EQ(jqtest::ReadFileText(second + "\\only1.txt"), "one");
@@ -214,7 +160,7 @@ TEST_F(FolderMatch, OneWayAsksBeforeReplacingANewerFile) {
       Press(IDCANCEL, IsSyncDialog),
   });
   int copied = synchronize(nullptr, first.c_str(), second.c_str());
-  EXPECT_EQ(driver.done, 10u);
+  EXPECT_EQ(driver.done(), 10u);
   EXPECT_TRUE(defaultUnchecked);
   EXPECT_EQ(copied, 2);  // new.txt, then older.txt after "Yes"
   EXPECT_EQ(jqtest::ReadFileText(second + "\\new.txt"), "new");
@@ -237,7 +183,7 @@ TEST_F(FolderMatch, SynchronizeAsksForAMissingFolder) {
   });
   Put("first\\a.txt", "a", 100);
   EXPECT_EQ(synchronize(nullptr, first.c_str(), ""), 1);
-  EXPECT_EQ(driver.done, 6u);
+  EXPECT_EQ(driver.done(), 6u);
   EXPECT_EQ(jqtest::ReadFileText(second + "\\a.txt"), "a");
 }
 

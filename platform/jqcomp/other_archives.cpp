@@ -243,17 +243,7 @@ int ExtractOtherArchive(Engine& engine, const std::string& path, uint16_t kind, 
       if (!session.ItemError(et5::kBadDirectory, name)) break;
       continue;
     }
-    if (!sw.longNames && !rel.empty()) {
-      std::string shortRel;
-      size_t s = 0;
-      while (s <= rel.size()) {
-        size_t end = rel.find('\\', s);
-        if (end == std::string::npos) end = rel.size();
-        shortRel += (shortRel.empty() ? "" : "\\") + ShortFormOf(rel.substr(s, end - s));
-        s = end + 1;
-      }
-      rel = shortRel;
-    }
+    if (!sw.longNames && !rel.empty()) rel = ShortFormPath(rel);
     if (verdict == NameVerdict::kFolderOnly || type == AE_IFDIR) {
       if (sw.keepPaths && !rel.empty() && !CreateFolderPath(JoinPath(folder, rel)))
         if (!session.ItemError(et5::kPathNotFound, name)) break;

@@ -66,6 +66,18 @@ NameVerdict SafeRelativePath(const std::string& entryName, bool keepPaths, std::
   return NameVerdict::kFile;
 }
 
+std::string ShortFormPath(const std::string& relative) {
+  std::string shortRel;
+  size_t s = 0;
+  while (s <= relative.size()) {
+    size_t end = relative.find('\\', s);
+    if (end == std::string::npos) end = relative.size();
+    shortRel += (shortRel.empty() ? "" : "\\") + ShortFormOf(relative.substr(s, end - s));
+    s = end + 1;
+  }
+  return shortRel;
+}
+
 std::string ShortFormOf(const std::string& part) {
   size_t dot = part.rfind('.');
   std::string base = dot == std::string::npos ? part : part.substr(0, dot);

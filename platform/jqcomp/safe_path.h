@@ -16,5 +16,7 @@ NameVerdict SafeRelativePath(const std::string& entryName, bool keepPaths, std::
 
 // DOS 8.3 form of one name part (upper case), used when long names are off.
 std::string ShortFormOf(const std::string& part);
+// A relative path ("a\\b\\c") with every part in its DOS 8.3 form.
+std::string ShortFormPath(const std::string& relative);
 
 }  // namespace jqcomp

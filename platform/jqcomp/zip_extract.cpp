@@ -204,17 +204,7 @@ int RunUnzip(Engine& engine, const std::string& zip, const std::string& folderIn
       if (!session.ItemError(et5::kBadDirectory, e.name)) break;
       continue;
     }
-    if (!sw.longNames && !rel.empty()) {
-      std::string shortRel;
-      size_t s = 0;
-      while (s <= rel.size()) {
-        size_t end = rel.find('\\', s);
-        if (end == std::string::npos) end = rel.size();
-        shortRel += (shortRel.empty() ? "" : "\\") + ShortFormOf(rel.substr(s, end - s));
-        s = end + 1;
-      }
-      rel = shortRel;
-    }
+    if (!sw.longNames && !rel.empty()) rel = ShortFormPath(rel);
     if (verdict == NameVerdict::kFolderOnly || e.IsFolder()) {
       if (sw.keepPaths && !rel.empty() &&
           (!FolderChainIsPlain(folder, JoinPath(folder, rel)) || !CreateFolderPath(JoinPath(folder, rel)))) {

@@ -2,33 +2,12 @@
 """Draws JQBar's small bitmaps and its icon: the caption-button glyphs (8 x 8, one bit), the
 panel-type pictures with their masks (16 x 16), the ten predefined backgrounds (32 x 32,
 16 colours) and the program icon. Run it in this folder to write the files."""
-import struct
-
-def bmp(path, width, height, bits, palette, rows):
-    """rows: top row first, each a list of palette indexes."""
-    stride = ((width * bits + 31) // 32) * 4
-    data = bytearray()
-    for row in reversed(rows):
-        line = bytearray(stride)
-        for x, v in enumerate(row):
-            if bits == 1:
-                if v: line[x // 8] |= 0x80 >> (x % 8)
-            elif bits == 4:
-                line[x // 2] |= (v << 4) if x % 2 == 0 else v
-            elif bits == 24:
-                line[3 * x:3 * x + 3] = bytes(v)
-        data += line
-    pal = b''.join(bytes((b, g, r, 0)) for (r, g, b) in palette)
-    offset = 14 + 40 + len(pal)
-    header = b'BM' + struct.pack('<IHHI', offset + len(data), 0, 0, offset)
-    info = struct.pack('<IiiHHIIiiII', 40, width, height, 1, bits, 0, len(data), 2835, 2835,
-                       len(palette), 0)
-    open(path, 'wb').write(header + info + pal + data)
+from bitmap_files import MONO, VGA, bmp, icon_image_vga, inbox, picture, write_icon
 
 def glyph(path, art):
     # '#' is ink (0 bits), '.' background (1 bits): drawn as a mask.
     rows = [[0 if c == '#' else 1 for c in line] for line in art]
-    bmp(path, 8, 8, 1, [(0, 0, 0), (255, 255, 255)], rows)
+    bmp(path, 8, 8, 1, MONO, rows)
 
 glyph('glyph_ontop.bmp', ['...#....', '..###...', '.#####..', '...#....', '...#....', '...#....', '.#####..', '........'])
 glyph('glyph_hide.bmp', ['........', '........', '........', '........', '........', '#######.', '#######.', '........'])
@@ -36,31 +15,10 @@ glyph('glyph_properties.bmp', ['#######.', '#.....#.', '#.###.#.', '#.....#.', '
 glyph('glyph_help.bmp', ['..###...', '.#...#..', '.....#..', '....#...', '...#....', '........', '...#....', '........'])
 glyph('glyph_close.bmp', ['#.....#.', '.#...#..', '..#.#...', '...#....', '..#.#...', '.#...#..', '#.....#.', '........'])
 
-def picture(path, mask_path, colour, shape):
-    rows, mrows = [], []
-    for y in range(16):
-        row, mrow = [], []
-        for x in range(16):
-            inside = shape(x, y)
-            edge = inside and not all(shape(x + dx, y + dy) for dx, dy in ((1, 0), (-1, 0), (0, 1), (0, -1)))
-            row.append((0, 0, 0) if edge else (colour if inside else (0, 0, 0)))
-            mrow.append(0 if inside else 1)
-        rows.append(row)
-        mrows.append(mrow)
-    bmp(path, 16, 16, 24, [], rows)
-    bmp(mask_path, 16, 16, 1, [(0, 0, 0), (255, 255, 255)], mrows)
-
-def inbox(l, t, r, b):
-    return lambda x, y: l <= x <= r and t <= y <= b
-
 picture('type_toolbar.bmp', 'type_toolbar_mask.bmp', (0, 128, 192), inbox(0, 4, 15, 11))
 picture('type_toolgroup.bmp', 'type_toolgroup_mask.bmp', (0, 160, 80),
         lambda x, y: inbox(1, 1, 7, 14)(x, y) or inbox(9, 1, 14, 14)(x, y))
 picture('type_taskbar.bmp', 'type_taskbar_mask.bmp', (160, 160, 160), inbox(0, 9, 15, 15))
-
-VGA = [(0, 0, 0), (128, 0, 0), (0, 128, 0), (128, 128, 0), (0, 0, 128), (128, 0, 128), (0, 128, 128),
-       (192, 192, 192), (128, 128, 128), (255, 0, 0), (0, 255, 0), (255, 255, 0), (0, 0, 255),
-       (255, 0, 255), (0, 255, 255), (255, 255, 255)]
 
 patterns = [
     lambda x, y: 4 if (x // 4 + y // 4) % 2 else 12,                # 1 navy checks
@@ -78,7 +36,7 @@ for i, p in enumerate(patterns, 1):
     bmp('background%02d.bmp' % i, 32, 32, 4, VGA, [[p(x, y) for x in range(32)] for y in range(32)])
 
 # Icon: 32 x 32 and 16 x 16, 4-bit, a bar with three coloured marks.
-def icon_image(size):
+def bar_icon(size):
     rows = []
     for y in range(size):
         row = []
@@ -92,26 +50,6 @@ def icon_image(size):
                 seg = x * 3 // size
                 row.append([12, 10, 9][seg] if (size // 4 + 2) <= y < size - size // 4 - 2 and x % (size // 3) > 1 else 7)
         rows.append(row)
-    stride = ((size * 4 + 31) // 32) * 4
-    mstride = ((size + 31) // 32) * 4
-    xor, andm = bytearray(), bytearray()
-    for row in reversed(rows):
-        line, mline = bytearray(stride), bytearray(mstride)
-        for x, v in enumerate(row):
-            if v is None:
-                mline[x // 8] |= 0x80 >> (x % 8)
-                v = 0
-            line[x // 2] |= (v << 4) if x % 2 == 0 else v
-        xor += line
-        andm += mline
-    pal = b''.join(bytes((b, g, r, 0)) for (r, g, b) in VGA)
-    info = struct.pack('<IiiHHIIiiII', 40, size, size * 2, 1, 4, 0, len(xor) + len(andm), 0, 0, 16, 0)
-    return info + pal + bytes(xor) + bytes(andm)
+    return rows
 
-images = [icon_image(32), icon_image(16)]
-out = struct.pack('<HHH', 0, 1, len(images))
-offset = 6 + 16 * len(images)
-for size, img in zip((32, 16), images):
-    out += struct.pack('<BBBBHHII', size, size, 16, 0, 1, 4, len(img), offset)
-    offset += len(img)
-open('jqbar.ico', 'wb').write(out + b''.join(images))
+write_icon('jqbar.ico', [(size, 16, 4, icon_image_vga(bar_icon(size))) for size in (32, 16)])

@@ -1,9 +1,7 @@
 #!/usr/bin/env python3
 """Draws the clock's and the system monitor's pictures: the panel-type images with their masks
 (16 x 16) and the clock-face icon (32 x 32, 16 colours). Run it in this folder."""
-import struct
-
-from draw_bitmaps import VGA, inbox, picture
+from bitmap_files import icon_image_vga, inbox, picture, write_icon
 
 def disc(cx, cy, r):
     return lambda x, y: (x - cx) ** 2 + (y - cy) ** 2 <= r * r
@@ -36,24 +34,4 @@ def face(size):
             rows[y][x] = 0
     return rows
 
-def icon_image(rows):
-    size = len(rows)
-    stride = ((size * 4 + 31) // 32) * 4
-    mstride = ((size + 31) // 32) * 4
-    xor, andm = bytearray(), bytearray()
-    for row in reversed(rows):
-        line, mline = bytearray(stride), bytearray(mstride)
-        for x, v in enumerate(row):
-            if v is None:
-                mline[x // 8] |= 0x80 >> (x % 8)
-                v = 0
-            line[x // 2] |= (v << 4) if x % 2 == 0 else v
-        xor += line
-        andm += mline
-    pal = b''.join(bytes((b, g, r, 0)) for (r, g, b) in VGA)
-    info = struct.pack('<IiiHHIIiiII', 40, size, size * 2, 1, 4, 0, len(xor) + len(andm), 0, 0, 16, 0)
-    return info + pal + bytes(xor) + bytes(andm)
-
-img = icon_image(face(32))
-out = struct.pack('<HHH', 0, 1, 1) + struct.pack('<BBBBHHII', 32, 32, 16, 0, 1, 4, len(img), 22)
-open('clock_face.ico', 'wb').write(out + img)
+write_icon('clock_face.ico', [(32, 16, 4, icon_image_vga(face(32)))])

@@ -3,46 +3,7 @@
 MultiView and System Access (16 x 16 with masks) and the printers bar's two marker icons
 (16 x 16, 4-bit: a grey dot for a printer, a green tick for the default one). Run it in this
 folder to write the files."""
-import struct
-
-VGA = [(0, 0, 0), (128, 0, 0), (0, 128, 0), (128, 128, 0), (0, 0, 128), (128, 0, 128), (0, 128, 128),
-       (192, 192, 192), (128, 128, 128), (255, 0, 0), (0, 255, 0), (255, 255, 0), (0, 0, 255),
-       (255, 0, 255), (0, 255, 255), (255, 255, 255)]
-
-def bmp(path, width, height, bits, palette, rows):
-    stride = ((width * bits + 31) // 32) * 4
-    data = bytearray()
-    for row in reversed(rows):
-        line = bytearray(stride)
-        for x, v in enumerate(row):
-            if bits == 1:
-                if v: line[x // 8] |= 0x80 >> (x % 8)
-            else:
-                line[3 * x:3 * x + 3] = bytes(v)
-        data += line
-    pal = b''.join(bytes((b, g, r, 0)) for (r, g, b) in palette)
-    offset = 14 + 40 + len(pal)
-    header = b'BM' + struct.pack('<IHHI', offset + len(data), 0, 0, offset)
-    info = struct.pack('<IiiHHIIiiII', 40, width, height, 1, bits, 0, len(data), 2835, 2835,
-                       len(palette), 0)
-    open(path, 'wb').write(header + info + pal + data)
-
-def picture(path, mask_path, colour, shape):
-    rows, mrows = [], []
-    for y in range(16):
-        row, mrow = [], []
-        for x in range(16):
-            inside = shape(x, y)
-            edge = inside and not all(shape(x + dx, y + dy) for dx, dy in ((1, 0), (-1, 0), (0, 1), (0, -1)))
-            row.append((0, 0, 0) if edge else (colour if inside else (0, 0, 0)))
-            mrow.append(0 if inside else 1)
-        rows.append(row)
-        mrows.append(mrow)
-    bmp(path, 16, 16, 24, [], rows)
-    bmp(mask_path, 16, 16, 1, [(0, 0, 0), (255, 255, 255)], mrows)
-
-def inbox(l, t, r, b):
-    return lambda x, y: l <= x <= r and t <= y <= b
+from bitmap_files import bmp, icon_image_vga, inbox, picture, write_icon
 
 # A printer: paper on top of a body.
 picture('type_printers.bmp', 'type_printers_mask.bmp', (200, 200, 200),
@@ -57,24 +18,8 @@ picture('type_sysaccess.bmp', 'type_sysaccess_mask.bmp', (200, 40, 40),
 def write_ico(path, size, pixel):
     """A 4-bit icon of `size` x `size` in the VGA palette; pixel(x, y) gives a colour index, or
     None for transparent."""
-    stride = ((size * 4 + 31) // 32) * 4
-    mstride = ((size + 31) // 32) * 4
-    xor, andm = bytearray(), bytearray()
-    for y in reversed(range(size)):
-        line, mline = bytearray(stride), bytearray(mstride)
-        for x in range(size):
-            v = pixel(x, y)
-            if v is None:
-                mline[x // 8] |= 0x80 >> (x % 8)
-                v = 0
-            line[x // 2] |= (v << 4) if x % 2 == 0 else v
-        xor += line
-        andm += mline
-    pal = b''.join(bytes((b, g, r, 0)) for (r, g, b) in VGA)
-    info = struct.pack('<IiiHHIIiiII', 40, size, size * 2, 1, 4, 0, len(xor) + len(andm), 0, 0, 16, 0)
-    img = info + pal + bytes(xor) + bytes(andm)
-    out = struct.pack('<HHH', 0, 1, 1) + struct.pack('<BBBBHHII', size % 256, size % 256, 16, 0, 1, 4, len(img), 22)
-    open(path, 'wb').write(out + img)
+    rows = [[pixel(x, y) for x in range(size)] for y in range(size)]
+    write_icon(path, [(size, 16, 4, icon_image_vga(rows))])
 
 def icon(path, art):
     colours = {'.': None, '#': 0, 'g': 10, 'd': 8, 'l': 7}

@@ -1,6 +1,11 @@
 #!/usr/bin/env python3
 """Writes buttonbar.rc (the button bar's and the command line's strings and dialogs in both
 Chinese forms) from the tables below. Run it in this folder."""
+import os
+import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..'))
+from rc_dialogs import dialog, dialog_blocks  # noqa: E402
 
 # id macro -> (Traditional, Simplified)
 STRINGS = [
@@ -62,124 +67,93 @@ STRINGS = [
     ('IDS_TYPE_CMDLINE_DESC', '輸入 DOS 式命令、路徑、程式或網址並執行。', '输入 DOS 式命令、路径、程序或网址并执行。'),
 ]
 
+FONT_1 = '9, "MS Shell Dlg", 0, 0, 0x1'
+MODAL = 'DS_SETFONT | DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU'
+MODAL_CENTRED = 'DS_SETFONT | DS_MODALFRAME | DS_CENTER | WS_POPUP | WS_CAPTION | WS_SYSMENU'
+PAGE = 'DS_SETFONT | DS_CONTROL | WS_CHILD'
+SPIN = '"msctls_updown32", UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_AUTOBUDDY | UDS_ARROWKEYS, 0, 0, 8, 13'
+
+
+def ok_cancel(t, x, y):
+    return [f'DEFPUSHBUTTON "{t("確定", "确定")}", IDOK, {x}, {y}, 52, 14',
+            f'PUSHBUTTON "{t("取消", "取消")}", IDCANCEL, {x + 56}, {y}, 52, 14']
+
+
+def label_and_run_mode(t, y, width):
+    """The part both properties dialogs share, from the label's edit box at y down to OK and
+    Cancel: label, hot key, how the program starts, the picture and its button."""
+    return [
+        f'LTEXT "{t("名稱(&L):", "名称(&L):")}", -1, 8, {y + 2}, 50, 10',
+        f'EDITTEXT IDC_BTN_LABEL, 60, {y}, {width}, 13, ES_AUTOHSCROLL',
+        f'LTEXT "{t("快速鍵(&K):", "快捷键(&K):")}", -1, 8, {y + 20}, 50, 10',
+        f'CONTROL "", IDC_BTN_HOTKEY, "msctls_hotkey32", WS_TABSTOP | WS_BORDER, 60, {y + 18}, {width}, 13',
+        f'GROUPBOX "{t("執行方式", "运行方式")}", -1, 8, {y + 38}, 140, 64',
+        f'AUTORADIOBUTTON "{t("一般視窗(&N)", "常规窗口(&N)")}", IDC_BTN_NORMAL, 16, {y + 52}, 120, 10, WS_GROUP',
+        f'AUTORADIOBUTTON "{t("最小化(&I)", "最小化(&I)")}", IDC_BTN_MINIMISED, 16, {y + 68}, 120, 10',
+        f'AUTORADIOBUTTON "{t("最大化(&X)", "最大化(&X)")}", IDC_BTN_MAXIMISED, 16, {y + 84}, 120, 10',
+        f'CONTROL "", IDC_BTN_PICTURE, "Static", SS_ICON | SS_CENTERIMAGE | SS_SUNKEN, 164, {y + 44}, 32, 32',
+        f'PUSHBUTTON "{t("變更圖示(&O)...", "更改图标(&O)...")}", IDC_BTN_CHANGE_ICON, 156, {y + 84}, 96, 14',
+    ] + ok_cancel(t, 144, y + 112)
+
+
 def dialogs(t):
     """t(tw, cn) picks the text of the language being written."""
-    return f'''
-IDD_FILLING_BAR DIALOGEX 0, 0, 180, 40
-STYLE DS_SETFONT | DS_CENTER | WS_POPUP | WS_BORDER | WS_VISIBLE
-FONT 9, "MS Shell Dlg", 0, 0, 0x1
-BEGIN
-  CTEXT "", IDC_FILLING_TEXT, 8, 14, 164, 12
-END
-
-IDD_BUTTON_PROPERTIES DIALOGEX 0, 0, 260, 196
-STYLE DS_SETFONT | DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU
-CAPTION "{t('按鈕內容', '按钮属性')}"
-FONT 9, "MS Shell Dlg", 0, 0, 0x1
-BEGIN
-  LTEXT "{t('命令(&C):', '命令(&C):')}", -1, 8, 10, 50, 10
-  EDITTEXT IDC_BTN_COMMAND, 60, 8, 136, 13, ES_AUTOHSCROLL
-  PUSHBUTTON "{t('瀏覽(&B)...', '浏览(&B)...')}", IDC_BTN_BROWSE, 200, 7, 52, 14
-  LTEXT "{t('起始位置(&S):', '起始位置(&S):')}", -1, 8, 28, 50, 10
-  EDITTEXT IDC_BTN_STARTIN, 60, 26, 136, 13, ES_AUTOHSCROLL
-  PUSHBUTTON "{t('瀏覽(&W)...', '浏览(&W)...')}", IDC_BTN_BROWSE_FOLDER, 200, 25, 52, 14
-  LTEXT "{t('參數(&P):', '参数(&P):')}", -1, 8, 46, 50, 10
-  EDITTEXT IDC_BTN_PARAMETERS, 60, 44, 136, 13, ES_AUTOHSCROLL
-  LTEXT "{t('名稱(&L):', '名称(&L):')}", -1, 8, 64, 50, 10
-  EDITTEXT IDC_BTN_LABEL, 60, 62, 136, 13, ES_AUTOHSCROLL
-  LTEXT "{t('快速鍵(&K):', '快捷键(&K):')}", -1, 8, 82, 50, 10
-  CONTROL "", IDC_BTN_HOTKEY, "msctls_hotkey32", WS_TABSTOP | WS_BORDER, 60, 80, 136, 13
-  GROUPBOX "{t('執行方式', '运行方式')}", -1, 8, 100, 140, 64
-  AUTORADIOBUTTON "{t('一般視窗(&N)', '常规窗口(&N)')}", IDC_BTN_NORMAL, 16, 114, 120, 10, WS_GROUP
-  AUTORADIOBUTTON "{t('最小化(&I)', '最小化(&I)')}", IDC_BTN_MINIMISED, 16, 130, 120, 10
-  AUTORADIOBUTTON "{t('最大化(&X)', '最大化(&X)')}", IDC_BTN_MAXIMISED, 16, 146, 120, 10
-  CONTROL "", IDC_BTN_PICTURE, "Static", SS_ICON | SS_CENTERIMAGE | SS_SUNKEN, 164, 106, 32, 32
-  PUSHBUTTON "{t('變更圖示(&O)...', '更改图标(&O)...')}", IDC_BTN_CHANGE_ICON, 156, 146, 96, 14
-  DEFPUSHBUTTON "{t('確定', '确定')}", IDOK, 144, 174, 52, 14
-  PUSHBUTTON "{t('取消', '取消')}", IDCANCEL, 200, 174, 52, 14
-END
-
-IDD_ITEM_PROPERTIES DIALOGEX 0, 0, 260, 160
-STYLE DS_SETFONT | DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU
-CAPTION "{t('項目內容', '项目属性')}"
-FONT 9, "MS Shell Dlg", 0, 0, 0x1
-BEGIN
-  LTEXT "{t('項目:', '项目:')}", -1, 8, 10, 50, 10
-  EDITTEXT IDC_BTN_COMMAND, 60, 8, 192, 13, ES_AUTOHSCROLL | ES_READONLY
-  LTEXT "{t('名稱(&L):', '名称(&L):')}", -1, 8, 28, 50, 10
-  EDITTEXT IDC_BTN_LABEL, 60, 26, 192, 13, ES_AUTOHSCROLL
-  LTEXT "{t('快速鍵(&K):', '快捷键(&K):')}", -1, 8, 46, 50, 10
-  CONTROL "", IDC_BTN_HOTKEY, "msctls_hotkey32", WS_TABSTOP | WS_BORDER, 60, 44, 192, 13
-  GROUPBOX "{t('執行方式', '运行方式')}", -1, 8, 64, 140, 64
-  AUTORADIOBUTTON "{t('一般視窗(&N)', '常规窗口(&N)')}", IDC_BTN_NORMAL, 16, 78, 120, 10, WS_GROUP
-  AUTORADIOBUTTON "{t('最小化(&I)', '最小化(&I)')}", IDC_BTN_MINIMISED, 16, 94, 120, 10
-  AUTORADIOBUTTON "{t('最大化(&X)', '最大化(&X)')}", IDC_BTN_MAXIMISED, 16, 110, 120, 10
-  CONTROL "", IDC_BTN_PICTURE, "Static", SS_ICON | SS_CENTERIMAGE | SS_SUNKEN, 164, 70, 32, 32
-  PUSHBUTTON "{t('變更圖示(&O)...', '更改图标(&O)...')}", IDC_BTN_CHANGE_ICON, 156, 110, 96, 14
-  DEFPUSHBUTTON "{t('確定', '确定')}", IDOK, 144, 138, 52, 14
-  PUSHBUTTON "{t('取消', '取消')}", IDCANCEL, 200, 138, 52, 14
-END
-
-IDD_NEW_GROUP DIALOGEX 0, 0, 200, 150
-STYLE DS_SETFONT | DS_MODALFRAME | DS_CENTER | WS_POPUP | WS_CAPTION | WS_SYSMENU
-CAPTION "{t('新增群組', '新建组')}"
-FONT 9, "MS Shell Dlg", 0, 0, 0x1
-BEGIN
-  AUTORADIOBUTTON "{t('一般群組(&O):', '普通组(&O):')}", IDC_GROUP_ORDINARY, 8, 10, 70, 10, WS_GROUP
-  EDITTEXT IDC_GROUP_NAME, 80, 8, 112, 13, ES_AUTOHSCROLL
-  AUTORADIOBUTTON "{t('控制台(&C)', '控制面板(&C)')}", IDC_GROUP_CONTROLPANEL, 8, 28, 184, 10
-  AUTORADIOBUTTON "{t('應用程式(&A)', '应用程序(&A)')}", IDC_GROUP_APPLICATIONS, 8, 42, 184, 10
-  AUTORADIOBUTTON "{t('網路上的芳鄰(&N)', '网上邻居(&N)')}", IDC_GROUP_NETWORK, 8, 56, 184, 10
-  AUTORADIOBUTTON "{t('我的電腦(&M)', '我的电脑(&M)')}", IDC_GROUP_MYCOMPUTER, 8, 70, 184, 10
-  AUTORADIOBUTTON "{t('字型(&F)', '字体(&F)')}", IDC_GROUP_FONTS, 8, 84, 184, 10
-  AUTORADIOBUTTON "{t('最近的文件(&R)', '最近的文档(&R)')}", IDC_GROUP_RECENT, 8, 98, 184, 10
-  DEFPUSHBUTTON "{t('確定', '确定')}", IDOK, 84, 128, 52, 14
-  PUSHBUTTON "{t('取消', '取消')}", IDCANCEL, 140, 128, 52, 14
-END
-
-IDD_RENAME_GROUP DIALOGEX 0, 0, 200, 60
-STYLE DS_SETFONT | DS_MODALFRAME | DS_CENTER | WS_POPUP | WS_CAPTION | WS_SYSMENU
-CAPTION "{t('重新命名群組', '重命名组')}"
-FONT 9, "MS Shell Dlg", 0, 0, 0x1
-BEGIN
-  LTEXT "{t('群組名稱(&N):', '组名称(&N):')}", -1, 8, 10, 60, 10
-  EDITTEXT IDC_GROUP_NAME, 70, 8, 122, 13, ES_AUTOHSCROLL
-  DEFPUSHBUTTON "{t('確定', '确定')}", IDOK, 84, 38, 52, 14
-  PUSHBUTTON "{t('取消', '取消')}", IDCANCEL, 140, 38, 52, 14
-END
-
-IDD_ARRANGE_PAGE DIALOGEX 0, 0, 228, 136
-STYLE DS_SETFONT | DS_CONTROL | WS_CHILD
-FONT 9, "MS Shell Dlg", 0, 0, 0x1
-BEGIN
-  AUTORADIOBUTTON "{t('自動排列(&A)', '自动排列(&A)')}", IDC_ARR_AUTO, 8, 8, 100, 10, WS_GROUP
-  AUTORADIOBUTTON "{t('手動排列(&M)', '手动排列(&M)')}", IDC_ARR_MANUAL, 8, 22, 100, 10
-  LTEXT "{t('並列的按鈕數:', '并列的按钮数:')}", IDC_ARR_HLABEL, 116, 8, 70, 10
-  LTEXT "{t('並列的按鈕數:', '并列的按钮数:')}", IDC_ARR_VLABEL, 116, 8, 70, 10
-  EDITTEXT IDC_ARR_LINES, 188, 6, 32, 13, ES_NUMBER
-  CONTROL "", IDC_ARR_LINES_SPIN, "msctls_updown32", UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_AUTOBUDDY | UDS_ARROWKEYS, 0, 0, 8, 13
-  LTEXT "{t('橫向工具列：按鈕排成列。', '横向工具栏：按钮排成行。')}", IDC_ARR_HTEXT, 116, 22, 104, 20
-  LTEXT "{t('直向工具列：按鈕排成欄。', '纵向工具栏：按钮排成列。')}", IDC_ARR_VTEXT, 116, 22, 104, 20
-  LTEXT "{t('最多列數(&R):', '最多行数(&R):')}", -1, 8, 50, 70, 10
-  EDITTEXT IDC_ARR_ROWS, 80, 48, 32, 13, ES_NUMBER
-  CONTROL "", IDC_ARR_ROWS_SPIN, "msctls_updown32", UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_AUTOBUDDY | UDS_ARROWKEYS, 0, 0, 8, 13
-  LTEXT "{t('按鈕樣式(&S):', '按钮样式(&S):')}", -1, 8, 70, 70, 10
-  COMBOBOX IDC_ARR_STYLE, 80, 68, 140, 80, CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP
-  PUSHBUTTON "{t('新增按鈕(&N)...', '新建按钮(&N)...')}", IDC_ARR_NEW_BUTTON, 8, 96, 68, 14
-  PUSHBUTTON "{t('加入桌面圖示(&K)', '加入桌面图标(&K)')}", IDC_ARR_DESKTOP, 80, 96, 68, 14
-  PUSHBUTTON "{t('樣式(&Y)', '样式(&Y)')}", IDC_ARR_STYLE_FOCUS, 152, 96, 68, 14
-END
-
-IDD_CMDLINE_PAGE DIALOGEX 0, 0, 228, 136
-STYLE DS_SETFONT | DS_CONTROL | WS_CHILD
-FONT 9, "MS Shell Dlg", 0, 0, 0x1
-BEGIN
-  AUTOCHECKBOX "{t('在命令列上方顯示目前資料夾(&F)', '在命令行上方显示当前文件夹(&F)')}", IDC_CMD_SHOWFOLDER, 8, 8, 212, 10
-  AUTOCHECKBOX "{t('刪除到資源回收筒(&R)', '删除到回收站(&R)')}", IDC_CMD_RECYCLE, 8, 24, 212, 10
-  AUTOCHECKBOX "{t('顯示確認訊息(&C)', '显示确认信息(&C)')}", IDC_CMD_CONFIRM, 8, 40, 212, 10
-  AUTOCHECKBOX "{t('複製時包含資料夾(&O)', '复制时包含文件夹(&O)')}", IDC_CMD_COPYFOLDERS, 8, 56, 212, 10
-END
-'''
+    return dialog_blocks(
+        dialog('IDD_FILLING_BAR', 180, 40, 'DS_SETFONT | DS_CENTER | WS_POPUP | WS_BORDER | WS_VISIBLE', [
+            'CTEXT "", IDC_FILLING_TEXT, 8, 14, 164, 12',
+        ], font=FONT_1),
+        dialog('IDD_BUTTON_PROPERTIES', 260, 196, MODAL, [
+            f'LTEXT "{t("命令(&C):", "命令(&C):")}", -1, 8, 10, 50, 10',
+            'EDITTEXT IDC_BTN_COMMAND, 60, 8, 136, 13, ES_AUTOHSCROLL',
+            f'PUSHBUTTON "{t("瀏覽(&B)...", "浏览(&B)...")}", IDC_BTN_BROWSE, 200, 7, 52, 14',
+            f'LTEXT "{t("起始位置(&S):", "起始位置(&S):")}", -1, 8, 28, 50, 10',
+            'EDITTEXT IDC_BTN_STARTIN, 60, 26, 136, 13, ES_AUTOHSCROLL',
+            f'PUSHBUTTON "{t("瀏覽(&W)...", "浏览(&W)...")}", IDC_BTN_BROWSE_FOLDER, 200, 25, 52, 14',
+            f'LTEXT "{t("參數(&P):", "参数(&P):")}", -1, 8, 46, 50, 10',
+            'EDITTEXT IDC_BTN_PARAMETERS, 60, 44, 136, 13, ES_AUTOHSCROLL',
+        ] + label_and_run_mode(t, 62, 136), caption=t('按鈕內容', '按钮属性'), font=FONT_1),
+        dialog('IDD_ITEM_PROPERTIES', 260, 160, MODAL, [
+            f'LTEXT "{t("項目:", "项目:")}", -1, 8, 10, 50, 10',
+            'EDITTEXT IDC_BTN_COMMAND, 60, 8, 192, 13, ES_AUTOHSCROLL | ES_READONLY',
+        ] + label_and_run_mode(t, 26, 192), caption=t('項目內容', '项目属性'), font=FONT_1),
+        dialog('IDD_NEW_GROUP', 200, 150, MODAL_CENTRED, [
+            f'AUTORADIOBUTTON "{t("一般群組(&O):", "普通组(&O):")}", IDC_GROUP_ORDINARY, 8, 10, 70, 10, WS_GROUP',
+            'EDITTEXT IDC_GROUP_NAME, 80, 8, 112, 13, ES_AUTOHSCROLL',
+            f'AUTORADIOBUTTON "{t("控制台(&C)", "控制面板(&C)")}", IDC_GROUP_CONTROLPANEL, 8, 28, 184, 10',
+            f'AUTORADIOBUTTON "{t("應用程式(&A)", "应用程序(&A)")}", IDC_GROUP_APPLICATIONS, 8, 42, 184, 10',
+            f'AUTORADIOBUTTON "{t("網路上的芳鄰(&N)", "网上邻居(&N)")}", IDC_GROUP_NETWORK, 8, 56, 184, 10',
+            f'AUTORADIOBUTTON "{t("我的電腦(&M)", "我的电脑(&M)")}", IDC_GROUP_MYCOMPUTER, 8, 70, 184, 10',
+            f'AUTORADIOBUTTON "{t("字型(&F)", "字体(&F)")}", IDC_GROUP_FONTS, 8, 84, 184, 10',
+            f'AUTORADIOBUTTON "{t("最近的文件(&R)", "最近的文档(&R)")}", IDC_GROUP_RECENT, 8, 98, 184, 10',
+        ] + ok_cancel(t, 84, 128), caption=t('新增群組', '新建组'), font=FONT_1),
+        dialog('IDD_RENAME_GROUP', 200, 60, MODAL_CENTRED, [
+            f'LTEXT "{t("群組名稱(&N):", "组名称(&N):")}", -1, 8, 10, 60, 10',
+            'EDITTEXT IDC_GROUP_NAME, 70, 8, 122, 13, ES_AUTOHSCROLL',
+        ] + ok_cancel(t, 84, 38), caption=t('重新命名群組', '重命名组'), font=FONT_1),
+        dialog('IDD_ARRANGE_PAGE', 228, 136, PAGE, [
+            f'AUTORADIOBUTTON "{t("自動排列(&A)", "自动排列(&A)")}", IDC_ARR_AUTO, 8, 8, 100, 10, WS_GROUP',
+            f'AUTORADIOBUTTON "{t("手動排列(&M)", "手动排列(&M)")}", IDC_ARR_MANUAL, 8, 22, 100, 10',
+            f'LTEXT "{t("並列的按鈕數:", "并列的按钮数:")}", IDC_ARR_HLABEL, 116, 8, 70, 10',
+            f'LTEXT "{t("並列的按鈕數:", "并列的按钮数:")}", IDC_ARR_VLABEL, 116, 8, 70, 10',
+            'EDITTEXT IDC_ARR_LINES, 188, 6, 32, 13, ES_NUMBER',
+            f'CONTROL "", IDC_ARR_LINES_SPIN, {SPIN}',
+            f'LTEXT "{t("橫向工具列：按鈕排成列。", "横向工具栏：按钮排成行。")}", IDC_ARR_HTEXT, 116, 22, 104, 20',
+            f'LTEXT "{t("直向工具列：按鈕排成欄。", "纵向工具栏：按钮排成列。")}", IDC_ARR_VTEXT, 116, 22, 104, 20',
+            f'LTEXT "{t("最多列數(&R):", "最多行数(&R):")}", -1, 8, 50, 70, 10',
+            'EDITTEXT IDC_ARR_ROWS, 80, 48, 32, 13, ES_NUMBER',
+            f'CONTROL "", IDC_ARR_ROWS_SPIN, {SPIN}',
+            f'LTEXT "{t("按鈕樣式(&S):", "按钮样式(&S):")}", -1, 8, 70, 70, 10',
+            'COMBOBOX IDC_ARR_STYLE, 80, 68, 140, 80, CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP',
+            f'PUSHBUTTON "{t("新增按鈕(&N)...", "新建按钮(&N)...")}", IDC_ARR_NEW_BUTTON, 8, 96, 68, 14',
+            f'PUSHBUTTON "{t("加入桌面圖示(&K)", "加入桌面图标(&K)")}", IDC_ARR_DESKTOP, 80, 96, 68, 14',
+            f'PUSHBUTTON "{t("樣式(&Y)", "样式(&Y)")}", IDC_ARR_STYLE_FOCUS, 152, 96, 68, 14',
+        ], font=FONT_1),
+        dialog('IDD_CMDLINE_PAGE', 228, 136, PAGE, [
+            f'AUTOCHECKBOX "{t("在命令列上方顯示目前資料夾(&F)", "在命令行上方显示当前文件夹(&F)")}", IDC_CMD_SHOWFOLDER, 8, 8, 212, 10',
+            f'AUTOCHECKBOX "{t("刪除到資源回收筒(&R)", "删除到回收站(&R)")}", IDC_CMD_RECYCLE, 8, 24, 212, 10',
+            f'AUTOCHECKBOX "{t("顯示確認訊息(&C)", "显示确认信息(&C)")}", IDC_CMD_CONFIRM, 8, 40, 212, 10',
+            f'AUTOCHECKBOX "{t("複製時包含資料夾(&O)", "复制时包含文件夹(&O)")}", IDC_CMD_COPYFOLDERS, 8, 56, 212, 10',
+        ], font=FONT_1))
 
 out = ['// Written by gen_buttonbar_rc.py: the button bar and the command-line panel.',
        '#include "resource_buttonbar.h"', '',

@@ -13,35 +13,14 @@
 #include "resource.h"
 #include "settings_store.h"
 #include "test_support.h"
+#include "control_text.h"
 
 namespace {
 
-std::string LoadText(UINT id) {
-  char text[512] = "";
-  LoadStringA(GetModuleHandleA(nullptr), id, text, sizeof text);
-  return text;
-}
-
-std::string WindowText(HWND window) {
-  char text[MAX_PATH] = "";
-  GetWindowTextA(window, text, sizeof text);
-  return text;
-}
-
 using jqtest::DialogDriver;
 
-DialogDriver::Step Type(const std::string& text) {
-  return [text](HWND dialog) {
-    SetDlgItemTextA(dialog, kCopyMoveComboId, text.c_str());
-    return true;
-  };
-}
-DialogDriver::Step Click(int id) {
-  return [id](HWND dialog) {
-    SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
-    return true;
-  };
-}
+// Types into the destination box.
+DialogDriver::Step Type(const std::string& text) { return jqtest::TypeInto(kCopyMoveComboId, text); }
 
 void TwoRows(HWND rows, void*) {
   for (const char* name : {"one.txt", "two.txt"}) {
@@ -89,18 +68,13 @@ TEST_F(CopyMoveDialog, OkHandsBackTargetModeAndGoToWithTheProgramsTexts) {
   std::string copyCaption, moveCaption, moveLabel;
   ASSERT_TRUE(Run({
       [&](HWND dialog) {
-        copyCaption = WindowText(dialog);
-        HWND list = GetDlgItem(dialog, kCopyMoveListId);
-        for (int i = 0; i < ListView_GetItemCount(list); ++i) {
-          char text[MAX_PATH] = "";
-          ListView_GetItemText(list, i, 0, text, sizeof text);
-          rows.push_back(text);
-        }
+        copyCaption = jqtest::WindowTextOf(dialog);
+        rows = jqtest::ListItemTexts(GetDlgItem(dialog, kCopyMoveListId));
         return true;
       },
-      Click(kCopyMoveMoveRadioId),
+      jqtest::ClickButton(kCopyMoveMoveRadioId),
       [&](HWND dialog) {
-        moveCaption = WindowText(dialog);
+        moveCaption = jqtest::WindowTextOf(dialog);
         char label[200] = "";
         GetDlgItemTextA(dialog, kCopyMoveListLabelId, label, sizeof label);
         moveLabel = label;
@@ -108,13 +82,13 @@ TEST_F(CopyMoveDialog, OkHandsBackTargetModeAndGoToWithTheProgramsTexts) {
         return true;
       },
       Type("   C:\\somewhere\\new\\"),
-      Click(IDOK),
+      jqtest::ClickButton(IDOK),
   }));
   EXPECT_EQ(result, 1);
   EXPECT_EQ(rows, (std::vector<std::string>{"one.txt", "two.txt"}));
-  EXPECT_EQ(copyCaption, LoadText(ID_EDIT_COPY_TO));
-  EXPECT_EQ(moveCaption, LoadText(ID_EDIT_MOVE_TO));
-  EXPECT_EQ(moveLabel, LoadText(IDS_MOVE_ITEMS));
+  EXPECT_EQ(copyCaption, jqtest::StringResource(ID_EDIT_COPY_TO));
+  EXPECT_EQ(moveCaption, jqtest::StringResource(ID_EDIT_MOVE_TO));
+  EXPECT_EQ(moveLabel, jqtest::StringResource(IDS_MOVE_ITEMS));
   EXPECT_EQ(request.mode, 1u);
   EXPECT_STREQ(request.target, "C:\\somewhere\\new\\");
   EXPECT_TRUE(request.goToDestination);
@@ -128,16 +102,16 @@ TEST_F(CopyMoveDialog, BlankTargetIsRefusedAndCancelEndsWithZero) {
   size_t boxes = 0;
   ASSERT_TRUE(Run({
       Type("    "),
-      Click(IDOK),
+      jqtest::ClickButton(IDOK),
       [&](HWND dialog) {
         boxes = seams.boxes.size();
         return IsWindowVisible(dialog) != FALSE;
       },
-      Click(IDCANCEL),
+      jqtest::ClickButton(IDCANCEL),
   }));
   EXPECT_EQ(result, 0);
   ASSERT_EQ(boxes, 1u);
-  EXPECT_EQ(seams.boxes[0].text, LoadText(IDS_ENTER_DESTINATION));
+  EXPECT_EQ(seams.boxes[0].text, jqtest::StringResource(IDS_ENTER_DESTINATION));
   EXPECT_EQ(seams.boxes[0].type & MB_ICONMASK, static_cast<UINT>(MB_ICONEXCLAMATION));
   EXPECT_EQ(request.target[0], '\0');
 }
@@ -172,14 +146,14 @@ TEST_F(CopyMoveDialog, SizeIsRememberedWithinTheScreenAndNeverBelowTheTemplate) 
         EXPECT_EQ(info.ptMinTrackSize.y, first.bottom - first.top);
         return true;
       },
-      Click(IDCANCEL),
+      jqtest::ClickButton(IDCANCEL),
   }));
   ASSERT_TRUE(Run({
       [&](HWND dialog) {
         GetWindowRect(dialog, &second);
         return true;
       },
-      Click(IDCANCEL),
+      jqtest::ClickButton(IDCANCEL),
   }));
   EXPECT_EQ(second.right - second.left, first.right - first.left + 60);
   EXPECT_EQ(second.bottom - second.top, first.bottom - first.top + 30);
@@ -195,7 +169,7 @@ TEST_F(CopyMoveDialog, SizeIsRememberedWithinTheScreenAndNeverBelowTheTemplate) 
           GetWindowRect(dialog, &shown);
           return true;
         },
-        Click(IDCANCEL),
+        jqtest::ClickButton(IDCANCEL),
     }));
     EXPECT_EQ(shown.right - shown.left, first.right - first.left);
     EXPECT_EQ(shown.bottom - shown.top, first.bottom - first.top);

@@ -5,13 +5,9 @@
 #include "path_utils.h"
 #include "pidl.h"
 #include "settings_store.h"
+#include "shell_children.h"
 
 namespace {
-
-struct QuietErrors {
-  UINT previous = SetErrorMode(SEM_FAILCRITICALERRORS);
-  ~QuietErrors() { SetErrorMode(previous); }
-};
 
 // Large enough for the pane tree's helpers, which read the kind fields of a FolderTreeItem.
 constexpr UINT kRecordBytes = sizeof(FolderTreeItem) > sizeof(PickerTreeItem) ? sizeof(FolderTreeItem)
@@ -78,22 +74,6 @@ void SetChildren(HWND tree, HTREEITEM node, int children) {
   SendMessageA(tree, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
 }
 
-bool IsDriveRoot(const char* path) { return path[0] && path[1] == ':' && path[2] == '\\' && path[3] == 0; }
-
-bool IsSpecialFolder(LPCITEMIDLIST absolute, int csidl) {
-  LPITEMIDLIST special = nullptr;
-  if (FAILED(SHGetSpecialFolderLocation(nullptr, csidl, &special)) || !special) return false;
-  bool same = false;
-  IShellFolder* desktop = nullptr;
-  if (SUCCEEDED(SHGetDesktopFolder(&desktop))) {
-    HRESULT hr = desktop->CompareIDs(0, absolute, special);
-    same = SUCCEEDED(hr) && static_cast<short>(HRESULT_CODE(hr)) == 0;
-    desktop->Release();
-  }
-  FreePidl(special);
-  return same;
-}
-
 // The picker's fill rules, for the walk down to a path.
 struct PickerFillRules {
   BOOL foldersOnly;
@@ -143,76 +123,52 @@ void FillPickerTree(HWND tree, IShellFolder* folder, LPCITEMIDLIST parentAbsolut
     parentAbsolute = record->absolute;
   }
 
-  IEnumIDList* items = nullptr;
-  HRESULT hr;
-  {
-    QuietErrors quiet;
-    hr = folder->EnumObjects(GetParent(tree), SHCONTF_FOLDERS | SHCONTF_NONFOLDERS | SHCONTF_INCLUDEHIDDEN, &items);
-  }
-  if (FAILED(hr) || !items) {
+  ShellChildren children(folder, GetParent(tree), SHCONTF_FOLDERS | SHCONTF_NONFOLDERS | SHCONTF_INCLUDEHIDDEN);
+  if (!children) {
     SetChildren(tree, parentNode, 0);
     SetCursor(old);
     return;
   }
   HTREEITEM previous = TVI_FIRST;
   int added = 0;
-  LPITEMIDLIST batch[500];
-  bool stop = false;
-  while (!stop) {
-    ULONG fetched = 0;
-    {
-      QuietErrors quiet;
-      hr = items->Next(500, batch, &fetched);
+  children.ForEach([&](LPITEMIDLIST child) {
+    ULONG attributes = kPickerAttributeMask;
+    LPCITEMIDLIST item = child;
+    if (FAILED(folder->GetAttributesOf(1, &item, &attributes))) attributes = 0;
+    attributes &= kPickerAttributeMask;
+    const bool isFolder = attributes & SFGAO_FOLDER;
+    const bool fileSystem = attributes & SFGAO_FILESYSTEM;
+    bool keep = isFolder || fileSystem;
+    if (keep && foldersOnly && !fileSystem && !(attributes & SFGAO_HASSUBFOLDER)) keep = false;
+    char parsing[MAX_PATH] = "";
+    bool haveParsing = keep && GetDisplayNameText(folder, child, SHGDN_FORPARSING, parsing) && parsing[0];
+    if (keep && haveParsing && fileSystem && IsDriveRootText(parsing) && IsDriveHidden(parsing)) keep = false;
+    if (keep && haveParsing && IsHiddenUnixRoot(parsing)) keep = false;
+    if (keep && fileSystem && !isFolder)
+      keep = archivesAsFolders && IsArchivePath(folder, child, nullptr, nullptr);
+    char name[MAX_PATH] = "";
+    if (keep) {
+      GetDisplayNameText(folder, child, SHGDN_NORMAL, name);
+      // A child without a name is left out; its siblings still come.
+      keep = name[0] != '\0';
     }
-    if (FAILED(hr)) break;
-    for (ULONG i = 0; i < fetched; ++i) {
-      LPITEMIDLIST child = batch[i];
-      if (stop) {
-        FreePidl(child);
-        continue;
-      }
-      ULONG attributes = kPickerAttributeMask;
-      LPCITEMIDLIST item = child;
-      if (FAILED(folder->GetAttributesOf(1, &item, &attributes))) attributes = 0;
-      attributes &= kPickerAttributeMask;
-      const bool isFolder = attributes & SFGAO_FOLDER;
-      const bool fileSystem = attributes & SFGAO_FILESYSTEM;
-      bool keep = isFolder || fileSystem;
-      if (keep && foldersOnly && !fileSystem && !(attributes & SFGAO_HASSUBFOLDER)) keep = false;
-      char parsing[MAX_PATH] = "";
-      bool haveParsing = keep && GetDisplayNameText(folder, child, SHGDN_FORPARSING, parsing) && parsing[0];
-      if (keep && haveParsing && fileSystem && IsDriveRoot(parsing) && IsDriveHidden(parsing)) keep = false;
-      if (keep && haveParsing && IsHiddenUnixRoot(parsing)) keep = false;
-      if (keep && fileSystem && !isFolder)
-        keep = archivesAsFolders && IsArchivePath(folder, child, nullptr, nullptr);
-      char name[MAX_PATH] = "";
-      if (keep) {
-        GetDisplayNameText(folder, child, SHGDN_NORMAL, name);
-        // A child without a name is left out; its siblings still come.
-        keep = name[0] != '\0';
-      }
-      if (!keep) {
-        FreePidl(child);
-        continue;
-      }
-      PickerTreeItem* record = NewPickerRecord(folder, child, parentAbsolute, attributes);
+    if (!keep) {
       FreePidl(child);
-      if (!record) {
-        stop = true;
-        continue;
-      }
-      int children = (attributes & SFGAO_HASSUBFOLDER) || (fileSystem && !isFolder) ? 1 : 0;
-      HTREEITEM node = InsertPickerNode(tree, parentNode, previous, name, record, children);
-      if (!node) {
-        ReleaseRecord(record);
-        continue;
-      }
-      previous = node;
-      ++added;
+      return true;
     }
-    if (hr != S_OK) break;
-  }
-  items->Release();
+    PickerTreeItem* record = NewPickerRecord(folder, child, parentAbsolute, attributes);
+    FreePidl(child);
+    if (!record) return false;
+    int hasChildren = (attributes & SFGAO_HASSUBFOLDER) || (fileSystem && !isFolder) ? 1 : 0;
+    HTREEITEM node = InsertPickerNode(tree, parentNode, previous, name, record, hasChildren);
+    if (!node) {
+      ReleaseRecord(record);
+      return true;
+    }
+    previous = node;
+    ++added;
+    return true;
+  });
   if (!added) SetChildren(tree, parentNode, 0);
   SetCursor(old);
 }
@@ -225,7 +181,7 @@ void ExpandTreeRoot(HWND tree) {
   HTREEITEM first = Next(tree, root, TVGN_CHILD);
   for (HTREEITEM node = first; node; node = Next(tree, node, TVGN_NEXT)) {
     PickerTreeItem* record = RecordOf(tree, node);
-    if (record && IsSpecialFolder(record->absolute, CSIDL_DRIVES)) {
+    if (record && IsSpecialFolderPidl(record->absolute, CSIDL_DRIVES)) {
       first = node;
       break;
     }
@@ -290,7 +246,7 @@ HTREEITEM SelectPickerTreePath(HWND tree, const char* path, BOOL select, BOOL fo
                         : nullptr;
   for (HTREEITEM node = Next(tree, root, TVGN_CHILD); node && !found; node = Next(tree, node, TVGN_NEXT)) {
     PickerTreeItem* record = RecordOf(tree, node);
-    if (!record || !IsSpecialFolder(record->absolute, container)) continue;
+    if (!record || !IsSpecialFolderPidl(record->absolute, container)) continue;
     ExpandPickerNode(tree, node, foldersOnly, archives);
     SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(node));
     found = SelectComponents(tree, path, Next(tree, node, TVGN_CHILD), select, foldersOnly, archives);

@@ -58,6 +58,10 @@ BOOL IsHiddenUnixRoot(const char* parsingName) {
   return parsingName && parsingName[0] == '/' && IsDriveHidden("Z:");
 }
 
+BOOL IsDriveRootText(const char* path) {
+  return path && path[0] && path[1] == ':' && path[2] == '\\' && path[3] == 0;
+}
+
 BOOL IsDriveHidden(const char* path) {
   if (!path || !path[0] || path[1] != ':') return FALSE;
   char letter = path[0];

@@ -40,6 +40,8 @@ LPCITEMIDLIST TreeItemAbsolutePidl(HWND tree, HTREEITEM node);
 // code is 64 + n, so A is bit 1).
 // TRUE when `path` lies on a drive that the shown-drives mask hides ("X:..." form).
 BOOL IsDriveHidden(const char* path);
+// TRUE for a drive root in "X:\" form (nothing after the backslash).
+BOOL IsDriveRootText(const char* path);
 // TRUE for Wine's folder of the host's file system (a Unix path as parsing name) while the
 // shown-drives mask hides Z:, the drive Wine maps to the same file system.
 BOOL IsHiddenUnixRoot(const char* parsingName);

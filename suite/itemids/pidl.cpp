@@ -119,6 +119,21 @@ void FreePidl(void* list) {
   if (IMalloc* allocator = GetShellAllocator()) allocator->Free(list);
 }
 
+bool IsSpecialFolderPidl(LPCITEMIDLIST absolute, int csidl) {
+  if (!absolute) return false;
+  LPITEMIDLIST special = nullptr;
+  if (FAILED(SHGetSpecialFolderLocation(nullptr, csidl, &special)) || !special) return false;
+  bool same = false;
+  IShellFolder* desktop = nullptr;
+  if (SUCCEEDED(SHGetDesktopFolder(&desktop))) {
+    HRESULT hr = desktop->CompareIDs(0, absolute, special);
+    same = SUCCEEDED(hr) && static_cast<short>(HRESULT_CODE(hr)) == 0;
+    desktop->Release();
+  }
+  FreePidl(special);
+  return same;
+}
+
 int GetDisplayNameText(IShellFolder* folder, LPCITEMIDLIST item, DWORD flags, char* out,
                        int outSize) {
   if (!out || outSize <= 0) return 0;

@@ -33,6 +33,9 @@ LPITEMIDLIST CombinePidls(LPCITEMIDLIST first, LPCITEMIDLIST second);
 BOOL IsSameFirstItem(LPCITEMIDLIST a, LPCITEMIDLIST b);
 // Frees a list (or any block) from the shell allocator; null is ignored.
 void FreePidl(void* list);
+// True when an absolute list names the special folder `csidl` (compared by the desktop folder);
+// false for a null list.
+bool IsSpecialFolderPidl(LPCITEMIDLIST absolute, int csidl);
 
 // Owns a list from the shell allocator.
 struct PidlDeleter {

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <string>
 #include "pidl.h"
+#include "shell_children.h"
 #include "sibling_probe.h"
 
 const char* const kArchiveExtensions[16] = {".zip", ".tar", ".gz",  ".z",   ".taz", ".tgz",
@@ -26,12 +27,6 @@ bool EndsWithNoCase(const char* text, size_t length, const char* tail) {
   size_t n = strlen(tail);
   return length >= n && _strnicmp(text + length - n, tail, n) == 0;
 }
-
-// Suppresses the system's critical-error boxes (no disk in drive) for its lifetime.
-struct QuietErrors {
-  UINT previous = SetErrorMode(SEM_FAILCRITICALERRORS);
-  ~QuietErrors() { SetErrorMode(previous); }
-};
 
 void CollapseBranch(HWND tree, HTREEITEM item) {
   for (HTREEITEM child = TreeView_GetChild(tree, item); child;

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstring>
 
+#include "com_object.h"
 #include "pidl.h"
 #include "seams.h"
 
@@ -210,28 +211,12 @@ std::string LoadText(UINT id) {
 }
 
 // The drop target behind CreatePathDropTarget.
-class PathDropTarget : public IDropTarget {
+class PathDropTarget : public ComObject<IDropTarget, IID_IDropTarget> {
  public:
   enum Kind { kFolder, kProgram };
   PathDropTarget(HWND owner, Kind kind, std::string place, std::string arguments)
       : owner_(owner), kind_(kind), place_(std::move(place)), arguments_(std::move(arguments)) {}
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDropTarget)) {
-      *out = static_cast<IDropTarget*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++count_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    ULONG left = --count_;
-    if (left == 0) delete this;
-    return left;
-  }
   HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD keys, POINTL, DWORD* effect) override {
     paths_.clear();
     rightButton_ = (keys & MK_RBUTTON) != 0;
@@ -291,7 +276,6 @@ class PathDropTarget : public IDropTarget {
     return chosen;
   }
 
-  std::atomic<ULONG> count_{1};
   bool rightButton_ = false;
   HWND owner_;
   Kind kind_;

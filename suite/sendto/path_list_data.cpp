@@ -1,5 +1,7 @@
 #include "path_list_data.h"
 
+#include "com_object.h"
+
 #include <shlobj.h>
 
 #include <atomic>
@@ -10,26 +12,10 @@ namespace {
 
 const FORMATETC kHdropFormat = {CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
 
-class PathFormatEnum : public IEnumFORMATETC {
+class PathFormatEnum : public ComObject<IEnumFORMATETC, IID_IEnumFORMATETC> {
  public:
   PathFormatEnum(const FORMATETC* formats, ULONG count, ULONG position)
       : formats_(formats), count_(count), position_(position) {}
-  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IEnumFORMATETC) {
-      *out = static_cast<IEnumFORMATETC*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
-  STDMETHODIMP_(ULONG) Release() override {
-    ULONG left = --refs_;
-    if (left == 0) delete this;
-    return left;
-  }
   STDMETHODIMP Next(ULONG count, FORMATETC* out, ULONG* fetched) override {
     if (!formats_) return S_FALSE;
     if (fetched) *fetched = 0;
@@ -56,30 +42,13 @@ class PathFormatEnum : public IEnumFORMATETC {
   }
 
  private:
-  std::atomic<ULONG> refs_{1};
   const FORMATETC* formats_;
   ULONG count_, position_;
 };
 
-class PathListData : public IDataObject {
+class PathListData : public ComObject<IDataObject, IID_IDataObject> {
  public:
   explicit PathListData(std::vector<unsigned char> block) : block_(std::move(block)) {}
-  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IDataObject) {
-      *out = static_cast<IDataObject*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
-  STDMETHODIMP_(ULONG) Release() override {
-    ULONG left = --refs_;
-    if (left == 0) delete this;
-    return left;
-  }
   STDMETHODIMP GetData(FORMATETC* format, STGMEDIUM* medium) override {
     if (!format || !medium) return E_POINTER;
     if (!(format->tymed & TYMED_HGLOBAL) || format->cfFormat != CF_HDROP) return DV_E_FORMATETC;
@@ -112,28 +81,11 @@ class PathListData : public IDataObject {
   STDMETHODIMP EnumDAdvise(IEnumSTATDATA**) override { return E_NOTIMPL; }
 
  private:
-  std::atomic<ULONG> refs_{1};
   std::vector<unsigned char> block_;
 };
 
-class PathDropSource : public IDropSource {
+class PathDropSource : public ComObject<IDropSource, IID_IDropSource> {
  public:
-  STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    if (iid == IID_IUnknown || iid == IID_IDropSource) {
-      *out = static_cast<IDropSource*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
-  STDMETHODIMP_(ULONG) Release() override {
-    ULONG left = --refs_;
-    if (left == 0) delete this;
-    return left;
-  }
   STDMETHODIMP QueryContinueDrag(BOOL escape, DWORD keys) override {
     if (escape) return DRAGDROP_S_CANCEL;
     if (!(keys & (MK_LBUTTON | MK_RBUTTON))) return DRAGDROP_S_DROP;
@@ -142,7 +94,6 @@ class PathDropSource : public IDropSource {
   STDMETHODIMP GiveFeedback(DWORD) override { return DRAGDROP_S_USEDEFAULTCURSORS; }
 
  private:
-  std::atomic<ULONG> refs_{1};
 };
 
 }  // namespace
