@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "change_icon_dialog.h"
+#include "drag_out.h"
 #include "drop_objects.h"
 #include "launch_buttons.h"
 #include "panel_drawing.h"
@@ -536,44 +537,6 @@ INT_PTR CALLBACK ButtonArrangePageProc(HWND page, UINT message, WPARAM wParam, L
   return FALSE;
 }
 
-// ---- Drag-out --------------------------------------------------------------------------
-
-IDataObject* DataObjectOfFile(const std::string& folder, const std::string& name) {
-  IShellFolder* desktop = nullptr;
-  if (FAILED(SHGetDesktopFolder(&desktop))) return nullptr;
-  IDataObject* data = nullptr;
-  LPITEMIDLIST folderList = ParsePathToPidl(folder.c_str(), nullptr, nullptr);
-  IShellFolder* shellFolder = nullptr;
-  if (folderList &&
-      SUCCEEDED(desktop->BindToObject(folderList, nullptr, IID_IShellFolder,
-                                      reinterpret_cast<void**>(&shellFolder)))) {
-    LPITEMIDLIST item = ParsePathToPidl(name.c_str(), shellFolder, nullptr);
-    if (item) {
-      LPCITEMIDLIST items[1] = {item};
-      shellFolder->GetUIObjectOf(nullptr, 1, items, IID_IDataObject, nullptr,
-                                 reinterpret_cast<void**>(&data));
-      FreePidl(item);
-    }
-    shellFolder->Release();
-  }
-  FreePidl(folderList);
-  desktop->Release();
-  return data;
-}
-
-std::string ProgramTempFolder() {
-  char temp[MAX_PATH] = {};
-  DWORD n = GetTempPathA(MAX_PATH, temp);
-  if (n == 0 || n >= MAX_PATH) return "";
-  std::string folder = temp;
-  if (folder.back() == '\\') folder.pop_back();
-  std::string ours = folder + "\\~JQTEMP";
-  CreateDirectoryA(ours.c_str(), nullptr);
-  DWORD attributes = GetFileAttributesA(ours.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return ours;
-  return folder;
-}
-
 }  // namespace
 
 // ---- Records -------------------------------------------------------------------------
@@ -1062,30 +1025,13 @@ std::string WriteDragOutFile(const ButtonRecord& b, const char* folder) {
 
 void StartButtonDragOut(ButtonBarInstance* bar, ButtonRecord* button) {
   if (GetCapture() == bar->window) ReleaseCapture();
-  std::string folder = ProgramTempFolder();
+  std::string folder = DragOutFolder();
   if (folder.empty()) return;
   std::string file = WriteDragOutFile(*button, folder.c_str());
   if (file.empty()) return;
-  IDataObject* data = DataObjectOfFile(folder, file.substr(folder.size() + 1));
-  if (!data) {
-    DeleteFileA(file.c_str());
-    return;
-  }
   g_edit.dragBar = bar;
   g_edit.dragged = button;
-  IDropSource* source = CreatePanelDropSource();
-  if (!source) {
-    data->Release();
-    DeleteFileA(file.c_str());
-    g_edit.dragBar = nullptr;
-    g_edit.dragged = nullptr;
-    return;
-  }
-  DWORD effect = DROPEFFECT_NONE;
-  HRESULT hr = DoDragDrop(data, source, DROPEFFECT_COPY, &effect);
-  source->Release();
-  data->Release();
-  if (hr != DRAGDROP_S_DROP || effect == DROPEFFECT_NONE) DeleteFileA(file.c_str());
+  DragOutFile(file);
   g_edit.dragBar = nullptr;
   g_edit.dragged = nullptr;
   if (IsWindow(bar->window)) RefreshButtonTooltips(bar);

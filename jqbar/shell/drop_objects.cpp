@@ -90,6 +90,15 @@ bool FileListInside(const BYTE* base, SIZE_T size) {
   return false;
 }
 
+// The one effect a panel reports for a drop it makes an entry or a button of: a link where the
+// source allows one, else a copy. Never a move: a source told that its data moved deletes the
+// original, while the panel only points at it.
+DWORD ShortcutEffect(DWORD allowed) {
+  if (allowed & DROPEFFECT_LINK) return DROPEFFECT_LINK;
+  if (allowed & DROPEFFECT_COPY) return DROPEFFECT_COPY;
+  return DROPEFFECT_NONE;
+}
+
 bool EndsWithUrl(const char* name) {
   std::size_t n = strnlen(name, MAX_PATH);
   return n >= 4 && lstrcmpiA(name + n - 4, ".url") == 0;
@@ -213,10 +222,11 @@ class PanelDropTarget final : public IDropTarget {
       case TargetKind::MenuBar:
         if (CanRender(data, CF_HDROP) || CanRender(data, ShellIdListFormat())) {
           inDrag_ = true;
-          SetEffect(effect, DROPEFFECT_LINK);
+          SetEffect(effect, effect ? ShortcutEffect(*effect) : DROPEFFECT_LINK);
           if (g_menuBar.setDropTarget) g_menuBar.setDropTarget(owner_);
         } else if (HasUrlDescriptor(data)) {
           inDrag_ = true;
+          if (effect) *effect = ShortcutEffect(*effect);
           if (g_menuBar.setDropTarget) g_menuBar.setDropTarget(owner_);
         } else {
           SetEffect(effect, DROPEFFECT_NONE);
@@ -225,7 +235,7 @@ class PanelDropTarget final : public IDropTarget {
       case TargetKind::MenuWindow:
         if (CanRender(data, CF_HDROP) || CanRender(data, ShellIdListFormat())) {
           inDrag_ = true;
-          SetEffect(effect, DROPEFFECT_LINK);
+          SetEffect(effect, effect ? ShortcutEffect(*effect) : DROPEFFECT_LINK);
           if (g_menuWindow.setDropTarget) g_menuWindow.setDropTarget(owner_);
         } else {
           SetEffect(effect, DROPEFFECT_NONE);
@@ -258,15 +268,21 @@ class PanelDropTarget final : public IDropTarget {
           SetEffect(effect, DROPEFFECT_NONE);
         else if (dragKind == 1 || dragKind == 2)
           SetEffect(effect, DROPEFFECT_COPY);
+        else if (effect)
+          *effect = ShortcutEffect(*effect);
         break;
       }
       case TargetKind::MenuBar:
         if (!inDrag_ || !g_menuBar.trackDragOver || !g_menuBar.trackDragOver(owner_, p.x, p.y))
           SetEffect(effect, DROPEFFECT_NONE);
+        else if (effect)
+          *effect = ShortcutEffect(*effect);
         break;
       case TargetKind::MenuWindow:
         if (!inDrag_ || !g_menuWindow.hitTest || !g_menuWindow.hitTest(owner_, p.x, p.y))
           SetEffect(effect, DROPEFFECT_NONE);
+        else if (effect)
+          *effect = ShortcutEffect(*effect);
         break;
       case TargetKind::PrintersBar: {
         bool onPrinter = inDrag_ && g_printersBar.trackDragOverPrinter &&
@@ -287,16 +303,15 @@ class PanelDropTarget final : public IDropTarget {
     return S_OK;
   }
 
-  HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD, POINTL screen, DWORD*) override {
+  HRESULT STDMETHODCALLTYPE Drop(IDataObject* data, DWORD, POINTL screen, DWORD* effect) override {
     POINT p = ToClient(screen);
+    if (effect && kind_ != TargetKind::PrintersBar) *effect = ShortcutEffect(*effect);
     // The panel's handlers may end the drag's owner; keep this object until the drop is over.
     AddRef();
     switch (kind_) {
       case TargetKind::ButtonBar: DropOnButtonBar(data, p); break;
       case TargetKind::MenuBar: DropOnMenuBar(data, p); break;
-      case TargetKind::MenuWindow:
-        if (g_menuWindow.drop) g_menuWindow.drop(owner_, p.x, p.y);
-        break;
+      case TargetKind::MenuWindow: DropOnMenuWindow(data, p); break;
       case TargetKind::PrintersBar:
         if (g_printersBar.trackDragOverPrinter) g_printersBar.trackDragOverPrinter(owner_, -1, -1);
         if (g_printersBar.dropOnPrinter) g_printersBar.dropOnPrinter(owner_, data, p.x, p.y);
@@ -373,6 +388,21 @@ class PanelDropTarget final : public IDropTarget {
       if (h.dropUrl) h.dropUrl(owner_, url, p.x, p.y);
       FreeUrlShortcut(url);
     }
+  }
+
+  void DropOnMenuWindow(IDataObject* data, POINT p) {
+    const MenuWindowDropHandlers& h = g_menuWindow;
+    if (!h.dragsEntry || h.dragsEntry()) {
+      if (h.drop) h.drop(owner_, p.x, p.y);
+      return;
+    }
+    if (ForEachDroppedFile(data, [&](const char* path) {
+          if (h.dropFile) h.dropFile(owner_, path, p.x, p.y);
+        }))
+      return;
+    ForEachDroppedItem(data, [&](LPCITEMIDLIST parent, LPCITEMIDLIST item) {
+      if (h.dropIdList) h.dropIdList(owner_, parent, item, p.x, p.y);
+    });
   }
 
   ULONG refs_ = 1;

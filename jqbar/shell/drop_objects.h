@@ -62,6 +62,12 @@ struct MenuWindowDropHandlers {
   // Nonzero when the entry under the point takes a drop.
   BOOL (*hitTest)(HWND menu, int x, int y) = nullptr;
   void (*drop)(HWND menu, int x, int y) = nullptr;
+  // Whether the drag is an entry of the menus themselves, which `drop` moves. When this says no,
+  // the files or items of the drag go to dropFile / dropIdList instead (points as above); left
+  // null, every drop goes to `drop`.
+  BOOL (*dragsEntry)() = nullptr;
+  void (*dropFile)(HWND menu, const char* path, int x, int y) = nullptr;
+  void (*dropIdList)(HWND menu, LPCITEMIDLIST parent, LPCITEMIDLIST item, int x, int y) = nullptr;
 };
 
 struct PrintersBarDropHandlers {

@@ -349,7 +349,7 @@ TEST_F(DropObjects, MenuBarMenuWindowAndPrintersBarTakeTheirFormats) {
     std::vector<std::string> log;
   } cases[] = {
       {"menu bar, files", CreateMenuBarDropTarget, &files, DROPEFFECT_LINK, {"menubar", "menubar none"}},
-      {"menu bar, url", CreateMenuBarDropTarget, &url, DROPEFFECT_COPY | DROPEFFECT_LINK, {"menubar", "menubar none"}},
+      {"menu bar, url", CreateMenuBarDropTarget, &url, DROPEFFECT_LINK, {"menubar", "menubar none"}},
       {"menu bar, nothing", CreateMenuBarDropTarget, &nothing, DROPEFFECT_NONE, {"menubar none"}},
       {"menu window, files", CreateMenuWindowDropTarget, &files, DROPEFFECT_LINK, {"menu", "menu none"}},
       {"menu window, url", CreateMenuWindowDropTarget, &url, DROPEFFECT_NONE, {"menu none"}},
@@ -384,7 +384,7 @@ TEST_F(DropObjects, MenuBarMenuWindowAndPrintersBarTakeTheirFormats) {
       {"menu bar, files, kind 0", CreateMenuBarDropTarget, &files, 0, TRUE, DROPEFFECT_LINK,
        {"menubar", "file C:\\a.txt", "menubar none"}},
       {"menu bar, files, kind 1", CreateMenuBarDropTarget, &files, 1, TRUE, DROPEFFECT_LINK, {"menubar", "menubar none"}},
-      {"menu bar, url", CreateMenuBarDropTarget, &url, 0, TRUE, DROPEFFECT_COPY | DROPEFFECT_LINK,
+      {"menu bar, url", CreateMenuBarDropTarget, &url, 0, TRUE, DROPEFFECT_LINK,
        {"menubar", "url http://s/", "menubar none"}},
       {"menu bar, rejected point", CreateMenuBarDropTarget, &files, 0, FALSE, DROPEFFECT_NONE,
        {"menubar", "file C:\\a.txt", "menubar none"}},
@@ -408,6 +408,48 @@ TEST_F(DropObjects, MenuBarMenuWindowAndPrintersBarTakeTheirFormats) {
     target->Drop(c.data, 0, POINTL{210, 165}, &effect);
     EXPECT_EQ(g_log, c.log);
     DestroyPrintersBarDropTarget(target);
+  }
+}
+
+// A panel makes a button or an entry that points at the dropped data: it tells the source a
+// link where the source allows one, else a copy, and never a move (the source would delete the
+// original).
+TEST_F(DropObjects, PanelsNeverTellTheSourceTheDataMoved) {
+  MenuBarDropHandlers menuBar;
+  menuBar.trackDragOver = [](HWND, int, int) { return TRUE; };
+  menuBar.dragKind = [](HWND, int, int) { return 0; };
+  SetMenuBarDropHandlers(menuBar);
+  MenuWindowDropHandlers menuWindow;
+  menuWindow.hitTest = [](HWND, int, int) { return TRUE; };
+  SetMenuWindowDropHandlers(menuWindow);
+  TestData files;
+  files.Offer(CF_HDROP, DropFiles(std::string("C:\\a.txt\0\0", 10)));
+  using Create = IDropTarget* (*)(HWND);
+  struct Target {
+    const char* what;
+    Create create;
+  } targets[] = {{"button bar", CreateButtonBarDropTarget},
+                 {"menu bar", CreateMenuBarDropTarget},
+                 {"menu window", CreateMenuWindowDropTarget}};
+  struct Case {
+    DWORD allowed, effect;
+  } cases[] = {{DROPEFFECT_COPY | DROPEFFECT_MOVE, DROPEFFECT_COPY},
+               {DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK, DROPEFFECT_LINK},
+               {DROPEFFECT_MOVE, DROPEFFECT_NONE}};
+  for (const Target& t : targets) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(testing::Message() << t.what << " allowed " << c.allowed);
+      IDropTarget* target = t.create(owner);
+      DWORD effect = c.allowed;
+      target->DragEnter(&files, MK_LBUTTON, POINTL{210, 165}, &effect);
+      effect = c.allowed;
+      target->DragOver(MK_LBUTTON, POINTL{210, 165}, &effect);
+      EXPECT_EQ(effect, c.effect);
+      effect = c.allowed;
+      target->Drop(&files, 0, POINTL{210, 165}, &effect);
+      EXPECT_EQ(effect, c.effect);
+      DestroyButtonBarDropTarget(target);
+    }
   }
 }
 

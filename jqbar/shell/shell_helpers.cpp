@@ -89,19 +89,43 @@ int ConnectDialUpShortcut(const char* path) {
 
 // The show command as the file's header holds it (offset 0x3C of the 0x4C-byte header). Wine's
 // link object does not hand back the stored value, so the header is read as well.
-static bool HeaderShowCommand(const char* path, int* show) {
-  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  unsigned char header[0x4C] = {};
-  DWORD read = 0;
-  bool ok = ReadFile(file, header, sizeof header, &read, nullptr) && read == sizeof header;
-  CloseHandle(file);
-  if (!ok || header[0] != 0x4C || header[1] || header[2] || header[3]) return false;
+static bool HeaderShowCommand(const unsigned char* header, std::size_t size, int* show) {
+  if (size < 0x4C || header[0] != 0x4C || header[1] || header[2] || header[3]) return false;
   int value = header[0x3C] | header[0x3D] << 8 | header[0x3E] << 16 | header[0x3F] << 24;
   if (value != SW_SHOWNORMAL && value != SW_SHOWMAXIMIZED && value != SW_SHOWMINNOACTIVE) return false;
   *show = value;
   return true;
+}
+
+// The whole of a shortcut file in a memory stream (a shortcut is a few hundred bytes; a file
+// past 64 KiB is left to the link object's own reader). One read of the file serves both the
+// link object and the header.
+static IStream* ReadShortcutBytes(const char* path, std::string* bytes) {
+  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return nullptr;
+  constexpr DWORD kMost = 64 * 1024;
+  DWORD size = GetFileSize(file, nullptr);
+  DWORD read = 0;
+  bool ok = size != INVALID_FILE_SIZE && size > 0 && size <= kMost;
+  if (ok) {
+    bytes->resize(size);
+    ok = ReadFile(file, bytes->data(), size, &read, nullptr) && read == size;
+  }
+  CloseHandle(file);
+  if (!ok) return nullptr;
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
+  if (!memory) return nullptr;
+  if (void* at = GlobalLock(memory)) {
+    memcpy(at, bytes->data(), size);
+    GlobalUnlock(memory);
+  }
+  IStream* stream = nullptr;
+  if (FAILED(CreateStreamOnHGlobal(memory, TRUE, &stream))) {
+    GlobalFree(memory);
+    return nullptr;
+  }
+  return stream;
 }
 
 int ReadShortcutFile(const char* path, ShortcutInfo* info, bool allowEmptyTarget) {
@@ -124,19 +148,37 @@ int ReadShortcutFile(const char* path, ShortcutInfo* info, bool allowEmptyTarget
   if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
                               reinterpret_cast<void**>(link.out()))))
     return unreadable();
-  Com<IPersistFile> file;
-  WCHAR wide[MAX_PATH];
-  if (FAILED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.out()))) ||
-      !MultiByteToWideChar(CP_ACP, 0, path, -1, wide, MAX_PATH) || FAILED(file->Load(wide, STGM_READ)))
-    return unreadable();
+  std::string bytes;
+  Com<IStream> stream;
+  stream.p = ReadShortcutBytes(path, &bytes);
+  Com<IPersistStream> persistStream;
+  bool loaded = stream.p &&
+                SUCCEEDED(link->QueryInterface(IID_IPersistStream, reinterpret_cast<void**>(persistStream.out()))) &&
+                SUCCEEDED(persistStream->Load(stream.p));
+  // Loaded from its file, the link object also tries the stored relative path when the target
+  // is not where the absolute one says: a missing target is read that way.
+  auto loadFromFile = [&] {
+    Com<IPersistFile> file;
+    WCHAR wide[MAX_PATH];
+    return SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.out()))) &&
+           MultiByteToWideChar(CP_ACP, 0, path, -1, wide, MAX_PATH) && SUCCEEDED(file->Load(wide, STGM_READ));
+  };
+  if (!loaded && !loadFromFile()) return unreadable();
   char text[MAX_PATH] = {};
   if (FAILED(link->GetPath(text, MAX_PATH, nullptr, SLGP_UNCPRIORITY))) text[0] = 0;
   text[MAX_PATH - 1] = 0;
+  if (loaded && text[0] && GetFileAttributesA(text) == INVALID_FILE_ATTRIBUTES) {
+    if (!loadFromFile()) return unreadable();
+    text[0] = 0;
+    if (FAILED(link->GetPath(text, MAX_PATH, nullptr, SLGP_UNCPRIORITY))) text[0] = 0;
+    text[MAX_PATH - 1] = 0;
+  }
   if (!text[0] && !allowEmptyTarget) return unreadable();
   CopyText(&info->target, text);
   int show = SW_SHOWNORMAL;
   if (SUCCEEDED(link->GetShowCmd(&show))) info->showCommand = show;
-  if (HeaderShowCommand(path, &show)) info->showCommand = show;
+  if (HeaderShowCommand(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), &show))
+    info->showCommand = show;
   text[0] = 0;
   if (SUCCEEDED(link->GetWorkingDirectory(text, MAX_PATH))) {
     text[MAX_PATH - 1] = 0;

@@ -3,6 +3,7 @@
 // list (the hidden menus), and the blob itself.
 #pragma once
 #include <windows.h>
+#include <ole2.h>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -80,6 +81,7 @@ struct MenuBarInstance {
   std::vector<std::string> removedNames;
   std::vector<std::string> folderNames;
   HWND window = nullptr;
+  IDropTarget* dropTarget = nullptr;  // registered while the window lives
   int focused = -1;
   bool focusActive = false;
   bool horizontal = true;

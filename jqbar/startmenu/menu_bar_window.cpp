@@ -10,6 +10,7 @@
 #include "menu_bar_pages.h"
 #include "menu_button_edit.h"
 #include "menu_cache.h"
+#include "menu_drag_drop.h"
 #include "menu_entry_edit.h"
 #include "panel_messages.h"
 #include "panel_utils.h"
@@ -300,8 +301,11 @@ void TrackMove(MenuBarInstance* bar, POINT screen) {
     g_hovered = item;
     if (item) SetTimer(bar->window, kHoverTimer, g_menuDelay, nullptr);
   }
-  if (g_pressedItem && (std::abs(screen.x - g_pressPoint.x) > 5 || std::abs(screen.y - g_pressPoint.y) > 5))
-    g_pressedItem = nullptr;  // an entry is not dragged out of the menus here
+  if (g_pressedItem && (std::abs(screen.x - g_pressPoint.x) > 5 || std::abs(screen.y - g_pressPoint.y) > 5)) {
+    MenuWindowItem* dragged = g_pressedItem;
+    g_pressedItem = nullptr;
+    DragMenuEntryOut(bar, dragged);
+  }
 }
 
 void TrackPress(MenuBarInstance* bar, POINT screen, POINT client) {
@@ -433,6 +437,8 @@ void HandleBarContextMenu(MenuBarInstance* bar, POINT client) {
 
 void Destroy(MenuBarInstance* bar) {
   if (g_openBar == bar) CloseMenus();
+  RevokeMenuBarDrops(bar->window, bar->dropTarget);
+  bar->dropTarget = nullptr;
   RemoveMenuBarFromList(bar->window);
   ForgetMenuBarSheet(bar);
   LockMenus();
@@ -680,6 +686,7 @@ void RegisterStartMenuTypes() { AddBuiltinTypeRegistrar(RegisterMenuBarPanelType
 
 void ShutdownMenuBarType() {
   CloseMenus();
+  FreeSpareMenuWindows();
   FreeMenuFont();
   g_lastBlob.clear();
   g_lastBlob.shrink_to_fit();
@@ -719,6 +726,8 @@ HWND CreateMenuBar(HWND parent, const RECT* rect, const void* blob, int blobSize
   }
   bar->window = window;
   SetWindowLongPtrA(window, 0, reinterpret_cast<LONG_PTR>(bar));
+  InstallMenuDropHandlers();
+  bar->dropTarget = RegisterMenuBarDrops(window);
   LockMenus();
   AddFolderButtons(bar);
   RedistributeMenuButtons(bar);
@@ -795,6 +804,11 @@ MenuButton* FindMenuButton(MenuBarInstance* bar, const char* name) {
     for (MenuButton* b : list)
       if (lstrcmpiA(b->name, name) == 0) return b;
   return nullptr;
+}
+
+MenuButton* MenuButtonAt(MenuBarInstance* bar, POINT client) {
+  IsHorizontal(bar);
+  return ButtonAt(bar, client);
 }
 
 bool GetMenuButtonScreenRect(MenuBarInstance* bar, const MenuButton* button, RECT* rect) {

@@ -24,6 +24,8 @@ void RefreshMenuBar(MenuBarInstance* bar);
 void LayoutMenuBar(MenuBarInstance* bar);
 // The bar's button of that name (case-insensitive), or none.
 MenuButton* FindMenuButton(MenuBarInstance* bar, const char* name);
+// The shown button under a point of the bar's client area, or none.
+MenuButton* MenuButtonAt(MenuBarInstance* bar, POINT client);
 // Where a shown button lies, in screen coordinates; false when it is not on screen.
 bool GetMenuButtonScreenRect(MenuBarInstance* bar, const MenuButton* button, RECT* rect);
 // The open top menu window and the bar it belongs to (none when no menu is open).

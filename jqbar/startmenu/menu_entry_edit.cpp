@@ -491,20 +491,21 @@ bool AcceptsMenuDrops(const MenuButton* button) {
          !IsCommonButton(*button);
 }
 
-bool DropFileOnMenuButton(MenuBarInstance* bar, MenuButton* button, const char* path) {
+bool DropFileOnMenuButton(MenuBarInstance* bar, MenuButton* button, const char* path,
+                          const char* into) {
   if (!AcceptsMenuDrops(button) || !path || !*path) return false;
   std::string file = path;
   std::string ext = LastOf(file);
   std::size_t dot = ext.rfind('.');
   ext = dot == std::string::npos ? "" : ext.substr(dot);
-  std::string folder = button->userMenu ? "" : button->name;
+  std::string folder = into ? into : button->userMenu ? "" : button->name;
   bool ok = false;
   if (lstrcmpiA(ext.c_str(), ".lnk") == 0) {
     ShortcutInfo parts;
     ReadShortcutFile(path, &parts, true);
     LPCITEMIDLIST target = parts.target.empty() ? parts.item.get() : nullptr;
     ok = button->userMenu
-             ? SetPathTreeEntry(&button->tree, "", parts.baseName.c_str(), parts.target.c_str(),
+             ? SetPathTreeEntry(&button->tree, folder.c_str(), parts.baseName.c_str(), parts.target.c_str(),
                                 parts.startIn.c_str(), parts.arguments.c_str(), parts.showCommand,
                                 parts.iconFile.c_str(), parts.iconIndex, target, 0) != 0
              : CreateMenuEntryFile(folder.c_str(), parts.baseName.c_str(), parts.target.c_str(),
@@ -519,7 +520,7 @@ bool DropFileOnMenuButton(MenuBarInstance* bar, MenuButton* button, const char* 
     UrlShortcut shortcut{BaseNameOf(file), read->url};
     FreeUrlShortcut(read);
     ok = button->userMenu
-             ? SetPathTreeEntry(&button->tree, "", shortcut.name.c_str(), nullptr, nullptr, nullptr, 1,
+             ? SetPathTreeEntry(&button->tree, folder.c_str(), shortcut.name.c_str(), nullptr, nullptr, nullptr, 1,
                                 nullptr, 0, &shortcut, 1) != 0
              : CreateMenuEntryFile(folder.c_str(), shortcut.name.c_str(), nullptr, nullptr, nullptr, 1,
                                    nullptr, 0, &shortcut, 1);
@@ -528,7 +529,7 @@ bool DropFileOnMenuButton(MenuBarInstance* bar, MenuButton* button, const char* 
     if (startIn.size() == 2 && startIn[1] == ':') startIn += '\\';
     std::string name = BaseNameOf(file);
     ok = button->userMenu
-             ? SetPathTreeEntry(&button->tree, "", name.c_str(), path, startIn.c_str(), "", 5, "", 0,
+             ? SetPathTreeEntry(&button->tree, folder.c_str(), name.c_str(), path, startIn.c_str(), "", 5, "", 0,
                                 nullptr, 0) != 0
              : CreateMenuEntryFile(folder.c_str(), name.c_str(), path, startIn.c_str(), "", 5, "", 0,
                                    nullptr, 0);
@@ -537,7 +538,8 @@ bool DropFileOnMenuButton(MenuBarInstance* bar, MenuButton* button, const char* 
   return ok;
 }
 
-bool DropIdListOnMenuButton(MenuBarInstance* bar, MenuButton* button, LPCITEMIDLIST absolute) {
+bool DropIdListOnMenuButton(MenuBarInstance* bar, MenuButton* button, LPCITEMIDLIST absolute,
+                            const char* into) {
   if (!AcceptsMenuDrops(button) || !absolute) return false;
   SHFILEINFOA info{};
   SHGetFileInfoA(reinterpret_cast<const char*>(absolute), 0, &info, sizeof info,
@@ -546,9 +548,10 @@ bool DropIdListOnMenuButton(MenuBarInstance* bar, MenuButton* button, LPCITEMIDL
   char name[MAX_PATH];
   lstrcpynA(name, info.szDisplayName, MAX_PATH);
   StripIllegalFileNameChars(name);
+  std::string folder = into ? into : button->userMenu ? "" : button->name;
   bool ok = button->userMenu
-                ? SetPathTreeEntry(&button->tree, "", name, "", "", "", 5, "", 0, absolute, 0) != 0
-                : CreateMenuEntryFile(button->name, name, "", "", "", 5, "", 0, absolute, 0);
+                ? SetPathTreeEntry(&button->tree, folder.c_str(), name, "", "", "", 5, "", 0, absolute, 0) != 0
+                : CreateMenuEntryFile(folder.c_str(), name, "", "", "", 5, "", 0, absolute, 0);
   if (ok) NotifyMenuBarChanged(bar);
   return ok;
 }

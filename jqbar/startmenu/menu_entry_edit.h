@@ -42,10 +42,13 @@ bool ReplaceUrlEntryFile(const char* folder, const char* oldFile, const UrlShort
 bool ReplaceTreeEntry(MenuButton* button, const char* folderPath, const char* oldName,
                       const EntryFields& fields);
 
-// Drops onto a button: the entry goes to the top of its menu. False when refused or failed.
+// Drops onto a button: the entry goes to the top of its menu, or of its sub-menu `folder` (a
+// menu window's entry path) when one is given. False when refused or failed.
 bool AcceptsMenuDrops(const MenuButton* button);
-bool DropFileOnMenuButton(MenuBarInstance* bar, MenuButton* button, const char* path);
-bool DropIdListOnMenuButton(MenuBarInstance* bar, MenuButton* button, LPCITEMIDLIST absolute);
+bool DropFileOnMenuButton(MenuBarInstance* bar, MenuButton* button, const char* path,
+                          const char* folder = nullptr);
+bool DropIdListOnMenuButton(MenuBarInstance* bar, MenuButton* button, LPCITEMIDLIST absolute,
+                            const char* folder = nullptr);
 bool DropUrlOnMenuButton(MenuBarInstance* bar, MenuButton* button, const UrlShortcut& url);
 // An entry dragged onto a folder entry of a menu moves into it.
 bool MoveMenuItemInto(MenuBarInstance* bar, const MenuWindowItem* dragged,

@@ -8,6 +8,7 @@
 #include <map>
 
 #include "menu_cache.h"
+#include "menu_drag_drop.h"
 #include "panel_messages.h"
 #include "panel_utils.h"
 #include "resource_startmenu.h"
@@ -29,6 +30,51 @@ void ReadMenuColours() {
 
 int ScreenWidth() { return GetSystemMetrics(SM_CXSCREEN); }
 int ScreenHeight() { return GetSystemMetrics(SM_CYSCREEN); }
+
+// Closed menu windows are kept, hidden, for the next menus: making and registering a top-level
+// window costs far more than reading a menu from the cache. A kept window keeps its drop target.
+struct SpareWindow {
+  HWND window;
+  IDropTarget* dropTarget;
+};
+std::vector<SpareWindow> g_spares;
+constexpr std::size_t kMaxSpareWindows = 8;
+
+bool KeepSpareWindow(HWND window, IDropTarget* dropTarget) {
+  if (g_spares.size() >= kMaxSpareWindows || !IsWindow(window)) return false;
+  ShowWindow(window, SW_HIDE);
+  g_spares.push_back({window, dropTarget});
+  return true;
+}
+
+// A kept window for the state, placed and sized; false when none is left.
+bool TakeSpareWindow(MenuWindowState* state, HWND owner, POINT at, SIZE size) {
+  while (!g_spares.empty()) {
+    SpareWindow spare = g_spares.back();
+    g_spares.pop_back();
+    if (!IsWindow(spare.window)) continue;
+    SetWindowLongPtrA(spare.window, 0, reinterpret_cast<LONG_PTR>(state));
+    if (GetWindow(spare.window, GW_OWNER) != owner)
+      SetWindowLongPtrA(spare.window, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
+    state->window = spare.window;
+    state->dropTarget = spare.dropTarget;
+    InvalidateRect(spare.window, nullptr, FALSE);
+    SetWindowPos(spare.window, HWND_TOPMOST, at.x, at.y, size.cx, size.cy,
+                 SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    return true;
+  }
+  return false;
+}
+
+// A kept window going with its owner: its drop target goes too.
+void ForgetSpareWindow(HWND window) {
+  for (auto it = g_spares.begin(); it != g_spares.end(); ++it) {
+    if (it->window != window) continue;
+    RevokeMenuWindowDrops(window, it->dropTarget);
+    g_spares.erase(it);
+    return;
+  }
+}
 
 void FreeItems(MenuWindowState* state) {
   for (MenuWindowItem* item : state->items) {
@@ -63,8 +109,21 @@ struct FaceKey {
 };
 std::map<FaceKey, HBITMAP> g_iconFaces;
 constexpr std::size_t kMaxIconFaces = 512;
+// The one memory device context the faces are drawn from (making one per icon costs more than
+// the drawing), with the bitmap it held at first.
+HDC g_faceDC = nullptr;
+HGDIOBJ g_faceDCBitmap = nullptr;
+
+HDC FaceDC(HDC like) {
+  if (!g_faceDC) {
+    g_faceDC = CreateCompatibleDC(like);
+    if (g_faceDC) g_faceDCBitmap = GetCurrentObject(g_faceDC, OBJ_BITMAP);
+  }
+  return g_faceDC;
+}
 
 void ClearIconFaces() {
+  if (g_faceDC) SelectObject(g_faceDC, g_faceDCBitmap);
   for (auto& face : g_iconFaces) DeleteObject(face.second);
   g_iconFaces.clear();
 }
@@ -86,11 +145,10 @@ void DrawListIcon(HDC dc, HIMAGELIST list, int index, int x, int y, int size, CO
     DeleteDC(memory);
     found = g_iconFaces.emplace(key, bitmap).first;
   }
-  HDC memory = CreateCompatibleDC(dc);
-  HGDIOBJ old = SelectObject(memory, found->second);
+  HDC memory = FaceDC(dc);
+  if (!memory) return;
+  SelectObject(memory, found->second);
   BitBlt(dc, x, y, size, size, memory, 0, 0, SRCCOPY);
-  SelectObject(memory, old);
-  DeleteDC(memory);
 }
 
 void SetSystemIcon(MenuWindowItem* item, const char* pathOrPidl, DWORD attributes, UINT extra,
@@ -401,6 +459,15 @@ LRESULT CALLBACK MenuWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case WM_KEYDOWN:
       if (state) return SendMessageA(state->bar, WM_KEYDOWN, wParam, lParam);
       return 0;
+    case WM_DESTROY:
+      // Going with its owner: a kept window forgets itself, an open one gives up its target.
+      if (!state) {
+        ForgetSpareWindow(window);
+      } else if (state->dropTarget) {
+        RevokeMenuWindowDrops(window, state->dropTarget);
+        state->dropTarget = nullptr;
+      }
+      break;
     case WM_NCDESTROY:
       SetWindowLongPtrA(window, 0, 0);
       break;
@@ -423,10 +490,11 @@ void LayoutAndShow(MenuWindowState* state, const RECT* buttonRect, bool barHoriz
     return;
   }
   PlaceWindow(state, size, buttonRect, barHorizontal, at);
+  HWND owner = state->bar ? GetAncestor(state->bar, GA_ROOT) : nullptr;
+  if (TakeSpareWindow(state, owner, at, size)) return;
   state->window = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE,
                                   kMenuWindowClass, "", WS_POPUP, at.x, at.y, size.cx, size.cy,
-                                  state->bar ? GetAncestor(state->bar, GA_ROOT) : nullptr, nullptr,
-                                  GetModuleHandleA(nullptr), state);
+                                  owner, nullptr, GetModuleHandleA(nullptr), state);
 }
 
 }  // namespace
@@ -458,12 +526,25 @@ HFONT GetMenuFont() {
   return g_menuFont;
 }
 
+void FreeSpareMenuWindows() {
+  std::vector<SpareWindow> spares;
+  spares.swap(g_spares);
+  for (const SpareWindow& spare : spares) {
+    if (!IsWindow(spare.window)) continue;
+    RevokeMenuWindowDrops(spare.window, spare.dropTarget);
+    DestroyWindow(spare.window);
+  }
+}
+
 void ClearMenuIcons() {
   g_iconIndexes.clear();
   ClearIconFaces();
 }
 
 void FreeMenuFont() {
+  ClearIconFaces();
+  if (g_faceDC) DeleteDC(g_faceDC);
+  g_faceDC = nullptr;
   if (g_menuFontOwned) DeleteObject(g_menuFont);
   g_menuFont = nullptr;
   g_menuFontOwned = false;
@@ -503,6 +584,7 @@ MenuWindowState* OpenMenuWindow(MenuButton* button, MenuWindowState* parent, int
   GetCursorPos(&cursor);
   GetWindowRect(state->window, &r);
   state->underCursor = PtInRect(&r, cursor) != 0;
+  if (!state->dropTarget) state->dropTarget = RegisterMenuWindowDrops(state->window);
   ShowWindow(state->window, SW_SHOWNOACTIVATE);
   UpdateWindow(state->window);
   return state;
@@ -516,7 +598,15 @@ void CloseMenuWindow(MenuWindowState* state) {
     state->parent->sub = nullptr;
     state->parent->subIndex = -1;
   }
-  if (state->window) DestroyWindow(state->window);
+  if (state->window) {
+    SetWindowLongPtrA(state->window, 0, 0);
+    if (!KeepSpareWindow(state->window, state->dropTarget)) {
+      RevokeMenuWindowDrops(state->window, state->dropTarget);
+      DestroyWindow(state->window);
+    }
+    state->window = nullptr;
+    state->dropTarget = nullptr;
+  }
   FreeItems(state);
   delete state;
 }
@@ -654,14 +744,20 @@ void MenuWindowKey(MenuWindowState* state, UINT vk) {
   }
 }
 
+void HighlightMenuItem(MenuWindowState* state, int index) {
+  if (state) SetHighlight(state, index);
+}
+
+int MenuItemIndexAt(const MenuWindowState* state, POINT client) {
+  return state ? IndexAt(state, client.x, client.y) : -1;
+}
+
 bool HitTestMenuWindowItem(HWND window, int x, int y) {
-  (void)x;
+  // The column under the point counts too: in a menu of several columns the drop goes to the
+  // entry the pointer is on.
   MenuWindowState* state = MenuStateOf(window);
-  if (!state) return false;
-  RECT r;
-  GetWindowRect(window, &r);
-  int index = (y - r.top - 2) / state->entryHeight;
-  return index >= 0 && index < static_cast<int>(state->items.size()) && state->items[index]->isFolder;
+  int index = MenuItemIndexAt(state, POINT{x, y});
+  return index >= 0 && state->items[index]->isFolder;
 }
 
 }  // namespace jqbar

@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 #include <commctrl.h>
+#include <ole2.h>
 #include <string>
 #include <vector>
 
@@ -42,12 +43,15 @@ struct MenuWindowState {
   bool leftwards = false;
   bool underCursor = false;
   MenuButton* button = nullptr;
+  IDropTarget* dropTarget = nullptr;  // registered while the window lives
 };
 
 void RegisterMenuWindowClass(HINSTANCE instance);
 // The menu font: "MS Sans Serif" 8 points (the system font when it cannot be made).
 HFONT GetMenuFont();
 void FreeMenuFont();
+// Destroys the menu windows kept for reuse (closed menus keep their windows for the next ones).
+void FreeSpareMenuWindows();
 // Forgets the icons remembered by file path (the files below the menus changed).
 void ClearMenuIcons();
 
@@ -68,7 +72,11 @@ void ReloadMenuWindows(MenuWindowState* state);
 void MenuWindowKey(MenuWindowState* state, UINT vk);
 // The screen rectangle of an entry's cell.
 RECT MenuItemRect(const MenuWindowState* state, int index);
-// For drops: true when the entry at that height (the first column) is a folder.
+// The index of the entry under a point of the window's client area, or -1.
+int MenuItemIndexAt(const MenuWindowState* state, POINT client);
+// Highlights an entry (-1: none), as the pointer does.
+void HighlightMenuItem(MenuWindowState* state, int index);
+// For drops: true when the entry under a point of the window's client area is a folder.
 bool HitTestMenuWindowItem(HWND window, int x, int y);
 MenuWindowState* MenuStateOf(HWND window);
 
