@@ -2,24 +2,13 @@
 """Draws the Start-menu bar's pictures: the panel-type picture with its mask (16 x 16) and the
 four menu-button icons (folder, Common Programs folder, user menu, special folder; 16 and 32
 pixels, 24-bit with a transparency mask). Run it in this folder to write the files."""
-import struct
+from bitmap_files import bmp as write_bmp, icon_image_rgb, write_icon
 
 def bmp(path, width, height, bits, palette, rows):
-    stride = ((width * bits + 31) // 32) * 4
-    data = bytearray()
-    for row in reversed(rows):
-        line = bytearray(stride)
-        for x, v in enumerate(row):
-            if bits == 1:
-                if v: line[x // 8] |= 0x80 >> (x % 8)
-            else:
-                line[3 * x:3 * x + 3] = bytes((v[2], v[1], v[0]))
-        data += line
-    pal = b''.join(bytes((b, g, r, 0)) for (r, g, b) in palette)
-    offset = 14 + 40 + len(pal)
-    header = b'BM' + struct.pack('<IHHI', offset + len(data), 0, 0, offset)
-    info = struct.pack('<IiiHHIIiiII', 40, width, height, 1, bits, 0, len(data), 2835, 2835, len(palette), 0)
-    open(path, 'wb').write(header + info + pal + data)
+    """rows of colour triples given as red, green, blue (24 bits) or of 0/1 (1 bit)."""
+    if bits == 24:
+        rows = [[v[::-1] for v in row] for row in rows]
+    write_bmp(path, width, height, bits, palette, rows)
 
 def folder(size):
     """The shape of a folder: a tab and a body; returns (inside, edge) tests."""
@@ -49,26 +38,8 @@ def icon(path, colour, mark):
                 else:
                     row.append(colour)
             rows.append(row)
-        stride = size * 3
-        mstride = ((size + 31) // 32) * 4
-        xor, andm = bytearray(), bytearray()
-        for row in reversed(rows):
-            line, mline = bytearray(stride), bytearray(mstride)
-            for x, v in enumerate(row):
-                if v is None:
-                    mline[x // 8] |= 0x80 >> (x % 8)
-                    v = (0, 0, 0)
-                line[3 * x:3 * x + 3] = bytes((v[2], v[1], v[0]))
-            xor += line
-            andm += mline
-        info = struct.pack('<IiiHHIIiiII', 40, size, size * 2, 1, 24, 0, len(xor) + len(andm), 0, 0, 0, 0)
-        images.append((size, info + bytes(xor) + bytes(andm)))
-    out = struct.pack('<HHH', 0, 1, len(images))
-    offset = 6 + 16 * len(images)
-    for size, img in images:
-        out += struct.pack('<BBBBHHII', size, size, 0, 0, 1, 24, len(img), offset)
-        offset += len(img)
-    open(path, 'wb').write(out + b''.join(img for _, img in images))
+        images.append((size, 0, 24, icon_image_rgb(size, lambda size, x, y, rows=rows: rows[y][x])))
+    write_icon(path, images)
 
 none = lambda x, y: False
 icon('menu_folder.ico', (240, 200, 64), none)
