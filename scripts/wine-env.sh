@@ -139,6 +139,18 @@ jq_quiet_startup_questions() {
   wineserver -w
 }
 
+# Benchmarks run their windows unmanaged: Xvfb has no window manager, and Wine would wait up to
+# 2 s for one to withdraw each top-level window that is hidden or destroyed. Wine draws its own
+# frames instead, as a desktop with a window manager answers at once; both sides of a comparison
+# run with the same setting. JQ_BENCH_MANAGED=1 keeps Wine's default.
+jq_bench_unmanaged_windows() {
+  if [ "${JQ_BENCH_MANAGED:-0}" = 1 ]; then
+    wine reg delete 'HKCU\Software\Wine\X11 Driver' /v Managed /f >/dev/null 2>&1 || true
+  else
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+  fi
+}
+
 jq_stop_wineserver() {
   [ -n "${WINEPREFIX:-}" ] && wineserver -k >/dev/null 2>&1 || true
 }

@@ -19,10 +19,7 @@ cleanup() {
 }
 trap cleanup EXIT
 jq_prefix_init >/dev/null 2>&1
-# Xvfb has no window manager: Wine would wait up to 2 s for one to withdraw each top-level
-# window that is hidden or destroyed (the progress dialog at the end of every job). Wine draws
-# its own frames instead, as a desktop with a window manager answers at once.
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+jq_bench_unmanaged_windows
 bash "$root/platform/csftpl32/ftp_servers.sh" start "$work/servers" >/dev/null
 port=$(sed -n 's/^pyftpd=//p' "$work/servers/ports.txt")
 srv="$work/servers/py/bench"

@@ -11,8 +11,5 @@ jq_wine_env "${JQ_WINEPREFIX:-$build/wineprefix-bench}" "$arch"
 jq_start_xvfb force
 trap jq_stop_wine EXIT
 jq_prefix_init >/dev/null 2>&1
-# Xvfb has no window manager: Wine would wait for one to withdraw each top-level window that is
-# hidden or destroyed (every menu that closes). Wine draws its own frames instead, as a desktop
-# with a window manager answers at once.
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+jq_bench_unmanaged_windows
 wine "$build/bench/jqbar_startmenu_bench.exe" "${1:-100}" "${2:-20}" "${3:-3}"
