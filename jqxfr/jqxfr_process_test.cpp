@@ -13,23 +13,10 @@
 
 #include "ftp_job_file.h"
 #include "ftp_sites.h"
+#include "ftp_fixture_ports.h"
 #include "test_support.h"
 
 namespace {
-
-std::map<std::string, int> ReadPorts() {
-  std::map<std::string, int> out;
-  FILE* f = std::fopen((std::string(JQ_FTP_FIXTURES) + "\\ports.txt").c_str(), "r");
-  if (!f) return out;
-  char line[128];
-  while (std::fgets(line, sizeof line, f)) {
-    char name[64];
-    int port = 0;
-    if (std::sscanf(line, "%63[^=]=%d", name, &port) == 2) out[name] = port;
-  }
-  std::fclose(f);
-  return out;
-}
 
 std::string ReadAll(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -87,7 +74,7 @@ struct NotifyWindow {
 class JqXfrProcess : public ::testing::Test {
  protected:
   void SetUp() override {
-    ports_ = ReadPorts();
+    ports_ = jqtest::ReadFtpPorts(JQ_FTP_FIXTURES);
     ASSERT_TRUE(ports_.count("pyftpd"));
     FtpSiteList list;
     FtpSiteRecord* r = AllocFtpSiteRecord();

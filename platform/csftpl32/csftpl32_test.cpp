@@ -17,6 +17,7 @@
 
 #include "csftpl32.h"
 #include "ftp_listing.h"
+#include "ftp_fixture_ports.h"
 #include "test_support.h"
 
 namespace {
@@ -24,25 +25,10 @@ namespace {
 csftp::Api api;
 std::map<std::string, int> ports;
 
-std::map<std::string, int> ReadPorts() {
-  std::map<std::string, int> out;
-  std::string path = std::string(JQ_FTP_FIXTURES) + "\\ports.txt";
-  FILE* f = std::fopen(path.c_str(), "r");
-  if (!f) return out;
-  char line[128];
-  while (std::fgets(line, sizeof line, f)) {
-    char name[64];
-    int port = 0;
-    if (std::sscanf(line, "%63[^=]=%d", name, &port) == 2) out[name] = port;
-  }
-  std::fclose(f);
-  return out;
-}
-
 class FtpEnvironment : public ::testing::Environment {
  public:
   void SetUp() override {
-    ports = ReadPorts();
+    ports = jqtest::ReadFtpPorts(JQ_FTP_FIXTURES);
     std::string dll = jqtest::ProgramFolder() + "\\CSFTPL32.dll";
     ASSERT_TRUE(csftp::LoadApi(dll.c_str(), &api)) << dll;
     ASSERT_NE(api.startup(), 0);

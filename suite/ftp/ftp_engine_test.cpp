@@ -22,6 +22,7 @@
 #include "ftp_sites.h"
 #include "le_bytes.h"
 #include "pidl.h"
+#include "ftp_fixture_ports.h"
 #include "test_support.h"
 #include "transfer_job.h"
 
@@ -29,24 +30,10 @@ namespace {
 
 std::map<std::string, int> g_ports;
 
-std::map<std::string, int> ReadPorts() {
-  std::map<std::string, int> out;
-  FILE* f = std::fopen((std::string(JQ_FTP_FIXTURES) + "\\ports.txt").c_str(), "r");
-  if (!f) return out;
-  char line[128];
-  while (std::fgets(line, sizeof line, f)) {
-    char name[64];
-    int port = 0;
-    if (std::sscanf(line, "%63[^=]=%d", name, &port) == 2) out[name] = port;
-  }
-  std::fclose(f);
-  return out;
-}
-
 class EngineEnvironment : public ::testing::Environment {
  public:
   void SetUp() override {
-    g_ports = ReadPorts();
+    g_ports = jqtest::ReadFtpPorts(JQ_FTP_FIXTURES);
     std::string dll = jqtest::ProgramFolder() + "\\CSFTPL32.dll";
     ASSERT_TRUE(StartFtpLibraryFrom(dll.c_str())) << dll;
     SetTransferProgressVisible(false);
