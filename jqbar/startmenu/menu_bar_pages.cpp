@@ -9,6 +9,7 @@
 #include "panel_messages.h"
 #include "panel_utils.h"
 #include "resource_startmenu.h"
+#include "window_helpers.h"
 
 namespace jqbar {
 namespace {
@@ -41,19 +42,6 @@ HTREEITEM FirstLine(HWND tree) {
 }
 HTREEITEM NextLine(HWND tree, HTREEITEM item) {
   return reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT, LPARAM(item)));
-}
-
-int LineState(HWND tree, HTREEITEM item) {
-  return int((SendMessageA(tree, TVM_GETITEMSTATE, WPARAM(item), TVIS_STATEIMAGEMASK) & TVIS_STATEIMAGEMASK) >> 12);
-}
-
-void SetLineState(HWND tree, HTREEITEM item, int state) {
-  TVITEMA t{};
-  t.mask = TVIF_STATE;
-  t.hItem = item;
-  t.stateMask = TVIS_STATEIMAGEMASK;
-  t.state = INDEXTOSTATEIMAGEMASK(state);
-  SendMessageA(tree, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&t));
 }
 
 struct LineData {
@@ -92,7 +80,7 @@ HTREEITEM InsertLine(HWND tree, const LineData& d, HTREEITEM after) {
   ins.item.lParam = d.index;
   auto item = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&ins)));
   // Some tree views take the state picture only through a separate change.
-  if (item) SetLineState(tree, item, d.state);
+  if (item) SetTreeStateImage(tree, item, d.state);
   return item;
 }
 
@@ -374,11 +362,11 @@ INT_PTR CALLBACK OrderPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
         auto item = reinterpret_cast<HTREEITEM>(
             SendMessageA(header->hwndFrom, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
         if (item && (hit.flags & TVHT_ONITEMSTATEICON))
-          SetLineState(header->hwndFrom, item, LineState(header->hwndFrom, item) == 1 ? 2 : 1);
+          SetTreeStateImage(header->hwndFrom, item, TreeStateImage(header->hwndFrom, item) == 1 ? 2 : 1);
       } else if (header->code == TVN_KEYDOWN &&
                  reinterpret_cast<NMTVKEYDOWN*>(lParam)->wVKey == VK_SPACE) {
         auto item = reinterpret_cast<HTREEITEM>(SendMessageA(header->hwndFrom, TVM_GETNEXTITEM, TVGN_CARET, 0));
-        if (item) SetLineState(header->hwndFrom, item, LineState(header->hwndFrom, item) == 1 ? 2 : 1);
+        if (item) SetTreeStateImage(header->hwndFrom, item, TreeStateImage(header->hwndFrom, item) == 1 ? 2 : 1);
       } else if (header->code == TVN_BEGINDRAGA || header->code == TVN_BEGINDRAGW) {
         BeginLineDrag(page, reinterpret_cast<NMTREEVIEWA*>(lParam)->itemNew.hItem);
       }

@@ -13,6 +13,7 @@
 #include "printers_bar.h"
 #include "resource.h"
 #include "sheet_template.h"
+#include "window_helpers.h"
 
 namespace jqbar {
 namespace {
@@ -30,19 +31,6 @@ SheetState& Sheet() {
 }
 
 HWND Tree() { return GetDlgItem(Sheet().pages[1], IDC_PB_TREE); }
-
-int ItemState(HWND tree, HTREEITEM item) {
-  return int((SendMessageA(tree, TVM_GETITEMSTATE, WPARAM(item), TVIS_STATEIMAGEMASK) & TVIS_STATEIMAGEMASK) >> 12);
-}
-
-void SetItemState(HWND tree, HTREEITEM item, int state) {
-  TVITEMA t{};
-  t.mask = TVIF_STATE;
-  t.hItem = item;
-  t.stateMask = TVIS_STATEIMAGEMASK;
-  t.state = INDEXTOSTATEIMAGEMASK(state);
-  SendMessageA(tree, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&t));
-}
 
 std::string ItemText(HWND tree, HTREEITEM item) {
   char text[260] = {};
@@ -64,7 +52,7 @@ HTREEITEM InsertItem(HWND tree, const std::string& name, int state, HTREEITEM af
   ins.item.stateMask = TVIS_STATEIMAGEMASK;
   ins.item.state = INDEXTOSTATEIMAGEMASK(state);
   HTREEITEM item = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&ins)));
-  SetItemState(tree, item, state);
+  SetTreeStateImage(tree, item, state);
   return item;
 }
 
@@ -118,7 +106,7 @@ void Apply() {
   for (HTREEITEM item = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_ROOT, 0)); item;
        item = reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT, LPARAM(item)))) {
     std::string name = ItemText(tree, item);
-    if (ItemState(tree, item) == 1) AddPrinterName(hidden, name);
+    if (TreeStateImage(tree, item) == 1) AddPrinterName(hidden, name);
     AddPrinterName(order, name);
   }
   if (hidden != s->hidden) {
@@ -157,7 +145,7 @@ void Drop(HWND page, POINT client) {
     if (!after) after = TVI_FIRST;
   }
   std::string name = ItemText(tree, dragged);
-  int state = ItemState(tree, dragged);
+  int state = TreeStateImage(tree, dragged);
   SendMessageA(tree, TVM_DELETEITEM, 0, LPARAM(dragged));
   HTREEITEM moved = InsertItem(tree, name, state, after);
   SendMessageA(tree, TVM_SELECTITEM, TVGN_CARET, LPARAM(moved));
@@ -190,7 +178,7 @@ INT_PTR CALLBACK OrderPageProc(HWND page, UINT message, WPARAM, LPARAM lParam) {
         HTREEITEM item =
             reinterpret_cast<HTREEITEM>(SendMessageA(hdr->hwndFrom, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
         if (item && (hit.flags & TVHT_ONITEMSTATEICON))
-          SetItemState(hdr->hwndFrom, item, ItemState(hdr->hwndFrom, item) == 1 ? 2 : 1);
+          SetTreeStateImage(hdr->hwndFrom, item, TreeStateImage(hdr->hwndFrom, item) == 1 ? 2 : 1);
       } else if (hdr->code == TVN_BEGINDRAGA || hdr->code == TVN_BEGINDRAGW) {
         Sheet().dragged = reinterpret_cast<NMTREEVIEWA*>(lParam)->itemNew.hItem;
         SetCapture(page);

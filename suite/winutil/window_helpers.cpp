@@ -134,3 +134,16 @@ void FillFromVersionBlock(HWND dialog, int firstId, int lastId) {
   GlobalUnlock(memory);
   GlobalFree(memory);
 }
+
+int TreeStateImage(HWND tree, HTREEITEM item) {
+  return int((SendMessageA(tree, TVM_GETITEMSTATE, WPARAM(item), TVIS_STATEIMAGEMASK) & TVIS_STATEIMAGEMASK) >> 12);
+}
+
+void SetTreeStateImage(HWND tree, HTREEITEM item, int state) {
+  TVITEMA t{};
+  t.mask = TVIF_STATE;
+  t.hItem = item;
+  t.stateMask = TVIS_STATEIMAGEMASK;
+  t.state = INDEXTOSTATEIMAGEMASK(state);
+  SendMessageA(tree, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&t));
+}

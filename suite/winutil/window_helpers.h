@@ -27,6 +27,10 @@ void ClearCutMarks(HWND list);
 // Sets the LVIS_CUT state on every selected item of the list view.
 void MarkSelectionCut(HWND list);
 
+// The state picture index (TVIS_STATEIMAGEMASK >> 12) of a tree-view item, and setting it.
+int TreeStateImage(HWND tree, HTREEITEM item);
+void SetTreeStateImage(HWND tree, HTREEITEM item, int state);
+
 // The value of the running file's version block by name, from the "040904E4" table, or else from
 // the table of the first translation the block lists in the user's language, or its first one.
 std::string VersionBlockValue(const void* block, const char* name);
