@@ -10,25 +10,16 @@
 #include <cstdlib>
 #include <string>
 
+#include "com_object.h"
+
 namespace {
 
 std::string g_folder;
 int g_copied = 0;
 HWND g_window = nullptr;
 
-class FolderTarget : public IDropTarget {
+class FolderTarget final : public ComObject<IDropTarget, IID_IDropTarget> {
  public:
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDropTarget)) {
-      *out = this;
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-  ULONG STDMETHODCALLTYPE Release() override { return 1; }
   HRESULT STDMETHODCALLTYPE DragEnter(IDataObject* data, DWORD, POINTL, DWORD* effect) override {
     FORMATETC format{CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
     files_ = data->QueryGetData(&format) == S_OK;
@@ -66,7 +57,8 @@ class FolderTarget : public IDropTarget {
   bool files_ = false;
 };
 
-FolderTarget g_target;
+// Made once and kept for the life of the program: its own reference is never released.
+FolderTarget* g_target = new FolderTarget;
 
 LRESULT CALLBACK HelperProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_DESTROY) {
@@ -93,7 +85,7 @@ int main(int argc, char** argv) {
   g_window = CreateWindowExA(WS_EX_TOPMOST, "JQDropFolderHelper", "folder", WS_POPUP | WS_VISIBLE,
                              atoi(argv[1]), atoi(argv[2]), 120, 120, nullptr, nullptr,
                              windowClass.hInstance, nullptr);
-  if (!g_window || FAILED(RegisterDragDrop(g_window, &g_target))) return 2;
+  if (!g_window || FAILED(RegisterDragDrop(g_window, g_target))) return 2;
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
     TranslateMessage(&msg);
