@@ -1020,7 +1020,7 @@ std::string WriteDragOutFile(const ButtonRecord& b, const char* folder) {
                           b.startIn ? b.startIn->c_str() : nullptr, show, iconFile, b.iconIndex,
                           b.IsIdList() ? b.Pidl() : nullptr))
     return "";
-  return path;
+  return ShortcutAsStored(path);
 }
 
 void StartButtonDragOut(ButtonBarInstance* bar, ButtonRecord* button) {

@@ -292,6 +292,7 @@ void AutoHideTick(HWND frame) {
   bool wanted = AutoHideWanted(frame);
   bool visible = IsWindowVisible(frame) != 0;
   if (visible && !wanted) {
+    ActivateDesktopBeforeHiding();
     ShowWindow(frame, SW_HIDE);
   } else if (!visible && wanted) {
     PlaceAutoHideFrame(frame);

@@ -198,10 +198,16 @@ TEST_F(ZoomAnimationTest, HidingAFrameZoomsIntoTheNotificationAreaOnlyWhenThereI
   for (HWND t = nullptr; (t = FindWindowExA(nullptr, t, "Shell_TrayWnd", nullptr));)
     foreignTray = foreignTray || FindWindowExA(t, nullptr, "TrayNotifyWnd", nullptr);
   UseClock(25);
+  // The desktop is given the foreground before each hide.
+  static int desktopActivations;
+  desktopActivations = 0;
+  SetActivateDesktopHandler([] { ++desktopActivations; });
   if (!foreignTray) {
     SendMessageA(frame, WM_COMMAND, 410, 0);
     EXPECT_FALSE(IsWindowVisible(frame));
     EXPECT_EQ(readings, 0);
+    EXPECT_EQ(desktopActivations, 1);
+    desktopActivations = 0;
   }
 
   WNDCLASSA wc{};
@@ -225,6 +231,8 @@ TEST_F(ZoomAnimationTest, HidingAFrameZoomsIntoTheNotificationAreaOnlyWhenThereI
   // 500 ms at 25 ms a reading: about twenty steps.
   EXPECT_GE(readings, 20);
   EXPECT_LE(readings, 23);
+  EXPECT_EQ(desktopActivations, 1);
+  SetActivateDesktopHandler(nullptr);
   // A hidden frame has nothing to zoom from.
   readings = 0;
   EXPECT_FALSE(ZoomFrameToTray(frame));

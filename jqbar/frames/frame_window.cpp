@@ -26,6 +26,7 @@ std::vector<FloatingFrameEntry> g_floating;
 void (*g_openConfig)(HWND, HWND) = nullptr;
 void (*g_panelChanged)(PanelNode*, const std::vector<std::uint8_t>&) = nullptr;
 void (*g_lastFrame)() = nullptr;
+void (*g_activateDesktop)() = nullptr;
 
 COLORREF FrameColour(int index) { return PALETTEINDEX(index & 15); }
 
@@ -927,6 +928,10 @@ void NotifyPanelChanged(PanelNode* node, const std::vector<std::uint8_t>& oldBlo
   if (g_panelChanged) g_panelChanged(node, oldBlob);
 }
 void SetLastFrameHandler(void (*last)()) { g_lastFrame = last; }
+void SetActivateDesktopHandler(void (*activate)()) { g_activateDesktop = activate; }
+void ActivateDesktopBeforeHiding() {
+  if (g_activateDesktop) g_activateDesktop();
+}
 
 LRESULT CALLBACK FrameWindowProc(HWND frame, UINT msg, WPARAM wp, LPARAM lp) {
   FrameState* st = reinterpret_cast<FrameState*>(GetWindowLongPtrA(frame, 0));
@@ -1073,6 +1078,7 @@ LRESULT CALLBACK FrameWindowProc(HWND frame, UINT msg, WPARAM wp, LPARAM lp) {
           return 0;
         case IDM_HIDE:
           ZoomFrameToTray(frame);
+          ActivateDesktopBeforeHiding();
           HideFrame(frame);
           return 0;
         case IDM_CONTEXTHELP:

@@ -142,5 +142,8 @@ void SetPanelChangedHandler(void (*changed)(PanelNode* node, const std::vector<s
 void NotifyPanelChanged(PanelNode* node, const std::vector<std::uint8_t>& oldBlob);
 // Called when the last frame is gone outside a layout switch (the program ends).
 void SetLastFrameHandler(void (*last)());
+// Gives the foreground to the desktop before a frame hides (MultiView decides when).
+void SetActivateDesktopHandler(void (*activate)());
+void ActivateDesktopBeforeHiding();
 
 }  // namespace jqbar

@@ -20,6 +20,13 @@ std::string DragOutFolder() {
   return folder;
 }
 
+std::string ShortcutAsStored(const std::string& lnkPath) {
+  if (lnkPath.size() < 4 || GetFileAttributesA(lnkPath.c_str()) != INVALID_FILE_ATTRIBUTES) return lnkPath;
+  std::string pif = lnkPath.substr(0, lnkPath.size() - 4) + ".pif";
+  DWORD attributes = GetFileAttributesA(pif.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY) ? pif : lnkPath;
+}
+
 IDataObject* DataObjectOfFile(const std::string& folder, const std::string& name) {
   IShellFolder* desktop = nullptr;
   if (FAILED(SHGetDesktopFolder(&desktop))) return nullptr;

@@ -15,6 +15,10 @@ namespace jqbar {
 // when there is none.
 std::string DragOutFolder();
 
+// The file the shell really wrote for a shortcut saved as `lnkPath`: a shortcut to an MS-DOS
+// program may be stored as a .pif file of the same name instead. `lnkPath` itself otherwise.
+std::string ShortcutAsStored(const std::string& lnkPath);
+
 // The shell's data object for the file `name` of `folder` (one reference), or null.
 IDataObject* DataObjectOfFile(const std::string& folder, const std::string& name);
 

@@ -256,6 +256,8 @@ std::string WriteMenuDragFile(MenuButton* button, const MenuWindowItem& item, co
                                    entry->runMode ? entry->runMode : SW_SHOWNORMAL, iconFile,
                                    entry->iconIndex, byList ? entry->idList : nullptr)) {
       path.clear();
+    } else {
+      path = ShortcutAsStored(path);
     }
   }
   FreeMenuEntries(owned);

@@ -6,6 +6,7 @@
 
 #include <commctrl.h>
 
+#include "frame_window.h"
 #include "panel_messages.h"
 #include "panel_utils.h"
 #include "process_names.h"
@@ -1259,6 +1260,7 @@ PanelType* RegisterMultiViewPanelType(HINSTANCE instance) {
   FillBuiltinType(S().type, instance, "MultiView", IDS_MV_TYPE, IDS_MV_TYPE_DESC, IDB_MV_TYPE,
                   IDB_MV_TYPE_MASK, CreateMultiViewBuiltin);
   S().type.cleanup = CleanupType;
+  SetActivateDesktopHandler(ActivateDesktopWindow);
   return &S().type;
 }
 

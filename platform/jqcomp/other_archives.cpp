@@ -245,7 +245,8 @@ int ExtractOtherArchive(Engine& engine, const std::string& path, uint16_t kind, 
     }
     if (!sw.longNames && !rel.empty()) rel = ShortFormPath(rel);
     if (verdict == NameVerdict::kFolderOnly || type == AE_IFDIR) {
-      if (sw.keepPaths && !rel.empty() && !CreateFolderPath(JoinPath(folder, rel)))
+      if (sw.keepPaths && !rel.empty() &&
+          (!FolderChainIsPlain(folder, JoinPath(folder, rel)) || !CreateFolderPath(JoinPath(folder, rel))))
         if (!session.ItemError(et5::kPathNotFound, name)) break;
       continue;
     }
