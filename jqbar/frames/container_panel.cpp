@@ -423,7 +423,9 @@ LRESULT CALLBACK ContainerPanelProc(HWND window, UINT msg, WPARAM wp, LPARAM lp)
       st = static_cast<ContainerState*>(cs->lpCreateParams);
       st->window = window;
       SetWindowLongPtrA(window, 0, reinterpret_cast<LONG_PTR>(st));
-      break;
+      // A container has no title and no scroll bars: all that DefWindowProc would do here is
+      // store the empty title, a round trip to the window server for each panel under Wine.
+      return TRUE;
     }
     case WM_NCDESTROY:
       if (st) {

@@ -632,6 +632,10 @@ void AttachRootContainer(HWND frame, HWND container, bool hidden) {
   st->shown = 1;
 }
 
+RECT FloatingFrameRect(const ContainerSettings& s) {
+  return RECT{s.floatX, s.floatY, s.floatX + std::max(40, int(s.floatWidth)), s.floatY + std::max(30, int(s.floatHeight))};
+}
+
 void ApplyFrameSettings(HWND frame) {
   FrameState* st = GetFrameState(frame);
   if (!st || !st->settings) return;
@@ -648,8 +652,11 @@ void ApplyFrameSettings(HWND frame) {
       ChangeFrameStyle(frame, style, 0, nullptr, nullptr, s.edge, s.edge);
     } else {
       st->horizontal = s.floatHeight < s.floatWidth ? 1 : 0;
-      MoveWindow(frame, s.floatX, s.floatY, std::max(40, int(s.floatWidth)),
-                 std::max(30, int(s.floatHeight)), TRUE);
+      RECT want = FloatingFrameRect(s), now;
+      GetWindowRect(frame, &now);
+      // A frame made at its place (as a layout's are) is not moved there again.
+      if (!EqualRect(&want, &now))
+        MoveWindow(frame, want.left, want.top, want.right - want.left, want.bottom - want.top, TRUE);
     }
   }
   if (s.alwaysOnTop) SetFrameOnTop(frame, true);
@@ -836,27 +843,30 @@ void FitFrameToContainer(HWND frame) {
   GetWindowRect(root, &r);
   int cw = r.right - r.left, ch = r.bottom - r.top;
   st->fitting = 1;
-  // Two rounds: the frame buttons' column depends on the height.
-  // Moves and sizes only what differs: each call on a top-level window is a round of
-  // messages and server requests under any window system.
-  for (int round = 0; round < 2; ++round) {
-    RECT c;
-    GetClientRect(frame, &c);
-    RECT in = Insets(frame, st, c);
-    int w = cw + in.left + in.right, h = ch + in.top + in.bottom;
-    RECT now;
-    GetWindowRect(frame, &now);
-    bool resized = now.right - now.left != w || now.bottom - now.top != h;
-    if (resized)
+  // Two rounds: the frame buttons' column depends on the height. The insets are worked out for
+  // the frame's size now and, when that changes the size, once more for the new size; then the
+  // frame takes the size of the last round in one move. Only what differs is moved: each call on
+  // a top-level window is a round of messages and server requests under any window system.
+  RECT c, now;
+  GetClientRect(frame, &c);
+  GetWindowRect(frame, &now);
+  int chromeW = (now.right - now.left) - c.right, chromeH = (now.bottom - now.top) - c.bottom;
+  RECT in = Insets(frame, st, c);
+  int w = cw + in.left + in.right, h = ch + in.top + in.bottom;
+  if (now.right - now.left != w || now.bottom - now.top != h) {
+    RECT next{0, 0, w - chromeW, h - chromeH};
+    in = Insets(frame, st, next);
+    w = cw + in.left + in.right;
+    h = ch + in.top + in.bottom;
+    if (now.right - now.left != w || now.bottom - now.top != h)
       SetWindowPos(frame, nullptr, 0, 0, w, h,
                    SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | (IsWindowVisible(frame) ? 0 : SWP_DEFERERASE));
-    RECT at;
-    GetWindowRect(root, &at);
-    MapWindowPoints(nullptr, frame, reinterpret_cast<POINT*>(&at), 2);
-    if (at.left != in.left || at.top != in.top)
-      SetWindowPos(root, nullptr, in.left, in.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | UnseenEraseFlags(root));
-    if (!resized) break;
   }
+  RECT at;
+  GetWindowRect(root, &at);
+  MapWindowPoints(nullptr, frame, reinterpret_cast<POINT*>(&at), 2);
+  if (at.left != in.left || at.top != in.top)
+    SetWindowPos(root, nullptr, in.left, in.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | UnseenEraseFlags(root));
   GetWindowRect(frame, &r);
   if (st->settings) {
     st->settings->floatWidth = r.right - r.left;
