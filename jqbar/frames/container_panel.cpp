@@ -52,13 +52,40 @@ std::vector<HWND> WalkChildren(HWND window) {
 int g_passDepth = 0;
 std::vector<std::pair<HWND, std::vector<HWND>>> g_passChildren;
 
+BOOL CALLBACK CollectWindow(HWND window, LPARAM list) {
+  reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+  return TRUE;
+}
+
+// Keeps the child lists of a container and of every container below it, from one enumeration
+// of the subtree: it asks the server once per window that has children looked at, where walking
+// each container asks once per child, and again for each container without children.
+void KeepSubtree(HWND window) {
+  std::vector<HWND> all;
+  EnumChildWindows(window, CollectWindow, reinterpret_cast<LPARAM>(&all));  // z-order, depth first
+  std::size_t first = g_passChildren.size();
+  g_passChildren.emplace_back(window, std::vector<HWND>{});
+  for (HWND c : all)
+    if (IsContainerWindow(c)) g_passChildren.emplace_back(c, std::vector<HWND>{});
+  for (HWND c : all) {
+    HWND parent = GetParent(c);
+    for (std::size_t i = first; i < g_passChildren.size(); ++i)
+      if (g_passChildren[i].first == parent) {
+        g_passChildren[i].second.push_back(c);
+        break;
+      }
+  }
+}
+
 // The child windows of a container, in z-order.
 std::vector<HWND> ChildWindows(HWND window) {
   if (!g_passDepth) return WalkChildren(window);
-  for (const auto& entry : g_passChildren)
-    if (entry.first == window) return entry.second;
-  g_passChildren.emplace_back(window, WalkChildren(window));
-  return g_passChildren.back().second;
+  for (int round = 0; round < 2; ++round) {
+    for (const auto& entry : g_passChildren)
+      if (entry.first == window) return entry.second;
+    if (round == 0) KeepSubtree(window);
+  }
+  return WalkChildren(window);
 }
 
 bool HasChildWindows(HWND window) {
