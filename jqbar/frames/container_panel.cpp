@@ -39,10 +39,58 @@ ContainerState* State(HWND window) {
   return reinterpret_cast<ContainerState*>(GetWindowLongPtrA(window, 0));
 }
 
-std::vector<HWND> ChildWindows(HWND window) {
+std::vector<HWND> WalkChildren(HWND window) {
   std::vector<HWND> out;
   for (HWND c = GetWindow(window, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) out.push_back(c);
   return out;
+}
+
+// While a layout pass lasts no panel is made or destroyed, yet each container is asked for its
+// children several times (its preferred size, the start of the pass, its parent's preferred
+// size). Each step of a walk over a window's children asks the window server, so a pass keeps
+// the child lists of the containers it has walked.
+int g_passDepth = 0;
+std::vector<std::pair<HWND, std::vector<HWND>>> g_passChildren;
+
+BOOL CALLBACK CollectWindow(HWND window, LPARAM list) {
+  reinterpret_cast<std::vector<HWND>*>(list)->push_back(window);
+  return TRUE;
+}
+
+// Keeps the child lists of a container and of every container below it, from one enumeration
+// of the subtree: it asks the server once per window that has children looked at, where walking
+// each container asks once per child, and again for each container without children.
+void KeepSubtree(HWND window) {
+  std::vector<HWND> all;
+  EnumChildWindows(window, CollectWindow, reinterpret_cast<LPARAM>(&all));  // z-order, depth first
+  std::size_t first = g_passChildren.size();
+  g_passChildren.emplace_back(window, std::vector<HWND>{});
+  for (HWND c : all)
+    if (IsContainerWindow(c)) g_passChildren.emplace_back(c, std::vector<HWND>{});
+  for (HWND c : all) {
+    HWND parent = GetParent(c);
+    for (std::size_t i = first; i < g_passChildren.size(); ++i)
+      if (g_passChildren[i].first == parent) {
+        g_passChildren[i].second.push_back(c);
+        break;
+      }
+  }
+}
+
+// The child windows of a container, in z-order.
+std::vector<HWND> ChildWindows(HWND window) {
+  if (!g_passDepth) return WalkChildren(window);
+  for (int round = 0; round < 2; ++round) {
+    for (const auto& entry : g_passChildren)
+      if (entry.first == window) return entry.second;
+    if (round == 0) KeepSubtree(window);
+  }
+  return WalkChildren(window);
+}
+
+bool HasChildWindows(HWND window) {
+  if (g_passDepth && IsContainerWindow(window)) return !ChildWindows(window).empty();
+  return GetWindow(window, GW_CHILD) != nullptr;
 }
 
 bool ResolvedHorizontal(HWND window, const ContainerSettings& s, bool parentHorizontal) {
@@ -224,8 +272,14 @@ void Distribute(HWND window, ContainerState* st) {
 }
 
 bool FirstChildHasChildren(HWND window) {
-  HWND first = GetWindow(window, GW_CHILD);
-  return first && GetWindow(first, GW_CHILD);
+  HWND first = nullptr;
+  if (g_passDepth) {
+    std::vector<HWND> children = ChildWindows(window);
+    first = children.empty() ? nullptr : children.front();
+  } else {
+    first = GetWindow(window, GW_CHILD);
+  }
+  return first && HasChildWindows(first);
 }
 
 void PlaceChildren(HWND window, ContainerState* st) {
@@ -255,15 +309,15 @@ void PlaceChildren(HWND window, ContainerState* st) {
     if (!root && count > 1 && i == count - 1) at = along - len;
     if (!root && count == 1 && !horizontal) at = (along - len) / 2;
     if (horizontal)
-      MoveWindow(st->children[i], at, off, s.cx, s.cy, TRUE);
+      MoveChildWindow(st->children[i], at, off, s.cx, s.cy);
     else
-      MoveWindow(st->children[i], off, at, s.cx, s.cy, TRUE);
+      MoveChildWindow(st->children[i], off, at, s.cx, s.cy);
     SendMessageA(st->children[i], PNM_PLACECHILDREN, 0, 0);
     pos += len + gap;
   }
   if (!root) return;
   int w, h;
-  if (count == 0 || (count == 1 && !GetWindow(st->children[0], GW_CHILD))) {
+  if (count == 0 || (count == 1 && !HasChildWindows(st->children[0]))) {
     w = 150;
     h = 70;
   } else {
@@ -273,7 +327,7 @@ void PlaceChildren(HWND window, ContainerState* st) {
     w = horizontal ? total : cross;
     h = horizontal ? cross : total;
   }
-  SetWindowPos(window, nullptr, 0, 0, w, h, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(window, nullptr, 0, 0, w, h, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | UnseenEraseFlags(window));
   FitFrameToContainer(GetParent(window));
 }
 
@@ -396,7 +450,9 @@ LRESULT CALLBACK ContainerPanelProc(HWND window, UINT msg, WPARAM wp, LPARAM lp)
       st = static_cast<ContainerState*>(cs->lpCreateParams);
       st->window = window;
       SetWindowLongPtrA(window, 0, reinterpret_cast<LONG_PTR>(st));
-      break;
+      // A container has no title and no scroll bars: all that DefWindowProc would do here is
+      // store the empty title, a round trip to the window server for each panel under Wine.
+      return TRUE;
     }
     case WM_NCDESTROY:
       if (st) {
@@ -701,13 +757,23 @@ void SetContainerTitle(HWND container, const char* text) {
   lstrcpynA(s->title, text ? text : "", sizeof s->title);  // at most 39 and the terminator
 }
 
+ContainerLayoutPass::ContainerLayoutPass() { ++g_passDepth; }
+
+ContainerLayoutPass::~ContainerLayoutPass() {
+  if (--g_passDepth == 0) g_passChildren.clear();
+}
+
 void LayoutRootContainer(HWND container, const RECT& rect) {
-  ShowWindow(container, SW_HIDE);
+  ContainerLayoutPass pass;
+  // Hidden while its panels move, so that the screen sees only the result; a container already
+  // shown in a frame that is not on the screen yet has nothing to hide.
+  bool unseen = !IsWindowVisible(GetParent(container)) && (GetWindowLongA(container, GWL_STYLE) & WS_VISIBLE);
+  if (!unseen) ShowWindow(container, SW_HIDE);
   MoveWindow(container, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, FALSE);
   SendMessageA(container, PNM_BEGINLAYOUT, 0, 0);
   SendMessageA(container, PNM_DISTRIBUTESPACE, 0, 0);
   SendMessageA(container, PNM_PLACECHILDREN, 0, 0);
-  ShowWindow(container, SW_SHOW);
+  if (!unseen) ShowWindow(container, SW_SHOW);
 }
 
 void SetContainerPageHandler(HWND (*create)(HWND, HWND, int, int)) { g_pageHandler = create; }

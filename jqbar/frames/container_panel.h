@@ -70,6 +70,15 @@ void SetContainerTitle(HWND container, const char* text);
 // Hides the root container, moves it to the rectangle, negotiates and places its children,
 // shows it.
 void LayoutRootContainer(HWND container, const RECT& rect);
+// A layout pass over containers: while one lasts, no panel may be made or destroyed, and each
+// container's children are looked up once.
+class ContainerLayoutPass {
+ public:
+  ContainerLayoutPass();
+  ~ContainerLayoutPass();
+  ContainerLayoutPass(const ContainerLayoutPass&) = delete;
+  ContainerLayoutPass& operator=(const ContainerLayoutPass&) = delete;
+};
 // The property page a container shows in the configuration dialog (PNM_CREATEPAGE): made by
 // the layer above; none while no maker is set.
 void SetContainerPageHandler(HWND (*create)(HWND container, HWND parent, int x, int y));

@@ -88,11 +88,41 @@ bool FrameDocked(FrameState* st) {
 WNDPROC g_buttonProc = nullptr;
 bool g_mixedButtonProcs = false;
 
+// The caption and frame buttons are owner-drawn: the frame draws all of each button on
+// WM_DRAWITEM. They are painted here as the button control paints them, with the same
+// DRAWITEMSTRUCT, but without BeginPaint: under Wine its hiding and showing of the caret cost two
+// round trips to the window server on every button's paint, and a frame shows dozens of buttons.
+// The erase is left out too, as WM_DRAWITEM paints over the whole button.
+void PaintOwnerDrawnButton(HWND button) {
+  RECT r;
+  GetClientRect(button, &r);
+  if (HDC dc = GetDC(button)) {
+    int mode = SetBkMode(dc, OPAQUE);
+    LRESULT state = SendMessageA(button, BM_GETSTATE, 0, 0);
+    DRAWITEMSTRUCT di{};
+    di.CtlType = ODT_BUTTON;
+    di.CtlID = UINT(GetWindowLongPtrA(button, GWLP_ID));
+    di.itemAction = ODA_DRAWENTIRE;
+    di.itemState = ((state & BST_FOCUS) ? ODS_FOCUS : 0) | ((state & BST_PUSHED) ? ODS_SELECTED : 0) |
+                   (IsWindowEnabled(button) ? 0 : ODS_DISABLED);
+    di.hwndItem = button;
+    di.hDC = dc;
+    di.rcItem = r;
+    HWND parent = GetParent(button);
+    SendMessageA(parent, WM_CTLCOLORBTN, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(button));
+    IntersectClipRect(dc, r.left, r.top, r.right, r.bottom);
+    SendMessageA(parent, WM_DRAWITEM, di.CtlID, reinterpret_cast<LPARAM>(&di));
+    SetBkMode(dc, mode);
+    ReleaseDC(button, dc);
+  }
+  ValidateRect(button, nullptr);
+}
+
 LRESULT CALLBACK CaptionButtonSubclassProc(HWND button, UINT msg, WPARAM wp, LPARAM lp) {
   WNDPROC previous = g_buttonProc;
   if (g_mixedButtonProcs)
     if (HANDLE own = GetPropA(button, "JQPrev")) previous = reinterpret_cast<WNDPROC>(own);
-  HWND tooltip = reinterpret_cast<HWND>(GetWindowLongPtrA(button, GWLP_USERDATA));
+  HWND tooltip = g_tooltip;  // every frame's buttons are tools of the shared control
   switch (msg) {
     case WM_ERASEBKGND: {
       RECT r;
@@ -103,6 +133,12 @@ LRESULT CALLBACK CaptionButtonSubclassProc(HWND button, UINT msg, WPARAM wp, LPA
         FillRect(reinterpret_cast<HDC>(wp), &r, GetSysColorBrush(COLOR_BTNFACE));
       return 1;
     }
+    case WM_PAINT:
+      if (!wp) {
+        PaintOwnerDrawnButton(button);
+        return 0;
+      }
+      break;
     case WM_MOUSEMOVE:
     case WM_LBUTTONDOWN:
     case WM_LBUTTONUP:
@@ -181,7 +217,8 @@ void PlaceButton(HWND button, int x, int y, bool show) {
   bool moved = r.left != x || r.top != y || r.right - r.left != 11 || r.bottom - r.top != 11;
   if (!moved && visible == show) return;
   SetWindowPos(button, nullptr, x, y, 11, 11,
-               SWP_NOZORDER | SWP_NOACTIVATE | (visible == show ? 0 : show ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
+               SWP_NOZORDER | SWP_NOACTIVATE | UnseenEraseFlags(button) |
+                   (visible == show ? 0 : show ? SWP_SHOWWINDOW : SWP_HIDEWINDOW));
 }
 
 void PlaceButtons(HWND frame, FrameState* st) {
@@ -519,7 +556,6 @@ static HWND CreateFrameWindow(const RECT* rect, bool inTaskbar) {
                              Globals().instance, nullptr);
     st->captionButtons[i] = b;
     if (!b) continue;
-    SetWindowLongPtrA(b, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(st->tooltip));
     Subclass(b);
     if (st->tooltip) {
       char text[100];
@@ -597,6 +633,10 @@ void AttachRootContainer(HWND frame, HWND container, bool hidden) {
   st->shown = 1;
 }
 
+RECT FloatingFrameRect(const ContainerSettings& s) {
+  return RECT{s.floatX, s.floatY, s.floatX + std::max(40, int(s.floatWidth)), s.floatY + std::max(30, int(s.floatHeight))};
+}
+
 void ApplyFrameSettings(HWND frame) {
   FrameState* st = GetFrameState(frame);
   if (!st || !st->settings) return;
@@ -613,8 +653,11 @@ void ApplyFrameSettings(HWND frame) {
       ChangeFrameStyle(frame, style, 0, nullptr, nullptr, s.edge, s.edge);
     } else {
       st->horizontal = s.floatHeight < s.floatWidth ? 1 : 0;
-      MoveWindow(frame, s.floatX, s.floatY, std::max(40, int(s.floatWidth)),
-                 std::max(30, int(s.floatHeight)), TRUE);
+      RECT want = FloatingFrameRect(s), now;
+      GetWindowRect(frame, &now);
+      // A frame made at its place (as a layout's are) is not moved there again.
+      if (!EqualRect(&want, &now))
+        MoveWindow(frame, want.left, want.top, want.right - want.left, want.bottom - want.top, TRUE);
     }
   }
   if (s.alwaysOnTop) SetFrameOnTop(frame, true);
@@ -678,7 +721,6 @@ void AddFrameButtons(HWND frame, int colour) {
                              11, owner, reinterpret_cast<HMENU>(INT_PTR(id)), Globals().instance,
                              nullptr);
     if (!b) return;
-    SetWindowLongPtrA(b, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(ost->tooltip));
     Subclass(b);
     if (ost->tooltip) AddTool(ost->tooltip, owner, b, LPSTR_TEXTCALLBACKA);
     ost->buttons.push_back(FrameButton{target, b, col, shown ? 1 : 0, nullptr, ost->tooltip});
@@ -707,7 +749,11 @@ void ShowPendingFrame(HWND frame) {
   FrameState* st = GetFrameState(frame);
   if (!st || !st->showPending) return;
   st->showPending = 0;
-  ShowWindow(frame, SW_SHOWNA);
+  // As ShowWindow(SW_SHOWNA) shows it (on top, not activated), but each window erases its
+  // background when it first paints instead of all of them at once here: under Wine the
+  // erasing at once costs two round trips to its server for every button and panel.
+  SetWindowPos(frame, HWND_TOP, 0, 0, 0, 0,
+               SWP_SHOWWINDOW | SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_DEFERERASE);
 }
 
 void PlaceFrameButtons(HWND frame) {
@@ -798,25 +844,30 @@ void FitFrameToContainer(HWND frame) {
   GetWindowRect(root, &r);
   int cw = r.right - r.left, ch = r.bottom - r.top;
   st->fitting = 1;
-  // Two rounds: the frame buttons' column depends on the height.
-  // Moves and sizes only what differs: each call on a top-level window is a round of
-  // messages and server requests under any window system.
-  for (int round = 0; round < 2; ++round) {
-    RECT c;
-    GetClientRect(frame, &c);
-    RECT in = Insets(frame, st, c);
-    int w = cw + in.left + in.right, h = ch + in.top + in.bottom;
-    RECT now;
-    GetWindowRect(frame, &now);
-    bool resized = now.right - now.left != w || now.bottom - now.top != h;
-    if (resized) SetWindowPos(frame, nullptr, 0, 0, w, h, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    RECT at;
-    GetWindowRect(root, &at);
-    MapWindowPoints(nullptr, frame, reinterpret_cast<POINT*>(&at), 2);
-    if (at.left != in.left || at.top != in.top)
-      SetWindowPos(root, nullptr, in.left, in.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    if (!resized) break;
+  // Two rounds: the frame buttons' column depends on the height. The insets are worked out for
+  // the frame's size now and, when that changes the size, once more for the new size; then the
+  // frame takes the size of the last round in one move. Only what differs is moved: each call on
+  // a top-level window is a round of messages and server requests under any window system.
+  RECT c, now;
+  GetClientRect(frame, &c);
+  GetWindowRect(frame, &now);
+  int chromeW = (now.right - now.left) - c.right, chromeH = (now.bottom - now.top) - c.bottom;
+  RECT in = Insets(frame, st, c);
+  int w = cw + in.left + in.right, h = ch + in.top + in.bottom;
+  if (now.right - now.left != w || now.bottom - now.top != h) {
+    RECT next{0, 0, w - chromeW, h - chromeH};
+    in = Insets(frame, st, next);
+    w = cw + in.left + in.right;
+    h = ch + in.top + in.bottom;
+    if (now.right - now.left != w || now.bottom - now.top != h)
+      SetWindowPos(frame, nullptr, 0, 0, w, h,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | (IsWindowVisible(frame) ? 0 : SWP_DEFERERASE));
   }
+  RECT at;
+  GetWindowRect(root, &at);
+  MapWindowPoints(nullptr, frame, reinterpret_cast<POINT*>(&at), 2);
+  if (at.left != in.left || at.top != in.top)
+    SetWindowPos(root, nullptr, in.left, in.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | UnseenEraseFlags(root));
   GetWindowRect(frame, &r);
   if (st->settings) {
     st->settings->floatWidth = r.right - r.left;
@@ -831,6 +882,7 @@ void FitFrameToRoot(HWND frame) {
   HWND root = FrameRootContainer(frame);
   if (!root || !GetFrameState(frame)) return;
   RECT r = FrameContainerRect(frame);
+  ContainerLayoutPass pass;
   bool horizontal = SendMessageA(frame, PNM_ISHORIZONTAL, 0, 0) != 0;
   DWORD pref = DWORD(SendMessageA(root, PNM_GETPREFSIZE, horizontal ? 1 : 0, 0));
   int pw = LOWORD(pref), ph = HIWORD(pref);
@@ -843,7 +895,7 @@ void RelayoutFrame(HWND frame) {
   HWND root = FrameRootContainer(frame);
   if (!root) return;
   RECT r = FrameContainerRect(frame);
-  MoveWindow(root, r.left, r.top, r.right - r.left, r.bottom - r.top, TRUE);
+  MoveChildWindow(root, r.left, r.top, r.right - r.left, r.bottom - r.top);
   FitFrameToRoot(frame);
 }
 
@@ -947,7 +999,6 @@ LRESULT CALLBACK FrameWindowProc(HWND frame, UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case WM_NCDESTROY:
       if (st) {
-        for (FrameButton& fb : st->buttons) SetWindowLongPtrA(fb.button, GWLP_USERDATA, 0);
         delete st;
         SetWindowLongPtrA(frame, 0, 0);
       }

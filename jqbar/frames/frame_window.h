@@ -60,6 +60,8 @@ HWND CreateTaskbarFrame(const RECT* rect);
 int NextFrameNumber();
 void AttachRootContainer(HWND frame, HWND container, bool hidden);
 void ApplyFrameSettings(HWND frame);
+// Where a floating frame with these settings stands (at least 40 x 30).
+RECT FloatingFrameRect(const ContainerSettings& s);
 void SetFrameOnTop(HWND frame, bool on);
 void SetFrameTooltips(bool on);
 HWND FrameRootContainer(HWND frame);

@@ -14,6 +14,17 @@ void (*g_layoutChanged)() = nullptr;
 
 bool Known(const std::string& name) { return FindPanelType(name.c_str()) != nullptr; }
 
+// Where the settings of a frame's node put it when it floats; false for a docked frame (docking
+// places it) or settings that do not read.
+bool FloatingPlace(const std::vector<std::uint8_t>& blob, RECT* place) {
+  ContainerSettings s = DefaultContainerSettings(ContainerKind::toolbar);
+  std::string path;
+  if (blob.empty() || !ReadContainerBlob(blob.data(), int(blob.size()), s, path)) return false;
+  if (s.frameStyle != 0 && s.frameStyle != 3) return false;
+  *place = FloatingFrameRect(s);
+  return true;
+}
+
 std::string FullPath(const std::string& path) {
   char full[MAX_PATH] = {};
   DWORD n = GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
@@ -92,7 +103,11 @@ void ApplyToolbarLayout(const LayoutFile& layout) {
   int i = 0;
   for (PanelNode* node = FrameList(); node; node = node->next, ++i) {
     bool inTaskbar = lstrcmpA(node->typeName, "Taskbar Toolbar") == 0;
-    HWND frame = inTaskbar ? CreateTaskbarFrame(nullptr) : CreateFloatingFrame(nullptr);
+    // A floating frame is made at its place: moving a top-level window there afterwards costs a
+    // round of messages and server requests.
+    RECT place{};
+    bool placed = !inTaskbar && FloatingPlace(node->blob, &place);
+    HWND frame = inTaskbar ? CreateTaskbarFrame(nullptr) : CreateFloatingFrame(placed ? &place : nullptr);
     if (!frame) continue;
     RECT client;
     GetClientRect(frame, &client);

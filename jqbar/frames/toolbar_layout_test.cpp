@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 
@@ -30,6 +34,43 @@ std::string FrameTitle(const PanelNode* node) {
   char title[80] = {};
   if (node && node->window) GetWindowTextA(GetParent(node->window), title, sizeof title);
   return title;
+}
+
+
+// Every window of the loaded frames as the user gets them: the frames in z-order with their
+// places and visibility, and under each its children in z-order (class, id, place, shown), the
+// frame buttons' colours and states, and the tools of the shared tooltip.
+void Describe(HWND window, int depth, std::string& out) {
+  char cls[64] = {};
+  GetClassNameA(window, cls, sizeof cls);
+  RECT r;
+  GetWindowRect(window, &r);
+  if (HWND parent = GetParent(window)) MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+  char line[200];
+  snprintf(line, sizeof line, "%*s%s %d %ld,%ld,%ld,%ld%s\n", depth * 2, "", cls,
+           int(GetWindowLongPtrA(window, GWLP_ID)), r.left, r.top, r.right - r.left, r.bottom - r.top,
+           (GetWindowLongA(window, GWL_STYLE) & WS_VISIBLE) ? " shown" : "");
+  out += line;
+  for (HWND c = GetWindow(window, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) Describe(c, depth + 1, out);
+}
+
+std::string DescribeFrames() {
+  std::string out;
+  HWND tooltip = nullptr;
+  for (HWND w = GetTopWindow(nullptr); w; w = GetWindow(w, GW_HWNDNEXT)) {
+    if (!IsFrameWindow(w)) continue;
+    Describe(w, 0, out);
+    FrameState* st = GetFrameState(w);
+    for (const FrameButton& fb : st->buttons) {
+      char title[80] = {};
+      GetWindowTextA(fb.target, title, sizeof title);
+      out += "  button for " + std::string(title) + " colour " + std::to_string(fb.colour) +
+             (fb.shown ? " shown\n" : " hidden\n");
+    }
+    tooltip = st->tooltip;
+  }
+  if (tooltip) out += "tools " + std::to_string(SendMessageA(tooltip, TTM_GETTOOLCOUNT, 0, 0)) + "\n";
+  return out;
 }
 
 class ToolbarLayout : public ::testing::Test {
@@ -88,6 +129,96 @@ TEST_F(ToolbarLayout, LoadedFramesCarryTheirPanelsAndButtonsForEachOther) {
   EXPECT_EQ(a->buttons[0].shown, 0);
   SendMessageA(GetParent(alpha->window), WM_COMMAND, 2000, 0);
   EXPECT_TRUE(IsWindowVisible(betaFrame));
+}
+
+TEST_F(ToolbarLayout, ALoadedLayoutEndsWithEveryWindowInItsPlace) {
+  // Alpha and Beta as in the sample, a third frame hidden by the file, and a fourth whose
+  // groups nest and stand one above the other.
+  LayoutFile layout = jqbartest::SampleLayout();
+  layout.frames.push_back(jqbartest::Node("Toolbar", jqbartest::ContainerBlob("Gamma", 400, 60, 0, 5),
+                                          {jqbartest::Node("Sample Swatch", jqbartest::SwatchBlob("G", 0x00FF00))}));
+  layout.frames.push_back(jqbartest::Node(
+      "Toolbar", jqbartest::ContainerBlob("Delta", 400, 300, 1, 7),
+      {jqbartest::Node("Tool Group", jqbartest::ContainerBlob("", 0, 0, 3),
+                       {jqbartest::Node("Sample Swatch", jqbartest::SwatchBlob("H", 0x0000FF)),
+                        jqbartest::Node("Tool Group", jqbartest::ContainerBlob("", 0, 0, 2),
+                                        {jqbartest::Node("Sample Swatch", jqbartest::SwatchBlob("I", 0xFF0000)),
+                                         jqbartest::Node("Sample Bar", {})})}),
+       jqbartest::Node("Sample Swatch", jqbartest::SwatchBlob("J", 0x00FFFF))}));
+  layout.hidden[2] = 1;
+  std::string file = temp / "four.jqc";
+  ASSERT_TRUE(WriteLayoutFile(file, layout));
+  ASSERT_TRUE(LoadToolbarLayout(file, false));
+  // The picture the frames have always ended with: Delta, Beta and Alpha shown in that z-order
+  // above the hidden Gamma, each button at its place, the buttons for Gamma drawn as hidden.
+  EXPECT_EQ(DescribeFrames(), R"(Quorvanel 0 400,300,157,75 shown
+  Button 412 86,3,11,11 shown
+  Button 410 99,3,11,11 shown
+  Button 409 112,3,11,11 shown
+  Button 411 125,3,11,11 shown
+  Button 413 138,3,11,11 shown
+  ContainerPanel 0 18,18,132,50 shown
+    ContainerPanel 0 0,0,132,24 shown
+      SampleSwatch 0 36,0,60,24 shown
+      ContainerPanel 0 36,-10,60,34 shown
+        SampleSwatch 0 0,5,60,24 shown
+        SampleBar 0 52,5,8,24 shown
+    SampleSwatch 0 36,26,60,24 shown
+  Button 2000 6,17,11,11 shown
+  Button 2001 6,28,11,11 shown
+  Button 2002 6,39,11,11 shown
+  button for Alpha colour 13 shown
+  button for Beta colour 14 shown
+  button for Gamma colour 5 hidden
+Quorvanel 0 60,260,85,75 shown
+  Button 412 14,3,11,11 shown
+  Button 410 27,3,11,11 shown
+  Button 409 40,3,11,11 shown
+  Button 411 53,3,11,11 shown
+  Button 413 66,3,11,11 shown
+  ContainerPanel 0 18,18,60,50 shown
+    SampleSwatch 0 0,0,60,24 shown
+    SampleSwatch 0 0,26,60,24 shown
+  Button 2000 6,17,11,11 shown
+  Button 2001 6,28,11,11 shown
+  Button 2002 6,39,11,11 shown
+  button for Alpha colour 13 shown
+  button for Gamma colour 5 hidden
+  button for Delta colour 7 shown
+Quorvanel 0 60,60,230,49 shown
+  Button 412 159,3,11,11 shown
+  Button 410 172,3,11,11 shown
+  Button 409 185,3,11,11 shown
+  Button 411 198,3,11,11 shown
+  Button 413 211,3,11,11 shown
+  ContainerPanel 0 29,18,194,24 shown
+    ContainerPanel 0 0,0,132,24 shown
+      SampleSwatch 0 0,0,60,24 shown
+      SampleBar 0 62,0,8,24 shown
+      SampleSwatch 0 72,0,60,24 shown
+    SampleSwatch 0 134,0,60,24 shown
+  Button 2000 6,17,11,11 shown
+  Button 2001 6,28,11,11 shown
+  Button 2002 17,17,11,11 shown
+  button for Beta colour 14 shown
+  button for Gamma colour 5 hidden
+  button for Delta colour 7 shown
+Quorvanel 0 400,60,175,95
+  Button 412 104,3,11,11 shown
+  Button 410 117,3,11,11 shown
+  Button 409 130,3,11,11 shown
+  Button 411 143,3,11,11 shown
+  Button 413 156,3,11,11 shown
+  ContainerPanel 0 18,18,150,70 shown
+    SampleSwatch 0 0,0,60,24 shown
+  Button 2000 6,17,11,11 shown
+  Button 2001 6,28,11,11 shown
+  Button 2002 6,39,11,11 shown
+  button for Alpha colour 13 shown
+  button for Beta colour 14 shown
+  button for Delta colour 7 shown
+tools 32
+)");
 }
 
 TEST_F(ToolbarLayout, APluginPanelsChangedSettingsAndAHiddenFrameSurviveSaveAndLoad) {

@@ -73,7 +73,13 @@ PanelNode* NewDetachedPanelNode(const char* typeName, const char* displayName) {
   return node;
 }
 
-PanelNode* CreatePanelWindows(PanelNode* node, PanelNode* parent, PanelNode* previous) {
+namespace {
+
+// afterNewest: previous's window was the last one made in the parent, just before this one; a new
+// child window comes last among its siblings, so this one already follows it.
+PanelNode* CreateWindowsAfter(PanelNode* node, PanelNode* parent, PanelNode* previous, bool afterNewest,
+                              bool* made) {
+  *made = false;
   if (!node) return nullptr;
   if (!node->window) {
     const PanelType* type = FindPanelType(node->typeName);
@@ -84,15 +90,26 @@ PanelNode* CreatePanelWindows(PanelNode* node, PanelNode* parent, PanelNode* pre
                       : nullptr;
     if (!window) return nullptr;
     node->window = window;
-    PlaceAfter(window, previous);
+    if (!afterNewest) PlaceAfter(window, previous);
     node->created = 1;
+    *made = true;
   }
   PanelNode* before = nullptr;
+  bool newest = false;
   for (PanelNode* c = node->child; c; c = c->next) {
-    CreatePanelWindows(c, node, before);
+    bool made = false;
+    CreateWindowsAfter(c, node, before, newest && before && before->window, &made);
+    newest = made;
     before = c;
   }
   return node;
+}
+
+}  // namespace
+
+PanelNode* CreatePanelWindows(PanelNode* node, PanelNode* parent, PanelNode* previous) {
+  bool made = false;
+  return CreateWindowsAfter(node, parent, previous, false, &made);
 }
 
 void FreePanelSubtree(PanelNode* node, bool withLinks) {

@@ -94,6 +94,15 @@ bool IsRootContainer(HWND container) {
   return !grand || HasClass(grand, "Shell_TrayWnd");
 }
 
+UINT UnseenEraseFlags(HWND window) {
+  HWND parent = GetParent(window);
+  return parent && !IsWindowVisible(parent) ? SWP_DEFERERASE : 0;
+}
+
+void MoveChildWindow(HWND window, int x, int y, int width, int height) {
+  SetWindowPos(window, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE | UnseenEraseFlags(window));
+}
+
 bool IsInsideTaskbar(HWND window) {
   for (HWND w = GetParent(window); w; w = GetParent(w))
     if (HasClass(w, "Shell_TrayWnd")) return true;

@@ -36,6 +36,12 @@ void ParkPointerInPanel(HWND panel, const RECT& box);
 // The screen point at the middle of a panel, where Shift+F10 opens its menu.
 POINT PanelCentreOnScreen(HWND panel);
 bool IsRootContainer(HWND container);
+// SetWindowPos flags for a window whose parent is not on the screen: no erasing at once (the
+// first paint erases). Nothing can be seen to erase there, and asking for it costs Wine a round
+// trip to its server per window.
+UINT UnseenEraseFlags(HWND window);
+// MoveWindow(window, x, y, width, height, TRUE), without the immediate erase while unseen.
+void MoveChildWindow(HWND window, int x, int y, int width, int height);
 bool IsInsideTaskbar(HWND window);
 // The frame that owns dialogs: the first frame not inside the taskbar, else the first frame.
 HWND GetOwnerFrameWindow();
