@@ -71,7 +71,7 @@ bool TakeSpareWindow(MenuWindowState* state, HWND owner, POINT at, SIZE size) {
     state->window = spare.window;
     state->dropTarget = spare.dropTarget;
     // Placed, sized and shown at once; the owner keeps its place among the windows. Shown from
-    // hidden, the window is painted whole straight after (PaintNow), so the erasing is left out.
+    // hidden it is painted whole by the UpdateWindow that follows, which does the erasing too.
     SetWindowPos(spare.window, HWND_TOPMOST, at.x, at.y, size.cx, size.cy,
                  SWP_NOACTIVATE | SWP_NOOWNERZORDER | SWP_SHOWWINDOW | SWP_DEFERERASE);
     return true;
@@ -437,20 +437,6 @@ void Paint(MenuWindowState* state, HDC dc) {
   SetDCPenColor(dc, oldPenColour);
 }
 
-// Paints a window that was just shown straight away on its own device context and marks it
-// painted. The paint message's round of BeginPaint and EndPaint costs Wine twice the server
-// requests and a wait on the display; later repaints still come through WM_PAINT.
-void PaintNow(MenuWindowState* state) {
-  HDC dc = GetDC(state->window);
-  if (!dc) {
-    UpdateWindow(state->window);
-    return;
-  }
-  Paint(state, dc);
-  ReleaseDC(state->window, dc);
-  ValidateRect(state->window, nullptr);
-}
-
 int IndexAt(const MenuWindowState* state, int x, int y) {
   // x, y client coordinates
   if (x < 2 || y < 2) return -1;
@@ -643,7 +629,7 @@ MenuWindowState* OpenMenuWindow(MenuButton* button, MenuWindowState* parent, int
   }
   if (!state->dropTarget) state->dropTarget = RegisterMenuWindowDrops(state->window);
   if (!IsWindowVisible(state->window)) ShowWindow(state->window, SW_SHOWNOACTIVATE);
-  PaintNow(state);
+  UpdateWindow(state->window);
   return state;
 }
 
