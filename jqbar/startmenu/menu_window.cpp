@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <memory>
 
 #include "menu_cache.h"
 #include "menu_drag_drop.h"
@@ -91,7 +92,6 @@ void ForgetSpareWindow(HWND window) {
 
 void FreeItems(MenuWindowState* state) {
   for (MenuWindowItem* item : state->items) {
-    if (item->icon) DestroyIcon(item->icon);
     if (item->idList) ILFree(item->idList);
     delete item;
   }
@@ -107,6 +107,37 @@ struct IconKey {
 };
 std::map<IconKey, std::pair<HIMAGELIST, int>> g_iconIndexes;
 constexpr std::size_t kMaxIconIndexes = 4096;
+
+// The icons of icon files named by shortcuts, by file, index and size: extracting one reads the
+// file, and a menu served from the cache must not go back to the disk for its pictures. Items
+// share them; an icon is destroyed when it is forgotten here and no item shows it any more.
+struct FileIconKey {
+  std::string path;
+  int index;
+  bool small;
+  bool operator<(const FileIconKey& o) const {
+    if (small != o.small) return small < o.small;
+    if (index != o.index) return index < o.index;
+    return path < o.path;
+  }
+};
+std::map<FileIconKey, std::shared_ptr<void>> g_fileIcons;
+constexpr std::size_t kMaxFileIcons = 1024;
+
+// The icon, or none when the file has none at that index (not asked again either).
+std::shared_ptr<void> FileIcon(const std::string& file, int index, bool small) {
+  FileIconKey key{file, index, small};
+  CharLowerA(key.path.data());
+  auto found = g_fileIcons.find(key);
+  if (found != g_fileIcons.end()) return found->second;
+  std::shared_ptr<void> kept;
+  HICON icon = nullptr;
+  if (ExtractIconExA(file.c_str(), index, small ? nullptr : &icon, small ? &icon : nullptr, 1) > 0 && icon)
+    kept.reset(icon, [](void* h) { DestroyIcon(static_cast<HICON>(h)); });
+  if (g_fileIcons.size() >= kMaxFileIcons) g_fileIcons.clear();
+  g_fileIcons.emplace(std::move(key), kept);
+  return kept;
+}
 
 // Icons of the system image list drawn once on a menu colour and kept: drawing an image-list
 // icon is slow, and a menu shows the same few icons many times.
@@ -223,10 +254,8 @@ MenuWindowItem* MakeItem(const MenuEntry& e, const MenuWindowState* state, bool 
     SetSystemIcon(item, "x.url", FILE_ATTRIBUTE_NORMAL, SHGFI_USEFILEATTRIBUTES, small);
   } else {
     if (e.iconFile.size() > 1) {
-      HICON icon = nullptr;
-      if (ExtractIconExA(e.iconFile.c_str(), e.iconIndex, small ? nullptr : &icon,
-                         small ? &icon : nullptr, 1) > 0 && icon)
-        item->icon = icon;
+      item->iconHolder = FileIcon(e.iconFile, e.iconIndex, small);
+      item->icon = static_cast<HICON>(item->iconHolder.get());
     }
     if (!item->icon && e.idList)
       SetSystemIcon(item, reinterpret_cast<const char*>(e.idList), 0, SHGFI_PIDL, small);
@@ -572,11 +601,13 @@ void FreeSpareMenuWindows() {
 
 void ClearMenuIcons() {
   g_iconIndexes.clear();
+  g_fileIcons.clear();
   ClearIconFaces();
 }
 
 void FreeMenuFont() {
   ClearIconFaces();
+  g_fileIcons.clear();
   if (g_faceDC) DeleteDC(g_faceDC);
   g_faceDC = nullptr;
   if (g_measureDC) {

@@ -167,6 +167,37 @@ TEST_F(CascadingMenu, AKeptWindowShowsTheNextMenuInTheMenuColours) {
   EXPECT_EQ(ScreenPixel(cell(0, 11)), GetSysColor(COLOR_MENUTEXT)) << "the folder's arrow";
 }
 
+// "Apps" also holds a shortcut "Pad" whose icon comes from an icon file outside the Programs
+// folder.
+class IconFileMenu : public MenuBarHost {
+ protected:
+  void MakeFixture() override {
+    MenuBarHost::MakeFixture();
+    iconFile = icons / "pad.exe";
+    CopyFileA(alphaTarget.c_str(), iconFile.c_str(), FALSE);
+    CreateShortcutFile((programs / "Apps").c_str(), "Pad", alphaTarget.c_str(), nullptr, nullptr, nullptr, 1,
+                       iconFile.c_str(), 0, nullptr);
+  }
+  jqtest::TempFolder icons;
+  std::string iconFile;
+};
+
+TEST_F(IconFileMenu, AMenuOpenedAgainKeepsIconsWithoutReadingTheIconFileAgain) {
+  MenuWindowState* top = Open("Apps");
+  ASSERT_NE(top, nullptr);
+  int pad = IndexOf(top, "Pad");
+  ASSERT_GE(pad, 0);
+  ASSERT_NE(top->items[pad]->icon, nullptr);
+  CloseMenus();
+  // The icon file goes without the menus hearing of it: the next open does not look at it.
+  ASSERT_TRUE(DeleteFileA(iconFile.c_str()));
+  top = Open("Apps");
+  ASSERT_NE(top, nullptr);
+  pad = IndexOf(top, "Pad");
+  ASSERT_GE(pad, 0);
+  EXPECT_NE(top->items[pad]->icon, nullptr) << "the icon file was read again";
+}
+
 TEST_F(CascadingMenu, TheOpenMenuFollowsFilesMadeAndDeletedByAnotherProgram) {
   MenuWindowState* top = Open("Apps");
   ASSERT_NE(top, nullptr);
