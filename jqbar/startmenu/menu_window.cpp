@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <memory>
 
 #include "menu_cache.h"
 #include "menu_drag_drop.h"
@@ -28,8 +29,20 @@ void ReadMenuColours() {
   g_highlightText = GetSysColor(COLOR_HIGHLIGHTTEXT);
 }
 
-int ScreenWidth() { return GetSystemMetrics(SM_CXSCREEN); }
-int ScreenHeight() { return GetSystemMetrics(SM_CYSCREEN); }
+// The screen's size, kept while menu windows exist: under Wine each look-up asks the server
+// several times, and a menu needs it three times. Every menu window hears of a display change
+// (WM_DISPLAYCHANGE) and forgets it; with no menu window left nothing would hear, so it is
+// forgotten when one goes.
+SIZE g_screen{0, 0};
+
+SIZE ScreenSize() {
+  if (g_screen.cx <= 0 || g_screen.cy <= 0)
+    g_screen = {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  return g_screen;
+}
+int ScreenWidth() { return ScreenSize().cx; }
+int ScreenHeight() { return ScreenSize().cy; }
+void ForgetScreenSize() { g_screen = {0, 0}; }
 
 // Closed menu windows are kept, hidden, for the next menus: making and registering a top-level
 // window costs far more than reading a menu from the cache. A kept window keeps its drop target.
@@ -58,9 +71,10 @@ bool TakeSpareWindow(MenuWindowState* state, HWND owner, POINT at, SIZE size) {
       SetWindowLongPtrA(spare.window, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(owner));
     state->window = spare.window;
     state->dropTarget = spare.dropTarget;
-    InvalidateRect(spare.window, nullptr, FALSE);
+    // Placed, sized and shown at once; the owner keeps its place among the windows. Shown from
+    // hidden it is painted whole by the UpdateWindow that follows, which does the erasing too.
     SetWindowPos(spare.window, HWND_TOPMOST, at.x, at.y, size.cx, size.cy,
-                 SWP_NOACTIVATE | SWP_SHOWWINDOW);
+                 SWP_NOACTIVATE | SWP_NOOWNERZORDER | SWP_SHOWWINDOW | SWP_DEFERERASE);
     return true;
   }
   return false;
@@ -78,7 +92,6 @@ void ForgetSpareWindow(HWND window) {
 
 void FreeItems(MenuWindowState* state) {
   for (MenuWindowItem* item : state->items) {
-    if (item->icon) DestroyIcon(item->icon);
     if (item->idList) ILFree(item->idList);
     delete item;
   }
@@ -94,6 +107,37 @@ struct IconKey {
 };
 std::map<IconKey, std::pair<HIMAGELIST, int>> g_iconIndexes;
 constexpr std::size_t kMaxIconIndexes = 4096;
+
+// The icons of icon files named by shortcuts, by file, index and size: extracting one reads the
+// file, and a menu served from the cache must not go back to the disk for its pictures. Items
+// share them; an icon is destroyed when it is forgotten here and no item shows it any more.
+struct FileIconKey {
+  std::string path;
+  int index;
+  bool small;
+  bool operator<(const FileIconKey& o) const {
+    if (small != o.small) return small < o.small;
+    if (index != o.index) return index < o.index;
+    return path < o.path;
+  }
+};
+std::map<FileIconKey, std::shared_ptr<void>> g_fileIcons;
+constexpr std::size_t kMaxFileIcons = 1024;
+
+// The icon, or none when the file has none at that index (not asked again either).
+std::shared_ptr<void> FileIcon(const std::string& file, int index, bool small) {
+  FileIconKey key{file, index, small};
+  CharLowerA(key.path.data());
+  auto found = g_fileIcons.find(key);
+  if (found != g_fileIcons.end()) return found->second;
+  std::shared_ptr<void> kept;
+  HICON icon = nullptr;
+  if (ExtractIconExA(file.c_str(), index, small ? nullptr : &icon, small ? &icon : nullptr, 1) > 0 && icon)
+    kept.reset(icon, [](void* h) { DestroyIcon(static_cast<HICON>(h)); });
+  if (g_fileIcons.size() >= kMaxFileIcons) g_fileIcons.clear();
+  g_fileIcons.emplace(std::move(key), kept);
+  return kept;
+}
 
 // Icons of the system image list drawn once on a menu colour and kept: drawing an image-list
 // icon is slow, and a menu shows the same few icons many times.
@@ -113,6 +157,18 @@ constexpr std::size_t kMaxIconFaces = 512;
 // the drawing), with the bitmap it held at first.
 HDC g_faceDC = nullptr;
 HGDIOBJ g_faceDCBitmap = nullptr;
+// The memory device context the entry texts are measured on, with the menu font selected: a
+// screen context fetched for each menu costs two server requests under Wine.
+HDC g_measureDC = nullptr;
+HGDIOBJ g_measureDCFont = nullptr;
+
+HDC MeasureDC() {
+  if (!g_measureDC) {
+    g_measureDC = CreateCompatibleDC(nullptr);
+    if (g_measureDC) g_measureDCFont = SelectObject(g_measureDC, GetMenuFont());
+  }
+  return g_measureDC;
+}
 
 HDC FaceDC(HDC like) {
   if (!g_faceDC) {
@@ -198,10 +254,8 @@ MenuWindowItem* MakeItem(const MenuEntry& e, const MenuWindowState* state, bool 
     SetSystemIcon(item, "x.url", FILE_ATTRIBUTE_NORMAL, SHGFI_USEFILEATTRIBUTES, small);
   } else {
     if (e.iconFile.size() > 1) {
-      HICON icon = nullptr;
-      if (ExtractIconExA(e.iconFile.c_str(), e.iconIndex, small ? nullptr : &icon,
-                         small ? &icon : nullptr, 1) > 0 && icon)
-        item->icon = icon;
+      item->iconHolder = FileIcon(e.iconFile, e.iconIndex, small);
+      item->icon = static_cast<HICON>(item->iconHolder.get());
     }
     if (!item->icon && e.idList)
       SetSystemIcon(item, reinterpret_cast<const char*>(e.idList), 0, SHGFI_PIDL, small);
@@ -245,7 +299,9 @@ void BuildItems(MenuWindowState* state) {
 }
 
 SIZE MeasureWindow(MenuWindowState* state) {
-  HDC dc = GetDC(nullptr);
+  HDC dc = MeasureDC();
+  HDC screen = dc ? nullptr : GetDC(nullptr);
+  if (screen) dc = screen;
   HGDIOBJ old = SelectObject(dc, GetMenuFont());
   int widest = 60;
   for (const MenuWindowItem* item : state->items) {
@@ -259,8 +315,10 @@ SIZE MeasureWindow(MenuWindowState* state) {
     GetTextExtentPoint32A(dc, empty.c_str(), static_cast<int>(empty.size()), &size);
     widest = std::max<int>(widest, static_cast<int>(size.cx));
   }
-  SelectObject(dc, old);
-  ReleaseDC(nullptr, dc);
+  if (screen) {
+    SelectObject(screen, old);
+    ReleaseDC(nullptr, screen);
+  }
   state->columnWidth = widest + 48 + (state->smallIcons ? 0 : 16);
   int usable = std::max(ScreenHeight() - 4, state->entryHeight);
   int count = static_cast<int>(state->items.size());
@@ -342,8 +400,11 @@ void SetHighlight(MenuWindowState* state, int index) {
 void Paint(MenuWindowState* state, HDC dc) {
   RECT client;
   GetClientRect(state->window, &client);
-  HBRUSH back = CreateSolidBrush(g_menuColour);
-  FillRect(dc, &client, back);
+  // The device context's own brush and pen take each colour: nothing is made per paint.
+  HBRUSH dcBrush = static_cast<HBRUSH>(GetStockObject(DC_BRUSH));
+  COLORREF oldBrushColour = SetDCBrushColor(dc, g_menuColour);
+  COLORREF oldPenColour = GetDCPenColor(dc);
+  FillRect(dc, &client, dcBrush);
   HGDIOBJ oldFont = SelectObject(dc, GetMenuFont());
   SetBkMode(dc, TRANSPARENT);
   int iconSize = state->smallIcons ? 16 : 32;
@@ -360,9 +421,8 @@ void Paint(MenuWindowState* state, HDC dc) {
     bool lit = i == state->highlight;
     COLORREF text = lit ? g_highlightText : g_menuText;
     if (lit) {
-      HBRUSH hb = CreateSolidBrush(g_highlightColour);
-      FillRect(dc, &cell, hb);
-      DeleteObject(hb);
+      SetDCBrushColor(dc, g_highlightColour);
+      FillRect(dc, &cell, dcBrush);
     }
     int shift = (item->isFolder && state->leftwards) ? 16 : 0;
     int iconX = cell.left + 2 + shift;
@@ -377,9 +437,9 @@ void Paint(MenuWindowState* state, HDC dc) {
     tr.left = iconX + iconSize + 6;
     DrawTextA(dc, item->name, -1, &tr, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     if (item->isFolder) {
-      HBRUSH tb = CreateSolidBrush(text);
-      HPEN tp = CreatePen(PS_SOLID, 1, text);
-      HGDIOBJ ob = SelectObject(dc, tb), op = SelectObject(dc, tp);
+      SetDCBrushColor(dc, text);
+      SetDCPenColor(dc, text);
+      HGDIOBJ ob = SelectObject(dc, dcBrush), op = SelectObject(dc, GetStockObject(DC_PEN));
       int cy = (cell.top + cell.bottom) / 2;
       POINT tri[3];
       if (state->leftwards) {
@@ -394,8 +454,6 @@ void Paint(MenuWindowState* state, HDC dc) {
       Polygon(dc, tri, 3);
       SelectObject(dc, ob);
       SelectObject(dc, op);
-      DeleteObject(tb);
-      DeleteObject(tp);
     }
   }
   for (int c = 0; c + 1 < state->columns; ++c) {
@@ -404,7 +462,8 @@ void Paint(MenuWindowState* state, HDC dc) {
   }
   DrawEdge(dc, &client, EDGE_RAISED, BF_RECT);
   SelectObject(dc, oldFont);
-  DeleteObject(back);
+  SetDCBrushColor(dc, oldBrushColour);
+  SetDCPenColor(dc, oldPenColour);
 }
 
 int IndexAt(const MenuWindowState* state, int x, int y) {
@@ -445,6 +504,9 @@ LRESULT CALLBACK MenuWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     }
     case WM_ERASEBKGND:
       return 1;
+    case WM_DISPLAYCHANGE:
+      ForgetScreenSize();
+      break;
     case WM_SYSCOLORCHANGE:
       ReadMenuColours();
       ClearIconFaces();
@@ -460,6 +522,7 @@ LRESULT CALLBACK MenuWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       if (state) return SendMessageA(state->bar, WM_KEYDOWN, wParam, lParam);
       return 0;
     case WM_DESTROY:
+      ForgetScreenSize();
       // Going with its owner: a kept window forgets itself, an open one gives up its target.
       if (!state) {
         ForgetSpareWindow(window);
@@ -538,13 +601,20 @@ void FreeSpareMenuWindows() {
 
 void ClearMenuIcons() {
   g_iconIndexes.clear();
+  g_fileIcons.clear();
   ClearIconFaces();
 }
 
 void FreeMenuFont() {
   ClearIconFaces();
+  g_fileIcons.clear();
   if (g_faceDC) DeleteDC(g_faceDC);
   g_faceDC = nullptr;
+  if (g_measureDC) {
+    SelectObject(g_measureDC, g_measureDCFont);
+    DeleteDC(g_measureDC);
+  }
+  g_measureDC = nullptr;
   if (g_menuFontOwned) DeleteObject(g_menuFont);
   g_menuFont = nullptr;
   g_menuFontOwned = false;
@@ -579,13 +649,17 @@ MenuWindowState* OpenMenuWindow(MenuButton* button, MenuWindowState* parent, int
     return nullptr;
   }
   // The pointer's place now decides whether the release of the opening press may run an entry.
-  POINT cursor;
-  RECT r;
-  GetCursorPos(&cursor);
-  GetWindowRect(state->window, &r);
-  state->underCursor = PtInRect(&r, cursor) != 0;
+  // Only the bar's own menu is opened by a press; asking for the pointer costs a round trip to
+  // the server and the display.
+  if (!parent) {
+    POINT cursor;
+    RECT r;
+    GetCursorPos(&cursor);
+    GetWindowRect(state->window, &r);
+    state->underCursor = PtInRect(&r, cursor) != 0;
+  }
   if (!state->dropTarget) state->dropTarget = RegisterMenuWindowDrops(state->window);
-  ShowWindow(state->window, SW_SHOWNOACTIVATE);
+  if (!IsWindowVisible(state->window)) ShowWindow(state->window, SW_SHOWNOACTIVATE);
   UpdateWindow(state->window);
   return state;
 }

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <ole2.h>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,7 @@ struct MenuWindowItem {
   HIMAGELIST imageList = nullptr;
   int imageIndex = -1;
   HICON icon = nullptr;
+  std::shared_ptr<void> iconHolder;  // keeps `icon`, shared with the kept icons of icon files
   bool isFolder = false;
   MenuButton* button = nullptr;
   std::string path;

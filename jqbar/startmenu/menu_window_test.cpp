@@ -135,6 +135,69 @@ TEST_F(CascadingMenu, AnEmptyFolderShowsOneLineThatRunsNothing) {
   EXPECT_TRUE(seams.starts.empty());
 }
 
+// The colour the display shows at a screen point.
+COLORREF ScreenPixel(POINT p) {
+  HDC screen = GetDC(nullptr);
+  COLORREF colour = GetPixel(screen, p.x, p.y);
+  ReleaseDC(nullptr, screen);
+  return colour;
+}
+
+TEST_F(CascadingMenu, AKeptWindowShowsTheNextMenuInTheMenuColours) {
+  MenuWindowState* first = Open("Empty");
+  ASSERT_NE(first, nullptr);
+  HWND kept = first->window;
+  CloseMenus();
+  // The next menu takes the closed one's window, of another size, and draws its own entries.
+  MenuWindowState* top = Open("Apps");
+  ASSERT_NE(top, nullptr);
+  EXPECT_EQ(top->window, kept);
+  ASSERT_EQ(top->items.size(), 3u);
+  HighlightMenuItem(top, 1);
+  // A point of an entry's cell, a number of pixels in from the cell's right edge.
+  auto cell = [&](int index, int fromRight) {
+    RECT r = MenuItemRect(top, index);
+    return POINT{r.right - 2 - fromRight, (r.top + r.bottom) / 2};
+  };
+  const COLORREF menu = GetSysColor(COLOR_MENU), lit = GetSysColor(COLOR_HIGHLIGHT);
+  ASSERT_TRUE(jqtest::PumpUntil([&] { return ScreenPixel(cell(1, 4)) == lit; }, 3000))
+      << std::hex << ScreenPixel(cell(1, 4));
+  EXPECT_EQ(ScreenPixel(cell(2, 4)), menu);
+  EXPECT_EQ(ScreenPixel(cell(0, 4)), menu);
+  EXPECT_EQ(ScreenPixel(cell(0, 11)), GetSysColor(COLOR_MENUTEXT)) << "the folder's arrow";
+}
+
+// "Apps" also holds a shortcut "Pad" whose icon comes from an icon file outside the Programs
+// folder.
+class IconFileMenu : public MenuBarHost {
+ protected:
+  void MakeFixture() override {
+    MenuBarHost::MakeFixture();
+    iconFile = icons / "pad.exe";
+    CopyFileA(alphaTarget.c_str(), iconFile.c_str(), FALSE);
+    CreateShortcutFile((programs / "Apps").c_str(), "Pad", alphaTarget.c_str(), nullptr, nullptr, nullptr, 1,
+                       iconFile.c_str(), 0, nullptr);
+  }
+  jqtest::TempFolder icons;
+  std::string iconFile;
+};
+
+TEST_F(IconFileMenu, AMenuOpenedAgainKeepsIconsWithoutReadingTheIconFileAgain) {
+  MenuWindowState* top = Open("Apps");
+  ASSERT_NE(top, nullptr);
+  int pad = IndexOf(top, "Pad");
+  ASSERT_GE(pad, 0);
+  ASSERT_NE(top->items[pad]->icon, nullptr);
+  CloseMenus();
+  // The icon file goes without the menus hearing of it: the next open does not look at it.
+  ASSERT_TRUE(DeleteFileA(iconFile.c_str()));
+  top = Open("Apps");
+  ASSERT_NE(top, nullptr);
+  pad = IndexOf(top, "Pad");
+  ASSERT_GE(pad, 0);
+  EXPECT_NE(top->items[pad]->icon, nullptr) << "the icon file was read again";
+}
+
 TEST_F(CascadingMenu, TheOpenMenuFollowsFilesMadeAndDeletedByAnotherProgram) {
   MenuWindowState* top = Open("Apps");
   ASSERT_NE(top, nullptr);
