@@ -73,6 +73,31 @@ std::string DescribeFrames() {
   return out;
 }
 
+// The 11 x 11 pixels of a button: as its window shows them, or as the button control itself
+// draws them into a memory bitmap (WM_PRINTCLIENT, which sends the frame the same WM_DRAWITEM).
+std::vector<std::uint32_t> ButtonPixels(HWND button, bool throughControl) {
+  HDC screen = GetDC(button);
+  HDC mem = CreateCompatibleDC(screen);
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+  bi.bmiHeader.biWidth = 11;
+  bi.bmiHeader.biHeight = -11;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(mem, bitmap);
+  if (throughControl) SendMessageA(button, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(mem), PRF_CLIENT);
+  else BitBlt(mem, 0, 0, 11, 11, screen, 0, 0, SRCCOPY);
+  GdiFlush();
+  std::vector<std::uint32_t> pixels(static_cast<std::uint32_t*>(bits), static_cast<std::uint32_t*>(bits) + 121);
+  SelectObject(mem, old);
+  DeleteObject(bitmap);
+  DeleteDC(mem);
+  ReleaseDC(button, screen);
+  return pixels;
+}
+
 class ToolbarLayout : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -219,6 +244,28 @@ Quorvanel 0 400,60,175,95
   button for Delta colour 7 shown
 tools 32
 )");
+}
+
+TEST_F(ToolbarLayout, EachButtonShowsWhatTheButtonControlDrawsPressedOrNot) {
+  std::string file = temp / "buttons.jqc";
+  ASSERT_TRUE(WriteLayoutFile(file, jqbartest::SampleLayout()));
+  ASSERT_TRUE(LoadToolbarLayout(file, false));
+  HWND frame = GetParent(FrameList()->window);
+  FrameState* st = GetFrameState(frame);
+  ASSERT_EQ(st->buttons.size(), 1u);
+  std::vector<HWND> buttons(std::begin(st->captionButtons), std::end(st->captionButtons));
+  buttons.push_back(st->buttons[0].button);
+  jqtest::PumpUntil([] { return false; }, 300);
+  for (bool pressed : {false, true})
+    for (HWND b : buttons) {
+      SendMessageA(b, BM_SETSTATE, pressed, 0);
+      InvalidateRect(b, nullptr, TRUE);
+      UpdateWindow(b);
+      EXPECT_EQ(ButtonPixels(b, false), ButtonPixels(b, true))
+          << "button " << GetWindowLongPtrA(b, GWLP_ID) << (pressed ? " pressed" : "");
+      EXPECT_FALSE(GetUpdateRect(b, nullptr, FALSE));
+      SendMessageA(b, BM_SETSTATE, FALSE, 0);
+    }
 }
 
 TEST_F(ToolbarLayout, APluginPanelsChangedSettingsAndAHiddenFrameSurviveSaveAndLoad) {
