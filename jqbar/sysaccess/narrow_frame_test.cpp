@@ -146,6 +146,7 @@ TEST_F(NarrowFrame, ADraggedInEdgeLeavesTheLastButtonReachableThroughTheArrows) 
   ASSERT_GE(count, 5);
   SetWindowPos(frame, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   ASSERT_TRUE(jqtest::PumpUntil([&] { return IsWindowVisible(frame) != 0; }, 5000));
+  Shot("system-access-loaded.png");
   EXPECT_EQ(bar->settings.arrowsShown, 0) << "the whole row fits the frame as loaded";
 
   RECT before = ScreenRectOf(frame);
