@@ -963,8 +963,9 @@ void OnFrameSized(HWND frame, FrameState* st) {
   InvalidateRect(frame, nullptr, TRUE);
 }
 
-}  // namespace
-
+// Hit test of a floating frame at a client point: the menu mark (HTCLIENT) in the 14 x 14
+// top-left square, sizing codes along the edges (4 pixels; 5 at the bottom; corners within 8
+// pixels of a corner), the caption (a drag moves the frame) everywhere else.
 LRESULT FloatingFrameHit(POINT pt, int width, int height) {
   if (pt.x < 14 && pt.y < 14) return HTCLIENT;  // the menu mark
   bool left = pt.x < 4, right = pt.x >= width - 4, top = pt.y < 4, bottom = pt.y >= height - 5;
@@ -980,6 +981,8 @@ LRESULT FloatingFrameHit(POINT pt, int width, int height) {
   return HTCAPTION;
 }
 
+// WM_SIZING of a floating frame: keeps the dragged rectangle at least the frame's preferred
+// outer size (the root container's preferred size and the chrome) by moving the dragged edge.
 void KeepPreferredSize(HWND frame, FrameState* st, int edge, RECT& rect) {
   SIZE least = PreferredOuterSize(frame, st);
   if (rect.right - rect.left < least.cx) {
@@ -991,6 +994,8 @@ void KeepPreferredSize(HWND frame, FrameState* st, int edge, RECT& rect) {
     else rect.bottom = rect.top + least.cy;
   }
 }
+
+}  // namespace
 
 LRESULT CALLBACK FrameWindowProc(HWND frame, UINT msg, WPARAM wp, LPARAM lp) {
   FrameState* st = reinterpret_cast<FrameState*>(GetWindowLongPtrA(frame, 0));

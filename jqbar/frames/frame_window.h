@@ -88,13 +88,6 @@ void HideFrame(HWND frame);
 
 // Chrome widths around the root container (left, top, right, bottom) for a client rectangle.
 RECT FrameInsets(HWND frame, const RECT& client);
-// Hit test of a floating frame at a client point: the menu mark (HTCLIENT) in the 14 x 14
-// top-left square, sizing codes along the edges (4 pixels; 5 at the bottom; corners within 8
-// pixels of a corner), the caption (a drag moves the frame) everywhere else.
-LRESULT FloatingFrameHit(POINT pt, int width, int height);
-// WM_SIZING of a floating frame: keeps the dragged rectangle at least the frame's preferred
-// outer size (the root container's preferred size and the chrome) by moving the dragged edge.
-void KeepPreferredSize(HWND frame, FrameState* st, int edge, RECT& rect);
 
 // Docking and auto-hide (frame_docking.cpp).
 void ChangeFrameStyle(HWND frame, int newStyle, int oldStyle, const RECT* finalRect,
