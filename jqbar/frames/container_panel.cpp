@@ -317,7 +317,9 @@ void PlaceChildren(HWND window, ContainerState* st) {
   }
   if (!root) return;
   int w, h;
-  if (count == 0 || (count == 1 && !HasChildWindows(st->children[0]))) {
+  // A root with panels takes their extent, whether or not a panel has child windows of its
+  // own: a root cut to a fixed size would hide the part of its only panel beyond it.
+  if (count == 0) {
     w = 150;
     h = 70;
   } else {

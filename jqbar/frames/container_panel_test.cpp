@@ -193,6 +193,73 @@ TEST_F(Containers, AStretchingPanelTakesTheFreeLengthOfTheRow) {
   EXPECT_EQ(s.right, r.right);
 }
 
+TEST_F(Containers, ARootWithOnePlainPanelWrapsItWhole) {
+  // The panel has no child windows of its own, and is wider than an empty root.
+  HWND frame = MakeFrame(Node("Toolbar", ContainerBlob("W", 10, 10, 0), {Node("Test Panel", TestBlob(260, 40))}));
+  HWND root = FrameRootContainer(frame);
+  RECT r, p;
+  GetWindowRect(root, &r);
+  GetWindowRect(GetWindow(root, GW_CHILD), &p);
+  EXPECT_EQ(r.right - r.left, 260);
+  EXPECT_EQ(r.bottom - r.top, 40);
+  EXPECT_TRUE(EqualRect(&r, &p));
+  RECT c = FrameContainerRect(frame);
+  EXPECT_EQ(c.right - c.left, 260);
+  EXPECT_EQ(c.bottom - c.top, 40);
+}
+
+// A floating frame is sized by its edges, never below what its root container needs, and lays
+// its panels out again whenever its size changes.
+TEST_F(Containers, AFloatingFrameIsSizedByItsEdgesAndFollowsItsNewSize) {
+  auto blob = ContainerBlob("Z", 10, 10, 0);
+  jqbartest::PutInt(blob, 16, 400);
+  HWND frame = MakeFrame(Node("Toolbar", blob, {Node("Test Panel", TestBlob(30, 20)),
+                                                Node("Test Panel", TestBlob(10, 20, 0, 1))}));
+  HWND root = FrameRootContainer(frame);
+  RECT w;
+  GetWindowRect(frame, &w);
+  int cx = w.right - w.left, cy = w.bottom - w.top;
+  struct { int x, y; LRESULT hit; } hits[] = {
+      {2, 2, HTCLIENT},  // the menu mark
+      {cx / 2, 1, HTTOP},       {cx - 1, 2, HTTOPRIGHT},      {cx - 2, cy / 2, HTRIGHT},
+      {cx - 1, cy - 1, HTBOTTOMRIGHT}, {cx / 2, cy - 4, HTBOTTOM}, {cx / 2, cy - 6, HTCAPTION},
+      {1, cy - 1, HTBOTTOMLEFT}, {3, cy / 2, HTLEFT},          {4, cy / 2, HTCAPTION},
+  };
+  for (const auto& h : hits)
+    EXPECT_EQ(SendMessageA(frame, WM_NCHITTEST, 0, MAKELPARAM(w.left + h.x, w.top + h.y)), h.hit)
+        << h.x << "," << h.y;
+
+  // Dragged too small, the dragged edge stops at the preferred size (200 x 100 for a root whose
+  // first panel has no child windows) and the chrome.
+  RECT inner = FrameContainerRect(frame);
+  int least = 200 + cx - (inner.right - inner.left), leastH = 100 + cy - (inner.bottom - inner.top);
+  RECT fromLeft{w.right - 30, w.top, w.right, w.bottom};
+  SendMessageA(frame, WM_SIZING, WMSZ_LEFT, reinterpret_cast<LPARAM>(&fromLeft));
+  EXPECT_EQ(fromLeft.right, w.right);
+  EXPECT_EQ(fromLeft.right - fromLeft.left, least);
+  RECT fromCorner{w.left, w.top, w.left + 30, w.top + 10};
+  SendMessageA(frame, WM_SIZING, WMSZ_BOTTOMRIGHT, reinterpret_cast<LPARAM>(&fromCorner));
+  EXPECT_EQ(fromCorner.left, w.left);
+  EXPECT_EQ(fromCorner.top, w.top);
+  EXPECT_EQ(fromCorner.right - fromCorner.left, least);
+  EXPECT_EQ(fromCorner.bottom - fromCorner.top, leastH);
+
+  // A narrower frame lays the stretching panel out in the room left; one narrower than the
+  // preferred size grows back to it.
+  SetWindowPos(frame, nullptr, 0, 0, 300, cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  GetWindowRect(frame, &w);
+  EXPECT_EQ(w.right - w.left, 300);
+  RECT r, s;
+  GetWindowRect(root, &r);
+  GetWindowRect(GetWindow(GetWindow(root, GW_CHILD), GW_HWNDNEXT), &s);
+  EXPECT_EQ(s.right, r.right);
+  inner = FrameContainerRect(frame);
+  EXPECT_EQ(r.right - r.left, inner.right - inner.left);
+  SetWindowPos(frame, nullptr, 0, 0, 50, cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  GetWindowRect(frame, &w);
+  EXPECT_EQ(w.right - w.left, least);
+}
+
 TEST_F(Containers, TabWrapsFromTheLastElementToTheFirst) {
   HWND frame = MakeFrame(Node("Toolbar", ContainerBlob("K", 10, 10, 0),
                               {Node("Test Panel", TestBlob(40, 20, 2)),

@@ -80,7 +80,10 @@ void FloatFrame(HWND frame, FrameState* st, const RECT* finalRect) {
   } else {
     st->horizontal = s.floatHeight < s.floatWidth ? 1 : 0;
   }
+  int fitting = st->fitting;
+  st->fitting = 1;  // laid out next, not once more on the new size
   MoveWindow(frame, s.floatX, s.floatY, s.floatWidth, s.floatHeight, TRUE);
+  st->fitting = fitting;
   Relayout(frame);
   ShowWindow(frame, SW_SHOWNA);
 }

@@ -655,9 +655,14 @@ void ApplyFrameSettings(HWND frame) {
       st->horizontal = s.floatHeight < s.floatWidth ? 1 : 0;
       RECT want = FloatingFrameRect(s), now;
       GetWindowRect(frame, &now);
-      // A frame made at its place (as a layout's are) is not moved there again.
-      if (!EqualRect(&want, &now))
+      // A frame made at its place (as a layout's are) is not moved there again. Laid out below
+      // (or when the layout's build ends), not once more on the new size.
+      if (!EqualRect(&want, &now)) {
+        int fitting = st->fitting;
+        st->fitting = 1;
         MoveWindow(frame, want.left, want.top, want.right - want.left, want.bottom - want.top, TRUE);
+        st->fitting = fitting;
+      }
     }
   }
   if (s.alwaysOnTop) SetFrameOnTop(frame, true);
@@ -985,6 +990,71 @@ void ActivateDesktopBeforeHiding() {
   if (g_activateDesktop) g_activateDesktop();
 }
 
+namespace {
+
+bool IsFloating(const FrameState* st) {
+  return !st->inTaskbar && (!st->settings || st->settings->frameStyle == 0);
+}
+
+// The size of the frame around its root container's preferred size.
+SIZE PreferredOuterSize(HWND frame, FrameState* st) {
+  HWND root = FrameRootContainer(frame);
+  if (!root) return SIZE{0, 0};
+  DWORD pref = DWORD(SendMessageA(root, PNM_GETPREFSIZE, st->horizontal ? 1 : 0, 0));
+  RECT window, inner = FrameContainerRect(frame);
+  GetWindowRect(frame, &window);
+  int extraW = (window.right - window.left) - (inner.right - inner.left);
+  int extraH = (window.bottom - window.top) - (inner.bottom - inner.top);
+  return SIZE{LowSigned(pref) + extraW, HighSigned(pref) + extraH};
+}
+
+// A new size of a bound frame: the root container follows a floating frame, so that a frame
+// made smaller lays its panels out in the room left (a button bar then shows its arrows) or
+// grows back to what they need at the least. Frames at an edge or in the taskbar are laid out
+// by the code that placed them; a floating frame of a layout being built is laid out once when
+// the build ends; while the frame is dragged (not sized) it only previews where it would go.
+void OnFrameSized(HWND frame, FrameState* st) {
+  if (!st->bound || st->fitting) return;
+  bool dragged = st->sizeMoving && !st->userSizing;
+  if (IsFloating(st) && !dragged && !(Globals().layoutLoading && st->showPending)) RelayoutFrame(frame);
+  PlaceButtons(frame, st);
+  InvalidateRect(frame, nullptr, TRUE);
+}
+
+// Hit test of a floating frame at a client point: the menu mark (HTCLIENT) in the 14 x 14
+// top-left square, sizing codes along the edges (4 pixels; 5 at the bottom; corners within 8
+// pixels of a corner), the caption (a drag moves the frame) everywhere else.
+LRESULT FloatingFrameHit(POINT pt, int width, int height) {
+  if (pt.x < 14 && pt.y < 14) return HTCLIENT;  // the menu mark
+  bool left = pt.x < 4, right = pt.x >= width - 4, top = pt.y < 4, bottom = pt.y >= height - 5;
+  bool nearTop = pt.y < 8, nearBottom = pt.y >= height - 8;
+  bool nearLeft = pt.x < 8, nearRight = pt.x >= width - 8;
+  if ((right && nearTop) || (top && nearRight)) return HTTOPRIGHT;
+  if ((right && nearBottom) || (bottom && nearRight)) return HTBOTTOMRIGHT;
+  if ((left && nearBottom) || (bottom && nearLeft)) return HTBOTTOMLEFT;
+  if (left) return HTLEFT;
+  if (right) return HTRIGHT;
+  if (top) return HTTOP;
+  if (bottom) return HTBOTTOM;
+  return HTCAPTION;
+}
+
+// WM_SIZING of a floating frame: keeps the dragged rectangle at least the frame's preferred
+// outer size (the root container's preferred size and the chrome) by moving the dragged edge.
+void KeepPreferredSize(HWND frame, FrameState* st, int edge, RECT& rect) {
+  SIZE least = PreferredOuterSize(frame, st);
+  if (rect.right - rect.left < least.cx) {
+    if (edge == WMSZ_LEFT || edge == WMSZ_TOPLEFT || edge == WMSZ_BOTTOMLEFT) rect.left = rect.right - least.cx;
+    else rect.right = rect.left + least.cx;
+  }
+  if (rect.bottom - rect.top < least.cy) {
+    if (edge == WMSZ_TOP || edge == WMSZ_TOPLEFT || edge == WMSZ_TOPRIGHT) rect.top = rect.bottom - least.cy;
+    else rect.bottom = rect.top + least.cy;
+  }
+}
+
+}  // namespace
+
 LRESULT CALLBACK FrameWindowProc(HWND frame, UINT msg, WPARAM wp, LPARAM lp) {
   FrameState* st = reinterpret_cast<FrameState*>(GetWindowLongPtrA(frame, 0));
   switch (msg) {
@@ -1024,8 +1094,21 @@ LRESULT CALLBACK FrameWindowProc(HWND frame, UINT msg, WPARAM wp, LPARAM lp) {
       POINT pt{LowSigned(lp), HighSigned(lp)};
       ScreenToClient(frame, &pt);
       if (pt.x < 14 && pt.y < 14) return HTCLIENT;
-      return st->inTaskbar ? HTCLIENT : HTCAPTION;
+      if (st->inTaskbar) return HTCLIENT;
+      if (IsFloating(st)) {
+        RECT client;
+        GetClientRect(frame, &client);
+        return FloatingFrameHit(pt, client.right, client.bottom);
+      }
+      return HTCAPTION;
     }
+    case WM_SIZING:
+      if (IsFloating(st) && lp) {
+        st->userSizing = 1;
+        KeepPreferredSize(frame, st, int(wp), *reinterpret_cast<RECT*>(lp));
+        return TRUE;
+      }
+      break;
     case WM_CONTEXTMENU:  // a right click on the body, which acts as the caption
     case WM_RBUTTONUP: {
       POINT pt{LowSigned(lp), HighSigned(lp)};
@@ -1081,6 +1164,7 @@ LRESULT CALLBACK FrameWindowProc(HWND frame, UINT msg, WPARAM wp, LPARAM lp) {
       HandleAppBarNotify(frame, wp, lp);
       return 0;
     case WM_EXITSIZEMOVE: {
+      st->userSizing = 0;
       LRESULT result = 0;
       if (HandleFrameDrag(frame, msg, wp, lp, &result)) return result;
       RECT r;
@@ -1094,10 +1178,7 @@ LRESULT CALLBACK FrameWindowProc(HWND frame, UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     }
     case WM_SIZE:
-      if (st->bound && !st->fitting) {
-        PlaceButtons(frame, st);
-        InvalidateRect(frame, nullptr, TRUE);
-      }
+      OnFrameSized(frame, st);
       return 0;
     case WM_DRAWITEM: {
       auto* di = reinterpret_cast<const DRAWITEMSTRUCT*>(lp);
@@ -1197,9 +1278,12 @@ LRESULT CALLBACK FrameWindowProc(HWND frame, UINT msg, WPARAM wp, LPARAM lp) {
     case WM_ENDSESSION:
       if (wp && Globals().isWindowsNT) DestroyAllFrames();
       return 0;
+    case WM_WINDOWPOSCHANGED:
+      // Answered here, so no WM_SIZE or WM_MOVE follows: a new size is handled at once.
+      if (lp && !(reinterpret_cast<const WINDOWPOS*>(lp)->flags & SWP_NOSIZE)) OnFrameSized(frame, st);
+      return 0;
     case WM_LBUTTONDBLCLK:
     case WM_RBUTTONDBLCLK:
-    case WM_WINDOWPOSCHANGED:
     case WM_USER + 180:
     case WM_USER + 181:
     case WM_USER + 182:

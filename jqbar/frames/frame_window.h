@@ -47,6 +47,7 @@ struct FrameState {
   int hiddenAway;  // auto-hide: slid off the edge
   int showPending;  // a floating frame of a layout being built: shown once laid out
   HWND root;        // the root container last found (FrameRootContainer checks it)
+  int userSizing;   // the user drags an edge of a floating frame (WM_SIZING seen)
 };
 
 bool RegisterFrameClass(HINSTANCE instance);
