@@ -317,9 +317,10 @@ void PlaceChildren(HWND window, ContainerState* st) {
   }
   if (!root) return;
   int w, h;
+  // An empty root, or one holding only an empty group, keeps a size to be seen and dropped on.
   // A root with panels takes their extent, whether or not a panel has child windows of its
   // own: a root cut to a fixed size would hide the part of its only panel beyond it.
-  if (count == 0) {
+  if (count == 0 || (count == 1 && IsContainerWindow(st->children[0]) && !HasChildWindows(st->children[0]))) {
     w = 150;
     h = 70;
   } else {

@@ -135,18 +135,23 @@ using jqbartest::ContainerBlob;
 using jqbartest::Node;
 
 TEST_F(Containers, AnEmptyRootAsksForTwoHundredByHundredAndIsSizedOneFiftyBySeventy) {
-  HWND frame = MakeFrame(Node("Toolbar", ContainerBlob("Empty", 10, 10, 2)));
-  HWND root = FrameRootContainer(frame);
-  EXPECT_EQ(DWORD(SendMessageA(root, PNM_GETPREFSIZE, 1, 0)), DWORD(MAKELONG(200, 100)));
-  EXPECT_EQ(DWORD(SendMessageA(root, PNM_GETPREFSIZE, 0, 0)), DWORD(MAKELONG(100, 200)));
-  RECT r;
-  GetWindowRect(root, &r);
-  EXPECT_EQ(r.right - r.left, 150);
-  EXPECT_EQ(r.bottom - r.top, 70);
-  // The frame wraps its container with the chrome.
-  RECT c = FrameContainerRect(frame);
-  EXPECT_EQ(c.right - c.left, 150);
-  EXPECT_EQ(c.bottom - c.top, 70);
+  // Empty, or holding only an empty group (a new frame).
+  LayoutNode emptyGroup[] = {Node("Toolbar", ContainerBlob("Empty", 10, 10, 2)),
+                            Node("Toolbar", ContainerBlob("New", 10, 10, 2), {Node("Tool Group", ContainerBlob("", 0, 0, 2))})};
+  for (const LayoutNode& node : emptyGroup) {
+    HWND frame = MakeFrame(node);
+    HWND root = FrameRootContainer(frame);
+    EXPECT_EQ(DWORD(SendMessageA(root, PNM_GETPREFSIZE, 1, 0)), DWORD(MAKELONG(200, 100)));
+    EXPECT_EQ(DWORD(SendMessageA(root, PNM_GETPREFSIZE, 0, 0)), DWORD(MAKELONG(100, 200)));
+    RECT r;
+    GetWindowRect(root, &r);
+    EXPECT_EQ(r.right - r.left, 150);
+    EXPECT_EQ(r.bottom - r.top, 70);
+    // The frame wraps its container with the chrome.
+    RECT c = FrameContainerRect(frame);
+    EXPECT_EQ(c.right - c.left, 150);
+    EXPECT_EQ(c.bottom - c.top, 70);
+  }
 }
 
 TEST_F(Containers, AnEmptyToolGroupAsksForNothing) {

@@ -228,17 +228,17 @@ Quorvanel 0 60,60,230,49 shown
   button for Beta colour 14 shown
   button for Gamma colour 5 hidden
   button for Delta colour 7 shown
-Quorvanel 0 400,60,175,95
-  Button 412 104,3,11,11 shown
-  Button 410 117,3,11,11 shown
-  Button 409 130,3,11,11 shown
-  Button 411 143,3,11,11 shown
-  Button 413 156,3,11,11 shown
-  ContainerPanel 0 18,18,150,70 shown
+Quorvanel 0 400,60,96,49
+  Button 412 25,3,11,11 shown
+  Button 410 38,3,11,11 shown
+  Button 409 51,3,11,11 shown
+  Button 411 64,3,11,11 shown
+  Button 413 77,3,11,11 shown
+  ContainerPanel 0 29,18,60,24 shown
     SampleSwatch 0 0,0,60,24 shown
   Button 2000 6,17,11,11 shown
   Button 2001 6,28,11,11 shown
-  Button 2002 6,39,11,11 shown
+  Button 2002 17,17,11,11 shown
   button for Alpha colour 13 shown
   button for Beta colour 14 shown
   button for Delta colour 7 shown
