@@ -1021,11 +1021,10 @@ void OnFrameSized(HWND frame, FrameState* st) {
   InvalidateRect(frame, nullptr, TRUE);
 }
 
-// Hit test of a floating frame at a client point: the menu mark (HTCLIENT) in the 14 x 14
-// top-left square, sizing codes along the edges (4 pixels; 5 at the bottom; corners within 8
-// pixels of a corner), the caption (a drag moves the frame) everywhere else.
+// Hit test of a floating frame at a client point outside the menu mark: sizing codes along the
+// edges (4 pixels; 5 at the bottom; corners within 8 pixels of a corner), the caption (a drag
+// moves the frame) everywhere else.
 LRESULT FloatingFrameHit(POINT pt, int width, int height) {
-  if (pt.x < 14 && pt.y < 14) return HTCLIENT;  // the menu mark
   bool left = pt.x < 4, right = pt.x >= width - 4, top = pt.y < 4, bottom = pt.y >= height - 5;
   bool nearTop = pt.y < 8, nearBottom = pt.y >= height - 8;
   bool nearLeft = pt.x < 8, nearRight = pt.x >= width - 8;
