@@ -101,14 +101,14 @@ void MoveBy(HWND window, int dx, int dy) {
                SWP_NOACTIVATE | SWP_NOZORDER | SWP_NOSIZE | SWP_NOOWNERZORDER);
 }
 
+BOOL CALLBACK CollectEligibleWindow(HWND w, LPARAM p) {
+  if (IsMultiViewWindow(w) && InScope(w)) reinterpret_cast<std::vector<HWND>*>(p)->push_back(w);
+  return TRUE;
+}
+
 std::vector<HWND> EligibleWindows() {
   std::vector<HWND> list;
-  EnumWindows(
-      [](HWND w, LPARAM p) -> BOOL {
-        if (IsMultiViewWindow(w) && InScope(w)) reinterpret_cast<std::vector<HWND>*>(p)->push_back(w);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&list));
+  EnumWindows(CollectEligibleWindow, reinterpret_cast<LPARAM>(&list));
   return list;  // top-most first
 }
 
@@ -763,10 +763,38 @@ void ShowSheetPage(int chosen) {
   if (chosen == 0 && S().sheetInstance) ApplyTaskbarRule(S().sheetInstance);
 }
 
+// A program offered in the sticky-program chooser.
+struct Candidate {
+  std::string exe, text;
+};
+
+BOOL CALLBACK AddStickyCandidate(HWND w, LPARAM listParam) {
+  auto& list = *reinterpret_cast<std::vector<Candidate>*>(listParam);
+  if (!IsWindowVisible(w) || GetParent(w) || GetWindow(w, GW_OWNER)) return TRUE;
+  if (GetWindowLongA(w, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) return TRUE;
+  char cls[101] = {};
+  GetClassNameA(w, cls, sizeof cls);
+  if (!lstrcmpA(cls, "Progman") || !lstrcmpA(cls, "Shell_TrayWnd") || !lstrcmpA(cls, "Quorvanel"))
+    return TRUE;
+  std::string exe = WindowExecutableName(w);
+  if (exe.empty()) return TRUE;
+  MultiViewInstance* inst = S().sheetInstance;
+  if (inst)
+    for (const StickyProgram& p : inst->settings.sticky)
+      if (SameProgramName(p.exeName, exe)) return TRUE;
+  for (const Candidate& c : list)
+    if (!lstrcmpiA(c.exe.c_str(), exe.c_str())) return TRUE;
+  char title[260] = {};
+  GetWindowTextA(w, title, sizeof title);
+  std::string text = title;
+  std::size_t dash = text.find(" - ");
+  if (dash != std::string::npos) text.resize(dash);
+  if (text.size() > 99) text.resize(99);
+  list.push_back({exe.size() > 99 ? exe.substr(0, 99) : exe, text});
+  return TRUE;
+}
+
 INT_PTR CALLBACK ChooseStickyProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
-  struct Candidate {
-    std::string exe, text;
-  };
   static std::vector<Candidate> candidates;
   switch (message) {
     case WM_INITDIALOG: {
@@ -775,32 +803,7 @@ INT_PTR CALLBACK ChooseStickyProc(HWND dialog, UINT message, WPARAM wParam, LPAR
       SetWindowPos(dialog, nullptr, (GetSystemMetrics(SM_CXSCREEN) - (r.right - r.left)) / 2,
                    (GetSystemMetrics(SM_CYSCREEN) - (r.bottom - r.top)) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
       candidates.clear();
-      EnumWindows(
-          [](HWND w, LPARAM) -> BOOL {
-            if (!IsWindowVisible(w) || GetParent(w) || GetWindow(w, GW_OWNER)) return TRUE;
-            if (GetWindowLongA(w, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) return TRUE;
-            char cls[101] = {};
-            GetClassNameA(w, cls, sizeof cls);
-            if (!lstrcmpA(cls, "Progman") || !lstrcmpA(cls, "Shell_TrayWnd") || !lstrcmpA(cls, "Quorvanel"))
-              return TRUE;
-            std::string exe = WindowExecutableName(w);
-            if (exe.empty()) return TRUE;
-            MultiViewInstance* inst = S().sheetInstance;
-            if (inst)
-              for (const StickyProgram& p : inst->settings.sticky)
-                if (SameProgramName(p.exeName, exe)) return TRUE;
-            for (const Candidate& c : candidates)
-              if (!lstrcmpiA(c.exe.c_str(), exe.c_str())) return TRUE;
-            char title[260] = {};
-            GetWindowTextA(w, title, sizeof title);
-            std::string text = title;
-            std::size_t dash = text.find(" - ");
-            if (dash != std::string::npos) text.resize(dash);
-            if (text.size() > 99) text.resize(99);
-            candidates.push_back({exe.size() > 99 ? exe.substr(0, 99) : exe, text});
-            return TRUE;
-          },
-          0);
+      EnumWindows(AddStickyCandidate, reinterpret_cast<LPARAM>(&candidates));
       HWND list = GetDlgItem(dialog, IDC_MV_CHOOSE_LIST);
       for (const Candidate& c : candidates) SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(c.text.c_str()));
       SendMessageA(list, LB_SETCURSEL, 0, 0);
@@ -1192,17 +1195,19 @@ bool IsMultiViewWindow(HWND window) {
   return true;
 }
 
+namespace {
+BOOL CALLBACK GatherWindow(HWND w, LPARAM) {
+  if (!IsWindowVisible(w) || (GetWindowLongA(w, GWL_STYLE) & WS_CHILD) || !InScope(w)) return TRUE;
+  int screen = GetWindowScreen(w);
+  if (screen < 0 || screen >= kMultiViewScreens) return TRUE;
+  POINT off = ScreenPlaneOffset(screen);
+  MoveBy(w, -off.x, -off.y);
+  return TRUE;
+}
+}  // namespace
+
 void GatherAllWindows() {
-  EnumWindows(
-      [](HWND w, LPARAM) -> BOOL {
-        if (!IsWindowVisible(w) || (GetWindowLongA(w, GWL_STYLE) & WS_CHILD) || !InScope(w)) return TRUE;
-        int screen = GetWindowScreen(w);
-        if (screen < 0 || screen >= kMultiViewScreens) return TRUE;
-        POINT off = ScreenPlaneOffset(screen);
-        MoveBy(w, -off.x, -off.y);
-        return TRUE;
-      },
-      0);
+  EnumWindows(GatherWindow, 0);
   S().current = 0;
 }
 

@@ -136,21 +136,21 @@ struct HostWindows {
       CloseHandle(process);
     }
   }
+  struct WindowSearch {
+    DWORD pid;
+    std::vector<HWND> found;
+  };
+  static BOOL CALLBACK AddVisibleWindowOfProcess(HWND w, LPARAM p) {
+    auto* c = reinterpret_cast<WindowSearch*>(p);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(w, &owner);
+    if (owner == c->pid && IsWindowVisible(w)) c->found.push_back(w);
+    return TRUE;
+  }
   std::vector<HWND> Windows() const {
-    struct Ctx {
-      DWORD pid;
-      std::vector<HWND> found;
-    } ctx{pid, {}};
-    EnumWindows(
-        [](HWND w, LPARAM p) -> BOOL {
-          auto* c = reinterpret_cast<Ctx*>(p);
-          DWORD owner = 0;
-          GetWindowThreadProcessId(w, &owner);
-          if (owner == c->pid && IsWindowVisible(w)) c->found.push_back(w);
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&ctx));
-    return ctx.found;
+    WindowSearch search{pid, {}};
+    EnumWindows(AddVisibleWindowOfProcess, reinterpret_cast<LPARAM>(&search));
+    return search.found;
   }
   HANDLE process = nullptr;
   DWORD pid = 0;

@@ -350,25 +350,25 @@ TEST(Wizard, UnwritableLayoutKeepsTheSheetOpenWithItsOwnMessage) {
   EXPECT_TRUE(seams.starts.empty());
 }
 
+struct PanelClassSearch {
+  const char* cls;
+  bool found;
+};
+
+BOOL CALLBACK FindPanelClass(HWND w, LPARAM p) {
+  auto* s = reinterpret_cast<PanelClassSearch*>(p);
+  char cls[32] = {};
+  GetClassNameA(w, cls, sizeof(cls));
+  if (strcmp(cls, s->cls) == 0) s->found = true;
+  return !s->found;
+}
+
 // Whether a toolbar frame of another process holds a panel window of this class.
 bool FrameHolds(const char* panelClass) {
-  struct Search {
-    const char* cls;
-    bool found;
-  } search{panelClass, false};
+  PanelClassSearch search{panelClass, false};
   for (HWND frame = FindWindowExA(nullptr, nullptr, "Quorvanel", nullptr); frame;
-       frame = FindWindowExA(nullptr, frame, "Quorvanel", nullptr)) {
-    EnumChildWindows(
-        frame,
-        [](HWND w, LPARAM p) -> BOOL {
-          auto* s = reinterpret_cast<Search*>(p);
-          char cls[32] = {};
-          GetClassNameA(w, cls, sizeof(cls));
-          if (strcmp(cls, s->cls) == 0) s->found = true;
-          return !s->found;
-        },
-        reinterpret_cast<LPARAM>(&search));
-  }
+       frame = FindWindowExA(nullptr, frame, "Quorvanel", nullptr))
+    EnumChildWindows(frame, FindPanelClass, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 
