@@ -6,14 +6,16 @@ function(jq_windows_path out path)
   set(${out} "Z:${win}" PARENT_SCOPE)
 endfunction()
 
-# jq_add_wine_test(<target> [LOCALES <locale>...] [TIMEOUT <seconds>] [USES_CLIPBOARD])
+# jq_add_wine_test(<target> [LOCALES <locale>...] [TIMEOUT <seconds>] [SECOND_LOCALE_FILTER <filter>])
 # Puts the test executable into the tests folder and registers one CTest entry per locale
 # (zh_TW.UTF-8 unless told otherwise) that runs it under Wine. The script that runs CTest
-# provides the Wine prefix, the wineserver and the X display. The entries of one executable
-# never run at the same time (they share its fixtures' names), and tests that use the
-# clipboard take turns with each other.
+# provides the Wine prefix and the X display (scripts/wine-run-test.sh gives every entry its own).
+# SECOND_LOCALE_FILTER (a --gtest_filter pattern) names the cases that the locales after the first
+# run: those whose result depends on the locale (texts, resources, fonts, string tables); without
+# it every case runs in every locale. The entries of one executable never run at the same time
+# (they share its fixtures' names on the host).
 function(jq_add_wine_test target)
-  cmake_parse_arguments(ARG "USES_CLIPBOARD" "TIMEOUT" "LOCALES" ${ARGN})
+  cmake_parse_arguments(ARG "" "TIMEOUT;SECOND_LOCALE_FILTER" "LOCALES" ${ARGN})
   if(NOT ARG_LOCALES)
     set(ARG_LOCALES zh_TW.UTF-8)
   endif()
@@ -28,22 +30,24 @@ function(jq_add_wine_test target)
     target_sources(${target} PRIVATE ${CMAKE_SOURCE_DIR}/testing/low_address_reserve.cpp)
   endif()
   jq_windows_path(progdir "${JQ_PROGRAM_DIR}")
+  list(LENGTH ARG_LOCALES nloc)
+  set(first TRUE)
   foreach(loc ${ARG_LOCALES})
     set(name ${target})
-    list(LENGTH ARG_LOCALES nloc)
     if(nloc GREATER 1)
       string(REGEX REPLACE "\\..*$" "" short ${loc})
       set(name ${target}.${short})
     endif()
-    add_test(NAME ${name} COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-run-test.sh $<TARGET_FILE:${target}> --gtest_color=no)
+    set(filter)
+    if(NOT first AND ARG_SECOND_LOCALE_FILTER)
+      set(filter "--gtest_filter=${ARG_SECOND_LOCALE_FILTER}")
+    endif()
+    set(first FALSE)
+    add_test(NAME ${name} COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-run-test.sh $<TARGET_FILE:${target}> --gtest_color=no ${filter})
     set_tests_properties(${name} PROPERTIES
       TIMEOUT ${ARG_TIMEOUT}
-      ENVIRONMENT "LC_ALL=${loc};LANG=${loc};JQ_PROGRAM_DIR=${progdir};JQ_TEST_LOCALE=${loc}")
-    set(locks ${target})
-    if(ARG_USES_CLIPBOARD)
-      list(APPEND locks wine_clipboard)
-    endif()
-    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK "${locks}")
+      ENVIRONMENT "LC_ALL=${loc};LANG=${loc};JQ_PROGRAM_DIR=${progdir};JQ_TEST_LOCALE=${loc}"
+      RESOURCE_LOCK ${target})
   endforeach()
 endfunction()
 

@@ -10,7 +10,7 @@ packages=(
   gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   libz-mingw-w64-dev
   wine wine32 wine64
-  xvfb xauth x11-utils xdotool imagemagick
+  xvfb xauth x11-utils xdotool imagemagick openbox
   fonts-wqy-microhei fonts-wine locales
   cmake ninja-build googletest
   zip unzip p7zip-full

@@ -1,10 +1,15 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds the suite and runs every test under Wine on an Xvfb screen:
-# the x86_64 build under wine64 on every machine, then the i686 build under wine where this
-# machine can run 32-bit code.
+# Installs what is needed, builds the suite for both word sizes (a compile or link error in either
+# fails the run) and runs every test under Wine: the x86_64 build under wine64 on every machine,
+# then the i686 build under wine where this machine can run 32-bit code.
 #   bash scripts/test.sh [--x86_64-only] [ctest arguments...]
-#   --x86_64-only (or JQ_NO_I686=1): skip the i686 pass, as on a machine without 32-bit support.
-#   JQ_ARCHES="i686": run only the passes named.
+#   --x86_64-only (or JQ_NO_I686=1): skip the i686 test pass, as on a machine without 32-bit
+#                 support (the i686 build is still made).
+#   JQ_ARCHES="i686": test only the passes named.
+#   JQ_TEST_JOBS=n: tests run side by side (default: twice the cores, at least 4).
+#
+# Each test runs in a world of its own (scripts/wine-run-test.sh): a copy of the pass's prepared
+# Wine prefix, so its own wineserver and registry, and its own Xvfb screen with a window manager.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 start=$(date +%s)
@@ -38,15 +43,20 @@ export LC_ALL=zh_TW.UTF-8 LANG=zh_TW.UTF-8
 jq_start_xvfb force
 trap 'jq_stop_wine; jq_stop_cups' EXIT
 
-# Both builds are made before any test runs: the x86_64 pass also hands data to the i686 programs
-# (a 64-bit prefix runs both word sizes where 32-bit programs run at all).
+# Both builds are made before any test runs, on every machine: the x86_64 pass also hands data to
+# the i686 programs (a 64-bit prefix runs both word sizes where 32-bit programs run at all).
 build_root=${JQ_BUILD_ROOT:-$root/build}
-for arch in "${passes[@]}"; do
+for arch in x86_64 i686; do
+  build_start=$(date +%s)
   JQ_ARCH=$arch JQ_BUILD_DIR=$build_root/$arch bash "$root/scripts/build.sh"
+  echo "test: $arch build took $(( $(date +%s) - build_start )) s"
 done
+cores=$(nproc)
+jobs=${JQ_TEST_JOBS:-$(( cores * 2 > 4 ? cores * 2 : 4 ))}
 
 total_pass=0
 total_fail=0
+total_second=0
 status=0
 summary=()
 for arch in "${passes[@]}"; do
@@ -58,23 +68,28 @@ for arch in "${passes[@]}"; do
     export JQ_OTHER_PROGRAM_DIR="Z:$(printf '%s' "$build_root/i686/bin" | tr '/' '\\')"
   fi
   # A fresh prefix for every run; JQ_KEEP_PREFIX=1 reuses the last one (quicker while developing).
+  # Each test runs in a copy of it.
   prefix="$build/wineprefix-test"
   [ "${JQ_KEEP_PREFIX:-0}" = 1 ] || rm -rf "$prefix"
   jq_wine_env "$prefix" "$arch"
   # The printing tests print to a PDF printer of a private CUPS server (before Wine starts).
   jq_stop_cups
   jq_start_cups "$build/cups-test"
+  prep_start=$(date +%s)
   jq_prefix_init
   jq_install_suite "$build/bin"
   jq_quiet_startup_questions
-  # One wineserver for the whole pass.
-  wineserver -p
-  echo "test: $arch pass under $WINELOADER"
+  jq_stop_wineserver
+  echo "test: $arch prefix prepared in $(( $(date +%s) - prep_start )) s"
+  export JQ_TEMPLATE_PREFIX="$prefix" JQ_WORLD_ROOT="$build/worlds"
+  rm -rf "$JQ_WORLD_ROOT"
+  mkdir -p "$JQ_WORLD_ROOT"
+  echo "test: $arch pass under $WINELOADER, $jobs tests at a time"
   log="$build/ctest-first.log"
-  # GUI tests share one X screen and one Wine prefix; a test that fails is run once more, and the
-  # run names every test that passed only on that second run.
+  # A test that fails is run once more, so that the run names every test that passed only on that
+  # second run; the summary counts them.
   rc=0
-  (cd "$build" && ctest --output-on-failure -j "${JQ_TEST_JOBS:-$(nproc)}" "$@") 2>&1 | tee "$log" || rc=$?
+  (cd "$build" && ctest --output-on-failure -j "$jobs" "$@") 2>&1 | tee "$log" || rc=$?
   ran=$(sed -n 's/.*tests failed out of \([0-9]*\).*/\1/p' "$log" | tail -n1)
   ran=${ran:-0}
   failed_list="$build/Testing/Temporary/LastTestsFailed.log"
@@ -87,6 +102,7 @@ for arch in "${passes[@]}"; do
     [ -f "$failed_list" ] && mapfile -t failed < <(sed 's/^[0-9]*://' "$failed_list")
   fi
   still_failed=()
+  second=0
   if [ ${#failed[@]} -gt 0 ]; then
     echo "test: $arch: ${#failed[@]} failed on the first run, running them once more: ${failed[*]}"
     rc2=0
@@ -97,6 +113,7 @@ for arch in "${passes[@]}"; do
     for t in "${failed[@]}"; do
       if ! printf '%s\n' "${still_failed[@]}" | grep -qxF "$t"; then
         echo "test: $arch: $t passed only on its second run"
+        second=$((second + 1))
       fi
     done
   fi
@@ -104,12 +121,14 @@ for arch in "${passes[@]}"; do
   [ "$still" -gt 0 ] && status=1
   total_pass=$((total_pass + ran - still))
   total_fail=$((total_fail + still))
-  summary+=("$arch: $((ran - still)) passed, $still failed in $(( $(date +%s) - pass_start )) s")
-  jq_stop_wineserver
+  total_second=$((total_second + second))
+  summary+=("$arch: $((ran - still)) passed ($second of them only on a second run), $still failed in $(( $(date +%s) - pass_start )) s")
+  unset JQ_TEMPLATE_PREFIX JQ_WORLD_ROOT
+  rm -rf "$build/worlds"
   jq_stop_cups
 done
 
 for line in "${summary[@]}"; do echo "test: $line"; done
 echo "tests took $(( $(date +%s) - start )) s"
-echo "tests: $total_pass passed, $total_fail failed"
+echo "tests: $total_pass passed, $total_fail failed, $total_second needed a second run"
 exit $status

@@ -6,6 +6,10 @@
 # jq_prefix_init           creates the prefix once (wineboot -i) with Chinese-capable UI fonts
 # jq_install_suite BINDIR  copies the program folder into the prefix and records InstallDir
 # jq_quiet_startup_questions  keeps the file manager's start-up .zip question off (test prefixes)
+# jq_copy_prefix FROM TO   copies a prepared prefix for one test (Wine's DLL folders hard-linked)
+# jq_start_world_display DIR  starts a test's own Xvfb screen and window manager (sets DISPLAY,
+#                          JQ_XVFB_PID, JQ_WM_PID)
+# jq_start_wm              starts a window manager on $DISPLAY unless one runs (sets JQ_WM_PID)
 # jq_stop_wineserver       ends the prefix's wineserver
 # jq_stop_wine             ends the prefix's wineserver and our Xvfb
 
@@ -151,12 +155,75 @@ jq_bench_unmanaged_windows() {
   fi
 }
 
+# A prefix is 1.3 GB, nearly all of it Wine's DLL folders, which nothing writes to: those are
+# hard-linked, the registry files, settings and every other folder are copied.
+jq_copy_prefix() {
+  local from="$1" to="$2" entry name
+  mkdir -p "$to/drive_c/windows" || return 1
+  for entry in "$from"/* "$from"/.[!.]*; do
+    [ -e "$entry" ] || [ -L "$entry" ] || continue
+    name=${entry##*/}
+    [ "$name" = drive_c ] && continue
+    cp -a "$entry" "$to/" || return 1
+  done
+  for entry in "$from"/drive_c/*; do
+    name=${entry##*/}
+    [ "$name" = windows ] && continue
+    cp -a "$entry" "$to/drive_c/" || return 1
+  done
+  for entry in "$from"/drive_c/windows/* "$from"/drive_c/windows/.[!.]*; do
+    [ -e "$entry" ] || [ -L "$entry" ] || continue
+    name=${entry##*/}
+    case "$name" in
+      system32|syswow64|winsxs)
+        cp -al "$entry" "$to/drive_c/windows/" 2>/dev/null || cp -a "$entry" "$to/drive_c/windows/" || return 1 ;;
+      *) cp -a "$entry" "$to/drive_c/windows/" || return 1 ;;
+    esac
+  done
+}
+
+# Starts a window manager on $DISPLAY and waits until it has taken the screen. Wine, like any
+# program on a user's desktop, then sees its windows shown, hidden and moved at once; without one
+# it waits up to 2 s each time a top-level window is hidden or destroyed.
+jq_start_wm() {
+  if xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; then
+    return 0
+  fi
+  command -v openbox >/dev/null 2>&1 || return 1
+  openbox --sm-disable >/dev/null 2>&1 &
+  JQ_WM_PID=$!
+  local i
+  for i in $(seq 1 200); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
+    kill -0 "$JQ_WM_PID" 2>/dev/null || return 1
+    sleep 0.05
+  done
+  return 1
+}
+
+# A test's own screen: Xvfb picks a free display number itself and names it once it is ready.
+jq_start_world_display() {
+  local dir="$1" fifo="$1/displayfd" n=
+  mkfifo "$fifo" || return 1
+  Xvfb -displayfd 7 -screen 0 1280x900x24 -nolisten tcp 7>"$fifo" >/dev/null 2>&1 &
+  JQ_XVFB_PID=$!
+  read -r -t 30 n <"$fifo" || true
+  rm -f "$fifo"
+  [ -n "$n" ] || return 1
+  export DISPLAY=":$n"
+  JQ_WM_PID=
+  jq_start_wm
+}
+
 jq_stop_wineserver() {
   [ -n "${WINEPREFIX:-}" ] && wineserver -k >/dev/null 2>&1 || true
 }
 
 jq_stop_wine() {
   jq_stop_wineserver
+  if [ -n "${JQ_WM_PID:-}" ]; then
+    kill "$JQ_WM_PID" 2>/dev/null || true
+  fi
   if [ -n "${JQ_XVFB_PID:-}" ]; then
     kill "$JQ_XVFB_PID" 2>/dev/null || true
     wait "$JQ_XVFB_PID" 2>/dev/null || true

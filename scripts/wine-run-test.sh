@@ -1,8 +1,52 @@
 #!/usr/bin/env bash
-# Runs one test executable under Wine for CTest. Wine's helper processes (explorer, services)
-# that the first program starts outlive it; their output goes to a file of their own so that
-# CTest's pipe closes when the test ends.
+# Runs one test executable under Wine for CTest.
+#
+# When the test script has prepared a prefix (JQ_TEMPLATE_PREFIX), the test gets a world of its
+# own: a copy of that prefix (so its own wineserver, registry, clipboard and C: drive), and its own
+# Xvfb screen with a window manager, as a user's desktop has one. Tests then run side by side
+# without seeing each other's windows, pointer, keys or settings, and Wine never waits for a window
+# manager to withdraw a window. Everything is removed when the test ends.
+#
+# Without JQ_TEMPLATE_PREFIX the test runs in the prefix and on the display of the environment.
+#
+# Wine's helper processes (explorer, services) that the first program starts outlive it; their
+# output goes to a file of their own so that CTest's pipe closes when the test ends.
 set -u
+here=$(cd "$(dirname "$0")" && pwd)
+
+world=
+xvfb_pid=
+wm_pid=
+cleanup() {
+  if [ -n "$world" ]; then
+    WINEPREFIX="$world/prefix" wineserver -k >/dev/null 2>&1 || true
+    [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+    wait 2>/dev/null
+    rm -rf "$world"
+  fi
+}
+trap cleanup EXIT
+
+if [ -n "${JQ_TEMPLATE_PREFIX:-}" ]; then
+  . "$here/wine-env.sh"
+  world=$(mktemp -d "${JQ_WORLD_ROOT:-/tmp}/jqtest.XXXXXX")
+  if ! jq_copy_prefix "$JQ_TEMPLATE_PREFIX" "$world/prefix"; then
+    echo "wine-run-test: cannot copy the prepared prefix" >&2
+    exit 1
+  fi
+  export WINEPREFIX="$world/prefix"
+  if ! jq_start_world_display "$world"; then
+    echo "wine-run-test: cannot start the test's X screen and window manager" >&2
+    exit 1
+  fi
+  xvfb_pid=$JQ_XVFB_PID
+  wm_pid=$JQ_WM_PID
+  # Names that tests make on the host (xdotool's marker files) carry this instead of a Windows
+  # process id, which every wineserver counts from the same start.
+  export JQ_RUN_ID="$$"
+fi
+
 log=$(mktemp)
 wine "$@" >"$log" 2>&1 </dev/null
 rc=$?

@@ -13,11 +13,16 @@
 namespace xdo {
 
 // Runs a shell command line on the host and pumps messages until it has finished (the command
-// ends by creating a marker file), then for `settleMs` more so that the program sees the input.
-inline bool Run(const std::string& command, DWORD timeoutMs = 30000, DWORD settleMs = 300) {
+// ends by creating a marker file), then handles what input has reached this thread by then. The
+// caller waits for what the input does (a window, a state, a file) before it goes on: another
+// program, or a busy machine, may take longer to see it.
+inline bool Run(const std::string& command, DWORD timeoutMs = 30000) {
   static int serial = 0;
-  char marker[64];
-  std::snprintf(marker, sizeof marker, "/tmp/jq-xdo-%lu-%d", GetCurrentProcessId(), ++serial);
+  // Every test's wineserver counts process ids from the same start, so the name carries the id the
+  // test script gives each test, where it gives one.
+  char marker[96];
+  const char* run = std::getenv("JQ_RUN_ID");
+  std::snprintf(marker, sizeof marker, "/tmp/jq-xdo-%s-%lu-%d", run ? run : "w", GetCurrentProcessId(), ++serial);
   std::string windowsMarker = std::string("Z:") + marker;
   for (char& c : windowsMarker)
     if (c == '/') c = '\\';
@@ -37,7 +42,7 @@ inline bool Run(const std::string& command, DWORD timeoutMs = 30000, DWORD settl
       [&] { return GetFileAttributesA(windowsMarker.c_str()) != INVALID_FILE_ATTRIBUTES; },
       timeoutMs);
   DeleteFileA(windowsMarker.c_str());
-  if (settleMs) jqtest::PumpUntil([] { return false; }, settleMs);
+  jqtest::PumpPending();
   return done;
 }
 

@@ -103,7 +103,7 @@ inline std::string FrameTitleOf(const PanelNode* node) {
 }
 
 // Runs a shell command line on the host, pumping messages until it has finished.
-inline bool RunOnHost(const std::string& command, DWORD timeoutMs = 30000) { return xdo::Run(command, timeoutMs, 0); }
+inline bool RunOnHost(const std::string& command, DWORD timeoutMs = 30000) { return xdo::Run(command, timeoutMs); }
 
 class ConfigFixture : public ::testing::Test {
  public:

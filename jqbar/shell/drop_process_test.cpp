@@ -38,11 +38,11 @@ TEST(DropFromAnotherProgram, AFileDraggedFromASecondProgramReachesTheButtonBar) 
   ASSERT_NE(process, nullptr);
 
   POINT from{140, 140}, to{450, 330};
-  ASSERT_TRUE(xdo::Run(xdo::DragScript(from, to), 30000, 0));
+  ASSERT_TRUE(xdo::Run(xdo::DragScript(from, to)));
   jqtest::PumpUntil([] { return !g_files.empty(); }, 10000);
   int code = jqtest::WaitProcess(process, 15000);
   CloseHandle(process);
-  xdo::Run("xdotool mousemove 1279 899", 30000, 0);
+  xdo::Run("xdotool mousemove 1279 899");
 
   ASSERT_EQ(g_files.size(), 1u);
   EXPECT_EQ(lstrcmpiA(g_files[0].c_str(), file.c_str()), 0);

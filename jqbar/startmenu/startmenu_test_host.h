@@ -30,7 +30,7 @@ inline LRESULT CALLBACK HostProc(HWND window, UINT message, WPARAM wParam, LPARA
 }
 
 // Runs a shell command line on the host and pumps messages until it has finished.
-inline bool RunOnHost(const std::string& command, DWORD timeoutMs = 30000) { return xdo::Run(command, timeoutMs, 200); }
+inline bool RunOnHost(const std::string& command, DWORD timeoutMs = 30000) { return xdo::Run(command, timeoutMs); }
 
 inline std::string At(POINT p) { return xdo::MoveTo(p, "0.2"); }
 

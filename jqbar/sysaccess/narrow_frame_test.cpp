@@ -114,7 +114,7 @@ class NarrowFrame : public jqbartest::SystemPanelTest {
   void TearDown() override {
     SystemPanelTest::TearDown();
     SetMultiViewWindowScope(nullptr);
-    xdo::Run("xdotool mousemove 1279 899", 10000, 0);
+    xdo::Run("xdotool mousemove 1279 899", 10000);
   }
   // Loads one floating frame holding one panel; returns the panel.
   HWND Load(const std::string& type, std::vector<std::uint8_t> blob, int width, int height) {
