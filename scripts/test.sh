@@ -123,8 +123,8 @@ for arch in "${passes[@]}"; do
   total_fail=$((total_fail + still))
   total_second=$((total_second + second))
   summary+=("$arch: $((ran - still)) passed ($second of them only on a second run), $still failed in $(( $(date +%s) - pass_start )) s")
+  jq_end_worlds "$JQ_WORLD_ROOT"
   unset JQ_TEMPLATE_PREFIX JQ_WORLD_ROOT
-  rm -rf "$build/worlds"
   jq_stop_cups
 done
 

@@ -10,6 +10,7 @@
 # jq_start_world_display DIR  starts a test's own Xvfb screen and window manager (sets DISPLAY,
 #                          JQ_XVFB_PID, JQ_WM_PID)
 # jq_start_wm              starts a window manager on $DISPLAY unless one runs (sets JQ_WM_PID)
+# jq_end_worlds ROOT       ends what tests killed past their time left in their worlds
 # jq_stop_wineserver       ends the prefix's wineserver
 # jq_stop_wine             ends the prefix's wineserver and our Xvfb
 
@@ -192,11 +193,13 @@ jq_start_wm() {
   command -v openbox >/dev/null 2>&1 || return 1
   openbox --sm-disable >/dev/null 2>&1 &
   JQ_WM_PID=$!
+  # A machine under load may take many seconds to start it: the bound is only for a manager
+  # that hangs.
   local i
-  for i in $(seq 1 200); do
+  for i in $(seq 1 1200); do
     xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
     kill -0 "$JQ_WM_PID" 2>/dev/null || return 1
-    sleep 0.05
+    sleep 0.1
   done
   return 1
 }
@@ -207,12 +210,25 @@ jq_start_world_display() {
   mkfifo "$fifo" || return 1
   Xvfb -displayfd 7 -screen 0 1280x900x24 -nolisten tcp 7>"$fifo" >/dev/null 2>&1 &
   JQ_XVFB_PID=$!
-  read -r -t 30 n <"$fifo" || true
+  read -r -t 120 n <"$fifo" || true
   rm -f "$fifo"
   [ -n "$n" ] || return 1
   export DISPLAY=":$n"
   JQ_WM_PID=
   jq_start_wm
+}
+
+# Ends what the tests of a world folder left running when they were killed past their time.
+jq_end_worlds() {
+  local world pid
+  for world in "$1"/*/; do
+    [ -d "$world" ] || continue
+    [ -d "$world/prefix" ] && WINEPREFIX="$world/prefix" wineserver -k >/dev/null 2>&1
+    if [ -f "$world/pids" ]; then
+      for pid in $(cat "$world/pids"); do kill "$pid" 2>/dev/null || true; done
+    fi
+  done
+  rm -rf "$1"
 }
 
 jq_stop_wineserver() {

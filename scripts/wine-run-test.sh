@@ -15,14 +15,15 @@ set -u
 here=$(cd "$(dirname "$0")" && pwd)
 
 world=
-xvfb_pid=
-wm_pid=
+JQ_XVFB_PID=
+JQ_WM_PID=
 cleanup() {
   if [ -n "$world" ]; then
-    WINEPREFIX="$world/prefix" wineserver -k >/dev/null 2>&1 || true
-    [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-    wait 2>/dev/null
+    [ -d "$world/prefix" ] && WINEPREFIX="$world/prefix" wineserver -k >/dev/null 2>&1
+    local pid
+    for pid in $JQ_WM_PID $JQ_XVFB_PID; do
+      kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
+    done
     rm -rf "$world"
   fi
 }
@@ -36,12 +37,14 @@ if [ -n "${JQ_TEMPLATE_PREFIX:-}" ]; then
     exit 1
   fi
   export WINEPREFIX="$world/prefix"
-  if ! jq_start_world_display "$world"; then
+  jq_start_world_display "$world"
+  started=$?
+  # What the test script ends itself if this script is killed (a test that ran past its time).
+  echo "$JQ_WM_PID $JQ_XVFB_PID" > "$world/pids"
+  if [ $started -ne 0 ]; then
     echo "wine-run-test: cannot start the test's X screen and window manager" >&2
     exit 1
   fi
-  xvfb_pid=$JQ_XVFB_PID
-  wm_pid=$JQ_WM_PID
   # Names that tests make on the host (xdotool's marker files) carry this instead of a Windows
   # process id, which every wineserver counts from the same start.
   export JQ_RUN_ID="$$"
