@@ -156,8 +156,9 @@ jq_bench_unmanaged_windows() {
   fi
 }
 
-# A prefix is 1.3 GB, nearly all of it Wine's DLL folders, which nothing writes to: those are
-# hard-linked, the registry files, settings and every other folder are copied.
+# A prefix is 1.3 GB, nearly all of it Wine's DLL folders and the suite's programs, which nothing
+# writes to in place: those are hard-linked; the registry files, settings and every other folder
+# are copied.
 jq_copy_prefix() {
   local from="$1" to="$2" entry name
   mkdir -p "$to/drive_c/windows" || return 1
@@ -169,8 +170,20 @@ jq_copy_prefix() {
   done
   for entry in "$from"/drive_c/*; do
     name=${entry##*/}
-    [ "$name" = windows ] && continue
+    case "$name" in
+      windows|"Program Files") continue ;;
+    esac
     cp -a "$entry" "$to/drive_c/" || return 1
+  done
+  # The suite's program folder: its files are replaced, never written in place.
+  mkdir -p "$to/drive_c/Program Files" || return 1
+  for entry in "$from/drive_c/Program Files"/*; do
+    [ -e "$entry" ] || continue
+    if [ "${entry##*/}" = Quorvanel ]; then
+      cp -al "$entry" "$to/drive_c/Program Files/" 2>/dev/null || cp -a "$entry" "$to/drive_c/Program Files/" || return 1
+    else
+      cp -a "$entry" "$to/drive_c/Program Files/" || return 1
+    fi
   done
   for entry in "$from"/drive_c/windows/* "$from"/drive_c/windows/.[!.]*; do
     [ -e "$entry" ] || [ -L "$entry" ] || continue

@@ -1,0 +1,1 @@
+// The source that the shared precompiled headers are compiled with.
