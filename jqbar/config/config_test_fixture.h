@@ -14,6 +14,7 @@
 #include "config_dialog.h"
 #include "container_panel.h"
 #include "frame_window.h"
+#include "input_test_host.h"
 #include "layout_snapshot.h"
 #include "layout_undo.h"
 #include "panel_messages.h"

@@ -9,6 +9,7 @@
 
 #include "container_panel.h"
 #include "frame_window.h"
+#include "input_test_host.h"
 #include "panel_types.h"
 #include "panel_utils.h"
 #include "resource_jqbar.h"
@@ -98,8 +99,10 @@ TEST_F(FrameTooltips, OneControlKeepsEachButtonsTextAndDropsAFramesToolsWithIt) 
 // button names its target frame); with tooltips switched off nothing shows.
 TEST_F(FrameTooltips, TheRealPointerShowsEachTextOnlyWhileTooltipsAreOn) {
   HWND tooltip = State(1)->tooltip;
-  for (HWND f : frames) SetWindowPos(f, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-  jqtest::PumpUntil([] { return false; }, 200);
+  for (HWND f : frames) {
+    SetWindowPos(f, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    ASSERT_TRUE(jqbartest::ShowOnScreen(f));
+  }
   auto centre = [](HWND w) {
     RECT r;
     GetWindowRect(w, &r);

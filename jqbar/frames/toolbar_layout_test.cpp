@@ -255,7 +255,12 @@ TEST_F(ToolbarLayout, EachButtonShowsWhatTheButtonControlDrawsPressedOrNot) {
   ASSERT_EQ(st->buttons.size(), 1u);
   std::vector<HWND> buttons(std::begin(st->captionButtons), std::end(st->captionButtons));
   buttons.push_back(st->buttons[0].button);
-  jqtest::PumpUntil([] { return false; }, 300);
+  // The buttons are read back from the screen: their frame is up and painted.
+  ASSERT_TRUE(jqtest::PumpUntil([&] {
+    for (HWND b : buttons)
+      if (!IsWindowVisible(b) || GetUpdateRect(b, nullptr, FALSE)) return false;
+    return !GetUpdateRect(frame, nullptr, FALSE);
+  }));
   for (bool pressed : {false, true})
     for (HWND b : buttons) {
       SendMessageA(b, BM_SETSTATE, pressed, 0);

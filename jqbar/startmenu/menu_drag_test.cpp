@@ -26,7 +26,7 @@ std::string Drag(POINT from, POINT to, const char* shot = nullptr) {
   std::string capture = shot ? std::string("; import -window root ") + shot + "; xdotool" : "";
   return "xdotool" + At(from) + " mousedown 1 sleep 0.2" + At(Offset(from, 6, 6)) + At(Offset(from, 14, 14)) +
          At({(from.x + to.x) / 2, (from.y + to.y) / 2}) + At(to) + At(Offset(to, 2, 1)) + At(to) + capture +
-         " sleep 0.3 mouseup 1 sleep 0.3";
+         " sleep 0.3 mouseup 1";
 }
 
 std::string TestProgram(const char* name) {
@@ -36,10 +36,12 @@ std::string TestProgram(const char* name) {
   return path.substr(0, path.find_last_of('\\') + 1) + name;
 }
 
+// The window of a second program once it is up and in front.
 HWND WaitForWindow(const char* windowClass) {
   HWND found = nullptr;
-  jqtest::PumpUntil([&] { return (found = FindWindowA(windowClass, nullptr)) != nullptr; }, 15000);
-  jqtest::PumpUntil([] { return false; }, 300);
+  jqtest::PumpUntil([&] { return (found = FindWindowA(windowClass, nullptr)) != nullptr && IsWindowVisible(found); },
+                    15000);
+  if (found && !jqbartest::BringToFront(found)) return nullptr;
   return found;
 }
 
@@ -64,6 +66,12 @@ class MenuDragDrop : public MenuBarHost {
     return process;
   }
   std::string Programs(const char* relative) { return programs / relative; }
+  // A drag from the second program's window, until `made` exists; sent once more when the
+  // program never saw its press (its window goes when its drag ends).
+  bool DragFromSource(const std::string& script, const std::string& made) {
+    return jqbartest::SendRealInput(source, script, [&] { return jqtest::FileExists(made); },
+                                    [&] { return IsWindow(source) && !jqtest::FileExists(made); }, 10000);
+  }
 
   jqtest::TempFolder elsewhere;
   HWND source = nullptr;
@@ -75,9 +83,8 @@ TEST_F(MenuDragDrop, AFileFromAnotherProgramDroppedOnAButtonBecomesAShortcutInIt
   HANDLE process = StartFileSource(document);
   int changes = g_settingsChanged;
   // JQ_STARTMENU_DRAG_SHOT names a picture of the drag over the button (the button drawn pressed).
-  ASSERT_TRUE(RunOnHost(Drag({140, 140}, apps, getenv("JQ_STARTMENU_DRAG_SHOT"))));
   std::string made = Programs("Apps\\Notes.lnk");
-  EXPECT_TRUE(jqtest::PumpUntil([&] { return jqtest::FileExists(made); }, 10000));
+  EXPECT_TRUE(DragFromSource(Drag({140, 140}, apps, getenv("JQ_STARTMENU_DRAG_SHOT")), made));
   int code = jqtest::WaitProcess(process, 15000);
   CloseHandle(process);
   ASSERT_TRUE(jqtest::FileExists(made));
@@ -101,11 +108,10 @@ TEST_F(MenuDragDrop, AFileFromAnotherProgramDroppedOnAFolderOfAnOpenMenuGoesInto
   HANDLE process = StartFileSource(document);
   // The other program is the one in front, as when the user turns to it with a menu open: its
   // press is its own.
-  SetForegroundWindow(source);
-  jqtest::PumpUntil([] { return false; }, 200);
-  ASSERT_TRUE(RunOnHost(Drag({140, 140}, onTools, getenv("JQ_STARTMENU_MENU_DROP_SHOT"))));
+  ASSERT_TRUE(jqbartest::BringToFront(source));
+  ASSERT_NE(OpenTopMenu(), nullptr);
   std::string made = Programs("Apps\\Tools\\Plan.lnk");
-  EXPECT_TRUE(jqtest::PumpUntil([&] { return jqtest::FileExists(made); }, 10000));
+  EXPECT_TRUE(DragFromSource(Drag({140, 140}, onTools, getenv("JQ_STARTMENU_MENU_DROP_SHOT")), made));
   int code = jqtest::WaitProcess(process, 15000);
   CloseHandle(process);
   ASSERT_TRUE(jqtest::FileExists(made));
@@ -122,14 +128,15 @@ TEST_F(MenuDragDrop, AnEntryDraggedOutArrivesInAnotherProgramsFolderAndARefusedO
   ASSERT_NE(process, nullptr);
   ASSERT_NE(WaitForWindow("JQDropFolderHelper"), nullptr);
   RECT apps = ButtonRect("Apps");
-  ASSERT_TRUE(RunOnHost("xdotool" + At(Centre(apps)) + " click 1 sleep 0.3"));
+  ASSERT_TRUE(ClickUntil(Centre(apps), [] { return OpenTopMenu() != nullptr; }));
   MenuWindowState* top = OpenTopMenu();
   ASSERT_NE(top, nullptr);
   int alpha = IndexOf(top, "Alpha");
   ASSERT_GE(alpha, 0);
-  ASSERT_TRUE(RunOnHost(Drag(Centre(MenuItemRect(top, alpha)), {160, 160})));
   std::string arrived = elsewhere / "Alpha.lnk";
-  EXPECT_TRUE(jqtest::PumpUntil([&] { return jqtest::FileExists(arrived); }, 10000));
+  EXPECT_TRUE(jqbartest::SendRealInput(host, Drag(Centre(MenuItemRect(top, alpha)), {160, 160}),
+                                       [&] { return jqtest::FileExists(arrived); },
+                                       [&] { return OpenTopMenu() == top && seams.starts.empty(); }, 10000));
   EXPECT_EQ(jqtest::WaitProcess(process, 15000), 101);
   CloseHandle(process);
   ASSERT_TRUE(jqtest::FileExists(arrived));
@@ -144,19 +151,20 @@ TEST_F(MenuDragDrop, AnEntryDraggedOutArrivesInAnotherProgramsFolderAndARefusedO
   // Dropped where no one takes it: the file made for the drag goes again.
   std::string temporary = DragOutFolder() + "\\Alpha.lnk";
   DeleteFileA(temporary.c_str());
-  ASSERT_TRUE(RunOnHost("xdotool" + At(Centre(apps)) + " click 1 sleep 0.3"));
+  apps = ButtonRect("Apps");  // the bar in front again
+  ASSERT_TRUE(ClickUntil(Centre(apps), [] { return OpenTopMenu() != nullptr; }));
   top = OpenTopMenu();
   ASSERT_NE(top, nullptr);
-  ASSERT_TRUE(RunOnHost(Drag(Centre(MenuItemRect(top, alpha)), {700, 200})));
-  jqtest::PumpUntil([] { return OpenTopMenu() == nullptr; }, 5000);
-  EXPECT_EQ(OpenTopMenu(), nullptr);
+  ASSERT_TRUE(jqbartest::SendRealInput(host, Drag(Centre(MenuItemRect(top, alpha)), {700, 200}),
+                                       [] { return OpenTopMenu() == nullptr; },
+                                       [&] { return OpenTopMenu() == top && seams.starts.empty(); }));
   EXPECT_FALSE(jqtest::FileExists(temporary));
   EXPECT_TRUE(seams.starts.empty());
 }
 
 TEST_F(MenuDragDrop, AnEntryDraggedOntoAFolderOfItsMenuMovesIntoIt) {
   RECT apps = ButtonRect("Apps");
-  ASSERT_TRUE(RunOnHost("xdotool" + At(Centre(apps)) + " click 1 sleep 0.3"));
+  ASSERT_TRUE(ClickUntil(Centre(apps), [] { return OpenTopMenu() != nullptr; }));
   MenuWindowState* top = OpenTopMenu();
   ASSERT_NE(top, nullptr);
   int readme = IndexOf(top, "Readme"), tools = IndexOf(top, "Tools");
@@ -165,10 +173,10 @@ TEST_F(MenuDragDrop, AnEntryDraggedOntoAFolderOfItsMenuMovesIntoIt) {
   POINT from = Centre(MenuItemRect(top, readme)), to = Centre(MenuItemRect(top, tools));
   // Away from the menu first (the drag starts there), then back onto the folder.
   std::string script = "xdotool" + At(from) + " mousedown 1 sleep 0.2" + At(Offset(from, 8, 8)) +
-                       At(Offset(from, 60, 60)) + At(Offset(to, 3, 0)) + At(to) + " sleep 0.3 mouseup 1 sleep 0.3";
-  ASSERT_TRUE(RunOnHost(script));
+                       At(Offset(from, 60, 60)) + At(Offset(to, 3, 0)) + At(to) + " sleep 0.3 mouseup 1";
   std::string moved = Programs("Apps\\Tools\\Readme.txt");
-  EXPECT_TRUE(jqtest::PumpUntil([&] { return jqtest::FileExists(moved); }, 10000));
+  EXPECT_TRUE(jqbartest::SendRealInput(host, script, [&] { return jqtest::FileExists(moved); },
+                                       [&] { return OpenTopMenu() == top && seams.starts.empty(); }, 10000));
   EXPECT_EQ(jqtest::ReadFileText(moved), "read me");
   EXPECT_FALSE(jqtest::FileExists(Programs("Apps\\Readme.txt")));
   EXPECT_FALSE(jqtest::FileExists(DragOutFolder() + "\\Readme.lnk")) << "a move inside the menus leaves no file";

@@ -45,7 +45,7 @@ class MenuBarSheet : public MenuBarHost {
     if (sheet && IsWindow(sheet)) DestroyWindow(sheet);
     sheet = reinterpret_cast<HWND>(
         SendMessageA(barWindow, PNM_CREATEPAGE, reinterpret_cast<WPARAM>(owner), MAKELPARAM(10, 10)));
-    jqtest::PumpUntil([] { return false; }, 100);
+    jqtest::PumpPending();
     return sheet;
   }
   void Apply() { SendMessageA(sheet, WM_COMMAND, IDC_MENUBAR_APPLY, 0); }
@@ -107,26 +107,22 @@ class MenuBarSheet : public MenuBarHost {
     ADD_FAILURE() << "no check box on " << Text(item);
     return {};
   }
-  void Raise() {
-    SetWindowPos(owner, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
-    SetForegroundWindow(owner);
-    jqtest::PumpUntil([] { return false; }, 100);
-  }
+  // The sheet's window in front, for the real pointer.
+  bool Raise() { return jqbartest::BringToFront(owner); }
   // A real click on a line's check box; true when the line's state turned over.
   bool ClickCheck(HTREEITEM item) {
-    Raise();
+    if (!Raise()) return false;
     int before = State(item);
-    if (!RunOnHost("xdotool" + At(CheckPoint(item)) + " click 1 sleep 0.3")) return false;
-    return jqtest::PumpUntil([&] { return State(item) != before; }, 2000);
+    return jqbartest::SendRealInput(owner, "xdotool" + At(CheckPoint(item)) + " click 1",
+                                    [&] { return State(item) != before; }, [&] { return State(item) == before; });
   }
   void ShowOrderPage() {
     HWND tab = GetDlgItem(sheet, IDC_MENUBAR_TAB);
     SendMessageA(tab, TCM_SETCURSEL, 1, 0);
     NMHDR header{tab, IDC_MENUBAR_TAB, static_cast<UINT>(TCN_SELCHANGE)};
     SendMessageA(sheet, WM_NOTIFY, IDC_MENUBAR_TAB, reinterpret_cast<LPARAM>(&header));
-    SetWindowPos(owner, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
-    SetForegroundWindow(owner);
-    jqtest::PumpUntil([] { return false; }, 200);
+    EXPECT_TRUE(IsWindowVisible(MenuBarSheetPage(1)));
+    EXPECT_TRUE(Raise());
   }
 
   HWND owner = nullptr;
@@ -213,10 +209,18 @@ TEST_F(MenuBarSheet, TheOrderPageHidesAndReordersMenusWithThePointer) {
   // A click on "Empty"'s check box; "Many" dragged onto "Mine", the first line.
   ASSERT_TRUE(ClickCheck(lines[2]));
   EXPECT_EQ(State(lines[2]), 1);
-  Raise();
+  ASSERT_TRUE(Raise());
   POINT from = TextPoint(lines[3]), to = TextPoint(lines[0]);
-  ASSERT_TRUE(RunOnHost("xdotool" + At(from) + " mousedown 1 sleep 0.3" + At({from.x, from.y - 6}) +
-                        At({from.x, from.y - 12}) + At(to) + At({to.x + 1, to.y}) + " mouseup 1 sleep 0.3"));
+  auto first = [&] {
+    std::vector<HTREEITEM> now = Lines();
+    return now.empty() ? std::string() : Text(now[0]);
+  };
+  ASSERT_TRUE(jqbartest::SendRealInput(
+      owner,
+      "xdotool" + At(from) + " mousedown 1 sleep 0.3" + At({from.x, from.y - 6}) + At({from.x, from.y - 12}) + At(to) +
+          At({to.x + 1, to.y}) + " mouseup 1",
+      [&] { return first() == "Many"; }, [&] { return first() == "Mine" && GetCapture() == nullptr; }))
+      << first();
   lines = Lines();
   ASSERT_EQ(lines.size(), 4u);
   EXPECT_EQ(Text(lines[0]), "Many");

@@ -6,9 +6,11 @@
 
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "input_test_host.h"
 #include "menu_bar_window.h"
 #include "menu_cache.h"
 #include "panel_messages.h"
@@ -65,8 +67,7 @@ class MenuBarHost : public ::testing::Test {
                                      static_cast<int>(blob.size()));
     ASSERT_NE(barWindow, nullptr);
     bar = jqbar::MenuBarOf(barWindow);
-    SetForegroundWindow(host);
-    jqtest::PumpUntil([] { return false; }, 200);
+    ASSERT_TRUE(jqbartest::BringToFront(host));
   }
   void TearDown() override {
     jqbar::CloseMenus();
@@ -96,10 +97,9 @@ class MenuBarHost : public ::testing::Test {
     }
   }
   RECT ButtonRect(const char* name) {
-    // Other tests' windows may lie over the bar: it comes to the top before it is clicked.
-    SetWindowPos(host, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW | SWP_NOACTIVATE);
-    SetForegroundWindow(host);
-    jqtest::PumpUntil([] { return false; }, 100);
+    // Other windows of the test may lie over the bar: it comes to the front before it is
+    // clicked (the menus it opens take the pointer only while it is the foreground window).
+    EXPECT_TRUE(jqbartest::BringToFront(host));
     RECT r{};
     jqbar::MenuButton* b = jqbar::FindMenuButton(bar, name);
     EXPECT_NE(b, nullptr) << name;
@@ -107,6 +107,11 @@ class MenuBarHost : public ::testing::Test {
       EXPECT_TRUE(jqbar::GetMenuButtonScreenRect(bar, b, &r)) << name;
     }
     return r;
+  }
+  // A real click at a screen point, waited for until `arrived` holds; sent once more (the bar in
+  // front) when it never came.
+  bool ClickUntil(POINT p, const std::function<bool()>& arrived) {
+    return jqbartest::SendRealInput(host, "xdotool" + At(p) + " click 1", arrived, [&] { return !arrived(); });
   }
   // Opens a button's menu with a press on it (without the real pointer).
   jqbar::MenuWindowState* Open(const char* name) {

@@ -82,7 +82,13 @@ struct RedSquare {
     window = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, "JQCaptureRed", "", WS_POPUP | WS_VISIBLE, 0, 0, 64,
                              64, nullptr, nullptr, wc.hInstance, nullptr);
     UpdateWindow(window);
-    jqtest::PumpUntil([] { return false; }, 300);
+    // Until the display shows it.
+    jqtest::PumpUntil([] {
+      HDC screen = GetDC(nullptr);
+      COLORREF c = GetPixel(screen, 32, 32);
+      ReleaseDC(nullptr, screen);
+      return c == RGB(255, 0, 0);
+    });
   }
   ~RedSquare() { DestroyWindow(window); }
   HWND window;

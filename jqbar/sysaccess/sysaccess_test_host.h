@@ -12,6 +12,7 @@
 
 #include "container_panel.h"
 #include "frame_window.h"
+#include "input_test_host.h"
 #include "panel_types.h"
 #include "panel_utils.h"
 #include "system_panel_types.h"
@@ -49,7 +50,8 @@ class SystemPanelTest : public ::testing::Test {
 
 // The shut-down helpers really start: they are the recording stand-ins beside the test program,
 // which append "NAME|arguments|size of the layout file" to the log. Message boxes are answered
-// from `answers` (then Yes) and kept as "caption|text".
+// from `answers` (then Yes) and kept as "caption|text"; the programs started are kept in
+// `started`.
 class ShutdownHelperTest : public SystemPanelTest {
  protected:
   void SetUp() override {
@@ -63,7 +65,10 @@ class ShutdownHelperTest : public SystemPanelTest {
       if (!answers.empty()) answers.erase(answers.begin());
       return answer;
     };
-    h.shellExecute = [](SHELLEXECUTEINFOA* info) { return ::ShellExecuteExA(info); };
+    h.shellExecute = [this](SHELLEXECUTEINFOA* info) {
+      started.push_back(info->lpFile ? info->lpFile : "");
+      return ::ShellExecuteExA(info);
+    };
     previous = seams::SetHandlers(h);
   }
   void TearDown() override {
@@ -90,6 +95,7 @@ class ShutdownHelperTest : public SystemPanelTest {
   std::string log;
   std::vector<std::string> boxes;
   std::vector<int> answers;
+  std::vector<std::string> started;
   seams::Handlers previous;
 };
 

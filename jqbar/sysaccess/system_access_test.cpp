@@ -228,8 +228,7 @@ TEST_F(SystemAccessPanel, ARealClickRunsTheButtonsActionAfterTheQuestion) {
   ASSERT_NE(panel, nullptr);
   HWND frame = GetTopFrameWindow(panel);
   ShowWindow(frame, SW_SHOW);
-  SetForegroundWindow(frame);
-  jqtest::PumpPending();
+  ASSERT_TRUE(jqbartest::BringToFront(frame));
   RECT cell, drawn;
   ASSERT_TRUE(ButtonCell(ButtonBarOf(panel), 0, &cell, &drawn));
   POINT p = {(drawn.left + drawn.right) / 2, (drawn.top + drawn.bottom) / 2};
@@ -238,13 +237,14 @@ TEST_F(SystemAccessPanel, ARealClickRunsTheButtonsActionAfterTheQuestion) {
                       " sleep 0.2 click 1 sleep 0.3 mousemove 1279 899";
   // No: nothing starts.
   answers = {IDNO};
-  ASSERT_TRUE(xdo::Run(click));
-  ASSERT_TRUE(jqtest::PumpUntil([&] { return boxes.size() == 1; }, 10000));
+  ASSERT_TRUE(jqbartest::SendRealInput(frame, click, [&] { return boxes.size() == 1; }, [&] { return boxes.empty(); },
+                                       10000));
   EXPECT_EQ(boxes[0], std::string(LoadResString(IDS_SA_CAPTION)) + "|" + LoadResString(IDS_SA_ASK_SHUTDOWN));
   // Yes: the layout is saved and the helper starts with "s".
   ASSERT_TRUE(DeleteFileA(layout.c_str()));
   answers = {IDYES};
-  ASSERT_TRUE(xdo::Run(click));
+  ASSERT_TRUE(jqbartest::SendRealInput(frame, click, [&] { return boxes.size() == 2; },
+                                       [&] { return boxes.size() == 1; }, 10000));
   std::vector<std::string> lines = Lines(1);
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_EQ(lines[0].substr(0, 13), "RIROVU.EXE|s|");
