@@ -9,8 +9,8 @@
 #
 # Without JQ_TEMPLATE_PREFIX the test runs in the prefix and on the display of the environment.
 #
-# Wine's helper processes (explorer, services) that the first program starts outlive it; their
-# output goes to a file of their own so that CTest's pipe closes when the test ends.
+# Wine's helper processes (explorer, services) that the first program starts outlive it: in the
+# shared prefix the output goes to a file first so that CTest's pipe closes when the test ends.
 set -u
 here=$(cd "$(dirname "$0")" && pwd)
 
@@ -50,6 +50,12 @@ if [ -n "${JQ_TEMPLATE_PREFIX:-}" ]; then
   export JQ_RUN_ID="$$"
 fi
 
+if [ -n "$world" ]; then
+  # The output goes straight to CTest, so that a test stopped past its time shows how far it came:
+  # the world's wineserver and its helpers end with the test.
+  wine "$@" 2>&1 </dev/null
+  exit $?
+fi
 log=$(mktemp)
 wine "$@" >"$log" 2>&1 </dev/null
 rc=$?
