@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <commctrl.h>
 #include <prsht.h>
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
@@ -79,6 +80,12 @@ class Script {
  private:
   static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
     Script* s = current_;
+    if (s && s->failed_) {
+      // The wizard asks whether to leave: yes.
+      HWND confirm = FindOwnDialogWith(IDYES);
+      if (confirm && !GetDlgItem(confirm, kNext)) PostMessageA(confirm, WM_COMMAND, IDYES, 0);
+      return;
+    }
     if (!s || s->busy_ || s->next_ >= s->steps_.size()) return;
     s->busy_ = true;
     if (s->steps_[s->next_]()) {
@@ -87,6 +94,7 @@ class Script {
     } else if (GetTickCount() - s->started_ > 10000) {
       ADD_FAILURE() << "step " << s->next_ << " never completed";
       s->next_ = s->steps_.size();
+      s->failed_ = true;
       // Leave the wizard so that the test ends.
       if (HWND sheet = Sheet()) PostMessageA(sheet, WM_CLOSE, 0, 0);
     }
@@ -98,6 +106,7 @@ class Script {
   UINT_PTR timer_ = 0;
   DWORD started_ = 0;
   bool busy_ = false;
+  bool failed_ = false;
 };
 
 // A step that clicks a button of the sheet once it shows a page.
@@ -386,6 +395,17 @@ bool PointerClick(HWND button, const std::function<bool()>& arrived) {
     RECT r{};
     GetWindowRect(button, &r);
     POINT p{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    // A window of another program over the button (the toolbar's frame, which stays on top):
+    // the sheet moves below it, as a person would move it.
+    HWND cover = GetAncestor(WindowFromPoint(p), GA_ROOT);
+    if (cover && cover != top) {
+      RECT c{}, t{};
+      GetWindowRect(cover, &c);
+      GetWindowRect(top, &t);
+      SetWindowPos(top, nullptr, t.left, c.bottom + 8, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+      GetWindowRect(button, &r);
+      p = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    }
     if (!xdo::Run("xdotool mousemove " + std::to_string(p.x) + " " + std::to_string(p.y))) break;
     if (!jqtest::PumpUntil([&] {
           POINT at{};
@@ -395,16 +415,30 @@ bool PointerClick(HWND button, const std::function<bool()>& arrived) {
     if (!xdo::Run("xdotool click 1")) break;
     if (jqtest::PumpUntil(arrived, 8000)) return true;
   }
-  ADD_FAILURE() << "a click on button " << GetDlgCtrlID(button) << " did nothing";
+  RECT r{};
+  GetWindowRect(button, &r);
+  HWND under = WindowFromPoint(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+  char cls[64] = {}, title[64] = {};
+  GetClassNameA(GetAncestor(under, GA_ROOT), cls, sizeof cls);
+  GetWindowTextA(GetAncestor(under, GA_ROOT), title, sizeof title);
+  ADD_FAILURE() << "a click on button " << GetDlgCtrlID(button) << " did nothing; under the pointer: "
+                << cls << " \"" << title << "\"" << (under == button ? " (the button)" : "");
+  if (const char* shot = std::getenv("JQ_WIZARD_SHOT")) xdo::Run(std::string("import -window root ") + shot);
   return false;
 }
 bool PointerSheet(int id, const std::function<bool()>& arrived) {
   return PointerClick(GetDlgItem(Sheet(), id), arrived);
 }
-// A check box or radio button of the page: the click changes its check.
+// A check box of the page changes its check; a radio button is checked.
 bool PointerPage(int id) {
+  HWND button = GetDlgItem(Page(), id);
+  const LONG_PTR kind = GetWindowLongPtrA(button, GWL_STYLE) & BS_TYPEMASK;
   const UINT before = IsDlgButtonChecked(Page(), id);
-  return PointerClick(GetDlgItem(Page(), id), [=] { return IsDlgButtonChecked(Page(), id) != before; });
+  const bool radio = kind == BS_RADIOBUTTON || kind == BS_AUTORADIOBUTTON;
+  return PointerClick(button, [=] {
+    UINT now = IsDlgButtonChecked(Page(), id);
+    return radio ? now == BST_CHECKED : now != before;
+  });
 }
 
 // The pages walked with the real pointer: Next, the style and the tools picked on the way, the
