@@ -159,13 +159,16 @@ TEST_F(ToolbarProcesses, ABadLayoutIsReportedByTheSecondStartAlone) {
   EXPECT_TRUE(Visible("Proc Alpha"));
 }
 
-// Finds the shown popup menu, waiting for it.
+// Finds the shown popup menu, waiting for it and then for the menu's own loop: a message sent to
+// the menu comes back only once its thread takes messages again, so that the keys posted next
+// reach the menu and not the window behind it.
 HWND WaitForMenu() {
   HWND menu = nullptr;
   jqtest::PumpUntil([&] {
     menu = FindWindowA("#32768", nullptr);
     return menu && IsWindowVisible(menu);
   }, 15000);
+  if (menu) SendMessageTimeoutA(menu, WM_NULL, 0, 0, SMTO_NORMAL, 10000, nullptr);
   return menu;
 }
 
