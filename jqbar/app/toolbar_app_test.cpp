@@ -236,11 +236,16 @@ TEST_F(ToolbarProcesses, AKeyThroughTheKeyboardHookReachesThePanelsHotKey) {
   };
   ASSERT_TRUE(send(VK_F6, false));  // F6 alone is no hot key
   ASSERT_TRUE(send(VK_F6, true));
-  ASSERT_TRUE(send(VK_CONTROL, false));
-  ASSERT_TRUE(send(VK_F6, false));
-  bool fired = jqtest::PumpUntil([&] { return ReadLog().find("hotkey 7 B") != std::string::npos; }, 15000);
-  EXPECT_TRUE(send(VK_F6, true));
-  EXPECT_TRUE(send(VK_CONTROL, true));
+  // A loaded machine may pass a key by when the toolbar's hook answers too late: CTRL+F6 goes
+  // once more only when the hot key never fired.
+  bool fired = false;
+  for (int attempt = 0; attempt < 2 && !fired; ++attempt) {
+    ASSERT_TRUE(send(VK_CONTROL, false));
+    ASSERT_TRUE(send(VK_F6, false));
+    fired = jqtest::PumpUntil([&] { return ReadLog().find("hotkey 7 B") != std::string::npos; }, 15000);
+    EXPECT_TRUE(send(VK_F6, true));
+    EXPECT_TRUE(send(VK_CONTROL, true));
+  }
   EXPECT_TRUE(fired) << ReadLog();
   EXPECT_EQ(ReadLog(), "hotkey 7 B\r\n");
 }
