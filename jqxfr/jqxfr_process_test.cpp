@@ -101,7 +101,6 @@ class JqXfrProcess : public ::testing::Test {
     EXPECT_NE(process, nullptr);
     if (!process) return -1;
     int code = jqtest::WaitProcess(process, 120000);
-    CloseHandle(process);
     return code;
   }
 
@@ -187,5 +186,4 @@ TEST_F(JqXfrProcess, AMissingSiteEndsSilentlyAndAMissingJobFileToo) {
   HANDLE process = jqtest::StartProcess("\"" + jqtest::ProgramFolder() + "\\JQXfr.exe\" " + (temp / "absent.job"));
   ASSERT_NE(process, nullptr);
   EXPECT_EQ(jqtest::WaitProcess(process, 30000), 0);
-  CloseHandle(process);
 }

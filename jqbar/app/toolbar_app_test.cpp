@@ -48,7 +48,9 @@ TEST(LayoutCopyData, OnlyATerminatedPathOfAtMost260BytesIsTaken) {
     COPYDATASTRUCT data{c.id, c.size, c.data};
     std::string path;
     EXPECT_EQ(ReadCopyDataPath(&data, path), c.ok) << c.id << " " << c.size;
-    if (c.ok) EXPECT_EQ(path, good);
+    if (c.ok) {
+      EXPECT_EQ(path, good);
+    }
   }
 }
 
@@ -85,7 +87,6 @@ class ToolbarProcesses : public ::testing::Test {
     HANDLE p = jqtest::StartProcess(program + (arguments.empty() ? "" : " " + arguments));
     if (!p) return -2;
     int code = jqtest::WaitProcess(p, 60000);
-    CloseHandle(p);
     return code;
   }
   std::string Layout(const char* name, jqbar::LayoutFile layout, std::uint32_t magic = kLayoutMagicWizard) {
@@ -155,17 +156,19 @@ TEST_F(ToolbarProcesses, ABadLayoutIsReportedByTheSecondStartAlone) {
   EXPECT_NE(std::string(text).find(bad), std::string::npos) << text;
   PostMessageA(box, WM_COMMAND, IDOK, 0);
   EXPECT_EQ(jqtest::WaitProcess(p, 30000), 0);
-  CloseHandle(p);
   EXPECT_TRUE(Visible("Proc Alpha"));
 }
 
-// Finds the shown popup menu, waiting for it.
+// Finds the shown popup menu, waiting for it and then for the menu's own loop: a message sent to
+// the menu comes back only once its thread takes messages again, so that the keys posted next
+// reach the menu and not the window behind it.
 HWND WaitForMenu() {
   HWND menu = nullptr;
   jqtest::PumpUntil([&] {
     menu = FindWindowA("#32768", nullptr);
     return menu && IsWindowVisible(menu);
   }, 15000);
+  if (menu) SendMessageTimeoutA(menu, WM_NULL, 0, 0, SMTO_NORMAL, 10000, nullptr);
   return menu;
 }
 
@@ -213,21 +216,36 @@ TEST_F(ToolbarProcesses, AKeyThroughTheKeyboardHookReachesThePanelsHotKey) {
   std::string file = Layout("keys.jqc", jqbartest::SampleLayout("Proc Alpha", "Proc Beta", VK_F6, 2));
   EXPECT_EQ(Run(file), 0);
   ASSERT_TRUE(jqtest::PumpUntil([] { return Visible("Proc Alpha"); }, 30000));
+  // The keys go with a frame of the toolbar in front, so that no other window takes them; each
+  // is waited for in the key state that it sets, and sent once more only when it never came.
+  HWND frame = Frame("Proc Alpha");
+  SetForegroundWindow(frame);
+  ASSERT_TRUE(jqtest::PumpUntil([&] { return GetForegroundWindow() == frame; }, 10000));
   auto send = [](WORD vk, bool up) {
     INPUT in{};
     in.type = INPUT_KEYBOARD;
     in.ki.wVk = vk;
     in.ki.wScan = WORD(MapVirtualKeyA(vk, MAPVK_VK_TO_VSC));
     in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-    SendInput(1, &in, sizeof in);
+    auto arrived = [&] { return (GetAsyncKeyState(vk) < 0) != up; };
+    for (int attempt = 0; attempt < 2; ++attempt) {
+      SendInput(1, &in, sizeof in);
+      if (jqtest::PumpUntil(arrived, 5000)) return true;
+    }
+    return false;
   };
-  send(VK_F6, false);  // F6 alone is no hot key
-  send(VK_F6, true);
-  send(VK_CONTROL, false);
-  send(VK_F6, false);
-  bool fired = jqtest::PumpUntil([&] { return ReadLog().find("hotkey 7 B") != std::string::npos; }, 15000);
-  send(VK_F6, true);
-  send(VK_CONTROL, true);
+  ASSERT_TRUE(send(VK_F6, false));  // F6 alone is no hot key
+  ASSERT_TRUE(send(VK_F6, true));
+  // A loaded machine may pass a key by when the toolbar's hook answers too late: CTRL+F6 goes
+  // once more only when the hot key never fired.
+  bool fired = false;
+  for (int attempt = 0; attempt < 2 && !fired; ++attempt) {
+    ASSERT_TRUE(send(VK_CONTROL, false));
+    ASSERT_TRUE(send(VK_F6, false));
+    fired = jqtest::PumpUntil([&] { return ReadLog().find("hotkey 7 B") != std::string::npos; }, 15000);
+    EXPECT_TRUE(send(VK_F6, true));
+    EXPECT_TRUE(send(VK_CONTROL, true));
+  }
   EXPECT_TRUE(fired) << ReadLog();
   EXPECT_EQ(ReadLog(), "hotkey 7 B\r\n");
 }

@@ -11,6 +11,7 @@
 #include "button_bar_fixtures.h"
 #include "panel_messages.h"
 #include "panel_utils.h"
+#include "real_input.h"
 #include "test_support.h"
 #include "xdo_input.h"
 
@@ -122,30 +123,16 @@ class CmdLinePanelWindow : public ::testing::Test {
     panel = CreateCmdLinePanel(host, &r, blob.data(), int(blob.size()));
     ASSERT_NE(panel, nullptr);
     ShowWindow(host, SW_SHOW);
-    SetForegroundWindow(host);
-    jqtest::PumpPending();
+    ASSERT_TRUE(bbtest::BringToFront(host));
   }
   HWND Edit() { return FindWindowExA(CmdLinePanelCombo(panel), nullptr, "Edit", nullptr); }
-  // Clicks into the edit field and types the text, then Enter.
-  bool TypeLine(const std::string& text) {
-    RECT r;
-    GetWindowRect(Edit(), &r);
-    std::string script = "xdotool mousemove " + std::to_string((r.left + r.right) / 2) + " " +
-                         std::to_string((r.top + r.bottom) / 2) + " sleep 0.2 click 1 sleep 0.3" +
-                         " type --delay 30 '" + text + "'; xdotool sleep 0.3 key Return sleep 0.3";
-    return xdo::Run(script);
-  }
-  // Types the line until it has done what it should: other programs' windows may take the
-  // focus for a moment while tests run side by side, and then the keys went to them.
+  // Types the line into the edit field with real keys, then Enter, until the line has done what
+  // it should. The field's text says whether the keys arrived: the line is typed again only when
+  // it did not come whole, Enter again only when the line still stands there.
   bool TypeLineUntil(const std::string& text, const std::function<bool()>& done) {
-    for (int attempt = 0; attempt < 3; ++attempt) {
-      SetWindowTextA(Edit(), "");
-      SetForegroundWindow(host);
-      jqtest::PumpPending();
-      if (!TypeLine(text)) return false;
-      if (jqtest::PumpUntil(done, 8000)) return true;
-    }
-    return false;
+    HWND edit = Edit();
+    return bbtest::TypeInto(edit, text) &&
+           bbtest::KeyUntil(edit, "Return", done, [&] { return bbtest::TextOf(edit) == text; });
   }
 };
 
@@ -182,12 +169,9 @@ TEST_F(CmdLinePanelWindow, TypedCommandsWorkOnDiskAndGoIntoTheHistory) {
 TEST_F(CmdLinePanelWindow, EscapeClearsAndErrorsAreShown) {
   Make(CmdBlob(temp.path(), {}));
   jqtest::SeamRecorder seams;
-  RECT r;
-  GetWindowRect(Edit(), &r);
-  ASSERT_TRUE(xdo::Run("xdotool mousemove " + std::to_string((r.left + r.right) / 2) + " " +
-                       std::to_string((r.top + r.bottom) / 2) +
-                       " sleep 0.2 click 1 sleep 0.3 type --delay 30 'half typed'; xdotool sleep 0.3 key Escape sleep 0.3"));
-  ASSERT_TRUE(jqtest::PumpUntil([&] { return GetWindowTextLengthA(Edit()) == 0; }, 5000));
+  ASSERT_TRUE(bbtest::TypeInto(Edit(), "half typed"));
+  ASSERT_TRUE(bbtest::KeyUntil(Edit(), "Escape", [&] { return GetWindowTextLengthA(Edit()) == 0; },
+                               [&] { return bbtest::TextOf(Edit()) == "half typed"; }));
   EXPECT_TRUE(seams.boxes.empty());
   ASSERT_TRUE(TypeLineUntil("rd a b", [&] { return !seams.boxes.empty(); }));
   EXPECT_NE(seams.boxes[0].text.find("rd"), std::string::npos);

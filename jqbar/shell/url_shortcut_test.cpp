@@ -207,7 +207,12 @@ TEST(UrlShortcutDialog, OkReportsAChangeCancelAndUnchangedDoNot) {
     char name[MAX_PATH] = "Site";
     char url[MAX_PATH] = "http://old.example/";
     std::string shownName;
+    DWORD shown = GetTickCount();
     jqtest::DialogDriver driver({[&](HWND dialog) {
+      // Under a window manager the dialog is active only once the manager has given it the
+      // focus; the first field's focus is checked from then on (or after ten seconds).
+      if ((GetForegroundWindow() != dialog || !IsChild(dialog, GetFocus())) && GetTickCount() - shown < 10000)
+        return false;
       char text[MAX_PATH];
       GetDlgItemTextA(dialog, IDC_URL_NAME, text, MAX_PATH);
       shownName = text;

@@ -34,7 +34,6 @@ TEST(HandOver, RunningToolbarGetsThePathByCopyData) {
   const std::string path = "C:\\Layouts\\Work.jqc";
   EXPECT_EQ(HandOverLayout(path, true, sender, "C:\\Quorvanel\\"), HandOver::Sent);
   EXPECT_EQ(jqtest::WaitProcess(process, 20000), 0);
-  CloseHandle(process);
   DestroyWindow(sender);
   EXPECT_TRUE(seams.starts.empty());
   std::string expected = "33 " + std::to_string(path.size() + 1) + " 1\n" + path;

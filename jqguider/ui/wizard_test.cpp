@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <commctrl.h>
 #include <prsht.h>
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
@@ -79,6 +80,12 @@ class Script {
  private:
   static void CALLBACK Tick(HWND, UINT, UINT_PTR, DWORD) {
     Script* s = current_;
+    if (s && s->failed_) {
+      // The wizard asks whether to leave: yes.
+      HWND confirm = FindOwnDialogWith(IDYES);
+      if (confirm && !GetDlgItem(confirm, kNext)) PostMessageA(confirm, WM_COMMAND, IDYES, 0);
+      return;
+    }
     if (!s || s->busy_ || s->next_ >= s->steps_.size()) return;
     s->busy_ = true;
     if (s->steps_[s->next_]()) {
@@ -87,6 +94,7 @@ class Script {
     } else if (GetTickCount() - s->started_ > 10000) {
       ADD_FAILURE() << "step " << s->next_ << " never completed";
       s->next_ = s->steps_.size();
+      s->failed_ = true;
       // Leave the wizard so that the test ends.
       if (HWND sheet = Sheet()) PostMessageA(sheet, WM_CLOSE, 0, 0);
     }
@@ -98,6 +106,7 @@ class Script {
   UINT_PTR timer_ = 0;
   DWORD started_ = 0;
   bool busy_ = false;
+  bool failed_ = false;
 };
 
 // A step that clicks a button of the sheet once it shows a page.
@@ -249,7 +258,6 @@ TEST(Wizard, NamePageChecksTheNameAndTheRunningToolbarGetsTheLayout) {
   ASSERT_EQ(RunGuider(GetModuleHandleA(nullptr), {temp.path() + "\\"}, &state), 1);
   EXPECT_EQ(script.done(), 10u);
   EXPECT_EQ(jqtest::WaitProcess(standIn, 20000), 0);
-  CloseHandle(standIn);
 
   ASSERT_EQ(seams.boxes.size(), 3u);
   EXPECT_EQ(seams.boxes[0].type & MB_ICONMASK, UINT(MB_ICONERROR));
@@ -372,31 +380,79 @@ bool FrameHolds(const char* panelClass) {
   return search.found;
 }
 
-// A click of the real pointer in the middle of a button.
-void PointerClick(HWND button) {
-  ASSERT_TRUE(button);
-  ASSERT_TRUE(IsWindowEnabled(button));
-  SetForegroundWindow(GetAncestor(button, GA_ROOT));
+// A click of the real pointer in the middle of a button, with the sheet in front, until `arrived`
+// holds (the state the click produces). The pointer is waited for over the button first; a click
+// that never arrived (nothing changed) is sent once more.
+bool PointerClick(HWND button, const std::function<bool()>& arrived) {
+  if (!button || !IsWindowEnabled(button)) {
+    ADD_FAILURE() << "no enabled button to click";
+    return false;
+  }
+  HWND top = GetAncestor(button, GA_ROOT);
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    SetForegroundWindow(top);
+    if (!jqtest::PumpUntil([&] { return GetForegroundWindow() == top; }, 10000)) break;
+    RECT r{};
+    GetWindowRect(button, &r);
+    POINT p{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    // A window of another program over the button (the toolbar's frame, which stays on top):
+    // the sheet moves below it, as a person would move it.
+    HWND cover = GetAncestor(WindowFromPoint(p), GA_ROOT);
+    if (cover && cover != top) {
+      RECT c{}, t{};
+      GetWindowRect(cover, &c);
+      GetWindowRect(top, &t);
+      SetWindowPos(top, nullptr, t.left, c.bottom + 8, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+      GetWindowRect(button, &r);
+      p = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    }
+    if (!xdo::Run("xdotool mousemove " + std::to_string(p.x) + " " + std::to_string(p.y))) break;
+    if (!jqtest::PumpUntil([&] {
+          POINT at{};
+          return GetCursorPos(&at) && at.x == p.x && at.y == p.y && WindowFromPoint(p) == button;
+        }, 5000))
+      continue;
+    if (!xdo::Run("xdotool click 1")) break;
+    if (jqtest::PumpUntil(arrived, 8000)) return true;
+  }
   RECT r{};
   GetWindowRect(button, &r);
-  ASSERT_TRUE(xdo::Run("xdotool mousemove " + std::to_string((r.left + r.right) / 2) + " " +
-                       std::to_string((r.top + r.bottom) / 2) + " click 1"));
+  HWND under = WindowFromPoint(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+  char cls[64] = {}, title[64] = {};
+  GetClassNameA(GetAncestor(under, GA_ROOT), cls, sizeof cls);
+  GetWindowTextA(GetAncestor(under, GA_ROOT), title, sizeof title);
+  ADD_FAILURE() << "a click on button " << GetDlgCtrlID(button) << " did nothing; under the pointer: "
+                << cls << " \"" << title << "\"" << (under == button ? " (the button)" : "");
+  if (const char* shot = std::getenv("JQ_WIZARD_SHOT")) xdo::Run(std::string("import -window root ") + shot);
+  return false;
 }
-void PointerSheet(int id) { PointerClick(GetDlgItem(Sheet(), id)); }
-void PointerPage(int id) { PointerClick(GetDlgItem(Page(), id)); }
+bool PointerSheet(int id, const std::function<bool()>& arrived) {
+  return PointerClick(GetDlgItem(Sheet(), id), arrived);
+}
+// A check box of the page changes its check; a radio button is checked.
+bool PointerPage(int id) {
+  HWND button = GetDlgItem(Page(), id);
+  const LONG_PTR kind = GetWindowLongPtrA(button, GWL_STYLE) & BS_TYPEMASK;
+  const UINT before = IsDlgButtonChecked(Page(), id);
+  const bool radio = kind == BS_RADIOBUTTON || kind == BS_AUTORADIOBUTTON;
+  return PointerClick(button, [=] {
+    UINT now = IsDlgButtonChecked(Page(), id);
+    return radio ? now == BST_CHECKED : now != before;
+  });
+}
 
 // The pages walked with the real pointer: Next, the style and the tools picked on the way, the
-// name page accepted as it comes, and Finish.
+// name page accepted as it comes, and Finish. Each click waits for what it does.
 std::vector<Script::Step> WalkPages(int styleId, std::vector<int> toolIds) {
   return {
       [] {
         if (!OnPage(IDD_GUIDER_WELCOME)) return false;
-        PointerSheet(kNext);
+        PointerSheet(kNext, [] { return OnPage(IDD_GUIDER_SAMPLE); });
         return true;
       },
       [] {
         if (!OnPage(IDD_GUIDER_SAMPLE)) return false;
-        PointerSheet(kNext);
+        PointerSheet(kNext, [] { return OnPage(IDD_GUIDER_STYLE); });
         return true;
       },
       [=] {
@@ -406,7 +462,7 @@ std::vector<Script::Step> WalkPages(int styleId, std::vector<int> toolIds) {
       },
       [=] {
         if (IsDlgButtonChecked(Page(), styleId) != BST_CHECKED) return false;
-        PointerSheet(kNext);
+        PointerSheet(kNext, [] { return OnPage(IDD_GUIDER_TOOLS); });
         return true;
       },
       [=] {
@@ -417,34 +473,67 @@ std::vector<Script::Step> WalkPages(int styleId, std::vector<int> toolIds) {
       [=] {
         for (int id : toolIds)
           if (IsDlgButtonChecked(Page(), id) != BST_CHECKED) return false;
-        PointerSheet(kNext);
+        PointerSheet(kNext, [] { return OnPage(IDD_GUIDER_NAME) || OnPage(IDD_GUIDER_DONE); });
         return true;
       },
       [] {
-        if (OnPage(IDD_GUIDER_NAME)) PointerSheet(kNext);
+        if (OnPage(IDD_GUIDER_NAME)) PointerSheet(kNext, [] { return OnPage(IDD_GUIDER_DONE); });
         return OnPage(IDD_GUIDER_DONE);
       },
       [] {
-        PointerSheet(kFinish);
+        // Finish writes the layout and puts it first in the history.
+        const std::string newest = ReadLayoutHistory()[0];
+        PointerSheet(kFinish, [&] { return ReadLayoutHistory()[0] != newest; });
         return true;
       },
   };
 }
 
+// Starts programs for real while it lives, and ends the toolbar that a test started before the
+// test's kept registry key is put back (a toolbar still running would write its settings after
+// that), however the test ended.
+class RealStarts {
+ public:
+  RealStarts() {
+    seams::Handlers handlers = seams::CurrentHandlers();
+    handlers.shellExecute = nullptr;
+    previous_ = seams::SetHandlers(handlers);
+  }
+  ~RealStarts() {
+    if (HWND main = FindToolbarWindow()) {
+      DWORD pid = 0;
+      GetWindowThreadProcessId(main, &pid);
+      HANDLE toolbar = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pid);
+      PostMessageA(main, WM_COMMAND, 413, 0);
+      if (toolbar && !jqtest::PumpUntil([&] { return WaitForSingleObject(toolbar, 0) == WAIT_OBJECT_0; }, 30000)) {
+        TerminateProcess(toolbar, 1);
+        WaitForSingleObject(toolbar, 10000);
+      }
+      if (toolbar) CloseHandle(toolbar);
+    }
+    seams::SetHandlers(previous_);
+  }
+  RealStarts(const RealStarts&) = delete;
+  RealStarts& operator=(const RealStarts&) = delete;
+
+ private:
+  seams::Handlers previous_;
+};
+
 // The real toolbar, copied beside the layouts: the first wizard starts it on its layout, the
 // second hands its layout over to the running toolbar.
 TEST(Wizard, TheRealToolbarOpensTheFirstLayoutThenTakesTheSecond) {
+  // The toolbar that the wizard starts reads the layout history from the user's own key: the
+  // test starts from an empty one and puts back what was there.
   jqtest::KeptRegistryKey toolbarKey{HKEY_CURRENT_USER,
                                      "Software\\Belmoor\\Quorvanel\\CurrentVersion\\Toolbar"};
+  RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Belmoor\\Quorvanel\\CurrentVersion\\Toolbar");
   RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\Belmoor\\Quorvanel\\CurrentVersion\\Toolbar");
   jqtest::TempFolder temp;
   ASSERT_TRUE(CopyFileA((jqtest::ProgramFolder() + "\\JQBar.exe").c_str(),
                         (temp / "JQBar.exe").c_str(), FALSE));
   ASSERT_EQ(FindToolbarWindow(), nullptr);
-  // Program starts are real here.
-  seams::Handlers handlers = seams::CurrentHandlers();
-  handlers.shellExecute = nullptr;
-  seams::Handlers previous = seams::SetHandlers(handlers);
+  RealStarts starts;
 
   WizardState first;
   {
@@ -479,7 +568,6 @@ TEST(Wizard, TheRealToolbarOpensTheFirstLayoutThenTakesTheSecond) {
   PostMessageA(main, WM_COMMAND, 413, 0);
   EXPECT_TRUE(jqtest::PumpUntil([&] { return WaitForSingleObject(toolbar, 0) == WAIT_OBJECT_0; }, 30000));
   CloseHandle(toolbar);
-  seams::SetHandlers(previous);
 }
 
 }  // namespace

@@ -271,7 +271,6 @@ TEST(FinderProcess, StartedWithPathMaskAndGoSearchesAtOnce) {
   }, 30000));
   PostMessageA(GetParent(list), WM_CLOSE, 0, 0);
   EXPECT_EQ(jqtest::WaitProcess(process, 20000), 0);
-  CloseHandle(process);
 }
 
 }  // namespace

@@ -177,7 +177,6 @@ TEST(FinderMail, MailSendsTheSelectedFiles) {
   SetEnvironmentVariableA("JQ_FINDER_MAIL_CHILD", nullptr);
   ASSERT_TRUE(child);
   EXPECT_EQ(jqtest::WaitProcess(child, 90000), 0);
-  CloseHandle(child);
   std::string text = jqtest::FileExists(record) ? jqtest::ReadFileText(record) : "";
   EXPECT_NE(text.find("files=2\n"), std::string::npos) << text;
   EXPECT_NE(text.find("|" + a + "|one.txt\n"), std::string::npos) << text;
