@@ -84,12 +84,19 @@ inline HANDLE StartDropHelper(POINT at, const std::string& file) {
   HANDLE process = jqtest::StartProcess("\"" + helper + "\" " + std::to_string(at.x) + " " +
                                         std::to_string(at.y) + " \"" + file + "\"");
   if (!process) return nullptr;
-  if (!jqtest::PumpUntil([] { return FindWindowA("JQDropHelper", nullptr) != nullptr; }, 15000)) {
+  // Ready once its window is the one at its middle and its message loop answers.
+  POINT middle{at.x + 40, at.y + 40};
+  bool ready = jqtest::PumpUntil([middle] {
+    HWND window = FindWindowA("JQDropHelper", nullptr);
+    DWORD_PTR answer = 0;
+    return window && IsWindowVisible(window) && WindowFromPoint(middle) == window &&
+           SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &answer);
+  }, 15000);
+  if (!ready) {
     TerminateProcess(process, 1);
     CloseHandle(process);
     return nullptr;
   }
-  jqtest::PumpUntil([] { return false; }, 300);
   return process;
 }
 

@@ -82,7 +82,8 @@ class MainWindowHost {
       if (desktop) desktop->Release();
     }
     bool found = SelectTreePath(FilePanes[pane].tree, path.c_str(), TRUE) != nullptr;
-    jqtest::PumpUntil([] { return false; }, 400);  // the list follows after its short timer
+    // What the list posted, and its selection timer (a quarter of a second), have run.
+    jqtest::PumpThroughQueue(300);
     return found;
   }
   std::string StatusText(int part) const {
