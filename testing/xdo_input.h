@@ -46,6 +46,16 @@ inline bool Run(const std::string& command, DWORD timeoutMs = 30000) {
   return done;
 }
 
+// Asks the window manager to activate a top-level window of this program and waits (at most five
+// seconds) until it has: the X input focus is then on it, so that a first click on it is not
+// also the click that activates it (Wine's answer to that moves the focus in the middle of the
+// press). Then brings it to the front as the program sees it. True when it is there.
+inline bool Activate(HWND window) {
+  auto id = reinterpret_cast<ULONG_PTR>(GetPropA(window, "__wine_x11_whole_window"));
+  if (id) Run("timeout 5 xdotool windowactivate --sync " + std::to_string(id) + " >/dev/null 2>&1");
+  return jqtest::BringToFront(window);
+}
+
 // xdotool words that move the pointer to a screen point and pause there.
 inline std::string MoveTo(POINT p, const char* pause = "0.15") {
   return " mousemove " + std::to_string(p.x) + " " + std::to_string(p.y) + " sleep " + pause;
