@@ -1,4 +1,6 @@
 #include "test_support.h"
+#include <shlobj.h>
+#include <shlwapi.h>
 
 #include <gtest/gtest.h>
 #include <winspool.h>
@@ -243,6 +245,38 @@ bool BringToFront(HWND window, DWORD timeoutMs) {
   } while (GetTickCount() - start < timeoutMs);
   return false;
 }
+
+namespace {
+bool ShellListsDriveC() {
+  IShellFolder* desktop = nullptr;
+  if (FAILED(SHGetDesktopFolder(&desktop))) return false;
+  bool found = false;
+  LPITEMIDLIST drives = nullptr;
+  IShellFolder* computer = nullptr;
+  if (SUCCEEDED(SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, &drives)) &&
+      SUCCEEDED(desktop->BindToObject(drives, nullptr, IID_IShellFolder, reinterpret_cast<void**>(&computer)))) {
+    IEnumIDList* items = nullptr;
+    if (computer->EnumObjects(nullptr, SHCONTF_FOLDERS, &items) == S_OK && items) {
+      LPITEMIDLIST item = nullptr;
+      while (!found && items->Next(1, &item, nullptr) == S_OK) {
+        STRRET name{};
+        char text[MAX_PATH] = "";
+        if (SUCCEEDED(computer->GetDisplayNameOf(item, SHGDN_FORPARSING, &name)) &&
+            SUCCEEDED(StrRetToBufA(&name, item, text, MAX_PATH)))
+          found = lstrcmpiA(text, "C:\\") == 0;
+        CoTaskMemFree(item);
+      }
+      items->Release();
+    }
+    computer->Release();
+  }
+  if (drives) CoTaskMemFree(drives);
+  desktop->Release();
+  return found;
+}
+}  // namespace
+
+bool WaitForShellDrives(DWORD timeoutMs) { return PumpUntil(ShellListsDriveC, timeoutMs); }
 
 bool MoveCursorTo(POINT at, DWORD timeoutMs) {
   if (at.x < 0 || at.y < 0 || at.x >= GetSystemMetrics(SM_CXSCREEN) || at.y >= GetSystemMetrics(SM_CYSCREEN))

@@ -90,6 +90,9 @@ bool PumpThroughQueue(DWORD dueWithinMs = 0, const std::function<void()>& atMark
 // it is the foreground window and holds the focus, still after what was queued meanwhile has been
 // handled (the window manager may answer late); asks again while it is not. True when it is.
 bool BringToFront(HWND window, DWORD timeoutMs = 15000);
+// Pumps until the shell's My Computer lists drive C: (a test's own Wine world starts its services
+// with its first program, and on a busy machine the drives come a while later). True when it does.
+bool WaitForShellDrives(DWORD timeoutMs = 60000);
 // Moves the pointer and waits until the system reports it at that point; false when the point
 // lies off the screen or the pointer never got there.
 bool MoveCursorTo(POINT at, DWORD timeoutMs = 5000);

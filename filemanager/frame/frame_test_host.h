@@ -33,6 +33,7 @@ class MainWindowHost {
   };
   explicit MainWindowHost(const Prepare& prepare, bool twoPanes = false, int width = 900, int height = 640) {
     if (prepare.run) prepare.run();
+    jqtest::WaitForShellDrives();  // the trees list the drives the shell lists
     QuietStartupQuestions();
     LoadProgramStrings(GetModuleHandleA(nullptr));
     RegisterMainWindowClass(g_instance);
