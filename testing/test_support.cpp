@@ -1,9 +1,12 @@
 #include "test_support.h"
+#include <shlobj.h>
+#include <shlwapi.h>
 
 #include <gtest/gtest.h>
 #include <winspool.h>
 #include <algorithm>
 #include <atomic>
+#include <map>
 #include <set>
 #include <cstdio>
 #include <cstring>
@@ -197,6 +200,92 @@ bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
     MsgWaitForMultipleObjects(0, nullptr, FALSE, (std::min<DWORD>)(20, timeoutMs - elapsed),
                               QS_ALLINPUT);
   }
+}
+
+namespace {
+// The marks of PumpThroughQueue waited for on this thread: timer id, fired, what runs then.
+struct QueueMark {
+  bool fired = false;
+  std::function<void()> atMark;
+};
+std::map<UINT_PTR, QueueMark> g_marks;
+void CALLBACK MarkFired(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  auto found = g_marks.find(id);
+  if (found == g_marks.end() || found->second.fired) return;
+  found->second.fired = true;
+  if (found->second.atMark) found->second.atMark();
+}
+}  // namespace
+
+bool PumpThroughQueue(DWORD dueWithinMs, const std::function<void()>& atMark, DWORD timeoutMs) {
+  // USER_TIMER_MINIMUM is 10 ms: the mark falls due clearly after every timer due by then.
+  UINT_PTR mark = SetTimer(nullptr, 0, dueWithinMs + 20, MarkFired);
+  if (!mark) return false;
+  g_marks[mark].atMark = atMark;
+  bool fired = PumpUntil([mark] { return g_marks[mark].fired; }, dueWithinMs + timeoutMs);
+  if (!fired) KillTimer(nullptr, mark);
+  g_marks.erase(mark);
+  return fired;
+}
+
+bool BringToFront(HWND window, DWORD timeoutMs) {
+  auto inFront = [window] {
+    HWND focus = GetFocus();
+    return GetForegroundWindow() == window && (focus == window || IsChild(window, focus));
+  };
+  DWORD start = GetTickCount();
+  do {
+    SetWindowPos(window, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW);
+    SetForegroundWindow(window);
+    SetActiveWindow(window);
+    HWND focus = GetFocus();
+    if (focus != window && !IsChild(window, focus)) SetFocus(window);
+    if (PumpUntil(inFront, 2000) && PumpThroughQueue() && inFront()) return true;
+  } while (GetTickCount() - start < timeoutMs);
+  return false;
+}
+
+namespace {
+bool ShellListsDriveC() {
+  IShellFolder* desktop = nullptr;
+  if (FAILED(SHGetDesktopFolder(&desktop))) return false;
+  bool found = false;
+  LPITEMIDLIST drives = nullptr;
+  IShellFolder* computer = nullptr;
+  if (SUCCEEDED(SHGetSpecialFolderLocation(nullptr, CSIDL_DRIVES, &drives)) &&
+      SUCCEEDED(desktop->BindToObject(drives, nullptr, IID_IShellFolder, reinterpret_cast<void**>(&computer)))) {
+    IEnumIDList* items = nullptr;
+    if (computer->EnumObjects(nullptr, SHCONTF_FOLDERS, &items) == S_OK && items) {
+      LPITEMIDLIST item = nullptr;
+      while (!found && items->Next(1, &item, nullptr) == S_OK) {
+        STRRET name{};
+        char text[MAX_PATH] = "";
+        if (SUCCEEDED(computer->GetDisplayNameOf(item, SHGDN_FORPARSING, &name)) &&
+            SUCCEEDED(StrRetToBufA(&name, item, text, MAX_PATH)))
+          found = lstrcmpiA(text, "C:\\") == 0;
+        CoTaskMemFree(item);
+      }
+      items->Release();
+    }
+    computer->Release();
+  }
+  if (drives) CoTaskMemFree(drives);
+  desktop->Release();
+  return found;
+}
+}  // namespace
+
+bool WaitForShellDrives(DWORD timeoutMs) { return PumpUntil(ShellListsDriveC, timeoutMs); }
+
+bool MoveCursorTo(POINT at, DWORD timeoutMs) {
+  if (at.x < 0 || at.y < 0 || at.x >= GetSystemMetrics(SM_CXSCREEN) || at.y >= GetSystemMetrics(SM_CYSCREEN))
+    return false;
+  SetCursorPos(at.x, at.y);
+  return PumpUntil([at] {
+    POINT now{};
+    return GetCursorPos(&now) && now.x == at.x && now.y == at.y;
+  }, timeoutMs);
 }
 
 SeamRecorder::SeamRecorder() {

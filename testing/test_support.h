@@ -78,6 +78,24 @@ class TestRegistry {
 bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs = 5000);
 // Pumps whatever is queued now, without waiting.
 void PumpPending();
+// Pumps until what is queued for this thread now has been handled: every message posted to it so
+// far, and every timer of the thread that falls due within `dueWithinMs` from now (a control's
+// short delay, a refresh that waits a second). A one-shot timer of its own, due just after those,
+// marks the point, however busy the machine: the queue hands out posted messages before any
+// timer, and timers in the order they fall due. `atMark` runs when the mark comes, before what
+// fell due after it (to see a state at that point). True when the mark came within the time-out.
+bool PumpThroughQueue(DWORD dueWithinMs = 0, const std::function<void()>& atMark = nullptr,
+                      DWORD timeoutMs = 15000);
+// Brings a top-level window of this thread to the front and gives it the focus, then pumps until
+// it is the foreground window and holds the focus, still after what was queued meanwhile has been
+// handled (the window manager may answer late); asks again while it is not. True when it is.
+bool BringToFront(HWND window, DWORD timeoutMs = 15000);
+// Pumps until the shell's My Computer lists drive C: (a test's own Wine world starts its services
+// with its first program, and on a busy machine the drives come a while later). True when it does.
+bool WaitForShellDrives(DWORD timeoutMs = 60000);
+// Moves the pointer and waits until the system reports it at that point; false when the point
+// lies off the screen or the pointer never got there.
+bool MoveCursorTo(POINT at, DWORD timeoutMs = 5000);
 
 // Records message boxes, popup menus and program starts, answering them from queues.
 // Installed for its lifetime; the previous handlers come back on destruction.

@@ -52,6 +52,47 @@ TEST(TestSupport, PumpUntilSeesPostedWorkAndTimesOut) {
   EXPECT_GE(GetTickCount() - start, 90u);
 }
 
+namespace {
+int g_posted = 0;
+bool g_lateTimerFired = false;
+LRESULT CALLBACK CountPosted(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_APP) {
+    ++g_posted;
+    return 0;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+void CALLBACK OnLateTimer(HWND, UINT, UINT_PTR id, DWORD) {
+  g_lateTimerFired = true;
+  KillTimer(nullptr, id);
+}
+}  // namespace
+
+// What was posted before, and the timers due within the time asked, have run when it returns; a
+// timer due later has not.
+TEST(TestSupport, PumpThroughQueueRunsWhatWasQueuedBeforeIt) {
+  WNDCLASSA windowClass{};
+  windowClass.lpfnWndProc = CountPosted;
+  windowClass.hInstance = GetModuleHandleA(nullptr);
+  windowClass.lpszClassName = "JQCountPosted";
+  RegisterClassA(&windowClass);
+  HWND window = CreateWindowExA(0, "JQCountPosted", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+  ASSERT_NE(window, nullptr);
+  g_posted = 0;
+  g_timerFired = g_lateTimerFired = false;
+  UINT_PTR early = SetTimer(nullptr, 0, 300, OnTimer);
+  UINT_PTR late = SetTimer(nullptr, 0, 5000, OnLateTimer);
+  for (int i = 0; i < 3; ++i) PostMessageA(window, WM_APP, 0, 0);
+  EXPECT_TRUE(PumpThroughQueue());
+  EXPECT_EQ(g_posted, 3);
+  EXPECT_TRUE(PumpThroughQueue(300));
+  EXPECT_TRUE(g_timerFired);
+  EXPECT_FALSE(g_lateTimerFired);
+  KillTimer(nullptr, early);
+  KillTimer(nullptr, late);
+  DestroyWindow(window);
+}
+
 TEST(TestSupport, RecorderAnswersBoxesAndRecordsStarts) {
   SeamRecorder rec;
   rec.boxAnswers = {IDNO};

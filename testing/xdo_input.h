@@ -46,6 +46,16 @@ inline bool Run(const std::string& command, DWORD timeoutMs = 30000) {
   return done;
 }
 
+// Asks the window manager to activate a top-level window of this program and waits (at most five
+// seconds) until it has: the X input focus is then on it, so that a first click on it is not
+// also the click that activates it (Wine's answer to that moves the focus in the middle of the
+// press). Then brings it to the front as the program sees it. True when it is there.
+inline bool Activate(HWND window) {
+  auto id = reinterpret_cast<ULONG_PTR>(GetPropA(window, "__wine_x11_whole_window"));
+  if (id) Run("timeout 5 xdotool windowactivate --sync " + std::to_string(id) + " >/dev/null 2>&1");
+  return jqtest::BringToFront(window);
+}
+
 // xdotool words that move the pointer to a screen point and pause there.
 inline std::string MoveTo(POINT p, const char* pause = "0.15") {
   return " mousemove " + std::to_string(p.x) + " " + std::to_string(p.y) + " sleep " + pause;
@@ -84,12 +94,19 @@ inline HANDLE StartDropHelper(POINT at, const std::string& file) {
   HANDLE process = jqtest::StartProcess("\"" + helper + "\" " + std::to_string(at.x) + " " +
                                         std::to_string(at.y) + " \"" + file + "\"");
   if (!process) return nullptr;
-  if (!jqtest::PumpUntil([] { return FindWindowA("JQDropHelper", nullptr) != nullptr; }, 15000)) {
+  // Ready once its window is the one at its middle and its message loop answers.
+  POINT middle{at.x + 40, at.y + 40};
+  bool ready = jqtest::PumpUntil([middle] {
+    HWND window = FindWindowA("JQDropHelper", nullptr);
+    DWORD_PTR answer = 0;
+    return window && IsWindowVisible(window) && WindowFromPoint(middle) == window &&
+           SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &answer);
+  }, 15000);
+  if (!ready) {
     TerminateProcess(process, 1);
     CloseHandle(process);
     return nullptr;
   }
-  jqtest::PumpUntil([] { return false; }, 300);
   return process;
 }
 

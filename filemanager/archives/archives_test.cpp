@@ -146,17 +146,18 @@ class Archives : public ::testing::Test {
     Settle();
   }
   HWND list() const { return FilePanes[0].list; }
-  void Settle(DWORD ms = 150) { jqtest::PumpUntil([] { return false; }, ms); }
+  // What the panes posted, and the list's selection timer (a quarter of a second), have run.
+  void Settle() { jqtest::PumpThroughQueue(300); }
   // Shows a folder (or an archive file) in pane 0 through the tree, reading folders made since
   // the tree last read them.
   bool Go(const std::string& path) {
     bool isFolder = jqtest::FolderExists(path);
     std::string folder = isFolder ? path : path.substr(0, path.rfind('\\'));
     bool ok = NavigatePaneToPath(0, folder.c_str(), TRUE) != nullptr;
-    Settle(400);
+    Settle();
     if (folder != path) {
       ok = NavigatePaneToPath(0, path.c_str(), TRUE) != nullptr;
-      Settle(400);
+      Settle();
     }
     return ok;
   }

@@ -168,9 +168,8 @@ class Actions : public ::testing::Test {
     Settle();
     return ok;
   }
-  void Settle() {
-    jqtest::PumpUntil([] { return false; }, 150);
-  }
+  // What the panes posted, and the list's selection timer (a quarter of a second), have run.
+  void Settle() { jqtest::PumpThroughQueue(300); }
   std::vector<std::string> Names() {
     std::vector<std::string> names;
     int count = ListView_GetItemCount(list());

@@ -161,7 +161,7 @@ TEST_F(CompareFoldersTest, MyComputerIsRefused) {
   CoTaskMemFree(drives);
   ASSERT_NE(found, nullptr);
   TreeView_SelectItem(tree, found);
-  jqtest::PumpUntil([] { return false; }, 300);
+  ASSERT_TRUE(jqtest::PumpThroughQueue(300));
   host.Command(ID_TOOLS_COMPARE);
   ASSERT_EQ(seams.boxes.size(), 1u);
   EXPECT_EQ(seams.boxes[0].type & MB_ICONMASK, static_cast<UINT>(MB_ICONHAND));
@@ -229,15 +229,15 @@ TEST_F(CompareFoldersTest, SynchronizeCopiesBetweenTheTwoPanesFolders) {
   EXPECT_EQ(jqtest::ReadFileText(other + "\\newer.txt"), "new");
   EXPECT_EQ(jqtest::ReadFileText(mine + "\\older.txt"), "new");
   // The pane shows the copied file.
-  jqtest::PumpUntil([] { return false; }, 300);
-  bool listed = false;
   HWND list = FilePanes[0].list;
-  for (int i = 0; i < ListView_GetItemCount(list); ++i) {
-    char text[MAX_PATH] = "";
-    ListView_GetItemText(list, i, 0, text, sizeof text);
-    listed = listed || std::string(text) == "elsewhere.txt";
-  }
-  EXPECT_TRUE(listed);
+  EXPECT_TRUE(jqtest::PumpUntil([&] {
+    for (int i = 0; i < ListView_GetItemCount(list); ++i) {
+      char text[MAX_PATH] = "";
+      ListView_GetItemText(list, i, 0, text, sizeof text);
+      if (std::string(text) == "elsewhere.txt") return true;
+    }
+    return false;
+  }, 10000));
 }
 
 }  // namespace

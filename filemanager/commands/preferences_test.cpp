@@ -128,7 +128,9 @@ TEST_F(Preferences, EveryPageTakesEffectAndIsStoredWithoutSaveOnExit) {
       OnPage(kKeyboard, [](HWND p) { Click(p, IDC_KEY_XTREE); }),
       PressSheet(PSBTN_OK),
   });
-  jqtest::PumpUntil([] { return false; }, 600);
+  // The options apply as the sheet closes; what they posted to the window, and the list's
+  // selection timer, have run.
+  ASSERT_TRUE(jqtest::PumpThroughQueue(300));
 
   const LiveOptions& o = GetLiveOptions();
   EXPECT_TRUE(contextAllChecked) << "missing context-menu values count as 1";

@@ -33,6 +33,7 @@ class MainWindowHost {
   };
   explicit MainWindowHost(const Prepare& prepare, bool twoPanes = false, int width = 900, int height = 640) {
     if (prepare.run) prepare.run();
+    jqtest::WaitForShellDrives();  // the trees list the drives the shell lists
     QuietStartupQuestions();
     LoadProgramStrings(GetModuleHandleA(nullptr));
     RegisterMainWindowClass(g_instance);
@@ -82,7 +83,8 @@ class MainWindowHost {
       if (desktop) desktop->Release();
     }
     bool found = SelectTreePath(FilePanes[pane].tree, path.c_str(), TRUE) != nullptr;
-    jqtest::PumpUntil([] { return false; }, 400);  // the list follows after its short timer
+    // What the list posted, and its selection timer (a quarter of a second), have run.
+    jqtest::PumpThroughQueue(300);
     return found;
   }
   std::string StatusText(int part) const {

@@ -122,7 +122,7 @@ TEST(FtpInPanes, ASiteIsBrowsedInTreeAndListAndFilesGoUpAndDown) {
   ASSERT_NE(workNode, nullptr);
   TreeView_SelectItem(tree, workNode);
   ASSERT_TRUE(jqtest::PumpUntil([&] { return FilePanes[0].list && TreeView_GetSelection(tree) == workNode; }, 5000));
-  jqtest::PumpUntil([] { return false; }, 500);
+  ASSERT_TRUE(jqtest::PumpThroughQueue(300));
   std::string content(40000, 'u');
   for (size_t i = 0; i < content.size(); i += 13) content[i] = static_cast<char>(i);
   g_uploadPath = temp.WriteFile("pane upload.bin", content);

@@ -189,7 +189,7 @@ TEST(ContextMenus, RightClickOnTheBackgroundSendsTheChosenCommand) {
   HWND list = FilePanes[0].list;
   RECT r;
   GetWindowRect(list, &r);
-  SetCursorPos(r.right - 20, r.bottom - 20);
+  ASSERT_TRUE(jqtest::MoveCursorTo({r.right - 20, r.bottom - 20})) << r.right << "," << r.bottom;
   EXPECT_EQ(OnPaneRightClick(host.window, 0, list), 1);
   ASSERT_EQ(seam.menus.size(), 1u);
   EXPECT_EQ(FilePanes[0].viewId, 40004u) << "the details view was chosen";

@@ -441,8 +441,8 @@ TEST_F(FileOps, CopyMoveReportsToTheWindowItStartedFrom) {
   g_mainWindow = other;
   EXPECT_TRUE(PrepareGuiTasks());  // the hidden window now belongs to the other main window
   SetEvent(g_heldOperation);
-  ASSERT_TRUE(WaitForWorkers());
-  jqtest::PumpUntil([] { return false; }, 300);
+  ASSERT_TRUE(WaitForWorkers());  // the job's end ran on this thread; then what it posted
+  ASSERT_TRUE(jqtest::PumpThroughQueue());
   EXPECT_EQ(jqtest::ReadFileText(folder + "\\dest\\m.txt"), "mmm");
   char shown[MAX_PATH] = "";
   GetTreeSelectionPath(host.tree(), shown, FALSE, TRUE);

@@ -43,6 +43,7 @@ class PaneHost {
     RegisterClassA(&wc);
     INITCOMMONCONTROLSEX init = {sizeof init, ICC_LISTVIEW_CLASSES | ICC_TREEVIEW_CLASSES};
     InitCommonControlsEx(&init);
+    jqtest::WaitForShellDrives();  // the trees list the drives the shell lists
     window = CreateWindowExA(0, "PaneTestHost", "panes", WS_OVERLAPPEDWINDOW, 0, 0, 900, 600,
                              nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     g_mainWindow = window;

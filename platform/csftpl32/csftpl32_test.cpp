@@ -593,19 +593,29 @@ TEST(FtpThreads, TwoHandlesWorkInParallelWithTheirOwnLastError) {
   for (auto& f : faults) ADD_FAILURE() << f;
 }
 
+// How many replies the fake server has begun to trickle (its log, fake.log).
+int TrickleRepliesBegun() {
+  std::string log = jqtest::ReadFileText(std::string(JQ_FTP_FIXTURES) + "\\fake.log");
+  int count = 0;
+  for (size_t at = log.find("trickle: replying"); at != std::string::npos; at = log.find("trickle: replying", at + 1))
+    ++count;
+  return count;
+}
+
 TEST(FtpThreads, DisconnectFromAnotherThreadEndsABlockedCall) {
   int h = api.connect("127.0.0.1", ports["fake"], 30);
   ASSERT_NE(h, -1);
-  std::atomic<bool> calling{false}, done{false};
+  const int begun = TrickleRepliesBegun();
+  std::atomic<bool> done{false};
   std::atomic<int> result{0};
   ULONGLONG start = GetTickCount64();
   std::thread t([&] {
-    calling = true;
     result = api.login(h, "trickle", "x", "");  // the reply never ends
     done = true;
   });
-  ASSERT_TRUE(jqtest::PumpUntil([&] { return calling.load(); }));
-  jqtest::PumpUntil([] { return false; }, 500);  // let the call block in its wait
+  // The call waits on the reply once the server has its user name and begins to answer.
+  EXPECT_TRUE(jqtest::PumpUntil([&] { return TrickleRepliesBegun() > begun; }, 10000));
+  EXPECT_FALSE(done.load()) << "the reply never ends: the call is still waiting";
   EXPECT_EQ(api.disconnect(h), 0);
   EXPECT_TRUE(jqtest::PumpUntil([&] { return done.load(); }, 5000));
   t.join();

@@ -1,6 +1,7 @@
 # A small FTP server on 127.0.0.1 that misbehaves on purpose, chosen by the user name:
 #   endless      answers USER with a line that never ends
-#   trickle      answers USER with one byte every 200 ms, never ending the line
+#   trickle      answers USER with one byte every 200 ms, never ending the line (and logs
+#                "trickle: replying" on its output as it starts)
 #   hugemulti    answers USER with a multi-line reply of several megabytes
 #   dos          a well-behaved server whose LIST is in the DOS/IIS style
 #   elsewhere    as dos, but its PASV reply names another host (10.255.255.1)
@@ -85,6 +86,8 @@ class Handler(socketserver.StreamRequestHandler):
                     while True:
                         self.wfile.write(chunk)
                 elif arg == "trickle":
+                    # The log tells a test that a client now waits on this reply.
+                    print("trickle: replying", flush=True)
                     self.wfile.write(b"331 ")
                     while True:
                         self.wfile.write(b"y")
