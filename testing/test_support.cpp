@@ -373,6 +373,20 @@ int WaitProcess(HANDLE process, DWORD timeoutMs) {
   return ended ? static_cast<int>(code) : -1;
 }
 
+void CloseProgramOf(HWND window, UINT command, DWORD timeoutMs) {
+  if (!window) return;
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  HANDLE program = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pid);
+  PostMessageA(window, WM_COMMAND, command, 0);
+  if (!program) return;
+  if (!PumpUntil([&] { return WaitForSingleObject(program, 0) == WAIT_OBJECT_0; }, timeoutMs)) {
+    TerminateProcess(program, 1);
+    WaitForSingleObject(program, 10000);
+  }
+  CloseHandle(program);
+}
+
 DialogDriver* DialogDriver::current_ = nullptr;
 
 DialogDriver::DialogDriver(std::vector<Step> steps) : steps_(steps.begin(), steps.end()) {

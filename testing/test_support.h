@@ -128,6 +128,9 @@ std::string ProgramFolder();
 HANDLE StartProcess(const std::string& commandLine, DWORD* pid = nullptr);
 // Waits (pumping messages) for a process to end; returns its exit code, or -1 on a timeout.
 int WaitProcess(HANDLE process, DWORD timeoutMs = 30000);
+// Asks the program that owns `window` to close with the menu command `command` and pumps until
+// its process has ended; a program still running after `timeoutMs` is ended by force.
+void CloseProgramOf(HWND window, UINT command, DWORD timeoutMs = 30000);
 
 // Drives the modal dialogs of this thread: each timer tick while an enabled dialog is up runs
 // the next step on it; a step returning false is tried again on the next tick.

@@ -28,17 +28,7 @@ class GuiderHandOver : public ::testing::Test {
   void TearDown() override {
     // The toolbar ends before the kept keys are put back: one still running would write its
     // settings after that.
-    if (HWND main = FindWindowA(kMainWindowClass, nullptr)) {
-      DWORD pid = 0;
-      GetWindowThreadProcessId(main, &pid);
-      HANDLE toolbar = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pid);
-      PostMessageA(main, WM_COMMAND, 413, 0);
-      if (toolbar && !jqtest::PumpUntil([&] { return WaitForSingleObject(toolbar, 0) == WAIT_OBJECT_0; }, 30000)) {
-        TerminateProcess(toolbar, 1);
-        WaitForSingleObject(toolbar, 10000);
-      }
-      if (toolbar) CloseHandle(toolbar);
-    }
+    jqtest::CloseProgramOf(FindWindowA(kMainWindowClass, nullptr), 413);
     jqtest::PumpUntil([] { return !FindWindowA(kExitMonitorClass, nullptr); }, 15000);
     seams::SetHandlers(previous);
   }

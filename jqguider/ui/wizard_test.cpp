@@ -500,17 +500,7 @@ class RealStarts {
     previous_ = seams::SetHandlers(handlers);
   }
   ~RealStarts() {
-    if (HWND main = FindToolbarWindow()) {
-      DWORD pid = 0;
-      GetWindowThreadProcessId(main, &pid);
-      HANDLE toolbar = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pid);
-      PostMessageA(main, WM_COMMAND, 413, 0);
-      if (toolbar && !jqtest::PumpUntil([&] { return WaitForSingleObject(toolbar, 0) == WAIT_OBJECT_0; }, 30000)) {
-        TerminateProcess(toolbar, 1);
-        WaitForSingleObject(toolbar, 10000);
-      }
-      if (toolbar) CloseHandle(toolbar);
-    }
+    jqtest::CloseProgramOf(FindToolbarWindow(), 413);
     seams::SetHandlers(previous_);
   }
   RealStarts(const RealStarts&) = delete;
