@@ -34,6 +34,9 @@ void CALLBACK SendPendingInput(HWND, UINT, UINT_PTR id, DWORD) {
 
 COLORREF RunWith(COLORREF current, const std::function<void(HWND)>& input) {
   Owner owner;
+  // The owner is the active window, as a dialog with a colour button is: the popup then takes
+  // the focus from it, not from whatever the window manager had in front.
+  EXPECT_TRUE(jqtest::BringToFront(owner.window));
   pending = input;
   SetTimer(nullptr, 0, 10, SendPendingInput);
   return ShowColorMenu(GetModuleHandleA(nullptr), owner.window, 0, 0, current);
