@@ -37,8 +37,15 @@ if [ -n "${JQ_TEMPLATE_PREFIX:-}" ]; then
     exit 1
   fi
   export WINEPREFIX="$world/prefix"
-  jq_start_world_display "$world"
-  started=$?
+  # Screens started at the same moment by tests side by side can race for a display number: a
+  # start that failed is ended and tried again.
+  started=1
+  for attempt in 1 2 3; do
+    jq_start_world_display "$world" && { started=0; break; }
+    echo "wine-run-test: the test's X screen or window manager did not start (try $attempt)" >&2
+    for pid in $JQ_WM_PID $JQ_XVFB_PID; do kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null; done
+    JQ_WM_PID= JQ_XVFB_PID=
+  done
   # What the test script ends itself if this script is killed (a test that ran past its time).
   echo "$JQ_WM_PID $JQ_XVFB_PID" > "$world/pids"
   if [ $started -ne 0 ]; then
