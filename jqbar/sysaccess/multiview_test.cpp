@@ -310,6 +310,10 @@ TEST_F(MultiViewPanel, AWindowDraggedToAnotherCellMovesToThatScreen) {
   // A click on an outline without moving leaves the window where it is.
   SendMessageA(panel, PNM_HOTKEY, 2, 0);
   ASSERT_EQ(GetWindowScreen(w), kVisibleScreen);
+  // Back on the screen, the window is mapped again, and the window manager may place it anew:
+  // its place is read once that has happened.
+  ASSERT_TRUE(jqbartest::ShowOnScreen(w));
+  jqtest::PumpThroughQueue();
   SendMessageA(panel, WM_TIMER, 0, 0);
   GetWindowRect(w, &wr);
   press = POINT{2 + 2 * (cellW + 4) + LONG((long long)cellW * ((wr.left + wr.right) / 2) / cx),
